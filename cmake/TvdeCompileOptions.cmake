@@ -1,0 +1,17 @@
+# Warnings, sanitizers and Windows definitions shared by every target of the project.
+function(tvde_apply_compile_options target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wshadow -Wnon-virtual-dtor)
+  if(TVDE_WERROR)
+    target_compile_options(${target} PRIVATE -Werror)
+  endif()
+  if(WIN32)
+    target_compile_definitions(${target} PUBLIC UNICODE _UNICODE _WIN32_WINNT=0x0A00 WINVER=0x0A00
+                                                NOMINMAX WIN32_LEAN_AND_MEAN)
+  endif()
+endfunction()
+
+if(TVDE_SANITIZE AND NOT WIN32)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer
+                      -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+endif()

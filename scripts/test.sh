@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs what is missing, then builds both presets and runs every test:
+# natively (gcc, ASan+UBSan) and the Windows build under Wine.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$root"
+
+bash scripts/setup.sh
+bash scripts/check-format.sh
+
+start=$(date +%s)
+echo "== native: configure, build, test"
+cmake --workflow --preset native
+native_done=$(date +%s)
+
+echo "== windows: configure, build, test under Wine"
+export WINEPREFIX="$root/build/wine"
+# cmake/wine-run.sh keeps one persistent, warmed-up wineserver for the whole run; stop it at
+# the end so that no Wine process outlives the tests.
+trap '/usr/lib/wine/wineserver -k 2>/dev/null || true' EXIT
+cmake --workflow --preset windows
+end=$(date +%s)
+
+echo "== all tests passed (native $((native_done - start)) s, windows $((end - native_done)) s)"

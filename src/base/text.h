@@ -1,0 +1,28 @@
+#pragma once
+// Text conversion and printf-style formatting shared by every subsystem.
+// Wide strings are UTF-16 on Windows and UTF-32 elsewhere; both convert to the same UTF-8.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace tvde {
+
+// UTF-8 without byte-order mark or terminator. The text is read up to its first zero
+// character; an unpaired surrogate or an invalid code point makes the whole result empty.
+std::string WideToUtf8(std::wstring_view text);
+
+// Strict UTF-8 decoding: overlong forms, surrogates and truncated sequences make the
+// whole result empty.
+std::wstring Utf8ToWide(std::string_view text);
+
+// Byte-for-byte widening of ASCII text (each byte becomes one character).
+std::wstring AsciiToWide(std::string_view text);
+
+// snprintf into a std::string (classic "C" number formatting).
+std::string FormatPrintf(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// Same, widened for use in wide texts; the format must produce ASCII only.
+std::wstring FormatPrintfW(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+}  // namespace tvde

@@ -1,0 +1,26 @@
+// Windows error texts through FormatMessageW.
+#include <windows.h>
+
+#include "base/system_error.h"
+
+namespace tvde {
+
+uint32_t LastSystemError() {
+  return GetLastError();
+}
+
+std::wstring DescribeSystemError(uint32_t code) {
+  wchar_t* text = nullptr;
+  const DWORD length = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::wstring message = length > 0 && text != nullptr ? std::wstring(text, length) : L"";
+  if (text != nullptr) LocalFree(text);
+  while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' ||
+                              message.back() == L' ' || message.back() == L'.')) {
+    message.pop_back();
+  }
+  return message + L" (error " + std::to_wstring(code) + L")";
+}
+
+}  // namespace tvde

@@ -1,0 +1,33 @@
+#pragma once
+// The one record from which every report, the stamp payload and the report dialog are made.
+
+#include <cstdint>
+#include <string>
+
+#include "erase/erase_job.h"
+#include "stamp/stamp_payload.h"
+
+namespace tvde {
+
+struct ReportData {
+  std::wstring certificateId;
+  std::wstring startTime;
+  std::wstring endTime;
+  double elapsedSeconds = 0.0;
+  int32_t isWinPE = 0;
+  EraseJobConfig config;
+  int32_t statusCode = 0;  // 3 completed, 4 cancelled, anything else failed
+  int32_t passesCompleted = 0;
+  int32_t passesPlanned = 0;
+  uint64_t bytesWritten = 0;
+  std::wstring verificationResult;
+  std::wstring diskStampStatus;
+  std::wstring errorMessage;
+  std::wstring sha256Fingerprint;
+  std::wstring htmlPath;
+  std::wstring txtPath;
+  std::wstring jsonPath;
+  StampPayload stamp;  // its hardware member is the profile every report prints
+};
+
+}  // namespace tvde
