@@ -83,7 +83,7 @@ std::span<uint8_t> DirSlot(std::span<uint8_t> image, size_t directoryOffset, siz
 }
 
 void PutFatEntry(std::span<uint8_t> image, uint32_t cluster, uint16_t value) {
-  PutLe16(image.subspan(kFat1Offset + cluster * 2), value);
+  PutLe16(image.subspan(kFat1Offset + size_t{cluster} * 2), value);
 }
 
 }  // namespace

@@ -32,10 +32,9 @@ std::string ToPrintableAscii(std::wstring_view text) {
   std::string out;
   out.reserve(text.size());
   for (const wchar_t unit : text) {
-    const auto code = static_cast<uint32_t>(unit);
-    if (code >= 0x20 && code <= 0x7E) {
-      out.push_back(static_cast<char>(code));
-    } else if (code == 0x3000) {
+    if (unit >= L'\x20' && unit <= L'\x7E') {
+      out.push_back(static_cast<char>(unit));
+    } else if (unit == L'\u3000') {
       out.push_back(' ');
     }
   }
