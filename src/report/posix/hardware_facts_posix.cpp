@@ -61,8 +61,9 @@ void CollectPciNames(HardwareFacts& facts) {
       list = &facts.displayNames;
     } else if (baseClass == 0x04 && (subClass == 0x01 || subClass == 0x03)) {
       list = &facts.soundNames;  // audio and high definition audio
-    } else if (baseClass == 0x01 && (subClass == 0x00 || subClass == 0x04 || subClass == 0x07)) {
-      list = &facts.storageNamesA;  // SCSI, RAID, SAS
+    } else if (baseClass == 0x01 &&
+               (subClass == 0x00 || subClass == 0x04 || subClass == 0x07 || subClass == 0x80)) {
+      list = &facts.storageNamesA;  // SCSI, RAID, SAS, other (paravirtual disks)
     } else if (baseClass == 0x01 &&
                (subClass == 0x01 || subClass == 0x05 || subClass == 0x06 || subClass == 0x08)) {
       list = &facts.storageNamesB;  // IDE, ATA, SATA, NVMe
