@@ -65,14 +65,5 @@ TEST(AuditLogText, SimulationEmptyValuesAndEmbeddedLineBreaks) {
   EXPECT_EQ(SplitLines(U8(BuildAuditLogText(r)), "\r\n")[11], "  Passes Completed   : 2 / 3\r\n");
 }
 
-TEST(AuditLogText, HardwareValuesComeFromTheStampPayload) {
-  ReportData r = SampleReport();
-  r.stamp.hardware.storageController = L"";
-  r.stamp.hardware.manufacturer = L"富士通";
-  const auto lines = SplitLines(U8(BuildAuditLogText(r)), "\r\n");
-  EXPECT_EQ(lines[17], "  Manufacturer       : 富士通\r\n");
-  EXPECT_EQ(lines[32], "  Storage controller : \r\n");
-}
-
 }  // namespace
 }  // namespace tvde
