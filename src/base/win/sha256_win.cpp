@@ -1,6 +1,7 @@
 // Windows SHA-256 through CNG.
+// windows.h must come first: bcrypt.h relies on its base types.
 #include <windows.h>
-// bcrypt.h builds on the base types of windows.h.
+
 #include <bcrypt.h>
 
 #include "base/sha256.h"
