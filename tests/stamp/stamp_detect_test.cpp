@@ -245,3 +245,31 @@ TEST_F(DetectTest, ReadsWholeSectorsOf4096Bytes) {
 
 }  // namespace
 }  // namespace tvde
+
+namespace tvde {
+namespace {
+
+TEST(DetectDiskStampLocal, FallsBackToTheRunningMachinesProfile) {
+  testing::TempDir dir;
+  DiskInfo disk;
+  disk.devicePath = dir.File("zero.img");
+  disk.bytesPerSector = 512;
+  testing::WriteWholeFile(disk.devicePath, std::vector<uint8_t>(8192, 0));
+  const StampPayload none = DetectDiskStamp(disk);
+  EXPECT_EQ(none.incomplete, 1);
+  const HardwareProfile collected = CollectHardwareProfile(disk);
+  EXPECT_FALSE(none.hardware.processor.empty());
+  EXPECT_EQ(none.hardware.processor, collected.processor);
+  EXPECT_EQ(none.hardware.manufacturer, collected.manufacturer);
+
+  std::string record = "TVDE_STAMP_V2|" + kReportFields + "1" + kHardwareFields + "|END";
+  std::vector<uint8_t> bytes(8192, 0);
+  std::copy(record.begin(), record.end(), bytes.begin() + 512);
+  testing::WriteWholeFile(disk.devicePath, bytes);
+  const StampPayload found = DetectDiskStamp(disk);
+  EXPECT_EQ(found.incomplete, 0);
+  EXPECT_EQ(found.hardware.processor, L"h6");
+}
+
+}  // namespace
+}  // namespace tvde

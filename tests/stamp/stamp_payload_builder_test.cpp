@@ -72,3 +72,19 @@ TEST(BuildStampPayload, StateFollowsPostEraseStateAndMode) {
 
 }  // namespace
 }  // namespace tvde
+
+namespace tvde {
+namespace {
+
+TEST(BuildStampPayload, CollectsTheRunningMachinesProfileWhenNoneIsGiven) {
+  const ReportData result = FinishedJob();
+  const StampPayload p = BuildStampPayload(result);
+  const HardwareProfile collected = CollectHardwareProfile(result.config.disk);
+  EXPECT_FALSE(p.hardware.processor.empty());
+  EXPECT_EQ(p.hardware.processor, collected.processor);
+  EXPECT_EQ(p.hardware.disk, collected.disk);
+  EXPECT_EQ(p.certificateId, L"TVDE-20261023-0007");
+}
+
+}  // namespace
+}  // namespace tvde
