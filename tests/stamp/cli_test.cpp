@@ -176,7 +176,7 @@ TEST_F(CliTest, BadInputIsRefusedAndNothingIsWritten) {
   WriteText("number.txt", "passesCompleted=three\n");
   WriteText("overflow.txt", "passesCompleted=2147483648\n");
   WriteText("badutf8.txt", "operatorName=\xC3\x28\n");
-  WriteText("nul.txt", std::string("operatorName=a\0b\n", 17));
+  WriteText("zerobyte.txt", std::string("operatorName=a\0b\n", 17));
   std::filesystem::create_directory(dir_.path() / "adir");
   WriteWholeFile(WidePath("existing.img"), std::vector<uint8_t>(4096, 0x33));
 
@@ -187,7 +187,7 @@ TEST_F(CliTest, BadInputIsRefusedAndNothingIsWritten) {
       {{"--payload", Path("number.txt")}, "'passesCompleted' needs a whole number"},
       {{"--payload", Path("overflow.txt")}, "'passesCompleted' needs a whole number"},
       {{"--payload", Path("badutf8.txt")}, "not valid UTF-8"},
-      {{"--payload", Path("nul.txt")}, "zero bytes or line breaks"},
+      {{"--payload", Path("zerobyte.txt")}, "zero bytes or line breaks"},
       {{"--payload", Path("missing.txt")}, "is not a readable regular file"},
       {{"--payload", Path("adir")}, "is not a readable regular file"},
       {{"--field", "certificateId"}, "expected key=value"},

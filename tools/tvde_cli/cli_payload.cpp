@@ -33,6 +33,14 @@ constexpr std::array<TextField, 12> kTextFields = {{
 
 constexpr std::string_view kHardwarePrefix = "hardware.";
 
+// 'text', built by appending (GCC 12 warns falsely on "'" + std::string(...)).
+std::string Quoted(std::string_view text) {
+  std::string out(1, '\'');
+  out.append(text);
+  out += '\'';
+  return out;
+}
+
 bool ParseInt32(std::string_view text, int32_t& value) {
   if (!text.empty() && text.front() == '+') text.remove_prefix(1);
   if (text.empty()) return false;
@@ -88,7 +96,7 @@ bool SetPayloadField(StampPayload& payload, std::string_view key, std::string_vi
   if (key == "incomplete" || key == "passesCompleted") {
     int32_t number = 0;
     if (!ParseInt32(value, number)) {
-      error = "'" + std::string(key) + "' needs a whole number, not '" + std::string(value) + "'";
+      error = Quoted(key) + " needs a whole number, not " + Quoted(value);
       return false;
     }
     (key == "incomplete" ? payload.incomplete : payload.passesCompleted) = number;
@@ -105,12 +113,12 @@ bool SetPayloadField(StampPayload& payload, std::string_view key, std::string_vi
     }
   }
   if (target == nullptr) {
-    error = "unknown key '" + std::string(key) + "'";
+    error = "unknown key " + Quoted(key);
     return false;
   }
   std::string why;
   if (!ToWide(value, *target, why)) {
-    error = "'" + std::string(key) + "': " + why;
+    error = Quoted(key) + ": " + why;
     return false;
   }
   return true;
@@ -121,7 +129,7 @@ bool ApplyFieldAssignment(StampPayload& payload, std::string_view assignment,
                           std::string& error) {
   const size_t equals = assignment.find('=');
   if (equals == std::string_view::npos) {
-    error = where + ": expected key=value, got '" + std::string(assignment) + "'";
+    error = where + ": expected key=value, got " + Quoted(assignment);
     return false;
   }
   const std::string key = Trim(assignment.substr(0, equals));
