@@ -1,8 +1,6 @@
 // Portable part of the host facts: path cutting and raw-device path recognition.
 #include "base/host_environment.h"
 
-#include <cwctype>
-
 namespace tvde {
 namespace {
 

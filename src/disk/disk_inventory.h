@@ -2,6 +2,7 @@
 // Builds the classified disk list from the system queries.
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "disk/disk_info.h"

@@ -3,6 +3,8 @@
 // shlobj.h needs the types of windows.h.
 #include <shlobj.h>
 
+#include <cwchar>
+
 #include "base/host_environment.h"
 #include "report/default_log_directory.h"
 
