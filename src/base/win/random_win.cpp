@@ -1,11 +1,6 @@
 // Windows random source: CNG's system-preferred generator.
-<<<<<<< HEAD
 // windows.h must come first: bcrypt.h relies on its base types.
-=======
->>>>>>> platform
 #include <windows.h>
-// bcrypt.h builds on the base types of windows.h.
-#include <bcrypt.h>
 
 #include <bcrypt.h>
 

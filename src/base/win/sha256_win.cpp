@@ -1,11 +1,6 @@
 // Windows SHA-256 through CNG.
-<<<<<<< HEAD
 // windows.h must come first: bcrypt.h relies on its base types.
-=======
->>>>>>> platform
 #include <windows.h>
-// bcrypt.h builds on the base types of windows.h.
-#include <bcrypt.h>
 
 #include <bcrypt.h>
 
