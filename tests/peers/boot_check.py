@@ -124,7 +124,8 @@ def check_seabios(image_path, text, work_dir, drive="ide"):
             f.write(data + bytes(FLOPPY_BYTES - len(data)))
     with qs.QemuSession(qs.seabios_args(disk, drive), work_dir) as vm:
         problems, elapsed = poll(vm, lambda: vm.read_memory(0xB8000, 4000),
-                                 lambda m: rs.check_bios_screen(m, text), 30, 0.2)
+                                 lambda m: rs.check_bios_screen(m, text), 30, 0.2,
+                                 settle=2)
     return report(f"SeaBIOS {drive} text screen", problems, elapsed)
 
 
@@ -137,7 +138,8 @@ def check_seabios_fallback(image_path, message, work_dir):
         f.write(sector)
     with qs.QemuSession(qs.seabios_args(disk), work_dir) as vm:
         problems, elapsed = poll(vm, lambda: vm.read_memory(0xB8000, 4000),
-                                 lambda m: rs.check_fallback_screen(m, message), 30, 0.2)
+                                 lambda m: rs.check_fallback_screen(m, message), 30,
+                                 0.2, settle=2)
     return report("SeaBIOS MBR fallback message", problems, elapsed)
 
 

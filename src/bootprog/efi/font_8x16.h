@@ -193,8 +193,8 @@ inline constexpr FontBitmap kFont = BuildFontBitmap();
 
 // The glyph of an ASCII character; characters outside 0x20..0x7E show as '?'.
 constexpr const unsigned char* GlyphOf(unsigned char c) {
-  const int index = (c >= kFirstChar && c < kFirstChar + kGlyphCount) ? c - kFirstChar
-                                                                       : '?' - kFirstChar;
+  const int index =
+      (c >= kFirstChar && c < kFirstChar + kGlyphCount) ? c - kFirstChar : '?' - kFirstChar;
   return kFont.glyphs[index];
 }
 

@@ -43,7 +43,8 @@ void DrawText(GraphicsOutput* gop, Uint32 x, Uint32 y, const char* text, Uint32 
   if (text == nullptr || text[0] == 0 || (scale != 1 && scale != 2)) return;
   const Uint32 limit = maxChars < kMaxTextChars ? maxChars : kMaxTextChars;
   Uint32 count = 0;
-  while (count < limit && text[count] != 0) ++count;
+  while (count < limit && text[count] != 0)
+    ++count;
 
   const Uint32 cellWidth = kCellWidth * scale;
   Uint32 width = count * cellWidth;
@@ -52,7 +53,8 @@ void DrawText(GraphicsOutput* gop, Uint32 x, Uint32 y, const char* text, Uint32 
     width = kBufferWidth;
   }
   const Uint32 height = kCellHeight * scale;
-  for (Uint32 i = 0; i < width * height; ++i) gDrawBuffer[i] = background;
+  for (Uint32 i = 0; i < width * height; ++i)
+    gDrawBuffer[i] = background;
 
   for (Uint32 index = 0; index < count; ++index) {
     const unsigned char* glyph = bootfont::GlyphOf(static_cast<unsigned char>(text[index]));

@@ -22,7 +22,7 @@ constexpr Uintn kIdleStallMicroseconds = 250000;
 }  // namespace tvde::efi
 
 extern "C" tvde::efi::Status EfiReportMain(tvde::efi::Handle /*image*/,
-                                          tvde::efi::SystemTable* systemTable) {
+                                           tvde::efi::SystemTable* systemTable) {
   using namespace tvde::efi;
   // A block cleared to zero is the sign to show nothing.
   if (gReportBlock.magic[0] == 0) return kSuccess;
@@ -51,13 +51,15 @@ extern "C" tvde::efi::Status EfiReportMain(tvde::efi::Handle /*image*/,
 // The compiler emits calls to these even in freestanding code (struct copies, zeroing).
 extern "C" void* memset(void* destination, int value, tvde::efi::Uintn count) {
   auto* bytes = static_cast<volatile unsigned char*>(destination);
-  for (tvde::efi::Uintn i = 0; i < count; ++i) bytes[i] = static_cast<unsigned char>(value);
+  for (tvde::efi::Uintn i = 0; i < count; ++i)
+    bytes[i] = static_cast<unsigned char>(value);
   return destination;
 }
 
 extern "C" void* memcpy(void* destination, const void* source, tvde::efi::Uintn count) {
   auto* to = static_cast<volatile unsigned char*>(destination);
   const auto* from = static_cast<const unsigned char*>(source);
-  for (tvde::efi::Uintn i = 0; i < count; ++i) to[i] = from[i];
+  for (tvde::efi::Uintn i = 0; i < count; ++i)
+    to[i] = from[i];
   return destination;
 }

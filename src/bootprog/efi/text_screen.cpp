@@ -46,7 +46,8 @@ void PrintRow(SimpleTextOutput* out, const ReportRow& row) {
 void DrawTextScreen(SimpleTextOutput* out) {
   if (out == nullptr) return;
   char rule[79];
-  for (int i = 0; i < 78; ++i) rule[i] = '=';
+  for (int i = 0; i < 78; ++i)
+    rule[i] = '=';
   rule[78] = 0;
 
   out->SetAttribute(out, kAttributeWhiteOnBlue);
@@ -59,9 +60,11 @@ void DrawTextScreen(SimpleTextOutput* out) {
   out->SetAttribute(out, kAttributeBrightWhiteOnBlack);
 
   Print(out, "[Report Details]\r\n");
-  for (const ReportRow& row : gReportBlock.report) PrintRow(out, row);
+  for (const ReportRow& row : gReportBlock.report)
+    PrintRow(out, row);
   Print(out, "\r\n[Hardware Details]\r\n");
-  for (const ReportRow& row : gReportBlock.hardware) PrintRow(out, row);
+  for (const ReportRow& row : gReportBlock.hardware)
+    PrintRow(out, row);
 }
 
 }  // namespace tvde::efi
