@@ -3,6 +3,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <type_traits>
 #include <vector>
 
 namespace tvde {
@@ -59,7 +60,8 @@ std::string WideToUtf8(std::wstring_view text) {
   std::string out;
   out.reserve(text.size());
   for (size_t i = 0; i < text.size(); ++i) {
-    uint32_t c = static_cast<uint32_t>(text[i]);
+    // NOLINTNEXTLINE(bugprone-signed-char-misuse): a wide character, widened without sign
+    uint32_t c = static_cast<std::make_unsigned_t<wchar_t>>(text[i]);
     if (c == 0) break;
     if (kWideIsUtf16) {
       c &= 0xFFFF;

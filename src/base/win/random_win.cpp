@@ -1,6 +1,8 @@
 // Windows random source: CNG's system-preferred generator.
-#include <bcrypt.h>
+// windows.h must come first: bcrypt.h relies on its base types.
 #include <windows.h>
+
+#include <bcrypt.h>
 
 #include <algorithm>
 

@@ -1,6 +1,8 @@
 // Windows SHA-256 through CNG.
-#include <bcrypt.h>
+// windows.h must come first: bcrypt.h relies on its base types.
 #include <windows.h>
+
+#include <bcrypt.h>
 
 #include "base/sha256.h"
 

@@ -1,0 +1,36 @@
+#pragma once
+// Texts that several report formats share: product name, status badge, execution-mode and
+// environment labels, elapsed time and standard name.
+
+#include <cstdint>
+#include <string>
+#include <utility>
+
+#include "erase/erase_job.h"
+#include "report/report_data.h"
+
+namespace tvde {
+
+// "Toreval Disk Eraser Suite v1.3.0" (TXT, HTML and the stamp).
+std::wstring ProductSuiteText();
+// "Toreval Disk Eraser v1.3.0" (JSON).
+std::wstring ProductVersionText();
+
+// Badge text and CSS colour: 3 completed, 4 cancelled, anything else failed.
+std::pair<std::wstring, std::wstring> StatusBadge(int32_t statusCode);
+
+// Any non-zero execution mode counts as a real hardware write.
+std::wstring ExecutionModeHtmlLabel(ExecutionMode mode);
+std::wstring ExecutionModeTxtLabel(ExecutionMode mode);
+std::wstring ExecutionModeJsonLabel(ExecutionMode mode);
+
+// The WinPE label only for exactly 1.
+std::wstring EnvironmentLabel(int32_t isWinPE);
+
+// "%.2f 秒".
+std::wstring ElapsedText(double elapsedSeconds);
+
+// Display label of the record's erase standard.
+std::wstring ReportStandardName(const ReportData& report);
+
+}  // namespace tvde
