@@ -35,6 +35,7 @@ MESSAGE_OFFSET = 0x50
 MESSAGE_LIMIT = 300
 FLOPPY_BYTES = 1474560
 SKIPPED = 77
+IDLE_CHECK_SECONDS = 3
 
 
 def zero_terminated(data, offset, limit):
@@ -179,7 +180,27 @@ def check_ovmf_serial(image_path, arch, block, work_dir):
     with qs.QemuSession(args, work_dir) as vm:
         problems, elapsed = poll(vm, read_log, lambda raw: rs.check_console(raw, block), 120,
                                  0.5, settle=6)
+        if not problems:
+            # The program must stay on its report: the firmware never gets to a next boot option.
+            time.sleep(IDLE_CHECK_SECONDS)
+            problems = rs.check_no_boot_after(read_log(), "[Report Details]")
     return report(f"OVMF {arch} text fallback on the serial console", problems, elapsed)
+
+
+def check_ovmf_early_return(image_path, arch, work_dir):
+    """An image whose report block starts with a zero byte returns to the firmware at once: the
+    boot manager moves on to its next option and no report is printed."""
+    disk = padded_copy(image_path, work_dir)
+    log = os.path.join(work_dir, "serial.log")
+    args = qs.ovmf_args(disk, arch, work_dir, resolution=None, serial_log=log)
+
+    def read_log():
+        with open(log, "rb") as f:
+            return f.read()
+    with qs.QemuSession(args, work_dir) as vm:
+        problems, elapsed = poll(vm, read_log, rs.check_returned_to_boot_manager, 120, 0.5,
+                                 settle=6)
+    return report(f"OVMF {arch} returns at once for a cleared block", problems, elapsed)
 
 
 def parse_resolution(text):

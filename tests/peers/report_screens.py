@@ -329,3 +329,36 @@ def check_console(raw, block):
             return []
     tail = "\n".join(got)[-1500:]
     return [f"fallback text not found in order; console ends with:\n{tail}"]
+
+
+def _boot_lines(lines):
+    return [i for i, line in enumerate(lines)
+            if line.startswith("BdsDxe: loading") or line.startswith("BdsDxe: starting")]
+
+
+def check_no_boot_after(raw, marker):
+    """No boot option is loaded or started after the line holding marker."""
+    lines = console_lines(raw)
+    shown = [i for i, line in enumerate(lines) if marker in line]
+    if not shown:
+        return [f"{marker!r} is gone from the console"]
+    later = [lines[i] for i in _boot_lines(lines) if i > shown[0]]
+    if later:
+        return [f"the program returned to the firmware, which went on: {later[0]!r}"]
+    return []
+
+
+def check_returned_to_boot_manager(raw):
+    """The disk's boot option started and the boot manager went on to another option, without
+    any report line in between."""
+    lines = console_lines(raw)
+    disk = [i for i in _boot_lines(lines)
+            if lines[i].startswith("BdsDxe: starting") and "HARDDISK" in lines[i]]
+    if not disk:
+        return ["the disk's boot option has not started"]
+    later = [i for i in _boot_lines(lines) if i > disk[0]]
+    if not later:
+        return ["the boot manager did not move on after the disk's program"]
+    if any("[Report Details]" in line or "TOREVAL" in line for line in lines[disk[0]:]):
+        return ["a report was printed although the block was cleared"]
+    return []
