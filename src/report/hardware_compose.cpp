@@ -52,7 +52,7 @@ std::wstring ComposeDiskGeometryText(const DiskInfo& disk) {
 std::wstring ComposeGraphicsText(const std::vector<std::wstring>& names,
                                  const std::wstring& primaryDisplayName) {
   if (!names.empty()) return JoinStrings(names, L" / ");
-  const std::wstring primary = TrimWhitespace(primaryDisplayName);
+  std::wstring primary = TrimWhitespace(primaryDisplayName);
   if (!primary.empty()) return primary;
   return L"Standard VGA / GOP Graphics Adapter";
 }

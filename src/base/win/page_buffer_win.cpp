@@ -1,8 +1,6 @@
 // Windows page allocator: VirtualAlloc (committed, read-write, zero-filled).
 #include <windows.h>
 
-#include <utility>
-
 #include "base/page_buffer.h"
 
 namespace tvde {
@@ -18,22 +16,6 @@ void PageBuffer::Release() {
   if (data_ != nullptr) VirtualFree(data_, 0, MEM_RELEASE);
   data_ = nullptr;
   size_ = 0;
-}
-
-PageBuffer::PageBuffer(PageBuffer&& other) noexcept
-    : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0)) {}
-
-PageBuffer& PageBuffer::operator=(PageBuffer&& other) noexcept {
-  if (this != &other) {
-    Release();
-    data_ = std::exchange(other.data_, nullptr);
-    size_ = std::exchange(other.size_, 0);
-  }
-  return *this;
-}
-
-PageBuffer::~PageBuffer() {
-  Release();
 }
 
 }  // namespace tvde

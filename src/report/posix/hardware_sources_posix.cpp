@@ -17,7 +17,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string TrimLine(std::string text) {
+std::string TrimLine(const std::string& text) {
   const size_t first = text.find_first_not_of(" \t\r\n");
   if (first == std::string::npos) return {};
   const size_t last = text.find_last_not_of(" \t\r\n");
@@ -130,7 +130,7 @@ std::vector<NetworkAdapterFacts> ReadSysfsNetworkAdapters(const fs::path& classN
   std::vector<Found> found;
   std::error_code error;
   for (const auto& entry : fs::directory_iterator(classNet, error)) {
-    const fs::path dir = entry.path();
+    const fs::path& dir = entry.path();
     std::error_code ignored;
     // Only interfaces of a real (or virtualised) device; software interfaces have none.
     if (!fs::exists(dir / "device", ignored)) continue;

@@ -1,0 +1,28 @@
+// POSIX host facts: never Wine; the program path from /proc/self/exe.
+#include <unistd.h>
+
+#include <vector>
+
+#include "base/host_environment.h"
+#include "base/text.h"
+
+namespace tvde {
+
+bool IsRunningUnderWine() {
+  return false;
+}
+
+std::wstring ProgramModulePath() {
+  std::vector<char> buffer(4096);
+  for (;;) {
+    const ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size());
+    if (length <= 0) return {};
+    if (static_cast<size_t>(length) < buffer.size()) {
+      return Utf8ToWide(std::string_view(buffer.data(), static_cast<size_t>(length)));
+    }
+    if (buffer.size() >= 65536) return {};
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+}  // namespace tvde

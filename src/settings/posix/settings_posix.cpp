@@ -1,0 +1,132 @@
+// Settings of the POSIX console tool: a UTF-8 INI file under the user's configuration folder,
+// with the same sections, keys and load rules as the Windows product (no registry copy).
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "base/host_environment.h"
+#include "base/text.h"
+#include "report/default_log_directory.h"
+#include "settings/app_settings.h"
+#include "settings/ini_document.h"
+#include "settings/settings_rules.h"
+
+namespace tvde {
+namespace {
+
+std::string Native(const std::wstring& path) {
+  return WideToUtf8(path);
+}
+
+std::optional<std::string> ReadFile(const std::wstring& path) {
+  std::ifstream in(Native(path), std::ios::binary);
+  if (!in) return std::nullopt;
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::wstring ReadText(const IniDocument& ini, const char* section, const char* key,
+                      const std::wstring& current) {
+  const auto value = ini.Get(section, key);
+  if (!value) return CutSettingsText(current);
+  std::wstring text = Utf8ToWide(*value);
+  // Bytes that are not UTF-8 cannot be shown faithfully; keep the default instead.
+  if (text.empty() && !value->empty()) return CutSettingsText(current);
+  return CutSettingsText(text);
+}
+
+uint32_t ReadNumber(const IniDocument& ini, const char* section, const char* key,
+                    uint32_t fallback) {
+  const auto value = ini.Get(section, key);
+  if (!value) return fallback;
+  return ParseProfileInt(Utf8ToWide(*value), fallback);
+}
+
+std::wstring ConfigFolder() {
+  const char* xdg = std::getenv("XDG_CONFIG_HOME");
+  // Relative values are to be ignored.
+  if (xdg != nullptr && xdg[0] == '/') return Utf8ToWide(xdg);
+  const char* home = std::getenv("HOME");
+  if (home != nullptr && home[0] != '\0') return Utf8ToWide(home) + L"/.config";
+  return {};
+}
+
+}  // namespace
+
+std::wstring GetSettingsFilePath() {
+  const std::wstring config = ConfigFolder();
+  if (!config.empty()) {
+    const std::wstring folder = config + L"/toreval";
+    std::error_code error;
+    std::filesystem::create_directories(Native(folder), error);
+    if (!error) return folder + L"/" + kSettingsFileName;
+  }
+  return ProgramDirectory() + L"/" + kSettingsFileName;
+}
+
+SettingsStore DefaultSettingsStore() {
+  return {GetSettingsFilePath(), {}};
+}
+
+AppSettings DefaultSettings() {
+  AppSettings defaults;
+  defaults.certOutputDir = ResolveDefaultLogDirectory();
+  return defaults;
+}
+
+AppSettings LoadSettings() {
+  return LoadSettingsFrom(DefaultSettingsStore());
+}
+
+AppSettings LoadSettingsFrom(const SettingsStore& store) {
+  const AppSettings defaults = DefaultSettings();
+  const IniDocument ini = IniDocument::Parse(ReadFile(store.iniPath).value_or(""));
+  StoredSettings stored;
+  stored.operatorName = ReadText(ini, "General", "OperatorName", defaults.operatorName);
+  stored.organizationName = ReadText(ini, "General", "OrganizationName", defaults.organizationName);
+  stored.certOutputDir = ReadText(ini, "General", "CertOutputDir", defaults.certOutputDir);
+  stored.defaultStandard = ReadNumber(ini, "Sanitization", "DefaultStandard", 0);
+  stored.defaultVerify = ReadNumber(ini, "Sanitization", "DefaultVerify", 1);
+  stored.writeDiskStamp = ReadNumber(ini, "Sanitization", "WriteDiskStamp", 0);
+  stored.enableLogOutput = ReadNumber(ini, "Sanitization", "EnableLogOutput", 0);
+  stored.defaultExecMode = ReadNumber(ini, "Safety", "DefaultExecMode", 0);
+  return ApplyStoredSettings(stored, defaults);
+}
+
+void SaveSettings(const AppSettings& settings) {
+  SaveSettingsTo(DefaultSettingsStore(), settings);
+}
+
+void SaveSettingsTo(const SettingsStore& store, const AppSettings& settings) {
+  IniDocument ini = IniDocument::Parse(ReadFile(store.iniPath).value_or(""));
+  const auto text = [](const std::wstring& value) { return WideToUtf8(ProfileSafeText(value)); };
+  ini.Set("General", "OperatorName", text(settings.operatorName));
+  ini.Set("General", "OrganizationName", text(settings.organizationName));
+  ini.Set("General", "CertOutputDir", text(settings.certOutputDir));
+  ini.Set("Sanitization", "DefaultStandard", std::to_string(settings.defaultStandard));
+  ini.Set("Sanitization", "DefaultVerify", std::to_string(settings.defaultVerify));
+  ini.Set("Sanitization", "WriteDiskStamp", std::to_string(settings.writeDiskStamp));
+  ini.Set("Sanitization", "EnableLogOutput", std::to_string(settings.enableLogOutput));
+  ini.Set("Safety", "DefaultExecMode", std::to_string(settings.defaultExecMode));
+
+  // Written beside the file and renamed over it, so a failure keeps the old settings whole.
+  const std::string path = Native(store.iniPath);
+  const std::string temporary = path + ".tmp";
+  {
+    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+    if (!out) return;
+    out << ini.Serialize();
+    out.flush();
+    if (!out) {
+      out.close();
+      std::remove(temporary.c_str());
+      return;
+    }
+  }
+  if (std::rename(temporary.c_str(), path.c_str()) != 0) std::remove(temporary.c_str());
+}
+
+}  // namespace tvde
