@@ -4,7 +4,7 @@
 # REPORT.TXT is byte for byte the BIOS report text at 0xA60.
 # Usage: fat_peer_proof.sh TVDE_CLI. Exit 77 (skipped) when a peer tool is missing.
 set -euo pipefail
-tool=$1
+tool=$(realpath "$1")
 
 for peer in fsck.fat mdir mtype mcopy; do
   if ! command -v "$peer" >/dev/null 2>&1; then

@@ -166,6 +166,53 @@ TEST(WriteStampImage, TouchesNothingWhenTheImageCannotBeBuilt) {
   EXPECT_TRUE(log.lines.empty());
 }
 
+// Offset of the report block magic in a program image, or npos.
+size_t MagicOffset(std::span<const uint8_t> image) {
+  const std::string magic = "TVDE_EFI_STAMP_V2_MAGIC";
+  const std::string bytes(image.begin(), image.end());
+  return bytes.find(magic);
+}
+
+TEST(WriteStampImageEmbedded, WritesTheProgramsOfThisBuildPatchedWithTheReport) {
+  const BootPrograms embedded = EmbeddedBootPrograms();
+  RecordingDevice device;
+  LogLines log;
+  ASSERT_TRUE(WriteStampImage(device, 512, SamplePayload(), log.sink()));
+  EXPECT_EQ(device.calls, kWriteOrder);
+  EXPECT_EQ(log.lines, std::vector<std::string>{kWrittenLine});
+  const std::vector<uint8_t>& image = device.written;
+  ASSERT_EQ(image.size(), 131072u);
+
+  EXPECT_TRUE(std::equal(embedded.mbrBootCode.begin(), embedded.mbrBootCode.end(), image.begin()));
+  EXPECT_TRUE(std::equal(embedded.biosReportProgram.begin(), embedded.biosReportProgram.end(),
+                         image.begin() + 0xA00));
+  EXPECT_TRUE(AllZero(image, 0xA00 + embedded.biosReportProgram.size(), 0xA60));
+
+  // Each program lies in its clusters unchanged except for its block, which carries the report.
+  const std::vector<std::pair<std::span<const uint8_t>, size_t>> programs = {
+      {embedded.efiReportX64, 0x14200 + 2 * 512}, {embedded.efiReportIa32, 0x14200 + 22 * 512}};
+  for (const auto& [program, offset] : programs) {
+    const size_t magic = MagicOffset(program);
+    ASSERT_NE(magic, std::string::npos);
+    const auto stored = std::span<const uint8_t>(image).subspan(offset, program.size());
+    EXPECT_TRUE(std::equal(program.begin(), program.begin() + magic, stored.begin()));
+    EXPECT_TRUE(
+        std::equal(program.begin() + magic + 2792, program.end(), stored.begin() + magic + 2792));
+    EXPECT_EQ(CString(stored, magic + 152 + 28), "TVDE-20261023-A1B2C3");
+    EXPECT_EQ(CString(stored, magic + 992 + 14 * 120 + 28),
+              "TVBIOS 1.07 (2025-01-15) | Standard NVM Express Controller");
+  }
+}
+
+TEST(WriteStampImageEmbedded, RefusesANullDevice) {
+  LogLines log;
+  EXPECT_FALSE(WriteStampImage(static_cast<Device*>(nullptr), 512, SamplePayload(), log.sink()));
+  EXPECT_TRUE(log.lines.empty());
+  RecordingDevice device;
+  EXPECT_TRUE(WriteStampImage(&device, 4096, SamplePayload(), log.sink()));
+  EXPECT_EQ(device.calls, kWriteOrder);
+}
+
 class StampFileTest : public ::testing::Test {
  protected:
   DiskInfo Disk(uint32_t sector, SafetyStatus status = SafetyStatus::Erasable) const {
@@ -240,6 +287,20 @@ TEST_F(StampFileTest, WriteDetectEraseDetectRoundTripOnAnImageFile) {
     EXPECT_EQ(gone.diskModel, L"Image Disk");
     EXPECT_EQ(gone.hardware.manufacturer, L"Local Maker");
   }
+}
+
+TEST_F(StampFileTest, WriteDiskStampWithTheEmbeddedProgramsIsDetected) {
+  CreateDisk(0xEE);
+  const DiskInfo disk = Disk(512);
+  LogLines log;
+  ASSERT_TRUE(WriteDiskStamp(disk, SamplePayload(), log.sink()));
+  EXPECT_EQ(log.lines, std::vector<std::string>{kWrittenLine});
+  const auto bytes = ReadWholeFile(disk.devicePath);
+  const BootPrograms embedded = EmbeddedBootPrograms();
+  EXPECT_TRUE(std::equal(embedded.mbrBootCode.begin(), embedded.mbrBootCode.end(), bytes.begin()));
+  const StampPayload found = DetectDiskStamp(disk, LocalProfile());
+  EXPECT_EQ(found.incomplete, 0);
+  EXPECT_EQ(found.certificateId, L"TVDE-20261023-A1B2C3");
 }
 
 TEST_F(StampFileTest, WritingTwiceGivesTheSameBytesAndRewritesAnErasedDisk) {
