@@ -18,7 +18,7 @@ struct TargetInfo {
   std::string inUse;
 };
 
-// Looks at the path (following symbolic links); never opens it for writing.
+// Looks at the path (following symbolic links); never opens a device.
 TargetInfo InspectTarget(const std::string& path);
 
 // Whether this build can write to block devices at all.

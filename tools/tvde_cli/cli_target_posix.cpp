@@ -1,8 +1,5 @@
 // POSIX targets: image files, and block devices checked against everything that uses them
 // (mounts, swap, stacked devices, the disk of the running system) through /proc and /sys.
-#include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -199,16 +196,15 @@ TargetInfo InspectTarget(const std::string& path) {
     return info;
   }
   info.kind = TargetKind::BlockDevice;
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd >= 0) {
-    uint64_t size = 0;
-    int sector = 0;
-    if (ioctl(fd, BLKGETSIZE64, &size) == 0) info.sizeBytes = size;
-    if (ioctl(fd, BLKSSZGET, &sector) == 0 && sector > 0) {
-      info.logicalSectorSize = static_cast<uint32_t>(sector);
-    }
-    close(fd);
-  }
+  // Size and sector size come from sysfs, so that looking at a device never opens it.
+  const fs::path sysfs = SysfsDir(st.st_rdev);
+  uint64_t sectors = 0;
+  if (std::ifstream(sysfs / "size") >> sectors) info.sizeBytes = sectors * 512;
+  const fs::path queue = WholeDisk(st.st_rdev) == st.st_rdev
+                             ? sysfs / "queue"
+                             : SysfsDir(WholeDisk(st.st_rdev)) / "queue";
+  uint32_t logical = 0;
+  if (std::ifstream(queue / "logical_block_size") >> logical) info.logicalSectorSize = logical;
   info.inUse = InUseReason(st.st_rdev);
   return info;
 }
