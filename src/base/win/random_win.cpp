@@ -1,6 +1,7 @@
 // Windows random source: CNG's system-preferred generator.
-#include <bcrypt.h>
 #include <windows.h>
+// bcrypt.h builds on the base types of windows.h.
+#include <bcrypt.h>
 
 #include <algorithm>
 

@@ -1,6 +1,7 @@
 // Windows SHA-256 through CNG.
-#include <bcrypt.h>
 #include <windows.h>
+// bcrypt.h builds on the base types of windows.h.
+#include <bcrypt.h>
 
 #include "base/sha256.h"
 
