@@ -8,7 +8,7 @@
 
 namespace tvde {
 
-inline constexpr size_t kMbrBootCodeSize = 63;         // LBA 0, bytes 0x00..0x3E
+inline constexpr size_t kMbrBootCodeSize = 63;          // LBA 0, bytes 0x00..0x3E
 inline constexpr size_t kBiosReportProgramBudget = 96;  // LBA 5, 0xA00..0xA5F
 inline constexpr size_t kEfiReportX64Size = 10240;      // \EFI\BOOT\BOOTX64.EFI
 inline constexpr size_t kEfiReportIa32Size = 9216;      // \EFI\BOOT\BOOTIA32.EFI
