@@ -12,7 +12,7 @@
 
 namespace tvde {
 
-inline constexpr size_t kPartitionWipeBytes = 1024 * 1024;
+inline constexpr size_t kPartitionWipeBytes = size_t{1024} * 1024;
 
 // Asks the device to discard [0, sizeBytes) and logs whether it accepted.
 void SendTrimForWholeDisk(Device& disk, uint64_t sizeBytes, const LogCallback& log);

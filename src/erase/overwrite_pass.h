@@ -15,7 +15,7 @@
 
 namespace tvde {
 
-inline constexpr size_t kWriteChunkBytes = 4u * 1024 * 1024;
+inline constexpr size_t kWriteChunkBytes = size_t{4} * 1024 * 1024;
 inline constexpr int32_t kSimulationSteps = 25;
 inline constexpr uint32_t kSimulationStepMs = 30;
 
