@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "base/log_callback.h"
@@ -27,10 +28,19 @@ class VolumeLock {
   virtual ~VolumeLock() = default;
 };
 
+// Each hold has exactly one owner: the list moves, it never copies.
 struct VolumeLockList {
+  VolumeLockList() = default;
+  VolumeLockList(VolumeLockList&&) noexcept = default;
+  VolumeLockList& operator=(VolumeLockList&&) noexcept = default;
+  VolumeLockList(const VolumeLockList&) = delete;
+  VolumeLockList& operator=(const VolumeLockList&) = delete;
+
   std::vector<std::unique_ptr<VolumeLock>> locks;  // in the order they were taken
   std::vector<std::wstring> inUse;                 // e.g. "E:" or "/dev/sdb1 (/media/usb)"
 };
+static_assert(!std::is_copy_constructible_v<VolumeLockList>);
+static_assert(std::is_nothrow_move_constructible_v<VolumeLockList>);
 
 // Uses disk.diskNumber on Windows and disk.devicePath on POSIX. Logs one line per volume.
 VolumeLockList LockAndDismountVolumes(const DiskInfo& disk, const LogCallback& log);
