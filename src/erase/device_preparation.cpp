@@ -1,0 +1,76 @@
+// TRIM notice and partition-table wipe.
+#include "erase/device_preparation.h"
+
+#include <algorithm>
+#include <string>
+
+#include "base/page_buffer.h"
+#include "disk/disk_info.h"
+
+namespace tvde {
+namespace {
+
+bool WriteAt(Device& disk, uint64_t offset, std::span<const uint8_t> data) {
+  if (!disk.Seek(offset)) return false;
+  const IoResult result = disk.Write(data);
+  return result.ok && result.bytes == data.size();
+}
+
+}  // namespace
+
+void SendTrimForWholeDisk(Device& disk, uint64_t sizeBytes, const LogCallback& log) {
+  if (disk.TrimWholeDevice(sizeBytes)) {
+    EmitLog(
+        log,
+        L"[NIST 800-88 / SSD] ストレージコントローラへ全LBA領域 TRIM / Deallocate 通知を発行しました。");
+  } else {
+    EmitLog(
+        log,
+        L"[INFO] ハードウェアTRIM通知はスキップされました。物理セクタの完全上書きパージを実行します。");
+  }
+}
+
+std::optional<uint64_t> BackupWipeOffset(uint64_t sizeBytes, uint32_t sectorSize) {
+  if (sizeBytes <= 2 * kPartitionWipeBytes) return std::nullopt;
+  const uint64_t sector = EffectiveSectorSize(sectorSize);
+  return (sizeBytes - kPartitionWipeBytes) / sector * sector;
+}
+
+void WipePartitionTables(Device& disk, uint64_t sizeBytes, uint32_t sectorSize,
+                         const LogCallback& log) {
+  disk.DeleteDriveLayout();  // the zero writes below destroy the layout either way
+
+  PageBuffer zeroes = PageBuffer::Allocate(kPartitionWipeBytes);
+  if (!zeroes.valid()) return;
+
+  bool ok = true;
+  auto wipe = [&](uint64_t offset, size_t bytes) {
+    if (WriteAt(disk, offset, zeroes.span().first(bytes))) return;
+    ok = false;
+    EmitLog(log, L"[ERROR] パーティションテーブル領域 (オフセット " + std::to_wstring(offset) +
+                     L" バイト) のゼロクリア書き込みに失敗しました。");
+  };
+  // A disk smaller than the wipe buffer gets its whole sectors only: writing past its end
+  // would fail on a disk (and grow an image file).
+  const uint64_t sector = EffectiveSectorSize(sectorSize);
+  const uint64_t wholeSectorBytes = sizeBytes / sector * sector;
+  const size_t firstBytes =
+      static_cast<size_t>(std::min<uint64_t>(kPartitionWipeBytes, wholeSectorBytes));
+  if (firstBytes > 0) wipe(0, firstBytes);
+  if (const auto backup = BackupWipeOffset(sizeBytes, sectorSize))
+    wipe(*backup, kPartitionWipeBytes);
+
+  if (!disk.Flush()) {
+    ok = false;
+    EmitLog(log,
+            L"[ERROR] パーティションテーブル破棄後のフラッシュ (書き込み確定) に失敗しました。");
+  }
+  disk.UpdateProperties();  // let the system re-read the now empty layout
+  if (ok) {
+    EmitLog(
+        log,
+        L"[PARTITION] MBRおよびGPT(Primary/Backup)パーティションテーブルを完全に破棄・ゼロクリアしました。");
+  }
+}
+
+}  // namespace tvde

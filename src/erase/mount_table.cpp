@@ -1,0 +1,103 @@
+// Mount table parsing and matching against the block devices of a disk.
+#include "erase/mount_table.h"
+
+#include <algorithm>
+#include <charconv>
+
+namespace tvde {
+namespace {
+
+std::vector<std::string_view> SplitFields(std::string_view line) {
+  std::vector<std::string_view> fields;
+  size_t start = 0;
+  while (start < line.size()) {
+    while (start < line.size() && line[start] == ' ')
+      ++start;
+    if (start >= line.size()) break;
+    size_t end = line.find(' ', start);
+    if (end == std::string_view::npos) end = line.size();
+    fields.push_back(line.substr(start, end - start));
+    start = end;
+  }
+  return fields;
+}
+
+bool IsOctal(char c) {
+  return c >= '0' && c <= '7';
+}
+
+// The kernel writes space, tab, newline and backslash in paths as \ooo.
+std::string DecodeField(std::string_view field) {
+  std::string out;
+  for (size_t i = 0; i < field.size(); ++i) {
+    if (field[i] == '\\' && i + 3 < field.size() && IsOctal(field[i + 1]) &&
+        IsOctal(field[i + 2]) && IsOctal(field[i + 3])) {
+      out.push_back(static_cast<char>((field[i + 1] - '0') * 64 + (field[i + 2] - '0') * 8 +
+                                      (field[i + 3] - '0')));
+      i += 3;
+    } else {
+      out.push_back(field[i]);
+    }
+  }
+  return out;
+}
+
+bool Contains(const std::vector<DeviceNumber>& devices, const DeviceNumber& device) {
+  return std::find(devices.begin(), devices.end(), device) != devices.end();
+}
+
+}  // namespace
+
+std::optional<DeviceNumber> ParseDeviceNumber(std::string_view text) {
+  while (!text.empty() && (text.back() == '\n' || text.back() == ' '))
+    text.remove_suffix(1);
+  const size_t colon = text.find(':');
+  if (colon == std::string_view::npos || colon == 0 || colon + 1 >= text.size()) {
+    return std::nullopt;
+  }
+  DeviceNumber number;
+  const char* first = text.data();
+  const char* last = text.data() + text.size();
+  auto major = std::from_chars(first, first + colon, number.major);
+  if (major.ec != std::errc() || major.ptr != first + colon) return std::nullopt;
+  auto minor = std::from_chars(first + colon + 1, last, number.minor);
+  if (minor.ec != std::errc() || minor.ptr != last) return std::nullopt;
+  return number;
+}
+
+std::vector<MountEntry> ParseMountInfo(std::string_view text) {
+  std::vector<MountEntry> mounts;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string_view::npos) end = text.size();
+    const auto fields = SplitFields(text.substr(start, end - start));
+    start = end + 1;
+
+    // Up to six fixed fields, optional fields, then "-", fstype and source.
+    const auto separator = std::find(fields.begin() + std::min<size_t>(fields.size(), 6),
+                                     fields.end(), std::string_view("-"));
+    if (fields.size() < 6 || separator == fields.end() || fields.end() - separator < 3) continue;
+    const auto device = ParseDeviceNumber(fields[2]);
+    if (!device) continue;
+    mounts.push_back({*device, DecodeField(fields[4]), DecodeField(*(separator + 2))});
+  }
+  return mounts;
+}
+
+std::vector<MountEntry> MountsOnDevices(const std::vector<MountEntry>& mounts,
+                                        const std::vector<DeviceNumber>& devices,
+                                        const SourceResolver& resolveSource) {
+  std::vector<MountEntry> found;
+  for (const MountEntry& mount : mounts) {
+    bool onDisk = Contains(devices, mount.device);
+    if (!onDisk && resolveSource && !mount.source.empty() && mount.source[0] == '/') {
+      const auto sourceDevice = resolveSource(mount.source);
+      onDisk = sourceDevice && Contains(devices, *sourceDevice);
+    }
+    if (onDisk) found.push_back(mount);
+  }
+  return found;
+}
+
+}  // namespace tvde

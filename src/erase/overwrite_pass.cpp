@@ -1,0 +1,139 @@
+// Real and simulated overwrite passes: chunking, the tail rule, progress and cancellation.
+#include "erase/overwrite_pass.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "base/clock.h"
+#include "base/page_buffer.h"
+#include "erase/random_chunk_generator.h"
+
+namespace tvde {
+namespace {
+
+// Fixed and three-byte passes write the same buffer again and again, so the pattern's
+// phase restarts at byte 0 of every chunk.
+void FillPattern(std::span<uint8_t> buffer, const PassSpec& pass) {
+  if (pass.kind == PassKind::FixedByte) {
+    std::memset(buffer.data(), pass.pattern[0], buffer.size());
+    return;
+  }
+  size_t filled = std::min<size_t>(3, buffer.size());
+  for (size_t i = 0; i < filled; ++i)
+    buffer[i] = pass.pattern[i];
+  // Doubling copies keep the period: every copied length is a multiple of 3.
+  while (filled < buffer.size()) {
+    const size_t n = std::min(filled, buffer.size() - filled);
+    std::memcpy(buffer.data() + filled, buffer.data(), n);
+    filled += n;
+  }
+}
+
+bool Cancelled(const CancelFlag& cancel) {
+  return cancel.load() != 0;
+}
+
+}  // namespace
+
+uint64_t NextChunkBytes(uint64_t remaining, uint32_t sectorSize) {
+  if (remaining >= kWriteChunkBytes) return kWriteChunkBytes;
+  const uint64_t sector = EffectiveSectorSize(sectorSize);
+  return remaining / sector * sector;
+}
+
+int32_t OverallPassPercent(int32_t passPercent, int32_t passNumber, int32_t totalPasses) {
+  // A plan always has at least one pass; a zero from a careless caller must not divide.
+  return (passPercent + 100 * passNumber - 100) / std::max(totalPasses, 1);
+}
+
+int32_t RunHardwarePass(Device& disk, const EraseJobConfig& config, const PassSpec& pass,
+                        int32_t totalPasses, const CancelFlag& cancel,
+                        const ProgressCallback& progress, const LogCallback& log,
+                        const RandomFill& fillRandom) {
+  EmitLog(log, L"[HARDWARE WRITE] 開始: " + pass.name);
+
+  const bool random = pass.kind == PassKind::Random;
+  PageBuffer buffer;
+  RandomChunkGenerator generator(fillRandom);
+  if (random) {
+    if (!generator.Allocate(kWriteChunkBytes)) return kStatusFailed;
+  } else {
+    buffer = PageBuffer::Allocate(kWriteChunkBytes);
+    if (!buffer.valid()) return kStatusFailed;
+    FillPattern(buffer.span(), pass);
+  }
+
+  if (!disk.Seek(0)) return kStatusFailed;
+  const uint64_t total = config.disk.sizeBytes;
+  const uint32_t sector = EffectiveSectorSize(config.disk.bytesPerSector);
+  uint64_t written = 0;
+  const uint64_t start = TickCountMs();
+
+  while (written < total) {
+    if (Cancelled(cancel)) return kStatusCancelled;
+    const uint64_t chunk = NextChunkBytes(total - written, sector);
+    if (chunk == 0) break;  // a tail shorter than one sector cannot be addressed
+
+    std::span<const uint8_t> data = buffer.span();
+    if (random) {
+      data = generator.Next();
+      if (data.empty()) {
+        // Writing whatever the buffer held would leave a disk that only looks randomised.
+        EmitLog(log,
+                L"[ERROR] 暗号論的乱数の生成に失敗したため、上書きを中止しました: " + pass.name);
+        return kStatusFailed;
+      }
+    }
+    const IoResult result = disk.Write(data.first(static_cast<size_t>(chunk)));
+    if (!result.ok || result.bytes == 0) return kStatusFailed;
+    written += result.bytes;
+
+    if (progress) {
+      const uint64_t elapsedMs = TickCountMs() - start;
+      EraseProgressInfo info;
+      info.phase = kPhaseOverwrite;
+      info.currentPass = pass.passNumber;
+      info.totalPasses = totalPasses;
+      info.passPercent = static_cast<int32_t>(written * 100 / total);
+      info.overallPercent = OverallPassPercent(info.passPercent, pass.passNumber, totalPasses);
+      info.speedMBps = elapsedMs == 0 ? 0.0
+                                      : (static_cast<double>(written) * (1.0 / 1048576.0)) /
+                                            (static_cast<double>(elapsedMs) / 1000.0);
+      info.statusText = pass.name;
+      progress(info);
+    }
+  }
+
+  if (!disk.Flush()) {
+    // Without a successful flush the device has not confirmed that the data is stored.
+    EmitLog(log, L"[ERROR] ディスクへのフラッシュ (書き込み確定) に失敗しました: " + pass.name);
+    return kStatusFailed;
+  }
+  EmitLog(log, L"[HARDWARE WRITE] 完了: " + pass.name);
+  return kStatusCompleted;
+}
+
+int32_t RunSimulationPass(const EraseJobConfig& /*config*/, const PassSpec& pass,
+                          int32_t totalPasses, const CancelFlag& cancel,
+                          const ProgressCallback& progress, const LogCallback& log) {
+  EmitLog(log, L"[SIMULATION] 開始: " + pass.name);
+  for (int32_t step = 1; step <= kSimulationSteps; ++step) {
+    if (Cancelled(cancel)) return kStatusCancelled;
+    SleepMs(kSimulationStepMs);
+    if (progress) {
+      EraseProgressInfo info;
+      info.phase = kPhaseOverwrite;
+      info.currentPass = pass.passNumber;
+      info.totalPasses = totalPasses;
+      info.passPercent = 4 * step;
+      info.overallPercent = OverallPassPercent(4 * step, pass.passNumber, totalPasses);
+      info.speedMBps = 1250.0 + 35.5 * (step % 7);
+      info.statusText = L"[安全シミュレーション] " + pass.name;
+      progress(info);
+    }
+  }
+  EmitLog(log, L"[SIMULATION] 完了: " + pass.name);
+  return kStatusCompleted;
+}
+
+}  // namespace tvde

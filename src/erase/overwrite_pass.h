@@ -1,0 +1,50 @@
+#pragma once
+// One overwrite pass over a whole disk: for real through a Device, or as a paced simulation
+// that touches nothing.
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <span>
+
+#include "base/device.h"
+#include "base/log_callback.h"
+#include "base/random.h"
+#include "erase/erase_job.h"
+#include "erase/erase_standard.h"
+
+namespace tvde {
+
+inline constexpr size_t kWriteChunkBytes = size_t{4} * 1024 * 1024;
+inline constexpr int32_t kSimulationSteps = 25;
+inline constexpr uint32_t kSimulationStepMs = 30;
+
+// Fills `out` with fresh cryptographically secure random bytes or returns false. A random
+// pass calls it on a generator thread of its own, one chunk ahead of the writes, so it must
+// be callable from any thread.
+using RandomFill = std::function<bool(std::span<uint8_t> out)>;
+
+// Writes the pass's data from byte 0 to the last whole sector of config.disk.sizeBytes in
+// 4 MiB chunks, reporting progress after every chunk. Returns kStatusCompleted (flushed),
+// kStatusCancelled (noticed between chunks; no flush, no end line) or kStatusFailed (no
+// buffer, write error, random source failure or failed flush).
+// worker thread: the callbacks run on the calling thread.
+int32_t RunHardwarePass(Device& disk, const EraseJobConfig& config, const PassSpec& pass,
+                        int32_t totalPasses, const CancelFlag& cancel,
+                        const ProgressCallback& progress, const LogCallback& log,
+                        const RandomFill& fillRandom = FillRandom);
+
+// Paces 25 progress steps of 30 ms without opening anything. kStatusCompleted or
+// kStatusCancelled.
+int32_t RunSimulationPass(const EraseJobConfig& config, const PassSpec& pass, int32_t totalPasses,
+                          const CancelFlag& cancel, const ProgressCallback& progress,
+                          const LogCallback& log);
+
+// Bytes of the next write: a full chunk, else the whole sectors that fit in `remaining`
+// (0 when less than one sector is left: that tail is never written).
+uint64_t NextChunkBytes(uint64_t remaining, uint32_t sectorSize);
+
+// Percent of the whole plan after `passPercent` of pass `passNumber` out of `totalPasses`.
+int32_t OverallPassPercent(int32_t passPercent, int32_t passNumber, int32_t totalPasses);
+
+}  // namespace tvde
