@@ -1,0 +1,73 @@
+// Writing and erasing the stamp area through the device layer.
+#include "stamp/stamp_writer.h"
+
+#include <algorithm>
+
+#include "base/page_buffer.h"
+#include "stamp/stamp_image.h"
+
+namespace tvde {
+namespace {
+
+// One seek, one write of the whole buffer, then flush and ask the system to re-read the
+// partition table (that request fails harmlessly on image files).
+bool WriteFromStart(Device& device, std::span<const uint8_t> buffer) {
+  bool written = false;
+  // Never write when the position is unknown: the stamp would land somewhere in the data.
+  if (device.Seek(0)) {
+    const IoResult result = device.Write(buffer);
+    written = result.ok && result.bytes == buffer.size();
+  }
+  const bool flushed = device.Flush();
+  device.UpdateProperties();
+  return written && flushed;
+}
+
+DeviceOpenResult OpenDiskForWrite(const DiskInfo& disk) {
+  DeviceOpenOptions options;
+  options.access = DeviceAccess::ReadWrite;
+  options.creation = DeviceCreation::OpenExisting;
+  options.buffering = DeviceBuffering::Unbuffered;
+  options.sectorSize = std::max<uint32_t>(512, disk.bytesPerSector);
+  return OpenDevice(disk.devicePath, options);
+}
+
+}  // namespace
+
+bool WriteStampImage(Device& device, uint32_t bytesPerSector, const StampPayload& payload,
+                     const LogCallback& log, const BootPrograms& programs) {
+  const PageBuffer image = BuildStampImage(payload, bytesPerSector, programs);
+  if (!image.valid()) return false;
+  if (!WriteFromStart(device, image.span())) return false;
+  EmitLog(log, kLogStampWritten);
+  return true;
+}
+
+bool WriteDiskStamp(const DiskInfo& disk, const StampPayload& payload, const LogCallback& log,
+                    const BootPrograms& programs) {
+  // A stamp over a protected disk would destroy its boot sectors: refuse before any open.
+  if (!AllowsWrite(disk.safetyStatus)) {
+    EmitLog(log, kLogStampWriteRefused);
+    return false;
+  }
+  DeviceOpenResult opened = OpenDiskForWrite(disk);
+  if (opened.device == nullptr) return false;
+  return WriteStampImage(*opened.device, disk.bytesPerSector, payload, log, programs);
+}
+
+bool EraseDiskStamp(const DiskInfo& disk, const LogCallback& log) {
+  if (!AllowsWrite(disk.safetyStatus)) {
+    EmitLog(log, kLogStampEraseRefused);
+    return false;
+  }
+  DeviceOpenResult opened = OpenDiskForWrite(disk);
+  if (opened.device == nullptr) return false;
+  opened.device->DeleteDriveLayout();  // the system forgets the partition; result irrelevant
+  const PageBuffer zeros = PageBuffer::Allocate(StampImageLength(disk.bytesPerSector));
+  if (!zeros.valid()) return false;
+  if (!WriteFromStart(*opened.device, zeros.span())) return false;
+  EmitLog(log, kLogStampErased);
+  return true;
+}
+
+}  // namespace tvde
