@@ -59,4 +59,13 @@ bool IsRawDevicePath(std::wstring_view path) {
   return false;
 }
 
+bool IsWineHostDevicePath(std::wstring_view path) {
+  if (!IsRunningUnderWine()) return false;
+  if (IsRawDevicePath(path)) return true;
+  const std::string unixPath = WineUnixPathOf(path);
+  // A path Wine cannot map is refused too: nothing proves it is an ordinary file.
+  return unixPath.empty() || unixPath.starts_with("/dev/") || unixPath == "/dev" ||
+         unixPath.starts_with("/proc/") || unixPath.starts_with("/sys/");
+}
+
 }  // namespace tvde

@@ -29,4 +29,13 @@ std::wstring ProgramDirectory();
 // the side of refusing a write.
 bool IsRawDevicePath(std::wstring_view path);
 
+// True when this process runs under Wine and `path` would reach one of the host's devices: a
+// raw disk or volume path, or a drive path that Wine maps into the host's /dev (for example
+// "Z:\dev\sda"). Real writes to such paths are refused; image files stay allowed.
+bool IsWineHostDevicePath(std::wstring_view path);
+
+// Wine's host-side name of a Windows path ("Z:\tmp\x.img" -> "/tmp/x.img"); empty when not
+// under Wine or when the path has none.
+std::string WineUnixPathOf(std::wstring_view path);
+
 }  // namespace tvde

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "support/temp_dir.h"
 #include "support/text_matchers.h"
 
 #ifdef _WIN32
@@ -92,6 +93,33 @@ TEST(HostEnvironment, OrdinaryAndLongFilePathsAreNotDevices) {
   };
   for (const wchar_t* path : files)
     EXPECT_FALSE(IsRawDevicePath(path)) << U8(path);
+}
+
+}  // namespace
+}  // namespace tvde
+
+namespace tvde {
+namespace {
+
+TEST(WineHostDevice, OnlyImageFilesAreWritableUnderWine) {
+  testing::TempDir dir;
+  const std::wstring image = dir.File("disk.img");
+  if (!IsRunningUnderWine()) {
+    // Natively the console tool protects block devices by other means.
+    EXPECT_FALSE(IsWineHostDevicePath(L"\\\\.\\PhysicalDrive0"));
+    EXPECT_FALSE(IsWineHostDevicePath(image));
+    EXPECT_EQ(WineUnixPathOf(image), "");
+    return;
+  }
+  EXPECT_TRUE(IsWineHostDevicePath(L"\\\\.\\PhysicalDrive0"));
+  EXPECT_TRUE(IsWineHostDevicePath(L"\\\\.\\C:"));
+  EXPECT_TRUE(IsWineHostDevicePath(L"Z:\\dev\\sda"));
+  EXPECT_TRUE(IsWineHostDevicePath(L"z:/dev/loop0"));
+  EXPECT_TRUE(IsWineHostDevicePath(L"Z:\\proc\\self\\mem"));
+  EXPECT_FALSE(IsWineHostDevicePath(image));
+  const std::string unixPath = WineUnixPathOf(image);
+  EXPECT_TRUE(unixPath.starts_with("/")) << unixPath;
+  EXPECT_TRUE(unixPath.ends_with("/disk.img")) << unixPath;
 }
 
 }  // namespace

@@ -25,4 +25,8 @@ std::wstring ProgramModulePath() {
   }
 }
 
+std::string WineUnixPathOf(std::wstring_view) {
+  return {};
+}
+
 }  // namespace tvde

@@ -1,6 +1,7 @@
 // Windows host facts: Wine's ntdll export and the module file name.
 #include <windows.h>
 
+#include <string>
 #include <vector>
 
 #include "base/host_environment.h"
@@ -25,6 +26,22 @@ std::wstring ProgramModulePath() {
     if (buffer.size() >= 32768) return {};
     buffer.resize(buffer.size() * 2);
   }
+}
+
+std::string WineUnixPathOf(std::wstring_view path) {
+  if (!IsRunningUnderWine()) return {};
+  using UnixFileNameFn = char*(CDECL*)(const wchar_t*);
+  const HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
+  if (kernel32 == nullptr) return {};
+  const auto toUnix = reinterpret_cast<UnixFileNameFn>(
+      reinterpret_cast<void*>(GetProcAddress(kernel32, "wine_get_unix_file_name")));
+  if (toUnix == nullptr) return {};
+  const std::wstring terminated(path);
+  char* unixName = toUnix(terminated.c_str());
+  if (unixName == nullptr) return {};
+  std::string result(unixName);
+  HeapFree(GetProcessHeap(), 0, unixName);
+  return result;
 }
 
 }  // namespace tvde

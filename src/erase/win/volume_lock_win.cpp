@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <winioctl.h>
 
+#include "base/host_environment.h"
 #include "base/win/win_handle.h"
 #include "erase/lettered_volume_lock.h"
 
@@ -69,6 +70,8 @@ class WinVolumeSystem final : public VolumeSystem {
 }  // namespace
 
 VolumeLockList LockAndDismountVolumes(const DiskInfo& disk, const LogCallback& log) {
+  // Under Wine "\\.\X:" opens the host's block device behind the drive: never touch it.
+  if (IsRunningUnderWine()) return {};
   WinVolumeSystem system;
   return LockLetteredVolumes(system, disk.diskNumber, log);
 }

@@ -1,0 +1,24 @@
+// POSIX folders through std::filesystem with UTF-8 paths.
+#include <filesystem>
+#include <system_error>
+
+#include "base/file_system.h"
+#include "base/text.h"
+
+namespace tvde {
+
+bool CreateFolderTree(const std::wstring& folder) {
+  const std::filesystem::path path(WideToUtf8(folder));
+  if (path.empty()) return false;
+  std::error_code error;
+  std::filesystem::create_directories(path, error);
+  return std::filesystem::is_directory(path, error);
+}
+
+bool PathExists(const std::wstring& path) {
+  const std::string narrow = WideToUtf8(path);
+  std::error_code error;
+  return !narrow.empty() && std::filesystem::exists(std::filesystem::path(narrow), error);
+}
+
+}  // namespace tvde

@@ -1,0 +1,52 @@
+#pragma once
+// Runs one erasure from the safety guard to the certificate files and returns its record.
+
+#include <functional>
+#include <string>
+
+#include "base/device.h"
+#include "base/log_callback.h"
+#include "erase/erase_job.h"
+#include "erase/volume_lock.h"
+#include "report/report_data.h"
+
+namespace tvde {
+
+// Stop texts of verificationResult and stamp texts of diskStampStatus.
+inline constexpr const wchar_t* kVerdictBlocked = L"BLOCKED BY SAFETY GUARD";
+inline constexpr const wchar_t* kVerdictOpenFailed = L"OPEN HANDLE FAILED";
+inline constexpr const wchar_t* kVerdictAborted = L"ABORTED";
+inline constexpr const wchar_t* kVerdictCancelledByUser = L"CANCELLED BY USER";
+inline constexpr const wchar_t* kVerdictWriteError = L"WRITE ERROR";
+inline constexpr const wchar_t* kStampNotStamped = L"NOT STAMPED";
+inline constexpr const wchar_t* kStampAborted = L"ABORTED";
+inline constexpr const wchar_t* kStampSimulated =
+    L"STAMPED (Simulation Verified - Bootable Report Stamp & Hardware Profile Ready)";
+inline constexpr const wchar_t* kStampSimulatedPureZero =
+    L"PURE ZERO WIPED (スタンプなし・完全未初期化状態)";
+inline constexpr const wchar_t* kStampActive =
+    L"BOOTABLE REPORT STAMP ACTIVE (BIOS/CSM & UEFI GOP Hybrid Stamp Engraved)";
+inline constexpr const wchar_t* kStampWriteSkipped = L"STAMP WRITE SKIPPED";
+inline constexpr const wchar_t* kStampPureZero =
+    L"PURE ZERO WIPED (スタンプなし・全セクタ 0x00 完全未初期化状態)";
+
+// What the job does to the outside world, replaceable so tests can put a faulty device or a
+// fake volume set underneath a complete job.
+struct EraseJobEnvironment {
+  std::function<DeviceOpenResult(const std::wstring& path, const DeviceOpenOptions& options)>
+      openDevice;
+  std::function<VolumeLockList(const DiskInfo& disk, const LogCallback& log)> lockVolumes;
+  std::function<bool(ReportData& report)> saveReports;
+};
+
+EraseJobEnvironment DefaultEraseJobEnvironment();
+
+// worker thread: runs the whole job on the calling thread; both callbacks are called on it.
+ReportData RunEraseJob(const EraseJobConfig& config, int32_t isWinPE, const CancelFlag& cancel,
+                       const ProgressCallback& progress, const LogCallback& log);
+
+ReportData RunEraseJob(const EraseJobEnvironment& environment, const EraseJobConfig& config,
+                       int32_t isWinPE, const CancelFlag& cancel, const ProgressCallback& progress,
+                       const LogCallback& log);
+
+}  // namespace tvde

@@ -1,0 +1,25 @@
+#pragma once
+// Certificate output: completes a finished job's record and writes the HTML certificate, the
+// TXT audit log and the JSON report into one folder.
+
+#include <string>
+
+#include "report/report_data.h"
+
+namespace tvde {
+
+inline constexpr const wchar_t* kCertificateSuffix = L"_Certificate.html";
+inline constexpr const wchar_t* kAuditLogSuffix = L"_AuditLog.txt";
+inline constexpr const wchar_t* kJsonReportSuffix = L"_Report.json";
+
+// Gives the record a certificate ID when it has none, recomputes its fingerprint and rebuilds
+// its stamp payload (with a freshly collected hardware profile), then writes the three files
+// unless report output is disabled. True when all three were written (or output is disabled);
+// the record's three paths are set only then and emptied otherwise.
+bool SaveReports(ReportData& report);
+
+// The folder SaveReports writes into: the request's output folder, else "Certificates" beside
+// the program.
+std::wstring ReportOutputFolder(const EraseJobConfig& config);
+
+}  // namespace tvde
