@@ -71,16 +71,6 @@ SettingsStore DefaultSettingsStore() {
   return {GetSettingsFilePath(), {}};
 }
 
-AppSettings DefaultSettings() {
-  AppSettings defaults;
-  defaults.certOutputDir = ResolveDefaultLogDirectory();
-  return defaults;
-}
-
-AppSettings LoadSettings() {
-  return LoadSettingsFrom(DefaultSettingsStore());
-}
-
 AppSettings LoadSettingsFrom(const SettingsStore& store) {
   const AppSettings defaults = DefaultSettings();
   const IniDocument ini = IniDocument::Parse(ReadFile(store.iniPath).value_or(""));
@@ -94,10 +84,6 @@ AppSettings LoadSettingsFrom(const SettingsStore& store) {
   stored.enableLogOutput = ReadNumber(ini, "Sanitization", "EnableLogOutput", 0);
   stored.defaultExecMode = ReadNumber(ini, "Safety", "DefaultExecMode", 0);
   return ApplyStoredSettings(stored, defaults);
-}
-
-void SaveSettings(const AppSettings& settings) {
-  SaveSettingsTo(DefaultSettingsStore(), settings);
 }
 
 void SaveSettingsTo(const SettingsStore& store, const AppSettings& settings) {
