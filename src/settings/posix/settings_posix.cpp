@@ -10,7 +10,6 @@
 
 #include "base/host_environment.h"
 #include "base/text.h"
-#include "report/default_log_directory.h"
 #include "settings/app_settings.h"
 #include "settings/ini_document.h"
 #include "settings/settings_rules.h"

@@ -6,7 +6,6 @@
 #include <algorithm>
 
 #include "base/host_environment.h"
-#include "report/default_log_directory.h"
 #include "settings/app_settings.h"
 #include "settings/settings_rules.h"
 #include "settings/win/unicode_profile_file.h"
