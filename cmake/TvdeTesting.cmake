@@ -12,15 +12,15 @@ else()
   set(TVDE_GTEST_LIBS GTest::gmock GTest::gtest_main)
 endif()
 
-# tvde_add_test(<name> SOURCES <files...> [LIBS <targets...>])
+# tvde_add_test(<name> SOURCES <files...> [LIBS <targets...>] [PROPERTIES <name value>...])
 function(tvde_add_test name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;PROPERTIES" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   tvde_apply_compile_options(${name})
   target_link_libraries(${name} PRIVATE tvde_core tvde_test_support ${ARG_LIBS} ${TVDE_GTEST_LIBS})
   gtest_discover_tests(${name}
     DISCOVERY_MODE POST_BUILD
     DISCOVERY_TIMEOUT 120
-    PROPERTIES TIMEOUT 300
+    PROPERTIES TIMEOUT 300 ${ARG_PROPERTIES}
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
 endfunction()

@@ -64,8 +64,13 @@ bool IsWineHostDevicePath(std::wstring_view path) {
   if (IsRawDevicePath(path)) return true;
   const std::string unixPath = WineUnixPathOf(path);
   // A path Wine cannot map is refused too: nothing proves it is an ordinary file.
-  return unixPath.empty() || unixPath.starts_with("/dev/") || unixPath == "/dev" ||
-         unixPath.starts_with("/proc/") || unixPath.starts_with("/sys/");
+  if (unixPath.empty() || unixPath.starts_with("/dev/") || unixPath == "/dev" ||
+      unixPath.starts_with("/proc/") || unixPath.starts_with("/sys/")) {
+    return true;
+  }
+  // The name may still lead to a device through a symbolic link anywhere along the path;
+  // only an existing regular file is an image file.
+  return !IsExistingRegularFile(path);
 }
 
 }  // namespace tvde

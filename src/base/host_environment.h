@@ -34,6 +34,10 @@ bool IsRawDevicePath(std::wstring_view path);
 // "Z:\dev\sda"). Real writes to such paths are refused; image files stay allowed.
 bool IsWineHostDevicePath(std::wstring_view path);
 
+// True when `path` names an existing file that is neither a folder nor a device (links are
+// followed).
+bool IsExistingRegularFile(std::wstring_view path);
+
 // Wine's host-side name of a Windows path ("Z:\tmp\x.img" -> "/tmp/x.img"); empty when not
 // under Wine or when the path has none.
 std::string WineUnixPathOf(std::wstring_view path);

@@ -82,6 +82,28 @@ std::string WideToUtf8(std::wstring_view text) {
   return out;
 }
 
+std::wstring ReplaceUnencodable(std::wstring text) {
+  constexpr wchar_t kReplacement = static_cast<wchar_t>(0xFFFD);
+  for (size_t i = 0; i < text.size(); ++i) {
+    const uint32_t c = static_cast<std::make_unsigned_t<wchar_t>>(text[i]);
+    if (c == 0) {
+      text[i] = kReplacement;
+    } else if (kWideIsUtf16 && c >= 0xD800 && c <= 0xDBFF) {
+      const bool paired = i + 1 < text.size() &&
+                          static_cast<std::make_unsigned_t<wchar_t>>(text[i + 1]) >= 0xDC00 &&
+                          static_cast<std::make_unsigned_t<wchar_t>>(text[i + 1]) <= 0xDFFF;
+      if (paired) {
+        ++i;
+      } else {
+        text[i] = kReplacement;
+      }
+    } else if (IsSurrogate(c) || c > 0x10FFFF) {
+      text[i] = kReplacement;
+    }
+  }
+  return text;
+}
+
 std::wstring Utf8ToWide(std::string_view text) {
   std::wstring out;
   out.reserve(text.size());

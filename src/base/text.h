@@ -12,6 +12,10 @@ namespace tvde {
 // character; an unpaired surrogate or an invalid code point makes the whole result empty.
 std::string WideToUtf8(std::wstring_view text);
 
+// The text with every character that has no UTF-8 form here (a zero character, an unpaired
+// surrogate, a value beyond U+10FFFF) replaced by U+FFFD, so that WideToUtf8 converts all of it.
+std::wstring ReplaceUnencodable(std::wstring text);
+
 // Strict UTF-8 decoding: overlong forms, surrogates and truncated sequences make the
 // whole result empty.
 std::wstring Utf8ToWide(std::string_view text);

@@ -1,10 +1,9 @@
 // Completing a job's record and writing its three report files.
 #include "report/report_output.h"
 
-#include <algorithm>
-
 #include "base/file_system.h"
 #include "base/host_environment.h"
+#include "base/text.h"
 #include "report/audit_log_text.h"
 #include "report/html_certificate.h"
 #include "report/json_report.h"
@@ -14,20 +13,13 @@
 #include "stamp/stamp_payload_builder.h"
 
 namespace tvde {
-namespace {
-
-// The UTF-8 conversion ends at the first zero character; a stray zero typed into a value must
-// not silently cut the rest of a certificate off.
-std::wstring WithoutZeroCharacters(std::wstring text) {
-  std::replace(text.begin(), text.end(), L'\0', L'\uFFFD');
-  return text;
-}
-
-}  // namespace
 
 std::wstring ReportOutputFolder(const EraseJobConfig& config) {
+  return ReportOutputFolderFor(config, ProgramModulePath());
+}
+
+std::wstring ReportOutputFolderFor(const EraseJobConfig& config, const std::wstring& modulePath) {
   if (!config.outputFolder.empty()) return config.outputFolder;
-  const std::wstring modulePath = ProgramModulePath();
   if (modulePath.find_last_of(L"\\/") == std::wstring::npos) return L"Certificates";
   return JoinPath(DirectoryOfPath(modulePath), L"Certificates");
 }
@@ -49,11 +41,12 @@ bool SaveReports(ReportData& report) {
   const std::wstring txtPath = JoinPath(folder, report.certificateId + kAuditLogSuffix);
   const std::wstring jsonPath = JoinPath(folder, report.certificateId + kJsonReportSuffix);
 
-  // All three are attempted even when an earlier one fails.
+  // All three are attempted even when an earlier one fails. A stray zero character or a broken
+  // surrogate in a value must neither cut a certificate short nor cost all three files.
   const bool htmlWritten =
-      WriteUtf8File(htmlPath, WithoutZeroCharacters(BuildHtmlCertificate(report)));
-  const bool txtWritten = WriteUtf8File(txtPath, WithoutZeroCharacters(BuildAuditLogText(report)));
-  const bool jsonWritten = WriteUtf8File(jsonPath, BuildJsonReport(report));
+      WriteUtf8File(htmlPath, ReplaceUnencodable(BuildHtmlCertificate(report)));
+  const bool txtWritten = WriteUtf8File(txtPath, ReplaceUnencodable(BuildAuditLogText(report)));
+  const bool jsonWritten = WriteUtf8File(jsonPath, ReplaceUnencodable(BuildJsonReport(report)));
   if (!(htmlWritten && txtWritten && jsonWritten)) return false;
 
   report.htmlPath = htmlPath;

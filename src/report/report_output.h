@@ -21,5 +21,7 @@ bool SaveReports(ReportData& report);
 // The folder SaveReports writes into: the request's output folder, else "Certificates" beside
 // the program.
 std::wstring ReportOutputFolder(const EraseJobConfig& config);
+// Same, for the program at `modulePath`: a bare file name gives the relative "Certificates".
+std::wstring ReportOutputFolderFor(const EraseJobConfig& config, const std::wstring& modulePath);
 
 }  // namespace tvde

@@ -25,6 +25,8 @@ TEST(SelfTest, VirtualDiskAndJobAreTheDocumentedOnes) {
   EXPECT_EQ(U8(disk.model), "Toreval Virtual Test NVMe SSD");
   EXPECT_EQ(U8(disk.serialNumber), "TV-NVME-0001");
   EXPECT_EQ(disk.sizeBytes, 549755813888ull);
+  EXPECT_EQ(disk.bytesPerSector, 512u);
+  EXPECT_TRUE(disk.safetyReason.empty());
   EXPECT_EQ(disk.mediaType, MediaKind::NvmeSsd);
   EXPECT_EQ(disk.busType, BusKind::Nvme);
   EXPECT_EQ(disk.safetyStatus, SafetyStatus::ProtectedSystemDisk);
@@ -58,6 +60,9 @@ TEST(SelfTest, ChecksStopAtTheFirstFailure) {
   incomplete.stamp.incomplete = 1;
   EXPECT_EQ(CheckSelfTestJob(incomplete, false), kSelfTestStampIncomplete);
   EXPECT_EQ(CheckSelfTestJob(good, false), kSelfTestCertificateMissing);
+  ReportData noHardware = good;
+  noHardware.stamp.hardware = {};
+  EXPECT_EQ(CheckSelfTestJob(noHardware, false), kSelfTestCertificateMissing);
   ReportData noCpu = good;
   noCpu.stamp.hardware.processor.clear();
   EXPECT_EQ(CheckSelfTestJob(noCpu, true), kSelfTestHardwareMissing);

@@ -3,8 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
 
+#include "base/text.h"
 #include "support/temp_dir.h"
 #include "support/text_matchers.h"
 
@@ -116,10 +119,30 @@ TEST(WineHostDevice, OnlyImageFilesAreWritableUnderWine) {
   EXPECT_TRUE(IsWineHostDevicePath(L"Z:\\dev\\sda"));
   EXPECT_TRUE(IsWineHostDevicePath(L"z:/dev/loop0"));
   EXPECT_TRUE(IsWineHostDevicePath(L"Z:\\proc\\self\\mem"));
+  // A file name that leads to a host device through a link, a folder, a missing file.
+  std::wstring link = L"Z:" + Utf8ToWide(TVDE_TEST_DEVICE_LINK);
+  std::replace(link.begin(), link.end(), L'/', L'\\');
+  EXPECT_TRUE(IsWineHostDevicePath(link)) << U8(link);
+  EXPECT_TRUE(IsWineHostDevicePath(dir.File("")));
+  EXPECT_TRUE(IsWineHostDevicePath(dir.File("missing.img")));
+  EXPECT_TRUE(IsWineHostDevicePath(image));  // not created yet
+  { std::ofstream(dir.path() / "disk.img") << "image"; }
   EXPECT_FALSE(IsWineHostDevicePath(image));
   const std::string unixPath = WineUnixPathOf(image);
   EXPECT_TRUE(unixPath.starts_with("/")) << unixPath;
   EXPECT_TRUE(unixPath.ends_with("/disk.img")) << unixPath;
+}
+
+TEST(RegularFile, OnlyExistingFilesThatAreNeitherFoldersNorDevices) {
+  testing::TempDir dir;
+  { std::ofstream(dir.path() / "file.bin") << "x"; }
+  EXPECT_TRUE(IsExistingRegularFile(dir.File("file.bin")));
+  EXPECT_FALSE(IsExistingRegularFile(dir.File("missing.bin")));
+  EXPECT_FALSE(IsExistingRegularFile(dir.File("")));
+#ifndef _WIN32
+  EXPECT_FALSE(IsExistingRegularFile(L"/dev/null"));
+  EXPECT_FALSE(IsExistingRegularFile(Utf8ToWide(TVDE_TEST_DEVICE_LINK)));
+#endif
 }
 
 }  // namespace

@@ -65,3 +65,23 @@ TEST(FormatPrintf, UsesClassicNumberFormatting) {
 
 }  // namespace
 }  // namespace tvde
+
+namespace tvde {
+namespace {
+
+TEST(ReplaceUnencodable, KeepsValidTextAndReplacesWhatHasNoUtf8Form) {
+  EXPECT_EQ(ReplaceUnencodable(L"plain 消去 \U0001F600"), L"plain 消去 \U0001F600");
+  std::wstring broken(L"a");
+  broken.push_back(L'\0');
+  broken.push_back(static_cast<wchar_t>(0xD800));
+  broken.push_back(L'b');
+  broken.push_back(static_cast<wchar_t>(0xDC00));
+  const std::wstring repaired = ReplaceUnencodable(broken);
+  EXPECT_EQ(WideToUtf8(repaired),
+            "a\xEF\xBF\xBD\xEF\xBF\xBD"
+            "b\xEF\xBF\xBD");
+  EXPECT_EQ(repaired.size(), broken.size());
+}
+
+}  // namespace
+}  // namespace tvde

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -25,7 +26,12 @@ constexpr uint64_t kMiB = 1024 * 1024;
 // Hands the job a device it may destroy while the test keeps the real one for inspection.
 class DeviceProxy final : public Device {
  public:
-  explicit DeviceProxy(Device& target) : target_(target) {}
+  DeviceProxy(Device& target, int32_t& openCount) : target_(target), openCount_(openCount) {
+    ++openCount_;
+  }
+  DeviceProxy(const DeviceProxy&) = delete;
+  DeviceProxy& operator=(const DeviceProxy&) = delete;
+  ~DeviceProxy() override { --openCount_; }
   bool Seek(uint64_t offset) override { return target_.Seek(offset); }
   IoResult Read(std::span<uint8_t> buffer) override { return target_.Read(buffer); }
   IoResult Write(std::span<const uint8_t> data) override { return target_.Write(data); }
@@ -37,6 +43,7 @@ class DeviceProxy final : public Device {
 
  private:
   Device& target_;
+  int32_t& openCount_;
 };
 
 class RecordingLock final : public VolumeLock {
@@ -53,7 +60,10 @@ struct JobHarness {
   explicit JobHarness(uint64_t sizeBytes, uint32_t sectorSize = 512)
       : disk(FaultDevice::InMemory(sizeBytes, sectorSize, 0xA5)) {
     config.disk.diskNumber = 3;
-    config.disk.devicePath = L"test-disk.img";  // never opened: the harness supplies the disk
+    // Never opened (the harness supplies the disk), but it must name an ordinary file: under
+    // Wine anything else counts as a host device.
+    config.disk.devicePath = dir.File("test-disk.img");
+    std::ofstream(dir.path() / "test-disk.img") << "placeholder";
     config.disk.model = L"Test Disk";
     config.disk.serialNumber = L"SN-1";
     config.disk.sizeBytes = sizeBytes;
@@ -69,7 +79,7 @@ struct JobHarness {
       openedPaths.push_back(path);
       openOptions = options;
       if (failOpen) return DeviceOpenResult{nullptr, 5};
-      return DeviceOpenResult{std::make_unique<DeviceProxy>(*disk), 0};
+      return DeviceOpenResult{std::make_unique<DeviceProxy>(*disk, openDevices), 0};
     };
     environment.lockVolumes = [this](const DiskInfo&, const LogCallback& sink) {
       ++lockCalls;
@@ -82,6 +92,9 @@ struct JobHarness {
     environment.saveReports = [this](ReportData& report) {
       ++saveCalls;
       savedCertificateId = report.certificateId;
+      // The certificate comes after the disk is closed and its volumes are given back.
+      openAtSave = openDevices;
+      releasedAtSave = released;
       return saveSucceeds;
     };
   }
@@ -102,6 +115,7 @@ struct JobHarness {
     return std::string(bytes.begin() + 512, bytes.begin() + 512 + 14);
   }
 
+  testing::TempDir dir;
   std::unique_ptr<FaultDevice> disk;
   EraseJobConfig config;
   EraseJobEnvironment environment;
@@ -114,6 +128,9 @@ struct JobHarness {
   int32_t lockCalls = 0;
   int32_t released = 0;
   int32_t saveCalls = 0;
+  int32_t openDevices = 0;
+  int32_t openAtSave = -1;
+  int32_t releasedAtSave = -1;
   std::wstring savedCertificateId;
   std::vector<EraseProgressInfo> progress;
   std::vector<std::string> log;
@@ -209,6 +226,8 @@ TEST(EraseJobReal, CompletedZeroFillWipesVerifiesAndStampsWhileTheDiskIsOpen) {
   EXPECT_EQ(job.savedCertificateId, result.certificateId);
   EXPECT_EQ(job.saveCalls, 1);
   EXPECT_EQ(job.released, 1);
+  EXPECT_EQ(job.openAtSave, 0);
+  EXPECT_EQ(job.releasedAtSave, 1);
   EXPECT_EQ(job.openOptions.access, DeviceAccess::ReadWrite);
   EXPECT_EQ(job.openOptions.buffering, DeviceBuffering::Unbuffered);
   EXPECT_EQ(job.openOptions.sectorSize, 512u);
@@ -266,6 +285,8 @@ TEST(EraseJobReal, WriteErrorStopsTheJobWithItsCertificate) {
   EXPECT_TRUE(result.errorMessage.empty());
   EXPECT_EQ(job.saveCalls, 1);
   EXPECT_EQ(job.released, 1);
+  EXPECT_EQ(job.openAtSave, 0);
+  EXPECT_EQ(job.releasedAtSave, 1);
   EXPECT_EQ(job.disk->CountEvents("delete-layout"), 0u);  // no wipe after a failed pass
 }
 
@@ -305,6 +326,35 @@ TEST(EraseJobReal, SkippedVerificationStillStamps) {
   EXPECT_EQ(result.statusCode, kStatusCompleted);
   EXPECT_EQ(U8(result.verificationResult), "SKIPPED (検証なし設定)");
   EXPECT_EQ(job.StampRecordStart(), "TVDE_STAMP_V2|");
+}
+
+TEST(EraseJobReal, StampWriteFailureKeepsTheCompletedStatus) {
+  JobHarness job(4 * kMiB);
+  job.config.disk.safetyStatus = SafetyStatus::ErasableSecondary;  // unlocked internal disk
+  // Writes: one 4 MiB chunk, two wipe writes, then the stamp.
+  job.disk->faults.failWriteAt = 4;
+  const ReportData result = job.Run();
+  EXPECT_EQ(result.statusCode, kStatusCompleted);
+  EXPECT_EQ(U8(result.verificationResult), "PASSED (All Sampled Sectors Verified Clean)");
+  EXPECT_EQ(U8(result.diskStampStatus), "STAMP WRITE SKIPPED");
+  EXPECT_EQ(job.disk->writeCalls, 4);
+  EXPECT_EQ(job.StampRecordStart(), std::string(14, '\0'));
+}
+
+TEST(EraseJobReal, CancelledVerificationLeavesThePureZeroState) {
+  JobHarness job(4 * kMiB);
+  job.disk->faults.beforeWrite = [&job](int32_t write) {
+    if (write == 3) job.cancel.store(1);  // during the last wipe write, before verification
+  };
+  const ReportData result = job.Run();
+  EXPECT_EQ(result.statusCode, kStatusCancelled);
+  EXPECT_EQ(U8(result.verificationResult), "CANCELLED");
+  EXPECT_EQ(U8(result.diskStampStatus),
+            "PURE ZERO WIPED (スタンプなし・全セクタ 0x00 完全未初期化状態)");
+  EXPECT_EQ(result.passesCompleted, 1);
+  EXPECT_EQ(result.bytesWritten, 4 * kMiB);
+  EXPECT_EQ(job.disk->readCalls, 0);
+  EXPECT_EQ(job.saveCalls, 1);
 }
 
 TEST(EraseJobReal, UnknownStandardRunsNoPassAndComparesNothing) {

@@ -8,6 +8,8 @@
 
 #include "base/file_system.h"
 #include "base/host_environment.h"
+#include "base/text.h"
+#include "report/audit_log_text.h"
 #include "report/report_fingerprint.h"
 #include "support/temp_dir.h"
 #include "support/text_matchers.h"
@@ -80,8 +82,9 @@ TEST(SaveReports, KeepsAnExistingIdAndReplacesItsFiles) {
   ASSERT_TRUE(SaveReports(report));
   EXPECT_EQ(U8(report.certificateId), "TVDE-20260105-143012-9A0B1C2D");
   const std::string second = ReadFileBytes(report.txtPath);
-  EXPECT_NE(first, second);
-  EXPECT_NE(second.find("FAILED (Sector Read Error)"), std::string::npos);
+  // The shorter second text replaced the first completely (no tail of the old file left).
+  EXPECT_LT(second.size(), first.size());
+  EXPECT_EQ(second, WideToUtf8(BuildAuditLogText(report)));
 }
 
 TEST(SaveReports, DisabledOutputWritesNothingButStillCompletesTheRecord) {
@@ -112,6 +115,32 @@ TEST(SaveReports, AFolderThatCannotBeCreatedFailsWithEmptyPaths) {
   EXPECT_EQ(report.sha256Fingerprint.size(), 64u);  // the record is still completed
 }
 
+TEST(SaveReports, OneFileThatCannotBeWrittenStillLeavesTheOthersWritten) {
+  TempDir dir;
+  ReportData report = FinishedJob(dir.File("out"));
+  report.certificateId = L"TVDE-20260105-143012-9A0B1C2D";
+  // A folder where the JSON report should go makes exactly that file fail.
+  ASSERT_TRUE(CreateFolderTree(dir.File("out") + kPathSeparator +
+                               L"TVDE-20260105-143012-9A0B1C2D_Report.json"));
+  EXPECT_FALSE(SaveReports(report));
+  EXPECT_TRUE(report.htmlPath.empty());
+  EXPECT_TRUE(report.jsonPath.empty());
+  const std::wstring base = dir.File("out") + kPathSeparator + L"TVDE-20260105-143012-9A0B1C2D";
+  EXPECT_TRUE(ReadFileBytes(base + L"_Certificate.html").ends_with("</html>\n"));
+  EXPECT_TRUE(ReadFileBytes(base + L"_AuditLog.txt").starts_with("===="));
+}
+
+TEST(SaveReports, ABrokenSurrogateInANameDoesNotCostTheCertificates) {
+  TempDir dir;
+  ReportData report = FinishedJob(dir.File("out"));
+  std::wstring name = L"Op";
+  name.push_back(static_cast<wchar_t>(0xD800));  // an unpaired surrogate (invalid everywhere)
+  report.config.operatorName = name;
+  ASSERT_TRUE(SaveReports(report));
+  EXPECT_NE(ReadFileBytes(report.txtPath).find("Op\xEF\xBF\xBD / "), std::string::npos);
+  EXPECT_NE(ReadFileBytes(report.jsonPath).find("\"Op\xEF\xBF\xBD\""), std::string::npos);
+}
+
 TEST(SaveReports, AZeroCharacterInANoteDoesNotCutTheCertificateShort) {
   TempDir dir;
   ReportData report = FinishedJob(dir.File("out"));
@@ -126,9 +155,15 @@ TEST(SaveReports, AZeroCharacterInANoteDoesNotCutTheCertificateShort) {
 
 TEST(ReportOutputFolder, DefaultsToCertificatesBesideTheProgram) {
   EraseJobConfig config;
-  EXPECT_EQ(U8(ReportOutputFolder(config)),
-            U8(DirectoryOfPath(ProgramModulePath()) + kPathSeparator + L"Certificates"));
+  const std::string sep = U8(std::wstring(1, kPathSeparator));
+  EXPECT_EQ(U8(ReportOutputFolderFor(config, L"C:\\Tools\\TorevalDiskEraser.exe")),
+            "C:\\Tools" + sep + "Certificates");
+  EXPECT_EQ(U8(ReportOutputFolderFor(config, L"/opt/tvde/tvde-cli")),
+            "/opt/tvde" + sep + "Certificates");
+  EXPECT_EQ(U8(ReportOutputFolderFor(config, L"TorevalDiskEraser.exe")), "Certificates");
+  EXPECT_EQ(U8(ReportOutputFolderFor(config, L"")), "Certificates");
   config.outputFolder = L"D:\\Logs";
+  EXPECT_EQ(U8(ReportOutputFolderFor(config, L"C:\\Tools\\x.exe")), "D:\\Logs");
   EXPECT_EQ(U8(ReportOutputFolder(config)), "D:\\Logs");
 }
 

@@ -320,7 +320,9 @@ TEST_F(StampFileTest, AMissingDeviceFailsSilentlyAndIsNotCreated) {
   LogLines log;
   EXPECT_FALSE(WriteDiskStamp(disk, SamplePayload(), log.sink(), programs_.view()));
   EXPECT_FALSE(EraseDiskStamp(disk, log.sink()));
-  EXPECT_TRUE(log.lines.empty());
+  // Under Wine nothing proves that a missing name is an ordinary file, so it is refused with a
+  // line before any open; elsewhere the failed open is silent.
+  EXPECT_EQ(log.lines.size(), IsRunningUnderWine() ? 2u : 0u);
   EXPECT_FALSE(std::filesystem::exists(dir_.path() / "absent.img"));
 }
 

@@ -1,4 +1,5 @@
 // POSIX host facts: never Wine; the program path from /proc/self/exe.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <vector>
@@ -23,6 +24,12 @@ std::wstring ProgramModulePath() {
     if (buffer.size() >= 65536) return {};
     buffer.resize(buffer.size() * 2);
   }
+}
+
+bool IsExistingRegularFile(std::wstring_view path) {
+  struct stat st {};
+  const std::string narrow = WideToUtf8(path);
+  return !narrow.empty() && stat(narrow.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 std::string WineUnixPathOf(std::wstring_view) {

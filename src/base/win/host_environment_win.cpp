@@ -28,6 +28,14 @@ std::wstring ProgramModulePath() {
   }
 }
 
+bool IsExistingRegularFile(std::wstring_view path) {
+  // Under Wine a block or character device behind a link has no file attributes at all.
+  const std::wstring terminated(path);
+  const DWORD attributes = GetFileAttributesW(terminated.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES &&
+         (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
+}
+
 std::string WineUnixPathOf(std::wstring_view path) {
   if (!IsRunningUnderWine()) return {};
   using UnixFileNameFn = char*(CDECL*)(const wchar_t*);
