@@ -15,6 +15,12 @@ bool IsSurrogate(uint32_t c) {
   return c >= 0xD800 && c <= 0xDFFF;
 }
 
+// A wide character's code unit, widened without sign extension.
+uint32_t CodeUnit(wchar_t unit) {
+  // NOLINTNEXTLINE(bugprone-signed-char-misuse): a wide character, not a char
+  return static_cast<std::make_unsigned_t<wchar_t>>(unit);
+}
+
 void AppendUtf8(std::string& out, uint32_t c) {
   if (c < 0x80) {
     out.push_back(static_cast<char>(c));
@@ -60,8 +66,7 @@ std::string WideToUtf8(std::wstring_view text) {
   std::string out;
   out.reserve(text.size());
   for (size_t i = 0; i < text.size(); ++i) {
-    // NOLINTNEXTLINE(bugprone-signed-char-misuse): a wide character, widened without sign
-    uint32_t c = static_cast<std::make_unsigned_t<wchar_t>>(text[i]);
+    uint32_t c = CodeUnit(text[i]);
     if (c == 0) break;
     if (kWideIsUtf16) {
       c &= 0xFFFF;
@@ -85,19 +90,11 @@ std::string WideToUtf8(std::wstring_view text) {
 std::wstring ReplaceUnencodable(std::wstring text) {
   constexpr wchar_t kReplacement = static_cast<wchar_t>(0xFFFD);
   for (size_t i = 0; i < text.size(); ++i) {
-    const uint32_t c = static_cast<std::make_unsigned_t<wchar_t>>(text[i]);
-    if (c == 0) {
-      text[i] = kReplacement;
-    } else if (kWideIsUtf16 && c >= 0xD800 && c <= 0xDBFF) {
-      const bool paired = i + 1 < text.size() &&
-                          static_cast<std::make_unsigned_t<wchar_t>>(text[i + 1]) >= 0xDC00 &&
-                          static_cast<std::make_unsigned_t<wchar_t>>(text[i + 1]) <= 0xDFFF;
-      if (paired) {
-        ++i;
-      } else {
-        text[i] = kReplacement;
-      }
-    } else if (IsSurrogate(c) || c > 0x10FFFF) {
+    const uint32_t c = CodeUnit(text[i]);
+    if (kWideIsUtf16 && c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() &&
+        CodeUnit(text[i + 1]) >= 0xDC00 && CodeUnit(text[i + 1]) <= 0xDFFF) {
+      ++i;  // a complete surrogate pair
+    } else if (c == 0 || IsSurrogate(c) || c > 0x10FFFF) {
       text[i] = kReplacement;
     }
   }
