@@ -31,7 +31,12 @@ bool StampMissing(const ReportData& result, const EraseRequest& request) {
 }  // namespace
 
 std::string ConsoleLine(const std::wstring& timestamp, const std::wstring& line) {
-  return "[" + WideToUtf8(timestamp) + "] " + WideToUtf8(line);
+  // Built by appending: GCC 12 warns falsely on a literal + a temporary string.
+  std::string text(1, '[');
+  text += WideToUtf8(timestamp);
+  text += "] ";
+  text += WideToUtf8(line);
+  return text;
 }
 
 std::wstring FormatProgress(const EraseProgressInfo& progress) {

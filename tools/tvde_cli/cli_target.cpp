@@ -58,18 +58,19 @@ void DescribeBlockDisk(const BlockDiskFacts& facts, TargetInfo& info) {
     info.bus = BusKind::Unknown;
   }
 
+  // A loop device is a file somewhere, neither spinning nor flash: it keeps Standard, as does
+  // a disk that does not say.
+  info.media = MediaKind::Standard;
   if (info.bus == BusKind::Nvme) {
     info.media = MediaKind::NvmeSsd;
   } else if (loop) {
-    info.media = MediaKind::Standard;  // a file somewhere: neither spinning nor flash
+    return;
   } else if (facts.removable == 1 || info.bus == BusKind::Usb || info.bus == BusKind::Mmc) {
     info.media = MediaKind::Removable;
   } else if (facts.rotational == 1) {
     info.media = MediaKind::Hdd;
   } else if (facts.rotational == 0) {
     info.media = MediaKind::Ssd;
-  } else {
-    info.media = MediaKind::Standard;
   }
 }
 
