@@ -6,7 +6,7 @@ set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 export WINEPREFIX=${TVDE_WINEPREFIX:-$here/../build/wine}
 export WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml=;winemenubuilder.exe=d"}
 export WINEARCH=win64
 wine=/usr/lib/wine/wine64
 
@@ -23,6 +23,11 @@ if [ ! -f "$WINEPREFIX/.tvde-ready" ]; then
       done
       reg 'HKCU\Software\Wine\Fonts\Replacements' /v "MS Gothic" /d "Noto Sans Mono CJK JP"
       /usr/lib/wine/wineserver -w
+      # Wine links Documents, Desktop and the like to the host's home folder; keep everything
+      # the programs write inside the prefix instead.
+      for link in "$WINEPREFIX"/drive_c/users/*/*; do
+        if [ -L "$link" ]; then rm "$link" && mkdir -p "$link"; fi
+      done
       touch "$WINEPREFIX/.tvde-ready"
     fi
   ) 9>"$WINEPREFIX.lock"

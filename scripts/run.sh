@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the Windows program and starts it under Wine.
+# Installs what is missing, builds the Windows program and starts it under Wine: the headless
+# self-test (one simulated NIST Purge job with its certificate files and a stamp image written
+# into a scratch file), then shows where the certificate files went.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
@@ -8,8 +10,34 @@ bash scripts/setup.sh
 cmake --preset windows >/dev/null
 cmake --build --preset windows
 
+export WINEPREFIX="$root/build/wine"
+trap '/usr/lib/wine/wineserver -k 2>/dev/null || true' EXIT
 exe="$root/build/windows/src/app/TorevalDiskEraser.exe"
-if [ ! -f "$exe" ]; then
-  echo "Windows build ready under $root/build/windows (the product executable is not part of the build yet)."
-  exit 0
+marker=$(mktemp)
+
+echo "== wine TorevalDiskEraser.exe --self-test"
+set +e
+cmake/wine-run.sh "$exe" --self-test
+code=$?
+set -e
+case $code in
+  0) verdict="every check passed" ;;
+  1) verdict="the job did not complete" ;;
+  2) verdict="the stamp payload is incomplete" ;;
+  3) verdict="the HTML certificate is missing" ;;
+  4) verdict="the hardware profile lacks manufacturer or processor" ;;
+  5) verdict="writing the stamp image failed" ;;
+  *) verdict="unexpected exit code" ;;
+esac
+echo "self-test exit code $code: $verdict"
+
+mapfile -t reports < <(find "$WINEPREFIX/drive_c/users" -newer "$marker" -type f \
+  \( -name '*_Certificate.html' -o -name '*_AuditLog.txt' -o -name '*_Report.json' \) | sort)
+rm -f "$marker"
+if [ ${#reports[@]} -gt 0 ]; then
+  echo "certificate files (Windows path: Documents\\Toreval Disk Eraser Certificates):"
+  printf '  %s\n' "${reports[@]}"
+  txt=$(printf '%s\n' "${reports[@]}" | grep '_AuditLog.txt$' | head -n 1)
+  [ -n "$txt" ] && { echo; tr -d '\r' < "$txt"; }
 fi
+exit $code

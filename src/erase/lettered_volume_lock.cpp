@@ -6,15 +6,15 @@ namespace tvde {
 VolumeLockList LockLetteredVolumes(VolumeSystem& system, int32_t diskNumber,
                                    const LogCallback& log) {
   VolumeLockList list;
-  std::vector<std::wstring> roots;
-  if (!system.LogicalDriveRoots(roots)) return list;
+  const std::optional<std::vector<std::wstring>> roots = system.LogicalDriveRoots();
+  if (!roots) return list;
 
-  for (const std::wstring& root : roots) {
+  for (const std::wstring& root : *roots) {
     if (root.size() < 2) continue;
     std::unique_ptr<LockableVolume> volume = system.OpenVolume(VolumePathForRoot(root));
     if (!volume) continue;
-    std::vector<DiskExtent> extents;
-    if (!volume->QueryDiskExtents(extents) || !ExtentsIncludeDisk(extents, diskNumber)) {
+    std::vector<int32_t> extentDisks;
+    if (!volume->QueryDiskExtents(extentDisks) || !ExtentsIncludeDisk(extentDisks, diskNumber)) {
       continue;  // `volume` closes as it goes out of scope
     }
 

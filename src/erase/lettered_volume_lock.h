@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,7 +18,8 @@ namespace tvde {
 // One opened volume. Destroying it closes it, unlocking it first when a lock was requested.
 class LockableVolume : public VolumeLock {
  public:
-  virtual bool QueryDiskExtents(std::vector<DiskExtent>& extents) = 0;
+  // Disk numbers of the volume's extents, in order.
+  virtual bool QueryDiskExtents(std::vector<int32_t>& extentDisks) = 0;
   virtual bool Lock() = 0;
   virtual bool Dismount() = 0;
 };
@@ -25,8 +27,8 @@ class LockableVolume : public VolumeLock {
 class VolumeSystem {
  public:
   virtual ~VolumeSystem() = default;
-  // Roots such as "C:\"; false when the list cannot be read.
-  virtual bool LogicalDriveRoots(std::vector<std::wstring>& roots) = 0;
+  // Roots such as "C:\"; nothing when the list cannot be read.
+  virtual std::optional<std::vector<std::wstring>> LogicalDriveRoots() = 0;
   // Null when the volume cannot be opened for reading and writing.
   virtual std::unique_ptr<LockableVolume> OpenVolume(const std::wstring& volumePath) = 0;
 };

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "base/host_environment.h"
 #include "base/page_buffer.h"
 #include "stamp/stamp_image.h"
 
@@ -32,6 +33,13 @@ DeviceOpenResult OpenDiskForWrite(const DiskInfo& disk) {
   return OpenDevice(disk.devicePath, options);
 }
 
+// Under Wine a disk or volume path reaches one of the host's real devices.
+bool RefusedUnderWine(const DiskInfo& disk, const LogCallback& log) {
+  if (!IsWineHostDevicePath(disk.devicePath)) return false;
+  EmitLog(log, kLogStampRefusedUnderWine + disk.devicePath);
+  return true;
+}
+
 }  // namespace
 
 bool WriteStampImage(Device& device, uint32_t bytesPerSector, const StampPayload& payload,
@@ -50,6 +58,7 @@ bool WriteDiskStamp(const DiskInfo& disk, const StampPayload& payload, const Log
     EmitLog(log, kLogStampWriteRefused);
     return false;
   }
+  if (RefusedUnderWine(disk, log)) return false;
   DeviceOpenResult opened = OpenDiskForWrite(disk);
   if (opened.device == nullptr) return false;
   return WriteStampImage(*opened.device, disk.bytesPerSector, payload, log, programs);
@@ -60,6 +69,7 @@ bool EraseDiskStamp(const DiskInfo& disk, const LogCallback& log) {
     EmitLog(log, kLogStampEraseRefused);
     return false;
   }
+  if (RefusedUnderWine(disk, log)) return false;
   DeviceOpenResult opened = OpenDiskForWrite(disk);
   if (opened.device == nullptr) return false;
   opened.device->DeleteDriveLayout();  // the system forgets the partition; result irrelevant

@@ -19,6 +19,8 @@ inline constexpr const wchar_t* kLogStampErased =
     L"(全0x00) に切り替えました。";
 inline constexpr const wchar_t* kLogStampWriteRefused =
     L"[SAFETY] 保護ロック中のディスクにはスタンプを書き込めません。";
+inline constexpr const wchar_t* kLogStampRefusedUnderWine =
+    L"[SAFETY] Wine環境ではホストの実ディスクを保護するため、ディスクデバイスへのスタンプ操作をブロックしました: ";
 inline constexpr const wchar_t* kLogStampEraseRefused =
     L"[SAFETY] 保護ロック中のディスクは操作できません。";
 

@@ -44,9 +44,9 @@ class FakeVolumeSystem final : public VolumeSystem {
   std::vector<std::string> events;
   int32_t openHandles = 0;
 
-  bool LogicalDriveRoots(std::vector<std::wstring>& out) override {
-    out = roots;
-    return rootsAvailable;
+  std::optional<std::vector<std::wstring>> LogicalDriveRoots() override {
+    if (!rootsAvailable) return std::nullopt;
+    return roots;
   }
   std::unique_ptr<LockableVolume> OpenVolume(const std::wstring& path) override;
 };
@@ -61,9 +61,9 @@ class FakeVolume final : public LockableVolume {
     --system_.openHandles;
     system_.events.push_back("close " + U8(path_));
   }
-  bool QueryDiskExtents(std::vector<DiskExtent>& extents) override {
+  bool QueryDiskExtents(std::vector<int32_t>& extentDisks) override {
     for (uint32_t disk : state_.disks)
-      extents.push_back({disk, 1048576, 1ull << 30});
+      extentDisks.push_back(static_cast<int32_t>(disk));
     return state_.queryWorks;
   }
   bool Lock() override {
@@ -154,41 +154,12 @@ TEST(LetteredVolumeLock, NoVolumeOnTheDiskOrNoDriveListGivesAnEmptyListWithoutLi
   EXPECT_EQ(system.openHandles, 0);
 }
 
-TEST(VolumeExtents, SplitsTheDriveStringList) {
-  const wchar_t list[] = L"C:\\\0E:\\\0Z:\\\0";
-  EXPECT_THAT(SplitDriveStrings({list, 12}), ElementsAre(L"C:\\", L"E:\\", L"Z:\\"));
-  EXPECT_THAT(SplitDriveStrings({list, 13}), ElementsAre(L"C:\\", L"E:\\", L"Z:\\"));
-  EXPECT_THAT(SplitDriveStrings({}), IsEmpty());
+TEST(VolumeExtents, VolumesBelongToTheDisksOfTheirExtents) {
+  EXPECT_TRUE(ExtentsIncludeDisk({3, 7}, 7));
+  EXPECT_FALSE(ExtentsIncludeDisk({3, 7}, 0));
+  EXPECT_FALSE(ExtentsIncludeDisk({0}, -1));  // no disk number matches "no disk"
+  EXPECT_FALSE(ExtentsIncludeDisk({}, 0));
   EXPECT_EQ(U8(VolumePathForRoot(L"E:\\")), "\\\\.\\E:");
-}
-
-TEST(VolumeExtents, ParsesTheDiskExtentAnswerByteByByte) {
-  std::vector<uint8_t> answer(8 + 2 * 24, 0xCC);  // padding bytes are never read
-  PutLe32(answer, 2);
-  PutLe32(std::span(answer).subspan(8), 3);
-  PutLe64(std::span(answer).subspan(16), 0x100000);
-  PutLe64(std::span(answer).subspan(24), 0x123456789A);
-  PutLe32(std::span(answer).subspan(32), 7);
-  PutLe64(std::span(answer).subspan(40), 0);
-  PutLe64(std::span(answer).subspan(48), 512);
-  std::vector<DiskExtent> extents;
-  ASSERT_TRUE(ParseVolumeDiskExtents(answer, extents));
-  ASSERT_EQ(extents.size(), 2u);
-  EXPECT_EQ(extents[0].diskNumber, 3u);
-  EXPECT_EQ(extents[0].startingOffset, 0x100000u);
-  EXPECT_EQ(extents[0].extentLength, 0x123456789Au);
-  EXPECT_EQ(extents[1].diskNumber, 7u);
-  EXPECT_EQ(extents[1].extentLength, 512u);
-  EXPECT_TRUE(ExtentsIncludeDisk(extents, 7));
-  EXPECT_FALSE(ExtentsIncludeDisk(extents, 0));
-  EXPECT_FALSE(ExtentsIncludeDisk(extents, -1));
-
-  // A count the buffer cannot hold, or no count at all, is not an answer.
-  EXPECT_FALSE(ParseVolumeDiskExtents(std::span(answer).first(8 + 24 + 23), extents));
-  EXPECT_FALSE(ParseVolumeDiskExtents(std::span(answer).first(3), extents));
-  std::vector<uint8_t> none(8, 0);
-  EXPECT_TRUE(ParseVolumeDiskExtents(none, extents));
-  EXPECT_TRUE(extents.empty());
 }
 
 constexpr char kMountInfo[] =

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/host_environment.h"
 #include "stamp/stamp_detect.h"
 #include "stamp_test_support.h"
 #include "support/temp_dir.h"
@@ -378,6 +379,23 @@ TEST_F(StampFileTest, ProtectedDisksAreRefusedBeforeAnythingIsOpened) {
   ASSERT_TRUE(EraseDiskStamp(Disk(512), {}));
   EXPECT_GE(watch.Opens(), 1);
 #endif
+}
+
+TEST(StampDiskUnderWine, HostDevicePathsAreRefusedBeforeAnyOpen) {
+  if (!IsRunningUnderWine()) GTEST_SKIP() << "only the Windows build under Wine reaches host disks";
+  for (const wchar_t* path : {L"\\\\.\\PhysicalDrive0", L"\\\\.\\C:", L"Z:\\dev\\sda"}) {
+    DiskInfo disk;
+    disk.devicePath = path;
+    disk.safetyStatus = SafetyStatus::Erasable;
+    std::vector<std::string> lines;
+    const LogCallback log = [&lines](const std::wstring& line) { lines.push_back(U8(line)); };
+    EXPECT_FALSE(WriteDiskStamp(disk, SamplePayload(), log, SyntheticPrograms().view()));
+    EXPECT_FALSE(EraseDiskStamp(disk, log));
+    const std::string expected =
+        "[SAFETY] Wine環境ではホストの実ディスクを保護するため、ディスクデバイスへのスタンプ操作をブロックしました: " +
+        U8(path);
+    EXPECT_EQ(lines, (std::vector<std::string>{expected, expected}));
+  }
 }
 
 }  // namespace

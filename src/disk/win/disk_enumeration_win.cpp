@@ -4,6 +4,7 @@
 
 #include <cwchar>
 
+#include "base/drive_strings.h"
 #include "base/host_environment.h"
 #include "base/win/win_handle.h"
 #include "disk/disk_enumeration.h"
@@ -64,13 +65,7 @@ class Win32DiskQueries final : public DiskSystemQueries {
   }
 
   std::optional<std::vector<std::wstring>> LogicalDriveRoots() override {
-    wchar_t buffer[512] = {};
-    const DWORD length = GetLogicalDriveStringsW(511, buffer);
-    if (length == 0 || length > 511) return std::nullopt;
-    std::vector<std::wstring> roots;
-    for (const wchar_t* root = buffer; *root != L'\0'; root += wcslen(root) + 1)
-      roots.emplace_back(root);
-    return roots;
+    return QueryLogicalDriveRoots();
   }
 
   bool FileExists(const std::wstring& path) override {

@@ -3,14 +3,15 @@
 #include <windows.h>
 #include <winioctl.h>
 
+#include "base/drive_strings.h"
 #include "base/host_environment.h"
 #include "base/win/win_handle.h"
+#include "disk/storage_descriptors.h"
 #include "erase/lettered_volume_lock.h"
 
 namespace tvde {
 namespace {
 
-constexpr DWORD kDriveStringChars = 512;
 constexpr DWORD kExtentBufferBytes = 512;
 
 bool Control(HANDLE handle, DWORD code) {
@@ -25,7 +26,7 @@ class WinVolume final : public LockableVolume {
     if (lockRequested_) Control(handle_.get(), FSCTL_UNLOCK_VOLUME);  // result not needed
   }
 
-  bool QueryDiskExtents(std::vector<DiskExtent>& extents) override {
+  bool QueryDiskExtents(std::vector<int32_t>& extentDisks) override {
     // DWORD storage keeps the buffer aligned for the 64-bit fields of the answer.
     DWORD buffer[kExtentBufferBytes / sizeof(DWORD)] = {};
     DWORD returned = 0;
@@ -33,7 +34,8 @@ class WinVolume final : public LockableVolume {
                          kExtentBufferBytes, &returned, nullptr)) {
       return false;
     }
-    return ParseVolumeDiskExtents({reinterpret_cast<const uint8_t*>(buffer), returned}, extents);
+    extentDisks = ParseVolumeDiskExtents({reinterpret_cast<const uint8_t*>(buffer), returned});
+    return true;
   }
 
   bool Lock() override {
@@ -50,12 +52,8 @@ class WinVolume final : public LockableVolume {
 
 class WinVolumeSystem final : public VolumeSystem {
  public:
-  bool LogicalDriveRoots(std::vector<std::wstring>& roots) override {
-    wchar_t chars[kDriveStringChars] = {};
-    const DWORD length = GetLogicalDriveStringsW(kDriveStringChars - 1, chars);
-    if (length == 0 || length >= kDriveStringChars) return false;
-    roots = SplitDriveStrings({chars, length});
-    return true;
+  std::optional<std::vector<std::wstring>> LogicalDriveRoots() override {
+    return QueryLogicalDriveRoots();
   }
 
   std::unique_ptr<LockableVolume> OpenVolume(const std::wstring& volumePath) override {

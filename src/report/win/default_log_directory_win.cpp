@@ -5,6 +5,7 @@
 
 #include <cwchar>
 
+#include "base/drive_strings.h"
 #include "base/host_environment.h"
 #include "report/default_log_directory.h"
 
@@ -23,11 +24,9 @@ bool MiniNtKeyOpens() {
 
 std::vector<DriveRootFact> ListDrives() {
   std::vector<DriveRootFact> drives;
-  wchar_t buffer[511] = {};
-  const DWORD length = GetLogicalDriveStringsW(510, buffer);
-  if (length == 0 || length > 510) return drives;
-  for (const wchar_t* root = buffer; *root != L'\0'; root += wcslen(root) + 1)
-    drives.push_back({root, GetDriveTypeW(root) == DRIVE_REMOVABLE});
+  for (const std::wstring& root : QueryLogicalDriveRoots().value_or(std::vector<std::wstring>{})) {
+    drives.push_back({root, GetDriveTypeW(root.c_str()) == DRIVE_REMOVABLE});
+  }
   return drives;
 }
 

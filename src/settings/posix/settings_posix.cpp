@@ -10,7 +10,6 @@
 
 #include "base/host_environment.h"
 #include "base/text.h"
-#include "report/default_log_directory.h"
 #include "settings/app_settings.h"
 #include "settings/ini_document.h"
 #include "settings/settings_rules.h"
@@ -71,16 +70,6 @@ SettingsStore DefaultSettingsStore() {
   return {GetSettingsFilePath(), {}};
 }
 
-AppSettings DefaultSettings() {
-  AppSettings defaults;
-  defaults.certOutputDir = ResolveDefaultLogDirectory();
-  return defaults;
-}
-
-AppSettings LoadSettings() {
-  return LoadSettingsFrom(DefaultSettingsStore());
-}
-
 AppSettings LoadSettingsFrom(const SettingsStore& store) {
   const AppSettings defaults = DefaultSettings();
   const IniDocument ini = IniDocument::Parse(ReadFile(store.iniPath).value_or(""));
@@ -94,10 +83,6 @@ AppSettings LoadSettingsFrom(const SettingsStore& store) {
   stored.enableLogOutput = ReadNumber(ini, "Sanitization", "EnableLogOutput", 0);
   stored.defaultExecMode = ReadNumber(ini, "Safety", "DefaultExecMode", 0);
   return ApplyStoredSettings(stored, defaults);
-}
-
-void SaveSettings(const AppSettings& settings) {
-  SaveSettingsTo(DefaultSettingsStore(), settings);
 }
 
 void SaveSettingsTo(const SettingsStore& store, const AppSettings& settings) {

@@ -6,7 +6,6 @@
 #include <algorithm>
 
 #include "base/host_environment.h"
-#include "report/default_log_directory.h"
 #include "settings/app_settings.h"
 #include "settings/settings_rules.h"
 #include "settings/win/unicode_profile_file.h"
@@ -78,16 +77,6 @@ SettingsStore DefaultSettingsStore() {
   return {GetSettingsFilePath(), kSettingsRegistryKey};
 }
 
-AppSettings DefaultSettings() {
-  AppSettings defaults;
-  defaults.certOutputDir = ResolveDefaultLogDirectory();
-  return defaults;
-}
-
-AppSettings LoadSettings() {
-  return LoadSettingsFrom(DefaultSettingsStore());
-}
-
 AppSettings LoadSettingsFrom(const SettingsStore& store) {
   const AppSettings defaults = DefaultSettings();
   const std::wstring& path = store.iniPath;
@@ -103,10 +92,6 @@ AppSettings LoadSettingsFrom(const SettingsStore& store) {
   stored.defaultExecMode = ReadNumber(L"Safety", L"DefaultExecMode", 0, path);
   stored.registryOperatorName = ReadRegistryOperator(store.registrySubkey);
   return ApplyStoredSettings(stored, defaults);
-}
-
-void SaveSettings(const AppSettings& settings) {
-  SaveSettingsTo(DefaultSettingsStore(), settings);
 }
 
 void SaveSettingsTo(const SettingsStore& store, const AppSettings& settings) {

@@ -1,0 +1,22 @@
+// The platform-independent entry points of the settings: defaults and the default store.
+#include "settings/app_settings.h"
+
+#include "report/default_log_directory.h"
+
+namespace tvde {
+
+AppSettings DefaultSettings() {
+  AppSettings defaults;
+  defaults.certOutputDir = ResolveDefaultLogDirectory();
+  return defaults;
+}
+
+AppSettings LoadSettings() {
+  return LoadSettingsFrom(DefaultSettingsStore());
+}
+
+void SaveSettings(const AppSettings& settings) {
+  SaveSettingsTo(DefaultSettingsStore(), settings);
+}
+
+}  // namespace tvde
