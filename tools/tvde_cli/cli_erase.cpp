@@ -147,38 +147,24 @@ void PrintHeader(std::ostream& out, const EraseJobConfig& config, const EraseReq
       << (request.reportsWanted ? WideToUtf8(ReportOutputFolder(config)) : "disabled") << "\n";
 }
 
-}  // namespace
-
-int EraseCommand(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err,
-                 const CliServices& services) {
-  Args args;
-  std::string error;
-  if (!ParseArgs(
-          argv,
-          {"--standard", "--verify", "--real", "--no-stamp", "--out", "--no-reports", "--operator",
-           "--organization", "--notes", "--sector-size", "--block-device", "--confirm"},
-          args, error)) {
-    return BadInput(err, error);
-  }
-  if (args.positional.size() != 1) return BadInput(err, "erase needs exactly one TARGET");
-  const std::string& target = args.positional[0];
-
-  EraseJobConfig config;
+// The options that shape the job: standard, verification, mode, stamp, reports and texts.
+bool ReadJobOptions(const Args& args, EraseJobConfig& config, EraseRequest& request,
+                    std::string& error) {
   config.standard = EraseStandard::NistPurge;
   if (const std::string* text = args.Value("--standard");
       text && !ParseStandard(*text, config.standard)) {
-    return BadInput(err, "unknown standard '" + *text +
-                             "'; use 0 to 7 or one of nist-purge, nist-clear, zero-fill, random, "
-                             "dod, hmg-is5, dod-ece, gutmann");
+    error = "unknown standard '" + *text +
+            "'; use 0 to 7 or one of nist-purge, nist-clear, zero-fill, random, dod, hmg-is5, "
+            "dod-ece, gutmann";
+    return false;
   }
   config.verifyMode = VerifyMode::Quick;
   if (const std::string* text = args.Value("--verify");
       text && !ParseVerify(*text, config.verifyMode)) {
-    return BadInput(err, "unknown verification '" + *text + "'; use none, quick or full");
+    error = "unknown verification '" + *text + "'; use none, quick or full";
+    return false;
   }
-  const bool real = args.Flag("--real");
-  config.executionMode = real ? ExecutionMode::RealWrite : ExecutionMode::Simulation;
-  EraseRequest request;
+  config.executionMode = args.Flag("--real") ? ExecutionMode::RealWrite : ExecutionMode::Simulation;
   request.stampWanted = !args.Flag("--no-stamp");
   request.reportsWanted = !args.Flag("--no-reports");
   config.postEraseState =
@@ -186,47 +172,50 @@ int EraseCommand(const std::vector<std::string>& argv, std::ostream& out, std::o
   config.logOutputDisabled = request.reportsWanted ? 0 : 1;
   const std::string* outFolder = args.Value("--out");
   if (outFolder != nullptr && !request.reportsWanted) {
-    return BadInput(err, "--out and --no-reports exclude each other");
+    error = "--out and --no-reports exclude each other";
+    return false;
   }
-  if (outFolder != nullptr && !CheckReportFolder(*outFolder, error)) return BadInput(err, error);
+  if (outFolder != nullptr && !CheckReportFolder(*outFolder, error)) return false;
   for (const char* name : {"--operator", "--organization", "--notes"}) {
     const std::string* text = args.Value(name);
     if (text != nullptr && Utf8ToWide(*text).empty() && !text->empty()) {
-      return BadInput(err, std::string(name) + " is not valid UTF-8");
+      error = std::string(name) + " is not valid UTF-8";
+      return false;
     }
   }
+  return true;
+}
 
-  TargetInfo info;
-  if (!ResolveTarget(target, Access::Write, args, config.disk, info, error)) {
-    return BadInput(err, error);
-  }
+// The target as a disk the job may take: checked, of at least one sector, large enough for a
+// stamp that was asked for. `tail` is what lies beyond the last whole sector.
+bool ReadTarget(const std::string& target, const Args& args, const EraseRequest& request,
+                EraseJobConfig& config, TargetInfo& info, uint64_t& tail, std::string& error) {
+  if (!ResolveTarget(target, Access::Write, args, config.disk, info, error)) return false;
   const uint32_t sector = config.disk.bytesPerSector;
-  const uint64_t whole = config.disk.sizeBytes / sector * sector;
+  tail = config.disk.sizeBytes % sector;
+  const uint64_t whole = config.disk.sizeBytes - tail;
   if (whole == 0) {
-    return BadInput(err, "'" + target + "' holds no whole " + std::to_string(sector) +
-                             "-byte sector; there is nothing to erase");
+    error = "'" + target + "' holds no whole " + std::to_string(sector) +
+            "-byte sector; there is nothing to erase";
+    return false;
   }
-  if (real && request.stampWanted && whole < StampImageLength(sector)) {
-    return BadInput(err, "'" + target + "' is smaller than the report stamp (" +
-                             std::to_string(StampImageLength(sector)) +
-                             " bytes); pass --no-stamp to erase it without one");
+  if (config.executionMode == ExecutionMode::RealWrite && request.stampWanted &&
+      whole < StampImageLength(sector)) {
+    error = "'" + target + "' is smaller than the report stamp (" +
+            std::to_string(StampImageLength(sector)) +
+            " bytes); pass --no-stamp to erase it without one";
+    return false;
   }
-  const bool blockDevice = info.kind == TargetKind::BlockDevice;
-  if ((real && blockDevice) || args.Value("--confirm") != nullptr) {
-    if (!Confirmed(target, args, config.disk, services, err, error)) {
-      err << "tvde-cli: nothing was written.\n";
-      return BadInput(err, error);
-    }
-  }
+  config.disk.sizeBytes = whole;
+  return true;
+}
 
-  // Everything is checked; from here on files may be written.
-  if (whole != config.disk.sizeBytes) {
-    out << "Note: the last " << (config.disk.sizeBytes - whole) << " bytes of '" << target
-        << "' are less than one sector and are left as they are.\n";
-    config.disk.sizeBytes = whole;
-  }
-  // The settings are read only for what the command line left open: loading them may create
-  // the default certificate folder.
+// The names and the certificate folder: the command line's, else the settings'. The settings
+// are read only for what the command line left open, as loading them may create the default
+// certificate folder.
+void FillIdentity(const Args& args, const CliServices& services, const EraseRequest& request,
+                  EraseJobConfig& config) {
+  const std::string* outFolder = args.Value("--out");
   const bool needSettings = args.Value("--operator") == nullptr ||
                             args.Value("--organization") == nullptr ||
                             (request.reportsWanted && outFolder == nullptr);
@@ -240,8 +229,10 @@ int EraseCommand(const std::vector<std::string>& argv, std::ostream& out, std::o
   config.organizationName = text("--organization", settings.organizationName);
   config.notes = text("--notes", L"");
   config.outputFolder = outFolder != nullptr ? Utf8ToWide(*outFolder) : settings.certOutputDir;
-  PrintHeader(out, config, request);
+}
 
+// Runs the job, printing its log lines and throttled progress with local time stamps.
+ReportData RunJob(const EraseJobConfig& config, const CliServices& services, std::ostream& out) {
   CancelFlag ownCancel{0};
   CancelFlag& cancel = services.cancel != nullptr ? *services.cancel : ownCancel;
   bool abortShown = false;
@@ -273,10 +264,52 @@ int EraseCommand(const std::vector<std::string>& argv, std::ostream& out, std::o
   }
   showAbort();
   if (result.statusCode == kStatusCompleted) {
-    if (!result.htmlPath.empty())
+    if (!result.htmlPath.empty()) {
       print(L"[CERTIFICATE] 証明書・監査ログ保存完了: " + result.htmlPath);
+    }
     print(L"[SHA-256] " + result.sha256Fingerprint);
   }
+  return result;
+}
+
+}  // namespace
+
+int EraseCommand(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err,
+                 const CliServices& services) {
+  Args args;
+  std::string error;
+  if (!ParseArgs(
+          argv,
+          {"--standard", "--verify", "--real", "--no-stamp", "--out", "--no-reports", "--operator",
+           "--organization", "--notes", "--sector-size", "--block-device", "--confirm"},
+          args, error)) {
+    return BadInput(err, error);
+  }
+  if (args.positional.size() != 1) return BadInput(err, "erase needs exactly one TARGET");
+  const std::string& target = args.positional[0];
+
+  EraseJobConfig config;
+  EraseRequest request;
+  if (!ReadJobOptions(args, config, request, error)) return BadInput(err, error);
+  TargetInfo info;
+  uint64_t tail = 0;
+  if (!ReadTarget(target, args, request, config, info, tail, error)) return BadInput(err, error);
+  const bool realOnDevice =
+      config.executionMode == ExecutionMode::RealWrite && info.kind == TargetKind::BlockDevice;
+  if ((realOnDevice || args.Value("--confirm") != nullptr) &&
+      !Confirmed(target, args, config.disk, services, err, error)) {
+    err << "tvde-cli: nothing was written.\n";
+    return BadInput(err, error);
+  }
+
+  // Everything is checked; from here on files may be written.
+  if (tail != 0) {
+    out << "Note: the last " << tail << " bytes of '" << target
+        << "' are less than one sector and are left as they are.\n";
+  }
+  FillIdentity(args, services, request, config);
+  PrintHeader(out, config, request);
+  const ReportData result = RunJob(config, services, out);
   out << FormatSummary(result, request) << std::flush;
   return EraseExitCode(result, request);
 }
