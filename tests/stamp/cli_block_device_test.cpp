@@ -94,7 +94,8 @@ class CliBlockDeviceTest : public ::testing::Test {
 
   CliRun Cli(std::vector<std::string> args) {
     std::ostringstream out, err;
-    const cli::CliServices services{programs_.view(), {}};
+    cli::CliServices services;
+    services.programs = programs_.view();
     const int code = cli::RunCli(args, out, err, services);
     return {code, out.str(), err.str()};
   }

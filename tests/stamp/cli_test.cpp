@@ -34,11 +34,13 @@ class CliTest : public ::testing::Test {
  protected:
   CliRun Cli(std::vector<std::string> args) {
     std::ostringstream out, err;
-    cli::CliServices services{programs_.view(), [](const DiskInfo&) {
-                                HardwareProfile local;
-                                local.manufacturer = L"Local Maker";
-                                return local;
-                              }};
+    cli::CliServices services;
+    services.programs = programs_.view();
+    services.collectHardware = [](const DiskInfo&) {
+      HardwareProfile local;
+      local.manufacturer = L"Local Maker";
+      return local;
+    };
     const int code = RunCli(args, out, err, services);
     return {code, out.str(), err.str()};
   }

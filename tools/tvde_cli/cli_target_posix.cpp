@@ -1,5 +1,6 @@
-// POSIX targets: image files, and block devices checked against everything that uses them
-// (mounts, swap, stacked devices, the disk of the running system) through /proc and /sys.
+// POSIX targets: image files (checked against loop devices attached to them), and block
+// devices checked against everything that uses them (mounts, swap, stacked devices, the disk
+// of the running system) through /proc and /sys.
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -177,6 +178,55 @@ std::string InUseReason(dev_t target) {
   return {};
 }
 
+std::string FirstLine(const fs::path& file) {
+  std::ifstream in(file);
+  std::string line;
+  std::getline(in, line);
+  return line;
+}
+
+int ReadFlag(const fs::path& file) {
+  const std::string line = FirstLine(file);
+  if (line == "0") return 0;
+  if (line == "1") return 1;
+  return -1;
+}
+
+void DescribeFromSysfs(dev_t dev, TargetInfo& info) {
+  std::error_code ec;
+  const fs::path disk = fs::canonical(SysfsDir(WholeDisk(dev)), ec);
+  if (ec) return;
+  BlockDiskFacts facts;
+  facts.kernelName = disk.filename().string();
+  facts.sysfsPath = disk.string();
+  const fs::path device = disk / "device";
+  facts.vendor = FirstLine(device / "vendor");
+  facts.model = FirstLine(device / "model");
+  if (facts.model.empty()) facts.model = FirstLine(device / "name");  // MMC and SD cards
+  facts.serial = FirstLine(device / "serial");
+  if (facts.serial.empty()) facts.serial = FirstLine(disk / "serial");  // virtio
+  facts.rotational = ReadFlag(disk / "queue" / "rotational");
+  facts.removable = ReadFlag(disk / "removable");
+  DescribeBlockDisk(facts, info);
+}
+
+// A loop device reading and writing this very file: overwriting the file under it would
+// destroy whatever the loop device holds, possibly a mounted file system.
+std::string AttachedLoopDevice(const struct stat& file) {
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator("/sys/block", ec)) {
+    const std::string name = entry.path().filename().string();
+    if (name.rfind("loop", 0) != 0) continue;
+    std::string backing = FirstLine(entry.path() / "loop" / "backing_file");
+    if (backing.empty()) continue;
+    struct stat st {};
+    if (stat(backing.c_str(), &st) == 0 && st.st_dev == file.st_dev && st.st_ino == file.st_ino) {
+      return "/dev/" + name;
+    }
+  }
+  return {};
+}
+
 }  // namespace
 
 TargetInfo InspectTarget(const std::string& path) {
@@ -189,6 +239,8 @@ TargetInfo InspectTarget(const std::string& path) {
   if (S_ISREG(st.st_mode)) {
     info.kind = TargetKind::RegularFile;
     info.sizeBytes = static_cast<uint64_t>(st.st_size);
+    const std::string loop = AttachedLoopDevice(st);
+    if (!loop.empty()) info.inUse = "it is attached to the loop device " + loop;
     return info;
   }
   if (!S_ISBLK(st.st_mode)) {
@@ -206,6 +258,7 @@ TargetInfo InspectTarget(const std::string& path) {
   uint32_t logical = 0;
   if (std::ifstream(queue / "logical_block_size") >> logical) info.logicalSectorSize = logical;
   info.inUse = InUseReason(st.st_rdev);
+  DescribeFromSysfs(st.st_rdev, info);
   return info;
 }
 

@@ -5,6 +5,11 @@
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
-  const tvde::cli::CliServices services{tvde::EmbeddedBootPrograms(), tvde::CollectHardwareProfile};
+  tvde::cli::CliServices services;
+  services.programs = tvde::EmbeddedBootPrograms();
+  services.collectHardware = tvde::CollectHardwareProfile;
+  services.loadSettings = tvde::LoadSettings;
+  services.input = &std::cin;
+  services.catchInterrupt = true;
   return tvde::cli::RunCli(args, std::cout, std::cerr, services);
 }

@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# The real program and real signals: SIGINT during a simulated Gutmann job ends it cancelled
+# (exit 3) with its three reports; a second signal while it stops ends the program at once.
+set -u
+cli=$1
+dir=$(mktemp -d)
+trap 'rm -rf "$dir"' EXIT
+fail() { echo "FAIL: $*"; cat "$dir/out" "$dir/err" 2>/dev/null | tail -20; exit 1; }
+
+head -c 1048576 /dev/zero | tr '\0' '\132' >"$dir/disk.img"
+cp "$dir/disk.img" "$dir/original.img"
+
+# Waits until the job has started its first pass, so that the handler is in place.
+started() {
+  for _ in $(seq 1 400); do
+    grep -q '\[SIMULATION\] ' "$dir/out" 2>/dev/null && return 0
+    sleep 0.05
+  done
+  return 1
+}
+
+"$cli" erase "$dir/disk.img" --standard gutmann --out "$dir/certs" --operator op \
+  --organization org >"$dir/out" 2>"$dir/err" &
+pid=$!
+started || fail "the job did not start"
+kill -INT "$pid"
+wait "$pid"
+code=$?
+[ "$code" -eq 3 ] || fail "exit code $code after one SIGINT, expected 3"
+grep -q 'Status           : CANCELLED (中断) \[status 4\]' "$dir/out" || fail "no cancelled status"
+grep -q '\[ABORT\] ユーザーにより緊急停止シグナルが送信されました。' "$dir/out" || fail "no abort line"
+grep -q 'stopping after the current chunk' "$dir/err" || fail "no notice on stderr"
+[ "$(ls "$dir/certs" | wc -l)" -eq 3 ] || fail "expected three report files"
+grep -q '"verificationResult": "ABORTED"' "$dir"/certs/*_Report.json || fail "report not aborted"
+cmp -s "$dir/disk.img" "$dir/original.img" || fail "the simulation changed the image"
+
+# Two different signals cannot merge into one: whichever is handled first cancels, the other
+# is the hard stop (128 + SIGINT or SIGTERM) before any summary is printed.
+"$cli" erase "$dir/disk.img" --standard gutmann --no-reports --operator op \
+  --organization org >"$dir/out" 2>"$dir/err" &
+pid=$!
+started || fail "the second job did not start"
+kill -INT "$pid"
+kill -TERM "$pid"
+wait "$pid"
+code=$?
+[ "$code" -eq 130 ] || [ "$code" -eq 143 ] ||
+  fail "exit code $code after a second signal, expected death by SIGINT or SIGTERM"
+grep -q 'Erase job summary' "$dir/out" && fail "the program went on to its summary"
+echo "interrupt handling: ok"

@@ -1,0 +1,117 @@
+#pragma once
+// The console tool run in-process for the erase tests: scratch folder, settings of the test's
+// own, an injectable job environment and typed input, and small file helpers.
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "base/text.h"
+#include "cli.h"
+#include "stamp/stamp_test_support.h"
+#include "support/fault_device.h"
+#include "support/temp_dir.h"
+
+namespace tvde::testing {
+
+struct CliRun {
+  int code = -1;
+  std::string out;
+  std::string err;
+};
+
+class CliFixture : public ::testing::Test {
+ protected:
+  CliFixture() {
+    services_.programs = programs_.view();
+    services_.loadSettings = [this] {
+      ++settingsLoads_;
+      AppSettings settings;
+      settings.operatorName = L"設定 オペレーター";
+      settings.organizationName = L"Settings Org";
+      settings.certOutputDir = dir_.File("settings-certs");
+      return settings;
+    };
+    services_.cancel = &cancel_;
+  }
+
+  // `typed`: what the operator types on standard input; none when empty.
+  CliRun Cli(std::vector<std::string> args, const std::string& typed = {}) {
+    std::ostringstream out, err;
+    std::istringstream input(typed);
+    cli::CliServices services = services_;
+    services.input = typed.empty() ? nullptr : &input;
+    const int code = cli::RunCli(args, out, err, services);
+    return {code, out.str(), err.str()};
+  }
+
+  // Hands the job the real image file wrapped in a fault-injecting device.
+  void InjectFaults(std::function<void(FaultDevice&)> arm) {
+    services_.jobEnvironment.openDevice = [arm](const std::wstring& path,
+                                                const DeviceOpenOptions& options) {
+      DeviceOpenResult opened = OpenDevice(path, options);
+      if (opened.device == nullptr) return opened;
+      auto faulty = std::make_unique<FaultDevice>(std::move(opened.device), options.sectorSize);
+      arm(*faulty);
+      return DeviceOpenResult{std::move(faulty), 0};
+    };
+  }
+
+  std::string Path(const std::string& name) const { return WideToUtf8(dir_.File(name)); }
+  std::wstring WidePath(const std::string& name) const { return dir_.File(name); }
+  bool Exists(const std::string& name) const { return std::filesystem::exists(dir_.path() / name); }
+
+  std::vector<uint8_t> Fill(const std::string& name, size_t size, uint8_t value) {
+    std::vector<uint8_t> bytes(size, value);
+    WriteWholeFile(WidePath(name), bytes);
+    return bytes;
+  }
+  std::vector<uint8_t> Read(const std::string& name) const { return ReadWholeFile(WidePath(name)); }
+  std::string ReadText(const std::string& name) const {
+    const std::vector<uint8_t> bytes = Read(name);
+    return std::string(bytes.begin(), bytes.end());
+  }
+
+  // File names inside a folder of the scratch directory (empty when it does not exist).
+  std::set<std::string> FilesIn(const std::string& folder) const {
+    std::set<std::string> names;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(dir_.path() / folder, ec)) {
+      names.insert(WideToUtf8(entry.path().filename().wstring()));
+    }
+    return names;
+  }
+
+  TempDir dir_;
+  SyntheticPrograms programs_;
+  cli::CliServices services_;
+  CancelFlag cancel_{0};
+  int settingsLoads_ = 0;
+};
+
+// The value of a "Name : value" summary line; empty when the line is missing.
+inline std::string SummaryValue(const std::string& out, const std::string& name) {
+  const size_t at = out.find("\n" + name);
+  if (at == std::string::npos) return {};
+  const size_t colon = out.find(" : ", at);
+  const size_t end = out.find('\n', colon);
+  return out.substr(colon + 3, end - colon - 3);
+}
+
+inline size_t CountLines(const std::string& text) {
+  size_t lines = 0;
+  for (char c : text)
+    lines += c == '\n' ? 1 : 0;
+  return lines;
+}
+
+inline bool Contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+}  // namespace tvde::testing

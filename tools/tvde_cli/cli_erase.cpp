@@ -1,0 +1,317 @@
+// The erase command: checks every argument and the target before anything is opened, asks for
+// the typed confirmation a real block-device erasure needs, then runs the whole job with
+// progress, log lines and a closing summary.
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <optional>
+#include <system_error>
+
+#include "base/clock.h"
+#include "base/text.h"
+#include "cli_command.h"
+#include "cli_erase_output.h"
+#include "cli_interrupt.h"
+#include "report/report_identity.h"
+#include "report/report_output.h"
+#include "stamp/stamp_image.h"
+
+namespace tvde::cli {
+namespace {
+
+constexpr const wchar_t* kAbortLine =
+    L"[ABORT] ユーザーにより緊急停止シグナルが送信されました。安全に停止しています...";
+
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return text;
+}
+
+bool ParseStandard(const std::string& text, EraseStandard& standard) {
+  if (text.size() == 1 && text[0] >= '0' && text[0] < '0' + kStandardCount) {
+    standard = static_cast<EraseStandard>(text[0] - '0');
+    return true;
+  }
+  for (int32_t i = 0; i < kStandardCount; ++i) {
+    if (Lower(text) == kStandardNames[i]) {
+      standard = static_cast<EraseStandard>(i);
+      return true;
+    }
+  }
+  return false;
+}
+
+bool ParseVerify(const std::string& text, VerifyMode& mode) {
+  const std::string value = Lower(text);
+  if (value == "none" || value == "0") {
+    mode = VerifyMode::None;
+  } else if (value == "quick" || value == "1") {
+    mode = VerifyMode::Quick;
+  } else if (value == "full" || value == "2") {
+    mode = VerifyMode::Full;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+std::string Trim(const std::string& text) {
+  const size_t begin = text.find_first_not_of(" \t\r\n");
+  if (begin == std::string::npos) return {};
+  const size_t end = text.find_last_not_of(" \t\r\n");
+  return text.substr(begin, end - begin + 1);
+}
+
+std::string ExpectedConfirmation(const std::string& target) {
+  return "ERASE " + target;
+}
+
+// "ERASE" ignoring case as the main window's code field does, then the target exactly as it
+// was given, so that the confirmation names the disk about to be destroyed.
+bool ConfirmationMatches(const std::string& typed, const std::string& target) {
+  const std::string text = Trim(typed);
+  return text.size() == 6 + target.size() && Lower(text.substr(0, 5)) == "erase" &&
+         text[5] == ' ' && text.compare(6, std::string::npos, target) == 0;
+}
+
+std::string DescribeDisk(const DiskInfo& disk) {
+  return WideToUtf8(disk.model) + ", serial " + WideToUtf8(disk.serialNumber) + ", " +
+         WideToUtf8(FormatSize(disk.sizeBytes)) + " (" + std::to_string(disk.sizeBytes) +
+         " bytes, " + std::to_string(disk.bytesPerSector) + "-byte sectors), " +
+         WideToUtf8(BusTypeLabel(disk.busType)) + " / " +
+         WideToUtf8(MediaTypeLabel(disk.mediaType));
+}
+
+// A real erasure of a block device goes ahead only after the operator typed (or passed with
+// --confirm) "ERASE" and the device path.
+bool Confirmed(const std::string& target, const Args& args, const DiskInfo& disk,
+               const CliServices& services, std::ostream& err, std::string& error) {
+  const std::string expected = ExpectedConfirmation(target);
+  if (const std::string* given = args.Value("--confirm")) {
+    if (ConfirmationMatches(*given, target)) return true;
+    error = "the confirmation does not match; pass --confirm \"" + expected + "\"";
+    return false;
+  }
+  if (services.input == nullptr) {
+    error = "a real erasure of a block device needs the typed confirmation \"" + expected + "\"";
+    return false;
+  }
+  err << "WARNING: every byte of " << target << " will be destroyed and cannot be recovered.\n"
+      << "  " << DescribeDisk(disk) << "\n"
+      << "Type \"" << expected << "\" and press Enter to continue: " << std::flush;
+  std::string typed;
+  if (!std::getline(*services.input, typed)) {
+    error = "no confirmation was typed";
+    return false;
+  }
+  if (!ConfirmationMatches(typed, target)) {
+    error = "the typed confirmation does not match \"" + expected + "\"";
+    return false;
+  }
+  return true;
+}
+
+bool CheckReportFolder(const std::string& folder, std::string& error) {
+  std::error_code ec;
+  const auto status = std::filesystem::status(FsPath(folder), ec);
+  if (status.type() != std::filesystem::file_type::not_found &&
+      status.type() != std::filesystem::file_type::directory) {
+    error = "--out '" + folder + "' exists and is not a folder";
+    return false;
+  }
+  return true;
+}
+
+EraseJobEnvironment CompleteEnvironment(const EraseJobEnvironment& given) {
+  EraseJobEnvironment environment = DefaultEraseJobEnvironment();
+  if (given.openDevice) environment.openDevice = given.openDevice;
+  if (given.lockVolumes) environment.lockVolumes = given.lockVolumes;
+  if (given.saveReports) environment.saveReports = given.saveReports;
+  return environment;
+}
+
+void PrintHeader(std::ostream& out, const EraseJobConfig& config, const EraseRequest& request) {
+  const bool real = config.executionMode == ExecutionMode::RealWrite;
+  out << "tvde-cli erase: " << WideToUtf8(config.disk.devicePath) << "\n"
+      << "  Disk          : " << DescribeDisk(config.disk) << "\n"
+      << "  Standard      : " << WideToUtf8(StandardLabel(config.standard)) << "\n"
+      << "  Verification  : " << WideToUtf8(VerifyModeLabel(config.verifyMode)) << "\n"
+      << "  Mode          : "
+      << (real ? "REAL WRITE - the data is destroyed for good"
+               : "simulation - nothing is opened or written")
+      << "\n"
+      << "  After erasure : "
+      << (request.stampWanted ? "bootable report stamp" : "all zeroes, no stamp") << "\n"
+      << "  Reports       : "
+      << (request.reportsWanted ? WideToUtf8(ReportOutputFolder(config)) : "disabled") << "\n";
+}
+
+// The options that shape the job: standard, verification, mode, stamp, reports and texts.
+bool ReadJobOptions(const Args& args, EraseJobConfig& config, EraseRequest& request,
+                    std::string& error) {
+  config.standard = EraseStandard::NistPurge;
+  if (const std::string* text = args.Value("--standard");
+      text && !ParseStandard(*text, config.standard)) {
+    error = "unknown standard '" + *text +
+            "'; use 0 to 7 or one of nist-purge, nist-clear, zero-fill, random, dod, hmg-is5, "
+            "dod-ece, gutmann";
+    return false;
+  }
+  config.verifyMode = VerifyMode::Quick;
+  if (const std::string* text = args.Value("--verify");
+      text && !ParseVerify(*text, config.verifyMode)) {
+    error = "unknown verification '" + *text + "'; use none, quick or full";
+    return false;
+  }
+  config.executionMode = args.Flag("--real") ? ExecutionMode::RealWrite : ExecutionMode::Simulation;
+  request.stampWanted = !args.Flag("--no-stamp");
+  request.reportsWanted = !args.Flag("--no-reports");
+  config.postEraseState =
+      request.stampWanted ? PostEraseState::WriteStamp : PostEraseState::PureZero;
+  config.logOutputDisabled = request.reportsWanted ? 0 : 1;
+  const std::string* outFolder = args.Value("--out");
+  if (outFolder != nullptr && !request.reportsWanted) {
+    error = "--out and --no-reports exclude each other";
+    return false;
+  }
+  if (outFolder != nullptr && !CheckReportFolder(*outFolder, error)) return false;
+  for (const char* name : {"--operator", "--organization", "--notes"}) {
+    const std::string* text = args.Value(name);
+    if (text != nullptr && Utf8ToWide(*text).empty() && !text->empty()) {
+      error = std::string(name) + " is not valid UTF-8";
+      return false;
+    }
+  }
+  return true;
+}
+
+// The target as a disk the job may take: checked, of at least one sector, large enough for a
+// stamp that was asked for. `tail` is what lies beyond the last whole sector.
+bool ReadTarget(const std::string& target, const Args& args, const EraseRequest& request,
+                EraseJobConfig& config, TargetInfo& info, uint64_t& tail, std::string& error) {
+  if (!ResolveTarget(target, Access::Write, args, config.disk, info, error)) return false;
+  const uint32_t sector = config.disk.bytesPerSector;
+  tail = config.disk.sizeBytes % sector;
+  const uint64_t whole = config.disk.sizeBytes - tail;
+  if (whole == 0) {
+    error = "'" + target + "' holds no whole " + std::to_string(sector) +
+            "-byte sector; there is nothing to erase";
+    return false;
+  }
+  if (config.executionMode == ExecutionMode::RealWrite && request.stampWanted &&
+      whole < StampImageLength(sector)) {
+    error = "'" + target + "' is smaller than the report stamp (" +
+            std::to_string(StampImageLength(sector)) +
+            " bytes); pass --no-stamp to erase it without one";
+    return false;
+  }
+  config.disk.sizeBytes = whole;
+  return true;
+}
+
+// The names and the certificate folder: the command line's, else the settings'. The settings
+// are read only for what the command line left open, as loading them may create the default
+// certificate folder.
+void FillIdentity(const Args& args, const CliServices& services, const EraseRequest& request,
+                  EraseJobConfig& config) {
+  const std::string* outFolder = args.Value("--out");
+  const bool needSettings = args.Value("--operator") == nullptr ||
+                            args.Value("--organization") == nullptr ||
+                            (request.reportsWanted && outFolder == nullptr);
+  const AppSettings settings =
+      needSettings && services.loadSettings ? services.loadSettings() : AppSettings{};
+  const auto text = [&args](const char* name, const std::wstring& fallback) {
+    const std::string* given = args.Value(name);
+    return given != nullptr ? Utf8ToWide(*given) : fallback;
+  };
+  config.operatorName = text("--operator", settings.operatorName);
+  config.organizationName = text("--organization", settings.organizationName);
+  config.notes = text("--notes", L"");
+  config.outputFolder = outFolder != nullptr ? Utf8ToWide(*outFolder) : settings.certOutputDir;
+}
+
+// Runs the job, printing its log lines and throttled progress with local time stamps.
+ReportData RunJob(const EraseJobConfig& config, const CliServices& services, std::ostream& out) {
+  CancelFlag ownCancel{0};
+  CancelFlag& cancel = services.cancel != nullptr ? *services.cancel : ownCancel;
+  bool abortShown = false;
+  const auto print = [&out](const std::wstring& line) {
+    out << ConsoleLine(FormatLocalTimestamp(), line) << '\n' << std::flush;
+  };
+  const auto showAbort = [&] {
+    if (!abortShown && cancel.load() != 0) {
+      abortShown = true;
+      print(kAbortLine);
+    }
+  };
+  ProgressThrottle throttle;
+  const ProgressCallback progress = [&](const EraseProgressInfo& record) {
+    showAbort();
+    if (throttle.ShouldPrint(record, TickCountMs())) print(FormatProgress(record));
+  };
+  const LogCallback log = [&](const std::wstring& line) {
+    showAbort();
+    print(line);
+  };
+
+  ReportData result;
+  {
+    std::optional<InterruptScope> interrupts;
+    if (services.catchInterrupt) interrupts.emplace(cancel);
+    result = RunEraseJob(CompleteEnvironment(services.jobEnvironment), config, services.isWinPE,
+                         cancel, progress, log);
+  }
+  showAbort();
+  if (result.statusCode == kStatusCompleted) {
+    if (!result.htmlPath.empty()) {
+      print(L"[CERTIFICATE] 証明書・監査ログ保存完了: " + result.htmlPath);
+    }
+    print(L"[SHA-256] " + result.sha256Fingerprint);
+  }
+  return result;
+}
+
+}  // namespace
+
+int EraseCommand(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err,
+                 const CliServices& services) {
+  Args args;
+  std::string error;
+  if (!ParseArgs(
+          argv,
+          {"--standard", "--verify", "--real", "--no-stamp", "--out", "--no-reports", "--operator",
+           "--organization", "--notes", "--sector-size", "--block-device", "--confirm"},
+          args, error)) {
+    return BadInput(err, error);
+  }
+  if (args.positional.size() != 1) return BadInput(err, "erase needs exactly one TARGET");
+  const std::string& target = args.positional[0];
+
+  EraseJobConfig config;
+  EraseRequest request;
+  if (!ReadJobOptions(args, config, request, error)) return BadInput(err, error);
+  TargetInfo info;
+  uint64_t tail = 0;
+  if (!ReadTarget(target, args, request, config, info, tail, error)) return BadInput(err, error);
+  const bool realOnDevice =
+      config.executionMode == ExecutionMode::RealWrite && info.kind == TargetKind::BlockDevice;
+  if ((realOnDevice || args.Value("--confirm") != nullptr) &&
+      !Confirmed(target, args, config.disk, services, err, error)) {
+    err << "tvde-cli: nothing was written.\n";
+    return BadInput(err, error);
+  }
+
+  // Everything is checked; from here on files may be written.
+  if (tail != 0) {
+    out << "Note: the last " << tail << " bytes of '" << target
+        << "' are less than one sector and are left as they are.\n";
+  }
+  FillIdentity(args, services, request, config);
+  PrintHeader(out, config, request);
+  const ReportData result = RunJob(config, services, out);
+  out << FormatSummary(result, request) << std::flush;
+  return EraseExitCode(result, request);
+}
+
+}  // namespace tvde::cli

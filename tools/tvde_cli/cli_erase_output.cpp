@@ -1,0 +1,116 @@
+// Console lines, progress lines, the summary and the exit code of the erase command.
+#include "cli_erase_output.h"
+
+#include "base/text.h"
+#include "cli.h"
+#include "erase/erase_job_driver.h"
+#include "report/report_labels.h"
+#include "report/report_output.h"
+
+namespace tvde::cli {
+namespace {
+
+constexpr uint64_t kProgressIntervalMs = 1000;
+
+void Row(std::string& text, const char* name, const std::wstring& value) {
+  text += name;
+  text += " : ";
+  text += WideToUtf8(value);
+  text += '\n';
+}
+
+bool ReportsWritten(const ReportData& result) {
+  return !result.htmlPath.empty() && !result.txtPath.empty() && !result.jsonPath.empty();
+}
+
+bool StampMissing(const ReportData& result, const EraseRequest& request) {
+  return result.config.executionMode == ExecutionMode::RealWrite && request.stampWanted &&
+         result.diskStampStatus != kStampActive;
+}
+
+}  // namespace
+
+std::string ConsoleLine(const std::wstring& timestamp, const std::wstring& line) {
+  // Built by appending: GCC 12 warns falsely on a literal + a temporary string.
+  std::string text(1, '[');
+  text += WideToUtf8(timestamp);
+  text += "] ";
+  text += WideToUtf8(line);
+  return text;
+}
+
+std::wstring FormatProgress(const EraseProgressInfo& progress) {
+  const std::wstring where =
+      progress.phase == kPhaseVerify
+          ? std::wstring(L"verify")
+          : FormatPrintfW("pass %d/%d", progress.currentPass, progress.totalPasses);
+  // The status line of the main window; the number formats take the ASCII-only helper.
+  return L"[PROGRESS] " + where + L" | " + progress.statusText + L"  |  現在パス: " +
+         FormatPrintfW("%d%%", progress.passPercent) + L"  |  全体進捗: " +
+         FormatPrintfW("%d%%", progress.overallPercent) + L"  |  処理速度: " +
+         FormatPrintfW("%.1f MB/s", progress.speedMBps);
+}
+
+bool ProgressThrottle::ShouldPrint(const EraseProgressInfo& progress, uint64_t nowMs) {
+  const bool newStep = !printedAny_ || progress.phase != phase_ || progress.currentPass != pass_;
+  const bool moved = progress.passPercent != percent_;
+  const bool finished = moved && progress.passPercent >= 100;
+  const bool due = moved && nowMs - lastMs_ >= kProgressIntervalMs;
+  if (!(newStep || finished || due)) return false;
+  printedAny_ = true;
+  phase_ = progress.phase;
+  pass_ = progress.currentPass;
+  percent_ = progress.passPercent;
+  lastMs_ = nowMs;
+  return true;
+}
+
+bool EndedBeforeStart(const ReportData& result) {
+  return result.verificationResult == kVerdictBlocked ||
+         result.verificationResult == kVerdictOpenFailed;
+}
+
+int EraseExitCode(const ReportData& result, const EraseRequest& request) {
+  if (result.statusCode == kStatusCancelled) return kExitCancelled;
+  if (result.statusCode != kStatusCompleted) return kExitFailed;
+  if (request.reportsWanted && !ReportsWritten(result)) return kExitIncomplete;
+  if (StampMissing(result, request)) return kExitIncomplete;
+  return kExitOk;
+}
+
+std::string FormatSummary(const ReportData& result, const EraseRequest& request) {
+  std::string text = "== Erase job summary\n";
+  Row(text, "Certificate ID  ", result.certificateId);
+  Row(text, "Target          ", result.config.disk.devicePath);
+  Row(text, "Mode            ", ExecutionModeTxtLabel(result.config.executionMode));
+  Row(text, "Standard        ", StandardLabel(result.config.standard));
+  Row(text, "Status          ",
+      StatusBadge(result.statusCode).first + FormatPrintfW(" [status %d]", result.statusCode));
+  Row(text, "Verification    ", result.verificationResult);
+  Row(text, "Disk stamp      ", result.diskStampStatus);
+  Row(text, "Passes          ",
+      FormatPrintfW("%d of %d", result.passesCompleted, result.passesPlanned));
+  Row(text, "Bytes written   ", Utf8ToWide(std::to_string(result.bytesWritten)));
+  Row(text, "Elapsed         ", FormatPrintfW("%.2f s", result.elapsedSeconds));
+  if (!result.errorMessage.empty()) Row(text, "Error           ", result.errorMessage);
+  Row(text, "SHA-256         ",
+      result.sha256Fingerprint.empty() ? std::wstring(L"(none)") : result.sha256Fingerprint);
+  if (EndedBeforeStart(result)) {
+    Row(text, "Reports         ", L"none (the job stopped before it began)");
+  } else if (!request.reportsWanted) {
+    Row(text, "Reports         ", L"disabled (--no-reports)");
+  } else if (ReportsWritten(result)) {
+    Row(text, "HTML certificate", result.htmlPath);
+    Row(text, "TXT audit log   ", result.txtPath);
+    Row(text, "JSON report     ", result.jsonPath);
+  } else {
+    Row(text, "Reports         ",
+        L"NOT WRITTEN (could not write to " + ReportOutputFolder(result.config) + L")");
+  }
+  if (StampMissing(result, request) && result.statusCode == kStatusCompleted) {
+    text += "Note: the bootable report stamp was asked for but is not on the disk.\n";
+  }
+  return text;
+}
+
+}  // namespace tvde::cli

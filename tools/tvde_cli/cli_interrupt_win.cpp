@@ -1,0 +1,31 @@
+// Ctrl+C and Ctrl+Break on the Windows console during an erase job: the first asks the job to
+// stop, the second goes on to the default handler, which ends the process.
+#include <windows.h>
+
+#include "cli_interrupt.h"
+
+namespace tvde::cli {
+namespace {
+
+BOOL WINAPI OnConsoleControl(DWORD controlType) {
+  if (controlType != CTRL_C_EVENT && controlType != CTRL_BREAK_EVENT) return FALSE;
+  if (!RequestCancelFromInterrupt()) return FALSE;
+  static const char kMessage[] =
+      "\r\ntvde-cli: stopping after the current chunk; the certificate is still written. "
+      "Press Ctrl+C again to end at once.\r\n";
+  DWORD written = 0;
+  WriteFile(GetStdHandle(STD_ERROR_HANDLE), kMessage, sizeof kMessage - 1, &written, nullptr);
+  return TRUE;
+}
+
+}  // namespace
+
+void InstallInterruptHandlers() {
+  SetConsoleCtrlHandler(OnConsoleControl, TRUE);
+}
+
+void RestoreInterruptHandlers() {
+  SetConsoleCtrlHandler(OnConsoleControl, FALSE);
+}
+
+}  // namespace tvde::cli
