@@ -1,5 +1,5 @@
-// The whole erase job: guard, simulation, real passes on in-memory and image-file disks,
-// failures at each step, stamp and certificate output.
+// The whole erase job on an in-memory disk: guard, simulation, real passes, failures at each
+// step, stamp and certificate output. Real jobs on image files run in the console tool's tests.
 #include "erase/erase_job_driver.h"
 
 #include <gtest/gtest.h>
@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "base/file_system.h"
 #include "base/host_environment.h"
 #include "support/fault_device.h"
 #include "support/temp_dir.h"
@@ -440,42 +439,6 @@ TEST(EraseJobSimulation, PureZeroChoiceInSimulation) {
   EXPECT_EQ(
       job.log.back(),
       "[DISK STATE] 通常通りディスクを完全消去した状態 (スタンプなし / 全セクタ0x00想定) として完了しました。");
-}
-
-// A complete real job on an image file through the real device layer and certificate output.
-TEST(EraseJobImageFile, RealJobWritesTheDiskStampAndTheThreeReports) {
-  testing::TempDir dir;
-  const std::wstring image = dir.File("disk.img");
-  {
-    DeviceOpenOptions create;
-    create.access = DeviceAccess::ReadWrite;
-    create.creation = DeviceCreation::CreateAlways;
-    create.buffering = DeviceBuffering::Buffered;
-    auto file = OpenDevice(image, create);
-    ASSERT_NE(file.device, nullptr);
-    std::vector<uint8_t> junk(3 * kMiB, 0x5C);
-    ASSERT_TRUE(file.device->Write(junk).ok);
-  }
-  EraseJobConfig config;
-  config.disk.devicePath = image;
-  config.disk.sizeBytes = 3 * kMiB;
-  config.disk.safetyStatus = SafetyStatus::Erasable;
-  config.standard = EraseStandard::NistPurge;
-  config.executionMode = ExecutionMode::RealWrite;
-  config.outputFolder = dir.File("reports");
-  config.operatorName = L"検査担当";
-  CancelFlag cancel{0};
-  const ReportData result = RunEraseJob(config, 0, cancel, {}, {});
-  ASSERT_EQ(result.statusCode, kStatusCompleted) << U8(result.verificationResult);
-  EXPECT_EQ(U8(result.diskStampStatus),
-            "BOOTABLE REPORT STAMP ACTIVE (BIOS/CSM & UEFI GOP Hybrid Stamp Engraved)");
-  EXPECT_TRUE(PathExists(result.htmlPath));
-  EXPECT_TRUE(PathExists(result.txtPath));
-  EXPECT_TRUE(PathExists(result.jsonPath));
-  EXPECT_EQ(U8(result.htmlPath),
-            U8(JoinPath(config.outputFolder, result.certificateId + L"_Certificate.html")));
-  EXPECT_EQ(result.stamp.incomplete, 0);
-  EXPECT_FALSE(result.stamp.hardware.manufacturer.empty());
 }
 
 }  // namespace
