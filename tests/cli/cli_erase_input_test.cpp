@@ -66,7 +66,14 @@ TEST_F(CliEraseInput, BadArgumentsAndTargetsWriteNothing) {
       {{"erase", Path("small.img"), "--real"},
        Quoted("small.img") + " is smaller than the report stamp (131072 bytes); pass --no-stamp "
                              "to erase it without one"},
-      {{"erase", disk, "--real", "--confirm", "ERASE"}, "the confirmation does not match"},
+      // A confirmation for an image file must name it exactly.
+      {{"erase", disk, "--real", "--confirm", "ERASE"},
+       "the confirmation does not match; pass --confirm \"ERASE " + disk + "\""},
+      {{"erase", disk, "--real", "--confirm", "ERASE " + Path("other.img")},
+       "the confirmation does not match"},
+      {{"erase", disk, "--real", "--confirm", "ERASE  " + disk}, "the confirmation does not match"},
+      {{"erase", disk, "--real", "--confirm", "ERASER " + disk}, "the confirmation does not match"},
+      {{"erase", disk, "--real", "--confirm", disk}, "the confirmation does not match"},
 #ifdef _WIN32
       // Device-namespace paths are refused by name, never opened (both name the null device, so
       // even a mistake could not reach a disk).

@@ -103,13 +103,6 @@ inline std::string SummaryValue(const std::string& out, const std::string& name)
   return out.substr(colon + 3, end - colon - 3);
 }
 
-inline size_t CountLines(const std::string& text) {
-  size_t lines = 0;
-  for (char c : text)
-    lines += c == '\n' ? 1 : 0;
-  return lines;
-}
-
 inline bool Contains(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
 }

@@ -1,14 +1,11 @@
-// The erase command on loop devices this test attaches to its own files (Linux, root only):
-// the typed confirmation, the device's sector size, simulation without confirmation, and
-// mounted or attached targets that are refused.
-#include <sys/stat.h>
-#include <unistd.h>
-
+// The console tool on loop devices this test attaches to its own files (Linux, root only):
+// the typed confirmation of an erasure, the device's sector size, the --block-device flag of
+// the stamp commands, simulation without confirmation, and mounted or attached targets that
+// are refused.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-
 #include "cli_test_fixture.h"
+#include "support/loop_device.h"
 
 namespace tvde {
 namespace {
@@ -17,77 +14,27 @@ using testing::AllZero;
 using testing::CliFixture;
 using testing::CliRun;
 using testing::Contains;
+using testing::LoopDevice;
 using testing::SummaryValue;
 
 constexpr size_t kBackingBytes = 8 << 20;
 
-std::string Shell(const std::string& command) {
-  std::string out;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return out;
-  char buffer[256];
-  while (fgets(buffer, sizeof buffer, pipe) != nullptr)
-    out += buffer;
-  if (pclose(pipe) != 0) return {};
-  while (!out.empty() && out.back() == '\n')
-    out.pop_back();
-  return out;
-}
-
-// A loop device over one of our own files, always detached at the end.
-class Loop {
- public:
-  Loop(const std::string& file, uint32_t sectorSize) {
-    path_ = Shell("losetup --find --show --sector-size " + std::to_string(sectorSize) + " '" +
-                  file + "' 2>/dev/null");
-    struct stat st {};
-    if (!path_.empty() && (stat(path_.c_str(), &st) != 0 || !S_ISBLK(st.st_mode))) path_.clear();
-  }
-  ~Loop() {
-    if (!path_.empty()) Shell("losetup -d '" + path_ + "'");
-  }
-  Loop(const Loop&) = delete;
-  Loop& operator=(const Loop&) = delete;
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
-
-// A file system on the device, mounted on a folder of ours, always unmounted at the end.
-class Mount {
- public:
-  Mount(const std::string& device, const std::string& folder) : folder_(folder) {
-    mounted_ = Shell("mkfs.ext2 -q -F '" + device + "' >/dev/null 2>&1 && mount '" + device +
-                     "' '" + folder + "' 2>/dev/null && echo mounted") == "mounted";
-  }
-  ~Mount() {
-    if (mounted_) Shell("umount '" + folder_ + "'");
-  }
-  Mount(const Mount&) = delete;
-  Mount& operator=(const Mount&) = delete;
-  bool mounted() const { return mounted_; }
-
- private:
-  std::string folder_;
-  bool mounted_ = false;
-};
-
-class CliEraseLoop : public CliFixture, public ::testing::WithParamInterface<uint32_t> {
+class CliLoop : public CliFixture, public ::testing::WithParamInterface<uint32_t> {
  protected:
   void SetUp() override {
-    if (geteuid() != 0) {
-      GTEST_SKIP() << "SKIPPED: loop devices need root; the erase command was not tried on a "
-                      "block device";
-    }
+    const std::string why = testing::LoopDevicesUnavailable();
+    if (!why.empty()) GTEST_SKIP() << why;
   }
 };
 
-TEST_P(CliEraseLoop, ARealErasureNeedsTheTypedConfirmation) {
+#define REQUIRE_ATTACHED(loop) \
+  if ((loop).path().empty()) GTEST_SKIP() << "SKIPPED: losetup could not attach a loop device"
+
+TEST_P(CliLoop, ARealErasureNeedsTheTypedConfirmation) {
   const uint32_t sector = GetParam();
   const auto original = Fill("backing.img", kBackingBytes, 0x77);
-  Loop loop(Path("backing.img"), sector);
-  if (loop.path().empty()) GTEST_SKIP() << "SKIPPED: losetup could not attach a loop device";
+  LoopDevice loop(Path("backing.img"), sector);
+  REQUIRE_ATTACHED(loop);
   const std::string device = loop.path();
   const std::string expected = "ERASE " + device;
   const std::vector<std::string> args = {"erase",     device,  "--real",     "--standard",
@@ -104,8 +51,7 @@ TEST_P(CliEraseLoop, ARealErasureNeedsTheTypedConfirmation) {
   EXPECT_EQ(run.code, 2);
   EXPECT_TRUE(Contains(run.err, "needs the typed confirmation \"" + expected + "\"")) << run.err;
 
-  for (const std::string& typed : std::vector<std::string>{
-           "\n", "yes\n", "ERASE\n", "ERASE /dev/loop\n", "ERASE " + device + "1\n"}) {
+  for (const std::string& typed : {std::string("\n"), std::string("ERASE\n"), expected + "1\n"}) {
     run = Cli(withFlag, typed);
     EXPECT_EQ(run.code, 2) << typed;
     EXPECT_TRUE(Contains(run.err, "Type \"" + expected + "\" and press Enter to continue: "));
@@ -132,14 +78,55 @@ TEST_P(CliEraseLoop, ARealErasureNeedsTheTypedConfirmation) {
   EXPECT_TRUE(AllZero(image, 131072, image.size()));
 }
 
-INSTANTIATE_TEST_SUITE_P(SectorSizes, CliEraseLoop, ::testing::Values(512u, 4096u));
+TEST_P(CliLoop, StampCommandsWriteOnlyWithTheFlagAndInTheDevicesSectorSize) {
+  const uint32_t sector = GetParam();
+  Fill("backing.img", kBackingBytes, 0xEE);
+  LoopDevice loop(Path("backing.img"), sector);
+  REQUIRE_ATTACHED(loop);
+  const std::string device = loop.path();
 
-class CliEraseLoopRefusals : public CliEraseLoop {};
+  const CliRun refused = Cli({"stamp-write", "--out", device});
+  EXPECT_EQ(refused.code, 2);
+  EXPECT_TRUE(Contains(refused.err, "pass --block-device")) << refused.err;
+  if (sector == 4096) {
+    const CliRun small =
+        Cli({"stamp-write", "--out", device, "--block-device", "--sector-size", "512"});
+    EXPECT_EQ(small.code, 2);
+    EXPECT_TRUE(Contains(small.err, "smaller than the logical sector size")) << small.err;
+  }
+  EXPECT_EQ(Read("backing.img"), std::vector<uint8_t>(kBackingBytes, 0xEE));
 
-TEST_F(CliEraseLoopRefusals, SimulationNeedsNoConfirmationAndOpensNothing) {
+  const CliRun written =
+      Cli({"stamp-write", "--out", device, "--block-device", "--field", "certificateId=LOOP"});
+  ASSERT_EQ(written.code, 0) << written.err;
+  EXPECT_TRUE(Contains(written.out, "(131072 bytes, sector size " + std::to_string(sector) + ")"));
+  auto image = Read("backing.img");
+  ASSERT_EQ(image.size(), kBackingBytes);
+  EXPECT_EQ(testing::Bytes(image, 512, 19), "TVDE_STAMP_V2|LOOP|");
+  EXPECT_EQ(image[0x8000 + 0x1FE], 0x55);
+  EXPECT_EQ(image[131072], 0xEE);  // nothing past the stamp area is touched
+  const CliRun read = Cli({"stamp-read", device});
+  EXPECT_EQ(read.code, 0);
+  EXPECT_TRUE(Contains(read.out, "\ncertificateId=LOOP\n"));
+
+  EXPECT_EQ(Cli({"stamp-erase", device}).code, 2);
+  EXPECT_EQ(Cli({"stamp-read", device}).code, 0);
+  EXPECT_EQ(Cli({"stamp-erase", device, "--block-device"}).code, 0);
+  EXPECT_EQ(Cli({"stamp-read", device}).code, 1);
+  image = Read("backing.img");
+  EXPECT_TRUE(AllZero(image, 0, 131072));
+  EXPECT_EQ(image[131072], 0xEE);
+  EXPECT_EQ(image.back(), 0xEE);
+}
+
+INSTANTIATE_TEST_SUITE_P(SectorSizes, CliLoop, ::testing::Values(512u, 4096u));
+
+class CliLoopRefusals : public CliLoop {};
+
+TEST_F(CliLoopRefusals, SimulationNeedsNoConfirmationAndOpensNothing) {
   const auto original = Fill("backing.img", kBackingBytes, 0x78);
-  Loop loop(Path("backing.img"), 512);
-  if (loop.path().empty()) GTEST_SKIP() << "SKIPPED: losetup could not attach a loop device";
+  LoopDevice loop(Path("backing.img"), 512);
+  REQUIRE_ATTACHED(loop);
   services_.jobEnvironment.openDevice = [](const std::wstring&, const DeviceOpenOptions&) {
     ADD_FAILURE() << "a simulation opened the device";
     return DeviceOpenResult{nullptr, 1};
@@ -151,11 +138,11 @@ TEST_F(CliEraseLoopRefusals, SimulationNeedsNoConfirmationAndOpensNothing) {
   EXPECT_EQ(Read("backing.img"), original);
 }
 
-TEST_F(CliEraseLoopRefusals, MountedDevicesAndAttachedImageFilesAreRefused) {
+TEST_F(CliLoopRefusals, MountedDevicesAndAttachedImageFilesAreRefused) {
   const auto original = Fill("backing.img", kBackingBytes, 0x79);
   {
-    Loop loop(Path("backing.img"), 512);
-    if (loop.path().empty()) GTEST_SKIP() << "SKIPPED: losetup could not attach a loop device";
+    LoopDevice loop(Path("backing.img"), 512);
+    REQUIRE_ATTACHED(loop);
     // The image file under a loop device is as good as in use.
     const CliRun attached =
         Cli({"erase", Path("backing.img"), "--real", "--standard", "2", "--out", Path("certs")});
@@ -166,15 +153,19 @@ TEST_F(CliEraseLoopRefusals, MountedDevicesAndAttachedImageFilesAreRefused) {
     EXPECT_EQ(Read("backing.img"), original);
 
     std::filesystem::create_directory(dir_.path() / "mnt");
-    Mount mount(loop.path(), Path("mnt"));
+    testing::Mount mount(loop.path(), Path("mnt"));
     if (!mount.mounted()) GTEST_SKIP() << "SKIPPED: mkfs.ext2 or mount failed";
     const CliRun mounted = Cli({"erase", loop.path(), "--real", "--block-device", "--confirm",
                                 "ERASE " + loop.path(), "--out", Path("certs")});
     EXPECT_EQ(mounted.code, 2);
     EXPECT_TRUE(Contains(mounted.err, "it is in use (mounted at " + Path("mnt") + ")"))
         << mounted.err;
-    // A mounted device is refused even for a simulation.
+    // A mounted device is refused even for a simulation, and for the stamp commands that
+    // write; reading its stamp is harmless and stays allowed.
     EXPECT_EQ(Cli({"erase", loop.path(), "--block-device", "--no-reports"}).code, 2);
+    EXPECT_EQ(Cli({"stamp-write", "--out", loop.path(), "--block-device"}).code, 2);
+    EXPECT_EQ(Cli({"stamp-erase", loop.path(), "--block-device"}).code, 2);
+    EXPECT_EQ(Cli({"stamp-read", loop.path()}).code, 1);
   }
   EXPECT_FALSE(Exists("certs"));
 }
