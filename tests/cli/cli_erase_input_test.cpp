@@ -125,15 +125,5 @@ TEST_F(CliEraseInput, EveryStandardNameAndNumberIsAccepted) {
   EXPECT_EQ(Read("disk.img"), std::vector<uint8_t>(4096, 0x01));
 }
 
-TEST_F(CliEraseInput, HelpDescribesTheEraseCommandAndItsExitCodes) {
-  const CliRun help = Cli({"help"});
-  EXPECT_EQ(help.code, 0);
-  EXPECT_TRUE(
-      Contains(help.out, "\n  erase TARGET [--standard S] [--verify none|quick|full] [--real]"));
-  EXPECT_TRUE(Contains(help.out, "\n                       7 gutmann     Peter Gutmann Method"));
-  EXPECT_TRUE(Contains(help.out, "3 erase: the job was cancelled"));
-  EXPECT_TRUE(Contains(help.out, "4 erase: the\njob completed but the reports or the stamp"));
-}
-
 }  // namespace
 }  // namespace tvde

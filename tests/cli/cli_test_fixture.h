@@ -1,6 +1,6 @@
 #pragma once
-// The console tool run in-process for the erase tests: scratch folder, settings of the test's
-// own, an injectable job environment and typed input, and small file helpers.
+// The console tool run in-process: scratch folder, settings and hardware of the test's own, an
+// injectable job environment and typed input, and small file helpers.
 
 #include <gtest/gtest.h>
 
@@ -38,6 +38,11 @@ class CliFixture : public ::testing::Test {
       return settings;
     };
     services_.cancel = &cancel_;
+    services_.collectHardware = [](const DiskInfo&) {
+      HardwareProfile local;
+      local.manufacturer = L"Local Maker";
+      return local;
+    };
   }
 
   // `typed`: what the operator types on standard input; none when empty.
