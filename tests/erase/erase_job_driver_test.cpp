@@ -6,11 +6,13 @@
 
 #include <algorithm>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "base/host_environment.h"
 #include "support/fault_device.h"
+#include "support/file_bytes.h"
 #include "support/temp_dir.h"
 #include "support/text_matchers.h"
 
@@ -257,19 +259,6 @@ TEST(EraseJobReal, TrimNoticeForNistStandardsAndSolidStateDisksOnly) {
       "[INFO] ハードウェアTRIM通知はスキップされました。物理セクタの完全上書きパージを実行します。"));
 }
 
-TEST(EraseJobReal, PureZeroStateLeavesNoStamp) {
-  JobHarness job(4 * kMiB);
-  job.config.postEraseState = PostEraseState::PureZero;
-  const ReportData result = job.Run();
-  EXPECT_EQ(result.statusCode, kStatusCompleted);
-  EXPECT_EQ(U8(result.diskStampStatus),
-            "PURE ZERO WIPED (スタンプなし・全セクタ 0x00 完全未初期化状態)");
-  EXPECT_TRUE(job.Logged(
-      "[DISK STATE] スタンプを記録せず、ディスク全領域を完全消去 (0x00・未初期化) 状態で完了しました。"));
-  const auto& bytes = job.disk->memory()->bytes();
-  EXPECT_TRUE(std::all_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b == 0; }));
-}
-
 TEST(EraseJobReal, WriteErrorStopsTheJobWithItsCertificate) {
   JobHarness job(12 * kMiB);
   job.config.standard = EraseStandard::Dod522022M;
@@ -304,56 +293,70 @@ TEST(EraseJobReal, CancelDuringTheSecondOfThreePasses) {
   EXPECT_EQ(job.disk->writeCalls, 3);
 }
 
-TEST(EraseJobReal, FailedVerificationNeverStamps) {
-  JobHarness job(4 * kMiB);
-  job.disk->faults.flipOffset = 3 * kMiB + 12345;
-  job.config.verifyMode = VerifyMode::Full;
-  const ReportData result = job.Run();
-  EXPECT_EQ(result.statusCode, kStatusFailed);
-  EXPECT_EQ(U8(result.verificationResult), "FAILED (Pattern Mismatch Detected)");
-  EXPECT_EQ(U8(result.diskStampStatus),
-            "PURE ZERO WIPED (スタンプなし・全セクタ 0x00 完全未初期化状態)");
-  EXPECT_EQ(result.bytesWritten, 4 * kMiB);
-  EXPECT_EQ(job.StampRecordStart(), std::string(14, '\0'));
-  EXPECT_EQ(job.saveCalls, 1);
-}
-
-TEST(EraseJobReal, SkippedVerificationStillStamps) {
-  JobHarness job(4 * kMiB);
-  job.config.verifyMode = VerifyMode::None;
-  const ReportData result = job.Run();
-  EXPECT_EQ(result.statusCode, kStatusCompleted);
-  EXPECT_EQ(U8(result.verificationResult), "SKIPPED (検証なし設定)");
-  EXPECT_EQ(job.StampRecordStart(), "TVDE_STAMP_V2|");
-}
-
-TEST(EraseJobReal, StampWriteFailureKeepsTheCompletedStatus) {
-  JobHarness job(4 * kMiB);
-  job.config.disk.safetyStatus = SafetyStatus::ErasableSecondary;  // unlocked internal disk
-  // Writes: one 4 MiB chunk, two wipe writes, then the stamp.
-  job.disk->faults.failWriteAt = 4;
-  const ReportData result = job.Run();
-  EXPECT_EQ(result.statusCode, kStatusCompleted);
-  EXPECT_EQ(U8(result.verificationResult), "PASSED (All Sampled Sectors Verified Clean)");
-  EXPECT_EQ(U8(result.diskStampStatus), "STAMP WRITE SKIPPED");
-  EXPECT_EQ(job.disk->writeCalls, 4);
-  EXPECT_EQ(job.StampRecordStart(), std::string(14, '\0'));
-}
-
-TEST(EraseJobReal, CancelledVerificationLeavesThePureZeroState) {
-  JobHarness job(4 * kMiB);
-  job.disk->faults.beforeWrite = [&job](int32_t write) {
-    if (write == 3) job.cancel.store(1);  // during the last wipe write, before verification
+TEST(EraseJobReal, OnlyACompletedAndVerifiedOrUnverifiedJobStamps) {
+  const std::string stamped =
+      "BOOTABLE REPORT STAMP ACTIVE (BIOS/CSM & UEFI GOP Hybrid Stamp Engraved)";
+  const std::string pureZero = "PURE ZERO WIPED (スタンプなし・全セクタ 0x00 完全未初期化状態)";
+  const std::string passed = "PASSED (All Sampled Sectors Verified Clean)";
+  struct Case {
+    const char* name;
+    std::function<void(JobHarness&)> arm;
+    int32_t status;
+    std::string verdict, stamp;
+    int32_t writes;  // one 4 MiB chunk, two wipe writes, then the stamp
   };
-  const ReportData result = job.Run();
-  EXPECT_EQ(result.statusCode, kStatusCancelled);
-  EXPECT_EQ(U8(result.verificationResult), "CANCELLED");
-  EXPECT_EQ(U8(result.diskStampStatus),
-            "PURE ZERO WIPED (スタンプなし・全セクタ 0x00 完全未初期化状態)");
-  EXPECT_EQ(result.passesCompleted, 1);
-  EXPECT_EQ(result.bytesWritten, 4 * kMiB);
-  EXPECT_EQ(job.disk->readCalls, 0);
-  EXPECT_EQ(job.saveCalls, 1);
+  const Case cases[] = {
+      {"pure zero chosen",
+       [](JobHarness& job) { job.config.postEraseState = PostEraseState::PureZero; },
+       kStatusCompleted, passed, pureZero, 3},
+      {"verification failed",
+       [](JobHarness& job) {
+         job.disk->faults.flipOffset = 3 * kMiB + 12345;
+         job.config.verifyMode = VerifyMode::Full;
+       },
+       kStatusFailed, "FAILED (Pattern Mismatch Detected)", pureZero, 3},
+      {"verification skipped", [](JobHarness& job) { job.config.verifyMode = VerifyMode::None; },
+       kStatusCompleted, "SKIPPED (検証なし設定)", stamped, 4},
+      {"stamp write failed",
+       [](JobHarness& job) {
+         job.config.disk.safetyStatus = SafetyStatus::ErasableSecondary;  // unlocked internal
+         job.disk->faults.failWriteAt = 4;
+       },
+       kStatusCompleted, passed, "STAMP WRITE SKIPPED", 4},
+      {"verification cancelled",
+       [](JobHarness& job) {
+         job.disk->faults.beforeWrite = [&job](int32_t write) {
+           if (write == 3) job.cancel.store(1);  // the last wipe write, before verification
+         };
+       },
+       kStatusCancelled, "CANCELLED", pureZero, 3},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    JobHarness job(4 * kMiB);
+    c.arm(job);
+    const ReportData result = job.Run();
+    EXPECT_EQ(result.statusCode, c.status);
+    EXPECT_EQ(U8(result.verificationResult), c.verdict);
+    EXPECT_EQ(U8(result.diskStampStatus), c.stamp);
+    EXPECT_EQ(result.passesCompleted, 1);
+    EXPECT_EQ(result.bytesWritten, 4 * kMiB);
+    EXPECT_EQ(job.disk->writeCalls, c.writes);
+    // Skipped or cancelled before it began, verification reads nothing.
+    EXPECT_EQ(job.disk->readCalls == 0,
+              c.verdict.starts_with("SKIPPED") || c.verdict.starts_with("CANCELLED"));
+    EXPECT_EQ(job.saveCalls, 1);
+    const auto& bytes = job.disk->memory()->bytes();
+    if (c.stamp == stamped) {
+      EXPECT_EQ(job.StampRecordStart(), "TVDE_STAMP_V2|");
+    } else {
+      EXPECT_TRUE(testing::AllZero(bytes, 0, bytes.size()));
+    }
+    EXPECT_EQ(
+        job.Logged("[DISK STATE] スタンプを記録せず、ディスク全領域を完全消去 (0x00・未初期化) "
+                   "状態で完了しました。"),
+        c.stamp == pureZero);
+  }
 }
 
 TEST(EraseJobReal, UnknownStandardRunsNoPassAndComparesNothing) {

@@ -17,6 +17,7 @@ using testing::DiskConfig;
 using ::testing::ElementsAre;
 using testing::EngineRecorder;
 using testing::FaultDevice;
+using testing::FaultPlan;
 
 constexpr uint64_t kMiB = 1024 * 1024;
 constexpr uint64_t kChunk = 4 * kMiB;
@@ -189,16 +190,6 @@ TEST(HardwarePass, WriteErrorAtChunkKFailsThereWithoutFlushOrLine) {
   EXPECT_EQ(bytes[2 * kChunk], 0xEE);
 }
 
-TEST(HardwarePass, WriteReportingZeroBytesFails) {
-  auto device = FaultDevice::InMemory(2 * kChunk, 512);
-  device->faults.zeroWriteAt = 2;
-  PassRun run;
-  RunPass(run, *device, 2 * kChunk, Pattern(1, 2, 3));
-  EXPECT_EQ(run.status, kStatusFailed);
-  EXPECT_EQ(device->writeCalls, 2);
-  EXPECT_EQ(device->flushCalls, 0);
-}
-
 TEST(HardwarePass, ShortWriteContinuesFromWhereTheDeviceStopped) {
   // The device's end is shorter than the configured size: the second write is cut short,
   // the third finds no room and fails.
@@ -223,23 +214,31 @@ TEST(HardwarePass, FailedFlushFailsThePassWithAnErrorLine) {
           "[ERROR] ディスクへのフラッシュ (書き込み確定) に失敗しました: Pass 1/1: Zero Fill (0x00)"));
 }
 
-TEST(HardwarePass, FailedSeekToTheStartWritesNothing) {
-  auto device = FaultDevice::InMemory(kChunk, 512);
-  device->faults.failSeek = true;
-  PassRun run;
-  RunPass(run, *device, kChunk, Fixed(0));
-  EXPECT_EQ(run.status, kStatusFailed);
-  EXPECT_EQ(device->writeCalls, 0);
-}
-
-TEST(HardwarePass, MisalignedSectorSizeIsRefusedByTheDevice) {
-  // The configured sector (512) is smaller than the device's (4096): the tail write of
-  // 512 bytes is misaligned, and the device refuses it as an unbuffered handle would.
-  auto device = FaultDevice::InMemory(kChunk + 4096, 4096);
-  PassRun run;
-  RunPass(run, *device, kChunk + 512, Fixed(0), 1, 512);
-  EXPECT_EQ(run.status, kStatusFailed);
-  EXPECT_EQ(device->writeCalls, 2);
+TEST(HardwarePass, ZeroByteWritesFailedSeeksAndMisalignedTailsFailWithoutFlush) {
+  struct Case {
+    const char* name;
+    uint64_t deviceBytes, size;
+    uint32_t deviceSector;
+    void (*arm)(FaultPlan&);
+    int32_t writes;
+  };
+  const Case cases[] = {
+      {"write of 0 bytes", 2 * kChunk, 2 * kChunk, 512, [](FaultPlan& f) { f.zeroWriteAt = 2; }, 2},
+      {"seek to the start", kChunk, kChunk, 512, [](FaultPlan& f) { f.failSeek = true; }, 0},
+      // The configured sector (512) is smaller than the device's (4096): the 512-byte tail
+      // write is misaligned, and the device refuses it as an unbuffered handle would.
+      {"misaligned tail", kChunk + 4096, kChunk + 512, 4096, [](FaultPlan&) {}, 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto device = FaultDevice::InMemory(c.deviceBytes, c.deviceSector);
+    c.arm(device->faults);
+    PassRun run;
+    RunPass(run, *device, c.size, Pattern(1, 2, 3));
+    EXPECT_EQ(run.status, kStatusFailed);
+    EXPECT_EQ(device->writeCalls, c.writes);
+    EXPECT_EQ(device->flushCalls, 0);
+  }
 }
 
 TEST(HardwarePass, ChunkSizeFollowsTheWholeSectorRule) {
