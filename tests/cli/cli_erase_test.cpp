@@ -69,11 +69,11 @@ TEST_F(CliErase, SimulationLeavesTheImageAloneAndWritesThreeReports) {
   EXPECT_EQ(settingsLoads_, 0);  // the command line gave everything the settings would
 }
 
-TEST_F(CliErase, RealZeroFillLeavesThePartialSectorAloneAndTakesTheSettingsDefaults) {
-  // 3 MiB and a tail of 100 bytes that is no whole sector.
+TEST_F(CliErase, RealPurgeLeavesThePartialSectorAloneAndTakesTheSettingsDefaults) {
+  // 3 MiB and a tail of 100 bytes that is no whole sector. Purge: TRIM, random, then zeroes.
   Fill("disk.img", 3 * kMiB + 100, 0xC3);
   const CliRun run =
-      Cli({"erase", Path("disk.img"), "--real", "--standard", "2", "--verify", "full"});
+      Cli({"erase", Path("disk.img"), "--real", "--standard", "0", "--verify", "full"});
   ASSERT_EQ(run.code, 0) << run.out << run.err;
   EXPECT_TRUE(Contains(
       run.out, "the last 100 bytes of '" + Path("disk.img") + "' are less than one sector"));
@@ -92,7 +92,7 @@ TEST_F(CliErase, RealZeroFillLeavesThePartialSectorAloneAndTakesTheSettingsDefau
   const std::string json = ReadText("settings-certs/" + id + "_Report.json");
   EXPECT_TRUE(Contains(json, "\"operatorName\": \"設定 オペレーター\""));
   EXPECT_TRUE(Contains(json, "\"organizationName\": \"Settings Org\""));
-  EXPECT_EQ(SummaryValue(run.out, "Bytes written"), std::to_string(3 * kMiB));
+  EXPECT_EQ(SummaryValue(run.out, "Bytes written"), std::to_string(2 * 3 * kMiB));
   EXPECT_EQ(SummaryValue(run.out, "Mode"), "Physical Hardware Erase");
 }
 

@@ -37,8 +37,9 @@ TEST_P(CliLoop, ARealErasureNeedsTheTypedConfirmation) {
   REQUIRE_ATTACHED(loop);
   const std::string device = loop.path();
   const std::string expected = "ERASE " + device;
-  const std::vector<std::string> args = {"erase",     device,  "--real",     "--standard",
-                                         "zero-fill", "--out", Path("certs")};
+  // Purge: TRIM, a random pass and zeroes, all on the block device.
+  const std::vector<std::string> args = {"erase",      device,  "--real",     "--standard",
+                                         "nist-purge", "--out", Path("certs")};
 
   CliRun run = Cli(args);
   EXPECT_EQ(run.code, 2);
@@ -70,6 +71,7 @@ TEST_P(CliLoop, ARealErasureNeedsTheTypedConfirmation) {
   run = Cli(withFlag, "  erase " + device + "\r\n");
   ASSERT_EQ(run.code, 0) << run.out << run.err;
   EXPECT_EQ(SummaryValue(run.out, "Target"), device);
+  EXPECT_TRUE(Contains(run.out, "] [NIST 800-88 / SSD] ストレージコントローラへ全LBA領域 TRIM"));
   EXPECT_EQ(FilesIn("certs").size(), 3u);
   const auto image = Read("backing.img");
   ASSERT_EQ(image.size(), kBackingBytes);
