@@ -4,16 +4,19 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <fstream>
 #include <vector>
 
 #include "base/page_buffer.h"
+#include "support/file_bytes.h"
 #include "support/temp_dir.h"
 
 namespace tvde {
 namespace {
 
+using testing::AllEqual;
+using testing::ReadWholeFile;
 using testing::TempDir;
+using testing::WriteFilledFile;
 
 DeviceOpenOptions ReadWrite(DeviceCreation creation = DeviceCreation::OpenExisting,
                             uint32_t sector = 512) {
@@ -24,20 +27,9 @@ DeviceOpenOptions ReadWrite(DeviceCreation creation = DeviceCreation::OpenExisti
   return options;
 }
 
-void CreateImage(const TempDir& dir, const std::string& name, size_t size, char fill) {
-  std::ofstream out(dir.path() / name, std::ios::binary);
-  const std::vector<char> bytes(size, fill);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-std::vector<char> ReadImage(const TempDir& dir, const std::string& name) {
-  std::ifstream in(dir.path() / name, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 TEST(Device, WritesAndReadsAlignedSectorsAtTheSeekPosition) {
   TempDir dir;
-  CreateImage(dir, "disk.img", 64 * 1024, '\x11');
+  WriteFilledFile(dir.path() / "disk.img", 64 * 1024, 0x11);
   auto opened = OpenDevice(dir.File("disk.img"), ReadWrite());
   ASSERT_NE(opened.device, nullptr) << opened.error;
   Device& device = *opened.device;
@@ -65,17 +57,17 @@ TEST(Device, WritesAndReadsAlignedSectorsAtTheSeekPosition) {
   EXPECT_EQ(readBack.data()[2047], 0xCD);
   opened.device.reset();
 
-  const auto bytes = ReadImage(dir, "disk.img");
+  const auto bytes = ReadWholeFile(dir.path() / "disk.img");
   ASSERT_EQ(bytes.size(), 64u * 1024);
-  EXPECT_EQ(bytes[8191], '\x11');
-  EXPECT_EQ(bytes[8192], '\xAB');
-  EXPECT_EQ(bytes[9216], '\xCD');
-  EXPECT_EQ(bytes[9728], '\x11');
+  EXPECT_EQ(bytes[8191], 0x11);
+  EXPECT_EQ(bytes[8192], 0xAB);
+  EXPECT_EQ(bytes[9216], 0xCD);
+  EXPECT_EQ(bytes[9728], 0x11);
 }
 
 TEST(Device, UnbufferedHandleRefusesMisalignedOffsetLengthAndAddress) {
   TempDir dir;
-  CreateImage(dir, "disk.img", 16 * 1024, '\0');
+  WriteFilledFile(dir.path() / "disk.img", 16 * 1024, 0x00);
   auto opened = OpenDevice(dir.File("disk.img"), ReadWrite());
   ASSERT_NE(opened.device, nullptr);
   Device& device = *opened.device;
@@ -92,13 +84,13 @@ TEST(Device, UnbufferedHandleRefusesMisalignedOffsetLengthAndAddress) {
   EXPECT_FALSE(device.Read(buffer.span().subspan(256, 512)).ok);
   opened.device.reset();
 
-  for (char c : ReadImage(dir, "disk.img"))
-    ASSERT_EQ(c, '\0');  // nothing was written
+  const auto bytes = ReadWholeFile(dir.path() / "disk.img");
+  EXPECT_TRUE(AllEqual(bytes, 0, bytes.size(), 0));  // nothing was written
 }
 
 TEST(Device, AlignmentFollowsTheDeviceSectorSize) {
   TempDir dir;
-  CreateImage(dir, "disk4k.img", 32 * 1024, '\0');
+  WriteFilledFile(dir.path() / "disk4k.img", 32 * 1024, 0x00);
   auto opened = OpenDevice(dir.File("disk4k.img"), ReadWrite(DeviceCreation::OpenExisting, 4096));
   ASSERT_NE(opened.device, nullptr);
   PageBuffer buffer = PageBuffer::Allocate(8192);
@@ -128,7 +120,7 @@ TEST(Device, BufferedScratchFileAcceptsAnyTransfer) {
 
 TEST(Device, CreateAlwaysReplacesAnExistingFile) {
   TempDir dir;
-  CreateImage(dir, "old.bin", 4096, 'x');
+  WriteFilledFile(dir.path() / "old.bin", 4096, 0x78);
   auto opened = OpenDevice(dir.File("old.bin"), ReadWrite(DeviceCreation::CreateAlways));
   ASSERT_NE(opened.device, nullptr);
   uint64_t length = 1;
@@ -145,7 +137,7 @@ TEST(Device, OpeningAMissingFileFailsWithAnErrorCode) {
 
 TEST(Device, ReadOnlyHandleRefusesWrites) {
   TempDir dir;
-  CreateImage(dir, "ro.img", 4096, '\x22');
+  WriteFilledFile(dir.path() / "ro.img", 4096, 0x22);
   DeviceOpenOptions options;
   options.access = DeviceAccess::ReadOnly;
   auto opened = OpenDevice(dir.File("ro.img"), options);
@@ -158,7 +150,7 @@ TEST(Device, ReadOnlyHandleRefusesWrites) {
 
 TEST(Device, ReadAtTheEndReturnsZeroBytes) {
   TempDir dir;
-  CreateImage(dir, "small.img", 1024, '\x01');
+  WriteFilledFile(dir.path() / "small.img", 1024, 0x01);
   auto opened = OpenDevice(dir.File("small.img"), ReadWrite());
   ASSERT_NE(opened.device, nullptr);
   PageBuffer buffer = PageBuffer::Allocate(4096);
@@ -168,6 +160,26 @@ TEST(Device, ReadAtTheEndReturnsZeroBytes) {
   EXPECT_EQ(read.bytes, 0u);
   ASSERT_TRUE(opened.device->Seek(512));
   EXPECT_EQ(opened.device->Read(buffer.span().first(1024)).bytes, 512u);  // short read
+}
+
+TEST(Device, TrimOfAnImageFile) {
+  TempDir dir;
+  WriteFilledFile(dir.path() / "disk.img", 1 << 20, 0xAB);
+  auto opened = OpenDevice(dir.File("disk.img"), ReadWrite());
+  ASSERT_NE(opened.device, nullptr);
+  const bool trimmed = opened.device->TrimWholeDevice(1 << 20);
+  opened.device.reset();
+  const auto bytes = ReadWholeFile(dir.path() / "disk.img");
+  ASSERT_EQ(bytes.size(), 1u << 20);
+#ifdef _WIN32
+  // A file is no storage device: the request is refused and the data stays.
+  EXPECT_FALSE(trimmed);
+  EXPECT_TRUE(AllEqual(bytes, 0, bytes.size(), 0xAB));
+#else
+  // The file's blocks go back to the file system and read as zeroes; the size stays.
+  EXPECT_TRUE(trimmed);
+  EXPECT_TRUE(AllEqual(bytes, 0, bytes.size(), 0x00));
+#endif
 }
 
 TEST(Device, IsSectorAlignedChecksAllThreeQuantities) {

@@ -1,6 +1,6 @@
 #pragma once
-// The console tool run in-process for the erase tests: scratch folder, settings of the test's
-// own, an injectable job environment and typed input, and small file helpers.
+// The console tool run in-process: scratch folder, settings and hardware of the test's own, an
+// injectable job environment and typed input, and small file helpers.
 
 #include <gtest/gtest.h>
 
@@ -38,6 +38,11 @@ class CliFixture : public ::testing::Test {
       return settings;
     };
     services_.cancel = &cancel_;
+    services_.collectHardware = [](const DiskInfo&) {
+      HardwareProfile local;
+      local.manufacturer = L"Local Maker";
+      return local;
+    };
   }
 
   // `typed`: what the operator types on standard input; none when empty.
@@ -101,13 +106,6 @@ inline std::string SummaryValue(const std::string& out, const std::string& name)
   const size_t colon = out.find(" : ", at);
   const size_t end = out.find('\n', colon);
   return out.substr(colon + 3, end - colon - 3);
-}
-
-inline size_t CountLines(const std::string& text) {
-  size_t lines = 0;
-  for (char c : text)
-    lines += c == '\n' ? 1 : 0;
-  return lines;
 }
 
 inline bool Contains(const std::string& text, const std::string& part) {

@@ -5,14 +5,14 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "engine_recorder.h"
 #include "support/fault_device.h"
+#include "support/file_bytes.h"
 
 namespace tvde {
 namespace {
 
+using testing::AllEqual;
 using ::testing::ElementsAre;
 using testing::EngineRecorder;
 using testing::FaultDevice;
@@ -20,12 +20,6 @@ using testing::FaultDevice;
 constexpr uint64_t kMiB = 1024 * 1024;
 constexpr char kWipedLine[] =
     "[PARTITION] MBRおよびGPT(Primary/Backup)パーティションテーブルを完全に破棄・ゼロクリアしました。";
-
-bool AllEqual(const std::vector<uint8_t>& bytes, uint64_t from, uint64_t to, uint8_t value) {
-  return std::all_of(bytes.begin() + static_cast<std::ptrdiff_t>(from),
-                     bytes.begin() + static_cast<std::ptrdiff_t>(to),
-                     [&](uint8_t b) { return b == value; });
-}
 
 TEST(TrimNotice, AcceptedAndRejectedRequestsLogTheirOwnLine) {
   auto device = FaultDevice::InMemory(8192, 512, 0x33);

@@ -1,17 +1,18 @@
-// The whole erase job: guard, simulation, real passes on in-memory and image-file disks,
-// failures at each step, stamp and certificate output.
+// The whole erase job on an in-memory disk: guard, simulation, real passes, failures at each
+// step, stamp and certificate output. Real jobs on image files run in the console tool's tests.
 #include "erase/erase_job_driver.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
-#include "base/file_system.h"
 #include "base/host_environment.h"
 #include "support/fault_device.h"
+#include "support/file_bytes.h"
 #include "support/temp_dir.h"
 #include "support/text_matchers.h"
 
@@ -258,19 +259,6 @@ TEST(EraseJobReal, TrimNoticeForNistStandardsAndSolidStateDisksOnly) {
       "[INFO] ハードウェアTRIM通知はスキップされました。物理セクタの完全上書きパージを実行します。"));
 }
 
-TEST(EraseJobReal, PureZeroStateLeavesNoStamp) {
-  JobHarness job(4 * kMiB);
-  job.config.postEraseState = PostEraseState::PureZero;
-  const ReportData result = job.Run();
-  EXPECT_EQ(result.statusCode, kStatusCompleted);
-  EXPECT_EQ(U8(result.diskStampStatus),
-            "PURE ZERO WIPED (スタンプなし・全セクタ 0x00 完全未初期化状態)");
-  EXPECT_TRUE(job.Logged(
-      "[DISK STATE] スタンプを記録せず、ディスク全領域を完全消去 (0x00・未初期化) 状態で完了しました。"));
-  const auto& bytes = job.disk->memory()->bytes();
-  EXPECT_TRUE(std::all_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b == 0; }));
-}
-
 TEST(EraseJobReal, WriteErrorStopsTheJobWithItsCertificate) {
   JobHarness job(12 * kMiB);
   job.config.standard = EraseStandard::Dod522022M;
@@ -305,56 +293,70 @@ TEST(EraseJobReal, CancelDuringTheSecondOfThreePasses) {
   EXPECT_EQ(job.disk->writeCalls, 3);
 }
 
-TEST(EraseJobReal, FailedVerificationNeverStamps) {
-  JobHarness job(4 * kMiB);
-  job.disk->faults.flipOffset = 3 * kMiB + 12345;
-  job.config.verifyMode = VerifyMode::Full;
-  const ReportData result = job.Run();
-  EXPECT_EQ(result.statusCode, kStatusFailed);
-  EXPECT_EQ(U8(result.verificationResult), "FAILED (Pattern Mismatch Detected)");
-  EXPECT_EQ(U8(result.diskStampStatus),
-            "PURE ZERO WIPED (スタンプなし・全セクタ 0x00 完全未初期化状態)");
-  EXPECT_EQ(result.bytesWritten, 4 * kMiB);
-  EXPECT_EQ(job.StampRecordStart(), std::string(14, '\0'));
-  EXPECT_EQ(job.saveCalls, 1);
-}
-
-TEST(EraseJobReal, SkippedVerificationStillStamps) {
-  JobHarness job(4 * kMiB);
-  job.config.verifyMode = VerifyMode::None;
-  const ReportData result = job.Run();
-  EXPECT_EQ(result.statusCode, kStatusCompleted);
-  EXPECT_EQ(U8(result.verificationResult), "SKIPPED (検証なし設定)");
-  EXPECT_EQ(job.StampRecordStart(), "TVDE_STAMP_V2|");
-}
-
-TEST(EraseJobReal, StampWriteFailureKeepsTheCompletedStatus) {
-  JobHarness job(4 * kMiB);
-  job.config.disk.safetyStatus = SafetyStatus::ErasableSecondary;  // unlocked internal disk
-  // Writes: one 4 MiB chunk, two wipe writes, then the stamp.
-  job.disk->faults.failWriteAt = 4;
-  const ReportData result = job.Run();
-  EXPECT_EQ(result.statusCode, kStatusCompleted);
-  EXPECT_EQ(U8(result.verificationResult), "PASSED (All Sampled Sectors Verified Clean)");
-  EXPECT_EQ(U8(result.diskStampStatus), "STAMP WRITE SKIPPED");
-  EXPECT_EQ(job.disk->writeCalls, 4);
-  EXPECT_EQ(job.StampRecordStart(), std::string(14, '\0'));
-}
-
-TEST(EraseJobReal, CancelledVerificationLeavesThePureZeroState) {
-  JobHarness job(4 * kMiB);
-  job.disk->faults.beforeWrite = [&job](int32_t write) {
-    if (write == 3) job.cancel.store(1);  // during the last wipe write, before verification
+TEST(EraseJobReal, OnlyACompletedAndVerifiedOrUnverifiedJobStamps) {
+  const std::string stamped =
+      "BOOTABLE REPORT STAMP ACTIVE (BIOS/CSM & UEFI GOP Hybrid Stamp Engraved)";
+  const std::string pureZero = "PURE ZERO WIPED (スタンプなし・全セクタ 0x00 完全未初期化状態)";
+  const std::string passed = "PASSED (All Sampled Sectors Verified Clean)";
+  struct Case {
+    const char* name;
+    std::function<void(JobHarness&)> arm;
+    int32_t status;
+    std::string verdict, stamp;
+    int32_t writes;  // one 4 MiB chunk, two wipe writes, then the stamp
   };
-  const ReportData result = job.Run();
-  EXPECT_EQ(result.statusCode, kStatusCancelled);
-  EXPECT_EQ(U8(result.verificationResult), "CANCELLED");
-  EXPECT_EQ(U8(result.diskStampStatus),
-            "PURE ZERO WIPED (スタンプなし・全セクタ 0x00 完全未初期化状態)");
-  EXPECT_EQ(result.passesCompleted, 1);
-  EXPECT_EQ(result.bytesWritten, 4 * kMiB);
-  EXPECT_EQ(job.disk->readCalls, 0);
-  EXPECT_EQ(job.saveCalls, 1);
+  const Case cases[] = {
+      {"pure zero chosen",
+       [](JobHarness& job) { job.config.postEraseState = PostEraseState::PureZero; },
+       kStatusCompleted, passed, pureZero, 3},
+      {"verification failed",
+       [](JobHarness& job) {
+         job.disk->faults.flipOffset = 3 * kMiB + 12345;
+         job.config.verifyMode = VerifyMode::Full;
+       },
+       kStatusFailed, "FAILED (Pattern Mismatch Detected)", pureZero, 3},
+      {"verification skipped", [](JobHarness& job) { job.config.verifyMode = VerifyMode::None; },
+       kStatusCompleted, "SKIPPED (検証なし設定)", stamped, 4},
+      {"stamp write failed",
+       [](JobHarness& job) {
+         job.config.disk.safetyStatus = SafetyStatus::ErasableSecondary;  // unlocked internal
+         job.disk->faults.failWriteAt = 4;
+       },
+       kStatusCompleted, passed, "STAMP WRITE SKIPPED", 4},
+      {"verification cancelled",
+       [](JobHarness& job) {
+         job.disk->faults.beforeWrite = [&job](int32_t write) {
+           if (write == 3) job.cancel.store(1);  // the last wipe write, before verification
+         };
+       },
+       kStatusCancelled, "CANCELLED", pureZero, 3},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    JobHarness job(4 * kMiB);
+    c.arm(job);
+    const ReportData result = job.Run();
+    EXPECT_EQ(result.statusCode, c.status);
+    EXPECT_EQ(U8(result.verificationResult), c.verdict);
+    EXPECT_EQ(U8(result.diskStampStatus), c.stamp);
+    EXPECT_EQ(result.passesCompleted, 1);
+    EXPECT_EQ(result.bytesWritten, 4 * kMiB);
+    EXPECT_EQ(job.disk->writeCalls, c.writes);
+    // Skipped or cancelled before it began, verification reads nothing.
+    EXPECT_EQ(job.disk->readCalls == 0,
+              c.verdict.starts_with("SKIPPED") || c.verdict.starts_with("CANCELLED"));
+    EXPECT_EQ(job.saveCalls, 1);
+    const auto& bytes = job.disk->memory()->bytes();
+    if (c.stamp == stamped) {
+      EXPECT_EQ(job.StampRecordStart(), "TVDE_STAMP_V2|");
+    } else {
+      EXPECT_TRUE(testing::AllZero(bytes, 0, bytes.size()));
+    }
+    EXPECT_EQ(
+        job.Logged("[DISK STATE] スタンプを記録せず、ディスク全領域を完全消去 (0x00・未初期化) "
+                   "状態で完了しました。"),
+        c.stamp == pureZero);
+  }
 }
 
 TEST(EraseJobReal, UnknownStandardRunsNoPassAndComparesNothing) {
@@ -440,42 +442,6 @@ TEST(EraseJobSimulation, PureZeroChoiceInSimulation) {
   EXPECT_EQ(
       job.log.back(),
       "[DISK STATE] 通常通りディスクを完全消去した状態 (スタンプなし / 全セクタ0x00想定) として完了しました。");
-}
-
-// A complete real job on an image file through the real device layer and certificate output.
-TEST(EraseJobImageFile, RealJobWritesTheDiskStampAndTheThreeReports) {
-  testing::TempDir dir;
-  const std::wstring image = dir.File("disk.img");
-  {
-    DeviceOpenOptions create;
-    create.access = DeviceAccess::ReadWrite;
-    create.creation = DeviceCreation::CreateAlways;
-    create.buffering = DeviceBuffering::Buffered;
-    auto file = OpenDevice(image, create);
-    ASSERT_NE(file.device, nullptr);
-    std::vector<uint8_t> junk(3 * kMiB, 0x5C);
-    ASSERT_TRUE(file.device->Write(junk).ok);
-  }
-  EraseJobConfig config;
-  config.disk.devicePath = image;
-  config.disk.sizeBytes = 3 * kMiB;
-  config.disk.safetyStatus = SafetyStatus::Erasable;
-  config.standard = EraseStandard::NistPurge;
-  config.executionMode = ExecutionMode::RealWrite;
-  config.outputFolder = dir.File("reports");
-  config.operatorName = L"検査担当";
-  CancelFlag cancel{0};
-  const ReportData result = RunEraseJob(config, 0, cancel, {}, {});
-  ASSERT_EQ(result.statusCode, kStatusCompleted) << U8(result.verificationResult);
-  EXPECT_EQ(U8(result.diskStampStatus),
-            "BOOTABLE REPORT STAMP ACTIVE (BIOS/CSM & UEFI GOP Hybrid Stamp Engraved)");
-  EXPECT_TRUE(PathExists(result.htmlPath));
-  EXPECT_TRUE(PathExists(result.txtPath));
-  EXPECT_TRUE(PathExists(result.jsonPath));
-  EXPECT_EQ(U8(result.htmlPath),
-            U8(JoinPath(config.outputFolder, result.certificateId + L"_Certificate.html")));
-  EXPECT_EQ(result.stamp.incomplete, 0);
-  EXPECT_FALSE(result.stamp.hardware.manufacturer.empty());
 }
 
 }  // namespace

@@ -155,15 +155,6 @@ TEST(PassPlan, GutmannThirtyFivePasses) {
   EXPECT_EQ(U8(plan[30].name), "Pass 31/35: Gutmann MFM/RLL Pattern (DB 6D B6)");
 }
 
-TEST(PassPlan, LastPassDecidesWhetherVerificationComparesContent) {
-  for (int32_t v : {0, 1, 2, 7}) {
-    EXPECT_EQ(BuildPassPlan(static_cast<EraseStandard>(v)).back().kind, F) << v;
-  }
-  for (int32_t v : {3, 4, 5, 6}) {
-    EXPECT_EQ(BuildPassPlan(static_cast<EraseStandard>(v)).back().kind, R) << v;
-  }
-}
-
 TEST(EraseStandard, RecommendationSuffixDependsOnSolidStateMedia) {
   EXPECT_EQ(U8(RecommendationSuffix(MediaKind::Ssd)), " [推奨: NIST 800-88 Rev.1 Purge]");
   EXPECT_EQ(U8(RecommendationSuffix(MediaKind::NvmeSsd)), " [推奨: NIST 800-88 Rev.1 Purge]");

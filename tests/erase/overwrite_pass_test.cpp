@@ -17,6 +17,7 @@ using testing::DiskConfig;
 using ::testing::ElementsAre;
 using testing::EngineRecorder;
 using testing::FaultDevice;
+using testing::FaultPlan;
 
 constexpr uint64_t kMiB = 1024 * 1024;
 constexpr uint64_t kChunk = 4 * kMiB;
@@ -89,50 +90,43 @@ TEST(HardwarePass, PartialLastSectorStaysUnwrittenAndThePassCompletes) {
   }
 }
 
-TEST(HardwarePass, TailShorterThanOneSectorIsTheWholeDisk) {
-  auto device = FaultDevice::InMemory(300, 512, 0xEE);
-  PassRun run;
-  RunPass(run, *device, 300, Fixed(0));
-  EXPECT_EQ(run.status, kStatusCompleted);
-  EXPECT_THAT(device->events, ElementsAre("seek 0", "flush"));
-  EXPECT_TRUE(run.recorder.progress.empty());
-}
-
-TEST(HardwarePass, EmptyDiskCompletesAtOnceWithOneFlushAndBothLines) {
-  for (const PassSpec& pass : {Fixed(0), RandomPass()}) {
-    auto device = FaultDevice::InMemory(0, 512);
-    PassRun run;
-    RunPass(run, *device, 0, pass);
-    EXPECT_EQ(run.status, kStatusCompleted);
-    EXPECT_EQ(device->flushCalls, 1);
-    EXPECT_EQ(device->writeCalls, 0);
-    EXPECT_TRUE(run.recorder.progress.empty());
-    EXPECT_EQ(run.recorder.log.size(), 2u);
+TEST(HardwarePass, DiskWithoutAWholeSectorCompletesAtOnceWithOneFlushAndBothLines) {
+  for (const uint64_t size : {0u, 300u}) {
+    for (const PassSpec& pass : {Fixed(0), RandomPass()}) {
+      SCOPED_TRACE(size);
+      auto device = FaultDevice::InMemory(size, 512);
+      PassRun run;
+      RunPass(run, *device, size, pass);
+      EXPECT_EQ(run.status, kStatusCompleted);
+      EXPECT_THAT(device->events, ElementsAre("seek 0", "flush"));
+      EXPECT_TRUE(run.recorder.progress.empty());
+      EXPECT_EQ(run.recorder.log.size(), 2u);
+    }
   }
 }
 
-TEST(HardwarePass, ThirdOfThreePassesReportsOverall83At50Percent) {
-  auto device = FaultDevice::InMemory(2 * kChunk, 512);
-  PassRun run;
-  PassSpec pass = Fixed(0);
-  pass.passNumber = 3;
-  RunPass(run, *device, 2 * kChunk, pass, 3);
-  EXPECT_THAT(run.recorder.PassPercents(), ElementsAre(50, 100));
-  EXPECT_THAT(run.recorder.OverallPercents(), ElementsAre(83, 100));
-  EXPECT_EQ(run.recorder.progress[0].currentPass, 3);
-  EXPECT_EQ(run.recorder.progress[0].totalPasses, 3);
-}
-
-TEST(HardwarePass, PercentagesUseIntegerDivisionOfTheBytesWritten) {
-  // 3 chunks + 1 MiB: 4/13, 8/13, 12/13 of the disk, then all of it.
-  const uint64_t size = 3 * kChunk + kMiB;
-  auto device = FaultDevice::InMemory(size, 512);
-  PassRun run;
-  PassSpec pass = Fixed(0);
-  pass.passNumber = 2;
-  RunPass(run, *device, size, pass, 4);
-  EXPECT_THAT(run.recorder.PassPercents(), ElementsAre(30, 61, 92, 100));
-  EXPECT_THAT(run.recorder.OverallPercents(), ElementsAre(32, 40, 48, 50));
+TEST(HardwarePass, PercentagesUseIntegerDivisionOfTheBytesWrittenAndThePassNumber) {
+  struct Case {
+    uint64_t size;
+    int32_t pass, total;
+    std::vector<int32_t> passPercents, overallPercents;
+  };
+  const Case cases[] = {
+      {2 * kChunk, 3, 3, {50, 100}, {83, 100}},
+      // 3 chunks + 1 MiB: 4/13, 8/13, 12/13 of the disk, then all of it.
+      {3 * kChunk + kMiB, 2, 4, {30, 61, 92, 100}, {32, 40, 48, 50}},
+  };
+  for (const Case& c : cases) {
+    auto device = FaultDevice::InMemory(c.size, 512);
+    PassRun run;
+    PassSpec pass = Fixed(0);
+    pass.passNumber = c.pass;
+    RunPass(run, *device, c.size, pass, c.total);
+    EXPECT_EQ(run.recorder.PassPercents(), c.passPercents);
+    EXPECT_EQ(run.recorder.OverallPercents(), c.overallPercents);
+    EXPECT_EQ(run.recorder.progress[0].currentPass, c.pass);
+    EXPECT_EQ(run.recorder.progress[0].totalPasses, c.total);
+  }
 }
 
 TEST(HardwarePass, ThreeBytePatternRestartsItsPhaseWithEveryChunk) {
@@ -196,16 +190,6 @@ TEST(HardwarePass, WriteErrorAtChunkKFailsThereWithoutFlushOrLine) {
   EXPECT_EQ(bytes[2 * kChunk], 0xEE);
 }
 
-TEST(HardwarePass, WriteReportingZeroBytesFails) {
-  auto device = FaultDevice::InMemory(2 * kChunk, 512);
-  device->faults.zeroWriteAt = 2;
-  PassRun run;
-  RunPass(run, *device, 2 * kChunk, Pattern(1, 2, 3));
-  EXPECT_EQ(run.status, kStatusFailed);
-  EXPECT_EQ(device->writeCalls, 2);
-  EXPECT_EQ(device->flushCalls, 0);
-}
-
 TEST(HardwarePass, ShortWriteContinuesFromWhereTheDeviceStopped) {
   // The device's end is shorter than the configured size: the second write is cut short,
   // the third finds no room and fails.
@@ -230,23 +214,31 @@ TEST(HardwarePass, FailedFlushFailsThePassWithAnErrorLine) {
           "[ERROR] ディスクへのフラッシュ (書き込み確定) に失敗しました: Pass 1/1: Zero Fill (0x00)"));
 }
 
-TEST(HardwarePass, FailedSeekToTheStartWritesNothing) {
-  auto device = FaultDevice::InMemory(kChunk, 512);
-  device->faults.failSeek = true;
-  PassRun run;
-  RunPass(run, *device, kChunk, Fixed(0));
-  EXPECT_EQ(run.status, kStatusFailed);
-  EXPECT_EQ(device->writeCalls, 0);
-}
-
-TEST(HardwarePass, MisalignedSectorSizeIsRefusedByTheDevice) {
-  // The configured sector (512) is smaller than the device's (4096): the tail write of
-  // 512 bytes is misaligned, and the device refuses it as an unbuffered handle would.
-  auto device = FaultDevice::InMemory(kChunk + 4096, 4096);
-  PassRun run;
-  RunPass(run, *device, kChunk + 512, Fixed(0), 1, 512);
-  EXPECT_EQ(run.status, kStatusFailed);
-  EXPECT_EQ(device->writeCalls, 2);
+TEST(HardwarePass, ZeroByteWritesFailedSeeksAndMisalignedTailsFailWithoutFlush) {
+  struct Case {
+    const char* name;
+    uint64_t deviceBytes, size;
+    uint32_t deviceSector;
+    void (*arm)(FaultPlan&);
+    int32_t writes;
+  };
+  const Case cases[] = {
+      {"write of 0 bytes", 2 * kChunk, 2 * kChunk, 512, [](FaultPlan& f) { f.zeroWriteAt = 2; }, 2},
+      {"seek to the start", kChunk, kChunk, 512, [](FaultPlan& f) { f.failSeek = true; }, 0},
+      // The configured sector (512) is smaller than the device's (4096): the 512-byte tail
+      // write is misaligned, and the device refuses it as an unbuffered handle would.
+      {"misaligned tail", kChunk + 4096, kChunk + 512, 4096, [](FaultPlan&) {}, 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto device = FaultDevice::InMemory(c.deviceBytes, c.deviceSector);
+    c.arm(device->faults);
+    PassRun run;
+    RunPass(run, *device, c.size, Pattern(1, 2, 3));
+    EXPECT_EQ(run.status, kStatusFailed);
+    EXPECT_EQ(device->writeCalls, c.writes);
+    EXPECT_EQ(device->flushCalls, 0);
+  }
 }
 
 TEST(HardwarePass, ChunkSizeFollowsTheWholeSectorRule) {

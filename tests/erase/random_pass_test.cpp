@@ -105,31 +105,26 @@ RandomFill TokenFill(const std::shared_ptr<int>& token) {
   return [token](std::span<uint8_t> out) { return FillRandom(out); };
 }
 
-TEST(RandomPass, CancelStopsTheGeneratorThreadBeforeThePassReturns) {
-  auto device = FaultDevice::InMemory(6 * kChunk, 512);
-  CancelFlag cancel{0};
-  device->faults.beforeWrite = [&](int32_t n) {
-    if (n == 2) cancel.exchange(1);
+TEST(RandomPass, CancelOrWriteErrorStopsTheGeneratorThreadBeforeThePassReturns) {
+  struct Case {
+    int32_t cancelBefore, failAt;  // write numbers; 0: never
+    int32_t status, writes;
   };
-  auto token = std::make_shared<int>(0);
-  const int32_t status = RunHardwarePass(*device, DiskConfig(6 * kChunk), kRandomPass, 1, cancel,
-                                         {}, {}, TokenFill(token));
-  EXPECT_EQ(status, kStatusCancelled);
-  EXPECT_EQ(device->writeCalls, 2);
-  EXPECT_EQ(device->flushCalls, 0);
-  EXPECT_EQ(token.use_count(), 1);
-}
-
-TEST(RandomPass, WriteErrorStopsTheGeneratorThreadBeforeThePassReturns) {
-  for (const int32_t failAt : {1, 3}) {
+  for (const Case& c : {Case{2, 0, kStatusCancelled, 2}, Case{0, 1, kStatusFailed, 1},
+                        Case{0, 3, kStatusFailed, 3}}) {
+    SCOPED_TRACE(c.cancelBefore + 10 * c.failAt);
     auto device = FaultDevice::InMemory(6 * kChunk, 512);
-    device->faults.failWriteAt = failAt;
     CancelFlag cancel{0};
+    device->faults.failWriteAt = c.failAt;
+    device->faults.beforeWrite = [&cancel, &c](int32_t n) {
+      if (n == c.cancelBefore) cancel.exchange(1);
+    };
     auto token = std::make_shared<int>(0);
     EXPECT_EQ(RunHardwarePass(*device, DiskConfig(6 * kChunk), kRandomPass, 1, cancel, {}, {},
                               TokenFill(token)),
-              kStatusFailed);
-    EXPECT_EQ(device->writeCalls, failAt);
+              c.status);
+    EXPECT_EQ(device->writeCalls, c.writes);
+    EXPECT_EQ(device->flushCalls, 0);
     EXPECT_EQ(token.use_count(), 1);
   }
 }

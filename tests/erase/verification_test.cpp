@@ -59,25 +59,13 @@ TEST(SampleWindow, SpacesSamplesEvenlyFromLba0TowardsTheLastWindow) {
   EXPECT_EQ(SampleWindow(kTenMiB, 0, 1, 64).offset, 318u * 512);  // 0 counts as 512
 }
 
-TEST(SampleWindow, SmallDisksAreReadWholeAtLba0) {
-  for (int32_t i : {0, 1, 63}) {
-    EXPECT_EQ(SampleWindow(65536, 512, i, 64).offset, 0u);
-    EXPECT_EQ(SampleWindow(65536, 512, i, 64).bytes, 65536u);
-    EXPECT_EQ(SampleWindow(8192 + 100, 512, i, 64).offset, 0u);
-    EXPECT_EQ(SampleWindow(8192 + 100, 512, i, 64).bytes, 8192u);  // whole sectors only
-  }
-  EXPECT_EQ(SampleWindow(511, 512, 0, 64).bytes, 0u);
-  EXPECT_EQ(SampleWindow(0, 512, 0, 64).bytes, 0u);
-}
-
 TEST(Verification, QuickModeReads64WindowsAndReportsTheSpecifiedPercentages) {
   auto device = FaultDevice::InMemory(kTenMiB, 512);
   const VerifyRun run = Verify(device.get(), kTenMiB, &kZeroPass);
   EXPECT_EQ(run.status, kStatusCompleted);
   EXPECT_EQ(run.verdict, "PASSED (All Sampled Sectors Verified Clean)");
   ASSERT_EQ(device->readCalls, 64);
-  EXPECT_EQ(device->readOffsets[1], 318u * 512);
-  EXPECT_EQ(device->readOffsets[63], 10257408u);
+  EXPECT_EQ(device->readOffsets[63], SampleWindow(kTenMiB, 512, 63, 64).offset);
   EXPECT_EQ(device->events[0], "seek 0");
   EXPECT_EQ(device->events[1], "read 0 65536");
 
@@ -187,24 +175,18 @@ TEST(Verification, SkipModeNeverReadsOrLogs) {
   EXPECT_TRUE(run.recorder.progress.empty());
 }
 
-TEST(Verification, ExactlyOneWindowDiskReadsLba0ForEverySample) {
-  auto device = FaultDevice::InMemory(65536, 512);
-  const VerifyRun run = Verify(device.get(), 65536, &kZeroPass);
-  EXPECT_EQ(run.status, kStatusCompleted);
-  ASSERT_EQ(device->readCalls, 64);
-  EXPECT_THAT(device->readOffsets, Each(0u));
-  EXPECT_EQ(device->CountEvents("read 0 65536"), 64u);
-}
-
-TEST(Verification, DiskSmallerThanOneWindowIsReadWholeNotPastItsEnd) {
-  auto device = FaultDevice::InMemory(8192 + 100, 512);
-  VerifyRun run = Verify(device.get(), 8192 + 100, &kZeroPass);
-  EXPECT_EQ(run.status, kStatusCompleted);
-  EXPECT_EQ(device->CountEvents("read 0 8192"), 64u);
-
-  device->faults.flipOffset = 8191;
-  EXPECT_EQ(Verify(device.get(), 8192 + 100, &kZeroPass).verdict,
-            "FAILED (Pattern Mismatch Detected)");
+TEST(Verification, DisksOfAtMostOneWindowAreReadWholeAtLba0NeverPastTheirEnd) {
+  // One whole window, and 16 sectors with a 100-byte tail that is never read.
+  for (const auto& [size, read] : {std::pair{65536u, 65536u}, std::pair{8192u + 100, 8192u}}) {
+    SCOPED_TRACE(size);
+    auto device = FaultDevice::InMemory(size, 512);
+    EXPECT_EQ(Verify(device.get(), size, &kZeroPass).status, kStatusCompleted);
+    ASSERT_EQ(device->readCalls, 64);
+    EXPECT_THAT(device->readOffsets, Each(0u));
+    EXPECT_EQ(device->CountEvents("read 0 " + std::to_string(read)), 64u);
+    device->faults.flipOffset = read - 1;
+    EXPECT_EQ(Verify(device.get(), size, &kZeroPass).verdict, "FAILED (Pattern Mismatch Detected)");
+  }
 }
 
 TEST(Verification, NothingToReadIsNeverReportedClean) {

@@ -164,9 +164,16 @@ TEST_F(SettingsStoreTest, HandWrittenNumbersFollowTheLoadRules) {
     int32_t expectedStandard, expectedVerify, expectedFlag;
   };
   const Case cases[] = {
-      {"9", "3", "2", 0, 1, 0},     {"-1", "-1", "-1", 0, 1, 0},  {"7", "2", "1", 7, 2, 1},
-      {"0", "0", "0", 0, 0, 0},     {"abc", "x", "yes", 0, 0, 0}, {"", "", "", 0, 1, 0},
-      {" 3 ", "01", "01", 3, 1, 1}, {"8", "2", "true", 0, 2, 0},
+      {"9", "3", "2", 0, 1, 0},
+      {"-1", "-1", "-1", 0, 1, 0},
+      {"7", "2", "1", 7, 2, 1},
+      {"0", "0", "0", 0, 0, 0},
+      {"abc", "x", "yes", 0, 0, 0},
+      {"", "", "", 0, 1, 0},
+      {" 3 ", "01", "01", 3, 1, 1},
+      {"8", "2", "true", 0, 2, 0},
+      // Values with the top bit set must not pass as negative numbers below the limits.
+      {"2147483648", "2147483650", "2147483649", 0, 1, 0},
   };
   for (const Case& c : cases) {
     // An existing file in the ANSI code page, as older versions and editors leave it.

@@ -75,48 +75,20 @@ for i in "${!lines[@]}"; do
   [ "$i" -lt 24 ] && printf '\r\n'
 done >expected.txt
 
-# The report block the UEFI programs draw: fixed fields, then label and value per row.
-python3 - "$digest" <<'PY'
+# The report block the UEFI programs draw: the harness's labels, this payload's values.
+python3 - "$digest" "$(dirname "$checker")" <<'PY'
 import sys
-digest = sys.argv[1]
-block = bytearray(2792)
-def put(offset, width, text):
-    raw = text.encode("ascii")[: width - 1]
-    block[offset:offset + len(raw)] = raw
-put(0, 24, "TVDE_EFI_STAMP_V2_MAGIC")
-put(24, 96, "NIST SP 800-88 Rev.1 / DoD 5220.22-M Certified Sanitization & Hardware Verification")
-put(120, 32, "SANITIZED & VERIFIED")
-report = [
-    ("Report / Cert ID  :", "TVDE-20261023-BOOT01"),
-    ("Sanitization Date :", "2026-10-23 14:05:09"),
-    ("Software Version  :", "Toreval Disk Eraser Suite v1.3.0"),
-    ("Erasure Standard  :", "Zero Fill (1 Pass) (1 Passes)"),
-    ("Verification      :", "PASSED (All Sampled Sectors Verified Clean)"),
-    ("Operator / Org    :", "Boot Proof / Toreval Tools Lab"),
-    ("SHA-256 Signature :", digest),
-]
-hardware = [
-    ("Manufacturer      :", "Toreval Systems"),
-    ("Chassis Type      :", "Desktop"),
-    ("System Model      :", "TV-1000"),
-    ("System Serial     :", "SN-4711"),
-    ("System UUID       :", "33221100-5544-7766-8899-AABBCCDDEEFF"),
-    ("Asset Tag         :", "ASSET-9"),
-    ("Processor (CPU)   :", "Test CPU 3.0 GHz"),
-    ("Total Memory      :", "16384 MB"),
-    ("Sanitized Disk    :", "64.00 GB Test Disk"),
-    ("Disk Geometry     :", "SATA 64.00 GB / 134217728 Sector(s)"),
-    ("Graphics Adapter  :", "Test GPU"),
-    ("Audio Controller  :", "Test Audio"),
-    ("Network / MAC     :", "Adapter 1: Test NIC, 02:00:00:00:00:01"),
-    ("Motherboard       :", "Toreval / Board-1"),
-    ("BIOS / Storage    :", "TVBIOS 1.07 | Test AHCI"),
-]
-for base, rows in ((152, report), (992, hardware)):
-    for i, (label, value) in enumerate(rows):
-        put(base + 120 * i, 28, label)
-        put(base + 120 * i + 28, 92, value)
-open("expected.block", "wb").write(block)
+sys.path.insert(0, sys.argv[2])
+import report_screens as rs
+block = rs.ReportBlock(rs.TITLE, rs.STATUS, list(zip(rs.REPORT_LABELS, [
+    "TVDE-20261023-BOOT01", "2026-10-23 14:05:09", "Toreval Disk Eraser Suite v1.3.0",
+    "Zero Fill (1 Pass) (1 Passes)", "PASSED (All Sampled Sectors Verified Clean)",
+    "Boot Proof / Toreval Tools Lab", sys.argv[1]])), list(zip(rs.HARDWARE_LABELS, [
+    "Toreval Systems", "Desktop", "TV-1000", "SN-4711", "33221100-5544-7766-8899-AABBCCDDEEFF",
+    "ASSET-9", "Test CPU 3.0 GHz", "16384 MB", "64.00 GB Test Disk",
+    "SATA 64.00 GB / 134217728 Sector(s)", "Test GPU", "Test Audio",
+    "Adapter 1: Test NIC, 02:00:00:00:00:01", "Toreval / Board-1", "TVBIOS 1.07 | Test AHCI"])))
+open("expected.block", "wb").write(block.encode())
 PY
 
 case "$mode" in

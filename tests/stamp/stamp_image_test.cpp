@@ -150,15 +150,6 @@ TEST_F(StampImageTest, BootSectorDescribesThe8192SectorFat16Volume) {
   EXPECT_EQ(s[0x1FE], 0x55);
   EXPECT_EQ(s[0x1FF], 0xAA);
   EXPECT_TRUE(AllZero(image_, 0x1A00, 0x8000));
-
-  // The standard cluster-count rule makes this FAT16: derive it from the BPB as a reader does.
-  const uint32_t rootSectors = (Le16(s, 0x11) * 32 + 511) / 512;
-  const uint32_t dataStart = Le16(s, 0x0E) + s[0x10] * Le16(s, 0x16) + rootSectors;
-  EXPECT_EQ(dataStart, 97u);
-  const uint32_t clusters = (Le16(s, 0x13) - dataStart) / s[0x0D];
-  EXPECT_EQ(clusters, 8095u);
-  EXPECT_GE(clusters, 4085u);
-  EXPECT_LT(clusters, 65525u);
 }
 
 TEST_F(StampImageTest, DirectoriesHoldTheLabelEfiBootAndTheThreeFiles) {

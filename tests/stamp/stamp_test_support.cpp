@@ -2,16 +2,9 @@
 #include "stamp_test_support.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 
 namespace tvde::testing {
 namespace {
-
-std::filesystem::path FsPath(const std::wstring& path) {
-  return std::filesystem::path(path);
-}
 
 std::vector<uint8_t> Pattern(size_t size, uint8_t seed) {
   std::vector<uint8_t> bytes(size);
@@ -95,22 +88,6 @@ std::string Bytes(std::span<const uint8_t> image, size_t offset, size_t count) {
 std::string CString(std::span<const uint8_t> image, size_t offset) {
   const auto begin = image.begin() + static_cast<ptrdiff_t>(offset);
   return std::string(begin, std::find(begin, image.end(), uint8_t{0}));
-}
-
-bool AllZero(std::span<const uint8_t> image, size_t begin, size_t end) {
-  return std::all_of(image.begin() + static_cast<ptrdiff_t>(begin),
-                     image.begin() + static_cast<ptrdiff_t>(end), [](uint8_t b) { return b == 0; });
-}
-
-std::vector<uint8_t> ReadWholeFile(const std::wstring& path) {
-  std::ifstream in(FsPath(path), std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteWholeFile(const std::wstring& path, std::span<const uint8_t> bytes) {
-  std::ofstream out(FsPath(path), std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()),
-            static_cast<std::streamsize>(bytes.size()));
 }
 
 }  // namespace tvde::testing

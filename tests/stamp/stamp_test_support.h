@@ -9,6 +9,7 @@
 
 #include "bootprog/boot_programs.h"
 #include "stamp/stamp_payload.h"
+#include "support/file_bytes.h"
 
 namespace tvde::testing {
 
@@ -37,9 +38,5 @@ uint32_t Le32(std::span<const uint8_t> image, size_t offset);
 std::string Bytes(std::span<const uint8_t> image, size_t offset, size_t count);
 // The zero-terminated text starting at offset.
 std::string CString(std::span<const uint8_t> image, size_t offset);
-bool AllZero(std::span<const uint8_t> image, size_t begin, size_t end);
-
-std::vector<uint8_t> ReadWholeFile(const std::wstring& path);
-void WriteWholeFile(const std::wstring& path, std::span<const uint8_t> bytes);
 
 }  // namespace tvde::testing

@@ -1,5 +1,5 @@
-// Writing and erasing the stamp: call order and failure paths on a recording device, round trips
-// on image files, and the refusal of protected disks before anything is opened.
+// Writing and erasing the stamp: call order and failure paths on the fault-injecting device,
+// round trips on image files, and the refusal of protected disks before anything is opened.
 #include "stamp/stamp_writer.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +10,7 @@
 #include "base/host_environment.h"
 #include "stamp/stamp_detect.h"
 #include "stamp_test_support.h"
+#include "support/fault_device.h"
 #include "support/temp_dir.h"
 #include "support/text_matchers.h"
 
@@ -23,6 +24,8 @@ namespace {
 
 using testing::AllZero;
 using testing::CString;
+using testing::FaultDevice;
+using testing::FaultPlan;
 using testing::ReadWholeFile;
 using testing::SamplePayload;
 using testing::SyntheticPrograms;
@@ -40,50 +43,6 @@ const char* const kWriteRefusedLine =
     "[SAFETY] 保護ロック中のディスクにはスタンプを書き込めません。";
 const char* const kEraseRefusedLine = "[SAFETY] 保護ロック中のディスクは操作できません。";
 
-// An in-memory disk that records every request and fails on demand.
-class RecordingDevice final : public Device {
- public:
-  bool seekFails = false;
-  bool writeFails = false;
-  size_t shortBy = 0;
-  bool flushFails = false;
-  std::vector<std::string> calls;
-  std::vector<uint8_t> written;
-
-  bool Seek(uint64_t offset) override {
-    calls.push_back("Seek " + std::to_string(offset));
-    return !seekFails;
-  }
-  IoResult Read(std::span<uint8_t>) override {
-    calls.push_back("Read");
-    return {false, 0, 5};
-  }
-  IoResult Write(std::span<const uint8_t> data) override {
-    calls.push_back("Write " + std::to_string(data.size()));
-    if (writeFails) return {false, 0, 5};
-    const size_t n = data.size() - shortBy;
-    written.assign(data.begin(), data.begin() + static_cast<ptrdiff_t>(n));
-    return {true, n, 0};
-  }
-  bool Flush() override {
-    calls.push_back("Flush");
-    return !flushFails;
-  }
-  bool TrimWholeDevice(uint64_t) override {
-    calls.push_back("Trim");
-    return false;
-  }
-  bool DeleteDriveLayout() override {
-    calls.push_back("DeleteDriveLayout");
-    return false;
-  }
-  bool UpdateProperties() override {
-    calls.push_back("UpdateProperties");
-    return false;
-  }
-  bool QueryLength(uint64_t&) override { return false; }
-};
-
 struct LogLines {
   std::vector<std::string> lines;
   LogCallback sink() {
@@ -91,79 +50,68 @@ struct LogLines {
   }
 };
 
-const std::vector<std::string> kWriteOrder = {"Seek 0", "Write 131072", "Flush",
-                                              "UpdateProperties"};
+const std::vector<std::string> kWriteOrder = {"seek 0", "write 0 131072", "flush",
+                                              "update-properties"};
 
-TEST(WriteStampImage, SeeksWritesFlushesAndRereadsTheLayoutThenLogs) {
-  SyntheticPrograms programs;
-  RecordingDevice device;
-  LogLines log;
-  ASSERT_TRUE(WriteStampImage(device, 512, SamplePayload(), log.sink(), programs.view()));
-  EXPECT_EQ(device.calls, kWriteOrder);
-  ASSERT_EQ(device.written.size(), 131072u);
-  EXPECT_EQ(CString(device.written, 0x200).rfind("TVDE_STAMP_V2|TVDE-20261023-A1B2C3|", 0), 0u);
-  EXPECT_EQ(device.written[0x1FE], 0x55);
-  EXPECT_EQ(log.lines, std::vector<std::string>{kWrittenLine});
+std::vector<uint8_t> Written(FaultDevice& device, size_t size) {
+  const auto& bytes = device.memory()->bytes();
+  return {bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(size)};
 }
 
-TEST(WriteStampImage, WritesWholeDeviceSectors) {
+TEST(WriteStampImage, SeeksWritesWholeDeviceSectorsFlushesAndRereadsTheLayoutThenLogs) {
   SyntheticPrograms programs;
-  RecordingDevice big;
-  ASSERT_TRUE(WriteStampImage(big, 4096, SamplePayload(), {}, programs.view()));
-  EXPECT_EQ(big.calls[1], "Write 131072");
-  RecordingDevice odd;
-  ASSERT_TRUE(WriteStampImage(odd, 520, SamplePayload(), {}, programs.view()));
-  EXPECT_EQ(odd.calls[1], "Write 131560");
-  EXPECT_TRUE(AllZero(odd.written, 131072, 131560));
-}
-
-TEST(WriteStampImage, FailedOrShortWritesReturnFalseSilentlyButStillFlush) {
-  SyntheticPrograms programs;
-  {
-    RecordingDevice device;
-    device.writeFails = true;
+  // A 520-byte sector is no divisor of the page-aligned buffer: that disk takes 8-byte units.
+  for (const auto& [sector, length] :
+       {std::pair{512u, 131072u}, std::pair{4096u, 131072u}, std::pair{520u, 131560u}}) {
+    SCOPED_TRACE(sector);
+    auto device = FaultDevice::InMemory(1 << 20, sector == 520 ? 8 : sector, 0xEE);
     LogLines log;
-    EXPECT_FALSE(WriteStampImage(device, 512, SamplePayload(), log.sink(), programs.view()));
-    EXPECT_EQ(device.calls, kWriteOrder);
-    EXPECT_TRUE(log.lines.empty());
-  }
-  {
-    RecordingDevice device;
-    device.shortBy = 512;
-    LogLines log;
-    EXPECT_FALSE(WriteStampImage(device, 512, SamplePayload(), log.sink(), programs.view()));
-    EXPECT_EQ(device.calls, kWriteOrder);
-    EXPECT_TRUE(log.lines.empty());
+    ASSERT_TRUE(WriteStampImage(*device, sector, SamplePayload(), log.sink(), programs.view()));
+    EXPECT_EQ(device->events,
+              (std::vector<std::string>{"seek 0", "write 0 " + std::to_string(length), "flush",
+                                        "update-properties"}));
+    EXPECT_EQ(log.lines, std::vector<std::string>{kWrittenLine});
+    const auto written = Written(*device, length + 1);
+    EXPECT_EQ(CString(written, 0x200).rfind("TVDE_STAMP_V2|TVDE-20261023-A1B2C3|", 0), 0u);
+    EXPECT_EQ(written[0x1FE], 0x55);
+    EXPECT_TRUE(AllZero(written, 131072, length));  // the padding of a 520-byte sector
+    EXPECT_EQ(written[length], 0xEE);
   }
 }
 
-TEST(WriteStampImage, NeverWritesAfterAFailedSeek) {
+TEST(WriteStampImage, FailuresReturnFalseSilentlyButStillFlushAndNeverWriteAfterAFailedSeek) {
   SyntheticPrograms programs;
-  RecordingDevice device;
-  device.seekFails = true;
-  LogLines log;
-  EXPECT_FALSE(WriteStampImage(device, 512, SamplePayload(), log.sink(), programs.view()));
-  EXPECT_EQ(device.calls, (std::vector<std::string>{"Seek 0", "Flush", "UpdateProperties"}));
-  EXPECT_TRUE(log.lines.empty());
-}
-
-TEST(WriteStampImage, AFailedFlushIsAFailure) {
-  SyntheticPrograms programs;
-  RecordingDevice device;
-  device.flushFails = true;
-  LogLines log;
-  EXPECT_FALSE(WriteStampImage(device, 512, SamplePayload(), log.sink(), programs.view()));
-  EXPECT_EQ(device.calls, kWriteOrder);
-  EXPECT_TRUE(log.lines.empty());
+  struct Case {
+    const char* name;
+    uint64_t deviceBytes;  // 131072 - 512: the write is cut short at the device's end
+    void (*arm)(FaultPlan&);
+    std::vector<std::string> events;
+  };
+  const std::vector<std::string> noWrite = {"seek 0", "flush", "update-properties"};
+  const Case cases[] = {
+      {"write error", 1 << 20, [](FaultPlan& f) { f.failWriteAt = 1; }, kWriteOrder},
+      {"short write", 131072 - 512, [](FaultPlan&) {}, kWriteOrder},
+      {"flush error", 1 << 20, [](FaultPlan& f) { f.failFlush = true; }, kWriteOrder},
+      {"seek error", 1 << 20, [](FaultPlan& f) { f.failSeek = true; }, noWrite},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto device = FaultDevice::InMemory(c.deviceBytes, 512);
+    c.arm(device->faults);
+    LogLines log;
+    EXPECT_FALSE(WriteStampImage(*device, 512, SamplePayload(), log.sink(), programs.view()));
+    EXPECT_EQ(device->events, c.events);
+    EXPECT_TRUE(log.lines.empty());
+  }
 }
 
 TEST(WriteStampImage, TouchesNothingWhenTheImageCannotBeBuilt) {
   SyntheticPrograms programs;
   programs.mbr.push_back(0x90);  // 64 bytes: would overwrite the read packet
-  RecordingDevice device;
+  auto device = FaultDevice::InMemory(1 << 20, 512);
   LogLines log;
-  EXPECT_FALSE(WriteStampImage(device, 512, SamplePayload(), log.sink(), programs.view()));
-  EXPECT_TRUE(device.calls.empty());
+  EXPECT_FALSE(WriteStampImage(*device, 512, SamplePayload(), log.sink(), programs.view()));
+  EXPECT_TRUE(device->events.empty());
   EXPECT_TRUE(log.lines.empty());
 }
 
@@ -176,13 +124,12 @@ size_t MagicOffset(std::span<const uint8_t> image) {
 
 TEST(WriteStampImageEmbedded, WritesTheProgramsOfThisBuildPatchedWithTheReport) {
   const BootPrograms embedded = EmbeddedBootPrograms();
-  RecordingDevice device;
+  auto device = FaultDevice::InMemory(131072, 512);
   LogLines log;
-  ASSERT_TRUE(WriteStampImage(device, 512, SamplePayload(), log.sink()));
-  EXPECT_EQ(device.calls, kWriteOrder);
+  ASSERT_TRUE(WriteStampImage(*device, 512, SamplePayload(), log.sink()));
+  EXPECT_EQ(device->events, kWriteOrder);
   EXPECT_EQ(log.lines, std::vector<std::string>{kWrittenLine});
-  const std::vector<uint8_t>& image = device.written;
-  ASSERT_EQ(image.size(), 131072u);
+  const std::vector<uint8_t>& image = device->memory()->bytes();
 
   EXPECT_TRUE(std::equal(embedded.mbrBootCode.begin(), embedded.mbrBootCode.end(), image.begin()));
   EXPECT_TRUE(std::equal(embedded.biosReportProgram.begin(), embedded.biosReportProgram.end(),
@@ -209,9 +156,9 @@ TEST(WriteStampImageEmbedded, RefusesANullDevice) {
   LogLines log;
   EXPECT_FALSE(WriteStampImage(static_cast<Device*>(nullptr), 512, SamplePayload(), log.sink()));
   EXPECT_TRUE(log.lines.empty());
-  RecordingDevice device;
-  EXPECT_TRUE(WriteStampImage(&device, 4096, SamplePayload(), log.sink()));
-  EXPECT_EQ(device.calls, kWriteOrder);
+  auto device = FaultDevice::InMemory(131072, 4096);
+  EXPECT_TRUE(WriteStampImage(device.get(), 4096, SamplePayload(), log.sink()));
+  EXPECT_EQ(device->events, kWriteOrder);
 }
 
 class StampFileTest : public ::testing::Test {
@@ -244,10 +191,9 @@ class StampFileTest : public ::testing::Test {
   SyntheticPrograms programs_;
 };
 
-TEST_F(StampFileTest, WriteDetectEraseDetectRoundTripOnAnImageFile) {
-  for (const auto& [sector, status] :
-       {std::pair{512u, SafetyStatus::Erasable}, std::pair{4096u, SafetyStatus::ErasableSecondary},
-        std::pair{0u, SafetyStatus::Erasable}}) {
+TEST_F(StampFileTest, WriteDetectEraseDetectRewriteRoundTripOnAnImageFile) {
+  for (const auto& [sector, status] : {std::pair{512u, SafetyStatus::Erasable},
+                                       std::pair{4096u, SafetyStatus::ErasableSecondary}}) {
     SCOPED_TRACE(sector);
     CreateDisk(0xEE);
     const DiskInfo disk = Disk(sector, status);
@@ -255,7 +201,8 @@ TEST_F(StampFileTest, WriteDetectEraseDetectRoundTripOnAnImageFile) {
     ASSERT_TRUE(WriteDiskStamp(disk, SamplePayload(), log.sink(), programs_.view()));
     EXPECT_EQ(log.lines, std::vector<std::string>{kWrittenLine});
 
-    auto bytes = ReadWholeFile(disk.devicePath);
+    const auto stamped = ReadWholeFile(disk.devicePath);
+    auto bytes = stamped;
     ASSERT_EQ(bytes.size(), kFileSize);
     EXPECT_EQ(std::string(bytes.begin() + 512, bytes.begin() + 526), "TVDE_STAMP_V2|");
     EXPECT_EQ(bytes[0x1FE], 0x55);
@@ -287,31 +234,11 @@ TEST_F(StampFileTest, WriteDetectEraseDetectRoundTripOnAnImageFile) {
     EXPECT_EQ(gone.incomplete, 1);
     EXPECT_EQ(gone.diskModel, L"Image Disk");
     EXPECT_EQ(gone.hardware.manufacturer, L"Local Maker");
+
+    // Written again, the erased disk gets the very same bytes.
+    ASSERT_TRUE(WriteDiskStamp(disk, SamplePayload(), {}, programs_.view()));
+    EXPECT_EQ(ReadWholeFile(disk.devicePath), stamped);
   }
-}
-
-TEST_F(StampFileTest, WriteDiskStampWithTheEmbeddedProgramsIsDetected) {
-  CreateDisk(0xEE);
-  const DiskInfo disk = Disk(512);
-  LogLines log;
-  ASSERT_TRUE(WriteDiskStamp(disk, SamplePayload(), log.sink()));
-  EXPECT_EQ(log.lines, std::vector<std::string>{kWrittenLine});
-  const auto bytes = ReadWholeFile(disk.devicePath);
-  const BootPrograms embedded = EmbeddedBootPrograms();
-  EXPECT_TRUE(std::equal(embedded.mbrBootCode.begin(), embedded.mbrBootCode.end(), bytes.begin()));
-  const StampPayload found = DetectDiskStamp(disk, LocalProfile());
-  EXPECT_EQ(found.incomplete, 0);
-  EXPECT_EQ(found.certificateId, L"TVDE-20261023-A1B2C3");
-}
-
-TEST_F(StampFileTest, WritingTwiceGivesTheSameBytesAndRewritesAnErasedDisk) {
-  CreateDisk(0x00);
-  const DiskInfo disk = Disk(512);
-  ASSERT_TRUE(WriteDiskStamp(disk, SamplePayload(), {}, programs_.view()));
-  const auto first = ReadWholeFile(disk.devicePath);
-  ASSERT_TRUE(EraseDiskStamp(disk, {}));
-  ASSERT_TRUE(WriteDiskStamp(disk, SamplePayload(), {}, programs_.view()));
-  EXPECT_EQ(ReadWholeFile(disk.devicePath), first);
 }
 
 TEST_F(StampFileTest, AMissingDeviceFailsSilentlyAndIsNotCreated) {

@@ -1,71 +1,41 @@
-// The console tool run in-process: stamp-write/read/erase on image files, the payload file
-// format, and bad input that must leave every file untouched.
-#include "cli.h"
-
+// The console tool run in-process: its help, stamp-write/read/erase on image files, the payload
+// file format, and bad input that must leave every file untouched.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <sstream>
-#include <string>
-#include <vector>
-
-#include "base/text.h"
-#include "stamp_test_support.h"
-#include "support/temp_dir.h"
+#include "cli_test_fixture.h"
 
 namespace tvde {
 namespace {
 
-using cli::RunCli;
 using testing::AllZero;
+using testing::CliFixture;
+using testing::CliRun;
 using testing::CString;
-using testing::ReadWholeFile;
-using testing::SyntheticPrograms;
-using testing::TempDir;
 using testing::WriteWholeFile;
 
-struct CliRun {
-  int code;
-  std::string out;
-  std::string err;
-};
-
-class CliTest : public ::testing::Test {
+class CliStamp : public CliFixture {
  protected:
-  CliRun Cli(std::vector<std::string> args) {
-    std::ostringstream out, err;
-    cli::CliServices services;
-    services.programs = programs_.view();
-    services.collectHardware = [](const DiskInfo&) {
-      HardwareProfile local;
-      local.manufacturer = L"Local Maker";
-      return local;
-    };
-    const int code = RunCli(args, out, err, services);
-    return {code, out.str(), err.str()};
-  }
-
-  // Paths as the tool takes them: UTF-8.
-  std::string Path(const std::string& name) const { return WideToUtf8(dir_.File(name)); }
-  std::wstring WidePath(const std::string& name) const { return dir_.File(name); }
-  bool Exists(const std::string& name) const { return std::filesystem::exists(dir_.path() / name); }
   void WriteText(const std::string& name, const std::string& text) {
     WriteWholeFile(WidePath(name), std::vector<uint8_t>(text.begin(), text.end()));
   }
-
-  TempDir dir_;
-  SyntheticPrograms programs_;
 };
 
 bool HasLine(const std::string& text, const std::string& line) {
   return ("\n" + text).find("\n" + line + "\n") != std::string::npos;
 }
 
-TEST_F(CliTest, HelpAndUsageErrors) {
+TEST_F(CliStamp, HelpAndUsageErrors) {
   const CliRun help = Cli({"help"});
   EXPECT_EQ(help.code, 0);
   EXPECT_EQ(help.out.rfind("Usage: tvde-cli <command> [options]", 0), 0u);
   EXPECT_NE(help.out.find("stamp-write --out IMAGE"), std::string::npos);
+  EXPECT_NE(help.out.find("\n  erase TARGET [--standard S] [--verify none|quick|full] [--real]"),
+            std::string::npos);
+  EXPECT_NE(help.out.find("\n                       7 gutmann     Peter Gutmann Method"),
+            std::string::npos);
+  EXPECT_NE(help.out.find("3 erase: the job was cancelled"), std::string::npos);
+  EXPECT_NE(help.out.find("4 erase: the\njob completed but the reports or the stamp"),
+            std::string::npos);
 
   const CliRun none = Cli({});
   EXPECT_EQ(none.code, 2);
@@ -76,7 +46,7 @@ TEST_F(CliTest, HelpAndUsageErrors) {
   EXPECT_NE(unknown.err.find("unknown command 'stamp-burn'"), std::string::npos);
 }
 
-TEST_F(CliTest, WriteReadEraseRoundTripOnANewImageFile) {
+TEST_F(CliStamp, WriteReadEraseRoundTripOnANewImageFile) {
   const CliRun write =
       Cli({"stamp-write", "--out", Path("new.img"), "--field", "certificateId=CERT-CLI-1",
            "--field", "passesCompleted=7", "--field", "hardware.manufacturer=Maker=With=Equals",
@@ -85,7 +55,7 @@ TEST_F(CliTest, WriteReadEraseRoundTripOnANewImageFile) {
   EXPECT_TRUE(HasLine(write.out,
                       "[DISK STAMP] 実機起動レポート画面 (BIOS/CSM フルスクリーン & UEFI GOP "
                       "グラフィック両対応スタンプ) をディスクへ記録しました"));
-  const auto image = ReadWholeFile(WidePath("new.img"));
+  const auto image = Read("new.img");
   ASSERT_EQ(image.size(), 131072u);
   EXPECT_EQ(CString(image, 0x200).rfind("TVDE_STAMP_V2|CERT-CLI-1|||||||鈴木 一郎|||7|", 0), 0u);
   EXPECT_EQ(image[0x1FE], 0x55);
@@ -103,7 +73,7 @@ TEST_F(CliTest, WriteReadEraseRoundTripOnANewImageFile) {
   const CliRun erase = Cli({"stamp-erase", Path("new.img")});
   EXPECT_EQ(erase.code, 0) << erase.err;
   EXPECT_NE(erase.out.find("(全0x00) に切り替えました。"), std::string::npos);
-  const auto erased = ReadWholeFile(WidePath("new.img"));
+  const auto erased = Read("new.img");
   ASSERT_EQ(erased.size(), 131072u);
   EXPECT_TRUE(AllZero(erased, 0, erased.size()));
 
@@ -114,7 +84,7 @@ TEST_F(CliTest, WriteReadEraseRoundTripOnANewImageFile) {
   EXPECT_NE(gone.err.find("no stamp found"), std::string::npos);
 }
 
-TEST_F(CliTest, PayloadFileWithBomCommentsAndCrLfAndFieldsThatOverrideIt) {
+TEST_F(CliStamp, PayloadFileWithBomCommentsAndCrLfAndFieldsThatOverrideIt) {
   WriteText("payload.txt",
             "\xEF\xBB\xBF# stamp payload\r\n"
             "certificateId=FILE-CERT\r\n"
@@ -136,7 +106,7 @@ TEST_F(CliTest, PayloadFileWithBomCommentsAndCrLfAndFieldsThatOverrideIt) {
   EXPECT_TRUE(HasLine(read.out, "hardware.storageController=AHCI   SATA"));
 }
 
-TEST_F(CliTest, ReadOutputFedBackAsPayloadWritesTheSameImage) {
+TEST_F(CliStamp, ReadOutputFedBackAsPayloadWritesTheSameImage) {
   // Detection always reports the product version, so the first image carries the same one.
   ASSERT_EQ(Cli({"stamp-write", "--out", Path("a.img"), "--field", "certificateId=ROUND", "--field",
                  "hardware.uuid=UUID-1", "--field", "verification=PASSED", "--field",
@@ -148,17 +118,17 @@ TEST_F(CliTest, ReadOutputFedBackAsPayloadWritesTheSameImage) {
   WriteText("read.txt", read.out);
   const CliRun again = Cli({"stamp-write", "--out", Path("b.img"), "--payload", Path("read.txt")});
   ASSERT_EQ(again.code, 0) << again.err;
-  EXPECT_EQ(ReadWholeFile(WidePath("a.img")), ReadWholeFile(WidePath("b.img")));
+  EXPECT_EQ(Read("a.img"), Read("b.img"));
 }
 
-TEST_F(CliTest, ExtendsShortImagesAndKeepsEverythingPastTheStamp) {
-  WriteWholeFile(WidePath("short.img"), std::vector<uint8_t>(1000, 0x11));
+TEST_F(CliStamp, ExtendsShortImagesAndKeepsEverythingPastTheStamp) {
+  Fill("short.img", 1000, 0x11);
   ASSERT_EQ(Cli({"stamp-write", "--out", Path("short.img")}).code, 0);
-  EXPECT_EQ(ReadWholeFile(WidePath("short.img")).size(), 131072u);
+  EXPECT_EQ(Read("short.img").size(), 131072u);
 
-  WriteWholeFile(WidePath("long.img"), std::vector<uint8_t>(300000, 0x22));
+  Fill("long.img", 300000, 0x22);
   ASSERT_EQ(Cli({"stamp-write", "--out", Path("long.img"), "--sector-size", "4096"}).code, 0);
-  const auto image = ReadWholeFile(WidePath("long.img"));
+  const auto image = Read("long.img");
   ASSERT_EQ(image.size(), 300000u);
   EXPECT_EQ(image[0x1FE], 0x55);
   EXPECT_EQ(image[131071], 0);
@@ -166,12 +136,12 @@ TEST_F(CliTest, ExtendsShortImagesAndKeepsEverythingPastTheStamp) {
   EXPECT_EQ(image.back(), 0x22);
 
   ASSERT_EQ(Cli({"stamp-erase", Path("long.img"), "--sector-size=4096"}).code, 0);
-  const auto erased = ReadWholeFile(WidePath("long.img"));
+  const auto erased = Read("long.img");
   EXPECT_TRUE(AllZero(erased, 0, 131072));
   EXPECT_EQ(erased[131072], 0x22);
 }
 
-TEST_F(CliTest, BadInputIsRefusedAndNothingIsWritten) {
+TEST_F(CliStamp, BadInputIsRefusedAndNothingIsWritten) {
   WriteText("unknown.txt", "certificateId=A\ncolour=blue\n");
   WriteText("noequals.txt", "certificateId=A\njust text\n");
   WriteText("twice.txt", "certificateId=A\ncertificateId=B\n");
@@ -180,7 +150,7 @@ TEST_F(CliTest, BadInputIsRefusedAndNothingIsWritten) {
   WriteText("badutf8.txt", "operatorName=\xC3\x28\n");
   WriteText("zerobyte.txt", std::string("operatorName=a\0b\n", 17));
   std::filesystem::create_directory(dir_.path() / "adir");
-  WriteWholeFile(WidePath("existing.img"), std::vector<uint8_t>(4096, 0x33));
+  Fill("existing.img", 4096, 0x33);
 
   const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
       {{"--payload", Path("unknown.txt")}, "line 2: unknown key 'colour'"},
@@ -218,7 +188,7 @@ TEST_F(CliTest, BadInputIsRefusedAndNothingIsWritten) {
       EXPECT_TRUE(run.out.empty());
     }
     EXPECT_FALSE(Exists("new.img"));
-    EXPECT_EQ(ReadWholeFile(WidePath("existing.img")), std::vector<uint8_t>(4096, 0x33));
+    EXPECT_EQ(Read("existing.img"), std::vector<uint8_t>(4096, 0x33));
   }
 
   EXPECT_EQ(Cli({"stamp-write"}).code, 2);
@@ -228,7 +198,7 @@ TEST_F(CliTest, BadInputIsRefusedAndNothingIsWritten) {
   EXPECT_FALSE(Exists("b.img"));
 }
 
-TEST_F(CliTest, ReadAndEraseNeedAnExistingRegularFile) {
+TEST_F(CliStamp, ReadAndEraseNeedAnExistingRegularFile) {
   const CliRun read = Cli({"stamp-read", Path("missing.img")});
   EXPECT_EQ(read.code, 2);
   EXPECT_NE(read.err.find("does not exist"), std::string::npos);
@@ -243,7 +213,7 @@ TEST_F(CliTest, ReadAndEraseNeedAnExistingRegularFile) {
   EXPECT_EQ(Cli({"stamp-read", "--block-device", Path("a")}).code, 2);
 }
 
-TEST_F(CliTest, DeviceTargetsOtherThanFilesAreRefusedWithoutFlag) {
+TEST_F(CliStamp, DeviceTargetsOtherThanFilesAreRefusedWithoutFlag) {
 #ifdef _WIN32
   // Device-namespace paths; these name the null device, harmless even if opened.
   for (const std::string path : {"\\\\.\\NUL", "//./NUL", "\\\\?\\GLOBALROOT\\Device\\Null"}) {
