@@ -8,6 +8,8 @@
 bits 16
 org 0x8000
 
+%include "teletype.inc"
+
 kText         equ 0x8060          ; the report text, zero-terminated, 25 lines
 kBudget       equ 0x60
 
@@ -46,16 +48,7 @@ start:
 
         ; Teletype keeps each cell's attribute, so the bands above colour the text.
         mov     si, kText
-print_next:
-        lodsb
-        test    al, al
-        jz      idle
-        mov     ah, 0x0E
-        int     0x10
-        jmp     print_next
-idle:
-        hlt
-        jmp     idle
+        PRINT_THEN_IDLE
 
 %if ($ - $$) > kBudget
 %error "BIOS report program exceeds its 96 bytes"

@@ -8,6 +8,8 @@
 bits 16
 org 0x7C00
 
+%include "teletype.inc"
+
 kPacket       equ 0x7C40          ; INT 13h extended-read packet: 8 sectors, LBA 5 -> 0000:8000
 kMessage      equ 0x7C50          ; zero-terminated fallback message
 kProgram      equ 0x8000          ; where the BIOS report program is loaded and entered
@@ -42,16 +44,7 @@ start:
         ; Both reads failed: teletype the message on page 0 and stay idle.
         mov     si, kMessage
         xor     bx, bx
-print_next:
-        lodsb
-        test    al, al
-        jz      idle
-        mov     ah, 0x0E
-        int     0x10
-        jmp     print_next
-idle:
-        hlt
-        jmp     idle
+        PRINT_THEN_IDLE
 
 enter_program:
         ; A near relative jump reaches linear 0x8000 whether the BIOS entered at 0000:7C00 or
