@@ -7,6 +7,7 @@ cd "$root"
 
 bash scripts/setup.sh
 bash scripts/check-format.sh
+python3 scripts/check-layers.py
 
 start=$(date +%s)
 echo "== native: configure, build, test"

@@ -6,11 +6,11 @@
 
 #include <cwchar>
 
-#include "app/startup_environment.h"
 #include "base/device.h"
+#include "base/startup_environment.h"
 #include "disk/disk_enumeration.h"
-#include "erase/erase_job_driver.h"
-#include "report/default_log_directory.h"
+#include "job/erase_job_driver.h"
+#include "settings/default_log_directory.h"
 #include "stamp/stamp_writer.h"
 
 namespace tvde {

@@ -1,7 +1,7 @@
 // The platform-independent entry points of the settings: defaults and the default store.
 #include "settings/app_settings.h"
 
-#include "report/default_log_directory.h"
+#include "settings/default_log_directory.h"
 
 namespace tvde {
 

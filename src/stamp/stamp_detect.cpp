@@ -10,7 +10,7 @@
 #include "base/page_buffer.h"
 #include "base/product.h"
 #include "base/text.h"
-#include "stamp/hardware_fields.h"
+#include "hardware/hardware_fields.h"
 #include "stamp/stamp_texts.h"
 
 namespace tvde {

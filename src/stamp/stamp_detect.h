@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "disk/disk_info.h"
-#include "report/hardware_profile.h"
+#include "hardware/hardware_profile.h"
 #include "stamp/stamp_payload.h"
 
 namespace tvde {

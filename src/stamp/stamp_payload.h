@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "report/hardware_profile.h"
+#include "hardware/hardware_profile.h"
 
 namespace tvde {
 

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "base/text.h"
-#include "stamp/hardware_fields.h"
+#include "hardware/hardware_fields.h"
 
 namespace tvde {
 namespace {

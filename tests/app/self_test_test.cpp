@@ -10,7 +10,7 @@
 #include <map>
 #include <set>
 
-#include "report/default_log_directory.h"
+#include "settings/default_log_directory.h"
 #include "support/text_matchers.h"
 
 namespace tvde {

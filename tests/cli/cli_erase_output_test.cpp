@@ -8,7 +8,7 @@
 #include "base/text.h"
 #include "cli.h"
 #include "cli_target.h"
-#include "erase/erase_job_driver.h"
+#include "job/erase_job_driver.h"
 
 namespace tvde {
 namespace {

@@ -8,7 +8,7 @@
 
 #include "base/file_system.h"
 #include "cli_test_fixture.h"
-#include "erase/erase_job_driver.h"
+#include "job/erase_job_driver.h"
 #include "support/fault_device.h"
 
 namespace tvde {

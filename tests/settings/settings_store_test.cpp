@@ -9,8 +9,8 @@
 #include <fstream>
 #include <iterator>
 
-#include "report/default_log_directory.h"
 #include "settings/app_settings.h"
+#include "settings/default_log_directory.h"
 #include "settings/settings_rules.h"
 #include "support/temp_dir.h"
 #include "support/text_matchers.h"

@@ -12,8 +12,8 @@
 #include "bootprog/boot_programs.h"
 #include "disk/disk_info.h"
 #include "erase/erase_job.h"
-#include "erase/erase_job_driver.h"
-#include "report/hardware_profile.h"
+#include "hardware/hardware_profile.h"
+#include "job/erase_job_driver.h"
 #include "settings/app_settings.h"
 
 namespace tvde::cli {

@@ -12,8 +12,8 @@
 #include "cli_command.h"
 #include "cli_erase_output.h"
 #include "cli_interrupt.h"
+#include "job/report_output.h"
 #include "report/report_identity.h"
-#include "report/report_output.h"
 #include "stamp/stamp_image.h"
 
 namespace tvde::cli {

@@ -3,9 +3,9 @@
 
 #include "base/text.h"
 #include "cli.h"
-#include "erase/erase_job_driver.h"
+#include "job/erase_job_driver.h"
+#include "job/report_output.h"
 #include "report/report_labels.h"
-#include "report/report_output.h"
 
 namespace tvde::cli {
 namespace {

@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "base/text.h"
-#include "stamp/hardware_fields.h"
+#include "hardware/hardware_fields.h"
 
 namespace tvde::cli {
 namespace {

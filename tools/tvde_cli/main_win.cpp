@@ -4,7 +4,7 @@
 
 #include <iostream>
 
-#include "app/startup_environment.h"
+#include "base/startup_environment.h"
 #include "base/text.h"
 #include "cli.h"
 

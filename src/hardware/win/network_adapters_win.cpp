@@ -1,0 +1,85 @@
+// Network adapters through the IP helper library, loaded at run time so that a system
+// without it (some WinPE images) still starts.
+#include <windows.h>
+
+#include <iphlpapi.h>
+
+#include <cstring>
+#include <vector>
+
+#include "hardware/network_adapters.h"
+#include "hardware/win/hardware_sources_win.h"
+
+namespace tvde {
+namespace {
+
+using GetAdaptersInfoFunction = ULONG(WINAPI*)(PIP_ADAPTER_INFO, PULONG);
+
+// Frees a library loaded with LoadLibraryW when it goes out of scope.
+class LoadedLibrary {
+ public:
+  explicit LoadedLibrary(const wchar_t* name) : module_(LoadLibraryW(name)) {}
+  LoadedLibrary(const LoadedLibrary&) = delete;
+  LoadedLibrary& operator=(const LoadedLibrary&) = delete;
+  ~LoadedLibrary() {
+    if (module_ != nullptr) FreeLibrary(module_);
+  }
+  HMODULE get() const { return module_; }
+
+ private:
+  HMODULE module_;
+};
+
+std::wstring AnsiToWide(const char* text, size_t maxBytes) {
+  const int length = static_cast<int>(strnlen(text, maxBytes));
+  if (length == 0) return {};
+  const int chars = MultiByteToWideChar(CP_ACP, 0, text, length, nullptr, 0);
+  if (chars <= 0) return {};
+  std::wstring out(static_cast<size_t>(chars), L'\0');
+  if (MultiByteToWideChar(CP_ACP, 0, text, length, out.data(), chars) != chars) return {};
+  return out;
+}
+
+std::vector<NetworkAdapterFacts> ReadAdaptersInfo() {
+  std::vector<NetworkAdapterFacts> adapters;
+  LoadedLibrary library(L"iphlpapi.dll");
+  if (library.get() == nullptr) return adapters;
+  const auto getAdaptersInfo = reinterpret_cast<GetAdaptersInfoFunction>(
+      reinterpret_cast<void*>(GetProcAddress(library.get(), "GetAdaptersInfo")));
+  if (getAdaptersInfo == nullptr) return adapters;
+
+  ULONG size = 0;
+  if (getAdaptersInfo(nullptr, &size) != ERROR_BUFFER_OVERFLOW || size == 0) return adapters;
+  // Whole 8-byte units keep the adapter records aligned.
+  std::vector<uint64_t> buffer((size + sizeof(uint64_t) - 1) / sizeof(uint64_t), 0);
+  const auto first = reinterpret_cast<PIP_ADAPTER_INFO>(buffer.data());
+  if (getAdaptersInfo(first, &size) != NO_ERROR) return adapters;
+
+  for (const IP_ADAPTER_INFO* a = first; a != nullptr; a = a->Next) {
+    NetworkAdapterFacts facts;
+    facts.type = a->Type;
+    facts.description = AnsiToWide(a->Description, sizeof(a->Description));
+    std::memcpy(facts.address.data(), a->Address, facts.address.size());
+    adapters.push_back(std::move(facts));
+  }
+  return adapters;
+}
+
+}  // namespace
+
+void ReadNetworkFacts(std::vector<NetworkAdapterFacts>& adapters,
+                      std::vector<std::wstring>& deviceNames) {
+  adapters = ReadAdaptersInfo();
+  deviceNames.clear();
+  if (EthernetAdapterEntries(adapters).empty())
+    deviceNames = EnumerateClassDeviceNames(kNetClassGuid, 2);
+}
+
+std::wstring CollectNetworkAdapters() {
+  std::vector<NetworkAdapterFacts> adapters;
+  std::vector<std::wstring> deviceNames;
+  ReadNetworkFacts(adapters, deviceNames);
+  return ComposeNetworkAdapters(adapters, deviceNames);
+}
+
+}  // namespace tvde

@@ -1,0 +1,235 @@
+// The erase job: safety guard, simulation or real passes, partition wipe, verification,
+// fingerprint, stamp and certificate output, in that order.
+#include "job/erase_job_driver.h"
+
+#include "base/clock.h"
+#include "base/host_environment.h"
+#include "erase/device_preparation.h"
+#include "erase/overwrite_pass.h"
+#include "erase/verification.h"
+#include "job/report_output.h"
+#include "job/stamp_payload_builder.h"
+#include "report/report_fingerprint.h"
+#include "report/report_identity.h"
+#include "stamp/stamp_writer.h"
+
+namespace tvde {
+namespace {
+
+constexpr const wchar_t* kProtectedDiskMessage =
+    L"安全保護ロックされているディスクのため、実機消去をブロックしました。";
+constexpr const wchar_t* kWineHostDeviceMessage =
+    L"Wine環境ではホストの実ディスクを保護するため、物理ディスク・ボリュームへの実機消去をブロックしました。";
+constexpr const wchar_t* kVolumesInUseMessage =
+    L"対象ディスク上のファイルシステムが使用中のため、実機消去をブロックしました。";
+constexpr const wchar_t* kOpenFailedMessage =
+    L"物理ディスクを書き込みモードで開けませんでした。管理者権限またはディスク使用状況を確認してください。";
+
+#ifdef _WIN32
+// Windows locks and dismounts what it can and keeps going, logging every volume it could not
+// take away.
+constexpr bool kRefuseVolumesInUse = false;
+#else
+// Elsewhere a mounted file system on the target cannot be taken away: writing under it would
+// corrupt a live file system, so the job stops before opening the disk.
+constexpr bool kRefuseVolumesInUse = true;
+#endif
+
+class JobRun {
+ public:
+  JobRun(const EraseJobEnvironment& environment, const EraseJobConfig& config, int32_t isWinPE,
+         const CancelFlag& cancel, const ProgressCallback& progress, const LogCallback& log)
+      : environment_(environment), cancel_(cancel), progress_(progress), log_(log) {
+    result_.certificateId = MakeCertificateId();
+    result_.startTime = FormatLocalTimestamp();
+    result_.isWinPE = isWinPE;
+    result_.config = config;
+    plan_ = BuildPassPlan(config.standard);
+    result_.passesPlanned = static_cast<int32_t>(plan_.size());
+    startTick_ = TickCountMs();
+  }
+
+  ReportData Run() {
+    const EraseJobConfig& config = result_.config;
+    if (config.executionMode != ExecutionMode::Simulation) {
+      if (!AllowsWrite(config.disk.safetyStatus)) return Blocked(kProtectedDiskMessage);
+      if (IsWineHostDevicePath(config.disk.devicePath)) return Blocked(kWineHostDeviceMessage);
+      return RunRealWrite();
+    }
+    return RunSimulation();
+  }
+
+ private:
+  const EraseJobConfig& config() const { return result_.config; }
+  const PassSpec* LastPass() const { return plan_.empty() ? nullptr : &plan_.back(); }
+  uint32_t SectorSize() const { return EffectiveSectorSize(config().disk.bytesPerSector); }
+
+  void StopClock() {
+    result_.endTime = FormatLocalTimestamp();
+    result_.elapsedSeconds = static_cast<double>(TickCountMs() - startTick_) / 1000.0;
+  }
+
+  // Ends before any work: no elapsed time and no certificate files.
+  ReportData EndEarly(const wchar_t* verdict, const std::wstring& message, const wchar_t* tag) {
+    result_.statusCode = kStatusFailed;
+    result_.errorMessage = message;
+    result_.verificationResult = verdict;
+    result_.diskStampStatus = kStampNotStamped;
+    result_.endTime = FormatLocalTimestamp();
+    EmitLog(log_, tag + message);
+    return result_;
+  }
+
+  ReportData Blocked(const std::wstring& message) {
+    return EndEarly(kVerdictBlocked, message, L"[CRITICAL SAFETY] ");
+  }
+
+  ReportData Report() {
+    if (!environment_.saveReports(result_)) {
+      EmitLog(log_, L"[ERROR] 証明書・監査ログファイルの保存に失敗しました。保存先: " +
+                        ReportOutputFolder(config()));
+    }
+    return result_;
+  }
+
+  ReportData RunSimulation() {
+    EmitLog(log_,
+            L"=== [安全シミュレーション(Dry-Run)モード] 実際のディスク内容は変更されません ===");
+    if (config().standard == EraseStandard::NistPurge ||
+        config().standard == EraseStandard::NistClear) {
+      EmitLog(log_,
+              L"[NIST SP 800-88 Rev.1] NVMe/SSD 全LBAブロック解放 (TRIM/Deallocate) "
+              L"シミュレーションを実行しました。");
+    }
+    for (const PassSpec& pass : plan_) {
+      const int32_t status =
+          RunSimulationPass(config(), pass, result_.passesPlanned, cancel_, progress_, log_);
+      if (status != kStatusCompleted) {
+        result_.statusCode = status;
+        result_.verificationResult = kVerdictAborted;
+        result_.diskStampStatus = kStampAborted;
+        StopClock();
+        return Report();
+      }
+      ++result_.passesCompleted;
+    }
+    result_.statusCode = VerifyErasure(nullptr, config(), LastPass(), cancel_, progress_, log_,
+                                       result_.verificationResult);
+    result_.bytesWritten = static_cast<uint64_t>(result_.passesCompleted) * config().disk.sizeBytes;
+    StopClock();
+    if (config().postEraseState == PostEraseState::WriteStamp) {
+      result_.diskStampStatus = kStampSimulated;
+      EmitLog(log_, L"[DISK STAMP] 実機消去＆ハードウェアレポート画面スタンプ (Cert ID: " +
+                        result_.certificateId + L") を生成しました。");
+    } else {
+      result_.diskStampStatus = kStampSimulatedPureZero;
+      EmitLog(log_,
+              L"[DISK STATE] 通常通りディスクを完全消去した状態 (スタンプなし / 全セクタ0x00想定) "
+              L"として完了しました。");
+    }
+    return Report();
+  }
+
+  ReportData RunRealWrite() {
+    VolumeLockList volumes = environment_.lockVolumes(config().disk, log_);
+    if (kRefuseVolumesInUse && !volumes.inUse.empty()) {
+      ReleaseVolumes(volumes);
+      return Blocked(kVolumesInUseMessage);
+    }
+
+    DeviceOpenOptions options;
+    options.access = DeviceAccess::ReadWrite;
+    options.creation = DeviceCreation::OpenExisting;
+    options.buffering = DeviceBuffering::Unbuffered;
+    options.sectorSize = SectorSize();
+    DeviceOpenResult opened = environment_.openDevice(config().disk.devicePath, options);
+    if (opened.device == nullptr) {
+      ReleaseVolumes(volumes);
+      return EndEarly(kVerdictOpenFailed, kOpenFailedMessage, L"[ERROR] ");
+    }
+    Device& disk = *opened.device;
+
+    if (SendsTrimNotice(config().standard, config().disk.mediaType)) {
+      SendTrimForWholeDisk(disk, config().disk.sizeBytes, log_);
+    }
+
+    for (const PassSpec& pass : plan_) {
+      const int32_t status =
+          RunHardwarePass(disk, config(), pass, result_.passesPlanned, cancel_, progress_, log_);
+      if (status != kStatusCompleted) {
+        opened.device.reset();
+        ReleaseVolumes(volumes);
+        result_.statusCode = status;
+        result_.verificationResult =
+            status == kStatusCancelled ? kVerdictCancelledByUser : kVerdictWriteError;
+        result_.diskStampStatus = kStampNotStamped;
+        StopClock();
+        return Report();
+      }
+      ++result_.passesCompleted;
+    }
+
+    WipePartitionTables(disk, config().disk.sizeBytes, SectorSize(), log_);
+    result_.statusCode = VerifyErasure(&disk, config(), LastPass(), cancel_, progress_, log_,
+                                       result_.verificationResult);
+    result_.bytesWritten = static_cast<uint64_t>(result_.passesCompleted) * config().disk.sizeBytes;
+    StopClock();
+
+    result_.sha256Fingerprint = ComputeReportFingerprint(result_);
+    result_.stamp = BuildStampPayload(result_);
+    if (result_.statusCode == kStatusCompleted &&
+        config().postEraseState == PostEraseState::WriteStamp) {
+      // The stamp goes on while the disk is still open and its volumes still locked.
+      const bool stamped = WriteStampImage(disk, SectorSize(), result_.stamp, log_);
+      result_.diskStampStatus = stamped ? kStampActive : kStampWriteSkipped;
+    } else {
+      result_.diskStampStatus = kStampPureZero;
+      EmitLog(log_,
+              L"[DISK STATE] スタンプを記録せず、ディスク全領域を完全消去 (0x00・未初期化) "
+              L"状態で完了しました。");
+    }
+
+    opened.device.reset();
+    ReleaseVolumes(volumes);
+    return Report();
+  }
+
+  const EraseJobEnvironment& environment_;
+  const CancelFlag& cancel_;
+  const ProgressCallback& progress_;
+  const LogCallback& log_;
+  ReportData result_;
+  PassPlan plan_;
+  uint64_t startTick_ = 0;
+};
+
+VolumeLockList LockVolumesOfDisk(const DiskInfo& disk, const LogCallback& log) {
+#ifdef _WIN32
+  // Lettered volumes live only on real disks; an image file has none to take away.
+  if (!IsRawDevicePath(disk.devicePath)) return {};
+#endif
+  return LockAndDismountVolumes(disk, log);
+}
+
+}  // namespace
+
+EraseJobEnvironment DefaultEraseJobEnvironment() {
+  EraseJobEnvironment environment;
+  environment.openDevice = OpenDevice;
+  environment.lockVolumes = LockVolumesOfDisk;
+  environment.saveReports = SaveReports;
+  return environment;
+}
+
+ReportData RunEraseJob(const EraseJobConfig& config, int32_t isWinPE, const CancelFlag& cancel,
+                       const ProgressCallback& progress, const LogCallback& log) {
+  return RunEraseJob(DefaultEraseJobEnvironment(), config, isWinPE, cancel, progress, log);
+}
+
+ReportData RunEraseJob(const EraseJobEnvironment& environment, const EraseJobConfig& config,
+                       int32_t isWinPE, const CancelFlag& cancel, const ProgressCallback& progress,
+                       const LogCallback& log) {
+  return JobRun(environment, config, isWinPE, cancel, progress, log).Run();
+}
+
+}  // namespace tvde

@@ -1,0 +1,58 @@
+// Completing a job's record and writing its three report files.
+#include "job/report_output.h"
+
+#include "base/file_system.h"
+#include "base/host_environment.h"
+#include "base/text.h"
+#include "job/stamp_payload_builder.h"
+#include "report/audit_log_text.h"
+#include "report/html_certificate.h"
+#include "report/json_report.h"
+#include "report/report_fingerprint.h"
+#include "report/report_identity.h"
+#include "report/utf8_file.h"
+
+namespace tvde {
+
+std::wstring ReportOutputFolder(const EraseJobConfig& config) {
+  return ReportOutputFolderFor(config, ProgramModulePath());
+}
+
+std::wstring ReportOutputFolderFor(const EraseJobConfig& config, const std::wstring& modulePath) {
+  if (!config.outputFolder.empty()) return config.outputFolder;
+  if (modulePath.find_last_of(L"\\/") == std::wstring::npos) return L"Certificates";
+  return JoinPath(DirectoryOfPath(modulePath), L"Certificates");
+}
+
+bool SaveReports(ReportData& report) {
+  if (report.certificateId.empty()) report.certificateId = MakeCertificateId();
+  report.sha256Fingerprint = ComputeReportFingerprint(report);
+  report.stamp = BuildStampPayload(report);
+
+  report.htmlPath.clear();
+  report.txtPath.clear();
+  report.jsonPath.clear();
+  if (report.config.logOutputDisabled == 1) return true;
+
+  const std::wstring folder = ReportOutputFolder(report.config);
+  CreateFolderTree(folder);  // a folder that cannot be made shows as failed file writes below
+
+  const std::wstring htmlPath = JoinPath(folder, report.certificateId + kCertificateSuffix);
+  const std::wstring txtPath = JoinPath(folder, report.certificateId + kAuditLogSuffix);
+  const std::wstring jsonPath = JoinPath(folder, report.certificateId + kJsonReportSuffix);
+
+  // All three are attempted even when an earlier one fails. A stray zero character or a broken
+  // surrogate in a value must neither cut a certificate short nor cost all three files.
+  const bool htmlWritten =
+      WriteUtf8File(htmlPath, ReplaceUnencodable(BuildHtmlCertificate(report)));
+  const bool txtWritten = WriteUtf8File(txtPath, ReplaceUnencodable(BuildAuditLogText(report)));
+  const bool jsonWritten = WriteUtf8File(jsonPath, ReplaceUnencodable(BuildJsonReport(report)));
+  if (!(htmlWritten && txtWritten && jsonWritten)) return false;
+
+  report.htmlPath = htmlPath;
+  report.txtPath = txtPath;
+  report.jsonPath = jsonPath;
+  return true;
+}
+
+}  // namespace tvde

@@ -1,0 +1,32 @@
+// The stamp payload from a job result and the job request it carries.
+#include "job/stamp_payload_builder.h"
+
+#include "base/product.h"
+#include "disk/disk_info.h"
+#include "erase/erase_standard.h"
+#include "stamp/stamp_texts.h"
+
+namespace tvde {
+
+StampPayload BuildStampPayload(const ReportData& result, const HardwareProfile& hardware) {
+  const EraseJobConfig& request = result.config;
+  StampPayload payload;
+  payload.incomplete = result.statusCode == kStatusCompleted ? 0 : 1;
+  payload.certificateId = result.certificateId;
+  payload.sanitizationDate = result.endTime;
+  payload.softwareVersion = std::wstring(kProductName) + L" Suite v" + kProductVersion;
+  payload.standardName = StandardLabel(request.standard);
+  payload.verification = result.verificationResult;
+  payload.diskModel = request.disk.model;
+  payload.diskSerial = request.disk.serialNumber;
+  payload.diskCapacity = FormatSize(request.disk.sizeBytes);
+  payload.operatorName = request.operatorName;
+  payload.organizationName = request.organizationName;
+  payload.sha256Fingerprint = result.sha256Fingerprint;
+  payload.stampState = StampStateLabel(request.postEraseState, request.executionMode);
+  payload.passesCompleted = result.passesCompleted;
+  payload.hardware = hardware;
+  return payload;
+}
+
+}  // namespace tvde
