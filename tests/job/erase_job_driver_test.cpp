@@ -67,6 +67,7 @@ struct JobHarness {
   explicit JobHarness(uint64_t sizeBytes) : disk(FaultDevice::InMemory(sizeBytes, 512, 0xA5)) {
     // Never opened, but an ordinary file name: under Wine anything else is a host device.
     config.disk.devicePath = dir.File("test-disk.img");
+    testing::WriteFilledFile(dir.path() / "test-disk.img", 1, 0);
     config.disk.sizeBytes = sizeBytes;
     config.disk.safetyStatus = SafetyStatus::Erasable;
     config.standard = EraseStandard::ZeroFill;
