@@ -22,7 +22,7 @@ bool PathExists(const std::wstring& path);
 // The write-test file that proves a certificate folder takes files, and its size: more than
 // the three reports of a job take together.
 inline constexpr const wchar_t* kWriteTestFileName = L"_tvde_write_test.tmp";
-inline constexpr size_t kWriteTestFileBytes = 64 * 1024;
+inline constexpr size_t kWriteTestFileBytes = size_t{64} * 1024;
 
 // Creates the write-test file in `folder`, fills it, flushes it to the disk and removes it
 // again. True when every step worked: the folder takes new files and has room for them.

@@ -280,7 +280,8 @@ ReportData RunJob(const EraseJobConfig& config, const CliServices& services, std
   }
   showAbort();
   if (result.statusCode == kStatusCompleted) {
-    if (!result.htmlPath.empty()) {
+    // Saved means all three files: a partial save is named file by file in the summary.
+    if (!result.htmlPath.empty() && MissingReportFiles(result).empty()) {
       print(L"[CERTIFICATE] 証明書・監査ログ保存完了: " + result.htmlPath);
     }
     print(L"[SHA-256] " + result.sha256Fingerprint);
