@@ -18,8 +18,9 @@ inline constexpr int32_t kQuickVerifySamples = 64;
 inline constexpr int32_t kFullVerifySamples = 256;
 
 // Where sample `index` of `samples` is read: the first at LBA 0, the others stepping evenly
-// towards the last whole window. A disk smaller than one window is read whole at LBA 0;
-// `bytes` is 0 when the disk holds no whole sector.
+// towards the last whole window. A window is 64 KiB, or one sector where a sector is larger.
+// A disk smaller than one window is read whole at LBA 0; `bytes` is 0 when the disk holds no
+// whole sector.
 struct VerifySampleWindow {
   uint64_t offset = 0;
   size_t bytes = 0;
