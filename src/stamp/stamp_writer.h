@@ -23,6 +23,10 @@ inline constexpr const wchar_t* kLogStampRefusedUnderWine =
     L"[SAFETY] Wine環境ではホストの実ディスクを保護するため、ディスクデバイスへのスタンプ操作をブロックしました: ";
 inline constexpr const wchar_t* kLogStampEraseRefused =
     L"[SAFETY] 保護ロック中のディスクは操作できません。";
+inline constexpr const wchar_t* kLogStampVolumesInUse =
+    L"[SAFETY] 対象ディスク上のボリュームを排他ロックできないため、スタンプ操作を中止しました。";
+inline constexpr const wchar_t* kLogStampWorkingFolderOnDisk =
+    L"[SAFETY] プログラムまたは一時フォルダが対象ディスク上にあるため、スタンプ操作を中止しました: ";
 
 // Writes the image through a device the caller opened (unbuffered, at the disk's sector size).
 // True only when the whole buffer reached the device and the flush succeeded.
@@ -35,12 +39,15 @@ bool WriteStampImage(Device* device, uint32_t bytesPerSector, const StampPayload
 bool WriteStampImage(Device& device, uint32_t bytesPerSector, const StampPayload& payload,
                      const LogCallback& log, const BootPrograms& programs);
 
-// Refuses protected disks before opening anything, then opens the disk and writes the image.
+// Refuses protected disks before opening anything, and disks holding the program or the
+// temporary folder; takes every volume of the disk away (refusing while one stays mounted),
+// then opens the disk and writes the image.
 bool WriteDiskStamp(const DiskInfo& disk, const StampPayload& payload, const LogCallback& log);
 bool WriteDiskStamp(const DiskInfo& disk, const StampPayload& payload, const LogCallback& log,
                     const BootPrograms& programs);
 
-// Refuses protected disks before opening anything, then zeroes the stamp area.
+// Refuses like WriteDiskStamp and takes the volumes away the same way, then zeroes the stamp
+// area.
 bool EraseDiskStamp(const DiskInfo& disk, const LogCallback& log);
 
 }  // namespace tvde
