@@ -9,6 +9,7 @@
 #include "disk/working_paths.h"
 #include "erase/volume_lock.h"
 #include "stamp/stamp_image.h"
+#include "stamp/stamp_layout.h"
 
 namespace tvde {
 namespace {
@@ -65,6 +66,10 @@ std::optional<VolumeLockList> TakeDiskAway(const DiskInfo& disk, const LogCallba
 
 bool WriteStampImage(Device& device, uint32_t bytesPerSector, const StampPayload& payload,
                      const LogCallback& log, const BootPrograms& programs) {
+  if (EspGeometryFor(bytesPerSector) == nullptr) {
+    EmitLog(log, kLogStampSectorSizeUnsupported + std::to_wstring(bytesPerSector) + L" バイト)。");
+    return false;
+  }
   const PageBuffer image = BuildStampImage(payload, bytesPerSector, programs);
   if (!image.valid()) return false;
   if (!WriteFromStart(device, image.span())) return false;

@@ -27,9 +27,13 @@ inline constexpr const wchar_t* kLogStampVolumesInUse =
     L"[SAFETY] 対象ディスク上のボリュームを排他ロックできないため、スタンプ操作を中止しました。";
 inline constexpr const wchar_t* kLogStampWorkingFolderOnDisk =
     L"[SAFETY] プログラムまたは一時フォルダが対象ディスク上にあるため、スタンプ操作を中止しました: ";
+inline constexpr const wchar_t* kLogStampSectorSizeUnsupported =
+    L"[DISK STAMP] このセクタサイズのディスクにはブータブルレポートスタンプを記録できないため、"
+    L"スタンプの記録をスキップしました (論理セクタサイズ ";
 
 // Writes the image through a device the caller opened (unbuffered, at the disk's sector size).
-// True only when the whole buffer reached the device and the flush succeeded.
+// True only when the whole buffer reached the device and the flush succeeded. A sector size
+// without a stamp layout (only 512 and 4096 bytes have one) is logged and writes nothing.
 bool WriteStampImage(Device& device, uint32_t bytesPerSector, const StampPayload& payload,
                      const LogCallback& log);
 // A null device is refused without touching anything.
