@@ -254,23 +254,6 @@ TEST(DiskInventory, LettersSkipShortRootsFailedVolumesAndUnreadableRootLists) {
   EXPECT_EQ(U8(untouched[0].driveLetters), "");
 }
 
-TEST(DiskInventory, BootMediumIsTheFirstQualifyingVolumeWithBootWim) {
-  FakeMachine machine = OfficePc();
-  machine.roots = std::vector<std::wstring>{L"C:\\", L"D:\\", L"E:\\", L"F:\\"};
-  FakeDiskSystem system(machine);
-  EXPECT_EQ(FindBootMediaDiskNumberWith(system), -1);
-
-  // D: has the file but its volume answers no extents; F: qualifies.
-  machine.files = {L"D:\\sources\\boot.wim", L"F:\\sources\\boot.wim"};
-  machine.volumes.erase(L'D');
-  EXPECT_EQ(FindBootMediaDiskNumberWith(system), 4);
-  machine.files.insert(L"E:\\sources\\boot.wim");
-  EXPECT_EQ(FindBootMediaDiskNumberWith(system), 2);
-
-  machine.roots = std::nullopt;
-  EXPECT_EQ(FindBootMediaDiskNumberWith(system), -1);
-}
-
 TEST(DiskInventory, DisksWithoutSizeAreDroppedAndUnopenableOnesSkipped) {
   FakeMachine machine = OfficePc();
   FakeDiskSystem system(machine);
