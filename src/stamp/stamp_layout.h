@@ -91,12 +91,14 @@ struct EspGeometry {
 
   constexpr size_t EspOffset() const { return size_t{firstLba} * sectorSize; }
   constexpr size_t FatBytes() const { return size_t{fatSectors} * sectorSize; }
-  constexpr size_t Fat1Offset() const { return EspOffset() + kFatReservedSectors * sectorSize; }
+  constexpr size_t Fat1Offset() const {
+    return EspOffset() + size_t{kFatReservedSectors} * sectorSize;
+  }
   constexpr size_t Fat2Offset() const { return Fat1Offset() + FatBytes(); }
   constexpr size_t RootDirOffset() const { return Fat2Offset() + FatBytes(); }
   constexpr size_t DataOffset() const { return RootDirOffset() + kRootEntryCount * kDirEntrySize; }
   constexpr size_t ClusterOffset(uint32_t cluster) const {
-    return DataOffset() + (cluster - 2) * sectorSize;
+    return DataOffset() + size_t{cluster - 2} * sectorSize;
   }
   // Clusters from 2 up to this one lie inside the image; the rest of the volume is free.
   constexpr uint32_t LastImageCluster() const {
