@@ -20,7 +20,7 @@ fi
 export TVDE_WINEPREFIX="$root/build/wine-screenshots"
 export WINEPREFIX="$TVDE_WINEPREFIX"
 exe="$root/build/windows/src/app/TorevalDiskEraser.exe"
-shot="$root/build/windows/tests/app/tvde-gui-shot.exe"
+shot="$root/build/windows/tools/gui_shot/tvde-gui-shot.exe"
 out="$root/build/windows/screenshots"
 mkdir -p "$out"
 wine() { cmake/wine-run.sh "$@" </dev/null; }

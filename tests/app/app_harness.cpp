@@ -67,9 +67,9 @@ AppServices AppHarness::Services() {
   return services;
 }
 
-void AppHarness::Start(int showCommand) {
+void AppHarness::Start() {
   app_ = std::make_unique<App>(Services());
-  app_->Create(GetModuleHandleW(nullptr), showCommand);
+  app_->Create(GetModuleHandleW(nullptr), SW_HIDE);
 }
 
 void AppHarness::Stop() {

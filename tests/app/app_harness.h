@@ -27,9 +27,8 @@ class AppHarness {
   AppHarness();
   ~AppHarness();
 
-  // Builds the application object with the seam below and creates its window (hidden unless
-  // told otherwise).
-  void Start(int showCommand = SW_HIDE);
+  // Builds the application object with the seam below and creates its hidden window.
+  void Start();
   // Closes the window as the operator would (WM_CLOSE), destroys the application object and
   // takes the quit message off the queue.
   void Stop();

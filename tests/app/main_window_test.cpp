@@ -63,6 +63,9 @@ TEST(MainWindowInterlock, EveryRefusalShowsItsBoxAndStartsNothing) {
       {"wrong code", [](AppHarness& h) { SetText(h.app().controls.confirmCode, L"ERAZE"); },
        L"安全確認コード欄に「ERASE」と入力してください。\n誤操作防止のためのインターロック機構です。",
        L"確認コード未入力", MB_OK | MB_ICONWARNING},
+      {"worker thread refused", [](AppHarness& h) { h.threadsFail = true; },
+       L"消去処理を開始できませんでした (ワーカースレッドを作成できません)。", product,
+       MB_OK | MB_ICONERROR},
       {"empty code", [](AppHarness& h) { SetText(h.app().controls.confirmCode, L""); }, L"",
        L"確認コード未入力", MB_OK | MB_ICONWARNING},
       {"folder question cancelled",
@@ -173,9 +176,6 @@ TEST(MainWindowDiskList, RefreshFollowsTheEnvironmentAndTheCheckBoxes) {
   EXPECT_EQ(U8(h.Text(app.controls.selectionLabel)),
             "選択: Disk 0 (Toreval Test Disk 0)" + U8(RecommendationSuffix(MediaKind::NvmeSsd)));
   EXPECT_EQ(ListView_GetItemCount(app.controls.diskList), 2);
-  wchar_t cell[64] = {};
-  ListView_GetItemText(app.controls.diskList, 1, 5, cell, 64);
-  EXPECT_EQ(U8(cell), "1.00 GB");
 
   h.Click(kIdWinPESimulation);
   EXPECT_EQ(h.enumerations.back(), std::make_pair(1, 0));
@@ -197,7 +197,6 @@ TEST(MainWindowSettings, ControlsAreSavedAndComeBackOnTheNextStart) {
   AppHarness h;
   h.Start();
   App& app = h.app();
-  EXPECT_TRUE(IsWindowEnabled(app.controls.logFolder));
   SetText(app.controls.operatorName, L"山田 太郎");
   SetText(app.controls.organization, L"情報システム部");
   SetText(app.controls.logFolder, L"D:\\証明書");
