@@ -17,6 +17,8 @@ exe="$root/build/windows/src/app/TorevalDiskEraser.exe"
 
 if [ -n "${DISPLAY:-}" ]; then
   echo "== wine TorevalDiskEraser.exe (main window on display $DISPLAY)"
+  # A server left from a run without display would keep Wine's null graphics driver.
+  /usr/lib/wine/wineserver -k 2>/dev/null || true
   cmake/wine-run.sh "$exe"
   exit $?
 fi
