@@ -5,13 +5,11 @@
 
 #include "app/app.h"
 #include "app/self_test.h"
+#include "base/startup_environment.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR commandLine,
                     int showCommand) {
-  // No system error boxes for drives without media; libraries only from System32, never
-  // from the folder the program was started in.
-  SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-  SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+  tvde::HardenProcessStart();
 
   // The self-test runs before anything else: no COM, no window, no fonts.
   if (tvde::HasSelfTestSwitch(commandLine)) return tvde::RunSelfTest();
