@@ -18,6 +18,9 @@ bool CreateFolderTree(const std::wstring& folder);
 // True when `path` names an existing file or folder.
 bool PathExists(const std::wstring& path);
 
+// True when `path` names an existing folder.
+bool IsExistingFolder(const std::wstring& path);
+
 // folder + separator + name; the separator is added even when the folder already ends in one,
 // as the report file names have always been formed.
 inline std::wstring JoinPath(std::wstring_view folder, std::wstring_view name) {

@@ -12,7 +12,13 @@ bool CreateFolderTree(const std::wstring& folder) {
   if (path.empty()) return false;
   std::error_code error;
   std::filesystem::create_directories(path, error);
-  return std::filesystem::is_directory(path, error);
+  return IsExistingFolder(folder);
+}
+
+bool IsExistingFolder(const std::wstring& path) {
+  const std::string narrow = WideToUtf8(path);
+  std::error_code error;
+  return !narrow.empty() && std::filesystem::is_directory(std::filesystem::path(narrow), error);
 }
 
 bool PathExists(const std::wstring& path) {

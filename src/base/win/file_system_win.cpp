@@ -12,7 +12,11 @@ bool CreateFolderTree(const std::wstring& folder) {
   // folder is there now.
   SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
   CreateDirectoryW(folder.c_str(), nullptr);
-  const DWORD attributes = GetFileAttributesW(folder.c_str());
+  return IsExistingFolder(folder);
+}
+
+bool IsExistingFolder(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
