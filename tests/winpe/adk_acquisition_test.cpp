@@ -15,19 +15,19 @@ using testing::FakeWinPEMachine;
 
 TEST(AdkDetection, FollowsTheFilesOfEitherInstallFolder) {
   FakeWinPEMachine m(FakeAdk::kNone);
-  const std::vector<std::wstring> roots = {m.X(L"{root}\\PF86\\Kit"), m.X(L"{root}\\PF\\Kit")};
-  const auto label = [&roots] {
+  const std::vector<std::wstring> roots = {m.X(L"{root}\\PF86 Kit"), m.X(L"{root}\\PF Kit")};
+  const auto state = [&roots] {
     const std::wstring root = ResolveAdkRoot(roots);
     return WideToUtf8((root == roots[0] ? L"first " : L"second ") +
                       AdkStatusLabelText(AdkStatusAt(root), HasX86WinPEAt(root)));
   };
-  EXPECT_EQ(label(), "first ADK状態: [未導入] 下のボタンから任意ダウンロード・導入可能");
-  m.Write(roots[1] + L"\\Deployment Tools\\DandISetEnv.bat", "");
-  EXPECT_EQ(label(), "second ADK状態: [要追加] WinPE Add-on が未導入です");
-  testing::fs::create_directories(roots[1] + L"\\Windows Preinstallation Environment\\copype.cmd");
-  EXPECT_EQ(label(), "second ADK状態: [OK] x64 導入済 (x86 32bitは下のWin10 ADK導入で追加可)");
-  m.Write(roots[1] + L"\\Windows Preinstallation Environment\\x86\\en-us\\winpe.wim", "");
-  EXPECT_EQ(label(), "second ADK状態: [OK] x64 + x86(32bit Win10 PE) + 日本語ロケール 完全対応");
+  EXPECT_EQ(state(), "first ADK状態: [未導入] 下のボタンから任意ダウンロード・導入可能");
+  m.Write(L"{root}\\PF Kit\\Deployment Tools\\DandISetEnv.bat|");
+  EXPECT_EQ(state(), "second ADK状態: [要追加] WinPE Add-on が未導入です");
+  m.Write(L"{root}\\PF Kit\\Windows Preinstallation Environment\\copype.cmd\\folder|");
+  EXPECT_EQ(state(), "second ADK状態: [OK] x64 導入済 (x86 32bitは下のWin10 ADK導入で追加可)");
+  m.Write(L"{root}\\PF Kit\\Windows Preinstallation Environment\\x86\\en-us\\winpe.wim|");
+  EXPECT_EQ(state(), "second ADK状態: [OK] x64 + x86(32bit Win10 PE) + 日本語ロケール 完全対応");
   EXPECT_EQ(WideToUtf8(DefaultAdkRootCandidates()[0] + L"|" + DefaultAdkRootCandidates()[1]),
             "C:\\Program Files (x86)\\Windows Kits\\10\\Assessment and Deployment Kit|"
             "C:\\Program Files\\Windows Kits\\10\\Assessment and Deployment Kit");
@@ -44,13 +44,10 @@ const std::wstring kWingetStart =
     L"[ADK INSTALLER] Windows 11 ADK + WinPE Add-on の自動導入を開始します...";
 const std::wstring kWingetDone =
     L"[ADK INSTALLER] Windows ADK および WinPE Add-on の導入が確認されました！";
-const std::wstring kWinget[] = {
-    L"winget install --id Microsoft.WindowsADK -e --accept-package-agreements --accept-source-agreements",
-    L"winget install --id Microsoft.WindowsADK.WinPEAddon -e --accept-package-agreements --accept-source-agreements"};
 const std::wstring kRefused =
     L"[ERROR] デジタル署名を検証できないため、このインストーラーは実行しません: {dl}";
-// The Windows 10 route on an empty machine.
-const std::wstring kWin10[] = {
+// The Windows 10 route on an empty machine, then the package manager's route.
+const std::wstring kCommands[] = {
     kCurl + L"2120254\" -o \"{dl}\\adksetup_win10.exe\"",
     L"\"{dl}\\adksetup_win10.exe\" /quiet /norestart /features OptionId.DeploymentTools",
     kCurl + L"2120253\" -o \"{dl}\\adkwinpesetup_win10.exe\"",
@@ -59,59 +56,49 @@ const std::wstring kWin10[] = {
     L"msiexec.exe /a \"{dl}\\layout_win10pe\\Installers\\Windows PE x86 x64-x86_en-us.msi\" /qn TARGETDIR=\"{dl}\\extracted_win10pe\"",
     L"msiexec.exe /a \"{dl}\\layout_win10pe\\Installers\\Windows PE x86 x64 wims-x86_en-us.msi\" /qn TARGETDIR=\"{dl}\\extracted_win10pe\"",
     L"xcopy /E /I /Y \"{dl}\\extracted_win10pe\\Windows Kits\\10\\Assessment and Deployment Kit\\Windows Preinstallation Environment\\x86\" \"{pe}\\x86\"",
-    L"xcopy /E /I /Y \"{dl}\\extracted_win10pe\\Windows Kits\\10\\Assessment and Deployment Kit\\Deployment Tools\\x86\" \"{adk}\\Deployment Tools\\x86\""};
+    L"xcopy /E /I /Y \"{dl}\\extracted_win10pe\\Windows Kits\\10\\Assessment and Deployment Kit\\Deployment Tools\\x86\" \"{adk}\\Deployment Tools\\x86\"",
+    L"winget install --id Microsoft.WindowsADK -e --accept-package-agreements --accept-source-agreements",
+    L"winget install --id Microsoft.WindowsADK.WinPEAddon -e --accept-package-agreements --accept-source-agreements"};
 
 TEST(AdkAcquisition, EachRouteRunsItsCommandsAndEndsByTheAdkStatus) {
   const struct {
-    const char* name;
     FakeAdk installed;
     int32_t choice;
     std::wstring failing;  // tool records that fail
-    bool signatures;
+    bool signed_;
     int32_t result;
-    std::vector<std::wstring> commands, log;  // the package manager's two commands follow
-                                              // whenever its route runs
+    std::vector<int> commands;  // indexes into kCommands
+    std::vector<std::wstring> log;
   } cases[] = {
-      {"Win10 on an empty machine",
-       FakeAdk::kNone,
+      {FakeAdk::kNone,
        kAdkChoiceWin10,
        L"",
        true,
        0,
-       {std::begin(kWin10), std::end(kWin10)},
+       {0, 1, 2, 3, 4, 5, 6, 7, 8},
        {kWin10Start, kX86Start, kWin10Done}},
-      {"Win10 with the ADK and x86 WinPE present",
-       FakeAdk::kX64AndX86,
-       7,
-       L"",
-       true,
-       0,
-       {kWin10[2], kWin10[3]},
-       {kWin10Start, kWin10Done}},
-      {"Win10 add-on failing, winget helps",
-       FakeAdk::kNone,
+      {FakeAdk::kX64AndX86, 7, L"", true, 0, {2, 3}, {kWin10Start, kWin10Done}},
+      {FakeAdk::kNone,
        kAdkChoiceWin10,
        L"OptionId.WindowsPreinstallationEnvironment",
        true,
        0,
-       {std::begin(kWin10), std::end(kWin10)},
+       {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10},
        {kWin10Start, L"  adkwinpesetup_win10.exe failed", kX86Start, kWingetStart, kWingetDone}},
-      {"Win11", FakeAdk::kNone, kAdkChoiceWin11, L"", true, 0, {}, {kWingetStart, kWingetDone}},
-      {"Win11, winget failing",
-       FakeAdk::kNone,
+      {FakeAdk::kNone, kAdkChoiceWin11, L"", true, 0, {9, 10}, {kWingetStart, kWingetDone}},
+      {FakeAdk::kNone,
        kAdkChoiceWin11,
        L"winget",
        true,
        1,
-       {},
+       {9, 10},
        {kWingetStart, L"  winget.exe failed", L"  winget.exe failed"}},
-      {"Win10 with unsigned installers",
-       FakeAdk::kNone,
+      {FakeAdk::kNone,
        kAdkChoiceWin10,
        L"",
        false,
        0,
-       {kWin10[0], kWin10[2], kWin10[7]},
+       {0, 2, 7, 9, 10},
        {kWin10Start, kRefused + L"\\adksetup_win10.exe", kRefused + L"\\adkwinpesetup_win10.exe",
         kX86Start, kRefused + L"\\adkwinpesetup_win10.exe",
         kRefused + L"\\layout_win10pe\\Installers\\Windows PE x86 x64-x86_en-us.msi",
@@ -122,37 +109,29 @@ TEST(AdkAcquisition, EachRouteRunsItsCommandsAndEndsByTheAdkStatus) {
   for (const auto& c : cases) {
     FakeWinPEMachine m(c.installed);
     if (!c.failing.empty()) m.FailToolsMatching(c.failing);
-    if (!c.signatures) m.host.verifyInstaller = [](const std::wstring&) { return false; };
-    EXPECT_EQ(AcquireAdk(c.choice, L"", m.Log(), m.host), c.result) << c.name;
-    std::vector<std::wstring> commands = c.commands;
-    if (c.log.back() == kWingetDone || c.log.back() == L"  winget.exe failed") {
-      commands.insert(commands.end(), std::begin(kWinget), std::end(kWinget));
-    }
-    EXPECT_EQ(m.commands, m.Xs(commands)) << c.name;
-    EXPECT_EQ(m.log, m.Xs(c.log)) << c.name;
-    EXPECT_EQ(AdkStatusAt(m.X(L"{adk}")) == kAdkReady, c.result == 0) << c.name;
+    m.host.verifyInstaller = [&c](const std::wstring&) { return c.signed_; };
+    const std::string name = WideToUtf8(c.log[1]);
+    EXPECT_EQ(AcquireAdk(c.choice, L"", m.Log(), m.host), c.result) << name;
+    std::vector<std::wstring> commands;
+    for (const int i : c.commands)
+      commands.push_back(kCommands[i]);
+    EXPECT_EQ(m.commands, m.Xs(commands)) << name;
+    EXPECT_EQ(m.log, m.Xs(c.log)) << name;
+    EXPECT_EQ(AdkStatusAt(m.X(L"{adk}")) == kAdkReady, c.result == 0) << name;
+    // The downloaded installers ran under their own names and left the x86 WinPE behind.
+    EXPECT_EQ(HasX86WinPEAt(m.X(L"{adk}")),
+              c.installed == FakeAdk::kX64AndX86 || c.commands.size() >= 9)
+        << name;
   }
-}
-
-TEST(AdkAcquisition, Win10RouteRunsTheDownloadedInstallersAndAddsX86WinPE) {
-  FakeWinPEMachine m(FakeAdk::kNone);
-  ASSERT_EQ(AcquireAdk(kAdkChoiceWin10, L"", m.Log(), m.host), 0);
-  EXPECT_TRUE(HasX86WinPEAt(m.X(L"{adk}")));
-  EXPECT_TRUE(m.Exists(L"{adk}\\Deployment Tools\\x86\\DISM\\dism.exe"));
-  const std::vector<std::string> calls = m.ToolCalls();
-  ASSERT_EQ(calls.size(), 9u);
-  EXPECT_EQ(calls[1], "adksetup_win10.exe /quiet /norestart /features OptionId.DeploymentTools");
-  EXPECT_EQ(calls[4],
-            WideToUtf8(m.X(L"adkwinpesetup_win10.exe /layout \"{dl}\\layout_win10pe\" /quiet")));
 }
 
 TEST(AdkAcquisition, DownloadOnlySavesTheInstallersEvenWhenDownloadsFail) {
   FakeWinPEMachine m(FakeAdk::kNone);
-  const std::wstring folder = m.X(L"{root}\\out put\\ADK_Installers");
+  const std::wstring folder = L"{root}\\out put\\ADK_Installers";
   for (const bool failing : {false, true}) {
     if (failing) m.FailToolsMatching(L"curl.exe");
     m.commands.clear(), m.log.clear(), m.opened.clear();
-    EXPECT_EQ(AcquireAdk(kAdkChoiceDownloadOnly, folder, m.Log(), m.host), 0);
+    EXPECT_EQ(AcquireAdk(kAdkChoiceDownloadOnly, m.X(folder), m.Log(), m.host), 0);
     EXPECT_EQ(m.commands,
               m.Xs({kCurl + L"2120254\" -o \"" + folder + L"\\adksetup_win10_x86_x64.exe\"",
                     kCurl + L"2120253\" -o \"" + folder + L"\\adkwinpesetup_win10_x86_x64.exe\"",
@@ -161,14 +140,14 @@ TEST(AdkAcquisition, DownloadOnlySavesTheInstallersEvenWhenDownloadsFail) {
     EXPECT_EQ(m.log.size(), failing ? 6u : 2u);
     EXPECT_EQ(
         m.log.front(),
-        WideToUtf8(
+        WideToUtf8(m.X(
             L"[ADK DOWNLOADER] Windows 10 ADK (x86/x64対応) & Windows 11 ADK 公式インストーラーを保存しています: " +
-            folder));
+            folder)));
     EXPECT_EQ(m.log.back(),
               "[ADK DOWNLOADER] 公式インストーラー一式のダウンロードが完了しました！");
-    EXPECT_EQ(m.opened, std::vector<std::string>{WideToUtf8(folder)});
+    EXPECT_EQ(m.opened, m.Xs({folder}));
+    EXPECT_TRUE(m.Exists(folder + L"\\adkwinpesetup_win11.exe"));
   }
-  EXPECT_TRUE(m.Exists(folder + L"\\adkwinpesetup_win11.exe"));
 }
 
 TEST(InstallerSignature, TheSystemCheckRefusesUnsignedAndMissingFiles) {

@@ -1,10 +1,11 @@
-// Stand-in for every external tool of the media builder, copied under each tool's name. It
-// appends "name arguments" to %TVDE_FAKE_CALLS%, fails ("name failed", exit 1) when that record
-// contains one of the '|'-separated patterns of %TVDE_FAKE_FAIL%, and otherwise leaves what the
-// builder's next step expects. Under its own name: "as NAME ..." (for batch files), "bytes
-// HEX..." (exact output in chunks), "echo ..." (its raw arguments) and "stdin".
+// Stand-in for every external tool of the media builder, copied under each tool's name (or run
+// as "tvde_fake_tool.exe as NAME ..." from a batch file). It appends "name arguments" to
+// %TVDE_FAKE_CALLS%, fails ("name failed", exit 1) when that record contains one of the
+// '|'-separated patterns of %TVDE_FAKE_FAIL%, and otherwise leaves what the builder's next step
+// expects.
 #include <windows.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -17,12 +18,6 @@ namespace {
 std::wstring Env(const wchar_t* name) {
   wchar_t value[4096] = {};
   return GetEnvironmentVariableW(name, value, 4096) < 4096 ? value : L"";
-}
-
-void Print(const std::string& bytes) {
-  DWORD written = 0;
-  WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), bytes.data(), static_cast<DWORD>(bytes.size()),
-            &written, nullptr);
 }
 
 // Takes the first token off `line` as the tools parse it: blanks separate, quotes group and
@@ -51,37 +46,34 @@ int Act(const std::wstring& name, const std::wstring& arguments) {
   std::vector<std::wstring> t;
   for (std::wstring rest = arguments; !rest.empty();)
     t.push_back(NextToken(rest));
-  t.resize(std::max<size_t>(t.size(), 4));  // short commands read empty arguments
+  t.resize(std::max<size_t>(t.size(), 5));  // short commands read empty arguments
   const auto has = [&](const wchar_t* text) { return arguments.find(text) != std::wstring::npos; };
   const fs::path adk = Env(L"TVDE_FAKE_ADK");
-  const fs::path x86 = L"Windows Preinstallation Environment\\x86";
-  if (name == L"curl.exe") {  // the "download" is this program: the installer runs as a fake
+  if (name == L"curl.exe") {  // -L url -o file: the "download" is this program
     wchar_t self[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, self, MAX_PATH);
-    fs::copy_file(self, t[3], fs::copy_options::overwrite_existing);  // -L url -o file
-  } else if (name == L"xcopy.exe") {                                  // ... "{from}" "{to}"
-    const size_t n = arguments.find(L"/herky") == 0 ? 1 : 3;
-    if (!fs::exists(t[n])) {
-      Print("File not found - " + fs::path(t[n]).string() + "\r\n");
+    fs::copy_file(self, t[3], fs::copy_options::overwrite_existing);
+  } else if (name == L"xcopy.exe") {  // ... "{from}" "{to}"
+    const fs::path from = t[t[0] == L"/herky" ? 1 : 3], to = t[t[0] == L"/herky" ? 2 : 4];
+    if (!fs::exists(from)) {
+      std::printf("File not found - %s\n", from.string().c_str());
       return 4;
     }
-    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(t[n])) {
-      const fs::path target = t[n + 1] / fs::relative(entry.path(), t[n]);
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(from)) {
+      const fs::path target = to / fs::relative(entry.path(), from);
       fs::create_directories(entry.is_directory() ? target : target.parent_path());
       if (!entry.is_directory())
         fs::copy_file(entry.path(), target, fs::copy_options::overwrite_existing);
     }
   } else if (name == L"msiexec.exe") {  // /a "{package}" /qn TARGETDIR="{folder}"
-    const fs::path kit =
+    const fs::path x86 =
         fs::path(t[3].substr(10)) / L"Windows Kits\\10\\Assessment and Deployment Kit";
     if (!fs::exists(t[1])) return 1603;
-    if (has(L"wims")) {
-      Make(kit / x86 / L"en-us\\winpe.wim", "Windows\\System32\\startnet.cmd\r\n");  // no hive
-    } else {
-      Make(kit / x86 / L"Media\\bootmgr", "x86 bootmgr");
-      Make(kit / x86 / L"WinPE_OCs\\WinPE-FontSupport-JA-JP.cab");
-      Make(kit / L"Deployment Tools\\x86\\DISM\\dism.exe");
-    }
+    Make(x86 / L"Windows Preinstallation Environment\\x86\\en-us\\winpe.wim",
+         "Windows\\System32\\startnet.cmd\r\n");  // an image without software hive
+    Make(x86 / L"Windows Preinstallation Environment\\x86\\Media\\bootmgr", "x86 bootmgr");
+    Make(x86 / L"Windows Preinstallation Environment\\x86\\WinPE_OCs\\WinPE-FontSupport-JA-JP.cab");
+    Make(x86 / L"Deployment Tools\\x86\\DISM\\dism.exe");
   } else if (name == L"dism.exe" && t[0] == L"/Mount-Image") {
     // The fake image file lists the files that mounting it brings into the mount folder.
     std::ifstream image(fs::path(t[1].substr(11)), std::ios::binary);
@@ -105,45 +97,19 @@ int Act(const std::wstring& name, const std::wstring& arguments) {
   return 0;
 }
 
-int RunnerHelper(const std::wstring& mode, std::wstring rest) {
-  if (mode == L"bytes") {
-    while (!rest.empty()) {
-      const std::wstring hex = NextToken(rest);
-      std::string chunk;
-      for (size_t i = 0; i + 1 < hex.size(); i += 2) {
-        chunk.push_back(static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
-      }
-      Print(chunk);
-      Sleep(20);
-    }
-  } else if (mode == L"echo") {
-    std::string line = "[";  // built in steps: GCC 12 misreads "[" + text + "]" at -O3
-    line += fs::path(rest).string();
-    Print(line + "]\n");
-  } else if (mode == L"stdin") {
-    char buffer[16];
-    DWORD got = 0;
-    const bool read = ReadFile(GetStdHandle(STD_INPUT_HANDLE), buffer, 16, &got, nullptr) && got;
-    Print(read ? "stdin: data\n" : "stdin: none\n");
-  }
-  return 0;
+std::wstring Lower(std::wstring text) {
+  for (wchar_t& c : text)
+    c = towlower(c);
+  return text;
 }
 
 }  // namespace
 
 int wmain() {
   std::wstring rest = GetCommandLineW();
-  std::wstring name = fs::path(NextToken(rest)).filename().wstring();
+  std::wstring name = Lower(fs::path(NextToken(rest)).filename().wstring());
   if (fs::path(name).extension().empty()) name += L".exe";  // "xcopy" as typed
-  for (wchar_t& c : name)
-    c = towlower(c);
-  if (name == L"tvde_fake_tool.exe") {
-    const std::wstring mode = NextToken(rest);
-    if (mode != L"as") return RunnerHelper(mode, rest);
-    name = NextToken(rest);
-    for (wchar_t& c : name)
-      c = towlower(c);
-  }
+  if (name == L"tvde_fake_tool.exe" && NextToken(rest) == L"as") name = Lower(NextToken(rest));
   const std::wstring record = name + L" " + rest;
   std::ofstream(fs::path(Env(L"TVDE_FAKE_CALLS")), std::ios::app | std::ios::binary)
       << fs::path(record).string() << "\n";
@@ -151,7 +117,7 @@ int wmain() {
   for (size_t start = 0, end; (end = patterns.find(L'|', start)) != std::wstring::npos;
        start = end + 1) {
     if (end > start && record.find(patterns.substr(start, end - start)) != std::wstring::npos) {
-      Print(fs::path(name).string() + " failed\r\n");
+      std::printf("%s failed\n", fs::path(name).string().c_str());
       return 1;
     }
   }
