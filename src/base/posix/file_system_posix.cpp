@@ -27,4 +27,11 @@ bool PathExists(const std::wstring& path) {
   return !narrow.empty() && std::filesystem::exists(std::filesystem::path(narrow), error);
 }
 
+bool CopyFileReplacing(const std::wstring& from, const std::wstring& to) {
+  std::error_code error;
+  return std::filesystem::copy_file(std::filesystem::path(WideToUtf8(from)),
+                                    std::filesystem::path(WideToUtf8(to)),
+                                    std::filesystem::copy_options::overwrite_existing, error);
+}
+
 }  // namespace tvde

@@ -18,10 +18,6 @@ struct DllSource {
   std::wstring_view logPrefix;
 };
 
-bool CopyOver(const std::wstring& from, const std::wstring& to) {
-  return CopyFileW(from.c_str(), to.c_str(), FALSE) != 0;
-}
-
 // The running program's own file, or for x86 media a 32-bit build shipped beside it.
 std::wstring ChooseProgramFile(int32_t architecture, const LogCallback& log,
                                const WinPEHost& host) {
@@ -43,9 +39,9 @@ bool WriteStartupFile(const std::wstring& path, std::string_view bytes) {
                              FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.valid()) return false;
   DWORD written = 0;
-  return WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) !=
-             0 &&
-         written == bytes.size();
+  const BOOL wrote =
+      WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  return wrote && written == bytes.size();
 }
 
 }  // namespace
@@ -64,7 +60,7 @@ void InstallAppIntoImage(const std::wstring& programFolder, int32_t architecture
     for (const DllSource& source : sources) {
       const std::wstring from = source.folder + L"\\" + std::wstring(dll);
       if (!PathExists(from)) continue;
-      if (CopyOver(from, programFolder + L"\\" + std::wstring(dll))) {
+      if (CopyFileReplacing(from, programFolder + L"\\" + std::wstring(dll))) {
         EmitLog(log, std::wstring(source.logPrefix) + std::wstring(dll));
       }
       break;
@@ -94,8 +90,8 @@ void LocaliseWinPEImage(const std::wstring& adkRoot, const std::wstring& mountDi
   for (const std::wstring_view font : kJapaneseFonts) {
     const std::wstring from = host.fontsFolder + std::wstring(font);
     if (!PathExists(from)) continue;
-    CopyOver(from, paths.imageFonts + L"\\" + std::wstring(font));
-    CopyOver(from, programFonts + L"\\" + std::wstring(font));
+    CopyFileReplacing(from, paths.imageFonts + L"\\" + std::wstring(font));
+    CopyFileReplacing(from, programFonts + L"\\" + std::wstring(font));
   }
 
   if (!PathExists(paths.softwareHive)) return;
@@ -106,7 +102,7 @@ void LocaliseWinPEImage(const std::wstring& adkRoot, const std::wstring& mountDi
   for (const ImageRegistryValue& value : kImageRegistryValues) {
     host.runCommand(RegistryAddCommand(value), {});
   }
-  // Also after a failed load: a hive left loaded would make the commit fail.
+  // Also after a failed load, so that no hive stays loaded under the machine-wide key.
   host.runCommand(UnloadHiveCommand(), {});
 }
 
@@ -116,7 +112,7 @@ bool CustomiseWinPEImage(const std::wstring& adkRoot, const std::wstring& mountD
   CreateDirectoryW(paths.programFiles.c_str(), nullptr);
   CreateDirectoryW(paths.programFolder.c_str(), nullptr);
   bool complete = true;
-  if (!CopyOver(ChooseProgramFile(architecture, log, host), paths.programFile)) {
+  if (!CopyFileReplacing(ChooseProgramFile(architecture, log, host), paths.programFile)) {
     EmitLog(log, L"[ERROR] プログラム本体をイメージへコピーできませんでした: " + paths.programFile);
     complete = false;
   }

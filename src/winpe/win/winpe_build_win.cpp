@@ -21,10 +21,6 @@ constexpr std::wstring_view kFirmwareBootFiles[] = {
     L"efisys_noprompt_EX.bin",
 };
 
-bool CopyOver(const std::wstring& from, const std::wstring& to) {
-  return CopyFileW(from.c_str(), to.c_str(), FALSE) != 0;
-}
-
 class MediaBuild {
  public:
   MediaBuild(const WinPEBuildRequest& request, LogCallback log, const WinPEHost& host)
@@ -32,6 +28,7 @@ class MediaBuild {
 
   int32_t Run() {
     if (!CheckPreconditions()) return kFailed;
+    ClearWorkDirectory();
     if (!Stage() || !Mount()) return kFailed;
     if (!CustomiseAndCommit()) return kFailed;
     return WriteOutput();
@@ -52,7 +49,11 @@ class MediaBuild {
       }
     }
     // A wrong USB target is refused before minutes of image work, and again before formatting.
-    if (request_.outputMode == kWinPEOutputUsb && !UsbTargetStillSafe()) return false;
+    return request_.outputMode != kWinPEOutputUsb || UsbTargetStillSafe();
+  }
+
+  // The previous build of the same architecture goes, with any image DISM still holds mounted.
+  void ClearWorkDirectory() {
     const std::wstring work = request_.workDir.empty()
                                   ? DefaultWinPEWorkDir(host_.tempFolder, request_.architecture)
                                   : request_.workDir;
@@ -60,7 +61,6 @@ class MediaBuild {
     Log(L"[WINPE BUILD] 作業ディレクトリを初期化しています (" + paths_.arch + L"): " + paths_.work);
     host_.runCommand(std::wstring(kDismCleanupCommand), {});
     host_.runCommand(RemoveWorkDirCommand(paths_), {});
-    return true;
   }
 
   bool Stage() {
@@ -74,7 +74,7 @@ class MediaBuild {
       Log(L"[ERROR] WinPE Media フォルダのステージングに失敗しました。");
       return false;
     }
-    if (!CopyOver(paths_.baseImage, paths_.bootImage)) {
+    if (!CopyFileReplacing(paths_.baseImage, paths_.bootImage)) {
       Log(L"[ERROR] winpe.wim のコピーに失敗しました: " + paths_.baseImage);
       return false;
     }
@@ -141,10 +141,11 @@ class MediaBuild {
     const std::wstring noPrompt = paths_.fwfiles + L"\\efisys_noprompt.bin";
     const std::wstring uefiBoot =
         PathExists(noPrompt) ? noPrompt : paths_.fwfiles + L"\\efisys.bin";
-    if (request_.uefiOnly == 0 && PathExists(paths_.isoTool) && PathExists(biosBoot) &&
-        PathExists(uefiBoot) &&
-        host_.runCommand(HybridIsoCommand(paths_, biosBoot, uefiBoot, request_.isoPath), log_) ==
-            0) {
+    const bool hybrid = request_.uefiOnly == 0 && PathExists(paths_.isoTool) &&
+                        PathExists(biosBoot) && PathExists(uefiBoot);
+    // A failing mastering tool falls back to the ADK's own ISO script.
+    if (hybrid && host_.runCommand(HybridIsoCommand(paths_, biosBoot, uefiBoot, request_.isoPath),
+                                   log_) == 0) {
       Log(L"[SUCCESS] 日本語ロケール組込済・UEFI + CSM (Legacy BIOS) 両対応 WinPE ISO (" +
           paths_.arch + L") の作成が完了しました！");
       return kBuilt;
@@ -191,16 +192,16 @@ void StageBootFiles(const std::wstring& adkRoot, const std::wstring& workDir, in
   for (const std::wstring_view name : kFirmwareBootFiles) {
     const std::wstring from = paths.firmwareFiles + L"\\" + std::wstring(name);
     if (!PathExists(from)) continue;
-    CopyOver(from, paths.fwfiles + L"\\" + std::wstring(name));
-    CopyOver(from, paths.bootbins + L"\\" + std::wstring(name));
+    CopyFileReplacing(from, paths.fwfiles + L"\\" + std::wstring(name));
+    CopyFileReplacing(from, paths.bootbins + L"\\" + std::wstring(name));
   }
   const std::wstring bootmgr = paths.media + L"\\bootmgr";
   if (!PathExists(bootmgr)) {
     const std::wstring own = paths.mediaSource + L"\\bootmgr";
-    CopyOver(PathExists(own)
-                 ? own
-                 : adkRoot + L"\\Windows Preinstallation Environment\\amd64\\Media\\bootmgr",
-             bootmgr);
+    CopyFileReplacing(
+        PathExists(own) ? own
+                        : adkRoot + L"\\Windows Preinstallation Environment\\amd64\\Media\\bootmgr",
+        bootmgr);
   }
   EmitLog(
       log,
