@@ -1,5 +1,5 @@
 #pragma once
-// Folder creation and path joining with the platform's separator.
+// Folders and files: creation, existence, copying and path joining with the platform's separator.
 
 #include <cstddef>
 #include <string>
@@ -37,6 +37,12 @@ std::wstring OsFilePath(const std::wstring& path);
 // UNC paths "\\?\UNC\", forward slashes become backslashes (the long form takes names
 // literally). Paths already in a "\\?\" or "\\.\" form and relative paths are unchanged.
 std::wstring ExtendedLengthPath(std::wstring_view absolutePath);
+
+// True when `path` names an existing folder.
+bool IsExistingFolder(const std::wstring& path);
+
+// Copies a file, replacing an existing target. True when the copy was made.
+bool CopyFileReplacing(const std::wstring& from, const std::wstring& to);
 
 // folder + separator + name; the separator is added even when the folder already ends in one,
 // as the report file names have always been formed.

@@ -17,7 +17,13 @@ bool CreateFolderTree(const std::wstring& folder) {
   if (path.empty()) return false;
   std::error_code error;
   std::filesystem::create_directories(path, error);
-  return std::filesystem::is_directory(path, error);
+  return IsExistingFolder(folder);
+}
+
+bool IsExistingFolder(const std::wstring& path) {
+  const std::string narrow = WideToUtf8(path);
+  std::error_code error;
+  return !narrow.empty() && std::filesystem::is_directory(std::filesystem::path(narrow), error);
 }
 
 bool PathExists(const std::wstring& path) {
@@ -49,6 +55,13 @@ bool CanWriteInFolder(const std::wstring& folder) {
 
 std::wstring OsFilePath(const std::wstring& path) {
   return path;
+}
+
+bool CopyFileReplacing(const std::wstring& from, const std::wstring& to) {
+  std::error_code error;
+  return std::filesystem::copy_file(std::filesystem::path(WideToUtf8(from)),
+                                    std::filesystem::path(WideToUtf8(to)),
+                                    std::filesystem::copy_options::overwrite_existing, error);
 }
 
 }  // namespace tvde

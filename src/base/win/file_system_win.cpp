@@ -44,6 +44,11 @@ bool CreateFolderTree(const std::wstring& folder) {
     }
     CreateDirectoryW(path.c_str(), nullptr);
   }
+  return IsExistingFolder(folder);
+}
+
+bool IsExistingFolder(const std::wstring& folder) {
+  const std::wstring path = OsFilePath(folder);
   const DWORD attributes = GetFileAttributesW(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
@@ -67,6 +72,10 @@ bool CanWriteInFolder(const std::wstring& folder) {
   file.Reset();
   ok = DeleteFileW(path.c_str()) != 0 && ok;
   return ok;
+}
+
+bool CopyFileReplacing(const std::wstring& from, const std::wstring& to) {
+  return CopyFileW(from.c_str(), to.c_str(), FALSE) != 0;
 }
 
 }  // namespace tvde

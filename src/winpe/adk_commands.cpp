@@ -1,0 +1,35 @@
+// The ADK acquisition's command templates.
+#include "winpe/adk_commands.h"
+
+namespace tvde {
+
+std::wstring AdkDownloadUrl(AdkDownloadLink link) {
+  return std::wstring(kAdkDownloadHost) + L"/fwlink/?linkid=" + std::to_wstring(link);
+}
+
+std::wstring DownloadCommand(AdkDownloadLink link, const std::wstring& file) {
+  return L"curl.exe -L \"" + AdkDownloadUrl(link) + L"\" -o \"" + file + L"\"";
+}
+
+std::wstring InstallFeatureCommand(const std::wstring& installer, std::wstring_view feature) {
+  return L"\"" + installer + L"\" /quiet /norestart /features " + std::wstring(feature);
+}
+
+std::wstring LayoutCommand(const std::wstring& installer, const std::wstring& folder) {
+  return L"\"" + installer + L"\" /layout \"" + folder + L"\" /quiet";
+}
+
+std::wstring MsiExtractCommand(const std::wstring& package, const std::wstring& folder) {
+  return L"msiexec.exe /a \"" + package + L"\" /qn TARGETDIR=\"" + folder + L"\"";
+}
+
+std::wstring CopyTreeCommand(const std::wstring& from, const std::wstring& to) {
+  return L"xcopy /E /I /Y \"" + from + L"\" \"" + to + L"\"";
+}
+
+std::wstring WingetInstallCommand(std::wstring_view package) {
+  return L"winget install --id " + std::wstring(package) +
+         L" -e --accept-package-agreements --accept-source-agreements";
+}
+
+}  // namespace tvde
