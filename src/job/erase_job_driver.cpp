@@ -89,6 +89,10 @@ class JobRun {
       EmitLog(log_, L"[ERROR] 証明書・監査ログファイルの保存に失敗しました。保存先: " +
                         ReportOutputFolder(config()));
     }
+    if (!result_.signatureError.empty()) {
+      EmitLog(log_, L"[ERROR] 電子署名を作成できませんでした (レポートは署名なしで保存): " +
+                        result_.signatureError);
+    }
     return result_;
   }
 

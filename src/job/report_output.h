@@ -5,17 +5,16 @@
 #include <string>
 
 #include "report/report_data.h"
+#include "report/report_file_names.h"
 
 namespace tvde {
 
-inline constexpr const wchar_t* kCertificateSuffix = L"_Certificate.html";
-inline constexpr const wchar_t* kAuditLogSuffix = L"_AuditLog.txt";
-inline constexpr const wchar_t* kJsonReportSuffix = L"_Report.json";
-
 // Gives the record a certificate ID when it has none, recomputes its fingerprint and rebuilds
 // its stamp payload (with a freshly collected hardware profile), then writes the three files
-// unless report output is disabled. True when all three were written (or output is disabled);
-// the record's three paths are set only then and emptied otherwise.
+// unless report output is disabled, and signs them when the request names a signing key. True
+// when all three were written (or output is disabled); the record's three paths are set only
+// then and emptied otherwise. A missing signature does not make it false: signatureError says
+// why it is missing.
 bool SaveReports(ReportData& report);
 
 // The folder SaveReports writes into: the request's output folder, else "Certificates" beside

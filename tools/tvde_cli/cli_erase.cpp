@@ -210,15 +210,14 @@ bool ReadTarget(const std::string& target, const Args& args, const EraseRequest&
   return true;
 }
 
-// The names and the certificate folder: the command line's, else the settings'. The settings
-// are read only for what the command line left open, as loading them may create the default
-// certificate folder.
+// The names and the certificate folder: the command line's, else the settings'; the signing key
+// always the settings'. The settings are read only when the command line left something open
+// or reports are written, as loading them may create the default certificate folder.
 void FillIdentity(const Args& args, const CliServices& services, const EraseRequest& request,
                   EraseJobConfig& config) {
   const std::string* outFolder = args.Value("--out");
   const bool needSettings = args.Value("--operator") == nullptr ||
-                            args.Value("--organization") == nullptr ||
-                            (request.reportsWanted && outFolder == nullptr);
+                            args.Value("--organization") == nullptr || request.reportsWanted;
   const AppSettings settings =
       needSettings && services.loadSettings ? services.loadSettings() : AppSettings{};
   const auto text = [&args](const char* name, const std::wstring& fallback) {
@@ -229,6 +228,7 @@ void FillIdentity(const Args& args, const CliServices& services, const EraseRequ
   config.organizationName = text("--organization", settings.organizationName);
   config.notes = text("--notes", L"");
   config.outputFolder = outFolder != nullptr ? Utf8ToWide(*outFolder) : settings.certOutputDir;
+  if (request.reportsWanted) config.signingKeyFile = settings.signingKeyFile;
 }
 
 // Runs the job, printing its log lines and throttled progress with local time stamps.

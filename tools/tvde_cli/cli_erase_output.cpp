@@ -74,6 +74,7 @@ int EraseExitCode(const ReportData& result, const EraseRequest& request) {
   if (result.statusCode == kStatusCancelled) return kExitCancelled;
   if (result.statusCode != kStatusCompleted) return kExitFailed;
   if (request.reportsWanted && !ReportsWritten(result)) return kExitIncomplete;
+  if (request.reportsWanted && !result.signatureError.empty()) return kExitIncomplete;
   if (StampMissing(result, request)) return kExitIncomplete;
   return kExitOk;
 }
@@ -103,6 +104,10 @@ std::string FormatSummary(const ReportData& result, const EraseRequest& request)
     Row(text, "HTML certificate", result.htmlPath);
     Row(text, "TXT audit log   ", result.txtPath);
     Row(text, "JSON report     ", result.jsonPath);
+    if (!result.signaturePath.empty()) Row(text, "Signature       ", result.signaturePath);
+    if (!result.signatureError.empty()) {
+      Row(text, "Signature       ", L"MISSING (" + result.signatureError + L")");
+    }
   } else {
     Row(text, "Reports         ",
         L"NOT WRITTEN (could not write to " + ReportOutputFolder(result.config) + L")");
