@@ -153,25 +153,27 @@ bool ReadSignatureInteger(DerReader& reader, uint8_t* out) {
   return true;
 }
 
-void AppendInteger(std::vector<uint8_t>& out, Bytes value) {
+// A positive INTEGER of up to 32 big-endian bytes at `out`; returns the end of what it wrote.
+uint8_t* WriteInteger(uint8_t* out, Bytes value) {
   size_t skip = 0;
   while (skip + 1 < value.size() && value[skip] == 0)
     ++skip;
   const bool pad = (value[skip] & 0x80) != 0;
-  out.push_back(kTagInteger);
-  out.push_back(static_cast<uint8_t>(value.size() - skip + (pad ? 1 : 0)));
-  if (pad) out.push_back(0);
-  out.insert(out.end(), value.begin() + static_cast<std::ptrdiff_t>(skip), value.end());
+  *out++ = kTagInteger;
+  *out++ = static_cast<uint8_t>(value.size() - skip + (pad ? 1 : 0));
+  if (pad) *out++ = 0;
+  return std::copy(value.begin() + static_cast<std::ptrdiff_t>(skip), value.end(), out);
 }
 
 }  // namespace
 
 std::vector<uint8_t> EncodeP256Pkcs8(const P256KeyMaterial& key) {
-  std::vector<uint8_t> der(std::begin(kPkcs8Prefix), std::end(kPkcs8Prefix));
-  der.insert(der.end(), key.d.begin(), key.d.end());
-  der.insert(der.end(), std::begin(kPkcs8PointPrefix), std::end(kPkcs8PointPrefix));
-  der.insert(der.end(), key.x.begin(), key.x.end());
-  der.insert(der.end(), key.y.begin(), key.y.end());
+  std::vector<uint8_t> der(138);
+  auto at = std::copy(std::begin(kPkcs8Prefix), std::end(kPkcs8Prefix), der.begin());
+  at = std::copy(key.d.begin(), key.d.end(), at);
+  at = std::copy(std::begin(kPkcs8PointPrefix), std::end(kPkcs8PointPrefix), at);
+  at = std::copy(key.x.begin(), key.x.end(), at);
+  std::copy(key.y.begin(), key.y.end(), at);
   return der;
 }
 
@@ -189,20 +191,14 @@ bool DecodeP256Pkcs8(std::span<const uint8_t> der, P256KeyMaterial& key, std::st
     error = "the key is not a PKCS#8 structure of version 0 or 1";
     return false;
   }
-  const auto algorithm = reader.Read(kTagSequence);
-  std::optional<Bytes> type;
-  std::optional<Bytes> curve;
-  if (algorithm) {
-    DerReader fields(*algorithm);
-    type = fields.Read(kTagOid);
-    curve = fields.Read(kTagOid);
-    if (!fields.AtEnd()) curve.reset();
-  }
-  if (!type || !SameBytes(*type, kEcPublicKeyOid)) {
+  DerReader algorithm(reader.Read(kTagSequence).value_or(Bytes{}));
+  const Bytes type = algorithm.Read(kTagOid).value_or(Bytes{});
+  const Bytes curve = algorithm.Read(kTagOid).value_or(Bytes{});
+  if (!SameBytes(type, kEcPublicKeyOid)) {
     error = "the key is not an elliptic-curve key";
     return false;
   }
-  if (!curve || !SameBytes(*curve, kP256Oid)) {
+  if (!SameBytes(curve, kP256Oid) || !algorithm.AtEnd()) {
     error = "the key is not on the P-256 curve";
     return false;
   }
@@ -238,9 +234,10 @@ bool DecodeP256Pkcs8(std::span<const uint8_t> der, P256KeyMaterial& key, std::st
 
 std::vector<uint8_t> EncodeP256Spki(std::span<const uint8_t, kP256FieldBytes> x,
                                     std::span<const uint8_t, kP256FieldBytes> y) {
-  std::vector<uint8_t> der(std::begin(kSpkiPrefix), std::end(kSpkiPrefix));
-  der.insert(der.end(), x.begin(), x.end());
-  der.insert(der.end(), y.begin(), y.end());
+  std::vector<uint8_t> der(sizeof kSpkiPrefix + 2 * kP256FieldBytes);
+  auto at = std::copy(std::begin(kSpkiPrefix), std::end(kSpkiPrefix), der.begin());
+  at = std::copy(x.begin(), x.end(), at);
+  std::copy(y.begin(), y.end(), at);
   return der;
 }
 
@@ -256,12 +253,13 @@ bool DecodeP256Spki(std::span<const uint8_t> spki, std::array<uint8_t, kP256Fiel
 }
 
 std::vector<uint8_t> EcdsaRawToDer(std::span<const uint8_t, 2 * kP256FieldBytes> raw) {
-  std::vector<uint8_t> integers;
-  AppendInteger(integers, raw.first<kP256FieldBytes>());
-  AppendInteger(integers, raw.last<kP256FieldBytes>());
-  std::vector<uint8_t> der = {kTagSequence, static_cast<uint8_t>(integers.size())};
-  der.insert(der.end(), integers.begin(), integers.end());
-  return der;
+  // SEQUENCE header, then two INTEGERs of at most 2 + 33 bytes each.
+  std::array<uint8_t, 2 + 2 * (2 + kP256FieldBytes + 1)> der{};
+  uint8_t* end = WriteInteger(der.data() + 2, raw.first<kP256FieldBytes>());
+  end = WriteInteger(end, raw.last<kP256FieldBytes>());
+  der[0] = kTagSequence;
+  der[1] = static_cast<uint8_t>(end - der.data() - 2);
+  return std::vector<uint8_t>(der.data(), end);
 }
 
 bool EcdsaDerToRaw(std::span<const uint8_t> der, std::array<uint8_t, 2 * kP256FieldBytes>& raw) {

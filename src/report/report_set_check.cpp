@@ -21,11 +21,16 @@ constexpr size_t kShownLineBytes = 160;
 
 // A file line for a message: at most kShownLineBytes bytes, cut on a character boundary.
 std::string Shown(const std::string& line) {
-  if (line.size() <= kShownLineBytes) return "\"" + line + "\"";
-  size_t cut = kShownLineBytes;
-  while (cut > 0 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80)
-    --cut;
-  return "\"" + line.substr(0, cut) + "...\"";
+  size_t cut = line.size();
+  if (cut > kShownLineBytes) {
+    cut = kShownLineBytes;
+    while (cut > 0 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80)
+      --cut;
+  }
+  std::string shown = "\"";
+  shown.append(line, 0, cut);
+  shown += cut < line.size() ? "...\"" : "\"";
+  return shown;
 }
 
 class SetChecker {

@@ -13,7 +13,9 @@
 #include "base/pem.h"
 #include "support/temp_dir.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/stat.h>
 #endif
 
@@ -212,7 +214,30 @@ TEST(KeyFiles, NewFilesNeverReplaceAndPrivateOnesAreTheOwnersOnly) {
   EXPECT_TRUE(bytes.empty());
   EXPECT_EQ(ReadSmallFile(dir.File("none.pem"), 5, bytes), FileReadStatus::Missing);
   EXPECT_EQ(ReadSmallFile(dir.File(""), 5, bytes), FileReadStatus::Failed);  // a folder
-#ifndef _WIN32
+#ifdef _WIN32
+  // No entry lets everyone in. (Wine keeps no access lists of its own: it turns this one into
+  // the file mode 0750 and shows that back, with the owner's and the group's entries.)
+  DWORD size = 0;
+  GetFileSecurityW(path.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &size);
+  std::vector<uint8_t> descriptor(size);
+  ASSERT_TRUE(
+      GetFileSecurityW(path.c_str(), DACL_SECURITY_INFORMATION, descriptor.data(), size, &size));
+  BOOL present = FALSE;
+  BOOL defaulted = FALSE;
+  ACL* acl = nullptr;
+  ASSERT_TRUE(GetSecurityDescriptorDacl(descriptor.data(), &present, &acl, &defaulted));
+  ASSERT_TRUE(present && acl != nullptr);  // a null access list would let everyone in
+  uint8_t world[SECURITY_MAX_SID_SIZE] = {};
+  DWORD worldSize = sizeof world;
+  ASSERT_TRUE(CreateWellKnownSid(WinWorldSid, nullptr, world, &worldSize));
+  for (DWORD i = 0; i < acl->AceCount; ++i) {
+    void* ace = nullptr;
+    ASSERT_TRUE(GetAce(acl, i, &ace));
+    const auto* allowed = static_cast<const ACCESS_ALLOWED_ACE*>(ace);
+    if (allowed->Header.AceType != ACCESS_ALLOWED_ACE_TYPE) continue;
+    EXPECT_FALSE(EqualSid(const_cast<DWORD*>(&allowed->SidStart), world)) << i;
+  }
+#else
   struct stat info {};
   ASSERT_EQ(stat((dir.path() / "key.pem").c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0600u);

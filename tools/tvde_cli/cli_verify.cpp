@@ -159,7 +159,10 @@ void PrintText(std::ostream& out, const std::vector<SetResult>& results) {
 }
 
 std::string JsonText(const std::string& utf8) {
-  return "\"" + WideToUtf8(EscapeJsonString(Utf8ToWide(utf8))) + "\"";
+  std::string text = "\"";
+  text += WideToUtf8(EscapeJsonString(Utf8ToWide(utf8)));
+  text += '"';
+  return text;
 }
 
 void PrintJson(std::ostream& out, const std::vector<SetResult>& results) {
