@@ -4,6 +4,7 @@
 // ("PUBLIC KEY") for public keys. Public keys come back as their DER SubjectPublicKeyInfo, and
 // signatures are DER (a SEQUENCE of r and s), the forms OpenSSL and X.509 use.
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -14,6 +15,8 @@ namespace tvde {
 
 inline constexpr const char* kPrivateKeyPemLabel = "PRIVATE KEY";
 inline constexpr const char* kPublicKeyPemLabel = "PUBLIC KEY";
+// Key files are a few hundred bytes; larger ones are not read.
+inline constexpr size_t kMaxKeyFileBytes = size_t{64} << 10;
 
 struct EcdsaKeyPair {
   std::string privateKeyPem;

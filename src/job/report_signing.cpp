@@ -12,9 +12,6 @@
 namespace tvde {
 namespace {
 
-constexpr size_t kMaxKeyFileBytes = 64 * 1024;
-constexpr size_t kMaxReportFileBytes = 64 * 1024 * 1024;
-
 std::span<const uint8_t> AsBytes(std::string_view text) {
   return {reinterpret_cast<const uint8_t*>(text.data()), text.size()};
 }
@@ -48,7 +45,7 @@ bool SignFiles(const ReportData& report, const std::wstring& signaturePath, std:
   const std::array<const std::wstring*, 3> paths = {&report.htmlPath, &report.txtPath,
                                                     &report.jsonPath};
   for (size_t i = 0; i < paths.size(); ++i) {
-    if (!ReadFileFor("the report", *paths[i], kMaxReportFileBytes, contents[i], error)) {
+    if (!ReadFileFor("the report", *paths[i], kMaxReportSetFileBytes, contents[i], error)) {
       return false;
     }
   }

@@ -10,13 +10,11 @@
 #include "cli_command.h"
 #include "cli_signing.h"
 #include "report/json_report.h"
+#include "report/report_file_names.h"
 #include "report/report_set_check.h"
 
 namespace tvde::cli {
 namespace {
-
-constexpr size_t kMaxKeyBytes = 64 * 1024;
-constexpr size_t kMaxSetFileBytes = 64 * 1024 * 1024;
 
 struct SetLocation {
   std::filesystem::path folder;
@@ -97,7 +95,7 @@ ReportSetContents ReadSet(const SetLocation& location) {
     const std::wstring path = JoinPath(
         WideOf(location.folder), location.certificateId + SetFileSuffix(static_cast<SetFile>(i)));
     std::string bytes;
-    switch (ReadSmallFile(path, kMaxSetFileBytes, bytes)) {
+    switch (ReadSmallFile(path, kMaxReportSetFileBytes, bytes)) {
       case FileReadStatus::Ok:
         set.files[i] = std::move(bytes);
         break;
@@ -116,7 +114,7 @@ ReportSetContents ReadSet(const SetLocation& location) {
 
 bool ReadSigner(const std::string& path, ExpectedSigner& signer, std::string& error) {
   std::string pem;
-  if (ReadSmallFile(Utf8ToWide(path), kMaxKeyBytes, pem) != FileReadStatus::Ok) {
+  if (ReadSmallFile(Utf8ToWide(path), kMaxKeyFileBytes, pem) != FileReadStatus::Ok) {
     error = "--key: cannot read '" + path + "'";
     return false;
   }
