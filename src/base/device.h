@@ -37,8 +37,10 @@ class Device {
 enum class DeviceAccess : int32_t { ReadOnly, ReadWrite };
 enum class DeviceCreation : int32_t { OpenExisting, CreateAlways };
 enum class DeviceBuffering : int32_t {
-  Unbuffered,  // write-through, no cache; offsets, lengths and buffers must be sector-aligned
-  Buffered,    // ordinary file I/O (scratch files)
+  // No cache; offsets, lengths and buffers must be sector-aligned. Windows handles also write
+  // through; POSIX ones reach the device for certain only at Flush.
+  Unbuffered,
+  Buffered,  // ordinary file I/O (scratch files)
 };
 
 struct DeviceOpenOptions {
