@@ -42,8 +42,4 @@ bool DecodePublicKeyPem(std::string_view publicKeyPem, std::vector<uint8_t>& spk
 bool VerifyEcdsaP256Sha256(std::span<const uint8_t> spki, std::span<const uint8_t> message,
                            std::span<const uint8_t> derSignature);
 
-// The label check both providers make first: only an unencrypted PKCS#8 private key or an
-// SPKI public key is taken, so that both builds accept the same files.
-bool HasPemLabel(std::string_view pem, const char* label, std::string& error);
-
 }  // namespace tvde

@@ -1,8 +1,6 @@
 // Base64 and PEM armour, written here so that every build produces the same text.
 #include "base/pem.h"
 
-#include "base/ecdsa_p256.h"
-
 namespace tvde {
 namespace {
 

@@ -22,4 +22,9 @@ std::string EncodePem(std::string_view label, std::span<const uint8_t> der);
 // The label of the first "-----BEGIN LABEL-----" line; empty when there is none.
 std::string PemLabel(std::string_view text);
 
+// Whether the first PEM block of `pem` has `label`; else `error` says what the text holds. The
+// key providers check this first, so that every build takes the same files: an unencrypted
+// PKCS#8 private key ("PRIVATE KEY") or a SubjectPublicKeyInfo ("PUBLIC KEY").
+bool HasPemLabel(std::string_view pem, const char* label, std::string& error);
+
 }  // namespace tvde

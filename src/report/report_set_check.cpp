@@ -19,7 +19,9 @@ namespace {
 
 constexpr size_t kShownLineBytes = 160;
 
-// A file line for a message: at most kShownLineBytes bytes, cut on a character boundary.
+// A file line for a message: at most kShownLineBytes bytes, cut on a character boundary, with
+// control characters (a line's CR, or escape sequences someone put into a report to fool a
+// terminal) shown as "?".
 std::string Shown(const std::string& line) {
   size_t cut = line.size();
   if (cut > kShownLineBytes) {
@@ -28,7 +30,10 @@ std::string Shown(const std::string& line) {
       --cut;
   }
   std::string shown = "\"";
-  shown.append(line, 0, cut);
+  for (size_t i = 0; i < cut; ++i) {
+    const auto c = static_cast<unsigned char>(line[i]);
+    shown.push_back(c < 0x20 || c == 0x7F ? '?' : line[i]);
+  }
   shown += cut < line.size() ? "...\"" : "\"";
   return shown;
 }
@@ -41,7 +46,7 @@ class SetChecker {
   std::vector<SetCheck> Run() {
     CheckFiles();
     const bool jsonRead = CheckJsonReport();
-    CheckAgainstJson("audit log", SetFile::AuditLog, jsonRead);
+    CheckAuditLog(jsonRead);
     const bool statusRead = CheckCertificate(jsonRead);
     CheckFingerprint(jsonRead && statusRead);
     if (CheckSignatureFile()) {
@@ -112,13 +117,13 @@ class SetChecker {
                           Shown(difference.expected));
   }
 
-  void CheckAgainstJson(const char* name, SetFile file, bool jsonRead) {
-    if (!File(file)) {
-      Skip(name, "missing");
+  void CheckAuditLog(bool jsonRead) {
+    if (!File(SetFile::AuditLog)) {
+      Skip("audit log", "missing");
     } else if (!jsonRead) {
-      Skip(name, "no JSON report to compare with");
+      Skip("audit log", "no JSON report to compare with");
     } else {
-      Compare(name, file, ReportFileBytes(BuildAuditLogText(report_)));
+      Compare("audit log", SetFile::AuditLog, ReportFileBytes(BuildAuditLogText(report_)));
     }
   }
 

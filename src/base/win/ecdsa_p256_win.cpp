@@ -8,6 +8,7 @@
 #include <bcrypt.h>
 #include <wincrypt.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "base/ecdsa_p256.h"
@@ -110,14 +111,14 @@ bool ReadPrivateKey(std::string_view pem, P256KeyMaterial& key, std::string& err
   return true;
 }
 
-// BCRYPT_ECCKEY_BLOB header, then X, Y and, for a private blob, d.
-std::vector<uint8_t> KeyBlob(ULONG magic, const P256KeyMaterial& key, bool withPrivate) {
-  BCRYPT_ECCKEY_BLOB header{magic, kP256FieldBytes};
-  std::vector<uint8_t> blob(sizeof header);
+// BCRYPT_ECCPRIVATE_BLOB: the BCRYPT_ECCKEY_BLOB header, then X, Y and d.
+std::vector<uint8_t> PrivateKeyBlob(const P256KeyMaterial& key) {
+  const BCRYPT_ECCKEY_BLOB header{BCRYPT_ECDSA_PRIVATE_P256_MAGIC, kP256FieldBytes};
+  std::vector<uint8_t> blob(sizeof header + 3 * kP256FieldBytes);
   std::memcpy(blob.data(), &header, sizeof header);
-  blob.insert(blob.end(), key.x.begin(), key.x.end());
-  blob.insert(blob.end(), key.y.begin(), key.y.end());
-  if (withPrivate) blob.insert(blob.end(), key.d.begin(), key.d.end());
+  uint8_t* at = std::copy(key.x.begin(), key.x.end(), blob.data() + sizeof header);
+  at = std::copy(key.y.begin(), key.y.end(), at);
+  std::copy(key.d.begin(), key.d.end(), at);
   return blob;
 }
 
@@ -168,7 +169,7 @@ bool SignEcdsaP256Sha256(std::string_view privateKeyPem, std::span<const uint8_t
                          std::vector<uint8_t>& derSignature, std::string& error) {
   P256KeyMaterial material;
   if (!ReadPrivateKey(privateKeyPem, material, error)) return false;
-  std::vector<uint8_t> blob = KeyBlob(BCRYPT_ECDSA_PRIVATE_P256_MAGIC, material, true);
+  std::vector<uint8_t> blob = PrivateKeyBlob(material);
   SecureZeroMemory(material.d.data(), material.d.size());
   Algorithm algorithm;
   Key key;
