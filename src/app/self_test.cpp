@@ -65,7 +65,7 @@ int32_t RunSelfTest() {
   // A simulation: the disk is only read from its record, never opened. The reports are signed
   // as every report set of this machine is, when a signing key is configured.
   EraseJobConfig config = SelfTestJobConfig(disk, ResolveDefaultLogDirectory());
-  config.signingKeyFile = LoadSettings().signingKeyFile;
+  config.signingKeyFile = LoadSettings(FolderCreation::None).signingKeyFile;
   CancelFlag cancel{0};
   const ReportData result = RunEraseJob(config, isWinPE ? 1 : 0, cancel, {}, {});
 

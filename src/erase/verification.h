@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "base/device.h"
 #include "base/log_callback.h"
@@ -16,6 +17,12 @@ namespace tvde {
 inline constexpr size_t kVerifySampleBytes = 65536;
 inline constexpr int32_t kQuickVerifySamples = 64;
 inline constexpr int32_t kFullVerifySamples = 256;
+
+// The verdict of a job that was asked not to verify: nothing was read back.
+inline constexpr const wchar_t* kVerdictSkipped = L"SKIPPED (検証なし設定)";
+
+// True for a verdict that says verification did not run because it was not asked for.
+bool IsSkippedVerdict(std::wstring_view verdict);
 
 // Where sample `index` of `samples` is read: the first at LBA 0, the others stepping evenly
 // towards the last whole window. A disk smaller than one window is read whole at LBA 0;

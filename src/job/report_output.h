@@ -3,6 +3,7 @@
 // TXT audit log and the JSON report into one folder.
 
 #include <string>
+#include <vector>
 
 #include "report/report_data.h"
 #include "report/report_file_names.h"
@@ -11,11 +12,21 @@ namespace tvde {
 
 // Gives the record a certificate ID when it has none, recomputes its fingerprint and rebuilds
 // its stamp payload (with a freshly collected hardware profile), then writes the three files
-// unless report output is disabled, and signs them when the request names a signing key. True
-// when all three were written (or output is disabled); the record's three paths are set only
-// then and emptied otherwise. A missing signature does not make it false: signatureError says
-// why it is missing.
+// unless report output is disabled. Each file is written under a temporary name, flushed to
+// the disk and renamed into place, so no report file is ever left half written. True when all
+// three were written (or output is disabled). Each path field holds the path of a file this
+// call wrote and is empty for a file it could not write. When the request names a signing key
+// the written set is also signed; a missing signature does not make the answer false:
+// signatureError says why it is missing.
 bool SaveReports(ReportData& report);
+
+// The file names of the three reports that the record does not name as written.
+std::vector<std::wstring> MissingReportFiles(const ReportData& report);
+
+// Creates the folder SaveReports will write into and proves that a file can be created,
+// written and flushed there (the write-test file, removed again). `folder` is set to the
+// folder checked.
+bool PrepareReportFolder(const EraseJobConfig& config, std::wstring& folder);
 
 // The folder SaveReports writes into: the request's output folder, else "Certificates" beside
 // the program.

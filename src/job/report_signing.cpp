@@ -5,6 +5,7 @@
 #include "base/file_system.h"
 #include "base/pem.h"
 #include "base/text.h"
+#include "job/report_output.h"
 #include "report/report_file_names.h"
 #include "report/report_signature.h"
 #include "report/utf8_file.h"
@@ -98,12 +99,13 @@ bool BuildReportSignature(const std::wstring& certificateId,
 void SignSavedReports(ReportData& report) {
   report.signaturePath.clear();
   report.signatureError.clear();
-  const std::wstring& json = report.jsonPath;
-  const std::wstring_view suffix = kJsonReportSuffix;
-  if (report.config.signingKeyFile.empty() || json.size() < suffix.size()) return;
-  const std::wstring path = json.substr(0, json.size() - suffix.size()) + kSignatureSuffix;
+  if (report.config.signingKeyFile.empty() || report.config.logOutputDisabled == 1) return;
+  const std::wstring path =
+      JoinPath(ReportOutputFolder(report.config), report.certificateId + kSignatureSuffix);
   std::string error;
-  if (SignFiles(report, path, error)) {
+  if (report.htmlPath.empty() || report.txtPath.empty() || report.jsonPath.empty()) {
+    error = "not all three reports were written";
+  } else if (SignFiles(report, path, error)) {
     report.signaturePath = path;
     return;
   }

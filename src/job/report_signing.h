@@ -10,10 +10,11 @@
 
 namespace tvde {
 
-// After the three report files were written (their paths are in the record): does nothing
-// unless config.signingKeyFile is set; then signs the files as they are on disk and sets
-// signaturePath, or, when the key cannot be read or used, sets signatureError, removes a
-// signature file left from an earlier save and leaves the reports unsigned.
+// After SaveReports wrote the report files (the paths of those written are in the record):
+// does nothing unless config.signingKeyFile is set; then signs the three files as they are on
+// disk and sets signaturePath, or, when a report is missing or the key cannot be read or used,
+// sets signatureError, removes a signature file left from an earlier save and leaves the
+// reports unsigned.
 void SignSavedReports(ReportData& report);
 
 // The signature file's text for the report files' contents (certificate, audit log, JSON

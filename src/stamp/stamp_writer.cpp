@@ -5,7 +5,9 @@
 
 #include "base/host_environment.h"
 #include "base/page_buffer.h"
+#include "stamp/stamp_detect.h"
 #include "stamp/stamp_image.h"
+#include "stamp/stamp_texts.h"
 
 namespace tvde {
 namespace {
@@ -40,13 +42,40 @@ bool RefusedUnderWine(const DiskInfo& disk, const LogCallback& log) {
   return true;
 }
 
+// What the disk says now: a write that the device confirmed can still have gone nowhere (a
+// device that drops writes, a path that names something else than the caller thinks).
+bool StampReadsBackAs(Device& device, uint32_t bytesPerSector, const std::wstring& certificateId) {
+  StampPayload readBack;
+  return ReadStampRecord(device, bytesPerSector, readBack) && readBack.incomplete == 0 &&
+         readBack.certificateId == certificateId;
+}
+
+bool NoStampReadsBack(Device& device, uint32_t bytesPerSector) {
+  StampPayload readBack;
+  return !ReadStampRecord(device, bytesPerSector, readBack);
+}
+
 }  // namespace
+
+bool StampKeepsCertificateId(const StampPayload& payload) {
+  StampPayload readBack;
+  return ApplyStampRecord(BuildStampRecord(payload), readBack) &&
+         readBack.certificateId == payload.certificateId;
+}
 
 bool WriteStampImage(Device& device, uint32_t bytesPerSector, const StampPayload& payload,
                      const LogCallback& log, const BootPrograms& programs) {
+  if (!StampKeepsCertificateId(payload)) {
+    EmitLog(log, kLogStampIdNotStorable);
+    return false;
+  }
   const PageBuffer image = BuildStampImage(payload, bytesPerSector, programs);
   if (!image.valid()) return false;
   if (!WriteFromStart(device, image.span())) return false;
+  if (!StampReadsBackAs(device, bytesPerSector, payload.certificateId)) {
+    EmitLog(log, kLogStampReadBackFailed);
+    return false;
+  }
   EmitLog(log, kLogStampWritten);
   return true;
 }
@@ -76,6 +105,10 @@ bool EraseDiskStamp(const DiskInfo& disk, const LogCallback& log) {
   const PageBuffer zeros = PageBuffer::Allocate(StampImageLength(disk.bytesPerSector));
   if (!zeros.valid()) return false;
   if (!WriteFromStart(*opened.device, zeros.span())) return false;
+  if (!NoStampReadsBack(*opened.device, disk.bytesPerSector)) {
+    EmitLog(log, kLogStampEraseReadBackFailed);
+    return false;
+  }
   EmitLog(log, kLogStampErased);
   return true;
 }

@@ -33,7 +33,7 @@ namespace fs = std::filesystem;
 class CliSigning : public CliFixture {
  protected:
   CliSigning() {
-    services_.loadSettings = [this] {
+    services_.loadSettings = [this](FolderCreation) {
       AppSettings settings;
       settings.signingKeyFile = signingKey_;
       return settings;

@@ -52,6 +52,9 @@ struct LogLines {
 
 const std::vector<std::string> kWriteOrder = {"seek 0", "write 0 131072", "flush",
                                               "update-properties"};
+// A written stamp counts only once its record reads back.
+const std::vector<std::string> kWriteAndReadBack = {
+    "seek 0", "write 0 131072", "flush", "update-properties", "seek 0", "read 0 2560"};
 
 std::vector<uint8_t> Written(FaultDevice& device, size_t size) {
   const auto& bytes = device.memory()->bytes();
@@ -69,7 +72,8 @@ TEST(WriteStampImage, SeeksWritesWholeDeviceSectorsFlushesAndRereadsTheLayoutThe
     ASSERT_TRUE(WriteStampImage(*device, sector, SamplePayload(), log.sink(), programs.view()));
     EXPECT_EQ(device->events,
               (std::vector<std::string>{"seek 0", "write 0 " + std::to_string(length), "flush",
-                                        "update-properties"}));
+                                        "update-properties", "seek 0",
+                                        "read 0 " + std::to_string(DetectReadLength(sector))}));
     EXPECT_EQ(log.lines, std::vector<std::string>{kWrittenLine});
     const auto written = Written(*device, length + 1);
     EXPECT_EQ(CString(written, 0x200).rfind("TVDE_STAMP_V2|TVDE-20261023-A1B2C3|", 0), 0u);
@@ -127,7 +131,7 @@ TEST(WriteStampImageEmbedded, WritesTheProgramsOfThisBuildPatchedWithTheReport) 
   auto device = FaultDevice::InMemory(131072, 512);
   LogLines log;
   ASSERT_TRUE(WriteStampImage(*device, 512, SamplePayload(), log.sink()));
-  EXPECT_EQ(device->events, kWriteOrder);
+  EXPECT_EQ(device->events, kWriteAndReadBack);
   EXPECT_EQ(log.lines, std::vector<std::string>{kWrittenLine});
   const std::vector<uint8_t>& image = device->memory()->bytes();
 
@@ -158,7 +162,7 @@ TEST(WriteStampImageEmbedded, RefusesANullDevice) {
   EXPECT_TRUE(log.lines.empty());
   auto device = FaultDevice::InMemory(131072, 4096);
   EXPECT_TRUE(WriteStampImage(device.get(), 4096, SamplePayload(), log.sink()));
-  EXPECT_EQ(device->events, kWriteOrder);
+  EXPECT_EQ(device->events.back(), "read 0 4096");
 }
 
 class StampFileTest : public ::testing::Test {

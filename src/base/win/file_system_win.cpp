@@ -1,4 +1,5 @@
-// Windows files and folders: SHCreateDirectoryExW for trees, CreateFileW for small files.
+// Windows folders: SHCreateDirectoryExW for the whole tree, then CreateDirectoryW once more;
+// past MAX_PATH the long path form, level by level. Small files through CreateFileW.
 #include <windows.h>
 
 #include <sddl.h>
@@ -6,6 +7,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <vector>
 
 #include "base/file_system.h"
 #include "base/system_error.h"
@@ -14,6 +16,10 @@
 
 namespace tvde {
 namespace {
+
+// CreateDirectoryW takes at most MAX_PATH - 12 characters in the short form (room for an 8.3
+// name inside); files take MAX_PATH - 1.
+constexpr size_t kShortFormLimit = MAX_PATH - 12;
 
 std::string LastErrorText() {
   return WideToUtf8(DescribeSystemError(LastSystemError()));
@@ -60,23 +66,61 @@ class OwnerOnlySecurity {
 
 }  // namespace
 
+std::wstring OsFilePath(const std::wstring& path) {
+  if (path.size() < kShortFormLimit) return path;
+  const DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  if (needed == 0) return path;
+  std::wstring full(needed, L'\0');
+  const DWORD length = GetFullPathNameW(path.c_str(), needed, full.data(), nullptr);
+  if (length == 0 || length >= needed) return path;
+  full.resize(length);
+  return ExtendedLengthPath(full);
+}
+
 bool CreateFolderTree(const std::wstring& folder) {
-  // Both results are ignored: an existing folder is the normal case; the answer is whether the
+  const std::wstring path = OsFilePath(folder);
+  // The results are ignored: an existing folder is the normal case; the answer is whether the
   // folder is there now.
-  SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
-  CreateDirectoryW(folder.c_str(), nullptr);
-  const DWORD attributes = GetFileAttributesW(folder.c_str());
+  if (path == folder) {
+    SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
+    CreateDirectoryW(folder.c_str(), nullptr);
+  } else {
+    // The shell function gives up past MAX_PATH: every level in the long form, the root and
+    // the server parts failing harmlessly.
+    for (size_t at = path.find(L'\\', 4); at != std::wstring::npos; at = path.find(L'\\', at + 1)) {
+      CreateDirectoryW(path.substr(0, at).c_str(), nullptr);
+    }
+    CreateDirectoryW(path.c_str(), nullptr);
+  }
+  const DWORD attributes = GetFileAttributesW(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 bool PathExists(const std::wstring& path) {
-  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+  return GetFileAttributesW(OsFilePath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool CanWriteInFolder(const std::wstring& folder) {
+  if (folder.empty()) return false;
+  const std::wstring path = OsFilePath(JoinPath(folder, kWriteTestFileName));
+  WinHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_TEMPORARY, nullptr));
+  if (!file.valid()) return false;
+  const std::vector<char> probe(kWriteTestFileBytes, 0);
+  DWORD written = 0;
+  bool ok = WriteFile(file.get(), probe.data(), static_cast<DWORD>(probe.size()), &written,
+                      nullptr) != 0 &&
+            written == probe.size();
+  ok = FlushFileBuffers(file.get()) != 0 && ok;
+  file.Reset();
+  ok = DeleteFileW(path.c_str()) != 0 && ok;
+  return ok;
 }
 
 FileReadStatus ReadSmallFile(const std::wstring& path, size_t maxBytes, std::string& bytes) {
   bytes.clear();
-  WinHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                             FILE_ATTRIBUTE_NORMAL, nullptr));
+  WinHandle file(CreateFileW(OsFilePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.valid()) {
     const DWORD error = GetLastError();
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? FileReadStatus::Missing
@@ -118,7 +162,7 @@ bool WriteNewFile(const std::wstring& path, std::string_view bytes, FileAccess a
       return false;
     }
   }
-  WinHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, security, CREATE_NEW,
+  WinHandle file(CreateFileW(OsFilePath(path).c_str(), GENERIC_WRITE, 0, security, CREATE_NEW,
                              FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.valid()) {
     error = LastErrorText();
@@ -130,12 +174,12 @@ bool WriteNewFile(const std::wstring& path, std::string_view bytes, FileAccess a
       written == bytes.size() && FlushFileBuffers(file.get());
   if (!ok) error = LastErrorText();
   file.Reset();
-  if (!ok) DeleteFileW(path.c_str());
+  if (!ok) DeleteFileW(OsFilePath(path).c_str());
   return ok;
 }
 
 bool RemoveFile(const std::wstring& path) {
-  return DeleteFileW(path.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND;
+  return DeleteFileW(OsFilePath(path).c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND;
 }
 
 }  // namespace tvde
