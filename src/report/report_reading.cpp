@@ -153,14 +153,18 @@ bool ReadCertificateOnlyFields(std::string_view utf8, ReportData& report, std::s
   const std::string elapsed =
       dateRow.substr(elapsedAt + kElapsedStart.size(),
                      dateRow.size() - kElapsedEnd.size() - elapsedAt - kElapsedStart.size());
-  const std::wstring badgeText = Utf8ToWide(badge);
-  if (badgeText == StatusBadge(kStatusCompleted).first) {
-    report.statusCode = kStatusCompleted;
-  } else if (badgeText == StatusBadge(kStatusCancelled).first) {
-    report.statusCode = kStatusCancelled;
-  } else if (badgeText == StatusBadge(kStatusFailed).first) {
-    report.statusCode = kStatusFailed;  // the code every failed job carries
-  } else {
+  // The badge of each status for this record (a completed job's also depends on its verdict);
+  // kStatusFailed is the code every failed job carries.
+  bool badgeKnown = false;
+  for (const int32_t status : {kStatusCompleted, kStatusCancelled, kStatusFailed}) {
+    ReportData probe = report;
+    probe.statusCode = status;
+    if (!badgeKnown && StatusBadge(probe).first == Utf8ToWide(badge)) {
+      report.statusCode = status;
+      badgeKnown = true;
+    }
+  }
+  if (!badgeKnown) {
     error = "unknown status badge \"" + badge + "\"";
     return false;
   }

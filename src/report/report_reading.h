@@ -16,8 +16,9 @@ namespace tvde {
 // or has a value no record could give (an unknown standard, a passes count that is no number).
 bool ReadJsonReport(std::string_view utf8, ReportData& report, std::string& error);
 
-// The fields only the HTML certificate prints, added to `report`: the status code from the
-// badge (3, 4, or 5 for every failure), the notes, the WinPE flag and the elapsed seconds.
+// The fields only the HTML certificate prints, added to `report` (read from the JSON report
+// first): the status code from the badge (3, 4, or 5 for every failure), the notes, the WinPE
+// flag and the elapsed seconds.
 bool ReadCertificateOnlyFields(std::string_view utf8, ReportData& report, std::string& error);
 
 // The target disk's model, serial number and size in bytes as the hardware profile's "disk"

@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "base/text.h"
+#include "erase/verification.h"
 #include "report/audit_log_text.h"
 #include "report/html_certificate.h"
 #include "report/json_report.h"
@@ -67,6 +68,8 @@ TEST(ReportSetCheck, EveryRecordTheWritersProduceReadsBackAndVerifies) {
              L"S6PTNM0T402917K";
        }},
       {"long elapsed time", [](ReportData& r) { r.elapsedSeconds = 123456.789; }},
+      {"completed without verification",
+       [](ReportData& r) { r.verificationResult = kVerdictSkipped; }},
   };
   for (const auto& [name, change] : variants) {
     ReportData r = SampleReport();
