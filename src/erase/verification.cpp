@@ -71,11 +71,14 @@ int32_t VerifyErasure(Device* disk, const EraseJobConfig& config, const PassSpec
     return Finish(verdict, L"PASSED (Simulation 100% Verified)", kStatusCompleted);
   }
 
-  PageBuffer buffer = PageBuffer::Allocate(kVerifySampleBytes);
-  if (!buffer.valid()) return Finish(verdict, L"FAILED (Memory Allocation Error)", kStatusFailed);
-
   const int32_t samples =
       config.verifyMode == VerifyMode::Full ? kFullVerifySamples : kQuickVerifySamples;
+  // Every window has the same length: 64 KiB, or one whole sector where sectors are larger.
+  const size_t windowBytes =
+      SampleWindow(config.disk.sizeBytes, config.disk.bytesPerSector, 0, samples).bytes;
+  PageBuffer buffer = PageBuffer::Allocate(std::max(kVerifySampleBytes, windowBytes));
+  if (!buffer.valid()) return Finish(verdict, L"FAILED (Memory Allocation Error)", kStatusFailed);
+
   const bool compare = lastPass != nullptr && lastPass->kind == PassKind::FixedByte;
   const uint8_t expected = lastPass != nullptr ? lastPass->pattern[0] : 0;
 

@@ -25,8 +25,9 @@ inline constexpr const wchar_t* kVerdictSkipped = L"SKIPPED (検証なし設定)
 bool IsSkippedVerdict(std::wstring_view verdict);
 
 // Where sample `index` of `samples` is read: the first at LBA 0, the others stepping evenly
-// towards the last whole window. A disk smaller than one window is read whole at LBA 0;
-// `bytes` is 0 when the disk holds no whole sector.
+// towards the last whole window. A window is 64 KiB, or one sector where a sector is larger.
+// A disk smaller than one window is read whole at LBA 0; `bytes` is 0 when the disk holds no
+// whole sector.
 struct VerifySampleWindow {
   uint64_t offset = 0;
   size_t bytes = 0;

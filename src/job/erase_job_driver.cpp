@@ -4,6 +4,7 @@
 
 #include "base/clock.h"
 #include "base/host_environment.h"
+#include "disk/working_paths.h"
 #include "erase/device_preparation.h"
 #include "erase/erase_standard.h"
 #include "erase/overwrite_pass.h"
@@ -39,15 +40,8 @@ constexpr const wchar_t* kLogNoStampVerifyFailed =
     L"[DISK STATE] ベリファイ検証に合格しなかったため、スタンプを記録せずに終了しました。全セクタ 0x00 であることは確認されていません。";
 constexpr const wchar_t* kLogReportFileMissing = L"[ERROR] 保存できなかったファイル: ";
 
-#ifdef _WIN32
-// Windows locks and dismounts what it can and keeps going, logging every volume it could not
-// take away.
-constexpr bool kRefuseVolumesInUse = false;
-#else
-// Elsewhere a mounted file system on the target cannot be taken away: writing under it would
-// corrupt a live file system, so the job stops before opening the disk.
-constexpr bool kRefuseVolumesInUse = true;
-#endif
+constexpr const wchar_t* kWorkingFolderOnTargetMessage =
+    L"プログラム・一時フォルダ・証明書保存先のいずれかが対象ディスク上にあるため、実機消去をブロックしました: ";
 
 // Counts the bytes that reach the device through it, whatever way the passes end.
 class WriteCounter final : public Device {
@@ -193,8 +187,13 @@ class JobRun {
   }
 
   ReportData RunRealWrite() {
+    // Before any lock: a folder the job needs would be pulled away with its volume.
+    const auto held = WorkingPathsOnDisk(config().disk, ReportOutputFolder(config()));
+    if (!held.empty()) return Blocked(kWorkingFolderOnTargetMessage + held.front());
+    // A volume still mounted on the target would be written under (and Windows rejects such
+    // writes only once the partition table is gone): stop before opening the disk.
     VolumeLockList volumes = environment_.lockVolumes(config().disk, log_);
-    if (kRefuseVolumesInUse && !volumes.inUse.empty()) {
+    if (!volumes.inUse.empty()) {
       ReleaseVolumes(volumes);
       return Blocked(kVolumesInUseMessage);
     }

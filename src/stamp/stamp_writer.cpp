@@ -2,11 +2,15 @@
 #include "stamp/stamp_writer.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "base/host_environment.h"
 #include "base/page_buffer.h"
+#include "disk/working_paths.h"
+#include "erase/volume_lock.h"
 #include "stamp/stamp_detect.h"
 #include "stamp/stamp_image.h"
+#include "stamp/stamp_layout.h"
 #include "stamp/stamp_texts.h"
 
 namespace tvde {
@@ -55,6 +59,24 @@ bool NoStampReadsBack(Device& device, uint32_t bytesPerSector) {
   return !ReadStampRecord(device, bytesPerSector, readBack);
 }
 
+// The disk taken away from the file system for a stamp operation (the stamp's own FAT volume
+// may be mounted by then), or nothing, logged, when a folder the program needs lies on it or
+// one of its volumes cannot be taken away.
+std::optional<VolumeLockList> TakeDiskAway(const DiskInfo& disk, const LogCallback& log) {
+  const std::vector<std::wstring> held = WorkingPathsOnDisk(disk, {});
+  if (!held.empty()) {
+    EmitLog(log, kLogStampWorkingFolderOnDisk + held.front());
+    return std::nullopt;
+  }
+  VolumeLockList volumes = LockAndDismountVolumes(disk, log);
+  if (!volumes.inUse.empty()) {
+    ReleaseVolumes(volumes);
+    EmitLog(log, kLogStampVolumesInUse);
+    return std::nullopt;
+  }
+  return volumes;
+}
+
 }  // namespace
 
 bool StampKeepsCertificateId(const StampPayload& payload) {
@@ -67,6 +89,10 @@ bool WriteStampImage(Device& device, uint32_t bytesPerSector, const StampPayload
                      const LogCallback& log, const BootPrograms& programs) {
   if (!StampKeepsCertificateId(payload)) {
     EmitLog(log, kLogStampIdNotStorable);
+    return false;
+  }
+  if (EspGeometryFor(bytesPerSector) == nullptr) {
+    EmitLog(log, kLogStampSectorSizeUnsupported + std::to_wstring(bytesPerSector) + L" バイト)。");
     return false;
   }
   const PageBuffer image = BuildStampImage(payload, bytesPerSector, programs);
@@ -88,7 +114,9 @@ bool WriteDiskStamp(const DiskInfo& disk, const StampPayload& payload, const Log
     return false;
   }
   if (RefusedUnderWine(disk, log)) return false;
-  DeviceOpenResult opened = OpenDiskForWrite(disk);
+  const std::optional<VolumeLockList> volumes = TakeDiskAway(disk, log);
+  if (!volumes) return false;
+  DeviceOpenResult opened = OpenDiskForWrite(disk);  // closed before the volumes are released
   if (opened.device == nullptr) return false;
   return WriteStampImage(*opened.device, disk.bytesPerSector, payload, log, programs);
 }
@@ -99,6 +127,8 @@ bool EraseDiskStamp(const DiskInfo& disk, const LogCallback& log) {
     return false;
   }
   if (RefusedUnderWine(disk, log)) return false;
+  const std::optional<VolumeLockList> volumes = TakeDiskAway(disk, log);
+  if (!volumes) return false;
   DeviceOpenResult opened = OpenDiskForWrite(disk);
   if (opened.device == nullptr) return false;
   opened.device->DeleteDriveLayout();  // the system forgets the partition; result irrelevant

@@ -136,10 +136,6 @@ TEST(EraseJobEarlyEnd, NothingIsOpenedWrittenOrCertifiedBeforeTheJobMayStart) {
     std::string verdict, tag, message;  // the log line is tag + message (its start given here)
     int32_t locks;                      // each lock taken is given back
   };
-  bool posix = true;
-#ifdef _WIN32
-  posix = false;
-#endif
   auto status = [](int32_t value) {
     return
         [value](JobHarness& j) { j.config.disk.safetyStatus = static_cast<SafetyStatus>(value); };
@@ -150,7 +146,7 @@ TEST(EraseJobEarlyEnd, NothingIsOpenedWrittenOrCertifiedBeforeTheJobMayStart) {
       {IsRunningUnderWine(),
        [](JobHarness& j) { j.config.disk.devicePath = L"\\\\.\\PhysicalDrive0"; }, blocked,
        critical, "Wine環境ではホストの実ディスクを保護するため", 0},
-      {posix, [](JobHarness& j) { j.volumesInUse = {L"/dev/sdz1 (/mnt/data)"}; }, blocked, critical,
+      {true, [](JobHarness& j) { j.volumesInUse = {L"E:"}; }, blocked, critical,
        "対象ディスク上のファイルシステムが使用中のため", 1},
       {true, [](JobHarness& j) { j.failOpen = true; }, "OPEN HANDLE FAILED", "[ERROR] ",
        "物理ディスクを書き込みモードで開けませんでした。", 1},

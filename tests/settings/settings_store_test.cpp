@@ -103,6 +103,21 @@ void ExpectSame(const AppSettings& a, const AppSettings& b) {
   EXPECT_EQ(U8(a.signingKeyFile), U8(b.signingKeyFile));
 }
 
+TEST_F(SettingsStoreTest, TextsWithOuterBlanksOrQuotesSurviveASaveAndReload) {
+  // Reading a profile value trims its blanks and drops one pair of quotes around it.
+  for (const std::wstring text :
+       {L"  padded  ", L"\"quoted\"", L"'single'", L" \"both\" ", L"\ttab", L"\"", L"'mixed\"",
+        L"\"\"", L"   ", L"inner \"quotes\" stay"}) {
+    SCOPED_TRACE(U8(text));
+    AppSettings saved = Sample();
+    saved.operatorName = text;
+    saved.organizationName = text;
+    saved.certOutputDir = text;
+    SaveSettingsTo(store_, saved);
+    ExpectSame(LoadSettingsFrom(store_), saved);
+  }
+}
+
 TEST_F(SettingsStoreTest, FirstStartGivesTheDefaults) {
   const AppSettings loaded = LoadSettingsFrom(store_);
   EXPECT_EQ(U8(loaded.operatorName), "Toreval");

@@ -112,4 +112,8 @@ DeviceOpenResult OpenDevice(const std::wstring& path, const DeviceOpenOptions& o
   return {std::make_unique<PosixDevice>(fd, unbuffered, sector, isBlockDevice), 0};
 }
 
+uint32_t UnbufferedFileSectorSize(const std::wstring&) {
+  return 0;
+}
+
 }  // namespace tvde

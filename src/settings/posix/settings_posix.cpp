@@ -89,7 +89,7 @@ AppSettings LoadSettingsFrom(const SettingsStore& store, FolderCreation creation
 
 void SaveSettingsTo(const SettingsStore& store, const AppSettings& settings) {
   IniDocument ini = IniDocument::Parse(ReadFile(store.iniPath).value_or(""));
-  const auto text = [](const std::wstring& value) { return WideToUtf8(ProfileSafeText(value)); };
+  const auto text = [](const std::wstring& value) { return WideToUtf8(ProfileValueText(value)); };
   ini.Set("General", "OperatorName", text(settings.operatorName));
   ini.Set("General", "OrganizationName", text(settings.organizationName));
   ini.Set("General", "CertOutputDir", text(settings.certOutputDir));

@@ -44,7 +44,7 @@ std::optional<std::wstring> ReadRegistryOperator(const std::wstring& subkey) {
 
 void WriteText(const wchar_t* section, const wchar_t* key, const std::wstring& value,
                const std::wstring& path) {
-  WritePrivateProfileStringW(section, key, ProfileSafeText(value).c_str(), path.c_str());
+  WritePrivateProfileStringW(section, key, ProfileValueText(value).c_str(), path.c_str());
 }
 
 void WriteNumber(const wchar_t* section, const wchar_t* key, int32_t value,
