@@ -4,7 +4,7 @@
 set -euo pipefail
 build_dir=${1:?usage: check-imports.sh BUILD_DIR}
 
-allowed='^(kernel32|user32|gdi32|advapi32|bcrypt|shell32|ole32|oleaut32|comctl32|comdlg32|setupapi|msvcrt|ntdll|shlwapi|uxtheme|version|ws2_32|iphlpapi|cfgmgr32|wintrust|api-ms-win-[a-z0-9-]+)\.dll$'
+allowed='^(kernel32|user32|gdi32|advapi32|bcrypt|crypt32|shell32|ole32|oleaut32|comctl32|comdlg32|setupapi|msvcrt|ntdll|shlwapi|uxtheme|version|ws2_32|iphlpapi|cfgmgr32|wintrust|api-ms-win-[a-z0-9-]+)\.dll$'
 
 mapfile -t exes < <(find "$build_dir" -name '*.exe' -not -path '*/CMakeFiles/*' | sort)
 [ ${#exes[@]} -gt 0 ] || { echo "no executables under $build_dir"; exit 1; }

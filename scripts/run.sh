@@ -37,6 +37,7 @@ case $code in
   3) verdict="the HTML certificate is missing" ;;
   4) verdict="the hardware profile lacks manufacturer or processor" ;;
   5) verdict="writing the stamp image failed" ;;
+  6) verdict="the configured signing key could not sign the reports" ;;
   *) verdict="unexpected exit code" ;;
 esac
 echo "self-test exit code $code: $verdict"

@@ -47,6 +47,7 @@ EraseJobConfig BuildJobConfig(const App& app, const DiskInfo& disk, bool realWri
   config.operatorName = settings.operatorName;
   config.organizationName = settings.organizationName;
   config.outputFolder = settings.certOutputDir;
+  config.signingKeyFile = settings.signingKeyFile;
   config.notes = GetText(app.controls.notes, kNotesMaxChars);
   return config;
 }

@@ -10,6 +10,7 @@
 #include "base/startup_environment.h"
 #include "disk/disk_enumeration.h"
 #include "job/erase_job_driver.h"
+#include "settings/app_settings.h"
 #include "settings/default_log_directory.h"
 #include "stamp/stamp_writer.h"
 
@@ -50,6 +51,9 @@ int32_t CheckSelfTestJob(const ReportData& result, bool certificateExists) {
   if (result.stamp.hardware.manufacturer.empty() || result.stamp.hardware.processor.empty()) {
     return kSelfTestHardwareMissing;
   }
+  if (!result.config.signingKeyFile.empty() && result.signaturePath.empty()) {
+    return kSelfTestSignatureMissing;
+  }
   return kSelfTestPassed;
 }
 
@@ -58,8 +62,10 @@ int32_t RunSelfTest() {
   const std::vector<DiskInfo> disks = EnumeratePhysicalDisks(isWinPE ? 1 : 0, 0);
   const DiskInfo disk = disks.empty() ? VirtualTestDisk() : disks.front();
 
-  // A simulation: the disk is only read from its record, never opened.
-  const EraseJobConfig config = SelfTestJobConfig(disk, ResolveDefaultLogDirectory());
+  // A simulation: the disk is only read from its record, never opened. The reports are signed
+  // as every report set of this machine is, when a signing key is configured.
+  EraseJobConfig config = SelfTestJobConfig(disk, ResolveDefaultLogDirectory());
+  config.signingKeyFile = LoadSettings(FolderCreation::None).signingKeyFile;
   CancelFlag cancel{0};
   const ReportData result = RunEraseJob(config, isWinPE ? 1 : 0, cancel, {}, {});
 

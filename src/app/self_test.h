@@ -17,6 +17,8 @@ inline constexpr int32_t kSelfTestStampIncomplete = 2;
 inline constexpr int32_t kSelfTestCertificateMissing = 3;
 inline constexpr int32_t kSelfTestHardwareMissing = 4;
 inline constexpr int32_t kSelfTestStampWriteFailed = 5;
+// A signing key is configured (SigningKeyFile) but the reports could not be signed with it.
+inline constexpr int32_t kSelfTestSignatureMissing = 6;
 
 inline constexpr const wchar_t* kSelfTestScratchFileName = L"tvde_stamp_selftest.bin";
 
@@ -26,7 +28,8 @@ DiskInfo VirtualTestDisk();
 // The simulated test job for `disk`, writing its certificates into `outputFolder`.
 EraseJobConfig SelfTestJobConfig(const DiskInfo& disk, const std::wstring& outputFolder);
 
-// The checks on the job's outcome, in order; kSelfTestPassed when all hold.
+// The checks on the job's outcome, in order (the signature last); kSelfTestPassed when all
+// hold.
 int32_t CheckSelfTestJob(const ReportData& result, bool certificateExists);
 
 int32_t RunSelfTest();

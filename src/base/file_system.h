@@ -2,6 +2,7 @@
 // Folders and files: creation, existence, copying and path joining with the platform's separator.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -43,6 +44,24 @@ bool IsExistingFolder(const std::wstring& path);
 
 // Copies a file, replacing an existing target. True when the copy was made.
 bool CopyFileReplacing(const std::wstring& from, const std::wstring& to);
+
+enum class FileReadStatus : int32_t { Ok, Missing, TooLarge, Failed };
+
+// The whole content of a regular file of at most `maxBytes` bytes.
+FileReadStatus ReadSmallFile(const std::wstring& path, size_t maxBytes, std::string& bytes);
+
+enum class FileAccess : int32_t {
+  Shared,     // the usual permissions of a new file
+  OwnerOnly,  // only the user who creates it may read or change it
+};
+
+// Creates `path` anew (an existing file is never replaced) and writes every byte. On failure
+// `error` says why and nothing is left behind.
+bool WriteNewFile(const std::wstring& path, std::string_view bytes, FileAccess access,
+                  std::string& error);
+
+// Removes a file; true when it is gone afterwards (also when it was never there).
+bool RemoveFile(const std::wstring& path);
 
 // folder + separator + name; the separator is added even when the folder already ends in one,
 // as the report file names have always been formed.

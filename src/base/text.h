@@ -16,6 +16,9 @@ std::string WideToUtf8(std::wstring_view text);
 // surrogate, a value beyond U+10FFFF) replaced by U+FFFD, so that WideToUtf8 converts all of it.
 std::wstring ReplaceUnencodable(std::wstring text);
 
+// Appends one code point (not a surrogate, at most U+10FFFF) in UTF-8.
+void AppendUtf8(std::string& out, uint32_t codePoint);
+
 // Strict UTF-8 decoding: overlong forms, surrogates and truncated sequences make the
 // whole result empty.
 std::wstring Utf8ToWide(std::string_view text);

@@ -46,6 +46,7 @@ struct EraseJobConfig {
   std::wstring organizationName;
   std::wstring notes;
   std::wstring outputFolder;
+  std::wstring signingKeyFile;  // PEM private key that signs the reports; empty: unsigned
 };
 
 struct EraseProgressInfo {

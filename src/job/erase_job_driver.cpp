@@ -133,6 +133,10 @@ class JobRun {
         EmitLog(log_, kLogReportFileMissing + name);
       }
     }
+    if (!result_.signatureError.empty()) {
+      EmitLog(log_, L"[ERROR] 電子署名を作成できませんでした (レポートは署名なしで保存): " +
+                        result_.signatureError);
+    }
     return result_;
   }
 

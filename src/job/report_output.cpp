@@ -4,6 +4,7 @@
 #include "base/file_system.h"
 #include "base/host_environment.h"
 #include "base/text.h"
+#include "job/report_signing.h"
 #include "job/stamp_payload_builder.h"
 #include "report/audit_log_text.h"
 #include "report/html_certificate.h"
@@ -32,6 +33,8 @@ bool SaveReports(ReportData& report) {
   report.htmlPath.clear();
   report.txtPath.clear();
   report.jsonPath.clear();
+  report.signaturePath.clear();
+  report.signatureError.clear();
   if (report.config.logOutputDisabled == 1) return true;
 
   const std::wstring folder = ReportOutputFolder(report.config);
@@ -48,6 +51,7 @@ bool SaveReports(ReportData& report) {
   const bool htmlWritten = write(kCertificateSuffix, BuildHtmlCertificate(report), report.htmlPath);
   const bool txtWritten = write(kAuditLogSuffix, BuildAuditLogText(report), report.txtPath);
   const bool jsonWritten = write(kJsonReportSuffix, BuildJsonReport(report), report.jsonPath);
+  SignSavedReports(report);  // a signature that cannot be made leaves the reports unsigned
   return htmlWritten && txtWritten && jsonWritten;
 }
 

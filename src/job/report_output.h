@@ -6,19 +6,18 @@
 #include <vector>
 
 #include "report/report_data.h"
+#include "report/report_file_names.h"
 
 namespace tvde {
-
-inline constexpr const wchar_t* kCertificateSuffix = L"_Certificate.html";
-inline constexpr const wchar_t* kAuditLogSuffix = L"_AuditLog.txt";
-inline constexpr const wchar_t* kJsonReportSuffix = L"_Report.json";
 
 // Gives the record a certificate ID when it has none, recomputes its fingerprint and rebuilds
 // its stamp payload (with a freshly collected hardware profile), then writes the three files
 // unless report output is disabled. Each file is written under a temporary name, flushed to
 // the disk and renamed into place, so no report file is ever left half written. True when all
 // three were written (or output is disabled). Each path field holds the path of a file this
-// call wrote and is empty for a file it could not write.
+// call wrote and is empty for a file it could not write. When the request names a signing key
+// the written set is also signed; a missing signature does not make the answer false:
+// signatureError says why it is missing.
 bool SaveReports(ReportData& report);
 
 // The file names of the three reports that the record does not name as written.

@@ -27,7 +27,9 @@ struct ReportData {
   std::wstring htmlPath;
   std::wstring txtPath;
   std::wstring jsonPath;
-  StampPayload stamp;  // its hardware member is the profile every report prints
+  std::wstring signaturePath;   // the signature file last written; empty when none
+  std::wstring signatureError;  // why a signature that was asked for is missing; else empty
+  StampPayload stamp;           // its hardware member is the profile every report prints
 };
 
 }  // namespace tvde

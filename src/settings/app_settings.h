@@ -1,6 +1,7 @@
 #pragma once
 // The operator's persisted settings: identity, certificate folder and the main window's default
-// choices, kept in a per-user INI file with a registry copy of the three texts (Windows).
+// choices, kept in a per-user INI file with a registry copy of the three texts (Windows). The
+// signing key's path lives in the INI file only.
 
 #include <cstdint>
 #include <string>
@@ -16,6 +17,7 @@ struct AppSettings {
   int32_t defaultExecMode = 0;  // 1 real hardware write, 0 simulation
   int32_t writeDiskStamp = 0;   // post-erase combo index: 1 leaves the disk pure zero (no stamp)
   int32_t enableLogOutput = 0;  // 1 means certificate and log files are NOT written
+  std::wstring signingKeyFile;  // PEM private key that signs every report set; empty: off
 };
 
 inline constexpr const wchar_t* kSettingsFileName = L"TorevalDiskEraser.ini";

@@ -29,6 +29,7 @@ AppSettings ApplyStoredSettings(const StoredSettings& stored, const AppSettings&
   s.operatorName = CutSettingsText(stored.operatorName);
   s.organizationName = CutSettingsText(stored.organizationName);
   if (!stored.certOutputDir.empty()) s.certOutputDir = CutSettingsText(stored.certOutputDir);
+  s.signingKeyFile = CutSettingsText(stored.signingKeyFile);
   // Compared as unsigned numbers, so "-1" (4294967295) is out of range too.
   if (stored.defaultStandard <= 7) s.defaultStandard = static_cast<int32_t>(stored.defaultStandard);
   if (stored.defaultVerify <= 2) s.defaultVerify = static_cast<int32_t>(stored.defaultVerify);

@@ -27,6 +27,7 @@ struct StoredSettings {
   uint32_t writeDiskStamp = 0;
   uint32_t enableLogOutput = 0;
   uint32_t defaultExecMode = 0;
+  std::wstring signingKeyFile;
   std::optional<std::wstring> registryOperatorName;  // the registry copy wins when present
 };
 

@@ -12,6 +12,8 @@
 
 #include "app/win_controls.h"
 #include "app_harness.h"
+#include "base/ecdsa_p256.h"
+#include "base/file_system.h"
 #include "job/erase_job_driver.h"
 #include "stamp/stamp_detect.h"
 #include "support/file_bytes.h"
@@ -47,6 +49,15 @@ size_t IndexOfLineContaining(const std::vector<std::wstring>& lines, const std::
 TEST(EraseThroughWindow, SimulationRunsToTheReport) {
   AppHarness h;
   h.disks = {TestDisk(3, L"unused", 32ull << 30)};
+  // A signing key in the settings: the window's job signs its reports too.
+  EcdsaKeyPair keys;
+  std::string error;
+  ASSERT_TRUE(GenerateEcdsaP256KeyPair(keys, error)) << error;
+  const std::wstring keyFile = h.temp().File("signing_private_key.pem");
+  ASSERT_TRUE(WriteNewFile(keyFile, keys.privateKeyPem, FileAccess::OwnerOnly, error)) << error;
+  AppSettings settings = LoadSettingsFrom(h.store, FolderCreation::None);
+  settings.signingKeyFile = keyFile;
+  SaveSettingsTo(h.store, settings);
   h.Start();
   h.SelectCombo(kIdStandard, 2);  // zero fill: one pass
   h.Click(kIdStartErase);
@@ -73,6 +84,7 @@ TEST(EraseThroughWindow, SimulationRunsToTheReport) {
   ASSERT_TRUE(request.disk.has_value());
   EXPECT_EQ(request.disk->diskNumber, 3);
   EXPECT_TRUE(std::filesystem::exists(result.htmlPath));
+  EXPECT_TRUE(std::filesystem::exists(result.signaturePath)) << U8(result.signatureError);
 
   // Every line time-stamped, the job's lines between the start-up lines and the outcome.
   const std::vector<std::wstring> lines = h.ConsoleLines();

@@ -69,6 +69,11 @@ TEST(SelfTest, ChecksStopAtTheFirstFailure) {
   ReportData noVendor = good;
   noVendor.stamp.hardware.manufacturer.clear();
   EXPECT_EQ(CheckSelfTestJob(noVendor, true), kSelfTestHardwareMissing);
+  ReportData keyConfigured = good;
+  keyConfigured.config.signingKeyFile = L"C:\\keys\\signing_private_key.pem";
+  EXPECT_EQ(CheckSelfTestJob(keyConfigured, true), kSelfTestSignatureMissing);
+  keyConfigured.signaturePath = L"C:\\out\\X_Signature.json";
+  EXPECT_EQ(CheckSelfTestJob(keyConfigured, true), kSelfTestPassed);
 }
 
 TEST(SelfTest, SwitchIsACaseSensitiveSubstringAnywhere) {

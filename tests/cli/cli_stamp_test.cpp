@@ -34,8 +34,11 @@ TEST_F(CliStamp, HelpAndUsageErrors) {
   EXPECT_NE(help.out.find("\n                       7 gutmann     Peter Gutmann Method"),
             std::string::npos);
   EXPECT_NE(help.out.find("3 erase: the job was cancelled"), std::string::npos);
-  EXPECT_NE(help.out.find("4 erase: the\njob completed but the reports or the stamp"),
-            std::string::npos);
+  EXPECT_NE(
+      help.out.find("4 erase: the\njob completed but the reports, their signature or the stamp"),
+      std::string::npos);
+  EXPECT_NE(help.out.find("\n  verify PATH [--key PUBLIC.pem] [--json]\n"), std::string::npos);
+  EXPECT_NE(help.out.find("\n  keygen --out DIR\n"), std::string::npos);
 
   const CliRun none = Cli({});
   EXPECT_EQ(none.code, 2);

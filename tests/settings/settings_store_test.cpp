@@ -77,6 +77,7 @@ class SettingsStoreTest : public ::testing::Test {
     s.defaultExecMode = 1;
     s.writeDiskStamp = 1;
     s.enableLogOutput = 1;
+    s.signingKeyFile = dir_.File("鍵/signing_private_key.pem");
     return s;
   }
 
@@ -99,6 +100,7 @@ void ExpectSame(const AppSettings& a, const AppSettings& b) {
   EXPECT_EQ(a.defaultExecMode, b.defaultExecMode);
   EXPECT_EQ(a.writeDiskStamp, b.writeDiskStamp);
   EXPECT_EQ(a.enableLogOutput, b.enableLogOutput);
+  EXPECT_EQ(U8(a.signingKeyFile), U8(b.signingKeyFile));
 }
 
 TEST_F(SettingsStoreTest, TextsWithOuterBlanksOrQuotesSurviveASaveAndReload) {
@@ -127,6 +129,7 @@ TEST_F(SettingsStoreTest, FirstStartGivesTheDefaults) {
   EXPECT_EQ(loaded.defaultExecMode, 0);              // simulation
   EXPECT_EQ(loaded.writeDiskStamp, 0);               // stamp on
   EXPECT_EQ(loaded.enableLogOutput, 0);              // files on
+  EXPECT_TRUE(loaded.signingKeyFile.empty());        // unsigned
   EXPECT_FALSE(std::filesystem::exists(IniFile()));  // loading writes nothing
 }
 
@@ -145,6 +148,8 @@ TEST_F(SettingsStoreTest, EveryFieldRoundTripsIncludingJapaneseText) {
 #else
   EXPECT_NE(bytes.find("OperatorName=山田 太郎\n"), std::string::npos);
   EXPECT_NE(bytes.find("[Safety]\nDefaultExecMode=1\n"), std::string::npos);
+  EXPECT_NE(bytes.find("[Signing]\nSigningKeyFile=" + U8(saved.signingKeyFile) + "\n"),
+            std::string::npos);
 #endif
 
   // Saving again with other values replaces them.

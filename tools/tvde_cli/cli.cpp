@@ -8,6 +8,7 @@
 #include "base/text.h"
 #include "cli_command.h"
 #include "cli_payload.h"
+#include "cli_signing.h"
 #include "stamp/stamp_detect.h"
 #include "stamp/stamp_image.h"
 #include "stamp/stamp_writer.h"
@@ -188,7 +189,8 @@ Commands:
       Overwrites the stamp area (the first 128 KiB) of IMAGE with zeros.
   help
       Shows this text.
-
+)" + SigningUsageText() +
+          R"(
 Payload file: UTF-8 lines KEY=VALUE; empty lines and lines starting with '#' are ignored;
 each key at most once. --field values override the file. Keys:
   incomplete certificateId sanitizationDate softwareVersion standardName verification
@@ -210,7 +212,7 @@ Exit status: 0 done (stamp-read: a stamp was found; erase: the job completed and
 report and stamp asked for was written); 1 the operation failed or no stamp was found
 (erase: the job failed or was refused by the safety guard); 2 bad arguments, input or target
 (nothing was written); 3 erase: the job was cancelled (its reports are written); 4 erase: the
-job completed but the reports or the stamp could not be written.
+job completed but the reports, their signature or the stamp could not be written.
 )";
   return text;
 }
@@ -230,6 +232,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   if (command == "stamp-read") return StampRead(args, out, err, services);
   if (command == "stamp-erase") return StampErase(args, out, err);
   if (command == "erase") return EraseCommand(args, out, err, services);
+  if (command == "keygen") return KeygenCommand(args, out, err);
+  if (command == "verify") return VerifyCommand(args, out, err);
   return BadInput(err, "unknown command '" + command + "'");
 }
 

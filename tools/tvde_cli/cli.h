@@ -23,7 +23,8 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;     // the operation ran and failed, or no stamp was found
 inline constexpr int kExitBadInput = 2;   // bad arguments, input or target; nothing was written
 inline constexpr int kExitCancelled = 3;  // erase: the job was cancelled (its record is written)
-// erase: the job completed, but the certificate files or the stamp asked for were not written.
+// erase: the job completed, but the certificate files, their signature or the stamp asked for
+// were not written.
 inline constexpr int kExitIncomplete = 4;
 
 struct CliServices {

@@ -9,7 +9,7 @@ namespace {
 
 // Options that take no value.
 const std::set<std::string> kFlagOptions = {"--block-device", "--real", "--no-stamp",
-                                            "--no-reports"};
+                                            "--no-reports", "--json"};
 // Options whose value may be empty (an empty name is a choice, an empty path is not).
 const std::set<std::string> kMayBeEmpty = {"--operator", "--organization", "--notes"};
 

@@ -224,15 +224,15 @@ bool ReadTarget(const std::string& target, const Args& args, const EraseRequest&
   return true;
 }
 
-// The names and the certificate folder: the command line's, else the settings'. The settings
-// are read only for what the command line left open, and may create folders only when their
+// The names and the certificate folder: the command line's, else the settings'; the signing key
+// the settings' whenever reports are written. The settings may create folders only when their
 // certificate folder is the one the job writes into.
 void FillIdentity(const Args& args, const CliServices& services, const EraseRequest& request,
                   EraseJobConfig& config) {
   const std::string* outFolder = args.Value("--out");
   const bool folderFromSettings = request.reportsWanted && outFolder == nullptr;
   const bool needSettings = args.Value("--operator") == nullptr ||
-                            args.Value("--organization") == nullptr || folderFromSettings;
+                            args.Value("--organization") == nullptr || request.reportsWanted;
   const FolderCreation creation =
       folderFromSettings ? FolderCreation::Allowed : FolderCreation::None;
   const AppSettings settings =
@@ -245,6 +245,7 @@ void FillIdentity(const Args& args, const CliServices& services, const EraseRequ
   config.organizationName = text("--organization", settings.organizationName);
   config.notes = text("--notes", L"");
   config.outputFolder = outFolder != nullptr ? Utf8ToWide(*outFolder) : settings.certOutputDir;
+  if (request.reportsWanted) config.signingKeyFile = settings.signingKeyFile;
 }
 
 // Runs the job, printing its log lines and throttled progress with local time stamps.

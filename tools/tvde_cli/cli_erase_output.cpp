@@ -77,6 +77,7 @@ int EraseExitCode(const ReportData& result, const EraseRequest& request) {
   if (result.statusCode == kStatusCancelled) return kExitCancelled;
   if (result.statusCode != kStatusCompleted) return kExitFailed;
   if (request.reportsWanted && !ReportsWritten(result)) return kExitIncomplete;
+  if (request.reportsWanted && !result.signatureError.empty()) return kExitIncomplete;
   if (StampMissing(result, request)) return kExitIncomplete;
   return kExitOk;
 }
@@ -106,6 +107,10 @@ std::string FormatSummary(const ReportData& result, const EraseRequest& request)
     Row(text, "HTML certificate", result.htmlPath);
     Row(text, "TXT audit log   ", result.txtPath);
     Row(text, "JSON report     ", result.jsonPath);
+    if (!result.signaturePath.empty()) Row(text, "Signature       ", result.signaturePath);
+    if (!result.signatureError.empty()) {
+      Row(text, "Signature       ", L"MISSING (" + result.signatureError + L")");
+    }
   } else {
     // Exactly the files that exist, and which could not be written.
     const std::wstring notWritten =

@@ -1,5 +1,6 @@
-// POSIX folders through std::filesystem with UTF-8 paths.
+// POSIX files and folders: std::filesystem for folders, open/read/write for small files.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "base/file_system.h"
+#include "base/system_error.h"
 #include "base/text.h"
 
 namespace tvde {
@@ -62,6 +64,66 @@ bool CopyFileReplacing(const std::wstring& from, const std::wstring& to) {
   return std::filesystem::copy_file(std::filesystem::path(WideToUtf8(from)),
                                     std::filesystem::path(WideToUtf8(to)),
                                     std::filesystem::copy_options::overwrite_existing, error);
+}
+
+FileReadStatus ReadSmallFile(const std::wstring& path, size_t maxBytes, std::string& bytes) {
+  bytes.clear();
+  const std::string narrow = WideToUtf8(path);
+  if (narrow.empty()) return FileReadStatus::Missing;
+  const int fd = open(narrow.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return errno == ENOENT ? FileReadStatus::Missing : FileReadStatus::Failed;
+  struct stat info {};
+  FileReadStatus status = FileReadStatus::Ok;
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    status = FileReadStatus::Failed;
+  } else if (static_cast<uint64_t>(info.st_size) > maxBytes) {
+    status = FileReadStatus::TooLarge;
+  }
+  char buffer[65536];
+  while (status == FileReadStatus::Ok) {
+    const ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) status = FileReadStatus::Failed;
+    if (n <= 0) break;
+    bytes.append(buffer, static_cast<size_t>(n));
+    if (bytes.size() > maxBytes) status = FileReadStatus::TooLarge;  // grew while read
+  }
+  close(fd);
+  if (status != FileReadStatus::Ok) bytes.clear();
+  return status;
+}
+
+bool WriteNewFile(const std::wstring& path, std::string_view bytes, FileAccess access,
+                  std::string& error) {
+  const std::string narrow = WideToUtf8(path);
+  const mode_t mode = access == FileAccess::OwnerOnly ? 0600 : 0644;
+  const int fd =
+      narrow.empty() ? -1 : open(narrow.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+  if (fd < 0) {
+    error = WideToUtf8(DescribeSystemError(LastSystemError()));
+    return false;
+  }
+  size_t done = 0;
+  bool ok = true;
+  while (ok && done < bytes.size()) {
+    const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) ok = false;
+    if (n > 0) done += static_cast<size_t>(n);
+  }
+  if (ok && fsync(fd) != 0) ok = false;
+  if (!ok) error = WideToUtf8(DescribeSystemError(LastSystemError()));
+  if (close(fd) != 0 && ok) {
+    ok = false;
+    error = WideToUtf8(DescribeSystemError(LastSystemError()));
+  }
+  if (!ok) unlink(narrow.c_str());
+  return ok;
+}
+
+bool RemoveFile(const std::wstring& path) {
+  const std::string narrow = WideToUtf8(path);
+  return !narrow.empty() && (unlink(narrow.c_str()) == 0 || errno == ENOENT);
 }
 
 }  // namespace tvde

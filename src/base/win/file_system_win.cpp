@@ -1,12 +1,17 @@
 // Windows folders: SHCreateDirectoryExW for the whole tree, then CreateDirectoryW once more;
-// past MAX_PATH the long path form, level by level.
+// past MAX_PATH the long path form, level by level. Small files through CreateFileW.
 #include <windows.h>
 
+#include <sddl.h>
 #include <shlobj.h>
 
+#include <algorithm>
+#include <limits>
 #include <vector>
 
 #include "base/file_system.h"
+#include "base/system_error.h"
+#include "base/text.h"
 #include "base/win/win_handle.h"
 
 namespace tvde {
@@ -15,6 +20,49 @@ namespace {
 // CreateDirectoryW takes at most MAX_PATH - 12 characters in the short form (room for an 8.3
 // name inside); files take MAX_PATH - 1.
 constexpr size_t kShortFormLimit = MAX_PATH - 12;
+
+std::string LastErrorText() {
+  return WideToUtf8(DescribeSystemError(LastSystemError()));
+}
+
+// A DACL that lets only the current user in, and that does not inherit the folder's entries.
+class OwnerOnlySecurity {
+ public:
+  OwnerOnlySecurity() {
+    WinHandle token;
+    HANDLE raw = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) return;
+    token = WinHandle(raw);
+    DWORD size = 0;
+    GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
+    std::string buffer(size, '\0');
+    wchar_t* sid = nullptr;
+    if (size == 0 || !GetTokenInformation(token.get(), TokenUser, buffer.data(), size, &size) ||
+        !ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &sid)) {
+      return;
+    }
+    const std::wstring sddl = std::wstring(L"D:P(A;;FA;;;") + sid + L")";
+    LocalFree(sid);
+    ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1,
+                                                         &descriptor_, nullptr);
+  }
+  OwnerOnlySecurity(const OwnerOnlySecurity&) = delete;
+  OwnerOnlySecurity& operator=(const OwnerOnlySecurity&) = delete;
+  ~OwnerOnlySecurity() {
+    if (descriptor_ != nullptr) LocalFree(descriptor_);
+  }
+
+  // Null when the descriptor could not be built.
+  SECURITY_ATTRIBUTES* attributes() {
+    if (descriptor_ == nullptr) return nullptr;
+    attributes_ = {sizeof attributes_, descriptor_, FALSE};
+    return &attributes_;
+  }
+
+ private:
+  PSECURITY_DESCRIPTOR descriptor_ = nullptr;
+  SECURITY_ATTRIBUTES attributes_{};
+};
 
 }  // namespace
 
@@ -76,6 +124,71 @@ bool CanWriteInFolder(const std::wstring& folder) {
 
 bool CopyFileReplacing(const std::wstring& from, const std::wstring& to) {
   return CopyFileW(from.c_str(), to.c_str(), FALSE) != 0;
+}
+
+FileReadStatus ReadSmallFile(const std::wstring& path, size_t maxBytes, std::string& bytes) {
+  bytes.clear();
+  WinHandle file(CreateFileW(OsFilePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) {
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? FileReadStatus::Missing
+                                                                          : FileReadStatus::Failed;
+  }
+  LARGE_INTEGER size{};
+  if (GetFileType(file.get()) != FILE_TYPE_DISK || !GetFileSizeEx(file.get(), &size) ||
+      size.QuadPart < 0) {
+    return FileReadStatus::Failed;
+  }
+  if (static_cast<uint64_t>(size.QuadPart) > maxBytes) return FileReadStatus::TooLarge;
+  bytes.resize(static_cast<size_t>(size.QuadPart));
+  size_t done = 0;
+  while (done < bytes.size()) {
+    DWORD read = 0;
+    const DWORD step = static_cast<DWORD>(
+        std::min<size_t>(bytes.size() - done, std::numeric_limits<DWORD>::max()));
+    if (!ReadFile(file.get(), bytes.data() + done, step, &read, nullptr) || read == 0) {
+      bytes.clear();
+      return FileReadStatus::Failed;  // an error, or a file that shrank while it was read
+    }
+    done += read;
+  }
+  return FileReadStatus::Ok;
+}
+
+bool WriteNewFile(const std::wstring& path, std::string_view bytes, FileAccess access,
+                  std::string& error) {
+  if (bytes.size() > std::numeric_limits<DWORD>::max()) {
+    error = "too large";
+    return false;
+  }
+  OwnerOnlySecurity ownerOnly;
+  SECURITY_ATTRIBUTES* security = nullptr;
+  if (access == FileAccess::OwnerOnly) {
+    security = ownerOnly.attributes();
+    if (security == nullptr) {
+      error = "no owner-only access list could be made: " + LastErrorText();
+      return false;
+    }
+  }
+  WinHandle file(CreateFileW(OsFilePath(path).c_str(), GENERIC_WRITE, 0, security, CREATE_NEW,
+                             FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) {
+    error = LastErrorText();
+    return false;
+  }
+  DWORD written = 0;
+  const bool ok =
+      WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+      written == bytes.size() && FlushFileBuffers(file.get());
+  if (!ok) error = LastErrorText();
+  file.Reset();
+  if (!ok) DeleteFileW(OsFilePath(path).c_str());
+  return ok;
+}
+
+bool RemoveFile(const std::wstring& path) {
+  return DeleteFileW(OsFilePath(path).c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND;
 }
 
 }  // namespace tvde

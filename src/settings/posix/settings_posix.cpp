@@ -83,6 +83,7 @@ AppSettings LoadSettingsFrom(const SettingsStore& store, FolderCreation creation
   stored.writeDiskStamp = ReadNumber(ini, "Sanitization", "WriteDiskStamp", 0);
   stored.enableLogOutput = ReadNumber(ini, "Sanitization", "EnableLogOutput", 0);
   stored.defaultExecMode = ReadNumber(ini, "Safety", "DefaultExecMode", 0);
+  stored.signingKeyFile = ReadText(ini, "Signing", "SigningKeyFile", defaults.signingKeyFile);
   return ApplyStoredSettings(stored, defaults);
 }
 
@@ -97,6 +98,7 @@ void SaveSettingsTo(const SettingsStore& store, const AppSettings& settings) {
   ini.Set("Sanitization", "WriteDiskStamp", std::to_string(settings.writeDiskStamp));
   ini.Set("Sanitization", "EnableLogOutput", std::to_string(settings.enableLogOutput));
   ini.Set("Safety", "DefaultExecMode", std::to_string(settings.defaultExecMode));
+  ini.Set("Signing", "SigningKeyFile", text(settings.signingKeyFile));
 
   // Written beside the file and renamed over it, so a failure keeps the old settings whole.
   const std::string path = Native(store.iniPath);

@@ -92,6 +92,7 @@ AppSettings LoadSettingsFrom(const SettingsStore& store, FolderCreation creation
   stored.writeDiskStamp = ReadNumber(L"Sanitization", L"WriteDiskStamp", 0, path);
   stored.enableLogOutput = ReadNumber(L"Sanitization", L"EnableLogOutput", 0, path);
   stored.defaultExecMode = ReadNumber(L"Safety", L"DefaultExecMode", 0, path);
+  stored.signingKeyFile = ReadText(L"Signing", L"SigningKeyFile", defaults.signingKeyFile, path);
   stored.registryOperatorName = ReadRegistryOperator(store.registrySubkey);
   return ApplyStoredSettings(stored, defaults);
 }
@@ -107,6 +108,7 @@ void SaveSettingsTo(const SettingsStore& store, const AppSettings& settings) {
   WriteNumber(L"Sanitization", L"WriteDiskStamp", settings.writeDiskStamp, path);
   WriteNumber(L"Sanitization", L"EnableLogOutput", settings.enableLogOutput, path);
   WriteNumber(L"Safety", L"DefaultExecMode", settings.defaultExecMode, path);
+  WriteText(L"Signing", L"SigningKeyFile", settings.signingKeyFile, path);
 
   if (store.registrySubkey.empty()) return;
   HKEY key = nullptr;

@@ -1,0 +1,242 @@
+// tvde-cli verify: finds the report sets a path names and prints the checks of each, as text
+// lines or as JSON.
+#include <algorithm>
+#include <filesystem>
+#include <set>
+
+#include "base/ecdsa_p256.h"
+#include "base/file_system.h"
+#include "base/text.h"
+#include "cli_command.h"
+#include "cli_signing.h"
+#include "report/json_report.h"
+#include "report/report_file_names.h"
+#include "report/report_set_check.h"
+
+namespace tvde::cli {
+namespace {
+
+struct SetLocation {
+  std::filesystem::path folder;
+  std::wstring certificateId;
+};
+
+struct SetResult {
+  SetLocation location;
+  std::vector<SetCheck> checks;
+};
+
+std::wstring WideOf(const std::filesystem::path& path) {
+#ifdef _WIN32
+  return path.wstring();
+#else
+  return Utf8ToWide(path.string());
+#endif
+}
+
+// The certificate ID of a set file's name; empty when the name ends in no set suffix.
+std::wstring IdOfSetFile(const std::wstring& name) {
+  for (size_t i = 0; i < kSetFileCount; ++i) {
+    const std::wstring_view suffix = SetFileSuffix(static_cast<SetFile>(i));
+    if (name.size() > suffix.size() && name.ends_with(suffix)) {
+      return name.substr(0, name.size() - suffix.size());
+    }
+  }
+  return {};
+}
+
+// PATH as a folder, one file of a set, or a folder and the start of certificate IDs.
+bool FindReportSets(const std::string& path, std::vector<SetLocation>& sets, std::string& error) {
+  const std::filesystem::path given = FsPath(path);
+  std::error_code ec;
+  std::filesystem::path folder = given;
+  std::wstring prefix;
+  if (std::filesystem::is_regular_file(given, ec)) {
+    const std::wstring id = IdOfSetFile(WideOf(given.filename()));
+    if (id.empty()) {
+      error = "'" + path + "' is not a report, audit log, certificate or signature file";
+      return false;
+    }
+    sets.push_back({given.parent_path().empty() ? "." : given.parent_path(), id});
+    return true;
+  }
+  if (!std::filesystem::is_directory(given, ec)) {
+    folder = given.parent_path().empty() ? std::filesystem::path(".") : given.parent_path();
+    prefix = WideOf(given.filename());
+    if (!std::filesystem::is_directory(folder, ec)) {
+      error = "'" + path + "' is neither a file nor a folder";
+      return false;
+    }
+  }
+  std::set<std::wstring> ids;
+  for (auto it = std::filesystem::directory_iterator(folder, ec);
+       !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
+    const std::wstring name = WideOf(it->path().filename());
+    const std::wstring id = IdOfSetFile(name);
+    if (!id.empty() && name.starts_with(prefix)) ids.insert(id);
+  }
+  if (ec) {
+    error = "cannot list the folder of '" + path + "'";
+    return false;
+  }
+  if (ids.empty()) {
+    error = "no report files found for '" + path + "'";
+    return false;
+  }
+  for (const std::wstring& id : ids)
+    sets.push_back({folder, id});
+  return true;
+}
+
+ReportSetContents ReadSet(const SetLocation& location) {
+  ReportSetContents set;
+  set.certificateId = location.certificateId;
+  for (size_t i = 0; i < kSetFileCount; ++i) {
+    const std::wstring path = JoinPath(
+        WideOf(location.folder), location.certificateId + SetFileSuffix(static_cast<SetFile>(i)));
+    std::string bytes;
+    switch (ReadSmallFile(path, kMaxReportSetFileBytes, bytes)) {
+      case FileReadStatus::Ok:
+        set.files[i] = std::move(bytes);
+        break;
+      case FileReadStatus::Missing:
+        break;
+      case FileReadStatus::TooLarge:
+        set.readErrors[i] = "larger than any report this program writes";
+        break;
+      case FileReadStatus::Failed:
+        set.readErrors[i] = "cannot be read";
+        break;
+    }
+  }
+  return set;
+}
+
+bool ReadSigner(const std::string& path, ExpectedSigner& signer, std::string& error) {
+  std::string pem;
+  if (ReadSmallFile(Utf8ToWide(path), kMaxKeyFileBytes, pem) != FileReadStatus::Ok) {
+    error = "--key: cannot read '" + path + "'";
+    return false;
+  }
+  if (!DecodePublicKeyPem(pem, signer.spki, error)) {
+    error = "--key: '" + path + "': " + error;
+    return false;
+  }
+  signer.name = path;
+  return true;
+}
+
+const char* StateText(CheckState state) {
+  switch (state) {
+    case CheckState::Passed:
+      return "OK";
+    case CheckState::Failed:
+      return "FAILED";
+    case CheckState::NotChecked:
+    default:
+      return "not checked";
+  }
+}
+
+// Texts taken from the files may hold control characters meant to fool a terminal.
+std::string Printable(std::string text) {
+  for (char& c : text) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+  }
+  return text;
+}
+
+void PrintText(std::ostream& out, const std::vector<SetResult>& results) {
+  size_t verified = 0;
+  for (const SetResult& result : results) {
+    out << "== " << Printable(WideToUtf8(result.location.certificateId)) << " in "
+        << Printable(WideToUtf8(WideOf(result.location.folder))) << "\n";
+    for (const SetCheck& check : result.checks) {
+      std::string name = check.name;
+      name.resize(std::max<size_t>(name.size(), 14), ' ');
+      out << "  " << name << " : " << StateText(check.state)
+          << (check.detail.empty() ? "" : " - " + Printable(check.detail)) << "\n";
+    }
+    const bool ok = SetVerified(result.checks);
+    verified += ok ? 1 : 0;
+    out << "  result         : " << (ok ? "VERIFIED" : "NOT VERIFIED") << "\n";
+  }
+  out << verified << " of " << results.size() << " report set(s) verified.\n";
+}
+
+std::string JsonText(const std::string& utf8) {
+  std::string text = "\"";
+  text += WideToUtf8(EscapeJsonString(Utf8ToWide(utf8)));
+  text += '"';
+  return text;
+}
+
+void PrintJson(std::ostream& out, const std::vector<SetResult>& results) {
+  bool all = true;
+  for (const SetResult& result : results)
+    all = all && SetVerified(result.checks);
+  out << "{\n  \"verified\": " << (all ? "true" : "false") << ",\n  \"sets\": [\n";
+  for (size_t s = 0; s < results.size(); ++s) {
+    const SetResult& result = results[s];
+    out << "    {\n"
+        << "      \"certificateId\": " << JsonText(WideToUtf8(result.location.certificateId))
+        << ",\n"
+        << "      \"folder\": " << JsonText(WideToUtf8(WideOf(result.location.folder))) << ",\n"
+        << "      \"verified\": " << (SetVerified(result.checks) ? "true" : "false") << ",\n"
+        << "      \"checks\": [\n";
+    for (size_t c = 0; c < result.checks.size(); ++c) {
+      const SetCheck& check = result.checks[c];
+      out << "        {\"name\": " << JsonText(check.name)
+          << ", \"result\": " << JsonText(StateText(check.state))
+          << ", \"detail\": " << JsonText(check.detail) << "}"
+          << (c + 1 < result.checks.size() ? ",\n" : "\n");
+    }
+    out << "      ]\n    }" << (s + 1 < results.size() ? ",\n" : "\n");
+  }
+  out << "  ]\n}\n";
+}
+
+}  // namespace
+
+int VerifyCommand(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
+  Args args;
+  std::string error;
+  if (!ParseArgs(argv, {"--key", "--json"}, args, error)) return BadInput(err, error);
+  if (args.positional.size() != 1) return BadInput(err, "verify needs exactly one PATH");
+  std::optional<ExpectedSigner> signer;
+  if (const std::string* key = args.Value("--key")) {
+    signer.emplace();
+    if (!ReadSigner(*key, *signer, error)) return BadInput(err, error);
+  }
+  std::vector<SetLocation> sets;
+  if (!FindReportSets(args.positional[0], sets, error)) return BadInput(err, error);
+
+  std::vector<SetResult> results;
+  bool all = true;
+  for (const SetLocation& location : sets) {
+    results.push_back({location, CheckReportSet(ReadSet(location), signer)});
+    all = all && SetVerified(results.back().checks);
+  }
+  args.Flag("--json") ? PrintJson(out, results) : PrintText(out, results);
+  return all ? kExitOk : kExitFailed;
+}
+
+std::string SigningUsageText() {
+  return R"(  keygen --out DIR
+      Makes an ECDSA P-256 signing key pair in DIR (created if missing):
+      signing_private_key.pem (PKCS#8, readable by its owner only) and
+      signing_public_key.pem (for auditors). Existing key files are never replaced.
+      Name the private key in the settings (SigningKeyFile in section [Signing] of
+      TorevalDiskEraser.ini) and every report set is signed: <certificate ID>_Signature.json
+      beside the three reports.
+  verify PATH [--key PUBLIC.pem] [--json]
+      Checks report sets. PATH is a folder, a folder and the start of certificate IDs
+      (certs/TVDE-2026), or one file of a set. For each set it prints one line per check: the
+      three files exist and agree field for field, the fingerprint is the one their fields give,
+      and, when the set is signed, the files are the signed ones and the signature verifies;
+      with --key the signature must be by that public key (an unsigned set then fails).
+      Exit status: 0 every set verified, 1 a check failed, 2 bad input (nothing found).
+)";
+}
+
+}  // namespace tvde::cli
