@@ -1,6 +1,7 @@
 #pragma once
 // Folder creation and path joining with the platform's separator.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -17,6 +18,13 @@ bool CreateFolderTree(const std::wstring& folder);
 
 // True when `path` names an existing file or folder.
 bool PathExists(const std::wstring& path);
+
+enum class FileReadResult { Read, Missing, NotARegularFile, TooLarge, Failed };
+
+// Reads a whole regular file (links followed) of at most `maxBytes`. Anything else at the path
+// (a folder, a pipe, a device) is refused without being read, so the call never blocks and
+// never grows without bound; `content` is set only when the answer is Read.
+FileReadResult ReadRegularFile(const std::wstring& path, size_t maxBytes, std::string& content);
 
 // folder + separator + name; the separator is added even when the folder already ends in one,
 // as the report file names have always been formed.
