@@ -6,9 +6,9 @@
 #include <map>
 
 #include "base/byte_order.h"
+#include "disk/mount_table.h"
 #include "engine_recorder.h"
 #include "erase/lettered_volume_lock.h"
-#include "erase/mount_table.h"
 #include "erase/volume_extents.h"
 
 namespace tvde {
