@@ -62,6 +62,17 @@ bool StartsWith(std::string_view text, std::string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
 }
 
+// What the report dialog starts from when the disk holds no stamp.
+StampPayload PrefilledPayload(const DiskInfo& disk, const HardwareProfile& localProfile) {
+  StampPayload payload;
+  payload.softwareVersion = std::wstring(kProductName) + L" Suite v" + kProductVersion;
+  payload.diskModel = disk.model;
+  payload.diskSerial = disk.serialNumber;
+  payload.diskCapacity = FormatSize(disk.sizeBytes);
+  payload.hardware = localProfile;
+  return payload;
+}
+
 }  // namespace
 
 size_t DetectReadLength(uint32_t bytesPerSector) {
@@ -116,27 +127,13 @@ bool ApplyStampRecord(std::string_view text, StampPayload& payload) {
   return true;
 }
 
-StampPayload DetectDiskStamp(const DiskInfo& disk, const HardwareProfile& localProfile) {
-  StampPayload payload;
-  payload.softwareVersion = std::wstring(kProductName) + L" Suite v" + kProductVersion;
-  payload.diskModel = disk.model;
-  payload.diskSerial = disk.serialNumber;
-  payload.diskCapacity = FormatSize(disk.sizeBytes);
-  payload.hardware = localProfile;
-
-  DeviceOpenOptions options;
-  options.access = DeviceAccess::ReadOnly;
-  options.creation = DeviceCreation::OpenExisting;
-  options.buffering = DeviceBuffering::Unbuffered;
-  options.sectorSize = std::max<uint32_t>(512, disk.bytesPerSector);
-  DeviceOpenResult opened = OpenDevice(disk.devicePath, options);
-  if (opened.device == nullptr) return payload;
-
+StampPayload DetectDiskStamp(Device& device, const DiskInfo& disk,
+                             const HardwareProfile& localProfile) {
+  StampPayload payload = PrefilledPayload(disk, localProfile);
   PageBuffer buffer = PageBuffer::Allocate(DetectReadLength(disk.bytesPerSector));
   if (!buffer.valid()) return payload;
-  if (!opened.device->Seek(0)) return payload;
-  const IoResult read = opened.device->Read(buffer.span());
-  opened.device.reset();
+  if (!device.Seek(0)) return payload;
+  const IoResult read = device.Read(buffer.span());
   if (!read.ok || read.bytes < kDetectMinimumRead) return payload;
 
   // Only bytes that were actually read count, and the last byte of the buffer never does.
@@ -146,6 +143,17 @@ StampPayload DetectDiskStamp(const DiskInfo& disk, const HardwareProfile& localP
   text = text.substr(0, text.find('\0'));
   ApplyStampRecord(text, payload);
   return payload;
+}
+
+StampPayload DetectDiskStamp(const DiskInfo& disk, const HardwareProfile& localProfile) {
+  DeviceOpenOptions options;
+  options.access = DeviceAccess::ReadOnly;
+  options.creation = DeviceCreation::OpenExisting;
+  options.buffering = DeviceBuffering::Unbuffered;
+  options.sectorSize = std::max<uint32_t>(512, disk.bytesPerSector);
+  DeviceOpenResult opened = OpenDevice(disk.devicePath, options);
+  if (opened.device == nullptr) return PrefilledPayload(disk, localProfile);
+  return DetectDiskStamp(*opened.device, disk, localProfile);
 }
 
 }  // namespace tvde

@@ -5,21 +5,34 @@
 
 #include "base/host_environment.h"
 #include "base/page_buffer.h"
+#include "base/system_error.h"
 #include "stamp/stamp_image.h"
 
 namespace tvde {
 namespace {
 
 // One seek, one write of the whole buffer, then flush and ask the system to re-read the
-// partition table (that request fails harmlessly on image files).
-bool WriteFromStart(Device& device, std::span<const uint8_t> buffer) {
+// partition table (that request fails harmlessly on image files). A failure is logged with
+// the system's reason.
+bool WriteFromStart(Device& device, std::span<const uint8_t> buffer, const LogCallback& log) {
   bool written = false;
   // Never write when the position is unknown: the stamp would land somewhere in the data.
   if (device.Seek(0)) {
     const IoResult result = device.Write(buffer);
     written = result.ok && result.bytes == buffer.size();
+    if (!result.ok) {
+      EmitLog(log, L"[ERROR] スタンプ領域 (オフセット 0) への書き込みに失敗しました: " +
+                       DescribeSystemError(result.error));
+    } else if (!written) {
+      EmitLog(log, L"[ERROR] スタンプ領域への書き込みが途中で終わりました: " +
+                       std::to_wstring(result.bytes) + L" / " + std::to_wstring(buffer.size()) +
+                       L" バイト");
+    }
   }
   const bool flushed = device.Flush();
+  if (written && !flushed) {
+    EmitLog(log, L"[ERROR] スタンプ書き込み後のフラッシュ (書き込み確定) に失敗しました。");
+  }
   device.UpdateProperties();
   return written && flushed;
 }
@@ -46,7 +59,7 @@ bool WriteStampImage(Device& device, uint32_t bytesPerSector, const StampPayload
                      const LogCallback& log, const BootPrograms& programs) {
   const PageBuffer image = BuildStampImage(payload, bytesPerSector, programs);
   if (!image.valid()) return false;
-  if (!WriteFromStart(device, image.span())) return false;
+  if (!WriteFromStart(device, image.span(), log)) return false;
   EmitLog(log, kLogStampWritten);
   return true;
 }
@@ -72,10 +85,14 @@ bool EraseDiskStamp(const DiskInfo& disk, const LogCallback& log) {
   if (RefusedUnderWine(disk, log)) return false;
   DeviceOpenResult opened = OpenDiskForWrite(disk);
   if (opened.device == nullptr) return false;
-  opened.device->DeleteDriveLayout();  // the system forgets the partition; result irrelevant
-  const PageBuffer zeros = PageBuffer::Allocate(StampImageLength(disk.bytesPerSector));
+  return EraseStampArea(*opened.device, disk.bytesPerSector, log);
+}
+
+bool EraseStampArea(Device& device, uint32_t bytesPerSector, const LogCallback& log) {
+  device.DeleteDriveLayout();  // the system forgets the partition; result irrelevant
+  const PageBuffer zeros = PageBuffer::Allocate(StampImageLength(bytesPerSector));
   if (!zeros.valid()) return false;
-  if (!WriteFromStart(*opened.device, zeros.span())) return false;
+  if (!WriteFromStart(device, zeros.span(), log)) return false;
   EmitLog(log, kLogStampErased);
   return true;
 }

@@ -42,5 +42,7 @@ bool WriteDiskStamp(const DiskInfo& disk, const StampPayload& payload, const Log
 
 // Refuses protected disks before opening anything, then zeroes the stamp area.
 bool EraseDiskStamp(const DiskInfo& disk, const LogCallback& log);
+// Zeroes the stamp area through a device the caller opened (unbuffered, at that sector size).
+bool EraseStampArea(Device& device, uint32_t bytesPerSector, const LogCallback& log);
 
 }  // namespace tvde
