@@ -12,7 +12,17 @@ AppSettings DefaultSettings() {
 }
 
 AppSettings LoadSettings() {
-  return LoadSettingsFrom(DefaultSettingsStore());
+  std::wstring warning;
+  return LoadSettingsFrom(DefaultSettingsStore(), warning);
+}
+
+AppSettings LoadSettings(std::wstring& warning) {
+  return LoadSettingsFrom(DefaultSettingsStore(), warning);
+}
+
+AppSettings LoadSettingsFrom(const SettingsStore& store) {
+  std::wstring warning;
+  return LoadSettingsFrom(store, warning);
 }
 
 void SaveSettings(const AppSettings& settings) {

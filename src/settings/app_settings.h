@@ -2,6 +2,7 @@
 // The operator's persisted settings: identity, certificate folder and the main window's default
 // choices, kept in a per-user INI file with a registry copy of the three texts (Windows).
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -38,9 +39,16 @@ SettingsStore DefaultSettingsStore();
 // The defaults with the default certificate folder (which this creates).
 AppSettings DefaultSettings();
 
-// Never fails: a missing file, section or key gives the default.
+// A settings file larger than this is not read.
+inline constexpr size_t kMaxSettingsFileBytes = 1 << 20;
+
+// Never fails: a missing file, section or key gives the default. A settings file that cannot
+// be used (a folder, a pipe, a device, too large, unreadable) gives every default, and
+// `warning` (empty otherwise) says so.
 AppSettings LoadSettings();
+AppSettings LoadSettings(std::wstring& warning);
 AppSettings LoadSettingsFrom(const SettingsStore& store);
+AppSettings LoadSettingsFrom(const SettingsStore& store, std::wstring& warning);
 
 // Failures are ignored; an unwritable file or key keeps its old values.
 void SaveSettings(const AppSettings& settings);

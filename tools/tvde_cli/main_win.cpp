@@ -17,7 +17,7 @@ int wmain(int argc, wchar_t** argv) {
   tvde::cli::CliServices services;
   services.programs = tvde::EmbeddedBootPrograms();
   services.collectHardware = tvde::CollectHardwareProfile;
-  services.loadSettings = tvde::LoadSettings;
+  services.loadSettings = [](std::wstring& warning) { return tvde::LoadSettings(warning); };
   services.input = &std::cin;
   services.catchInterrupt = true;
   services.isWinPE = tvde::IsWinPEEnvironment() ? 1 : 0;

@@ -77,9 +77,14 @@ SettingsStore DefaultSettingsStore() {
   return {GetSettingsFilePath(), kSettingsRegistryKey};
 }
 
-AppSettings LoadSettingsFrom(const SettingsStore& store) {
+AppSettings LoadSettingsFrom(const SettingsStore& store, std::wstring& warning) {
+  warning.clear();
   const AppSettings defaults = DefaultSettings();
   const std::wstring& path = store.iniPath;
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    warning = L"the settings file " + path + L" is not a regular file; the defaults are used";
+  }
   StoredSettings stored;
   stored.operatorName = ReadText(L"General", L"OperatorName", defaults.operatorName, path);
   stored.organizationName =
