@@ -69,9 +69,18 @@ fs::path DirOf(const BlockSystem& system, DeviceNumber device) {
   return error ? fs::path() : dir;
 }
 
-bool IsPartition(const fs::path& dir) {
+bool Exists(const fs::path& path) {
   std::error_code error;
-  return fs::exists(dir / "partition", error);
+  return fs::exists(path, error);
+}
+
+bool IsPartition(const fs::path& dir) {
+  return Exists(dir / "partition");
+}
+
+// A loop device with a file (or device) behind it.
+bool IsAttachedLoop(const fs::path& dir) {
+  return Name(dir).rfind("loop", 0) == 0 && Exists(dir / "loop" / "backing_file");
 }
 
 fs::path WholeDiskOf(const fs::path& dir) {
@@ -191,9 +200,8 @@ class Snapshot {
     std::vector<std::pair<std::string, std::optional<NodeFacts>>> loops;
     std::error_code error;
     for (const auto& entry : fs::directory_iterator(system_.sysfs / "block", error)) {
+      if (!IsAttachedLoop(entry.path())) continue;
       const std::string name = Name(entry.path());
-      if (name.rfind("loop", 0) != 0 || !fs::exists(entry.path() / "loop" / "backing_file", error))
-        continue;
       loops.emplace_back(name, system_.loopBacking ? system_.loopBacking(name) : std::nullopt);
     }
     std::sort(loops.begin(), loops.end(),
@@ -224,8 +232,7 @@ class Snapshot {
       }
     }
     const fs::path disk = WholeDiskOf(dir);
-    if (!fs::exists(disk / "loop" / "backing_file")) return {};
-    return LoopInUse(Name(disk), depth);
+    return IsAttachedLoop(disk) ? LoopInUse(Name(disk), depth) : std::string();
   }
 
  private:
@@ -299,10 +306,6 @@ bool StartsWith(const std::string& text, const char* prefix) {
   return text.rfind(prefix, 0) == 0;
 }
 
-bool Contains(const std::string& text, const char* part) {
-  return text.find(part) != std::string::npos;
-}
-
 }  // namespace
 
 std::optional<DiskInfo> DescribeBlockDevice(const BlockSystem& system, DeviceNumber device) {
@@ -329,8 +332,7 @@ std::vector<DiskInfo> ListBlockDisks(const BlockSystem& system) {
     // RAM disks hold nothing, a loop device without a file is no disk yet, and a device built
     // on others (device mapper, software RAID) is shown through the disks it is built on.
     if (StartsWith(name, "ram") || StartsWith(name, "zram") ||
-        (loop && !fs::exists(entry.path() / "loop" / "backing_file")) ||
-        !Linked(entry.path(), "slaves").empty()) {
+        (loop && !IsAttachedLoop(entry.path())) || !Linked(entry.path(), "slaves").empty()) {
       continue;
     }
     dirs.push_back(fs::canonical(entry.path(), error));
@@ -343,57 +345,6 @@ std::vector<DiskInfo> ListBlockDisks(const BlockSystem& system) {
     if (disk && disk->sizeBytes != 0) disks.push_back(std::move(*disk));
   }
   return disks;
-}
-
-void DescribeBlockDisk(const BlockDiskFacts& facts, DiskInfo& disk) {
-  // virtio answers with its PCI vendor number ("0x1af4"), which names no maker.
-  const std::string vendor = facts.vendor.rfind("0x", 0) == 0 ? "" : Trimmed(facts.vendor);
-  const std::string model = Trimmed(facts.model);
-  const std::string& name = facts.kernelName;
-  const bool loop = StartsWith(name, "loop");
-  // SATA disks behind the SCSI layer all report the vendor "ATA", which says nothing.
-  std::string text;
-  if (!model.empty()) {
-    text = vendor.empty() || vendor == "ATA" ? model : vendor + " " + model;
-  } else if (loop) {
-    text = "Loop Device";
-  } else {
-    text = vendor.empty() ? name : vendor;
-  }
-  disk.model = Utf8ToWide(text);
-  const std::string serial = Trimmed(facts.serial);
-  if (!serial.empty()) disk.serialNumber = Utf8ToWide(serial);
-
-  if (StartsWith(name, "nvme")) {
-    disk.busType = BusKind::Nvme;
-  } else if (StartsWith(name, "mmcblk")) {
-    disk.busType = BusKind::Mmc;
-  } else if (loop || StartsWith(name, "vd") || Contains(facts.sysfsPath, "/virtio")) {
-    disk.busType = BusKind::Virtual;
-  } else if (StartsWith(name, "md") || StartsWith(name, "dm-")) {
-    disk.busType = BusKind::Raid;
-  } else if (Contains(facts.sysfsPath, "/usb")) {
-    disk.busType = BusKind::Usb;
-  } else if (Contains(facts.sysfsPath, "/ata")) {
-    disk.busType = BusKind::Sata;
-  } else {
-    disk.busType = BusKind::Unknown;
-  }
-
-  // A loop device is a file somewhere, neither spinning nor flash: it keeps Standard, as does
-  // a disk that does not say.
-  disk.mediaType = MediaKind::Standard;
-  if (disk.busType == BusKind::Nvme) {
-    disk.mediaType = MediaKind::NvmeSsd;
-  } else if (loop) {
-    return;
-  } else if (facts.removable == 1 || disk.busType == BusKind::Usb || disk.busType == BusKind::Mmc) {
-    disk.mediaType = MediaKind::Removable;
-  } else if (facts.rotational == 1) {
-    disk.mediaType = MediaKind::Hdd;
-  } else if (facts.rotational == 0) {
-    disk.mediaType = MediaKind::Ssd;
-  }
 }
 
 }  // namespace tvde
