@@ -8,33 +8,56 @@
 namespace tvde::cli {
 namespace {
 
+// Built by appending: GCC 12 warns falsely on a literal + a temporary string.
 std::string Device(const DiskInfo& disk) {
-  const std::string path = WideToUtf8(disk.devicePath);
-  return disk.diskNumber >= 0 ? "disk " + std::to_string(disk.diskNumber) + " " + path : path;
+  std::string text;
+  if (disk.diskNumber >= 0) {
+    text = "disk ";
+    text += std::to_string(disk.diskNumber);
+    text += ' ';
+  }
+  text += WideToUtf8(disk.devicePath);
+  return text;
 }
 
 std::wstring Mounts(const DiskInfo& disk) {
   return disk.driveLetters == kNoDriveLetters ? std::wstring() : disk.driveLetters;
 }
 
-std::string Json(const std::wstring& text) {
-  return "\"" + WideToUtf8(EscapeJsonString(text)) + "\"";
+// One "key": value pair, the value a JSON string.
+void Field(std::string& row, const char* key, const std::wstring& text) {
+  row += row.empty() ? "  {\"" : ", \"";
+  row += key;
+  row += "\": \"";
+  row += WideToUtf8(EscapeJsonString(text));
+  row += '"';
+}
+
+// One "key": value pair, the value a JSON number or literal.
+void Field(std::string& row, const char* key, const std::string& literal) {
+  row += ", \"";
+  row += key;
+  row += "\": ";
+  row += literal;
 }
 
 std::string JsonRow(const DiskInfo& disk) {
-  return "  {\"devicePath\": " + Json(disk.devicePath) +
-         ", \"diskNumber\": " + std::to_string(disk.diskNumber) +
-         ", \"model\": " + Json(disk.model) + ", \"serialNumber\": " + Json(disk.serialNumber) +
-         ", \"mediaType\": " + Json(MediaTypeLabel(disk.mediaType)) +
-         ", \"busType\": " + Json(BusTypeLabel(disk.busType)) +
-         ", \"sizeBytes\": " + std::to_string(disk.sizeBytes) +
-         ", \"size\": " + Json(FormatSize(disk.sizeBytes)) +
-         ", \"bytesPerSector\": " + std::to_string(disk.bytesPerSector) +
-         ", \"mountPoints\": " + Json(Mounts(disk)) +
-         ", \"safetyStatus\": " + std::to_string(static_cast<int32_t>(disk.safetyStatus)) +
-         ", \"safetyLabel\": " + Json(SafetyStatusLabel(disk.safetyStatus)) +
-         ", \"safetyReason\": " + Json(disk.safetyReason) +
-         ", \"erasable\": " + (AllowsWrite(disk.safetyStatus) ? "true" : "false") + "}";
+  std::string row;
+  Field(row, "devicePath", disk.devicePath);
+  Field(row, "diskNumber", std::to_string(disk.diskNumber));
+  Field(row, "model", disk.model);
+  Field(row, "serialNumber", disk.serialNumber);
+  Field(row, "mediaType", MediaTypeLabel(disk.mediaType));
+  Field(row, "busType", BusTypeLabel(disk.busType));
+  Field(row, "sizeBytes", std::to_string(disk.sizeBytes));
+  Field(row, "size", FormatSize(disk.sizeBytes));
+  Field(row, "bytesPerSector", std::to_string(disk.bytesPerSector));
+  Field(row, "mountPoints", Mounts(disk));
+  Field(row, "safetyStatus", std::to_string(static_cast<int32_t>(disk.safetyStatus)));
+  Field(row, "safetyLabel", SafetyStatusLabel(disk.safetyStatus));
+  Field(row, "safetyReason", disk.safetyReason);
+  Field(row, "erasable", std::string(AllowsWrite(disk.safetyStatus) ? "true" : "false"));
+  return row + "}";
 }
 
 std::string TextRow(const DiskInfo& disk) {

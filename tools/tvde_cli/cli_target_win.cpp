@@ -2,7 +2,6 @@
 // list and safety classification, never by a path typed into this tool.
 #include <windows.h>
 
-#include "base/file_system.h"
 #include "base/host_environment.h"
 #include "base/system_error.h"
 #include "base/text.h"
@@ -48,9 +47,12 @@ bool RefusedByName(const std::string& path, std::string& error) {
   // "\\.\PhysicalDrive0", "\\.\C:", "\??\..." and the like name devices, not files; under
   // Wine a drive path may lead into the host's /dev. Neither is looked at, let alone opened.
   bool refused = IsRawDevicePath(wide);
-  if (!refused && IsRunningUnderWine()) {
-    refused =
-        PathExists(wide) ? IsWineHostDevicePath(wide) : WineUnixPathOf(wide).rfind("/dev/", 0) == 0;
+  const DWORD attributes = GetFileAttributesW(wide.c_str());
+  const bool folder =
+      attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  if (!refused && !folder && IsRunningUnderWine()) {  // a folder is refused as one later
+    refused = attributes != INVALID_FILE_ATTRIBUTES ? IsWineHostDevicePath(wide)
+                                                    : WineUnixPathOf(wide).rfind("/dev/", 0) == 0;
   }
   if (refused) error = Quoted(path) + " is not a regular file";
   return refused;

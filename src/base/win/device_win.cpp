@@ -129,7 +129,9 @@ DWORD CreationDisposition(DeviceCreation creation) {
 DeviceObject InspectDevicePath(const std::wstring& path, DeviceLinks links, uint32_t& error) {
   error = 0;
   // A raw disk or volume is named, not looked at: under Wine it would be one of the host's.
-  if (IsRawDevicePath(path)) return {DeviceKind::Other};
+  DeviceObject named;
+  named.kind = DeviceKind::Other;
+  if (IsRawDevicePath(path)) return named;
   const DWORD flags = FILE_FLAG_BACKUP_SEMANTICS |
                       (links == DeviceLinks::Refuse ? FILE_FLAG_OPEN_REPARSE_POINT : 0);
   WinHandle handle(CreateFileW(path.c_str(), 0,
