@@ -41,8 +41,10 @@ enum class DeviceCreation : int32_t {
   CreateNew,  // a new regular file; fails when anything, even a dangling link, has the name
 };
 enum class DeviceBuffering : int32_t {
-  Unbuffered,  // write-through, no cache; offsets, lengths and buffers must be sector-aligned
-  Buffered,    // ordinary file I/O (scratch files)
+  // No cache; offsets, lengths and buffers must be sector-aligned. Windows handles also write
+  // through; POSIX ones reach the device for certain only at Flush.
+  Unbuffered,
+  Buffered,  // ordinary file I/O (scratch files)
 };
 enum class DeviceLinks : int32_t {
   Follow,  // a symbolic link (Windows: reparse point) as the last name is followed
@@ -92,7 +94,8 @@ struct DeviceOpenResult {
 
 // Opens a device path ("\\.\PhysicalDriveN" on Windows, "/dev/sdX" elsewhere) or a file.
 // Unbuffered handles refuse misaligned transfers themselves, exactly as a raw unbuffered
-// disk handle would, even where the OS underneath would accept them. On POSIX only a regular
+// disk handle would, even where the OS underneath would accept them; for a file the
+// alignment is raised to its volume's sector size where that is larger. On POSIX only a regular
 // file or a block device is opened: anything else (a folder, a pipe, a character device, a
 // refused link) is looked at without being opened and fails with its kind in the result.
 DeviceOpenResult OpenDevice(const std::wstring& path, const DeviceOpenOptions& options);
@@ -100,6 +103,11 @@ DeviceOpenResult OpenDevice(const std::wstring& path, const DeviceOpenOptions& o
 // What the path names, looked at without opening it for reading or writing (no device driver
 // sees an open, no pipe waits). The error is set when the path cannot be looked at.
 DeviceObject InspectDevicePath(const std::wstring& path, DeviceLinks links, uint32_t& error);
+
+// The smallest unit unbuffered I/O on the file accepts: the logical sector size of the volume
+// it lives on (a volume on a disk with 4096-byte sectors refuses 512-byte transfers). 0 when
+// the system cannot tell, and always 0 outside Windows.
+uint32_t UnbufferedFileSectorSize(const std::wstring& path);
 
 // True when offset, length and address are all multiples of the sector size.
 bool IsSectorAligned(uint64_t offset, size_t length, const void* address, uint32_t sectorSize);

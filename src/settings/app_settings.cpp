@@ -5,24 +5,24 @@
 
 namespace tvde {
 
-AppSettings DefaultSettings() {
+AppSettings DefaultSettings(FolderCreation creation) {
   AppSettings defaults;
-  defaults.certOutputDir = ResolveDefaultLogDirectory();
+  if (creation == FolderCreation::Allowed) defaults.certOutputDir = ResolveDefaultLogDirectory();
   return defaults;
 }
 
-AppSettings LoadSettings() {
+AppSettings LoadSettings(FolderCreation creation) {
   std::wstring warning;
-  return LoadSettingsFrom(DefaultSettingsStore(), warning);
+  return LoadSettingsFrom(DefaultSettingsStore(creation), warning, creation);
 }
 
-AppSettings LoadSettings(std::wstring& warning) {
-  return LoadSettingsFrom(DefaultSettingsStore(), warning);
+AppSettings LoadSettings(std::wstring& warning, FolderCreation creation) {
+  return LoadSettingsFrom(DefaultSettingsStore(creation), warning, creation);
 }
 
-AppSettings LoadSettingsFrom(const SettingsStore& store) {
+AppSettings LoadSettingsFrom(const SettingsStore& store, FolderCreation creation) {
   std::wstring warning;
-  return LoadSettingsFrom(store, warning);
+  return LoadSettingsFrom(store, warning, creation);
 }
 
 void SaveSettings(const AppSettings& settings) {

@@ -127,21 +127,24 @@ bool ApplyStampRecord(std::string_view text, StampPayload& payload) {
   return true;
 }
 
-StampPayload DetectDiskStamp(Device& device, const DiskInfo& disk,
-                             const HardwareProfile& localProfile) {
-  StampPayload payload = PrefilledPayload(disk, localProfile);
-  PageBuffer buffer = PageBuffer::Allocate(DetectReadLength(disk.bytesPerSector));
-  if (!buffer.valid()) return payload;
-  if (!device.Seek(0)) return payload;
+bool ReadStampRecord(Device& device, uint32_t bytesPerSector, StampPayload& payload) {
+  PageBuffer buffer = PageBuffer::Allocate(DetectReadLength(bytesPerSector));
+  if (!buffer.valid() || !device.Seek(0)) return false;
   const IoResult read = device.Read(buffer.span());
-  if (!read.ok || read.bytes < kDetectMinimumRead) return payload;
+  if (!read.ok || read.bytes < kDetectMinimumRead) return false;
 
   // Only bytes that were actually read count, and the last byte of the buffer never does.
   const size_t end = std::min(read.bytes, buffer.size() - 1);
   const auto* begin = reinterpret_cast<const char*>(buffer.data()) + kRecordStart;
   std::string_view text(begin, end - kRecordStart);
   text = text.substr(0, text.find('\0'));
-  ApplyStampRecord(text, payload);
+  return ApplyStampRecord(text, payload);
+}
+
+StampPayload DetectDiskStamp(Device& device, const DiskInfo& disk,
+                             const HardwareProfile& localProfile) {
+  StampPayload payload = PrefilledPayload(disk, localProfile);
+  ReadStampRecord(device, disk.bytesPerSector, payload);
   return payload;
 }
 

@@ -28,6 +28,9 @@ StampPayload DetectDiskStamp(const DiskInfo& disk, const HardwareProfile& localP
 // Same, through a device the caller opened for the disk.
 StampPayload DetectDiskStamp(Device& device, const DiskInfo& disk,
                              const HardwareProfile& localProfile);
+// Reads the record from the start of an open device (sector-aligned, as the device wants it)
+// into `payload`. False, with the payload unchanged, when the read fails or finds no record.
+bool ReadStampRecord(Device& device, uint32_t bytesPerSector, StampPayload& payload);
 
 // Applies one record text (as read from byte 512 up to its first zero). False, with the payload
 // unchanged, when the text does not begin with a known tag or has fewer than 12 fields.

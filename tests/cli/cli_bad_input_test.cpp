@@ -44,6 +44,7 @@ TEST_F(CliBadInput, EveryCaseIsRefusedWithItsMessageAndNothingWritten) {
       {{"erase", disk, "--out", Path("notes.txt")}, "exists and is not a folder"},
       {{"erase", disk, "--real", "--sector-size", "513"}, "--sector-size must be 512, 1024,"},
       {{"erase", disk, "--operator", "\xC3\x28"}, "--operator is not valid UTF-8"},
+      {{"erase", disk, "--real", "--out", "certs-\xFF\xFE"}, "--out is not valid UTF-8"},
       {{"erase", Path("missing.img"), "--real"}, Quoted(Path("missing.img")) + " does not exist"},
       {{"erase", Path("adir"), "--real"}, Quoted(Path("adir")) + " is a folder"},
       {{"erase", Path("sector.img"), "--sector-size", "4096"},
@@ -67,6 +68,14 @@ TEST_F(CliBadInput, EveryCaseIsRefusedWithItsMessageAndNothingWritten) {
       {{"stamp-write", "--payload", Path("adir"), "--out", out}, "is not a readable regular file"},
       {{"stamp-write", "--field", "certificateId", "--out", out}, "expected key=value"},
       {{"stamp-write", "--sector-size", "4k", "--out", out}, "--sector-size must be"},
+      // Values a stamp cannot keep: it would read back as something else.
+      {{"stamp-write", "--out", out, "--field", "incomplete=1"},
+       "'incomplete' cannot be stored in a stamp, which always reads back with incomplete=0"},
+      {{"stamp-write", "--out", out, "--field", "stampState=Pure"}, "with stampState=Bootable"},
+      {{"stamp-write", "--out", out, "--field", "softwareVersion=2"}, "with softwareVersion=Tore"},
+      {{"stamp-write", "--out", out, "--field", "certificateId=A|B"}, "cannot be stored whole"},
+      {{"stamp-write", "--out", out, "--field", "certificateId=" + std::string(3000, 'I')},
+       "the certificateId cannot be stored whole in the stamp record"},
       {{"stamp-read"}, "stamp-read needs exactly one IMAGE"},
       {{"stamp-read", Path("missing.img")}, "does not exist"},
       {{"stamp-read", "--block-device", disk}, "unknown option '--block-device' for stamp-read"},
@@ -126,6 +135,9 @@ TEST_F(CliBadInput, HelpAndNoCommand) {
   EXPECT_EQ(help.code, 0);
   EXPECT_EQ(help.out.rfind("Usage: tvde-cli <command> [options]", 0), 0u);
   EXPECT_TRUE(Contains(help.out, "\n                       7 gutmann     Peter Gutmann Method"));
+  EXPECT_TRUE(Contains(help.out,
+                       "standard whose last pass writes zeros (nist-purge, nist-clear, "
+                       "zero-fill, gutmann)\n"));
   const CliRun none = Cli({});
   EXPECT_EQ(none.code, 2);
   EXPECT_EQ(none.err, help.out);

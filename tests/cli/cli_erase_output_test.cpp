@@ -1,5 +1,5 @@
-// What the erase command prints and answers: progress lines and their throttle, and the exit
-// code of each job outcome.
+// What the erase command prints and answers: progress lines and their throttle, the exit code
+// of each job outcome, and the reports a partial save names.
 #include "cli_erase_output.h"
 
 #include <gtest/gtest.h>
@@ -68,6 +68,14 @@ TEST(CliEraseOutput, ExitCodeOfEachOutcome) {
   for (const auto& [result, request, code] : outcomes) {
     EXPECT_EQ(cli::EraseExitCode(result, request), code) << WideToUtf8(result.diskStampStatus);
   }
+  // A partial save names exactly the files that exist.
+  ReportData partial = Finished(3, kStampActive, false);
+  partial.config.outputFolder = L"out";
+  const std::string summary = cli::FormatSummary(partial, all);
+  EXPECT_NE(summary.find("\nHTML certificate : out/a.html\nTXT audit log    : out/a.txt\nJSON "
+                         "report      : NOT WRITTEN (could not write to out)\n"),
+            std::string::npos)
+      << summary;
 }
 
 }  // namespace

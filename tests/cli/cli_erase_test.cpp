@@ -1,14 +1,10 @@
 // The erase command run in-process on image files: simulation and real jobs, the stamp, the
-// reports, cancellation, a write error, and settings files that cannot be used, checked on the
-// bytes of the image and the files written.
+// reports, cancellation and a write error, checked on the bytes of the image and the files
+// written, and that the summary, the reports and the stamp claim only what is true of them.
 #include <gtest/gtest.h>
 
 #include "base/system_error.h"
 #include "cli_test_fixture.h"
-
-#ifndef _WIN32
-#include <sys/stat.h>
-#endif
 
 namespace tvde {
 namespace {
@@ -44,6 +40,7 @@ TEST_F(CliErase, SimulationLeavesTheImageAloneAndWritesThreeReports) {
   EXPECT_TRUE(Contains(json, "\"operatorName\": \"鈴木 一郎\""));
   EXPECT_TRUE(Contains(json, "\"organizationName\": \"\""));  // given empty: not the settings'
   EXPECT_EQ(SummaryValue(run.out, "Status"), "COMPLETED & VERIFIED (完全消去済) [status 3]");
+  EXPECT_EQ(SummaryValue(run.out, "Bytes written"), "0");
   EXPECT_TRUE(run.err.empty()) << run.err;
   EXPECT_EQ(settingsLoads_, 0);  // the command line gave everything the settings would
 }
@@ -64,13 +61,14 @@ TEST_F(CliErase, RealPurgeLeavesThePartialSectorAloneAndTakesTheSettingsDefaults
   EXPECT_EQ(image[3 * kMiB], 0xC3);  // the partial sector at the end is left alone
   // No --out, --operator or --organization: the settings give the folder and the names.
   EXPECT_EQ(settingsLoads_, 1);
+  EXPECT_EQ(settingsCreation_, FolderCreation::Allowed);  // its folder takes the reports
   EXPECT_EQ(FilesIn("settings-certs"), ReportNames(id));
   const std::string json = ReadText("settings-certs/" + id + "_Report.json");
   EXPECT_TRUE(Contains(json, "\"operatorName\": \"設定 オペレーター\""));
   EXPECT_TRUE(Contains(json, "\"organizationName\": \"Settings Org\""));
 }
 
-TEST_F(CliErase, CancellationAWriteErrorAndAPlainZeroFill) {
+TEST_F(CliErase, CancellationAndAWriteErrorSayWhereTheyStopped) {
   Fill("disk.img", 8 * kMiB, 0x22);
   // Pass 1 of the three DoD passes writes chunks 1 and 2; the flag rises during chunk 3.
   InjectFaults([this](FaultDevice& device) {
@@ -83,6 +81,7 @@ TEST_F(CliErase, CancellationAWriteErrorAndAPlainZeroFill) {
   EXPECT_EQ(run.code, 3) << run.out;
   EXPECT_EQ(SummaryValue(run.out, "Verification"), "CANCELLED BY USER");
   EXPECT_EQ(SummaryValue(run.out, "Passes"), "1 of 3");
+  EXPECT_EQ(SummaryValue(run.out, "Bytes written"), std::to_string(12 * kMiB));
   EXPECT_TRUE(Contains(run.out, "] [ABORT] ユーザーにより緊急停止シグナルが送信されました。"));
   EXPECT_EQ(FilesIn("certs"), ReportNames(SummaryValue(run.out, "Certificate ID")));
   auto image = Read("disk.img");
@@ -100,38 +99,50 @@ TEST_F(CliErase, CancellationAWriteErrorAndAPlainZeroFill) {
                        "Pass 1/1: Zero Fill (0x00)): " +
                            WideToUtf8(DescribeSystemError(5)) + "\n"))
       << run.out;
+}
 
-  // Without faults, stamp or reports: every byte zero, and no other file. "ERASE" in any
-  // case, as the program's code field takes it.
-  services_.interposeDevice = nullptr;
-  run = Cli({"erase", Path("disk.img"), "--real", "--standard", "ZERO-FILL", "--no-stamp",
-             "--no-reports", "--verify", "none", "--confirm", "erase " + Path("disk.img")});
+TEST_F(CliErase, ClaimsOnlyWhatIsTrueOfTheImage) {
+  const auto original = Fill("disk.img", 2 * kMiB, 0x5A);
+  Fill("file", 1, 0);
+  // A certificate folder that cannot take the reports stops the job before the image is opened.
+  CliRun run = Cli({"erase", Path("disk.img"), "--real", "--out", Path("file") + "/certs"});
+  EXPECT_EQ(run.code, 2);
+  EXPECT_EQ(SummaryValue(run.out, "Error"),
+            "証明書・監査ログの保存先フォルダーを作成または書き込みできないため、消去を開始しませ"
+            "んでした。保存先: " +
+                Path("file") + "/certs");
+  EXPECT_EQ(Read("disk.img"), original);
+
+  // A skipped verification is not called verified: summary, certificate and boot screen.
+  run = Cli({"erase", Path("disk.img"), "--real", "--standard", "zero-fill", "--verify", "none",
+             "--out", Path("certs")});
   ASSERT_EQ(run.code, 0) << run.out << run.err;
-  EXPECT_EQ(Read("disk.img"), std::vector<uint8_t>(8 * kMiB, 0));
-  EXPECT_EQ(FilesIn(""), (std::set<std::string>{"certs", "disk.img"}));
-}
+  const std::string badge = "COMPLETED, UNVERIFIED (完全消去済・検証なし)";
+  EXPECT_EQ(SummaryValue(run.out, "Status"), badge + " [status 3]");
+  std::string id = SummaryValue(run.out, "Certificate ID");
+  EXPECT_TRUE(Contains(ReadText("certs/" + id + "_Certificate.html"),
+                       "<div class=\"badge\">" + badge + "</div>"));
+  EXPECT_EQ(testing::CString(Read("disk.img"), 0x50),
+            "\r\n[TOREVAL DISK ERASER] SANITIZED, UNVERIFIED. Cert: " + id + "\r\n");
 
-#ifndef _WIN32
-TEST_F(CliErase, UnusableSettingsFilesGiveTheDefaultsWithAWarning) {
-  // A pipe used to hang the program, a folder to abort it, /dev/zero to fill the memory. (The
-  // program prints the warning: the swapped-target script sees it.)
-  const std::string ini = Path("settings.ini");
-  const std::vector<std::pair<std::function<void()>, std::string>> files = {
-      {[&] { ASSERT_EQ(mkfifo(ini.c_str(), 0600), 0); }, "is not a regular file"},
-      {[&] { std::filesystem::create_directory(ini); }, "is not a regular file"},
-      {[&] { std::filesystem::create_symlink("/dev/zero", ini); }, "is not a regular file"},
-      {[&] { Fill("settings.ini", kMaxSettingsFileBytes + 1, '#'); }, "is larger than 1 MiB"},
-  };
-  for (const auto& [make, why] : files) {
-    std::filesystem::remove_all(ini);
-    make();
-    std::wstring warning;
-    EXPECT_EQ(LoadSettingsFrom({Utf8ToWide(ini), L""}, warning).operatorName, L"Toreval");
-    EXPECT_EQ(WideToUtf8(warning),
-              "the settings file " + ini + " " + why + "; the defaults are used");
+  // No stamp after a random last pass: nothing anywhere calls the disk zeroes. "ERASE" in any
+  // case, as the program's code field takes it; the settings create no folder of theirs.
+  run = Cli({"erase", Path("disk.img"), "--real", "--standard", "RANDOM", "--no-stamp", "--out",
+             Path("certs"), "--confirm", "erase " + Path("disk.img")});
+  ASSERT_EQ(run.code, 0) << run.out << run.err;
+  EXPECT_EQ(settingsCreation_, FolderCreation::None);
+  EXPECT_EQ(FilesIn(""), (std::set<std::string>{"certs", "disk.img", "file"}));
+  EXPECT_TRUE(Contains(run.out, "  After erasure : no stamp; the data of the last pass stays"));
+  EXPECT_EQ(SummaryValue(run.out, "Disk stamp"), "NOT STAMPED");
+  id = SummaryValue(run.out, "Certificate ID");
+  for (const std::string& text :
+       {run.out, ReadText("certs/" + id + "_Certificate.html"),
+        ReadText("certs/" + id + "_Report.json"), ReadText("certs/" + id + "_AuditLog.txt")}) {
+    for (const char* claim : {"PURE ZERO", "0x00・未初期化", "全セクタ 0x00 完全"})
+      EXPECT_FALSE(Contains(text, claim)) << claim << " in " << text;
   }
+  EXPECT_FALSE(AllZero(Read("disk.img"), 0, 2 * kMiB));
 }
-#endif
 
 }  // namespace
 }  // namespace tvde

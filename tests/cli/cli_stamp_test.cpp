@@ -1,5 +1,5 @@
 // The stamp commands on image files: write, read and erase, the payload file format, what a
-// failed write leaves, and what stamp-read prints of hostile texts.
+// failed write leaves, and what stamp-read prints of hostile and overlong texts.
 #include <gtest/gtest.h>
 
 #include "base/system_error.h"
@@ -22,12 +22,15 @@ bool HasLine(const std::string& text, const std::string& line) {
 TEST_F(CliStamp, WriteReadEraseKeepTheRestOfTheImageAndFailuresLeaveNothingNew) {
   Fill("disk.img", 300000, 0x22);
   const std::string disk = Path("disk.img");
-  const CliRun write =
-      Cli({"stamp-write", "--out", disk, "--sector-size", "4096", "--field",
-           "certificateId=CERT-CLI-1", "--field", "hardware.manufacturer=Maker=With=Equals",
-           "--field", "hardware.storageController=AHCI | SATA", "--field",
-           "organizationName=\x1B[2J\x07\xC2\x9B"
-           "6n\xE2\x80\xAEtxt.exe"});
+  std::string japanese;  // too long for the record: cut, and every later field still there
+  for (int i = 0; i < 650; ++i)
+    japanese += "消";
+  const CliRun write = Cli({"stamp-write", "--out", disk, "--sector-size", "4096", "--field",
+                            "certificateId=CERT-CLI-1", "--field", "operatorName=" + japanese,
+                            "--field", "hardware.manufacturer=Maker=With=Equals", "--field",
+                            "hardware.storageController=AHCI | SATA", "--field",
+                            "organizationName=\x1B[2J\x07\xC2\x9B"
+                            "6n\xE2\x80\xAEtxt.exe"});
   ASSERT_EQ(write.code, 0) << write.err;
   auto image = Read("disk.img");
   ASSERT_EQ(image.size(), 300000u);
@@ -39,6 +42,7 @@ TEST_F(CliStamp, WriteReadEraseKeepTheRestOfTheImageAndFailuresLeaveNothingNew) 
   EXPECT_EQ(read.code, 0) << read.err;
   EXPECT_TRUE(HasLine(read.out, "incomplete=0"));
   EXPECT_TRUE(HasLine(read.out, "certificateId=CERT-CLI-1"));
+  EXPECT_TRUE(Contains(read.out, "\noperatorName=" + japanese.substr(0, 300)));
   EXPECT_TRUE(HasLine(read.out, "hardware.manufacturer=Maker=With=Equals"));
   EXPECT_TRUE(HasLine(read.out, "hardware.storageController=AHCI   SATA"));  // '|' separates
   // Texts read from a disk reach the terminal escaped: no clearing, bell, CSI or reversal.

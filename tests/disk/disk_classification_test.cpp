@@ -33,11 +33,11 @@ DiskInfo Disk(int32_t number, BusKind bus, MediaKind media, const wchar_t* lette
 }
 
 ClassificationContext Normal(int32_t systemDisk = 0, int32_t unlock = 0) {
-  return {systemDisk, -1, 0, unlock};
+  return {systemDisk, -1, 0, unlock, {}};
 }
 
 ClassificationContext WinPE(int32_t bootMedia, int32_t systemDisk = 0) {
-  return {systemDisk, bootMedia, 1, 0};
+  return {systemDisk, bootMedia, 1, 0, {}};
 }
 
 struct Outcome {
@@ -128,7 +128,7 @@ TEST(Classification, WinPEProtectsOnlyItsBootMedium) {
 
 TEST(Classification, AnUnexpectedEnvironmentModeKeepsTheNormalProtections) {
   for (int32_t mode : {2, -1, 100}) {
-    ClassificationContext context{0, 1, mode, 0};
+    ClassificationContext context{0, 1, mode, 0, {}};
     EXPECT_OUTCOME(Classify(Disk(0, BusKind::Sata, MediaKind::Hdd), context),
                    SafetyStatus::ProtectedSystemDisk, kSystemReason);
     EXPECT_OUTCOME(Classify(Disk(2, BusKind::Sata, MediaKind::Hdd, L"D:"), context),

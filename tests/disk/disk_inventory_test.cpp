@@ -143,14 +143,20 @@ TEST(DiskInventory, AnUnreadableSystemVolumeMakesDiskZeroTheSystemDisk) {
   EXPECT_EQ(FindSystemDiskNumberWith(system), 4);
 }
 
-TEST(DiskInventory, SystemDiskLookupUsesOneExtentOfRoom) {
+TEST(DiskInventory, ASpannedSystemVolumeIsAskedAgainWithRoomForEveryExtent) {
   FakeMachine machine = OfficePc();
-  machine.volumes[L'C'] = ExtentsBytes({3, 0});  // a spanned system volume does not fit
+  machine.volumes[L'C'] = ExtentsBytes({3, 0, 4});  // "more data" in the one-extent buffer
   FakeDiskSystem system(machine);
-  EXPECT_EQ(FindSystemDiskNumberWith(system), 0);
-  machine.volumes[L'C'] = ExtentsBytes({2});
-  EXPECT_EQ(FindSystemDiskNumberWith(system), 2);
-  EXPECT_THAT(machine.queries, ElementsAre("volume C 32", "volume C 32"));
+  EXPECT_EQ(FindSystemDiskNumberWith(system), 3);
+  EXPECT_THAT(machine.queries, ElementsAre("volume C 32", "volume C 80"));
+
+  machine.disks[3] = machine.disks[1];
+  const auto disks = EnumeratePhysicalDisksWith(system, 0, 1);
+  // Every disk of the system volume is the running system's, not only the first.
+  for (const DiskInfo& disk : disks) {
+    const bool onSystem = disk.diskNumber == 0 || disk.diskNumber == 3 || disk.diskNumber == 4;
+    EXPECT_EQ(disk.safetyStatus == SafetyStatus::ProtectedSystemDisk, onSystem) << disk.diskNumber;
+  }
 }
 
 TEST(DiskInventory, FailedDescriptorLeavesDefaultsAndMediaFromSeekPenalty) {
@@ -186,6 +192,21 @@ TEST(DiskInventory, ModelSerialAndRevisionComeFromTheAnsiCodePage) {
   EXPECT_EQ(disk->mediaType, MediaKind::Removable);
 }
 
+TEST(DiskInventory, TheDescriptorIsReadWithTheSizeItsHeaderAnnounces) {
+  FakeMachine machine;
+  // A product text long enough to push the serial number past 1024 bytes.
+  const std::string product(1100, 'P');
+  machine.disks[0] = {DescriptorBytes(11, false, "", product.c_str(), "R1", "SERIAL-AT-END"),
+                      GeometryBytes(8 * kGiB, 512), SeekPenaltyBytes(true)};
+  FakeDiskSystem system(machine);
+  const auto disk = ReadPhysicalDisk(system, 0);
+  ASSERT_TRUE(disk.has_value());
+  EXPECT_EQ(U8(disk->serialNumber), "SERIAL-AT-END");
+  EXPECT_EQ(disk->model.size(), 1100u);
+  EXPECT_EQ(machine.queries[0], "disk 0 descriptor 8");
+  EXPECT_EQ(machine.queries[1], "disk 0 descriptor 1159");
+}
+
 TEST(DiskInventory, SeekPenaltyIsAskedOnlyWhenBusAndFlagDoNotDecide) {
   FakeMachine machine = OfficePc();
   FakeDiskSystem system(machine);
@@ -211,7 +232,8 @@ TEST(DiskInventory, ASpannedVolumeIsListedOnEveryDiskItTouches) {
   EXPECT_EQ(U8(disks[1].driveLetters), "G:, H:");
   EXPECT_EQ(U8(disks[4].driveLetters), "G:, H:, H:");  // once per extent
   EXPECT_EQ(U8(disks[2].driveLetters), "");
-  EXPECT_THAT(machine.queries, ElementsAre("volume C 512", "volume G 512", "volume H 512"));
+  EXPECT_THAT(machine.queries, ElementsAre("volume C 32", "volume G 32", "volume G 56",
+                                           "volume H 32", "volume H 80"));
 }
 
 TEST(DiskInventory, LettersSkipShortRootsFailedVolumesAndUnreadableRootLists) {
@@ -223,30 +245,13 @@ TEST(DiskInventory, LettersSkipShortRootsFailedVolumesAndUnreadableRootLists) {
     disks[i].diskNumber = i;
   AssignDriveLettersWith(system, disks);
   EXPECT_EQ(U8(disks[2].driveLetters), "E:");
-  EXPECT_THAT(machine.queries, ElementsAre("volume Q 512", "volume E 512"));
+  EXPECT_THAT(machine.queries, ElementsAre("volume Q 32", "volume E 32"));
 
   machine.roots = std::nullopt;
   std::vector<DiskInfo> untouched(1);
   untouched[0].diskNumber = 0;
   AssignDriveLettersWith(system, untouched);
   EXPECT_EQ(U8(untouched[0].driveLetters), "");
-}
-
-TEST(DiskInventory, BootMediumIsTheFirstQualifyingVolumeWithBootWim) {
-  FakeMachine machine = OfficePc();
-  machine.roots = std::vector<std::wstring>{L"C:\\", L"D:\\", L"E:\\", L"F:\\"};
-  FakeDiskSystem system(machine);
-  EXPECT_EQ(FindBootMediaDiskNumberWith(system), -1);
-
-  // D: has the file but its volume answers no extents; F: qualifies.
-  machine.files = {L"D:\\sources\\boot.wim", L"F:\\sources\\boot.wim"};
-  machine.volumes.erase(L'D');
-  EXPECT_EQ(FindBootMediaDiskNumberWith(system), 4);
-  machine.files.insert(L"E:\\sources\\boot.wim");
-  EXPECT_EQ(FindBootMediaDiskNumberWith(system), 2);
-
-  machine.roots = std::nullopt;
-  EXPECT_EQ(FindBootMediaDiskNumberWith(system), -1);
 }
 
 TEST(DiskInventory, DisksWithoutSizeAreDroppedAndUnopenableOnesSkipped) {

@@ -1,13 +1,15 @@
 // The engine's own use of real block devices: loop devices this test creates over its own image
 // files, never any other device. The TRIM request and the length of a block device, the
-// exclusive claim, and a mounted partition found in use. Needs root and losetup; skips with a
-// message otherwise. Whole jobs on loop devices run in the console tool's tests.
+// exclusive claim, and a mounted partition found in use (also by the stamp operations). Needs
+// root and losetup; skips with a message otherwise. Whole jobs on loop devices run in the console
+// tool's tests.
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "base/byte_order.h"
@@ -16,6 +18,7 @@
 #include "engine_recorder.h"
 #include "erase/device_preparation.h"
 #include "erase/volume_lock.h"
+#include "stamp/stamp_writer.h"
 #include "support/file_bytes.h"
 #include "support/loop_device.h"
 #include "support/temp_dir.h"
@@ -128,6 +131,19 @@ TEST(LoopDevice, MountedPartitionOfTheDiskIsReportedInUse) {
                               mountPoint.string() + " にマウントされています。",
                           "[ERROR] デバイス " + loop.path() +
                               " はシステムで使用中のため排他ロックできませんでした。"));
+  list = {};
+
+  // Stamp operations take the volumes away the same way: nothing is written under the mount.
+  disk.safetyStatus = SafetyStatus::Erasable;
+  recorder.log.clear();
+  EXPECT_FALSE(WriteDiskStamp(disk, StampPayload{}, recorder.Log()));
+  EXPECT_FALSE(EraseDiskStamp(disk, recorder.Log()));
+  EXPECT_EQ(
+      recorder.log.back(),
+      "[SAFETY] 対象ディスク上のボリュームを排他ロックできないため、スタンプ操作を中止しました。");
+  const std::vector<uint8_t> after = testing::ReadWholeFile(image);
+  ASSERT_GE(after.size(), 131072u);
+  EXPECT_TRUE(std::equal(after.begin(), after.begin() + 131072, bytes.begin()));
 }
 
 TEST(VolumeCheck, ImageFileHasNothingToLock) {

@@ -100,6 +100,26 @@ TEST(Verification, FullModeReads256Windows) {
   EXPECT_EQ(run.recorder.PassPercents().front(), 0);  // (100 x 0 + 100) / 256
 }
 
+TEST(Verification, SectorsLargerThanTheWindowAreReadWholeIntoABufferOfTheirSize) {
+  // 128 KiB sectors: each sample is one whole sector, twice the 64 KiB window. A buffer of 64
+  // KiB would take the second half of every read past its end (into the guard page).
+  constexpr uint32_t kSector = 128 * 1024;
+  constexpr uint64_t kSize = 64ull * kSector;
+  // The device asks for 4 KiB-aligned buffers, as page-aligned memory gives.
+  auto device = FaultDevice::InMemory(kSize, 4096, 0x00);
+  const VerifyRun run = Verify(device.get(), kSize, &kZeroPass, VerifyMode::Quick, kSector);
+  EXPECT_EQ(run.verdict, "PASSED (All Sampled Sectors Verified Clean)");
+  ASSERT_EQ(device->readCalls, 64);
+  EXPECT_EQ(device->events[1], "read 0 131072");
+  EXPECT_EQ(device->readOffsets[63], 62u * kSector);  // (64 - 1) x 63 / 64
+
+  // The second half of a sector is compared too.
+  auto flipped = FaultDevice::InMemory(kSize, 4096, 0x00);
+  flipped->faults.flipOffset = 5 * kSector + 100000;
+  EXPECT_EQ(Verify(flipped.get(), kSize, &kZeroPass, VerifyMode::Quick, kSector).verdict,
+            "FAILED (Pattern Mismatch Detected)");
+}
+
 TEST(Verification, OneFlippedByteInASampledWindowIsAMismatch) {
   // Sample 5 starts at LBA 1,590; its window's last byte is 814,080 + 65,535.
   auto device = FaultDevice::InMemory(kTenMiB, 512);

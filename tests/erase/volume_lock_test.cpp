@@ -1,165 +1,251 @@
-// The lettered-volume lock loop over fake volumes, and the pure parts of both platforms'
-// volume checks: drive-string lists, disk-extent answers and the mount table.
+// The volume walk of a real erasure over fake volumes and a machine described by tables, and
+// the pure parts of the POSIX volume check: the mount table.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 
-#include "base/byte_order.h"
+#include "disk/disk_structures.h"
+#include "disk/fake_disk_system.h"
 #include "disk/mount_table.h"
 #include "engine_recorder.h"
-#include "erase/lettered_volume_lock.h"
-#include "erase/volume_extents.h"
+#include "erase/disk_volume_lock.h"
 
 namespace tvde {
 namespace {
 
 using ::testing::ElementsAre;
 using testing::EngineRecorder;
+using testing::ExtentsBytes;
+using testing::FakeDiskSystem;
+using testing::FakeMachine;
 using ::testing::IsEmpty;
 using testing::U8;
 
 struct FakeVolumeState {
   bool opens = true;
-  bool queryWorks = true;
-  std::vector<uint32_t> disks;
-  bool lockWorks = true;
+  int lockFailures = 0;  // the first this many lock requests fail
   bool dismountWorks = true;
 };
 
-FakeVolumeState OnDisks(std::vector<uint32_t> disks, bool lockWorks = true,
-                        bool dismountWorks = true) {
-  FakeVolumeState state;
-  state.disks = std::move(disks);
-  state.lockWorks = lockWorks;
-  state.dismountWorks = dismountWorks;
-  return state;
-}
-
-class FakeVolumeSystem final : public VolumeSystem {
+class FakeVolumeLocker final : public VolumeLocker {
  public:
-  std::vector<std::wstring> roots;
-  bool rootsAvailable = true;
-  std::map<std::wstring, FakeVolumeState> volumes;  // by volume path
+  std::map<std::wstring, FakeVolumeState> volumes;  // by device; missing ones open normally
   std::vector<std::string> events;
   int32_t openHandles = 0;
 
-  std::optional<std::vector<std::wstring>> LogicalDriveRoots() override {
-    if (!rootsAvailable) return std::nullopt;
-    return roots;
+  std::unique_ptr<LockableVolume> OpenVolume(const std::wstring& device) override;
+  void Pause(uint32_t milliseconds) override {
+    events.push_back("pause " + std::to_string(milliseconds));
   }
-  std::unique_ptr<LockableVolume> OpenVolume(const std::wstring& path) override;
 };
 
 class FakeVolume final : public LockableVolume {
  public:
-  FakeVolume(FakeVolumeSystem& system, std::wstring path, FakeVolumeState state)
-      : system_(system), path_(std::move(path)), state_(state) {
-    ++system_.openHandles;
+  FakeVolume(FakeVolumeLocker& locker, std::string name, FakeVolumeState state)
+      : locker_(locker), name_(std::move(name)), state_(state) {
+    ++locker_.openHandles;
   }
   ~FakeVolume() override {
-    --system_.openHandles;
-    system_.events.push_back("close " + U8(path_));
-  }
-  bool QueryDiskExtents(std::vector<int32_t>& extentDisks) override {
-    for (uint32_t disk : state_.disks)
-      extentDisks.push_back(static_cast<int32_t>(disk));
-    return state_.queryWorks;
+    --locker_.openHandles;
+    locker_.events.push_back("close " + name_);
   }
   bool Lock() override {
-    system_.events.push_back("lock " + U8(path_));
-    return state_.lockWorks;
+    locker_.events.push_back("lock " + name_);
+    return state_.lockFailures-- <= 0;
   }
   bool Dismount() override {
-    system_.events.push_back("dismount " + U8(path_));
+    locker_.events.push_back("dismount " + name_);
     return state_.dismountWorks;
   }
 
  private:
-  FakeVolumeSystem& system_;
-  std::wstring path_;
+  FakeVolumeLocker& locker_;
+  std::string name_;
   FakeVolumeState state_;
 };
 
-std::unique_ptr<LockableVolume> FakeVolumeSystem::OpenVolume(const std::wstring& path) {
-  events.push_back("open " + U8(path));
-  const auto found = volumes.find(path);
-  if (found == volumes.end() || !found->second.opens) return nullptr;
-  return std::make_unique<FakeVolume>(*this, path, found->second);
+std::unique_ptr<LockableVolume> FakeVolumeLocker::OpenVolume(const std::wstring& device) {
+  const std::string name = U8(device).substr(4);  // without "\\?\" or "\\.\"
+  events.push_back("open " + name);
+  const FakeVolumeState state = volumes.count(device) != 0 ? volumes[device] : FakeVolumeState{};
+  if (!state.opens) return nullptr;
+  return std::make_unique<FakeVolume>(*this, name, state);
 }
 
-TEST(LetteredVolumeLock, LocksEveryVolumeOnTheDiskAndReleasesThemAtTheEnd) {
-  FakeVolumeSystem system;
-  system.roots = {L"C:\\", L"E:\\", L"F:\\", L"G:\\", L"H:\\", L"I:\\", L"X"};
-  system.volumes[L"\\\\.\\C:"] = OnDisks({0});
-  system.volumes[L"\\\\.\\E:"] = OnDisks({2});
-  system.volumes[L"\\\\.\\F:"] = OnDisks({3, 2});  // spans two disks
-  system.volumes[L"\\\\.\\G:"] = OnDisks({3});
-  system.volumes[L"\\\\.\\H:"].opens = false;
-  system.volumes[L"\\\\.\\I:"] = OnDisks({2});
-  system.volumes[L"\\\\.\\I:"].queryWorks = false;
+// Volumes "\\?\Volume{n}\" with the given extents; mount points as given.
+struct VolumeSpec {
+  const wchar_t* id;
+  std::vector<uint32_t> disks;
+  std::vector<std::wstring> mountPoints;
+};
+
+FakeMachine MachineWith(const std::vector<VolumeSpec>& specs) {
+  FakeMachine machine;
+  std::vector<std::wstring> names;
+  for (const VolumeSpec& v : specs) {
+    const std::wstring device = std::wstring(L"\\\\?\\Volume{") + v.id + L"}";
+    names.push_back(device + L"\\");
+    machine.namedVolumes[device] = ExtentsBytes(v.disks);
+    machine.mountPoints[device + L"\\"] = v.mountPoints;
+  }
+  machine.volumeNames = names;
+  return machine;
+}
+
+std::wstring Device(const wchar_t* id) {
+  return std::wstring(L"\\\\?\\Volume{") + id + L"}";
+}
+
+std::string Locked(const std::string& name) {
+  return "[SAFETY] ボリューム " + name + " を排他ロック＆アンマウントしました。";
+}
+
+TEST(DiskVolumeLock, EveryVolumeOnTheDiskIsTakenAwayWhateverItsMountPoint) {
+  FakeMachine machine = MachineWith({{L"0", {0}, {L"C:\\"}},
+                                     {L"1", {2}, {L"E:\\"}},
+                                     {L"2", {2}, {L"C:\\mnt\\data\\"}},
+                                     {L"3", {2}, {}},
+                                     {L"4", {3, 2}, {L"G:\\"}},
+                                     {L"5", {3}, {L"H:\\"}}});
+  machine.volumeNames->push_back(L"\\\\?\\Volume{cd}\\");  // an optical drive: no extents
+  FakeDiskSystem system(machine);
+  FakeVolumeLocker locker;
   EngineRecorder recorder;
 
-  VolumeLockList list = LockLetteredVolumes(system, 2, recorder.Log());
-  EXPECT_THAT(recorder.log,
-              ElementsAre("[SAFETY] ボリューム E: を排他ロック＆アンマウントしました。",
-                          "[SAFETY] ボリューム F: を排他ロック＆アンマウントしました。"));
-  EXPECT_EQ(list.locks.size(), 2u);
+  VolumeLockList list = LockVolumesOnDisk(system, locker, 2, recorder.Log());
+  EXPECT_THAT(recorder.log, ElementsAre(Locked("E:"), Locked("C:\\mnt\\data"),
+                                        Locked("\\\\?\\Volume{3}\\"), Locked("G:")));
   EXPECT_THAT(list.inUse, IsEmpty());
-  EXPECT_EQ(system.openHandles, 2);  // C:, G: and I: were closed again at once
-  EXPECT_THAT(system.events,
-              ElementsAre("open \\\\.\\C:", "close \\\\.\\C:", "open \\\\.\\E:", "lock \\\\.\\E:",
-                          "dismount \\\\.\\E:", "open \\\\.\\F:", "lock \\\\.\\F:",
-                          "dismount \\\\.\\F:", "open \\\\.\\G:", "close \\\\.\\G:",
-                          "open \\\\.\\H:", "open \\\\.\\I:", "close \\\\.\\I:"));
+  EXPECT_EQ(list.locks.size(), 4u);
+  EXPECT_EQ(locker.openHandles, 4);
+  EXPECT_THAT(locker.events, ElementsAre("open Volume{1}", "lock Volume{1}", "dismount Volume{1}",
+                                         "open Volume{2}", "lock Volume{2}", "dismount Volume{2}",
+                                         "open Volume{3}", "lock Volume{3}", "dismount Volume{3}",
+                                         "open Volume{4}", "lock Volume{4}", "dismount Volume{4}"));
 
-  system.events.clear();
+  locker.events.clear();
   ReleaseVolumes(list);
-  EXPECT_EQ(system.openHandles, 0);
-  EXPECT_THAT(system.events, ElementsAre("close \\\\.\\E:", "close \\\\.\\F:"));
+  EXPECT_EQ(locker.openHandles, 0);
+  EXPECT_THAT(locker.events, ElementsAre("close Volume{1}", "close Volume{2}", "close Volume{3}",
+                                         "close Volume{4}"));
   EXPECT_TRUE(list.locks.empty());
 }
 
-TEST(LetteredVolumeLock, FailedLockOrDismountIsLoggedAsItHappenedAndListedInUse) {
-  FakeVolumeSystem system;
-  system.roots = {L"E:\\", L"F:\\", L"K:\\"};
-  system.volumes[L"\\\\.\\E:"] = OnDisks({1}, false);
-  system.volumes[L"\\\\.\\F:"] = OnDisks({1}, true, false);
-  system.volumes[L"\\\\.\\K:"] = OnDisks({1}, false, false);
+TEST(DiskVolumeLock, ABusyVolumeIsRetriedThenDismountedByForceAndLockedAgain) {
+  FakeMachine machine = MachineWith({{L"1", {1}, {L"E:\\"}}, {L"2", {1}, {L"F:\\"}}});
+  FakeDiskSystem system(machine);
+  FakeVolumeLocker locker;
+  locker.volumes[Device(L"1")].lockFailures = 2;                    // free on the third try
+  locker.volumes[Device(L"2")].lockFailures = kVolumeLockAttempts;  // busy until dismounted
   EngineRecorder recorder;
-  VolumeLockList list = LockLetteredVolumes(system, 1, recorder.Log());
+
+  VolumeLockList list = LockVolumesOnDisk(system, locker, 1, recorder.Log());
+  EXPECT_THAT(list.inUse, IsEmpty());
   EXPECT_THAT(
       recorder.log,
       ElementsAre(
-          "[ERROR] ボリューム E: の排他ロックに失敗しました (アンマウントのみ実行しました)。",
-          "[ERROR] ボリューム F: を排他ロックしましたが、アンマウントに失敗しました。",
-          "[ERROR] ボリューム K: の排他ロックとアンマウントに失敗しました。"));
-  EXPECT_THAT(list.inUse, ElementsAre(L"E:", L"F:", L"K:"));
-  // The job goes on: the handles are still held until the release.
-  EXPECT_EQ(list.locks.size(), 3u);
-  ReleaseVolumes(list);
-  EXPECT_EQ(system.openHandles, 0);
-  EXPECT_TRUE(list.inUse.empty());
+          Locked("E:"),
+          "[SAFETY] ボリューム F: は使用中のため、強制アンマウントしてから排他ロックします。",
+          Locked("F:")));
+  const std::string pause = "pause " + std::to_string(kVolumeLockRetryMs);
+  std::vector<std::string> expected = {
+      "open Volume{1}", "lock Volume{1}",     pause,           "lock Volume{1}", pause,
+      "lock Volume{1}", "dismount Volume{1}", "open Volume{2}"};
+  for (int i = 0; i < kVolumeLockAttempts; ++i) {
+    expected.push_back("lock Volume{2}");
+    if (i + 1 < kVolumeLockAttempts) expected.push_back(pause);
+  }
+  expected.push_back("dismount Volume{2}");
+  expected.push_back("lock Volume{2}");
+  EXPECT_EQ(locker.events, expected);
 }
 
-TEST(LetteredVolumeLock, NoVolumeOnTheDiskOrNoDriveListGivesAnEmptyListWithoutLines) {
-  FakeVolumeSystem system;
-  system.roots = {L"C:\\"};
-  system.volumes[L"\\\\.\\C:"] = OnDisks({0});
+TEST(DiskVolumeLock, WhatCannotBeTakenAwayIsLoggedAsItHappenedAndListedInUse) {
+  struct Case {
+    FakeVolumeState state;
+    bool pageFile;
+    bool hostsVhd;
+    const char* line;
+    bool dismounted;
+  };
+  const Case cases[] = {
+      {{true, 99, true},
+       false,
+       false,
+       "[ERROR] ボリューム E: の排他ロックに失敗しました (アンマウントのみ実行しました)。",
+       true},
+      {{true, 0, false},
+       false,
+       false,
+       "[ERROR] ボリューム E: を排他ロックしましたが、アンマウントに失敗しました。",
+       true},
+      {{true, 99, false},
+       false,
+       false,
+       "[ERROR] ボリューム E: の排他ロックとアンマウントに失敗しました。",
+       true},
+      {{false, 0, true},
+       false,
+       false,
+       "[ERROR] ボリューム E: を開けないため、排他ロックできません。",
+       false},
+      // Never pulled away by force: the system pages to it, or virtual disks live on it.
+      {{true, 99, true},
+       true,
+       false,
+       "[ERROR] ボリューム E: はページファイルまたは仮想ディスクを格納しているため、強制アンマウントできません。",
+       false},
+      {{true, 99, true},
+       false,
+       true,
+       "[ERROR] ボリューム E: はページファイルまたは仮想ディスクを格納しているため、強制アンマウントできません。",
+       false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    FakeMachine machine = MachineWith({{L"1", {1}, {L"E:\\"}}});
+    if (c.pageFile) {
+      machine.registry
+          [L"SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Memory "
+           L"Management|ExistingPageFiles"] = {L"\\??\\E:\\pagefile.sys"};
+      machine.pathVolumes[L"E:\\"] = Device(L"1");
+    }
+    if (c.hostsVhd) machine.volumesHostingVhds.insert(Device(L"1"));
+    FakeDiskSystem system(machine);
+    FakeVolumeLocker locker;
+    locker.volumes[Device(L"1")] = c.state;
+    EngineRecorder recorder;
+    VolumeLockList list = LockVolumesOnDisk(system, locker, 1, recorder.Log());
+    ASSERT_FALSE(recorder.log.empty());
+    EXPECT_EQ(recorder.log.back(), c.line);
+    EXPECT_THAT(list.inUse, ElementsAre(L"E:"));
+    const bool dismounted = std::find(locker.events.begin(), locker.events.end(),
+                                      "dismount Volume{1}") != locker.events.end();
+    EXPECT_EQ(dismounted, c.dismounted);
+    ReleaseVolumes(list);
+    EXPECT_EQ(locker.openHandles, 0);
+  }
+}
+
+TEST(DiskVolumeLock, WithoutTheVolumeListNothingCanBeRuledOut) {
+  FakeMachine machine = MachineWith({{L"1", {1}, {L"E:\\"}}});
+  machine.volumeNames = std::nullopt;
+  FakeDiskSystem system(machine);
+  FakeVolumeLocker locker;
   EngineRecorder recorder;
-  EXPECT_TRUE(LockLetteredVolumes(system, 5, recorder.Log()).locks.empty());
-  system.rootsAvailable = false;
-  EXPECT_TRUE(LockLetteredVolumes(system, 0, recorder.Log()).locks.empty());
-  EXPECT_TRUE(recorder.log.empty());
-  EXPECT_EQ(system.openHandles, 0);
-}
+  VolumeLockList list = LockVolumesOnDisk(system, locker, 1, recorder.Log());
+  EXPECT_THAT(list.inUse, ElementsAre(L"(ボリューム一覧)"));
+  EXPECT_THAT(
+      recorder.log,
+      ElementsAre(
+          "[ERROR] ボリューム一覧を取得できないため、対象ディスク上のボリュームを確認できません。"));
+  EXPECT_THAT(locker.events, IsEmpty());
 
-TEST(VolumeExtents, VolumesBelongToTheDisksOfTheirExtents) {
-  EXPECT_TRUE(ExtentsIncludeDisk({3, 7}, 7));
-  EXPECT_FALSE(ExtentsIncludeDisk({3, 7}, 0));
-  EXPECT_FALSE(ExtentsIncludeDisk({0}, -1));  // no disk number matches "no disk"
-  EXPECT_FALSE(ExtentsIncludeDisk({}, 0));
-  EXPECT_EQ(U8(VolumePathForRoot(L"E:\\")), "\\\\.\\E:");
+  // A disk with no volume at all needs nothing.
+  machine.volumeNames = std::vector<std::wstring>{};
+  EXPECT_TRUE(LockVolumesOnDisk(system, locker, 1, recorder.Log()).inUse.empty());
 }
 
 constexpr char kMountInfo[] =

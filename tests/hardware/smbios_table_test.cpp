@@ -137,7 +137,7 @@ TEST(SmbiosTable, LastStructureWinsForTextsAndBanksAddUp) {
       Chassis(9, 1, {"Tag-1"}),
       Chassis(10, 0, {}),  // no asset tag: the earlier one stays
       Processor(3000, 8),
-      Processor(0, 0),  // speed 0 keeps 3000, core count 0 replaces 8
+      Processor(0, 0),  // speed 0 keeps 3000; an empty socket adds no cores
       Memory(4096),
       Memory(4096),
   });
@@ -150,9 +150,28 @@ TEST(SmbiosTable, LastStructureWinsForTextsAndBanksAddUp) {
   EXPECT_EQ(U8(f.chassisType), "Notebook");
   EXPECT_EQ(U8(f.assetTag), "Tag-1");
   EXPECT_EQ(f.processorMhz, 3000u);
-  EXPECT_EQ(f.coreCount, 0u);
+  EXPECT_EQ(f.coreCount, 8u);
   EXPECT_EQ(f.populatedBanks, 2u);
   EXPECT_EQ(f.freeBanks, 0u);
+}
+
+TEST(SmbiosTable, CoresAreSummedOverSocketsWithCoreCount2AndTheWalkEndsAtType127) {
+  // SMBIOS 3.0 processors (formatted length 48): core count 0xFF defers to core count 2 at 42.
+  auto processor3 = [](uint16_t cores2) {
+    Bytes body(44, 0);
+    body[35 - 4] = 0xFF;
+    body[42 - 4] = static_cast<uint8_t>(cores2);
+    body[43 - 4] = static_cast<uint8_t>(cores2 >> 8);
+    return Structure(4, body);
+  };
+  const SmbiosFacts f = ParseSmbiosTable(
+      Table({Processor(2100, 24), processor3(288),
+             processor3(0xFFFF),     // reserved: unknown, adds nothing
+             Processor(2100, 0xFF),  // formatted length 42: no core count 2 to read
+             Structure(127, {}), Processor(2100, 64),  // behind the end-of-table structure
+             Memory(4096)}));
+  EXPECT_EQ(f.coreCount, 24u + 288u);
+  EXPECT_EQ(f.populatedBanks, 0u);
 }
 
 TEST(SmbiosTable, StructuresBelowTheirMinimumLengthAreIgnored) {

@@ -12,6 +12,9 @@ image written by the product.
   boot_check.py ovmf-serial IMAGE [--arch x64|ia32] [--expect-block FILE]
                                                           UEFI text fallback (no graphics)
 
+--sector-size 4096 boots the OVMF modes from a virtio disk with 4096-byte logical sectors (the
+partition entry and the FAT volume then count in 4 KiB sectors).
+
 Without --expect-* the expectation is read from the image itself: the report text at byte 0xA60
 of LBA 5, the message at byte 0x50 of LBA 0, the report block inside \\EFI\\BOOT\\BOOT*.EFI of
 the partition (read with mtools). Exit status 0 pass, 1 fail, 77 a peer is missing (skipped)."""
@@ -51,34 +54,34 @@ def partition_start(image_path):
     return first_lba, sectors
 
 
-def padded_copy(image_path, work_dir, name="disk.img"):
+def padded_copy(image_path, work_dir, sector_size=SECTOR, name="disk.img"):
     """A copy of the image long enough to hold its whole partition (a stamp image covers only
     the start of its FAT volume; on a disk the rest is erased space)."""
     first_lba, sectors = partition_start(image_path)
     copy = os.path.join(work_dir, name)
     shutil.copyfile(image_path, copy)
-    needed = (first_lba + sectors) * SECTOR
+    needed = (first_lba + sectors) * sector_size
     if os.path.getsize(copy) < needed:
         with open(copy, "r+b") as f:
             f.truncate(needed)
     return copy
 
 
-def efi_file_from_image(disk_path, arch, work_dir):
+def efi_file_from_image(disk_path, arch, work_dir, sector_size=SECTOR):
     """\\EFI\\BOOT\\BOOTX64.EFI or BOOTIA32.EFI read through mtools from the partition."""
     mcopy = qs.require_program("mcopy")
     first_lba, _ = partition_start(disk_path)
     name = "BOOTX64.EFI" if arch == "x64" else "BOOTIA32.EFI"
     out = os.path.join(work_dir, name)
     env = dict(os.environ, MTOOLS_SKIP_CHECK="1")
-    subprocess.run([mcopy, "-n", "-i", f"{disk_path}@@{first_lba * SECTOR}",
+    subprocess.run([mcopy, "-n", "-i", f"{disk_path}@@{first_lba * sector_size}",
                     f"::/EFI/BOOT/{name}", out], check=True, env=env, capture_output=True)
     with open(out, "rb") as f:
         return f.read()
 
 
-def block_from_image(disk_path, arch, work_dir):
-    image = efi_file_from_image(disk_path, arch, work_dir)
+def block_from_image(disk_path, arch, work_dir, sector_size=SECTOR):
+    image = efi_file_from_image(disk_path, arch, work_dir, sector_size)
     offset = rs.find_block(image)
     if offset is None:
         raise ValueError(f"the {arch} EFI program on the image holds no report block")
@@ -144,13 +147,13 @@ def check_seabios_fallback(image_path, message, work_dir):
     return report("SeaBIOS MBR fallback message", problems, elapsed)
 
 
-def check_ovmf_graphics(image_path, arch, resolution, block, work_dir):
-    disk = padded_copy(image_path, work_dir)
+def check_ovmf_graphics(image_path, arch, resolution, block, work_dir, sector_size=SECTOR):
+    disk = padded_copy(image_path, work_dir, sector_size)
     if block is None:
-        block = block_from_image(disk, arch, work_dir)
+        block = block_from_image(disk, arch, work_dir, sector_size)
     font = rs.load_font()
     expected = bytes(rs.render_report(block, resolution[0], resolution[1], font).pixels)
-    args = qs.ovmf_args(disk, arch, work_dir, resolution=resolution)
+    args = qs.ovmf_args(disk, arch, work_dir, resolution=resolution, sector_size=sector_size)
     with qs.QemuSession(args, work_dir) as vm:
         def check(screen):
             if screen[:2] != resolution:
@@ -163,16 +166,17 @@ def check_ovmf_graphics(image_path, arch, resolution, block, work_dir):
                                 f"tvde-failed-ovmf-{arch}-{resolution[0]}x{resolution[1]}.ppm")
             shutil.copyfile(os.path.join(work_dir, "screen.ppm"), kept)
             problems.append(f"last screen dump kept as {kept}")
-    return report(f"OVMF {arch} graphical screen {resolution[0]}x{resolution[1]}", problems,
-                  elapsed)
+    return report(f"OVMF {arch} graphical screen {resolution[0]}x{resolution[1]}, "
+                  f"{sector_size}-byte sectors", problems, elapsed)
 
 
-def check_ovmf_serial(image_path, arch, block, work_dir):
-    disk = padded_copy(image_path, work_dir)
+def check_ovmf_serial(image_path, arch, block, work_dir, sector_size=SECTOR):
+    disk = padded_copy(image_path, work_dir, sector_size)
     if block is None:
-        block = block_from_image(disk, arch, work_dir)
+        block = block_from_image(disk, arch, work_dir, sector_size)
     log = os.path.join(work_dir, "serial.log")
-    args = qs.ovmf_args(disk, arch, work_dir, resolution=None, serial_log=log)
+    args = qs.ovmf_args(disk, arch, work_dir, resolution=None, serial_log=log,
+                        sector_size=sector_size)
 
     def read_log():
         with open(log, "rb") as f:
@@ -184,7 +188,8 @@ def check_ovmf_serial(image_path, arch, block, work_dir):
             # The program must stay on its report: the firmware never gets to a next boot option.
             time.sleep(IDLE_CHECK_SECONDS)
             problems = rs.check_no_boot_after(read_log(), "[Report Details]")
-    return report(f"OVMF {arch} text fallback on the serial console", problems, elapsed)
+    return report(f"OVMF {arch} text fallback on the serial console, {sector_size}-byte sectors",
+                  problems, elapsed)
 
 
 def check_ovmf_early_return(image_path, arch, work_dir):
@@ -219,6 +224,7 @@ def main(argv=None):
     parser.add_argument("--expect-block", help="a 2792-byte report block")
     parser.add_argument("--resolution", default="1024x768", type=parse_resolution)
     parser.add_argument("--arch", default="x64", choices=["x64", "ia32"])
+    parser.add_argument("--sector-size", default=SECTOR, type=int, choices=[SECTOR, 4096])
     args = parser.parse_args(argv)
 
     with open(args.image, "rb") as f:
@@ -245,10 +251,11 @@ def main(argv=None):
             message = expectation(args.expect_message, MESSAGE_OFFSET, MESSAGE_LIMIT)
             ok = check_seabios_fallback(args.image, message, work_dir)
         elif args.mode == "ovmf-serial":
-            ok = check_ovmf_serial(args.image, args.arch, block, work_dir)
+            ok = check_ovmf_serial(args.image, args.arch, block, work_dir, args.sector_size)
         else:
             arch = "x64" if args.mode == "ovmf-x64" else "ia32"
-            ok = check_ovmf_graphics(args.image, arch, args.resolution, block, work_dir)
+            ok = check_ovmf_graphics(args.image, arch, args.resolution, block, work_dir,
+                                     args.sector_size)
     except qs.MissingTool as missing:
         print(f"SKIPPED: {missing}; the boot proof did not run", file=sys.stderr)
         return SKIPPED

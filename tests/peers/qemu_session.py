@@ -159,8 +159,9 @@ def seabios_args(image, drive="ide"):
             "-drive", f"file={image},format=raw,if={drive},snapshot=on", "-boot", boot]
 
 
-def ovmf_args(image, arch, work_dir, resolution=None, serial_log=None):
-    """Command line for OVMF; resolution (w, h) selects a VGA mode, None means no graphics."""
+def ovmf_args(image, arch, work_dir, resolution=None, serial_log=None, sector_size=512):
+    """Command line for OVMF; resolution (w, h) selects a VGA mode, None means no graphics.
+    A sector size other than 512 attaches the disk as virtio with that logical block size."""
     if arch == "x64":
         qemu = require_program("qemu-system-x86_64")
         code, vars_template = require_file(OVMF_X64_CODE), require_file(OVMF_X64_VARS)
@@ -175,8 +176,13 @@ def ovmf_args(image, arch, work_dir, resolution=None, serial_log=None):
     args = [qemu, "-accel", "tcg", "-display", "none"] + machine + [
         "-m", "256", "-nodefaults", "-nic", "none",
         "-drive", f"if=pflash,format=raw,unit=0,readonly=on,file={code}",
-        "-drive", f"if=pflash,format=raw,unit=1,file={variables}",
-        "-drive", f"file={image},format=raw,if=ide,snapshot=on"]
+        "-drive", f"if=pflash,format=raw,unit=1,file={variables}"]
+    if sector_size == 512:
+        args += ["-drive", f"file={image},format=raw,if=ide,snapshot=on"]
+    else:
+        args += ["-drive", f"file={image},format=raw,if=none,id=stamp,snapshot=on",
+                 "-device", f"virtio-blk-pci,drive=stamp,logical_block_size={sector_size},"
+                 f"physical_block_size={sector_size}"]
     if resolution is None:
         args += ["-vga", "none"]
     else:

@@ -99,10 +99,12 @@ TEST(WriteUtf8File, FailsWhileAnotherHandleHoldsTheFileWithoutSharing) {
   EXPECT_TRUE(WriteUtf8File(path, L"<html>"));
 }
 #else
-TEST(WriteUtf8File, ReportsAWriteThatRunsOutOfSpace) {
-  // /dev/full accepts the open and fails every write with ENOSPC.
+TEST(WriteUtf8File, NeverReplacesSomethingOtherThanAFile) {
+  // The temporary file renamed into place must never take the place of a device node.
   if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full on this system";
   EXPECT_FALSE(WriteUtf8File(L"/dev/full", L"certificate"));
+  EXPECT_TRUE(std::filesystem::is_character_file("/dev/full"));
+  EXPECT_FALSE(std::filesystem::exists("/dev/full.tmp"));
 }
 #endif
 

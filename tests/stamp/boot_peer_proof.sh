@@ -2,7 +2,8 @@
 # Proof on real firmware: a stamp image written by tvde-cli boots under QEMU and shows this
 # payload's report, compared with a screen text and a report block written out by hand below.
 # Usage: boot_peer_proof.sh TVDE_CLI MODE, MODE one of seabios, seabios-floppy, ovmf-x64,
-# ovmf-ia32, ovmf-serial. Exit 77 (skipped) when QEMU, OVMF or mtools are missing.
+# ovmf-ia32, ovmf-serial, ovmf-serial-4k (a virtio disk with 4096-byte logical sectors, the
+# stamp written for that sector size). Exit 77 (skipped) when QEMU, OVMF or mtools are missing.
 set -euo pipefail
 tool=$(realpath "$1")
 mode=$2
@@ -40,7 +41,9 @@ hardware.motherboard=Toreval / Board-1
 hardware.biosInformation=TVBIOS 1.07
 hardware.storageController=Test AHCI
 PAYLOAD
-"$tool" stamp-write --out stamp.img --payload payload.txt >/dev/null
+sector=512
+[ "$mode" = ovmf-serial-4k ] && sector=4096
+"$tool" stamp-write --out stamp.img --payload payload.txt --sector-size "$sector" >/dev/null
 
 # The 25 screen lines, CR LF between them, none after the last; the digest line is cut at 78.
 lines=(
@@ -94,6 +97,8 @@ PY
 case "$mode" in
   seabios | seabios-floppy) exec python3 "$checker" "$mode" stamp.img --expect-text expected.txt ;;
   ovmf-x64 | ovmf-ia32) exec python3 "$checker" "$mode" stamp.img --expect-block expected.block ;;
-  ovmf-serial) exec python3 "$checker" ovmf-serial stamp.img --arch x64 --expect-block expected.block ;;
+  ovmf-serial | ovmf-serial-4k)
+    exec python3 "$checker" ovmf-serial stamp.img --arch x64 --expect-block expected.block \
+      --sector-size "$sector" ;;
   *) echo "unknown mode $mode" >&2; exit 2 ;;
 esac

@@ -36,25 +36,45 @@ PAYLOAD
 "$tool" stamp-write --out stamp.img --payload payload.txt >/dev/null
 [ "$(stat -c %s stamp.img)" -eq 131072 ] || fail "the stamp image is not 131072 bytes"
 
-# The same bytes whatever the device sector size.
+# A 4096-byte sector disk gets the same MBR, record and BIOS area; only the partition entry
+# and the FAT volume (at the same byte 0x8000) count in 4 KiB sectors.
 "$tool" stamp-write --out stamp4k.img --payload payload.txt --sector-size 4096 >/dev/null
-cmp -s stamp.img stamp4k.img || fail "a 4096-byte sector size changed the image"
+cmp -s <(head -c $((0x1BE)) stamp.img) <(head -c $((0x1BE)) stamp4k.img) ||
+  fail "the 4096-byte layout changed the MBR in front of the partition table"
+cmp -s <(head -c $((0x8000)) stamp.img | tail -c +$((0x1CF))) \
+  <(head -c $((0x8000)) stamp4k.img | tail -c +$((0x1CF))) ||
+  fail "the 4096-byte layout changed the record or the BIOS area"
 
-# The partition covers LBA 64..8255: pad the image so that the whole volume exists.
-truncate -s $(((64 + 8192) * 512)) stamp.img
-dd if=stamp.img of=volume.img bs=512 skip=64 count=8192 status=none
-echo "== fsck.fat -n"
-fsck.fat -n volume.img || fail "fsck.fat rejects the stamp volume"
-
-echo "== mdir ::/EFI/BOOT"
-mdir -i stamp.img@@32768 ::/EFI/BOOT | tee listing.txt
-grep -Eq '^BOOTX64 +EFI +10240 ' listing.txt || fail "BOOTX64.EFI (10240 bytes) not listed"
-grep -Eq '^BOOTIA32 +EFI +9216 ' listing.txt || fail "BOOTIA32.EFI (9216 bytes) not listed"
-grep -Eq '^REPORT +TXT +[0-9]+ ' listing.txt || fail "REPORT.TXT not listed"
-[ "$(grep -Ec '^[A-Z0-9.]+ ' listing.txt)" -eq 5 ] || fail "\\EFI\\BOOT holds more than ., .., and three files"
-mdir -i stamp.img@@32768 ::/ | grep -q 'is TVDE_STAMP' || fail "volume label TVDE_STAMP missing"
-[ "$(mdir -b -i stamp.img@@32768 ::/)" = "::/EFI/" ] || fail "the root holds more than EFI"
-[ "$(mdir -b -i stamp.img@@32768 ::/EFI)" = "::/EFI/BOOT/" ] || fail "EFI holds more than BOOT"
+# Pads the image so that its whole partition exists, checks the volume with fsck.fat and lists
+# \EFI\BOOT into listing-SECTOR.txt. IN: image, device sector size.
+check_volume() {
+  local image=$1 sector=$2 first count
+  first=$(od -An -tu4 -j $((0x1C6)) -N4 "$image" | tr -d ' ')
+  count=$(od -An -tu4 -j $((0x1CA)) -N4 "$image" | tr -d ' ')
+  [ $((first * sector)) -eq $((0x8000)) ] || fail "$sector-byte layout: partition at sector $first"
+  truncate -s $(((first + count) * sector)) "$image"
+  dd if="$image" of="volume-$sector.img" bs="$sector" skip="$first" count="$count" status=none
+  echo "== fsck.fat -n ($sector-byte sectors)"
+  fsck.fat -n "volume-$sector.img" || fail "fsck.fat rejects the $sector-byte stamp volume"
+  echo "== mdir ::/EFI/BOOT ($sector-byte sectors)"
+  mdir -i "$image@@32768" ::/EFI/BOOT | tee "listing-$sector.txt"
+  grep -Eq '^BOOTX64 +EFI +10240 ' "listing-$sector.txt" || fail "BOOTX64.EFI (10240 bytes) not listed"
+  grep -Eq '^BOOTIA32 +EFI +9216 ' "listing-$sector.txt" || fail "BOOTIA32.EFI (9216 bytes) not listed"
+  grep -Eq '^REPORT +TXT +[0-9]+ ' "listing-$sector.txt" || fail "REPORT.TXT not listed"
+  [ "$(grep -Ec '^[A-Z0-9.]+ ' "listing-$sector.txt")" -eq 5 ] ||
+    fail "\\EFI\\BOOT holds more than ., .., and three files"
+  mdir -i "$image@@32768" ::/ | grep -q 'is TVDE_STAMP' || fail "volume label TVDE_STAMP missing"
+  [ "$(mdir -b -i "$image@@32768" ::/)" = "::/EFI/" ] || fail "the root holds more than EFI"
+  [ "$(mdir -b -i "$image@@32768" ::/EFI)" = "::/EFI/BOOT/" ] || fail "EFI holds more than BOOT"
+}
+check_volume stamp.img 512
+check_volume stamp4k.img 4096
+cp listing-512.txt listing.txt
+for program in BOOTX64.EFI BOOTIA32.EFI REPORT.TXT; do
+  mcopy -n -i stamp.img@@32768 "::/EFI/BOOT/$program" "512-$program"
+  mcopy -n -i stamp4k.img@@32768 "::/EFI/BOOT/$program" "4096-$program"
+  cmp -s "512-$program" "4096-$program" || fail "$program differs between the two layouts"
+done
 
 # REPORT.TXT equals the BIOS text at 0xA60 up to its terminating zero.
 mcopy -n -i stamp.img@@32768 ::/EFI/BOOT/REPORT.TXT report.txt

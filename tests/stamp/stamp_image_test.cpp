@@ -318,22 +318,66 @@ TEST(StampImageLength, RoundsUpToWholeDeviceSectors) {
   EXPECT_EQ(StampImageLength(3000), 132000u);  // 44 sectors
 }
 
-TEST(StampImageSectorSize, LayoutDoesNotMoveWithTheSectorSize) {
+TEST(StampImageSectorSize, The4KnVolumeCountsInDeviceSectorsBehindTheSameBiosArea) {
   const SyntheticPrograms programs;
   const PageBuffer base = BuildStampImage(SamplePayload(), 512, programs.view());
-  ASSERT_TRUE(base.valid());
-  for (uint32_t sector : {0u, 4096u}) {
-    const PageBuffer other = BuildStampImage(SamplePayload(), sector, programs.view());
-    ASSERT_TRUE(other.valid()) << sector;
-    EXPECT_EQ(other.size(), 131072u);
-    EXPECT_TRUE(std::equal(base.span().begin(), base.span().end(), other.span().begin()));
-    EXPECT_EQ(reinterpret_cast<uintptr_t>(other.data()) % 4096, 0u);
+  const PageBuffer zero = BuildStampImage(SamplePayload(), 0, programs.view());
+  const PageBuffer image = BuildStampImage(SamplePayload(), 4096, programs.view());
+  ASSERT_TRUE(base.valid() && zero.valid() && image.valid());
+  EXPECT_TRUE(std::equal(base.span().begin(), base.span().end(), zero.span().begin()));
+  const std::span<const uint8_t> img = image.span();
+  ASSERT_EQ(img.size(), 131072u);  // 32 device sectors
+  // MBR code, message, record, BIOS program and text stay where BIOS code expects them.
+  EXPECT_TRUE(std::equal(img.begin(), img.begin() + 0x1BE, base.span().begin()));
+  EXPECT_TRUE(std::equal(img.begin() + 0x1CE, img.begin() + 0x8000, base.span().begin() + 0x1CE));
+  EXPECT_EQ(Le32(img, 0x1BE + 8), 8u);  // partition at 4 KiB sector 8 = byte 0x8000
+  EXPECT_EQ(Le32(img, 0x1BE + 12), 8192u);
+  EXPECT_EQ(img[0x1BE + 4], 0xEF);
+
+  constexpr size_t kBoot4k = 0x8000;
+  EXPECT_EQ(Le16(img, kBoot4k + 0x0B), 4096);  // bytes per sector
+  EXPECT_EQ(img[kBoot4k + 0x0D], 1);           // sectors per cluster
+  EXPECT_EQ(Le16(img, kBoot4k + 0x0E), 1);     // reserved sectors
+  EXPECT_EQ(img[kBoot4k + 0x10], 2);
+  EXPECT_EQ(Le16(img, kBoot4k + 0x11), 512);   // root entries: 4 sectors
+  EXPECT_EQ(Le16(img, kBoot4k + 0x13), 8192);  // 32 MiB
+  EXPECT_EQ(Le16(img, kBoot4k + 0x16), 4);     // sectors per FAT
+  EXPECT_EQ(Le32(img, kBoot4k + 0x1C), 8u);    // hidden sectors
+  EXPECT_EQ(Bytes(img, kBoot4k + 0x36, 8), "FAT16   ");
+  EXPECT_EQ(Le16(img, kBoot4k + 0x1FE), 0xAA55);
+  // Data clusters: 8192 - 1 - 2 x 4 - 4 = 8179, FAT16 by count, every one with a FAT entry.
+  static_assert(8192 - 1 - 2 * 4 - 4 >= 4085 && 4 * 4096 / 2 >= 8179 + 2);
+
+  constexpr size_t kFat4k = 0x9000, kFat2_4k = 0xD000, kRoot4k = 0x11000, kData4k = 0x15000;
+  auto fat = [&](uint32_t entry) { return Le16(img, kFat4k + 2 * entry); };
+  auto cluster = [&](uint32_t c) { return kData4k + (c - 2) * 4096; };
+  EXPECT_EQ(fat(0), 0xFFF8);
+  EXPECT_EQ(fat(2), 0xFFFF);
+  EXPECT_EQ(fat(3), 0xFFFF);
+  // BOOTX64 (10240 bytes) 4-6, BOOTIA32 (9216) 7-9, REPORT.TXT 10.
+  const std::vector<uint16_t> chains = {5, 6, 0xFFFF, 8, 9, 0xFFFF, 0xFFFF, 0};
+  for (uint32_t c = 4; c < 12; ++c)
+    EXPECT_EQ(fat(c), chains[c - 4]) << c;
+  EXPECT_TRUE(std::equal(img.begin() + kFat4k, img.begin() + kFat2_4k, img.begin() + kFat2_4k));
+  EXPECT_EQ(Bytes(img, kRoot4k, 11), "TVDE_STAMP ");
+  EXPECT_EQ(Bytes(img, kRoot4k + 32, 11), "EFI        ");
+  EXPECT_EQ(Bytes(img, cluster(2) + 64, 11), "BOOT       ");
+  const size_t bootDir = cluster(3);
+  EXPECT_EQ(Bytes(img, bootDir + 64, 11), "BOOTX64 EFI");
+  EXPECT_EQ(Le16(img, bootDir + 64 + 26), 4);
+  EXPECT_EQ(Le16(img, bootDir + 96 + 26), 7);
+  EXPECT_EQ(Le16(img, bootDir + 128 + 26), 10);
+  // The files lie in 4 KiB clusters; the text is the one at 0xA60.
+  EXPECT_EQ(img[cluster(4)], programs.x64[0]);
+  EXPECT_EQ(img[cluster(7) + 100], programs.ia32[100]);
+  EXPECT_EQ(CString(img, cluster(10)), CString(img, 0xA60));
+}
+
+TEST(StampImageSectorSize, SectorSizesWithoutALayoutGetNoImage) {
+  const SyntheticPrograms programs;
+  for (uint32_t sector : {520u, 1024u, 2048u, 8192u}) {
+    EXPECT_FALSE(BuildStampImage(SamplePayload(), sector, programs.view()).valid()) << sector;
   }
-  const PageBuffer odd = BuildStampImage(SamplePayload(), 520, programs.view());
-  ASSERT_TRUE(odd.valid());
-  ASSERT_EQ(odd.size(), 131560u);
-  EXPECT_TRUE(std::equal(base.span().begin(), base.span().end(), odd.span().begin()));
-  EXPECT_TRUE(AllZero(odd.span(), 131072, odd.size()));
 }
 
 TEST(StampImageBuild, RefusesProgramsThatDoNotFitOrCannotCarryTheReport) {

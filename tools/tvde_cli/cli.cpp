@@ -26,10 +26,18 @@ Commands:
             std::string(12 - name.size(), ' ') +
             WideToUtf8(StandardLabel(static_cast<EraseStandard>(i))) + "\n";
   }
+  std::string zeroEnding;
+  for (int32_t i = 0; i < kStandardCount; ++i) {
+    if (!PlanEndsWithZeros(BuildPassPlan(static_cast<EraseStandard>(i)))) continue;
+    zeroEnding += zeroEnding.empty() ? "" : ", ";
+    zeroEnding += kStandardNames[i];
+  }
   text += R"(        --verify     none, quick (64 samples, default) or full (256 samples)
-        --no-stamp   leave the disk all zeroes instead of writing the report stamp
+        --no-stamp   write no report stamp; the disk then ends all zeroes only with a
+                     standard whose last pass writes zeros ()" +
+          zeroEnding + R"()
         --out        folder for the certificate files (default: the certificate folder of
-                     the settings); --no-reports writes none
+                     the settings), checked before the job starts; --no-reports writes none
         --operator, --organization  default: the names in the settings
         --block-device  (Linux only) TARGET may be a block device; see Targets. A real
                      erasure of a block device asks for "ERASE " and the device's own path

@@ -36,8 +36,9 @@ struct CliServices {
   // device and its volumes are the command's own: the target it opened, and nothing else.
   EraseJobEnvironment jobEnvironment;
   // erase: operator, organisation and certificate folder defaults, and a warning when the
-  // settings file cannot be used; empty: built-in defaults.
-  std::function<AppSettings(std::wstring& warning)> loadSettings;
+  // settings file cannot be used; empty: built-in defaults. Called with FolderCreation::None
+  // when the job writes no files into the settings' folder.
+  std::function<AppSettings(FolderCreation creation, std::wstring& warning)> loadSettings;
   // erase and the stamp commands: wraps the target's open device (tests inject faults this
   // way); empty: the device as opened.
   std::function<std::unique_ptr<Device>(std::unique_ptr<Device>)> interposeDevice;

@@ -63,6 +63,11 @@ int StampWriteCommand(const std::vector<std::string>& argv, std::ostream& out, s
   if (image == nullptr) return BadInput(err, "stamp-write needs --out IMAGE");
   StampPayload payload;
   if (!BuildPayload(args, payload, error)) return BadInput(err, error);
+  if (!StampKeepsCertificateId(payload)) {
+    return BadInput(err,
+                    "the certificateId cannot be stored whole in the stamp record (too long "
+                    "or holding a '|')");
+  }
   Target target;
   if (!OpenTarget(*image, Access::WriteOrCreate, Opening::Open, args, target, error)) {
     return BadInput(err, error);

@@ -81,8 +81,15 @@ bool SameObject(const DeviceObject& a, const DeviceObject& b) {
 bool ChooseSectorSize(const std::string& path, const Target& target, const Args& args,
                       uint32_t& sector, std::string& error) {
   sector = args.sectorSize != 0 ? args.sectorSize : 512;
-  if (target.object.kind != DeviceKind::BlockDevice) return true;
-  const uint32_t logical = target.disk.bytesPerSector;  // as the device's disk reports it
+  // Unbuffered I/O on a block device, or on a file of a volume with larger sectors (Windows),
+  // takes nothing smaller than the logical sector size.
+  uint32_t logical = 0;
+  if (target.object.kind == DeviceKind::BlockDevice) {
+    logical = target.disk.bytesPerSector;  // as the device's disk reports it
+  } else if (target.object.kind == DeviceKind::RegularFile) {
+    logical = UnbufferedFileSectorSize(target.disk.devicePath);
+  }
+  if (logical == 0) return true;
   if (args.sectorSize == 0) sector = logical;
   if (sector < logical) {
     error = "--sector-size " + std::to_string(sector) + " is smaller than the logical sector " +

@@ -8,7 +8,9 @@ int main(int argc, char** argv) {
   tvde::cli::CliServices services;
   services.programs = tvde::EmbeddedBootPrograms();
   services.collectHardware = tvde::CollectHardwareProfile;
-  services.loadSettings = [](std::wstring& warning) { return tvde::LoadSettings(warning); };
+  services.loadSettings = [](tvde::FolderCreation creation, std::wstring& warning) {
+    return tvde::LoadSettings(warning, creation);
+  };
   services.input = &std::cin;
   services.catchInterrupt = true;
   return tvde::cli::RunCli(args, std::cout, std::cerr, services);

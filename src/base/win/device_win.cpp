@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <winioctl.h>
 
+#include <algorithm>
 #include <limits>
 
 #include "base/device.h"
@@ -124,6 +125,13 @@ DWORD CreationDisposition(DeviceCreation creation) {
   return OPEN_EXISTING;
 }
 
+// FILE_STORAGE_INFO of an open file; 0 when the system does not answer (Wine does not).
+uint32_t LogicalSectorSizeOf(HANDLE file) {
+  FILE_STORAGE_INFO info{};
+  if (!GetFileInformationByHandleEx(file, FileStorageInfo, &info, sizeof info)) return 0;
+  return info.LogicalBytesPerSector;
+}
+
 }  // namespace
 
 DeviceObject InspectDevicePath(const std::wstring& path, DeviceLinks links, uint32_t& error) {
@@ -144,6 +152,15 @@ DeviceObject InspectDevicePath(const std::wstring& path, DeviceLinks links, uint
   return Describe(handle.get());
 }
 
+uint32_t UnbufferedFileSectorSize(const std::wstring& path) {
+  if (IsRawDevicePath(path)) return 0;  // a device answers with its own geometry
+  WinHandle file(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             OPEN_EXISTING, 0, nullptr));
+  if (!file.valid()) return 0;
+  return LogicalSectorSizeOf(file.get());
+}
+
 DeviceOpenResult OpenDevice(const std::wstring& path, const DeviceOpenOptions& options) {
   const DWORD access =
       options.access == DeviceAccess::ReadWrite ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ;
@@ -157,7 +174,10 @@ DeviceOpenResult OpenDevice(const std::wstring& path, const DeviceOpenOptions& o
   const DeviceObject object = Describe(handle.get());
   // The link itself was opened: it is reported, never written through.
   if (object.kind == DeviceKind::SymbolicLink) return {nullptr, ERROR_CANT_ACCESS_FILE, object};
-  const uint32_t sector = options.sectorSize == 0 ? 512 : options.sectorSize;
+  uint32_t sector = options.sectorSize == 0 ? 512 : options.sectorSize;
+  // An image file on a volume with larger sectors takes that volume's alignment.
+  if (unbuffered && !IsRawDevicePath(path))
+    sector = std::max(sector, LogicalSectorSizeOf(handle.get()));
   return {std::make_unique<WinDevice>(std::move(handle), unbuffered, sector), 0, object};
 }
 

@@ -70,10 +70,11 @@ std::wstring ConfigFolder() {
 
 }  // namespace
 
-std::wstring GetSettingsFilePath() {
+std::wstring GetSettingsFilePath(FolderCreation creation) {
   const std::wstring config = ConfigFolder();
   if (!config.empty()) {
     const std::wstring folder = config + L"/toreval";
+    if (creation == FolderCreation::None) return folder + L"/" + kSettingsFileName;
     std::error_code error;
     std::filesystem::create_directories(Native(folder), error);
     if (!error) return folder + L"/" + kSettingsFileName;
@@ -81,13 +82,14 @@ std::wstring GetSettingsFilePath() {
   return ProgramDirectory() + L"/" + kSettingsFileName;
 }
 
-SettingsStore DefaultSettingsStore() {
-  return {GetSettingsFilePath(), {}};
+SettingsStore DefaultSettingsStore(FolderCreation creation) {
+  return {GetSettingsFilePath(creation), {}};
 }
 
-AppSettings LoadSettingsFrom(const SettingsStore& store, std::wstring& warning) {
+AppSettings LoadSettingsFrom(const SettingsStore& store, std::wstring& warning,
+                             FolderCreation creation) {
   warning.clear();
-  const AppSettings defaults = DefaultSettings();
+  const AppSettings defaults = DefaultSettings(creation);
   const IniDocument ini = IniDocument::Parse(ReadSettingsText(store.iniPath, warning));
   StoredSettings stored;
   stored.operatorName = ReadText(ini, "General", "OperatorName", defaults.operatorName);
@@ -107,7 +109,7 @@ void SaveSettingsTo(const SettingsStore& store, const AppSettings& settings) {
   const std::string existing = ReadSettingsText(store.iniPath, warning);
   if (!warning.empty()) return;
   IniDocument ini = IniDocument::Parse(existing);
-  const auto text = [](const std::wstring& value) { return WideToUtf8(ProfileSafeText(value)); };
+  const auto text = [](const std::wstring& value) { return WideToUtf8(ProfileValueText(value)); };
   ini.Set("General", "OperatorName", text(settings.operatorName));
   ini.Set("General", "OrganizationName", text(settings.organizationName));
   ini.Set("General", "CertOutputDir", text(settings.certOutputDir));
