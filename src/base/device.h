@@ -35,12 +35,26 @@ class Device {
 };
 
 enum class DeviceAccess : int32_t { ReadOnly, ReadWrite };
-enum class DeviceCreation : int32_t { OpenExisting, CreateAlways };
+enum class DeviceCreation : int32_t {
+  OpenExisting,
+  CreateAlways,
+  CreateNew,  // a new regular file; fails when anything, even a dangling link, has the name
+};
 enum class DeviceBuffering : int32_t {
   // No cache; offsets, lengths and buffers must be sector-aligned. Windows handles also write
   // through; POSIX ones reach the device for certain only at Flush.
   Unbuffered,
   Buffered,  // ordinary file I/O (scratch files)
+};
+enum class DeviceLinks : int32_t {
+  Follow,  // a symbolic link (Windows: reparse point) as the last name is followed
+  Refuse,  // it is not: the open fails, and the link is reported as what was found
+};
+enum class DeviceClaim : int32_t {
+  Shared,
+  // POSIX block devices: opened exclusively (O_EXCL), which fails while the device is mounted
+  // or held by another device, and keeps it from being mounted while the handle is open.
+  Exclusive,
 };
 
 struct DeviceOpenOptions {
@@ -48,18 +62,47 @@ struct DeviceOpenOptions {
   DeviceCreation creation = DeviceCreation::OpenExisting;
   DeviceBuffering buffering = DeviceBuffering::Unbuffered;
   uint32_t sectorSize = 512;  // alignment enforced for unbuffered I/O; 0 counts as 512
+  DeviceLinks links = DeviceLinks::Follow;
+  DeviceClaim claim = DeviceClaim::Shared;
+};
+
+// POSIX device number (major:minor): of a block device, or of the file system a file is on.
+struct DeviceNumber {
+  uint32_t major = 0;
+  uint32_t minor = 0;
+  friend bool operator==(const DeviceNumber&, const DeviceNumber&) = default;
+};
+
+enum class DeviceKind : int32_t { Missing, RegularFile, BlockDevice, SymbolicLink, Folder, Other };
+
+// What a handle refers to, as the system tells it for that very object (never by looking the
+// path up again), so that every decision about a target holds for what is actually written.
+struct DeviceObject {
+  DeviceKind kind = DeviceKind::Missing;
+  uint64_t sizeBytes = 0;    // regular files
+  DeviceNumber fileSystem;   // POSIX: the file system the file or device node is on (st_dev)
+  uint64_t fileNumber = 0;   // POSIX: the inode; Windows: the file index
+  DeviceNumber blockDevice;  // POSIX block devices: the device itself (st_rdev)
 };
 
 struct DeviceOpenResult {
   std::unique_ptr<Device> device;  // null on failure
   uint32_t error = 0;
+  // What was opened; on failure what was found at the path, when it could be looked at.
+  DeviceObject object = {};
 };
 
 // Opens a device path ("\\.\PhysicalDriveN" on Windows, "/dev/sdX" elsewhere) or a file.
 // Unbuffered handles refuse misaligned transfers themselves, exactly as a raw unbuffered
 // disk handle would, even where the OS underneath would accept them; for a file the
-// alignment is raised to its volume's sector size where that is larger.
+// alignment is raised to its volume's sector size where that is larger. On POSIX only a regular
+// file or a block device is opened: anything else (a folder, a pipe, a character device, a
+// refused link) is looked at without being opened and fails with its kind in the result.
 DeviceOpenResult OpenDevice(const std::wstring& path, const DeviceOpenOptions& options);
+
+// What the path names, looked at without opening it for reading or writing (no device driver
+// sees an open, no pipe waits). The error is set when the path cannot be looked at.
+DeviceObject InspectDevicePath(const std::wstring& path, DeviceLinks links, uint32_t& error);
 
 // The smallest unit unbuffered I/O on the file accepts: the logical sector size of the volume
 // it lives on (a volume on a disk with 4096-byte sectors refuses 512-byte transfers). 0 when

@@ -1,5 +1,11 @@
-// The portable rule of the Windows long path form.
+// The portable rule of the Windows long path form, and reading small regular files (settings,
+// payloads) through the device layer's checked open.
 #include "base/file_system.h"
+
+#include <vector>
+
+#include "base/device.h"
+#include "base/system_error.h"
 
 namespace tvde {
 
@@ -15,6 +21,37 @@ std::wstring ExtendedLengthPath(std::wstring_view absolutePath) {
       ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z'));
   if (drivePath) return L"\\\\?\\" + path;
   return std::wstring(absolutePath);
+}
+
+FileReadResult ReadRegularFile(const std::wstring& path, size_t maxBytes, std::string& content) {
+  DeviceOpenOptions options;
+  options.access = DeviceAccess::ReadOnly;
+  options.buffering = DeviceBuffering::Buffered;
+  const DeviceOpenResult opened = OpenDevice(path, options);
+  if (opened.device == nullptr) {
+    if (opened.object.kind != DeviceKind::Missing) return FileReadResult::NotARegularFile;
+    uint32_t error = 0;
+    const DeviceObject found = InspectDevicePath(path, DeviceLinks::Follow, error);
+    if (found.kind == DeviceKind::Missing) {
+      return IsNotFoundError(error) ? FileReadResult::Missing : FileReadResult::Failed;
+    }
+    return found.kind == DeviceKind::RegularFile ? FileReadResult::Failed
+                                                 : FileReadResult::NotARegularFile;
+  }
+  if (opened.object.kind != DeviceKind::RegularFile) return FileReadResult::NotARegularFile;
+
+  // One byte more than allowed tells a file that is too large from one that fits exactly.
+  std::vector<uint8_t> buffer(maxBytes + 1);
+  size_t total = 0;
+  while (total < buffer.size()) {
+    const IoResult read = opened.device->Read(std::span<uint8_t>(buffer).subspan(total));
+    if (!read.ok) return FileReadResult::Failed;
+    if (read.bytes == 0) break;
+    total += read.bytes;
+  }
+  if (total > maxBytes) return FileReadResult::TooLarge;
+  content.assign(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(total));
+  return FileReadResult::Read;
 }
 
 }  // namespace tvde

@@ -20,6 +20,13 @@ bool CreateFolderTree(const std::wstring& folder);
 // True when `path` names an existing file or folder.
 bool PathExists(const std::wstring& path);
 
+enum class FileReadResult { Read, Missing, NotARegularFile, TooLarge, Failed };
+
+// Reads a whole regular file (links followed) of at most `maxBytes`. Anything else at the path
+// (a folder, a pipe, a device) is refused without being read, so the call never blocks and
+// never grows without bound; `content` is set only when the answer is Read.
+FileReadResult ReadRegularFile(const std::wstring& path, size_t maxBytes, std::string& content);
+
 // The write-test file that proves a certificate folder takes files, and its size: more than
 // the three reports of a job take together.
 inline constexpr const wchar_t* kWriteTestFileName = L"_tvde_write_test.tmp";
@@ -44,11 +51,6 @@ bool IsExistingFolder(const std::wstring& path);
 
 // Copies a file, replacing an existing target. True when the copy was made.
 bool CopyFileReplacing(const std::wstring& from, const std::wstring& to);
-
-enum class FileReadStatus : int32_t { Ok, Missing, TooLarge, Failed };
-
-// The whole content of a regular file of at most `maxBytes` bytes.
-FileReadStatus ReadSmallFile(const std::wstring& path, size_t maxBytes, std::string& bytes);
 
 enum class FileAccess : int32_t {
   Shared,     // the usual permissions of a new file

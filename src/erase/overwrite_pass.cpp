@@ -6,6 +6,7 @@
 
 #include "base/clock.h"
 #include "base/page_buffer.h"
+#include "base/system_error.h"
 #include "erase/random_chunk_generator.h"
 
 namespace tvde {
@@ -93,7 +94,13 @@ int32_t RunHardwarePass(Device& disk, const EraseJobConfig& config, const PassSp
       }
     }
     const IoResult result = disk.Write(data.first(static_cast<size_t>(chunk)));
-    if (!result.ok || result.bytes == 0) return kStatusFailed;
+    if (!result.ok || result.bytes == 0) {
+      EmitLog(log, L"[ERROR] 書き込みに失敗しました (オフセット " + std::to_wstring(written) +
+                       L" バイト, " + pass.name + L"): " +
+                       (result.ok ? std::wstring(L"0 バイトしか書き込めませんでした")
+                                  : DescribeSystemError(result.error)));
+      return kStatusFailed;
+    }
     written += result.bytes;
     if (written - flushedUpTo >= kFlushIntervalBytes) {
       if (!FlushOrLog(disk, pass, log)) return kStatusFailed;

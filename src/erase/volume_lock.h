@@ -19,6 +19,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "base/device.h"
 #include "base/log_callback.h"
 #include "disk/disk_info.h"
 
@@ -46,6 +47,13 @@ static_assert(std::is_nothrow_move_constructible_v<VolumeLockList>);
 
 // Uses disk.diskNumber on Windows and disk.devicePath on POSIX. Logs one line per volume.
 VolumeLockList LockAndDismountVolumes(const DiskInfo& disk, const LogCallback& log);
+
+#ifndef _WIN32
+// For a block device the caller has already opened and claimed exclusively: reports (and logs)
+// the file systems still mounted from it, its partitions or the devices stacked on them, and
+// takes no hold of its own.
+VolumeLockList FindMountedVolumes(DeviceNumber device, const LogCallback& log);
+#endif
 
 // Releases every hold in the order taken and empties the list.
 void ReleaseVolumes(VolumeLockList& volumes);

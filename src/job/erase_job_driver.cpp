@@ -4,6 +4,7 @@
 
 #include "base/clock.h"
 #include "base/host_environment.h"
+#include "base/system_error.h"
 #include "disk/working_paths.h"
 #include "erase/device_preparation.h"
 #include "erase/erase_standard.h"
@@ -206,6 +207,8 @@ class JobRun {
     DeviceOpenResult opened = environment_.openDevice(config().disk.devicePath, options);
     if (opened.device == nullptr) {
       ReleaseVolumes(volumes);
+      EmitLog(log_,
+              L"[ERROR] " + config().disk.devicePath + L": " + DescribeSystemError(opened.error));
       return EndEarly(kVerdictOpenFailed, kOpenFailedMessage, L"[ERROR] ");
     }
     Device& disk = *opened.device;

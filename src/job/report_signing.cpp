@@ -19,16 +19,19 @@ std::span<const uint8_t> AsBytes(std::string_view text) {
 
 bool ReadFileFor(const char* what, const std::wstring& path, size_t limit, std::string& bytes,
                  std::string& error) {
-  switch (ReadSmallFile(path, limit, bytes)) {
-    case FileReadStatus::Ok:
+  switch (ReadRegularFile(path, limit, bytes)) {
+    case FileReadResult::Read:
       return true;
-    case FileReadStatus::Missing:
+    case FileReadResult::Missing:
       error = std::string(what) + " " + WideToUtf8(path) + " does not exist";
       return false;
-    case FileReadStatus::TooLarge:
+    case FileReadResult::TooLarge:
       error = std::string(what) + " " + WideToUtf8(path) + " is too large";
       return false;
-    case FileReadStatus::Failed:
+    case FileReadResult::NotARegularFile:
+      error = std::string(what) + " " + WideToUtf8(path) + " is not a regular file";
+      return false;
+    case FileReadResult::Failed:
     default:
       error = std::string(what) + " " + WideToUtf8(path) + " cannot be read";
       return false;

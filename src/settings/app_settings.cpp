@@ -12,7 +12,17 @@ AppSettings DefaultSettings(FolderCreation creation) {
 }
 
 AppSettings LoadSettings(FolderCreation creation) {
-  return LoadSettingsFrom(DefaultSettingsStore(creation), creation);
+  std::wstring warning;
+  return LoadSettingsFrom(DefaultSettingsStore(creation), warning, creation);
+}
+
+AppSettings LoadSettings(std::wstring& warning, FolderCreation creation) {
+  return LoadSettingsFrom(DefaultSettingsStore(creation), warning, creation);
+}
+
+AppSettings LoadSettingsFrom(const SettingsStore& store, FolderCreation creation) {
+  std::wstring warning;
+  return LoadSettingsFrom(store, warning, creation);
 }
 
 void SaveSettings(const AppSettings& settings) {

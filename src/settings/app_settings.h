@@ -3,6 +3,7 @@
 // choices, kept in a per-user INI file with a registry copy of the three texts (Windows). The
 // signing key's path lives in the INI file only.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -45,10 +46,18 @@ SettingsStore DefaultSettingsStore(FolderCreation creation = FolderCreation::All
 // The defaults with the default certificate folder (which this creates).
 AppSettings DefaultSettings(FolderCreation creation = FolderCreation::Allowed);
 
+// A settings file larger than this is not read.
+inline constexpr size_t kMaxSettingsFileBytes = 1 << 20;
+
 // Never fails: a missing file, section or key gives the default; so does an empty certificate
-// folder, which would otherwise send the certificates to wherever the program lies.
+// folder, which would otherwise send the certificates to wherever the program lies. A settings
+// file that cannot be used (a folder, a pipe, a device, too large, unreadable) gives every
+// default, and `warning` (empty otherwise) says so.
 AppSettings LoadSettings(FolderCreation creation = FolderCreation::Allowed);
+AppSettings LoadSettings(std::wstring& warning, FolderCreation creation = FolderCreation::Allowed);
 AppSettings LoadSettingsFrom(const SettingsStore& store,
+                             FolderCreation creation = FolderCreation::Allowed);
+AppSettings LoadSettingsFrom(const SettingsStore& store, std::wstring& warning,
                              FolderCreation creation = FolderCreation::Allowed);
 
 // Failures are ignored; an unwritable file or key keeps its old values.

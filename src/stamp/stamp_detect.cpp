@@ -62,6 +62,17 @@ bool StartsWith(std::string_view text, std::string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
 }
 
+// What the report dialog starts from when the disk holds no stamp.
+StampPayload PrefilledPayload(const DiskInfo& disk, const HardwareProfile& localProfile) {
+  StampPayload payload;
+  payload.softwareVersion = std::wstring(kProductName) + L" Suite v" + kProductVersion;
+  payload.diskModel = disk.model;
+  payload.diskSerial = disk.serialNumber;
+  payload.diskCapacity = FormatSize(disk.sizeBytes);
+  payload.hardware = localProfile;
+  return payload;
+}
+
 }  // namespace
 
 size_t DetectReadLength(uint32_t bytesPerSector) {
@@ -130,23 +141,22 @@ bool ReadStampRecord(Device& device, uint32_t bytesPerSector, StampPayload& payl
   return ApplyStampRecord(text, payload);
 }
 
-StampPayload DetectDiskStamp(const DiskInfo& disk, const HardwareProfile& localProfile) {
-  StampPayload payload;
-  payload.softwareVersion = std::wstring(kProductName) + L" Suite v" + kProductVersion;
-  payload.diskModel = disk.model;
-  payload.diskSerial = disk.serialNumber;
-  payload.diskCapacity = FormatSize(disk.sizeBytes);
-  payload.hardware = localProfile;
+StampPayload DetectDiskStamp(Device& device, const DiskInfo& disk,
+                             const HardwareProfile& localProfile) {
+  StampPayload payload = PrefilledPayload(disk, localProfile);
+  ReadStampRecord(device, disk.bytesPerSector, payload);
+  return payload;
+}
 
+StampPayload DetectDiskStamp(const DiskInfo& disk, const HardwareProfile& localProfile) {
   DeviceOpenOptions options;
   options.access = DeviceAccess::ReadOnly;
   options.creation = DeviceCreation::OpenExisting;
   options.buffering = DeviceBuffering::Unbuffered;
   options.sectorSize = std::max<uint32_t>(512, disk.bytesPerSector);
   DeviceOpenResult opened = OpenDevice(disk.devicePath, options);
-  if (opened.device == nullptr) return payload;
-  ReadStampRecord(*opened.device, disk.bytesPerSector, payload);
-  return payload;
+  if (opened.device == nullptr) return PrefilledPayload(disk, localProfile);
+  return DetectDiskStamp(*opened.device, disk, localProfile);
 }
 
 }  // namespace tvde

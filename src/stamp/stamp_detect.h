@@ -25,6 +25,9 @@ StampPayload DetectDiskStamp(const DiskInfo& disk);
 // Same, with the running machine's hardware profile already collected.
 StampPayload DetectDiskStamp(const DiskInfo& disk, const HardwareProfile& localProfile);
 
+// Same, through a device the caller opened for the disk.
+StampPayload DetectDiskStamp(Device& device, const DiskInfo& disk,
+                             const HardwareProfile& localProfile);
 // Reads the record from the start of an open device (sector-aligned, as the device wants it)
 // into `payload`. False, with the payload unchanged, when the read fails or finds no record.
 bool ReadStampRecord(Device& device, uint32_t bytesPerSector, StampPayload& payload);

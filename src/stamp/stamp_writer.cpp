@@ -6,6 +6,7 @@
 
 #include "base/host_environment.h"
 #include "base/page_buffer.h"
+#include "base/system_error.h"
 #include "disk/working_paths.h"
 #include "erase/volume_lock.h"
 #include "stamp/stamp_detect.h"
@@ -17,15 +18,27 @@ namespace tvde {
 namespace {
 
 // One seek, one write of the whole buffer, then flush and ask the system to re-read the
-// partition table (that request fails harmlessly on image files).
-bool WriteFromStart(Device& device, std::span<const uint8_t> buffer) {
+// partition table (that request fails harmlessly on image files). A failure is logged with
+// the system's reason.
+bool WriteFromStart(Device& device, std::span<const uint8_t> buffer, const LogCallback& log) {
   bool written = false;
   // Never write when the position is unknown: the stamp would land somewhere in the data.
   if (device.Seek(0)) {
     const IoResult result = device.Write(buffer);
     written = result.ok && result.bytes == buffer.size();
+    if (!result.ok) {
+      EmitLog(log, L"[ERROR] スタンプ領域 (オフセット 0) への書き込みに失敗しました: " +
+                       DescribeSystemError(result.error));
+    } else if (!written) {
+      EmitLog(log, L"[ERROR] スタンプ領域への書き込みが途中で終わりました: " +
+                       std::to_wstring(result.bytes) + L" / " + std::to_wstring(buffer.size()) +
+                       L" バイト");
+    }
   }
   const bool flushed = device.Flush();
+  if (written && !flushed) {
+    EmitLog(log, L"[ERROR] スタンプ書き込み後のフラッシュ (書き込み確定) に失敗しました。");
+  }
   device.UpdateProperties();
   return written && flushed;
 }
@@ -97,7 +110,7 @@ bool WriteStampImage(Device& device, uint32_t bytesPerSector, const StampPayload
   }
   const PageBuffer image = BuildStampImage(payload, bytesPerSector, programs);
   if (!image.valid()) return false;
-  if (!WriteFromStart(device, image.span())) return false;
+  if (!WriteFromStart(device, image.span(), log)) return false;
   if (!StampReadsBackAs(device, bytesPerSector, payload.certificateId)) {
     EmitLog(log, kLogStampReadBackFailed);
     return false;
@@ -131,11 +144,15 @@ bool EraseDiskStamp(const DiskInfo& disk, const LogCallback& log) {
   if (!volumes) return false;
   DeviceOpenResult opened = OpenDiskForWrite(disk);
   if (opened.device == nullptr) return false;
-  opened.device->DeleteDriveLayout();  // the system forgets the partition; result irrelevant
-  const PageBuffer zeros = PageBuffer::Allocate(StampImageLength(disk.bytesPerSector));
+  return EraseStampArea(*opened.device, disk.bytesPerSector, log);
+}
+
+bool EraseStampArea(Device& device, uint32_t bytesPerSector, const LogCallback& log) {
+  device.DeleteDriveLayout();  // the system forgets the partition; result irrelevant
+  const PageBuffer zeros = PageBuffer::Allocate(StampImageLength(bytesPerSector));
   if (!zeros.valid()) return false;
-  if (!WriteFromStart(*opened.device, zeros.span())) return false;
-  if (!NoStampReadsBack(*opened.device, disk.bytesPerSector)) {
+  if (!WriteFromStart(device, zeros.span(), log)) return false;
+  if (!NoStampReadsBack(device, bytesPerSector)) {
     EmitLog(log, kLogStampEraseReadBackFailed);
     return false;
   }

@@ -65,5 +65,8 @@ bool WriteDiskStamp(const DiskInfo& disk, const StampPayload& payload, const Log
 // Refuses like WriteDiskStamp and takes the volumes away the same way, then zeroes the stamp
 // area. True only when no stamp reads back afterwards.
 bool EraseDiskStamp(const DiskInfo& disk, const LogCallback& log);
+// Zeroes the stamp area through a device the caller opened (unbuffered, at that sector size).
+// True only when no stamp reads back afterwards.
+bool EraseStampArea(Device& device, uint32_t bytesPerSector, const LogCallback& log);
 
 }  // namespace tvde

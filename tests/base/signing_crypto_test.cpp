@@ -208,12 +208,11 @@ TEST(KeyFiles, NewFilesNeverReplaceAndPrivateOnesAreTheOwnersOnly) {
   ASSERT_TRUE(WriteNewFile(path, "secret", FileAccess::OwnerOnly, error)) << error;
   EXPECT_FALSE(WriteNewFile(path, "other", FileAccess::OwnerOnly, error));
   std::string bytes;
-  EXPECT_EQ(ReadSmallFile(path, 6, bytes), FileReadStatus::Ok);
+  EXPECT_EQ(ReadRegularFile(path, 6, bytes), FileReadResult::Read);
   EXPECT_EQ(bytes, "secret");
-  EXPECT_EQ(ReadSmallFile(path, 5, bytes), FileReadStatus::TooLarge);
-  EXPECT_TRUE(bytes.empty());
-  EXPECT_EQ(ReadSmallFile(dir.File("none.pem"), 5, bytes), FileReadStatus::Missing);
-  EXPECT_EQ(ReadSmallFile(dir.File(""), 5, bytes), FileReadStatus::Failed);  // a folder
+  EXPECT_EQ(ReadRegularFile(path, 5, bytes), FileReadResult::TooLarge);
+  EXPECT_EQ(ReadRegularFile(dir.File("none.pem"), 5, bytes), FileReadResult::Missing);
+  EXPECT_EQ(ReadRegularFile(dir.File(""), 5, bytes), FileReadResult::NotARegularFile);
 #ifdef _WIN32
   // No entry lets everyone in. (Wine keeps no access lists of its own: it turns this one into
   // the file mode 0750 and shows that back, with the owner's and the group's entries.)

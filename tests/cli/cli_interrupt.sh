@@ -5,24 +5,24 @@ set -u
 cli=$1
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
-fail() { echo "FAIL: $*"; cat "$dir/out" "$dir/err" 2>/dev/null | tail -20; exit 1; }
-
+fail() { echo "FAIL: $*"; tail -20 "$dir/out" "$dir/err"; exit 1; }
 head -c 1048576 /dev/zero | tr '\0' '\132' >"$dir/disk.img"
 cp "$dir/disk.img" "$dir/original.img"
 
-# Waits until the job has started its first pass, so that the handler is in place.
-started() {
+# Starts a simulated job in the background and waits until its first pass (and so the
+# handler) has started.
+start() {
+  "$cli" erase "$dir/disk.img" --standard gutmann "$@" --operator op --organization org \
+    >"$dir/out" 2>"$dir/err" &
+  pid=$!
   for _ in $(seq 1 400); do
     grep -q '\[SIMULATION\] ' "$dir/out" 2>/dev/null && return 0
     sleep 0.05
   done
-  return 1
+  fail "the job did not start"
 }
 
-"$cli" erase "$dir/disk.img" --standard gutmann --out "$dir/certs" --operator op \
-  --organization org >"$dir/out" 2>"$dir/err" &
-pid=$!
-started || fail "the job did not start"
+start --out "$dir/certs"
 kill -INT "$pid"
 wait "$pid"
 code=$?
@@ -36,10 +36,7 @@ cmp -s "$dir/disk.img" "$dir/original.img" || fail "the simulation changed the i
 
 # Two different signals cannot merge into one: whichever is handled first cancels, the other
 # is the hard stop (128 + SIGINT or SIGTERM) before any summary is printed.
-"$cli" erase "$dir/disk.img" --standard gutmann --no-reports --operator op \
-  --organization org >"$dir/out" 2>"$dir/err" &
-pid=$!
-started || fail "the second job did not start"
+start --no-reports
 kill -INT "$pid"
 kill -TERM "$pid"
 wait "$pid"

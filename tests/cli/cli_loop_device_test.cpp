@@ -1,7 +1,6 @@
-// The console tool on loop devices this test attaches to its own files (Linux, root only):
-// the typed confirmation of an erasure, the device's sector size, the --block-device flag of
-// the stamp commands, simulation without confirmation, and mounted or attached targets that
-// are refused.
+// The console tool on loop devices this test attaches to its own files (Linux, root only): the
+// typed confirmation naming the device itself, simulation without an open, the device's sector
+// size, the stamp commands, and every way a device or file in use is refused.
 #include <gtest/gtest.h>
 
 #include "cli_test_fixture.h"
@@ -30,41 +29,40 @@ class CliLoop : public CliFixture, public ::testing::WithParamInterface<uint32_t
 #define REQUIRE_ATTACHED(loop) \
   if ((loop).path().empty()) GTEST_SKIP() << "SKIPPED: losetup could not attach a loop device"
 
-TEST_P(CliLoop, ARealErasureNeedsTheTypedConfirmation) {
+TEST_P(CliLoop, WritesNeedTheFlagAndTheTypedDeviceName) {
   const uint32_t sector = GetParam();
   const auto original = Fill("backing.img", kBackingBytes, 0x77);
   LoopDevice loop(Path("backing.img"), sector);
   REQUIRE_ATTACHED(loop);
   const std::string device = loop.path();
   const std::string expected = "ERASE " + device;
-  // Purge: TRIM, a random pass and zeroes, all on the block device.
-  const std::vector<std::string> args = {"erase",      device,  "--real",     "--standard",
-                                         "nist-purge", "--out", Path("certs")};
-
+  // Named through a link, as /dev/disk/by-id names are: the device is known by its own name.
+  std::filesystem::create_symlink(device, dir_.path() / "by-id");
+  const std::vector<std::string> args = {"erase",      Path("by-id"), "--real",     "--standard",
+                                         "nist-purge", "--out",       Path("certs")};
   CliRun run = Cli(args);
   EXPECT_EQ(run.code, 2);
-  EXPECT_TRUE(Contains(run.err, "is a block device; pass --block-device to write to it"))
-      << run.err;
-
+  EXPECT_TRUE(Contains(run.err, "is a block device; pass --block-device to write to it"));
   std::vector<std::string> withFlag = args;
   withFlag.push_back("--block-device");
+  // A simulation needs no confirmation and opens nothing.
+  services_.interposeDevice = [](std::unique_ptr<Device> opened) {
+    ADD_FAILURE() << "a simulation opened the device";
+    return opened;
+  };
+  EXPECT_EQ(Cli({"erase", device, "--block-device", "--verify", "none", "--no-reports"}).code, 0);
+  services_.interposeDevice = nullptr;
   run = Cli(withFlag);  // nothing can be typed
-  EXPECT_EQ(run.code, 2);
   EXPECT_TRUE(Contains(run.err, "needs the typed confirmation \"" + expected + "\"")) << run.err;
-
-  for (const std::string& typed : {std::string("\n"), std::string("ERASE\n"), expected + "1\n"}) {
-    run = Cli(withFlag, typed);
-    EXPECT_EQ(run.code, 2) << typed;
-    EXPECT_TRUE(Contains(run.err, "Type \"" + expected + "\" and press Enter to continue: "));
-    EXPECT_TRUE(Contains(run.err, "Loop Device, serial N/A, 8.0 MB (8388608 bytes, " +
-                                      std::to_string(sector) + "-byte sectors)"))
-        << run.err;
-    EXPECT_TRUE(Contains(run.err, "the typed confirmation does not match")) << run.err;
-    EXPECT_TRUE(Contains(run.err, "nothing was written"));
-  }
-  std::vector<std::string> wrongFlag = withFlag;
-  wrongFlag.insert(wrongFlag.end(), {"--confirm", "ERASE /dev/sda"});
-  EXPECT_EQ(Cli(wrongFlag).code, 2);
+  // The name typed must be the device's own, not the link's.
+  run = Cli(withFlag, "ERASE " + Path("by-id") + "\n");
+  EXPECT_EQ(run.code, 2);
+  EXPECT_TRUE(Contains(run.err, "WARNING: every byte of " + device + " (named as " + Path("by-id") +
+                                    ") will be destroyed"));
+  EXPECT_TRUE(Contains(run.err, "Loop Device, serial N/A, 8.0 MB (8388608 bytes, " +
+                                    std::to_string(sector) + "-byte sectors)"));
+  EXPECT_TRUE(Contains(run.err, "the typed confirmation does not match")) << run.err;
+  EXPECT_EQ(Cli({"stamp-write", "--out", device, "--block-device"}).code, 2);
   EXPECT_EQ(Read("backing.img"), original);
   EXPECT_FALSE(Exists("certs"));
 
@@ -72,104 +70,76 @@ TEST_P(CliLoop, ARealErasureNeedsTheTypedConfirmation) {
   ASSERT_EQ(run.code, 0) << run.out << run.err;
   EXPECT_EQ(SummaryValue(run.out, "Target"), device);
   EXPECT_TRUE(Contains(run.out, "] [NIST 800-88 / SSD] ストレージコントローラへ全LBA領域 TRIM"));
-  EXPECT_EQ(FilesIn("certs").size(), 3u);
-  const auto image = Read("backing.img");
-  ASSERT_EQ(image.size(), kBackingBytes);
+  auto image = Read("backing.img");
   const std::string id = SummaryValue(run.out, "Certificate ID");
   EXPECT_EQ(testing::Bytes(image, 512, 15 + id.size()), "TVDE_STAMP_V2|" + id + "|");
   EXPECT_TRUE(AllZero(image, 131072, image.size()));
-}
 
-TEST_P(CliLoop, StampCommandsWriteOnlyWithTheFlagAndInTheDevicesSectorSize) {
-  const uint32_t sector = GetParam();
-  Fill("backing.img", kBackingBytes, 0xEE);
-  LoopDevice loop(Path("backing.img"), sector);
-  REQUIRE_ATTACHED(loop);
-  const std::string device = loop.path();
-
-  const CliRun refused = Cli({"stamp-write", "--out", device});
-  EXPECT_EQ(refused.code, 2);
-  EXPECT_TRUE(Contains(refused.err, "pass --block-device")) << refused.err;
+  // The stamp commands write in the device's sector size, after the same confirmation.
   if (sector == 4096) {
-    const CliRun small =
-        Cli({"stamp-write", "--out", device, "--block-device", "--sector-size", "512"});
-    EXPECT_EQ(small.code, 2);
-    EXPECT_TRUE(Contains(small.err, "smaller than the logical sector size")) << small.err;
+    EXPECT_TRUE(Contains(
+        Cli({"stamp-write", "--out", device, "--block-device", "--sector-size", "512"}).err,
+        "smaller than the logical sector size"));
   }
-  EXPECT_EQ(Read("backing.img"), std::vector<uint8_t>(kBackingBytes, 0xEE));
-
-  const CliRun written =
-      Cli({"stamp-write", "--out", device, "--block-device", "--field", "certificateId=LOOP"});
+  const CliRun written = Cli({"stamp-write", "--out", device, "--block-device", "--field",
+                              "certificateId=LOOP", "--confirm", expected});
   ASSERT_EQ(written.code, 0) << written.err;
   EXPECT_TRUE(Contains(written.out, "(131072 bytes, sector size " + std::to_string(sector) + ")"));
-  auto image = Read("backing.img");
-  ASSERT_EQ(image.size(), kBackingBytes);
-  EXPECT_EQ(testing::Bytes(image, 512, 19), "TVDE_STAMP_V2|LOOP|");
-  EXPECT_EQ(image[0x8000 + 0x1FE], 0x55);
-  EXPECT_EQ(image[131072], 0xEE);  // nothing past the stamp area is touched
-  const CliRun read = Cli({"stamp-read", device});
-  EXPECT_EQ(read.code, 0);
-  EXPECT_TRUE(Contains(read.out, "\ncertificateId=LOOP\n"));
-
-  EXPECT_EQ(Cli({"stamp-erase", device}).code, 2);
-  EXPECT_EQ(Cli({"stamp-read", device}).code, 0);
-  EXPECT_EQ(Cli({"stamp-erase", device, "--block-device"}).code, 0);
+  EXPECT_TRUE(Contains(Cli({"stamp-read", device}).out, "\ncertificateId=LOOP\n"));
+  EXPECT_EQ(Cli({"stamp-erase", device, "--block-device"}).code, 2);
+  EXPECT_EQ(Cli({"stamp-erase", device, "--block-device"}, expected + "\n").code, 0);
   EXPECT_EQ(Cli({"stamp-read", device}).code, 1);
   image = Read("backing.img");
-  EXPECT_TRUE(AllZero(image, 0, 131072));
-  EXPECT_EQ(image[131072], 0xEE);
-  EXPECT_EQ(image.back(), 0xEE);
+  EXPECT_TRUE(AllZero(image, 0, image.size()));
 }
 
 INSTANTIATE_TEST_SUITE_P(SectorSizes, CliLoop, ::testing::Values(512u, 4096u));
 
 class CliLoopRefusals : public CliLoop {};
 
-TEST_F(CliLoopRefusals, SimulationNeedsNoConfirmationAndOpensNothing) {
-  const auto original = Fill("backing.img", kBackingBytes, 0x78);
-  LoopDevice loop(Path("backing.img"), 512);
-  REQUIRE_ATTACHED(loop);
-  services_.jobEnvironment.openDevice = [](const std::wstring&, const DeviceOpenOptions&) {
-    ADD_FAILURE() << "a simulation opened the device";
-    return DeviceOpenResult{nullptr, 1};
-  };
-  const CliRun run = Cli({"erase", loop.path(), "--block-device", "--standard", "zero-fill",
-                          "--verify", "none", "--no-reports"});
-  EXPECT_EQ(run.code, 0) << run.err;
-  EXPECT_TRUE(run.err.empty()) << run.err;
-  EXPECT_EQ(Read("backing.img"), original);
-}
-
-TEST_F(CliLoopRefusals, MountedDevicesAndAttachedImageFilesAreRefused) {
-  const auto original = Fill("backing.img", kBackingBytes, 0x79);
+TEST_F(CliLoopRefusals, DevicesAndFilesInUseAreRefused) {
+  // A name with a line break once hid the file from the check of attached files.
+  const std::string name = "backing\nfile.img";
+  Fill(name, kBackingBytes, 0x79);
   {
-    LoopDevice loop(Path("backing.img"), 512);
-    REQUIRE_ATTACHED(loop);
-    // The image file under a loop device is as good as in use.
-    const CliRun attached =
-        Cli({"erase", Path("backing.img"), "--real", "--standard", "2", "--out", Path("certs")});
+    LoopDevice mounted(Path(name), 512);
+    LoopDevice second(Path(name), 512);
+    REQUIRE_ATTACHED(mounted);
+    REQUIRE_ATTACHED(second);
+    const CliRun attached = Cli({"erase", Path(name), "--real", "--standard", "2"});
     EXPECT_EQ(attached.code, 2);
-    EXPECT_TRUE(Contains(attached.err, "refusing to write to '" + Path("backing.img") +
-                                           "': it is attached to the loop device " + loop.path()))
+    EXPECT_TRUE(Contains(attached.err, "refusing to write to '" + Path(name) +
+                                           "': it is attached to the loop device /dev/loop"))
         << attached.err;
-    EXPECT_EQ(Read("backing.img"), original);
 
     std::filesystem::create_directory(dir_.path() / "mnt");
-    testing::Mount mount(loop.path(), Path("mnt"));
+    testing::Mount mount(mounted.path(), Path("mnt"));
     if (!mount.mounted()) GTEST_SKIP() << "SKIPPED: mkfs.ext2 or mount failed";
-    const CliRun mounted = Cli({"erase", loop.path(), "--real", "--block-device", "--confirm",
-                                "ERASE " + loop.path(), "--out", Path("certs")});
-    EXPECT_EQ(mounted.code, 2);
-    EXPECT_TRUE(Contains(mounted.err, "it is in use (mounted at " + Path("mnt") + ")"))
-        << mounted.err;
-    // A mounted device is refused even for a simulation, and for the stamp commands that
-    // write; reading its stamp is harmless and stays allowed.
-    EXPECT_EQ(Cli({"erase", loop.path(), "--block-device", "--no-reports"}).code, 2);
-    EXPECT_EQ(Cli({"stamp-write", "--out", loop.path(), "--block-device"}).code, 2);
-    EXPECT_EQ(Cli({"stamp-erase", loop.path(), "--block-device"}).code, 2);
-    EXPECT_EQ(Cli({"stamp-read", loop.path()}).code, 1);
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"erase", mounted.path(), "--real", "--block-device", "--confirm",
+          "ERASE " + mounted.path()},
+         "it is in use (mounted at " + Path("mnt") + ")"},
+        // Even a simulation, and the stamp commands; reading the stamp stays allowed.
+        {{"erase", mounted.path(), "--block-device", "--no-reports"}, "it is in use (mounted"},
+        {{"stamp-write", "--out", mounted.path(), "--block-device"}, "it is in use (mounted"},
+        {{"stamp-erase", mounted.path(), "--block-device", "--force"}, "it is in use (mounted"},
+        // A second loop device on the mounted one's file reaches the same file system.
+        {{"erase", second.path(), "--real", "--block-device", "--confirm", "ERASE " + second.path(),
+          "--no-stamp"},
+         "its backing file is also attached to " + mounted.path()},
+    };
+    for (const auto& [args, message] : cases) {
+      const CliRun run = Cli(args);
+      EXPECT_EQ(run.code, 2) << message;
+      EXPECT_TRUE(Contains(run.err, message)) << run.err;
+    }
+    EXPECT_EQ(Cli({"stamp-read", mounted.path()}).code, 1);
+    // The file system's superblock (magic 0xEF53 at byte 1080) is whole.
+    const auto image = Read(name);
+    EXPECT_EQ(image[1080], 0x53);
+    EXPECT_EQ(image[1081], 0xEF);
   }
-  EXPECT_FALSE(Exists("certs"));
+  EXPECT_FALSE(Exists("settings-certs"));
 }
 
 }  // namespace

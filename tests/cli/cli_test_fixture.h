@@ -1,6 +1,6 @@
 #pragma once
-// The console tool run in-process: scratch folder, settings and hardware of the test's own, an
-// injectable job environment and typed input, and small file helpers.
+// The console tool run in-process: scratch folder, settings and hardware of the test's own,
+// faults injected into the target's open device, typed input, and small file helpers.
 
 #include <gtest/gtest.h>
 
@@ -29,7 +29,7 @@ class CliFixture : public ::testing::Test {
  protected:
   CliFixture() {
     services_.programs = programs_.view();
-    services_.loadSettings = [this](FolderCreation creation) {
+    services_.loadSettings = [this](FolderCreation creation, std::wstring&) {
       ++settingsLoads_;
       settingsCreation_ = creation;
       AppSettings settings;
@@ -56,40 +56,40 @@ class CliFixture : public ::testing::Test {
     return {code, out.str(), err.str()};
   }
 
-  // Hands the job the real image file wrapped in a fault-injecting device.
+  // Wraps the device the command opened for its target in a fault-injecting one.
   void InjectFaults(std::function<void(FaultDevice&)> arm) {
-    services_.jobEnvironment.openDevice = [arm](const std::wstring& path,
-                                                const DeviceOpenOptions& options) {
-      DeviceOpenResult opened = OpenDevice(path, options);
-      if (opened.device == nullptr) return opened;
-      auto faulty = std::make_unique<FaultDevice>(std::move(opened.device), options.sectorSize);
+    services_.interposeDevice = [arm](std::unique_ptr<Device> opened) -> std::unique_ptr<Device> {
+      auto faulty = std::make_unique<FaultDevice>(std::move(opened), 512);
       arm(*faulty);
-      return DeviceOpenResult{std::move(faulty), 0};
+      return faulty;
     };
   }
 
   std::string Path(const std::string& name) const { return WideToUtf8(dir_.File(name)); }
-  std::wstring WidePath(const std::string& name) const { return dir_.File(name); }
-  bool Exists(const std::string& name) const { return std::filesystem::exists(dir_.path() / name); }
-
-  std::vector<uint8_t> Fill(const std::string& name, size_t size, uint8_t value) {
-    std::vector<uint8_t> bytes(size, value);
-    WriteWholeFile(WidePath(name), bytes);
-    return bytes;
+  bool Exists(const std::string& name) const {
+    std::error_code ec;
+    return std::filesystem::symlink_status(dir_.path() / name, ec).type() !=
+           std::filesystem::file_type::not_found;
   }
-  std::vector<uint8_t> Read(const std::string& name) const { return ReadWholeFile(WidePath(name)); }
+  std::vector<uint8_t> Fill(const std::string& name, size_t size, uint8_t value) {
+    return WriteFilledFile(dir_.path() / name, size, value);
+  }
+  void WriteText(const std::string& name, const std::string& text) {
+    WriteWholeFile(dir_.path() / name, std::vector<uint8_t>(text.begin(), text.end()));
+  }
+  std::vector<uint8_t> Read(const std::string& name) const {
+    return ReadWholeFile(dir_.File(name));
+  }
   std::string ReadText(const std::string& name) const {
     const std::vector<uint8_t> bytes = Read(name);
     return std::string(bytes.begin(), bytes.end());
   }
-
   // File names inside a folder of the scratch directory (empty when it does not exist).
   std::set<std::string> FilesIn(const std::string& folder) const {
     std::set<std::string> names;
     std::error_code ec;
-    for (const auto& entry : std::filesystem::directory_iterator(dir_.path() / folder, ec)) {
+    for (const auto& entry : std::filesystem::directory_iterator(dir_.path() / folder, ec))
       names.insert(WideToUtf8(entry.path().filename().wstring()));
-    }
     return names;
   }
 
@@ -112,6 +112,14 @@ inline std::string SummaryValue(const std::string& out, const std::string& name)
 
 inline bool Contains(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
+}
+
+// "'" + text + "'", appended (GCC 12 warns falsely on "'" + a temporary).
+inline std::string Quoted(const std::string& text) {
+  std::string quoted(1, '\'');
+  quoted += text;
+  quoted += '\'';
+  return quoted;
 }
 
 }  // namespace tvde::testing

@@ -174,7 +174,7 @@ TEST(HardwarePass, CancelRaisedBeforeTheStartWritesNothing) {
   EXPECT_EQ(device->flushCalls, 0);
 }
 
-TEST(HardwarePass, WriteErrorAtChunkKFailsThereWithoutFlushOrLine) {
+TEST(HardwarePass, WriteErrorAtChunkKFailsThereWithoutFlushNamingTheOffset) {
   const uint64_t size = 4 * kChunk;
   auto device = FaultDevice::InMemory(size, 512, 0xEE);
   device->faults.failWriteAt = 3;
@@ -184,7 +184,10 @@ TEST(HardwarePass, WriteErrorAtChunkKFailsThereWithoutFlushOrLine) {
   EXPECT_EQ(device->writeCalls, 3);
   EXPECT_EQ(device->flushCalls, 0);
   EXPECT_THAT(run.recorder.PassPercents(), ElementsAre(25, 50));
-  EXPECT_EQ(run.recorder.log.size(), 1u);
+  ASSERT_EQ(run.recorder.log.size(), 2u);
+  EXPECT_EQ(
+      run.recorder.log[1].rfind("[ERROR] 書き込みに失敗しました (オフセット 8388608 バイト", 0),
+      0u);
   const auto& bytes = device->memory()->bytes();
   EXPECT_EQ(bytes[2 * kChunk - 1], 0x00);  // what was written stays written
   EXPECT_EQ(bytes[2 * kChunk], 0xEE);

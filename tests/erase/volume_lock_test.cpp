@@ -8,9 +8,9 @@
 
 #include "disk/disk_structures.h"
 #include "disk/fake_disk_system.h"
+#include "disk/mount_table.h"
 #include "engine_recorder.h"
 #include "erase/disk_volume_lock.h"
-#include "erase/mount_table.h"
 
 namespace tvde {
 namespace {

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 
 #include "settings/app_settings.h"
@@ -17,6 +18,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <sys/stat.h>
 #endif
 
 namespace tvde {
@@ -264,6 +267,40 @@ TEST_F(SettingsStoreTest, AnUnwritableLocationIsIgnoredAndLeavesTheDefaults) {
 #endif
 }
 
+TEST_F(SettingsStoreTest, ReadingWithoutFolderCreationLeavesTheCertificateFolderEmpty) {
+  // A reader that writes no files creates no certificate folder; for everyone else an empty
+  // certificate folder in the file means the default one.
+  AppSettings saved = Sample();
+  saved.certOutputDir.clear();
+  SaveSettingsTo(store_, saved);
+  EXPECT_TRUE(LoadSettingsFrom(store_, FolderCreation::None).certOutputDir.empty());
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path()), {}), 1);  // the file
+  EXPECT_EQ(U8(LoadSettingsFrom(store_).certOutputDir), U8(ResolveDefaultLogDirectory()));
+}
+
+#ifndef _WIN32
+TEST_F(SettingsStoreTest, UnusableFilesGiveTheDefaultsWithAWarningAndAreNotWrittenOver) {
+  // A pipe used to hang the program, a folder to abort it, /dev/zero to fill the memory.
+  const std::string ini = U8(store_.iniPath);
+  const std::vector<std::pair<std::function<void()>, std::string>> files = {
+      {[&] { ASSERT_EQ(mkfifo(ini.c_str(), 0600), 0); }, "is not a regular file"},
+      {[&] { std::filesystem::create_directory(ini); }, "is not a regular file"},
+      {[&] { std::filesystem::create_symlink("/dev/zero", ini); }, "is not a regular file"},
+      {[&] { WriteBytes(IniFile(), std::string(kMaxSettingsFileBytes + 1, '#')); },
+       "is larger than 1 MiB"},
+  };
+  for (const auto& [make, why] : files) {
+    std::filesystem::remove_all(ini);
+    make();
+    std::wstring warning;
+    EXPECT_EQ(U8(LoadSettingsFrom(store_, warning).operatorName), "Toreval");
+    EXPECT_EQ(U8(warning), "the settings file " + ini + " " + why + "; the defaults are used");
+  }
+  SaveSettingsTo(store_, Sample());
+  EXPECT_EQ(std::filesystem::file_size(IniFile()), kMaxSettingsFileBytes + 1);
+}
+#endif
+
 #ifdef _WIN32
 std::optional<std::wstring> RegistryText(const std::wstring& subkey, const wchar_t* name,
                                          DWORD* bytes) {
@@ -374,6 +411,9 @@ TEST(SettingsFilePath, FollowsXdgConfigHomeElseHomeConfig) {
   const std::string savedHome = oldHome ? oldHome : "";
 
   setenv("XDG_CONFIG_HOME", (dir.path() / "xdg").string().c_str(), 1);
+  EXPECT_EQ(U8(GetSettingsFilePath(FolderCreation::None)),
+            (dir.path() / "xdg" / "toreval" / "TorevalDiskEraser.ini").string());
+  EXPECT_FALSE(std::filesystem::exists(dir.path() / "xdg"));  // until folders may be created
   EXPECT_EQ(U8(GetSettingsFilePath()),
             (dir.path() / "xdg" / "toreval" / "TorevalDiskEraser.ini").string());
   EXPECT_TRUE(std::filesystem::is_directory(dir.path() / "xdg" / "toreval"));

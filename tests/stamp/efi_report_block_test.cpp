@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "erase/verification.h"
 #include "stamp_test_support.h"
 
 namespace tvde {
@@ -37,6 +38,9 @@ TEST(EfiReportBlock, HoldsMagicTitleStatusAndEveryRowAtItsOffset) {
   EXPECT_EQ(CString(block, 24),
             "NIST SP 800-88 Rev.1 / DoD 5220.22-M Certified Sanitization & Hardware Verification");
   EXPECT_EQ(CString(block, 120), "SANITIZED & VERIFIED");
+  StampPayload unverified = SamplePayload();
+  unverified.verification = kVerdictSkipped;
+  EXPECT_EQ(CString(BuildEfiReportBlock(unverified), 120), "SANITIZED, UNVERIFIED");
 
   const std::vector<std::pair<std::string, std::string>> report = {
       {"Report / Cert ID  :", "TVDE-20261023-A1B2C3"},

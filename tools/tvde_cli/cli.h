@@ -1,14 +1,16 @@
 #pragma once
 // The console front end: the whole erase job and the stamp subcommands on image files (and,
-// when asked, unmounted block devices). Everything it needs from outside is passed in, so
-// tests run it in-process.
+// when asked, unmounted block devices), and the list of the machine's disks. Everything it
+// needs from outside is passed in, so tests run it in-process.
 
 #include <functional>
 #include <istream>
+#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "base/device.h"
 #include "bootprog/boot_programs.h"
 #include "disk/disk_info.h"
 #include "erase/erase_job.h"
@@ -31,12 +33,20 @@ struct CliServices {
   BootPrograms programs;
   std::function<HardwareProfile(const DiskInfo&)> collectHardware;
 
-  // erase: what the job does to the outside world; empty members are the real ones.
+  // erase: what the job does with its certificate files; empty members are the real ones. The
+  // device and its volumes are the command's own: the target it opened, and nothing else.
   EraseJobEnvironment jobEnvironment;
-  // erase: operator, organisation and certificate folder defaults; empty: built-in defaults.
-  // Called with FolderCreation::None when the job writes no files into the settings' folder.
-  std::function<AppSettings(FolderCreation creation)> loadSettings;
-  // erase: where the typed confirmation for a block device is read; null: it cannot be typed.
+  // erase: operator, organisation and certificate folder defaults, and a warning when the
+  // settings file cannot be used; empty: built-in defaults. Called with FolderCreation::None
+  // when the job writes no files into the settings' folder.
+  std::function<AppSettings(FolderCreation creation, std::wstring& warning)> loadSettings;
+  // erase and the stamp commands: wraps the target's open device (tests inject faults this
+  // way); empty: the device as opened.
+  std::function<std::unique_ptr<Device>(std::unique_ptr<Device>)> interposeDevice;
+  // list: the disks to show; empty: the system's.
+  std::function<std::vector<DiskInfo>()> listDisks;
+  // erase and the stamp commands: where the typed confirmation for a block device is read;
+  // null: it cannot be typed.
   std::istream* input = nullptr;
   // erase: the flag the job reads; null: a flag of the command's own.
   CancelFlag* cancel = nullptr;

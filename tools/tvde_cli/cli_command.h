@@ -1,8 +1,10 @@
 #pragma once
-// What the commands of the console tool share: option parsing, target resolution, messages.
+// What the commands of the console tool share: option parsing, messages, the typed
+// confirmation, and the commands themselves.
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <ostream>
 #include <set>
 #include <string>
@@ -33,18 +35,10 @@ struct Args {
 };
 
 // Parses the arguments after the command name (args[0]). Options are "--name value" or
-// "--name=value"; "--" ends the options. Only the options in `allowed` are accepted.
+// "--name=value"; "--" ends the options. Only the options in `allowed` are accepted; any other
+// argument starting with '-' (but "-" alone) is refused as an unknown option.
 bool ParseArgs(const std::vector<std::string>& args, const std::set<std::string>& allowed,
                Args& parsed, std::string& error);
-
-enum class Access { Read, Write, WriteOrCreate };
-
-// Decides whether the path may be used and describes it as a disk: the size it has, the
-// sector size to use, and for a block device the model and serial the system reports.
-// Nothing is opened for writing here; a target that fails a check never gets a disk record
-// that allows a write.
-bool ResolveTarget(const std::string& path, Access access, const Args& args, DiskInfo& disk,
-                   TargetInfo& info, std::string& error);
 
 // Prints each log line as it comes.
 LogCallback PrintTo(std::ostream& out);
@@ -52,8 +46,29 @@ LogCallback PrintTo(std::ostream& out);
 // Prints the message and the pointer to the help; answers kExitBadInput.
 int BadInput(std::ostream& err, const std::string& message);
 
-// The erase command.
+// "Model, serial S, size (N bytes, S-byte sectors), bus / media".
+std::string DescribeDisk(const DiskInfo& disk);
+
+// A write to a block device goes ahead only after "ERASE " and the device's own path (as the
+// system names it) was typed on the input or given with --confirm; `damage` says what is
+// destroyed ("every byte of", "the stamp area (the first 128 KiB) of"). An image file needs
+// nothing, unless --confirm is given, which must then name it.
+bool ConfirmWrite(const Target& target, const char* damage, const Args& args,
+                  const CliServices& services, std::ostream& err, std::string& error);
+
+// The target's open device, wrapped as the services ask.
+std::unique_ptr<Device> TakeDevice(Target& target, const CliServices& services);
+
+// The commands.
 int EraseCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
                  const CliServices& services);
+int StampWriteCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                      const CliServices& services);
+int StampReadCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                     const CliServices& services);
+int StampEraseCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                      const CliServices& services);
+int ListCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                const CliServices& services);
 
 }  // namespace tvde::cli

@@ -1,4 +1,4 @@
-// Option parsing and target resolution shared by the commands of the console tool.
+// Option parsing and messages shared by the commands of the console tool.
 #include <charconv>
 
 #include "base/text.h"
@@ -8,8 +8,8 @@ namespace tvde::cli {
 namespace {
 
 // Options that take no value.
-const std::set<std::string> kFlagOptions = {"--block-device", "--real", "--no-stamp",
-                                            "--no-reports", "--json"};
+const std::set<std::string> kFlagOptions = {"--block-device", "--real",  "--no-stamp",
+                                            "--no-reports",   "--force", "--json"};
 // Options whose value may be empty (an empty name is a choice, an empty path is not).
 const std::set<std::string> kMayBeEmpty = {"--operator", "--organization", "--notes"};
 
@@ -37,13 +37,18 @@ bool ParseArgs(const std::vector<std::string>& args, const std::set<std::string>
   bool optionsEnded = false;
   for (size_t i = 1; i < args.size(); ++i) {
     const std::string& arg = args[i];
-    if (optionsEnded || arg.size() < 2 || arg.compare(0, 2, "--") != 0) {
+    if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
       parsed.positional.push_back(arg);
       continue;
     }
     if (arg == "--") {
       optionsEnded = true;
       continue;
+    }
+    if (arg[1] != '-') {
+      error = "unknown option '" + arg + "' for " + args[0] +
+              " (a file name starting with '-' goes after \"--\")";
+      return false;
     }
     std::string name = arg;
     std::string value;
@@ -95,79 +100,16 @@ bool ParseArgs(const std::vector<std::string>& args, const std::set<std::string>
   return true;
 }
 
-bool ResolveTarget(const std::string& path, Access access, const Args& args, DiskInfo& disk,
-                   TargetInfo& info, std::string& error) {
-  const std::wstring widePath = Utf8ToWide(path);
-  if (widePath.empty()) {
-    error = "the path '" + path + "' is not valid UTF-8";
-    return false;
-  }
-  info = InspectTarget(path);
-  uint32_t sector = args.sectorSize != 0 ? args.sectorSize : 512;
-  switch (info.kind) {
-    case TargetKind::Missing:
-      if (access != Access::WriteOrCreate) {
-        error = "'" + path + "' does not exist";
-        return false;
-      }
-      break;
-    case TargetKind::RegularFile:
-      if (access != Access::Read && !info.inUse.empty()) {
-        error = "refusing to write to '" + path + "': " + info.inUse;
-        return false;
-      }
-      break;
-    case TargetKind::BlockDevice:
-      if (!BlockDevicesSupported()) {
-        error = "'" + path + "' is a block device; this build works on image files only";
-        return false;
-      }
-      if (access != Access::Read) {
-        if (!args.Flag("--block-device")) {
-          error = "'" + path + "' is a block device; pass --block-device to write to it";
-          return false;
-        }
-        if (!info.inUse.empty()) {
-          error = "refusing to write to '" + path + "': " + info.inUse;
-          return false;
-        }
-      }
-      break;
-    case TargetKind::Other:
-      error = "'" + path + "' is not a regular file" +
-              (BlockDevicesSupported() ? std::string(" or block device") : std::string());
-      return false;
-  }
-  // Unbuffered I/O on a block device, or on a file of a volume with larger sectors, takes
-  // nothing smaller than the logical sector size.
-  if (args.sectorSize == 0 && info.logicalSectorSize != 0) sector = info.logicalSectorSize;
-  if (sector < info.logicalSectorSize) {
-    error = "--sector-size " + std::to_string(sector) + " is smaller than the logical sector " +
-            "size of '" + path + "' (" + std::to_string(info.logicalSectorSize) + ")";
-    return false;
-  }
-  disk.diskNumber = -1;
-  disk.devicePath = widePath;
-  disk.sizeBytes = info.sizeBytes;
-  disk.bytesPerSector = sector;
-  if (info.kind == TargetKind::BlockDevice) {
-    if (!info.model.empty()) disk.model = Utf8ToWide(info.model);
-    if (!info.serial.empty()) disk.serialNumber = Utf8ToWide(info.serial);
-    disk.mediaType = info.media;
-    disk.busType = info.bus;
-  } else {
-    disk.model = L"Image File";
-    const std::string name = FileNameOf(path);
-    disk.serialNumber = name.empty() ? widePath : Utf8ToWide(name);
-    disk.mediaType = MediaKind::Standard;
-    disk.busType = BusKind::Unknown;
-  }
-  disk.safetyStatus = SafetyStatus::Erasable;  // the checks above stand in for the disk list's
-  return true;
-}
-
 LogCallback PrintTo(std::ostream& out) {
   return [&out](const std::wstring& line) { out << WideToUtf8(line) << '\n'; };
+}
+
+std::unique_ptr<Device> TakeDevice(Target& target, const CliServices& services) {
+  std::unique_ptr<Device> device = std::move(target.device);
+  if (device != nullptr && services.interposeDevice) {
+    device = services.interposeDevice(std::move(device));
+  }
+  return device;
 }
 
 int BadInput(std::ostream& err, const std::string& message) {

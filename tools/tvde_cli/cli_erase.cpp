@@ -1,6 +1,6 @@
-// The erase command: checks every argument and the target before anything is opened, asks for
-// the typed confirmation a real block-device erasure needs, then runs the whole job with
-// progress, log lines and a closing summary.
+// The erase command: checks every argument, opens the target once and judges it by what was
+// opened, asks for the typed confirmation a real block-device erasure needs, then runs the
+// whole job on that open device with progress, log lines and a closing summary.
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
@@ -56,62 +56,6 @@ bool ParseVerify(const std::string& text, VerifyMode& mode) {
   return true;
 }
 
-std::string Trim(const std::string& text) {
-  const size_t begin = text.find_first_not_of(" \t\r\n");
-  if (begin == std::string::npos) return {};
-  const size_t end = text.find_last_not_of(" \t\r\n");
-  return text.substr(begin, end - begin + 1);
-}
-
-std::string ExpectedConfirmation(const std::string& target) {
-  return "ERASE " + target;
-}
-
-// "ERASE" ignoring case as the main window's code field does, then the target exactly as it
-// was given, so that the confirmation names the disk about to be destroyed.
-bool ConfirmationMatches(const std::string& typed, const std::string& target) {
-  const std::string text = Trim(typed);
-  return text.size() == 6 + target.size() && Lower(text.substr(0, 5)) == "erase" &&
-         text[5] == ' ' && text.compare(6, std::string::npos, target) == 0;
-}
-
-std::string DescribeDisk(const DiskInfo& disk) {
-  return WideToUtf8(disk.model) + ", serial " + WideToUtf8(disk.serialNumber) + ", " +
-         WideToUtf8(FormatSize(disk.sizeBytes)) + " (" + std::to_string(disk.sizeBytes) +
-         " bytes, " + std::to_string(disk.bytesPerSector) + "-byte sectors), " +
-         WideToUtf8(BusTypeLabel(disk.busType)) + " / " +
-         WideToUtf8(MediaTypeLabel(disk.mediaType));
-}
-
-// A real erasure of a block device goes ahead only after the operator typed (or passed with
-// --confirm) "ERASE" and the device path.
-bool Confirmed(const std::string& target, const Args& args, const DiskInfo& disk,
-               const CliServices& services, std::ostream& err, std::string& error) {
-  const std::string expected = ExpectedConfirmation(target);
-  if (const std::string* given = args.Value("--confirm")) {
-    if (ConfirmationMatches(*given, target)) return true;
-    error = "the confirmation does not match; pass --confirm \"" + expected + "\"";
-    return false;
-  }
-  if (services.input == nullptr) {
-    error = "a real erasure of a block device needs the typed confirmation \"" + expected + "\"";
-    return false;
-  }
-  err << "WARNING: every byte of " << target << " will be destroyed and cannot be recovered.\n"
-      << "  " << DescribeDisk(disk) << "\n"
-      << "Type \"" << expected << "\" and press Enter to continue: " << std::flush;
-  std::string typed;
-  if (!std::getline(*services.input, typed)) {
-    error = "no confirmation was typed";
-    return false;
-  }
-  if (!ConfirmationMatches(typed, target)) {
-    error = "the typed confirmation does not match \"" + expected + "\"";
-    return false;
-  }
-  return true;
-}
-
 bool CheckReportFolder(const std::string& folder, std::string& error) {
   std::error_code ec;
   const auto status = std::filesystem::status(FsPath(folder), ec);
@@ -123,12 +67,22 @@ bool CheckReportFolder(const std::string& folder, std::string& error) {
   return true;
 }
 
-EraseJobEnvironment CompleteEnvironment(const EraseJobEnvironment& given) {
+// The job's environment: the reports as the services say, the device the command opened (and
+// nothing opened again by name), and the volumes checked by that device's number.
+EraseJobEnvironment CompleteEnvironment(const EraseJobEnvironment& given, Target& target,
+                                        const CliServices& services) {
   EraseJobEnvironment environment = DefaultEraseJobEnvironment();
-  if (given.openDevice) environment.openDevice = given.openDevice;
-  if (given.lockVolumes) environment.lockVolumes = given.lockVolumes;
   if (given.prepareReportFolder) environment.prepareReportFolder = given.prepareReportFolder;
   if (given.saveReports) environment.saveReports = given.saveReports;
+  auto device = std::make_shared<std::unique_ptr<Device>>(TakeDevice(target, services));
+  environment.openDevice = [device](const std::wstring&, const DeviceOpenOptions&) {
+    // Handed over once; a simulation, which opens nothing, never asks.
+    if (*device == nullptr) return DeviceOpenResult{nullptr, 0};
+    return DeviceOpenResult{std::move(*device), 0};
+  };
+  environment.lockVolumes = [object = target.object](const DiskInfo&, const LogCallback& log) {
+    return CheckTargetVolumes(object, log);
+  };
   return environment;
 }
 
@@ -200,22 +154,27 @@ bool ReadJobOptions(const Args& args, EraseJobConfig& config, EraseRequest& requ
   return true;
 }
 
-// The target as a disk the job may take: checked, of at least one sector, large enough for a
-// stamp that was asked for. `tail` is what lies beyond the last whole sector.
-bool ReadTarget(const std::string& target, const Args& args, const EraseRequest& request,
-                EraseJobConfig& config, TargetInfo& info, uint64_t& tail, std::string& error) {
-  if (!ResolveTarget(target, Access::Write, args, config.disk, info, error)) return false;
+// The target as a disk the job may take: opened for a real write (only looked at for a
+// simulation), of at least one sector, large enough for a stamp that was asked for. `tail` is
+// what lies beyond the last whole sector.
+bool ReadTarget(const std::string& path, const Args& args, const EraseRequest& request,
+                EraseJobConfig& config, Target& target, uint64_t& tail, std::string& error) {
+  const bool real = config.executionMode == ExecutionMode::RealWrite;
+  if (!OpenTarget(path, Access::Write, real ? Opening::Open : Opening::LookOnly, args, target,
+                  error)) {
+    return false;
+  }
+  config.disk = target.disk;
   const uint32_t sector = config.disk.bytesPerSector;
   tail = config.disk.sizeBytes % sector;
   const uint64_t whole = config.disk.sizeBytes - tail;
   if (whole == 0) {
-    error = "'" + target + "' holds no whole " + std::to_string(sector) +
+    error = "'" + path + "' holds no whole " + std::to_string(sector) +
             "-byte sector; there is nothing to erase";
     return false;
   }
-  if (config.executionMode == ExecutionMode::RealWrite && request.stampWanted &&
-      whole < StampImageLength(sector)) {
-    error = "'" + target + "' is smaller than the report stamp (" +
+  if (real && request.stampWanted && whole < StampImageLength(sector)) {
+    error = "'" + path + "' is smaller than the report stamp (" +
             std::to_string(StampImageLength(sector)) +
             " bytes); pass --no-stamp to erase it without one";
     return false;
@@ -228,15 +187,18 @@ bool ReadTarget(const std::string& target, const Args& args, const EraseRequest&
 // the settings' whenever reports are written. The settings may create folders only when their
 // certificate folder is the one the job writes into.
 void FillIdentity(const Args& args, const CliServices& services, const EraseRequest& request,
-                  EraseJobConfig& config) {
+                  EraseJobConfig& config, std::ostream& err) {
   const std::string* outFolder = args.Value("--out");
   const bool folderFromSettings = request.reportsWanted && outFolder == nullptr;
   const bool needSettings = args.Value("--operator") == nullptr ||
                             args.Value("--organization") == nullptr || request.reportsWanted;
   const FolderCreation creation =
       folderFromSettings ? FolderCreation::Allowed : FolderCreation::None;
-  const AppSettings settings =
-      needSettings && services.loadSettings ? services.loadSettings(creation) : AppSettings{};
+  std::wstring warning;
+  const AppSettings settings = needSettings && services.loadSettings
+                                   ? services.loadSettings(creation, warning)
+                                   : AppSettings{};
+  if (!warning.empty()) err << "tvde-cli: warning: " << WideToUtf8(warning) << "\n";
   const auto text = [&args](const char* name, const std::wstring& fallback) {
     const std::string* given = args.Value(name);
     return given != nullptr ? Utf8ToWide(*given) : fallback;
@@ -249,7 +211,8 @@ void FillIdentity(const Args& args, const CliServices& services, const EraseRequ
 }
 
 // Runs the job, printing its log lines and throttled progress with local time stamps.
-ReportData RunJob(const EraseJobConfig& config, const CliServices& services, std::ostream& out) {
+ReportData RunJob(const EraseJobConfig& config, Target& target, const CliServices& services,
+                  std::ostream& out) {
   CancelFlag ownCancel{0};
   CancelFlag& cancel = services.cancel != nullptr ? *services.cancel : ownCancel;
   bool abortShown = false;
@@ -276,8 +239,8 @@ ReportData RunJob(const EraseJobConfig& config, const CliServices& services, std
   {
     std::optional<InterruptScope> interrupts;
     if (services.catchInterrupt) interrupts.emplace(cancel);
-    result = RunEraseJob(CompleteEnvironment(services.jobEnvironment), config, services.isWinPE,
-                         cancel, progress, log);
+    result = RunEraseJob(CompleteEnvironment(services.jobEnvironment, target, services), config,
+                         services.isWinPE, cancel, progress, log);
   }
   showAbort();
   if (result.statusCode == kStatusCompleted) {
@@ -304,30 +267,29 @@ int EraseCommand(const std::vector<std::string>& argv, std::ostream& out, std::o
     return BadInput(err, error);
   }
   if (args.positional.size() != 1) return BadInput(err, "erase needs exactly one TARGET");
-  const std::string& target = args.positional[0];
+  const std::string& path = args.positional[0];
 
   EraseJobConfig config;
   EraseRequest request;
   if (!ReadJobOptions(args, config, request, error)) return BadInput(err, error);
-  TargetInfo info;
+  Target target;
   uint64_t tail = 0;
-  if (!ReadTarget(target, args, request, config, info, tail, error)) return BadInput(err, error);
-  const bool realOnDevice =
-      config.executionMode == ExecutionMode::RealWrite && info.kind == TargetKind::BlockDevice;
-  if ((realOnDevice || args.Value("--confirm") != nullptr) &&
-      !Confirmed(target, args, config.disk, services, err, error)) {
-    err << "tvde-cli: nothing was written.\n";
-    return BadInput(err, error);
+  if (!ReadTarget(path, args, request, config, target, tail, error)) return BadInput(err, error);
+  if (config.executionMode == ExecutionMode::RealWrite || args.Value("--confirm") != nullptr) {
+    if (!ConfirmWrite(target, "every byte of", args, services, err, error)) {
+      err << "tvde-cli: nothing was written.\n";
+      return BadInput(err, error);
+    }
   }
 
-  // Everything is checked; from here on files may be written.
+  // Everything is checked and the target is open; from here on files may be written.
   if (tail != 0) {
-    out << "Note: the last " << tail << " bytes of '" << target
+    out << "Note: the last " << tail << " bytes of '" << path
         << "' are less than one sector and are left as they are.\n";
   }
-  FillIdentity(args, services, request, config);
+  FillIdentity(args, services, request, config, err);
   PrintHeader(out, config, request);
-  const ReportData result = RunJob(config, services, out);
+  const ReportData result = RunJob(config, target, services, out);
   out << FormatSummary(result, request) << std::flush;
   return EraseExitCode(result, request);
 }

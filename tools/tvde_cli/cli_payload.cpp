@@ -72,12 +72,32 @@ std::string Trim(std::string_view text) {
   return std::string(text.substr(begin, end - begin + 1));
 }
 
-std::string OneLine(const std::wstring& value) {
-  std::string text = WideToUtf8(value);
-  for (char& c : text) {
-    if (c == '\r' || c == '\n') c = ' ';
+// A stamp read from a disk is anyone's text: control characters (which a terminal would obey)
+// and the marks that reorder or break lines are shown as escapes instead.
+std::string Printable(const std::wstring& value) {
+  const std::string text = WideToUtf8(value);
+  std::string shown;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    const auto next = [&text, i](size_t n) {
+      return i + n < text.size() ? static_cast<unsigned char>(text[i + n]) : 0u;
+    };
+    if (byte < 0x20 || byte == 0x7F) {
+      shown += FormatPrintf("\\x%02X", byte);
+    } else if (byte == 0xC2 && next(1) >= 0x80 && next(1) <= 0x9F) {  // U+0080..U+009F
+      shown += FormatPrintf("\\x%02X", next(1));
+      ++i;
+    } else if (byte == 0xE2 && ((next(1) == 0x80 && ((next(2) >= 0x8E && next(2) <= 0x8F) ||
+                                                     (next(2) >= 0xA8 && next(2) <= 0xAE))) ||
+                                (next(1) == 0x81 && next(2) >= 0xA6 && next(2) <= 0xA9))) {
+      // U+200E/F, U+2028..U+202E, U+2066..U+2069
+      shown += FormatPrintf("\\u%04X", ((next(1) & 0x3Fu) << 6 | (next(2) & 0x3Fu)) + 0x2000u);
+      i += 2;
+    } else {
+      shown += text[i];
+    }
   }
-  return text;
+  return shown;
 }
 
 // A stamp has no place for these three: it always reads back as a complete report with the
@@ -188,12 +208,12 @@ bool ApplyPayloadText(StampPayload& payload, std::string_view text, const std::s
 std::string FormatPayload(const StampPayload& payload) {
   std::string out = "incomplete=" + std::to_string(payload.incomplete) + "\n";
   for (const TextField& field : kTextFields) {
-    out += std::string(field.name) + "=" + OneLine(payload.*field.member) + "\n";
+    out += std::string(field.name) + "=" + Printable(payload.*field.member) + "\n";
   }
   out += "passesCompleted=" + std::to_string(payload.passesCompleted) + "\n";
   for (const HardwareFieldRef& field : kHardwareFields) {
     out += std::string(kHardwarePrefix) + field.name + "=" +
-           OneLine(payload.hardware.*field.member) + "\n";
+           Printable(payload.hardware.*field.member) + "\n";
   }
   return out;
 }

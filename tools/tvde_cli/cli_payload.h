@@ -31,7 +31,8 @@ bool ApplyFieldAssignment(StampPayload& payload, std::string_view assignment,
 bool ApplyPayloadText(StampPayload& payload, std::string_view text, const std::string& fileName,
                       std::string& error);
 
-// "key=value" lines for every key; line breaks inside values are shown as spaces.
+// "key=value" lines for every key; control characters inside values are shown as "\xNN", the
+// marks that reorder or break lines as "\uNNNN".
 std::string FormatPayload(const StampPayload& payload);
 
 }  // namespace tvde::cli

@@ -1,59 +1,63 @@
 #pragma once
-// What a command-line target is, and whether the tool may write to it.
+// A command-line target: looked up once, opened once, and judged by what was opened, so that a
+// path swapped or renamed after the checks can never send a write somewhere else.
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
+#include <vector>
 
+#include "base/device.h"
+#include "base/log_callback.h"
 #include "disk/disk_info.h"
+#include "erase/volume_lock.h"
 
 namespace tvde::cli {
 
-enum class TargetKind { Missing, RegularFile, BlockDevice, Other };
+struct Args;
 
-struct TargetInfo {
-  TargetKind kind = TargetKind::Missing;
-  uint64_t sizeBytes = 0;
-  uint32_t logicalSectorSize = 0;  // block devices; files on Windows (their volume's sectors)
-  // Why writing to it would hit something in use: for block devices a mounted file system,
-  // swap, a device stacked on it or the disk of the running system; for files a loop device
-  // attached to them. Empty when none was found.
-  std::string inUse;
-  // Block devices only: what the system tells about the disk (empty or default when unknown).
-  std::string model;
-  std::string serial;
-  MediaKind media = MediaKind::Standard;
-  BusKind bus = BusKind::Unknown;
+enum class Access { Read, Write, WriteOrCreate };
+enum class Opening { LookOnly, Open };  // a simulation only looks
+
+struct Target {
+  std::string given;  // the path as typed
+  DeviceObject object;
+  // The disk record of what was found. devicePath names the object itself: the kernel's name
+  // of a block device ("/dev/sdb" for "/dev/disk/by-id/usb-..."), the given path of a file.
+  DiskInfo disk;
+  std::unique_ptr<Device> device;  // the one open handle; null when only looked at
+  bool created = false;            // stamp-write made the file
 };
 
-// Looks at the path (following symbolic links); never opens a device.
-TargetInfo InspectTarget(const std::string& path);
+// Looks the path up once and, unless only looking, opens it once; the kind of object, its
+// size, its sector size and whether anything uses it all come from what was found there. A
+// file to be written must be named directly (a symbolic link is refused); a block device may
+// be named through links (by-id names), and is then known by its kernel name.
+bool OpenTarget(const std::string& path, Access access, Opening opening, const Args& args,
+                Target& target, std::string& error);
 
-// Whether this build can write to block devices at all.
+// The words for a failed open or look-up of `path`.
+std::string DescribeOpenError(const std::string& path, uint32_t error);
+
+// Platform part of OpenTarget.
+// A name refused without looking at it (Windows device namespaces, host devices under Wine).
+bool RefusedByName(const std::string& path, std::string& error);
+// Whether this build writes to block devices at all.
 bool BlockDevicesSupported();
-
-// The facts a block device's kernel name and sysfs entries give about the disk behind it.
-struct BlockDiskFacts {
-  std::string kernelName;  // of the whole disk: "sda", "nvme0n1", "loop3", "mmcblk0"
-  std::string sysfsPath;   // canonical sysfs path of the whole disk (shows the bus it hangs on)
-  std::string vendor;
-  std::string model;
-  std::string serial;
-  int rotational = -1;  // -1 unknown
-  int removable = -1;
-};
-
-// Model, serial, bus and media kind for the disk record; pure so that it can be tested.
-void DescribeBlockDisk(const BlockDiskFacts& facts, TargetInfo& info);
+// Fills the disk record of a block device (its logical sector size in bytesPerSector), or
+// says why it may not be written.
+bool DescribeBlockTarget(const Target& target, Access access, DiskInfo& disk, std::string& error);
+// Why writing to the opened regular file would destroy something in use; empty when nothing.
+std::string FileTargetInUse(const DeviceObject& object);
+// What the job holds besides the open device: the mounts it must find gone.
+VolumeLockList CheckTargetVolumes(const DeviceObject& object, const LogCallback& log);
+// Removes the file stamp-write created, when the name still names it (after the device closed).
+void RemoveCreatedFile(const Target& target);
+// The machine's disks for "list", classified as the erase command judges them.
+std::vector<DiskInfo> SystemDisks(int32_t isWinPE);
 
 // The path as the file system library takes it (UTF-8 in, native form out).
 std::filesystem::path FsPath(const std::string& utf8);
-
-// The last component of a UTF-8 path, in UTF-8.
-std::string FileNameOf(const std::string& utf8);
-
-// Creates the regular file if it is missing and extends it with zeros to at least
-// `minimumLength` bytes; existing content is kept.
-bool EnsureImageFile(const std::string& path, uint64_t minimumLength, std::string& error);
 
 }  // namespace tvde::cli

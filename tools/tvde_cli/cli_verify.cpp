@@ -95,16 +95,19 @@ ReportSetContents ReadSet(const SetLocation& location) {
     const std::wstring path = JoinPath(
         WideOf(location.folder), location.certificateId + SetFileSuffix(static_cast<SetFile>(i)));
     std::string bytes;
-    switch (ReadSmallFile(path, kMaxReportSetFileBytes, bytes)) {
-      case FileReadStatus::Ok:
+    switch (ReadRegularFile(path, kMaxReportSetFileBytes, bytes)) {
+      case FileReadResult::Read:
         set.files[i] = std::move(bytes);
         break;
-      case FileReadStatus::Missing:
+      case FileReadResult::Missing:
         break;
-      case FileReadStatus::TooLarge:
+      case FileReadResult::TooLarge:
         set.readErrors[i] = "larger than any report this program writes";
         break;
-      case FileReadStatus::Failed:
+      case FileReadResult::NotARegularFile:
+        set.readErrors[i] = "not a regular file";
+        break;
+      case FileReadResult::Failed:
         set.readErrors[i] = "cannot be read";
         break;
     }
@@ -114,7 +117,7 @@ ReportSetContents ReadSet(const SetLocation& location) {
 
 bool ReadSigner(const std::string& path, ExpectedSigner& signer, std::string& error) {
   std::string pem;
-  if (ReadSmallFile(Utf8ToWide(path), kMaxKeyFileBytes, pem) != FileReadStatus::Ok) {
+  if (ReadRegularFile(Utf8ToWide(path), kMaxKeyFileBytes, pem) != FileReadResult::Read) {
     error = "--key: cannot read '" + path + "'";
     return false;
   }

@@ -8,8 +8,8 @@ int main(int argc, char** argv) {
   tvde::cli::CliServices services;
   services.programs = tvde::EmbeddedBootPrograms();
   services.collectHardware = tvde::CollectHardwareProfile;
-  services.loadSettings = [](tvde::FolderCreation creation) {
-    return tvde::LoadSettings(creation);
+  services.loadSettings = [](tvde::FolderCreation creation, std::wstring& warning) {
+    return tvde::LoadSettings(warning, creation);
   };
   services.input = &std::cin;
   services.catchInterrupt = true;

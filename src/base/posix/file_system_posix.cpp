@@ -66,33 +66,6 @@ bool CopyFileReplacing(const std::wstring& from, const std::wstring& to) {
                                     std::filesystem::copy_options::overwrite_existing, error);
 }
 
-FileReadStatus ReadSmallFile(const std::wstring& path, size_t maxBytes, std::string& bytes) {
-  bytes.clear();
-  const std::string narrow = WideToUtf8(path);
-  if (narrow.empty()) return FileReadStatus::Missing;
-  const int fd = open(narrow.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return errno == ENOENT ? FileReadStatus::Missing : FileReadStatus::Failed;
-  struct stat info {};
-  FileReadStatus status = FileReadStatus::Ok;
-  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-    status = FileReadStatus::Failed;
-  } else if (static_cast<uint64_t>(info.st_size) > maxBytes) {
-    status = FileReadStatus::TooLarge;
-  }
-  char buffer[65536];
-  while (status == FileReadStatus::Ok) {
-    const ssize_t n = read(fd, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) status = FileReadStatus::Failed;
-    if (n <= 0) break;
-    bytes.append(buffer, static_cast<size_t>(n));
-    if (bytes.size() > maxBytes) status = FileReadStatus::TooLarge;  // grew while read
-  }
-  close(fd);
-  if (status != FileReadStatus::Ok) bytes.clear();
-  return status;
-}
-
 bool WriteNewFile(const std::wstring& path, std::string_view bytes, FileAccess access,
                   std::string& error) {
   const std::string narrow = WideToUtf8(path);

@@ -17,4 +17,8 @@ std::wstring DescribeSystemError(uint32_t code) {
   return Utf8ToWide(text) + L" (errno " + std::to_wstring(code) + L")";
 }
 
+bool IsNotFoundError(uint32_t code) {
+  return code == ENOENT;
+}
+
 }  // namespace tvde

@@ -97,6 +97,34 @@ class WinDevice final : public Device {
   uint64_t position_ = 0;
 };
 
+// Fills the kind, size and file index of an open file; a disk or volume handle has none of
+// them and stays Other.
+DeviceObject Describe(HANDLE handle) {
+  DeviceObject object;
+  object.kind = DeviceKind::Other;
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (GetFileType(handle) != FILE_TYPE_DISK || !GetFileInformationByHandle(handle, &info)) {
+    return object;
+  }
+  if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+    object.kind = DeviceKind::SymbolicLink;
+  } else if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    object.kind = DeviceKind::Folder;
+  } else {
+    object.kind = DeviceKind::RegularFile;
+    object.sizeBytes = (uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
+  }
+  object.fileSystem.minor = info.dwVolumeSerialNumber;
+  object.fileNumber = (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
+  return object;
+}
+
+DWORD CreationDisposition(DeviceCreation creation) {
+  if (creation == DeviceCreation::CreateAlways) return CREATE_ALWAYS;
+  if (creation == DeviceCreation::CreateNew) return CREATE_NEW;
+  return OPEN_EXISTING;
+}
+
 // FILE_STORAGE_INFO of an open file; 0 when the system does not answer (Wine does not).
 uint32_t LogicalSectorSizeOf(HANDLE file) {
   FILE_STORAGE_INFO info{};
@@ -105,6 +133,24 @@ uint32_t LogicalSectorSizeOf(HANDLE file) {
 }
 
 }  // namespace
+
+DeviceObject InspectDevicePath(const std::wstring& path, DeviceLinks links, uint32_t& error) {
+  error = 0;
+  // A raw disk or volume is named, not looked at: under Wine it would be one of the host's.
+  DeviceObject named;
+  named.kind = DeviceKind::Other;
+  if (IsRawDevicePath(path)) return named;
+  const DWORD flags = FILE_FLAG_BACKUP_SEMANTICS |
+                      (links == DeviceLinks::Refuse ? FILE_FLAG_OPEN_REPARSE_POINT : 0);
+  WinHandle handle(CreateFileW(path.c_str(), 0,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, flags, nullptr));
+  if (!handle.valid()) {
+    error = GetLastError();
+    return {};
+  }
+  return Describe(handle.get());
+}
 
 uint32_t UnbufferedFileSectorSize(const std::wstring& path) {
   if (IsRawDevicePath(path)) return 0;  // a device answers with its own geometry
@@ -118,19 +164,21 @@ uint32_t UnbufferedFileSectorSize(const std::wstring& path) {
 DeviceOpenResult OpenDevice(const std::wstring& path, const DeviceOpenOptions& options) {
   const DWORD access =
       options.access == DeviceAccess::ReadWrite ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ;
-  const DWORD creation =
-      options.creation == DeviceCreation::CreateAlways ? CREATE_ALWAYS : OPEN_EXISTING;
   const bool unbuffered = options.buffering == DeviceBuffering::Unbuffered;
-  const DWORD flags =
+  DWORD flags =
       unbuffered ? FILE_FLAG_NO_BUFFERING | FILE_FLAG_WRITE_THROUGH : FILE_ATTRIBUTE_NORMAL;
+  if (options.links == DeviceLinks::Refuse) flags |= FILE_FLAG_OPEN_REPARSE_POINT;
   WinHandle handle(CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                               creation, flags, nullptr));
-  if (!handle.valid()) return {nullptr, GetLastError()};
+                               CreationDisposition(options.creation), flags, nullptr));
+  if (!handle.valid()) return {nullptr, GetLastError(), {}};
+  const DeviceObject object = Describe(handle.get());
+  // The link itself was opened: it is reported, never written through.
+  if (object.kind == DeviceKind::SymbolicLink) return {nullptr, ERROR_CANT_ACCESS_FILE, object};
   uint32_t sector = options.sectorSize == 0 ? 512 : options.sectorSize;
   // An image file on a volume with larger sectors takes that volume's alignment.
   if (unbuffered && !IsRawDevicePath(path))
     sector = std::max(sector, LogicalSectorSizeOf(handle.get()));
-  return {std::make_unique<WinDevice>(std::move(handle), unbuffered, sector), 0};
+  return {std::make_unique<WinDevice>(std::move(handle), unbuffered, sector), 0, object};
 }
 
 }  // namespace tvde

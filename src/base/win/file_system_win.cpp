@@ -126,36 +126,6 @@ bool CopyFileReplacing(const std::wstring& from, const std::wstring& to) {
   return CopyFileW(from.c_str(), to.c_str(), FALSE) != 0;
 }
 
-FileReadStatus ReadSmallFile(const std::wstring& path, size_t maxBytes, std::string& bytes) {
-  bytes.clear();
-  WinHandle file(CreateFileW(OsFilePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.valid()) {
-    const DWORD error = GetLastError();
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? FileReadStatus::Missing
-                                                                          : FileReadStatus::Failed;
-  }
-  LARGE_INTEGER size{};
-  if (GetFileType(file.get()) != FILE_TYPE_DISK || !GetFileSizeEx(file.get(), &size) ||
-      size.QuadPart < 0) {
-    return FileReadStatus::Failed;
-  }
-  if (static_cast<uint64_t>(size.QuadPart) > maxBytes) return FileReadStatus::TooLarge;
-  bytes.resize(static_cast<size_t>(size.QuadPart));
-  size_t done = 0;
-  while (done < bytes.size()) {
-    DWORD read = 0;
-    const DWORD step = static_cast<DWORD>(
-        std::min<size_t>(bytes.size() - done, std::numeric_limits<DWORD>::max()));
-    if (!ReadFile(file.get(), bytes.data() + done, step, &read, nullptr) || read == 0) {
-      bytes.clear();
-      return FileReadStatus::Failed;  // an error, or a file that shrank while it was read
-    }
-    done += read;
-  }
-  return FileReadStatus::Ok;
-}
-
 bool WriteNewFile(const std::wstring& path, std::string_view bytes, FileAccess access,
                   std::string& error) {
   if (bytes.size() > std::numeric_limits<DWORD>::max()) {

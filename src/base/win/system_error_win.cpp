@@ -23,4 +23,8 @@ std::wstring DescribeSystemError(uint32_t code) {
   return message + L" (error " + std::to_wstring(code) + L")";
 }
 
+bool IsNotFoundError(uint32_t code) {
+  return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
+}
+
 }  // namespace tvde

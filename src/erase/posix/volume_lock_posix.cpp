@@ -13,7 +13,7 @@
 
 #include "base/system_error.h"
 #include "base/text.h"
-#include "erase/mount_table.h"
+#include "disk/mount_table.h"
 #include "erase/volume_lock.h"
 
 namespace tvde {
@@ -82,6 +82,18 @@ std::optional<DeviceNumber> BlockDeviceOf(const std::string& path) {
 
 }  // namespace
 
+VolumeLockList FindMountedVolumes(DeviceNumber device, const LogCallback& log) {
+  VolumeLockList list;
+  const auto mounts = MountsOnDevices(ParseMountInfo(ReadWholeFile("/proc/self/mountinfo")),
+                                      DevicesOfDisk(device), BlockDeviceOf);
+  for (const MountEntry& mount : mounts) {
+    list.inUse.push_back(Utf8ToWide(mount.source + " (" + mount.mountPoint + ")"));
+    EmitLog(log, L"[SAFETY] 対象ディスク上のファイルシステム " + Utf8ToWide(mount.source) +
+                     L" が " + Utf8ToWide(mount.mountPoint) + L" にマウントされています。");
+  }
+  return list;
+}
+
 VolumeLockList LockAndDismountVolumes(const DiskInfo& disk, const LogCallback& log) {
   VolumeLockList list;
   const std::string path = WideToUtf8(disk.devicePath);
@@ -89,13 +101,8 @@ VolumeLockList LockAndDismountVolumes(const DiskInfo& disk, const LogCallback& l
   const auto target = path.empty() ? std::nullopt : BlockDeviceOf(path);
   if (!target) return list;
 
-  const auto mounts = MountsOnDevices(ParseMountInfo(ReadWholeFile("/proc/self/mountinfo")),
-                                      DevicesOfDisk(*target), BlockDeviceOf);
-  for (const MountEntry& mount : mounts) {
-    list.inUse.push_back(Utf8ToWide(mount.source + " (" + mount.mountPoint + ")"));
-    EmitLog(log, L"[SAFETY] 対象ディスク上のファイルシステム " + Utf8ToWide(mount.source) +
-                     L" が " + Utf8ToWide(mount.mountPoint) + L" にマウントされています。");
-  }
+  list = FindMountedVolumes(*target, log);
+  const bool mounted = !list.inUse.empty();
 
   const int fd = open(path.c_str(), O_RDONLY | O_EXCL | O_CLOEXEC);
   const int openError = errno;
@@ -103,7 +110,7 @@ VolumeLockList LockAndDismountVolumes(const DiskInfo& disk, const LogCallback& l
     list.locks.push_back(std::make_unique<ExclusiveDeviceClaim>(fd));
     EmitLog(log, L"[SAFETY] デバイス " + disk.devicePath + L" を排他ロックしました。");
   } else if (openError == EBUSY) {
-    if (mounts.empty()) list.inUse.push_back(disk.devicePath);
+    if (!mounted) list.inUse.push_back(disk.devicePath);
     EmitLog(log, L"[ERROR] デバイス " + disk.devicePath +
                      L" はシステムで使用中のため排他ロックできませんでした。");
   } else {

@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 
+#include "base/file_system.h"
 #include "base/host_environment.h"
 #include "base/text.h"
 #include "settings/app_settings.h"
@@ -21,10 +21,25 @@ std::string Native(const std::wstring& path) {
   return WideToUtf8(path);
 }
 
-std::optional<std::string> ReadFile(const std::wstring& path) {
-  std::ifstream in(Native(path), std::ios::binary);
-  if (!in) return std::nullopt;
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+// The file's text; empty when it is missing, and when it cannot be used, with `warning` set.
+std::string ReadSettingsText(const std::wstring& path, std::wstring& warning) {
+  std::string text;
+  switch (ReadRegularFile(path, kMaxSettingsFileBytes, text)) {
+    case FileReadResult::Read:
+      return text;
+    case FileReadResult::Missing:
+      return {};
+    case FileReadResult::NotARegularFile:
+      warning = L"the settings file " + path + L" is not a regular file; the defaults are used";
+      return {};
+    case FileReadResult::TooLarge:
+      warning = L"the settings file " + path + L" is larger than 1 MiB; the defaults are used";
+      return {};
+    case FileReadResult::Failed:
+      break;
+  }
+  warning = L"the settings file " + path + L" cannot be read; the defaults are used";
+  return {};
 }
 
 std::wstring ReadText(const IniDocument& ini, const char* section, const char* key,
@@ -71,9 +86,11 @@ SettingsStore DefaultSettingsStore(FolderCreation creation) {
   return {GetSettingsFilePath(creation), {}};
 }
 
-AppSettings LoadSettingsFrom(const SettingsStore& store, FolderCreation creation) {
+AppSettings LoadSettingsFrom(const SettingsStore& store, std::wstring& warning,
+                             FolderCreation creation) {
+  warning.clear();
   const AppSettings defaults = DefaultSettings(creation);
-  const IniDocument ini = IniDocument::Parse(ReadFile(store.iniPath).value_or(""));
+  const IniDocument ini = IniDocument::Parse(ReadSettingsText(store.iniPath, warning));
   StoredSettings stored;
   stored.operatorName = ReadText(ini, "General", "OperatorName", defaults.operatorName);
   stored.organizationName = ReadText(ini, "General", "OrganizationName", defaults.organizationName);
@@ -88,7 +105,11 @@ AppSettings LoadSettingsFrom(const SettingsStore& store, FolderCreation creation
 }
 
 void SaveSettingsTo(const SettingsStore& store, const AppSettings& settings) {
-  IniDocument ini = IniDocument::Parse(ReadFile(store.iniPath).value_or(""));
+  // What cannot be read is not written over either: the operator's file stays as it is.
+  std::wstring warning;
+  const std::string existing = ReadSettingsText(store.iniPath, warning);
+  if (!warning.empty()) return;
+  IniDocument ini = IniDocument::Parse(existing);
   const auto text = [](const std::wstring& value) { return WideToUtf8(ProfileValueText(value)); };
   ini.Set("General", "OperatorName", text(settings.operatorName));
   ini.Set("General", "OrganizationName", text(settings.organizationName));

@@ -79,9 +79,15 @@ SettingsStore DefaultSettingsStore(FolderCreation creation) {
   return {GetSettingsFilePath(creation), kSettingsRegistryKey};
 }
 
-AppSettings LoadSettingsFrom(const SettingsStore& store, FolderCreation creation) {
+AppSettings LoadSettingsFrom(const SettingsStore& store, std::wstring& warning,
+                             FolderCreation creation) {
+  warning.clear();
   const AppSettings defaults = DefaultSettings(creation);
   const std::wstring& path = store.iniPath;
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    warning = L"the settings file " + path + L" is not a regular file; the defaults are used";
+  }
   StoredSettings stored;
   stored.operatorName = ReadText(L"General", L"OperatorName", defaults.operatorName, path);
   stored.organizationName =

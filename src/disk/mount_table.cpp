@@ -1,5 +1,5 @@
-// Mount table parsing and matching against the block devices of a disk.
-#include "erase/mount_table.h"
+// Mount table and swap list parsing, and matching against the block devices of a disk.
+#include "disk/mount_table.h"
 
 #include <algorithm>
 #include <charconv>
@@ -7,14 +7,15 @@
 namespace tvde {
 namespace {
 
+// Fields are separated by blanks and tabs; the kernel writes those inside names as escapes.
 std::vector<std::string_view> SplitFields(std::string_view line) {
   std::vector<std::string_view> fields;
   size_t start = 0;
   while (start < line.size()) {
-    while (start < line.size() && line[start] == ' ')
+    while (start < line.size() && (line[start] == ' ' || line[start] == '\t'))
       ++start;
     if (start >= line.size()) break;
-    size_t end = line.find(' ', start);
+    size_t end = line.find_first_of(" \t", start);
     if (end == std::string_view::npos) end = line.size();
     fields.push_back(line.substr(start, end - start));
     start = end;
@@ -83,6 +84,19 @@ std::vector<MountEntry> ParseMountInfo(std::string_view text) {
     mounts.push_back({*device, DecodeField(fields[4]), DecodeField(*(separator + 2))});
   }
   return mounts;
+}
+
+std::vector<std::string> ParseSwapAreas(std::string_view text) {
+  std::vector<std::string> areas;
+  size_t start = text.find('\n');  // the header line
+  while (start != std::string_view::npos && start + 1 < text.size()) {
+    size_t end = text.find('\n', start + 1);
+    const auto fields = SplitFields(text.substr(
+        start + 1, end == std::string_view::npos ? std::string_view::npos : end - start - 1));
+    if (!fields.empty()) areas.push_back(DecodeField(fields[0]));
+    start = end;
+  }
+  return areas;
 }
 
 std::vector<MountEntry> MountsOnDevices(const std::vector<MountEntry>& mounts,

@@ -1,6 +1,7 @@
 #pragma once
-// Pure helpers of the POSIX volume check: the mount table (/proc/self/mountinfo) and which of
-// its entries live on a given set of block devices. Portable, so both builds test them.
+// Pure helpers of the POSIX volume checks: the mount table (/proc/self/mountinfo), the swap
+// areas (/proc/swaps) and which mounts live on a given set of block devices. Portable, so
+// both builds test them.
 
 #include <cstdint>
 #include <functional>
@@ -9,13 +10,9 @@
 #include <string_view>
 #include <vector>
 
-namespace tvde {
+#include "base/device.h"
 
-struct DeviceNumber {
-  uint32_t major = 0;
-  uint32_t minor = 0;
-  friend bool operator==(const DeviceNumber&, const DeviceNumber&) = default;
-};
+namespace tvde {
 
 struct MountEntry {
   DeviceNumber device;     // st_dev of the mounted file system
@@ -26,6 +23,9 @@ struct MountEntry {
 // Parses mountinfo lines ("id parent major:minor root mountpoint options [optional...] -
 // fstype source superoptions"); malformed lines are skipped.
 std::vector<MountEntry> ParseMountInfo(std::string_view text);
+
+// The file or device names of /proc/swaps (the header line skipped, escapes decoded).
+std::vector<std::string> ParseSwapAreas(std::string_view text);
 
 // "major:minor" as in sysfs "dev" files and mountinfo; nothing when malformed.
 std::optional<DeviceNumber> ParseDeviceNumber(std::string_view text);
