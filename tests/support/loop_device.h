@@ -16,8 +16,7 @@ std::string LoopDevicesUnavailable();
 
 class LoopDevice {
  public:
-  // `partitions`: let the kernel (or partx) create the partition devices of the image.
-  LoopDevice(const std::string& file, uint32_t sectorSize, bool partitions = false);
+  LoopDevice(const std::string& file, uint32_t sectorSize);
   LoopDevice(const LoopDevice&) = delete;
   LoopDevice& operator=(const LoopDevice&) = delete;
   ~LoopDevice();
@@ -25,7 +24,6 @@ class LoopDevice {
 
  private:
   std::string path_;
-  bool partitions_;
 };
 
 // An ext2 file system made on `device` and mounted on `folder`.
