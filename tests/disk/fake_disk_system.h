@@ -1,100 +1,124 @@
 #pragma once
-// A machine described by tables: disks with canned query answers and volumes with extents.
-// Records which devices were opened and which queries were asked.
+// A machine described by tables: disks with canned query answers laid out field by field like
+// the Windows structures (STORAGE_DEVICE_DESCRIPTOR, DISK_GEOMETRY_EX, the seek-penalty
+// descriptor, VOLUME_DISK_EXTENTS), volumes with extents. Records the opens and queries.
 
+#include <cstring>
 #include <map>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "base/byte_order.h"
 #include "base/text.h"
 #include "disk/disk_queries.h"
 
 namespace tvde::testing {
 
+using Bytes = std::vector<uint8_t>;
+
+// Version, size, removable flag, string offsets (0: none) and bus type, then the strings.
+inline Bytes DescriptorBytes(uint32_t busType, bool removable, const char* vendor,
+                             const char* product, const char* revision, const char* serial) {
+  Bytes bytes(40, 0);
+  const char* texts[4] = {vendor, product, revision, serial};
+  for (size_t i = 0; i < 4; ++i) {
+    if (texts[i] == nullptr) continue;
+    PutLe32(std::span(bytes).subspan(12 + 4 * i), static_cast<uint32_t>(bytes.size()));
+    bytes.insert(bytes.end(), texts[i], texts[i] + std::strlen(texts[i]) + 1);
+  }
+  PutLe32(std::span(bytes).subspan(0), 40);
+  PutLe32(std::span(bytes).subspan(4), static_cast<uint32_t>(bytes.size()));
+  bytes[10] = removable ? 1 : 0;
+  PutLe32(std::span(bytes).subspan(28), busType);
+  return bytes;
+}
+
+// Cylinders, media type, tracks, sectors per track, bytes per sector, then the disk size.
+inline Bytes GeometryBytes(uint64_t diskSize, uint32_t bytesPerSector) {
+  Bytes bytes(32, 0);
+  PutLe32(std::span(bytes).subspan(20), bytesPerSector);
+  PutLe64(std::span(bytes).subspan(24), diskSize);
+  return bytes;
+}
+
+// Version, size, then the IncursSeekPenalty flag.
+inline Bytes SeekPenaltyBytes(bool penalty) {
+  return {12, 0, 0, 0, 12, 0, 0, 0, static_cast<uint8_t>(penalty), 0, 0, 0};
+}
+
+// NumberOfDiskExtents, 4 bytes of padding, then 24-byte DISK_EXTENT entries.
+inline Bytes ExtentsBytes(const std::vector<uint32_t>& disks) {
+  Bytes bytes(8 + 24 * disks.size(), 0xEE);
+  PutLe32(std::span(bytes).subspan(0), static_cast<uint32_t>(disks.size()));
+  for (size_t i = 0; i < disks.size(); ++i)
+    PutLe32(std::span(bytes).subspan(8 + 24 * i), disks[i]);
+  return bytes;
+}
+
 struct FakeDisk {
-  std::optional<std::vector<uint8_t>> descriptor;  // nothing: the query fails
-  std::optional<std::vector<uint8_t>> geometry;
-  std::optional<std::vector<uint8_t>> seekPenalty;
-};
-
-struct FakeMachine {
-  std::optional<std::wstring> systemDirectory = L"C:\\Windows\\system32";
-  std::optional<std::vector<std::wstring>> roots = std::vector<std::wstring>{};
-  std::set<std::wstring> files;
-  std::map<wchar_t, std::vector<uint8_t>> volumes;  // letter -> VOLUME_DISK_EXTENTS bytes
-  std::map<int32_t, FakeDisk> disks;
-
-  // What the code under test did.
-  std::vector<int32_t> openedDisks;
-  std::vector<std::string> queries;  // "disk 1 seek", "volume E 512", ...
-};
-
-class FakeDiskQueryHandle final : public DiskQueryHandle {
- public:
-  FakeDiskQueryHandle(FakeMachine& machine, int32_t number) : machine_(machine), number_(number) {}
-  std::optional<size_t> QueryDeviceDescriptor(std::span<uint8_t> out) override {
-    return Answer("descriptor", machine_.disks[number_].descriptor, out);
-  }
-  std::optional<size_t> QueryDriveGeometryEx(std::span<uint8_t> out) override {
-    return Answer("geometry", machine_.disks[number_].geometry, out);
-  }
-  std::optional<size_t> QuerySeekPenalty(std::span<uint8_t> out) override {
-    return Answer("seek", machine_.disks[number_].seekPenalty, out);
-  }
-
- private:
-  std::optional<size_t> Answer(const char* what, const std::optional<std::vector<uint8_t>>& bytes,
-                               std::span<uint8_t> out) {
-    machine_.queries.push_back("disk " + std::to_string(number_) + " " + what);
-    // Like DeviceIoControl: a result larger than the buffer fails the call.
-    if (!bytes || bytes->size() > out.size()) return std::nullopt;
-    std::copy(bytes->begin(), bytes->end(), out.begin());
-    return bytes->size();
-  }
-
-  FakeMachine& machine_;
-  int32_t number_;
+  std::optional<Bytes> descriptor, geometry, seekPenalty;  // nothing: the query fails
 };
 
 class FakeDiskSystem final : public DiskSystemQueries {
  public:
-  explicit FakeDiskSystem(FakeMachine& machine) : machine_(machine) {}
+  std::optional<std::wstring> systemDirectory = L"C:\\Windows\\system32";
+  std::optional<std::vector<std::wstring>> roots = std::vector<std::wstring>{};
+  std::set<std::wstring> files;
+  std::map<wchar_t, Bytes> volumes;  // letter -> extents
+  std::map<int32_t, FakeDisk> disks;
+  std::vector<int32_t> openedDisks;  // what the code under test did
+  std::vector<std::string> queries;  // "disk 1 seek", "volume E 512", "file E:\..."
 
-  std::optional<std::wstring> SystemDirectory() override { return machine_.systemDirectory; }
-  std::optional<std::vector<std::wstring>> LogicalDriveRoots() override { return machine_.roots; }
+  std::optional<std::wstring> SystemDirectory() override { return systemDirectory; }
+  std::optional<std::vector<std::wstring>> LogicalDriveRoots() override { return roots; }
   bool FileExists(const std::wstring& path) override {
-    machine_.queries.push_back("file " + WideToUtf8(path));
-    return machine_.files.count(path) != 0;
+    queries.push_back("file " + WideToUtf8(path));
+    return files.count(path) != 0;
   }
-
   std::optional<size_t> QueryVolumeExtents(wchar_t letter, std::span<uint8_t> out) override {
-    machine_.queries.push_back("volume " + std::string(1, static_cast<char>(letter)) + " " +
-                               std::to_string(out.size()));
-    const auto it = machine_.volumes.find(letter);
-    if (it == machine_.volumes.end() || it->second.size() > out.size()) return std::nullopt;
-    std::copy(it->second.begin(), it->second.end(), out.begin());
-    return it->second.size();
+    queries.push_back(std::string("volume ") + static_cast<char>(letter) + " " +
+                      std::to_string(out.size()));
+    return Answer(volumes.count(letter) ? std::optional(volumes[letter]) : std::nullopt, out);
   }
-
-  std::unique_ptr<DiskQueryHandle> OpenPhysicalDisk(int32_t diskNumber) override {
-    machine_.openedDisks.push_back(diskNumber);
-    if (machine_.disks.count(diskNumber) == 0) return nullptr;
-    return std::make_unique<FakeDiskQueryHandle>(machine_, diskNumber);
+  std::unique_ptr<DiskQueryHandle> OpenPhysicalDisk(int32_t number) override {
+    openedDisks.push_back(number);
+    return disks.count(number) ? std::make_unique<Handle>(*this, number) : nullptr;
   }
-
   // Windows-1252 for the one byte that differs from a plain widening: 0x80 is the euro sign.
   std::wstring AnsiToWide(const std::string& text) override {
     std::wstring out;
-    for (char c : text)
-      out.push_back(static_cast<uint8_t>(c) == 0x80
-                        ? L'\u20AC'
-                        : static_cast<wchar_t>(static_cast<uint8_t>(c)));
+    for (const char c : text)
+      out.push_back(c == '\x80' ? L'\u20AC' : static_cast<wchar_t>(static_cast<uint8_t>(c)));
     return out;
   }
 
  private:
-  FakeMachine& machine_;
+  // Like DeviceIoControl: a result larger than the buffer fails the call.
+  static std::optional<size_t> Answer(const std::optional<Bytes>& bytes, std::span<uint8_t> out) {
+    if (!bytes || bytes->size() > out.size()) return std::nullopt;
+    std::copy(bytes->begin(), bytes->end(), out.begin());
+    return bytes->size();
+  }
+  struct Handle final : DiskQueryHandle {
+    Handle(FakeDiskSystem& owner, int32_t disk) : system(owner), number(disk) {}
+    std::optional<size_t> QueryDeviceDescriptor(std::span<uint8_t> out) override {
+      return Query("descriptor", &FakeDisk::descriptor, out);
+    }
+    std::optional<size_t> QueryDriveGeometryEx(std::span<uint8_t> out) override {
+      return Query("geometry", &FakeDisk::geometry, out);
+    }
+    std::optional<size_t> QuerySeekPenalty(std::span<uint8_t> out) override {
+      return Query("seek", &FakeDisk::seekPenalty, out);
+    }
+    std::optional<size_t> Query(const char* what, std::optional<Bytes> FakeDisk::*answer,
+                                std::span<uint8_t> out) {
+      system.queries.push_back(FormatPrintf("disk %d %s", number, what));
+      return Answer(system.disks[number].*answer, out);
+    }
+    FakeDiskSystem& system;
+    int32_t number;
+  };
 };
 
 }  // namespace tvde::testing
