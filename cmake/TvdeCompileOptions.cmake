@@ -1,8 +1,10 @@
 # Warnings, sanitizers and Windows definitions shared by every target of the project.
 function(tvde_apply_compile_options target)
-  target_compile_options(${target} PRIVATE -Wall -Wextra -Wshadow -Wnon-virtual-dtor)
+  # Compiler warnings only: a resource script of the target goes to the resource compiler.
+  target_compile_options(${target} PRIVATE
+                         "$<$<COMPILE_LANGUAGE:C,CXX>:-Wall;-Wextra;-Wshadow;-Wnon-virtual-dtor>")
   if(TVDE_WERROR)
-    target_compile_options(${target} PRIVATE -Werror)
+    target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:C,CXX>:-Werror>)
   endif()
   if(WIN32)
     target_compile_definitions(${target} PUBLIC UNICODE _UNICODE _WIN32_WINNT=0x0A00 WINVER=0x0A00

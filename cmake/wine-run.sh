@@ -33,6 +33,20 @@ if [ ! -f "$WINEPREFIX/.tvde-ready" ]; then
   ) 9>"$WINEPREFIX.lock"
 fi
 
+# Windows go to the X display when there is one (screenshots), else to Wine's null graphics
+# driver, so that tests create and drive real windows without X. A step of its own so that
+# prefixes made before it get it too.
+if [ ! -f "$WINEPREFIX/.tvde-graphics" ]; then
+  (
+    flock 9
+    if [ ! -f "$WINEPREFIX/.tvde-graphics" ]; then
+      "$wine" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d 'x11,null' /f \
+        </dev/null >/dev/null 2>&1 9>&-
+      touch "$WINEPREFIX/.tvde-graphics"
+    fi
+  ) 9>"$WINEPREFIX.lock"
+fi
+
 # Wine starts its helper processes (services, device manager) with the first program of a
 # server's life, and they inherit that program's standard handles: started from a test, they
 # would hold ctest's pipes open and stall it. So each new server is started here, persistent,

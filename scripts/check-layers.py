@@ -18,6 +18,7 @@ LAYERS = [
     ["job"],
     ["winpe"],
     ["app", "tools/tvde_cli"],
+    ["tools/gui_shot"],
 ]
 
 root = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..")

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the Windows program and starts it under Wine: the headless
-# self-test (one simulated NIST Purge job with its certificate files and a stamp image written
-# into a scratch file), then shows where the certificate files went.
+# Installs what is missing, builds the Windows program and starts it under Wine. With a display
+# (DISPLAY set) that is the main window. Without one it is the headless self-test (one simulated
+# NIST Purge job with its certificate files and a stamp image written into a scratch file),
+# followed by where the certificate files went and screenshots of the main window.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
@@ -13,6 +14,15 @@ cmake --build --preset windows
 export WINEPREFIX="$root/build/wine"
 trap '/usr/lib/wine/wineserver -k 2>/dev/null || true' EXIT
 exe="$root/build/windows/src/app/TorevalDiskEraser.exe"
+
+if [ -n "${DISPLAY:-}" ]; then
+  echo "== wine TorevalDiskEraser.exe (main window on display $DISPLAY)"
+  # A server left from a run without display would keep Wine's null graphics driver.
+  /usr/lib/wine/wineserver -k 2>/dev/null || true
+  cmake/wine-run.sh "$exe"
+  exit $?
+fi
+
 marker=$(mktemp)
 
 echo "== wine TorevalDiskEraser.exe --self-test"
@@ -39,5 +49,13 @@ if [ ${#reports[@]} -gt 0 ]; then
   printf '  %s\n' "${reports[@]}"
   txt=$(printf '%s\n' "${reports[@]}" | grep '_AuditLog.txt$' | head -n 1)
   [ -n "$txt" ] && { echo; tr -d '\r' < "$txt"; }
+fi
+
+echo
+echo "== no display: screenshots of the main window instead (Xvfb)"
+if bash scripts/screenshots.sh; then
+  echo "open build/windows/screenshots/main-window-96dpi.png to see the main window"
+else
+  echo "screenshots could not be made"
 fi
 exit $code

@@ -37,8 +37,10 @@ class Device {
 enum class DeviceAccess : int32_t { ReadOnly, ReadWrite };
 enum class DeviceCreation : int32_t { OpenExisting, CreateAlways };
 enum class DeviceBuffering : int32_t {
-  Unbuffered,  // write-through, no cache; offsets, lengths and buffers must be sector-aligned
-  Buffered,    // ordinary file I/O (scratch files)
+  // No cache; offsets, lengths and buffers must be sector-aligned. Windows handles also write
+  // through; POSIX ones reach the device for certain only at Flush.
+  Unbuffered,
+  Buffered,  // ordinary file I/O (scratch files)
 };
 
 struct DeviceOpenOptions {
@@ -55,8 +57,14 @@ struct DeviceOpenResult {
 
 // Opens a device path ("\\.\PhysicalDriveN" on Windows, "/dev/sdX" elsewhere) or a file.
 // Unbuffered handles refuse misaligned transfers themselves, exactly as a raw unbuffered
-// disk handle would, even where the OS underneath would accept them.
+// disk handle would, even where the OS underneath would accept them; for a file the
+// alignment is raised to its volume's sector size where that is larger.
 DeviceOpenResult OpenDevice(const std::wstring& path, const DeviceOpenOptions& options);
+
+// The smallest unit unbuffered I/O on the file accepts: the logical sector size of the volume
+// it lives on (a volume on a disk with 4096-byte sectors refuses 512-byte transfers). 0 when
+// the system cannot tell, and always 0 outside Windows.
+uint32_t UnbufferedFileSectorSize(const std::wstring& path);
 
 // True when offset, length and address are all multiples of the sector size.
 bool IsSectorAligned(uint64_t offset, size_t length, const void* address, uint32_t sectorSize);

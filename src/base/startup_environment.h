@@ -18,4 +18,11 @@ bool IsWinPEEnvironment();
 // The decision behind IsWinPEEnvironment: `systemDirectory` is nothing when it could not be read.
 bool IsWinPEFromFacts(bool miniNtKeyOpens, const std::optional<std::wstring>& systemDirectory);
 
+// First thing at every entry point. Windows: a drive without media (an empty card reader)
+// gives a failed call instead of a blocking system message box, and DLLs loaded by name come
+// from the system folder only, never from the program's or the current folder (an elevated
+// program started from a download folder or a USB stick must not load a planted DLL).
+// Nothing elsewhere.
+void HardenProcessStart();
+
 }  // namespace tvde

@@ -29,6 +29,12 @@ void ClassifyDisk(DiskInfo& disk, const ClassificationContext& context) {
     disk.safetyReason = kReasonBootMedia;
     return;
   }
+  for (const DiskProtection& protection : context.protections) {
+    if (protection.diskNumber != disk.diskNumber) continue;
+    disk.safetyStatus = ProtectionStatus(protection.cause);
+    disk.safetyReason = ProtectionReason(protection.cause);
+    return;
+  }
 
   if (winPE || IsRemovableLike(disk)) {
     disk.safetyStatus = SafetyStatus::Erasable;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "disk/disk_info.h"
+#include "disk/protected_disks.h"
 
 namespace tvde {
 
@@ -29,13 +30,16 @@ struct ClassificationContext {
   int32_t bootMediaDiskNumber = -1;  // disk holding the WinPE boot medium, -1 when none
   int32_t environmentMode = 0;       // 1 WinPE; 0 (and every other value) normal Windows
   int32_t unlockInternal = 0;        // 1 unlocks internal disks in normal Windows
+  // Further disks the running system needs; checked after the two numbers above, before the
+  // removable and internal rules.
+  std::vector<DiskProtection> protections;
 };
 
 // USB, SD Card or MMC bus, or removable media.
 bool IsRemovableLike(const DiskInfo& disk);
 
-// Sets safetyStatus and safetyReason from the disk's number, letters, bus and media kind, and
-// fills an empty driveLetters with the "none" text.
+// Sets safetyStatus and safetyReason from the disk's number, letters, protections, bus and
+// media kind, and fills an empty driveLetters with the "none" text.
 void ClassifyDisk(DiskInfo& disk, const ClassificationContext& context);
 
 void ClassifyDisks(std::vector<DiskInfo>& disks, const ClassificationContext& context);

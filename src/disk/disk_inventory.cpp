@@ -3,26 +3,35 @@
 
 #include <algorithm>
 
+#include "base/byte_order.h"
 #include "disk/disk_classification.h"
+#include "disk/protected_disks.h"
 #include "disk/storage_descriptors.h"
+#include "disk/volume_disks.h"
 
 namespace tvde {
 namespace {
 
-// Room for exactly one extent: a volume spread over several disks answers "more data" here.
-constexpr size_t kSingleExtentBytes = 32;
-constexpr size_t kManyExtentsBytes = 512;
+// A descriptor larger than this is not believed.
+constexpr uint32_t kMaxDescriptorBytes = 64 * 1024;
+constexpr size_t kDescriptorHeaderBytes = 8;  // STORAGE_DESCRIPTOR_HEADER: Version, Size
 
 std::span<const uint8_t> Returned(const std::vector<uint8_t>& buffer, size_t bytes) {
   return std::span<const uint8_t>(buffer).first(std::min(bytes, buffer.size()));
 }
 
-std::optional<std::vector<int32_t>> VolumeDisks(DiskSystemQueries& system, wchar_t letter,
-                                                size_t bufferBytes) {
-  std::vector<uint8_t> buffer(bufferBytes, 0);
-  const std::optional<size_t> returned = system.QueryVolumeExtents(letter, buffer);
-  if (!returned) return std::nullopt;
-  return ParseVolumeDiskExtents(Returned(buffer, *returned));
+// The storage device descriptor in a buffer of the size its header announces: the strings of
+// a descriptor larger than a fixed buffer would otherwise be cut off or lost.
+std::optional<StorageDeviceFacts> ReadDeviceDescriptor(DiskQueryHandle& handle) {
+  std::vector<uint8_t> header(kDescriptorHeaderBytes, 0);
+  const auto headerBytes = handle.QueryDeviceDescriptor(header);
+  if (!headerBytes || *headerBytes < kDescriptorHeaderBytes) return std::nullopt;
+  const uint32_t size = GetLe32(std::span<const uint8_t>(header).subspan(4));
+  if (size < kDescriptorMinimumBytes || size > kMaxDescriptorBytes) return std::nullopt;
+  std::vector<uint8_t> descriptor(size, 0);
+  const auto bytes = handle.QueryDeviceDescriptor(descriptor);
+  if (!bytes) return std::nullopt;
+  return ParseStorageDeviceDescriptor(Returned(descriptor, *bytes));
 }
 
 }  // namespace
@@ -30,21 +39,14 @@ std::optional<std::vector<int32_t>> VolumeDisks(DiskSystemQueries& system, wchar
 int32_t FindSystemDiskNumberWith(DiskSystemQueries& system) {
   const std::optional<std::wstring> directory = system.SystemDirectory();
   if (!directory || directory->empty()) return 0;
-  const auto disks = VolumeDisks(system, (*directory)[0], kSingleExtentBytes);
+  const auto disks = VolumeExtentDisks(system, VolumeDeviceForLetter((*directory)[0]));
   if (!disks || disks->empty()) return 0;
   return disks->front();
 }
 
 int32_t FindBootMediaDiskNumberWith(DiskSystemQueries& system) {
-  const auto roots = system.LogicalDriveRoots();
-  if (!roots) return -1;
-  for (const std::wstring& root : *roots) {
-    if (root.empty()) continue;
-    if (!system.FileExists(root + L"sources\\boot.wim")) continue;
-    const auto disks = VolumeDisks(system, root[0], kSingleExtentBytes);
-    if (disks && !disks->empty()) return disks->front();
-  }
-  return -1;
+  const std::vector<int32_t> disks = FindBootMediaDisksWith(system);
+  return disks.empty() ? -1 : disks.front();
 }
 
 void AssignDriveLettersWith(DiskSystemQueries& system, std::vector<DiskInfo>& disks) {
@@ -52,7 +54,7 @@ void AssignDriveLettersWith(DiskSystemQueries& system, std::vector<DiskInfo>& di
   if (!roots) return;
   for (const std::wstring& root : *roots) {
     if (root.size() < 2) continue;
-    const auto extents = VolumeDisks(system, root[0], kManyExtentsBytes);
+    const auto extents = VolumeExtentDisks(system, VolumeDeviceForLetter(root[0]));
     if (!extents) continue;
     for (int32_t diskNumber : *extents) {
       for (DiskInfo& disk : disks) {
@@ -78,15 +80,12 @@ std::optional<DiskInfo> ReadPhysicalDisk(DiskSystemQueries& system, int32_t disk
   disk.safetyStatus = SafetyStatus::ProtectedSystemDisk;
 
   bool removable = false;
-  std::vector<uint8_t> descriptor(1024, 0);
-  if (const auto bytes = handle->QueryDeviceDescriptor(descriptor)) {
-    if (const auto facts = ParseStorageDeviceDescriptor(Returned(descriptor, *bytes))) {
-      removable = facts->removable;
-      disk.busType = BusKindFromStorageBusType(facts->busType);
-      disk.model = system.AnsiToWide(ComposeModel(facts->vendor, facts->product));
-      disk.firmwareRevision = system.AnsiToWide(facts->revision);
-      disk.serialNumber = system.AnsiToWide(facts->serial);
-    }
+  if (const auto facts = ReadDeviceDescriptor(*handle)) {
+    removable = facts->removable;
+    disk.busType = BusKindFromStorageBusType(facts->busType);
+    disk.model = system.AnsiToWide(ComposeModel(facts->vendor, facts->product));
+    disk.firmwareRevision = system.AnsiToWide(facts->revision);
+    disk.serialNumber = system.AnsiToWide(facts->serial);
   }
   if (disk.model.empty()) disk.model = L"Generic Physical Disk";
   if (disk.serialNumber.empty()) disk.serialNumber = L"N/A";
@@ -116,7 +115,7 @@ std::vector<DiskInfo> EnumeratePhysicalDisksWith(DiskSystemQueries& system, int3
   context.environmentMode = environmentMode;
   context.unlockInternal = unlockInternal;
   context.systemDiskNumber = FindSystemDiskNumberWith(system);
-  context.bootMediaDiskNumber = environmentMode == 1 ? FindBootMediaDiskNumberWith(system) : -1;
+  context.protections = FindProtectedDisksWith(system, environmentMode);
 
   std::vector<DiskInfo> disks;
   for (int32_t n = 0; n < kMaxPhysicalDisks; ++n) {

@@ -127,6 +127,10 @@ std::wstring RecommendationSuffix(MediaKind media) {
   return L" [推奨: NIST 800-88 / DoD]";
 }
 
+bool PlanEndsWithZeros(const PassPlan& plan) {
+  return !plan.empty() && plan.back().kind == PassKind::FixedByte && plan.back().pattern[0] == 0;
+}
+
 bool SendsTrimNotice(EraseStandard standard, MediaKind media) {
   return standard == EraseStandard::NistPurge || standard == EraseStandard::NistClear ||
          media == MediaKind::Ssd || media == MediaKind::NvmeSsd;

@@ -47,6 +47,9 @@ PassPlan BuildPassPlan(EraseStandard standard);
 // Advice appended to the selection label; it never preselects a standard.
 std::wstring RecommendationSuffix(MediaKind media);
 
+// Whether the plan's last pass leaves every byte 0x00 (an empty plan writes nothing and does not).
+bool PlanEndsWithZeros(const PassPlan& plan);
+
 // Whether a real write sends the whole-disk TRIM notice before the first pass.
 bool SendsTrimNotice(EraseStandard standard, MediaKind media);
 

@@ -33,6 +33,13 @@ bool Cancelled(const CancelFlag& cancel) {
   return cancel.load() != 0;
 }
 
+// Without a successful flush the device has not confirmed that the data is stored.
+bool FlushOrLog(Device& disk, const PassSpec& pass, const LogCallback& log) {
+  if (disk.Flush()) return true;
+  EmitLog(log, L"[ERROR] ディスクへのフラッシュ (書き込み確定) に失敗しました: " + pass.name);
+  return false;
+}
+
 }  // namespace
 
 uint64_t NextChunkBytes(uint64_t remaining, uint32_t sectorSize) {
@@ -67,6 +74,7 @@ int32_t RunHardwarePass(Device& disk, const EraseJobConfig& config, const PassSp
   const uint64_t total = config.disk.sizeBytes;
   const uint32_t sector = EffectiveSectorSize(config.disk.bytesPerSector);
   uint64_t written = 0;
+  uint64_t flushedUpTo = 0;
   const uint64_t start = TickCountMs();
 
   while (written < total) {
@@ -87,6 +95,10 @@ int32_t RunHardwarePass(Device& disk, const EraseJobConfig& config, const PassSp
     const IoResult result = disk.Write(data.first(static_cast<size_t>(chunk)));
     if (!result.ok || result.bytes == 0) return kStatusFailed;
     written += result.bytes;
+    if (written - flushedUpTo >= kFlushIntervalBytes) {
+      if (!FlushOrLog(disk, pass, log)) return kStatusFailed;
+      flushedUpTo = written;
+    }
 
     if (progress) {
       const uint64_t elapsedMs = TickCountMs() - start;
@@ -104,11 +116,7 @@ int32_t RunHardwarePass(Device& disk, const EraseJobConfig& config, const PassSp
     }
   }
 
-  if (!disk.Flush()) {
-    // Without a successful flush the device has not confirmed that the data is stored.
-    EmitLog(log, L"[ERROR] ディスクへのフラッシュ (書き込み確定) に失敗しました: " + pass.name);
-    return kStatusFailed;
-  }
+  if (!FlushOrLog(disk, pass, log)) return kStatusFailed;
   EmitLog(log, L"[HARDWARE WRITE] 完了: " + pass.name);
   return kStatusCompleted;
 }

@@ -16,6 +16,9 @@
 namespace tvde {
 
 inline constexpr size_t kWriteChunkBytes = size_t{4} * 1024 * 1024;
+// A pass flushes after every this many bytes, so that its progress never runs far ahead of
+// what the device has confirmed.
+inline constexpr uint64_t kFlushIntervalBytes = uint64_t{1} << 30;
 inline constexpr int32_t kSimulationSteps = 25;
 inline constexpr uint32_t kSimulationStepMs = 30;
 
@@ -25,9 +28,10 @@ inline constexpr uint32_t kSimulationStepMs = 30;
 using RandomFill = std::function<bool(std::span<uint8_t> out)>;
 
 // Writes the pass's data from byte 0 to the last whole sector of config.disk.sizeBytes in
-// 4 MiB chunks, reporting progress after every chunk. Returns kStatusCompleted (flushed),
-// kStatusCancelled (noticed between chunks; no flush, no end line) or kStatusFailed (no
-// buffer, write error, random source failure or failed flush).
+// 4 MiB chunks, reporting progress after every chunk and flushing after every
+// kFlushIntervalBytes and at the end. Returns kStatusCompleted (flushed), kStatusCancelled
+// (noticed between chunks; no final flush, no end line) or kStatusFailed (no buffer, write
+// error, random source failure or failed flush).
 // worker thread: the callbacks run on the calling thread.
 int32_t RunHardwarePass(Device& disk, const EraseJobConfig& config, const PassSpec& pass,
                         int32_t totalPasses, const CancelFlag& cancel,

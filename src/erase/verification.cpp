@@ -33,6 +33,12 @@ int32_t Finish(std::wstring& verdict, const wchar_t* text, int32_t status) {
 
 }  // namespace
 
+bool IsSkippedVerdict(std::wstring_view verdict) {
+  // The English head decides: a verdict read back from a stamp or typed for one may carry
+  // other words after it.
+  return verdict.starts_with(L"SKIPPED");
+}
+
 VerifySampleWindow SampleWindow(uint64_t sizeBytes, uint32_t sectorSize, int32_t index,
                                 int32_t samples) {
   const uint64_t sector = EffectiveSectorSize(sectorSize);
@@ -51,7 +57,7 @@ int32_t VerifyErasure(Device* disk, const EraseJobConfig& config, const PassSpec
                       const CancelFlag& cancel, const ProgressCallback& progress,
                       const LogCallback& log, std::wstring& verdict) {
   if (config.verifyMode == VerifyMode::None) {
-    return Finish(verdict, L"SKIPPED (検証なし設定)", kStatusCompleted);
+    return Finish(verdict, kVerdictSkipped, kStatusCompleted);
   }
   EmitLog(log, L"[VERIFY] セクタ読み出しベリファイ検証を開始します...");
 
@@ -65,11 +71,14 @@ int32_t VerifyErasure(Device* disk, const EraseJobConfig& config, const PassSpec
     return Finish(verdict, L"PASSED (Simulation 100% Verified)", kStatusCompleted);
   }
 
-  PageBuffer buffer = PageBuffer::Allocate(kVerifySampleBytes);
-  if (!buffer.valid()) return Finish(verdict, L"FAILED (Memory Allocation Error)", kStatusFailed);
-
   const int32_t samples =
       config.verifyMode == VerifyMode::Full ? kFullVerifySamples : kQuickVerifySamples;
+  // Every window has the same length: 64 KiB, or one whole sector where sectors are larger.
+  const size_t windowBytes =
+      SampleWindow(config.disk.sizeBytes, config.disk.bytesPerSector, 0, samples).bytes;
+  PageBuffer buffer = PageBuffer::Allocate(std::max(kVerifySampleBytes, windowBytes));
+  if (!buffer.valid()) return Finish(verdict, L"FAILED (Memory Allocation Error)", kStatusFailed);
+
   const bool compare = lastPass != nullptr && lastPass->kind == PassKind::FixedByte;
   const uint8_t expected = lastPass != nullptr ? lastPass->pattern[0] : 0;
 

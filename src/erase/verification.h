@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "base/device.h"
 #include "base/log_callback.h"
@@ -17,9 +18,16 @@ inline constexpr size_t kVerifySampleBytes = 65536;
 inline constexpr int32_t kQuickVerifySamples = 64;
 inline constexpr int32_t kFullVerifySamples = 256;
 
+// The verdict of a job that was asked not to verify: nothing was read back.
+inline constexpr const wchar_t* kVerdictSkipped = L"SKIPPED (検証なし設定)";
+
+// True for a verdict that says verification did not run because it was not asked for.
+bool IsSkippedVerdict(std::wstring_view verdict);
+
 // Where sample `index` of `samples` is read: the first at LBA 0, the others stepping evenly
-// towards the last whole window. A disk smaller than one window is read whole at LBA 0;
-// `bytes` is 0 when the disk holds no whole sector.
+// towards the last whole window. A window is 64 KiB, or one sector where a sector is larger.
+// A disk smaller than one window is read whole at LBA 0; `bytes` is 0 when the disk holds no
+// whole sector.
 struct VerifySampleWindow {
   uint64_t offset = 0;
   size_t bytes = 0;

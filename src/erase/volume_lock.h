@@ -1,15 +1,17 @@
 #pragma once
 // Taking the target disk away from the file system before a real erasure, and giving it back.
 //
-// Windows: every lettered volume with an extent on the disk is opened, locked and dismounted;
-// the open handles keep the locks until ReleaseVolumes. POSIX: the whole-disk block device is
+// Windows: every volume with an extent on the disk (lettered, folder-mounted or without a mount
+// point) is opened, locked and dismounted (LockVolumesOnDisk); the open handles keep the locks
+// until ReleaseVolumes. An image file has no volumes. POSIX: the whole-disk block device is
 // claimed exclusively (which also keeps anything from mounting its partitions), and every
 // file system still mounted from the disk or its partitions is reported.
 //
 // Both sides share one contract: `locks` holds what must stay open for the job, and `inUse`
-// names the volumes that could not be taken away (still mounted or busy). Windows keeps
-// going after logging such a volume; a POSIX caller should refuse a real write while
-// `inUse` is not empty.
+// names the volumes that could not be taken away (still mounted or busy). A caller must not
+// write to the disk while `inUse` is not empty: Windows rejects writes over a mounted volume
+// only once the partition table is already gone, and elsewhere the file system would be
+// corrupted under its feet.
 
 #include <cstdint>
 #include <memory>

@@ -17,15 +17,19 @@ constexpr uint8_t kTypeBaseBoard = 2;
 constexpr uint8_t kTypeChassis = 3;
 constexpr uint8_t kTypeProcessor = 4;
 constexpr uint8_t kTypeMemoryDevice = 17;
+constexpr uint8_t kTypeEndOfTable = 127;
 
-constexpr size_t kBiosMinLength = 10;            // vendor @4, version @5, date @8, ROM size @9
-constexpr size_t kSystemMinLength = 8;           // manufacturer @4, product @5, serial @7
-constexpr size_t kSystemUuidMinLength = 24;      // UUID @8..23
-constexpr size_t kBaseBoardMinLength = 6;        // manufacturer @4, product @5
-constexpr size_t kChassisMinLength = 9;          // type @5, asset tag @8
-constexpr size_t kProcessorSpeedMinLength = 24;  // current speed LE16 @22
-constexpr size_t kProcessorCoresMinLength = 36;  // core count @35
-constexpr size_t kMemoryMinLength = 14;          // size LE16 @12
+constexpr size_t kBiosMinLength = 10;             // vendor @4, version @5, date @8, ROM size @9
+constexpr size_t kSystemMinLength = 8;            // manufacturer @4, product @5, serial @7
+constexpr size_t kSystemUuidMinLength = 24;       // UUID @8..23
+constexpr size_t kBaseBoardMinLength = 6;         // manufacturer @4, product @5
+constexpr size_t kChassisMinLength = 9;           // type @5, asset tag @8
+constexpr size_t kProcessorSpeedMinLength = 24;   // current speed LE16 @22
+constexpr size_t kProcessorCoresMinLength = 36;   // core count @35
+constexpr size_t kProcessorCores2MinLength = 44;  // core count 2 LE16 @42 (SMBIOS 3.0)
+constexpr uint8_t kCoreCountInCoreCount2 = 0xFF;  // 256 cores or more: see core count 2
+constexpr uint16_t kCoreCount2Reserved = 0xFFFF;
+constexpr size_t kMemoryMinLength = 14;  // size LE16 @12
 
 void ReadBios(std::span<const uint8_t> s, size_t length, SmbiosFacts& facts) {
   const std::wstring vendor = ReadSmbiosString(s, length, s[4]);
@@ -67,7 +71,15 @@ void ReadProcessor(std::span<const uint8_t> s, size_t length, SmbiosFacts& facts
     const uint16_t speed = GetLe16(s.subspan(22));
     if (speed != 0) facts.processorMhz = speed;
   }
-  if (length >= kProcessorCoresMinLength) facts.coreCount = s[35];
+  if (length < kProcessorCoresMinLength) return;
+  uint32_t cores = s[35];
+  if (cores == kCoreCountInCoreCount2) {
+    const uint16_t cores2 =
+        length >= kProcessorCores2MinLength ? GetLe16(s.subspan(42)) : kCoreCount2Reserved;
+    cores = cores2 == kCoreCount2Reserved ? 0 : cores2;
+  }
+  // One structure per socket: a machine's cores are the sum (0 for an empty socket).
+  facts.coreCount += cores;
 }
 
 void ReadMemoryDevice(std::span<const uint8_t> s, SmbiosFacts& facts) {
@@ -118,6 +130,7 @@ SmbiosFacts ParseSmbiosTable(std::span<const uint8_t> table) {
   while (end - pos >= 4) {
     const size_t length = table[pos + 1];
     if (length < 4 || length > end - pos) break;
+    if (table[pos] == kTypeEndOfTable) break;
     const std::span<const uint8_t> structure = table.subspan(pos, end - pos);
     ReadStructure(structure, length, facts);
     // The string set ends with two zero bytes; without them the table is over.

@@ -23,13 +23,13 @@ struct SmbiosFacts {
   std::wstring assetTag;         // type 3, only when the table holds a non-empty one
   std::wstring biosInformation;  // type 0
   uint32_t processorMhz = 0;     // type 4 current speed, last non-zero one
-  uint32_t coreCount = 0;        // type 4 core count, last structure that has one
+  uint32_t coreCount = 0;        // type 4 core counts (core count 2 from 256 on) of every socket
   uint32_t populatedBanks = 0;   // type 17 with a size
   uint32_t freeBanks = 0;        // type 17 with size 0 or 0xFFFF
 };
 
-// Walks header + structures. Malformed or truncated data ends the walk; what was read
-// before stays.
+// Walks header + structures up to the end-of-table structure (type 127). Malformed or
+// truncated data ends the walk; what was read before stays.
 SmbiosFacts ParseSmbiosTable(std::span<const uint8_t> table);
 
 // String `number` (1-based) of the set that follows the formatted area. `structure` runs

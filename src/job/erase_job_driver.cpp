@@ -4,7 +4,9 @@
 
 #include "base/clock.h"
 #include "base/host_environment.h"
+#include "disk/working_paths.h"
 #include "erase/device_preparation.h"
+#include "erase/erase_standard.h"
 #include "erase/overwrite_pass.h"
 #include "erase/verification.h"
 #include "job/report_output.h"
@@ -24,16 +26,46 @@ constexpr const wchar_t* kVolumesInUseMessage =
     L"対象ディスク上のファイルシステムが使用中のため、実機消去をブロックしました。";
 constexpr const wchar_t* kOpenFailedMessage =
     L"物理ディスクを書き込みモードで開けませんでした。管理者権限またはディスク使用状況を確認してください。";
+constexpr const wchar_t* kReportFolderMessage =
+    L"証明書・監査ログの保存先フォルダーを作成または書き込みできないため、消去を開始しませんでした。保存先: ";
+constexpr const wchar_t* kLogDefaultReportFolder =
+    L"[LOG PATH] 保存先フォルダーが指定されていないため、プログラムのフォルダーに保存します: ";
+constexpr const wchar_t* kLogPureZero =
+    L"[DISK STATE] スタンプを記録せず、ディスク全領域を完全消去 (0x00・未初期化) 状態で完了しました。";
+constexpr const wchar_t* kLogSimulatedPureZero =
+    L"[DISK STATE] 通常通りディスクを完全消去した状態 (スタンプなし / 全セクタ0x00想定) として完了しました。";
+constexpr const wchar_t* kLogNoStampLastPassNotZero =
+    L"[DISK STATE] スタンプなしで完了しました。最終パスが 0x00 ではないため、全セクタ 0x00 の状態にはなりません。";
+constexpr const wchar_t* kLogNoStampVerifyFailed =
+    L"[DISK STATE] ベリファイ検証に合格しなかったため、スタンプを記録せずに終了しました。全セクタ 0x00 であることは確認されていません。";
+constexpr const wchar_t* kLogReportFileMissing = L"[ERROR] 保存できなかったファイル: ";
 
-#ifdef _WIN32
-// Windows locks and dismounts what it can and keeps going, logging every volume it could not
-// take away.
-constexpr bool kRefuseVolumesInUse = false;
-#else
-// Elsewhere a mounted file system on the target cannot be taken away: writing under it would
-// corrupt a live file system, so the job stops before opening the disk.
-constexpr bool kRefuseVolumesInUse = true;
-#endif
+constexpr const wchar_t* kWorkingFolderOnTargetMessage =
+    L"プログラム・一時フォルダ・証明書保存先のいずれかが対象ディスク上にあるため、実機消去をブロックしました: ";
+
+// Counts the bytes that reach the device through it, whatever way the passes end.
+class WriteCounter final : public Device {
+ public:
+  explicit WriteCounter(Device& device) : device_(device) {}
+  uint64_t written() const { return written_; }
+
+  bool Seek(uint64_t offset) override { return device_.Seek(offset); }
+  IoResult Read(std::span<uint8_t> buffer) override { return device_.Read(buffer); }
+  IoResult Write(std::span<const uint8_t> data) override {
+    const IoResult result = device_.Write(data);
+    written_ += result.bytes;
+    return result;
+  }
+  bool Flush() override { return device_.Flush(); }
+  bool TrimWholeDevice(uint64_t sizeBytes) override { return device_.TrimWholeDevice(sizeBytes); }
+  bool DeleteDriveLayout() override { return device_.DeleteDriveLayout(); }
+  bool UpdateProperties() override { return device_.UpdateProperties(); }
+  bool QueryLength(uint64_t& lengthBytes) override { return device_.QueryLength(lengthBytes); }
+
+ private:
+  Device& device_;
+  uint64_t written_ = 0;
+};
 
 class JobRun {
  public:
@@ -51,12 +83,21 @@ class JobRun {
 
   ReportData Run() {
     const EraseJobConfig& config = result_.config;
-    if (config.executionMode != ExecutionMode::Simulation) {
+    const bool real = config.executionMode != ExecutionMode::Simulation;
+    if (real) {
       if (!AllowsWrite(config.disk.safetyStatus)) return Blocked(kProtectedDiskMessage);
       if (IsWineHostDevicePath(config.disk.devicePath)) return Blocked(kWineHostDeviceMessage);
-      return RunRealWrite();
     }
-    return RunSimulation();
+    // A certificate that cannot be written is found out now, while the disk is still intact.
+    if (config.logOutputDisabled != 1) {
+      std::wstring folder;
+      const bool ready = environment_.prepareReportFolder(config, folder);
+      if (!ready) {
+        return EndEarly(kVerdictReportFolderUnwritable, kReportFolderMessage + folder, L"[ERROR] ");
+      }
+      if (config.outputFolder.empty()) EmitLog(log_, kLogDefaultReportFolder + folder);
+    }
+    return real ? RunRealWrite() : RunSimulation();
   }
 
  private:
@@ -88,8 +129,17 @@ class JobRun {
     if (!environment_.saveReports(result_)) {
       EmitLog(log_, L"[ERROR] 証明書・監査ログファイルの保存に失敗しました。保存先: " +
                         ReportOutputFolder(config()));
+      for (const std::wstring& name : MissingReportFiles(result_)) {
+        EmitLog(log_, kLogReportFileMissing + name);
+      }
     }
     return result_;
+  }
+
+  // Every text about the disk's end state says 0x00 only when the last pass wrote zeros and
+  // verification did not find otherwise.
+  bool EndsAllZero() const {
+    return PlanEndsWithZeros(plan_) && result_.statusCode != kStatusFailed;
   }
 
   ReportData RunSimulation() {
@@ -115,24 +165,31 @@ class JobRun {
     }
     result_.statusCode = VerifyErasure(nullptr, config(), LastPass(), cancel_, progress_, log_,
                                        result_.verificationResult);
-    result_.bytesWritten = static_cast<uint64_t>(result_.passesCompleted) * config().disk.sizeBytes;
-    StopClock();
+    StopClock();  // a simulation writes nothing: bytesWritten stays 0
     if (config().postEraseState == PostEraseState::WriteStamp) {
-      result_.diskStampStatus = kStampSimulated;
+      result_.diskStampStatus = IsSkippedVerdict(result_.verificationResult)
+                                    ? kStampSimulatedUnverified
+                                    : kStampSimulated;
       EmitLog(log_, L"[DISK STAMP] 実機消去＆ハードウェアレポート画面スタンプ (Cert ID: " +
                         result_.certificateId + L") を生成しました。");
-    } else {
+    } else if (EndsAllZero()) {
       result_.diskStampStatus = kStampSimulatedPureZero;
-      EmitLog(log_,
-              L"[DISK STATE] 通常通りディスクを完全消去した状態 (スタンプなし / 全セクタ0x00想定) "
-              L"として完了しました。");
+      EmitLog(log_, kLogSimulatedPureZero);
+    } else {
+      result_.diskStampStatus = kStampNotStamped;
+      EmitLog(log_, kLogNoStampLastPassNotZero);
     }
     return Report();
   }
 
   ReportData RunRealWrite() {
+    // Before any lock: a folder the job needs would be pulled away with its volume.
+    const auto held = WorkingPathsOnDisk(config().disk, ReportOutputFolder(config()));
+    if (!held.empty()) return Blocked(kWorkingFolderOnTargetMessage + held.front());
+    // A volume still mounted on the target would be written under (and Windows rejects such
+    // writes only once the partition table is gone): stop before opening the disk.
     VolumeLockList volumes = environment_.lockVolumes(config().disk, log_);
-    if (kRefuseVolumesInUse && !volumes.inUse.empty()) {
+    if (!volumes.inUse.empty()) {
       ReleaseVolumes(volumes);
       return Blocked(kVolumesInUseMessage);
     }
@@ -153,9 +210,11 @@ class JobRun {
       SendTrimForWholeDisk(disk, config().disk.sizeBytes, log_);
     }
 
+    WriteCounter passWrites(disk);
     for (const PassSpec& pass : plan_) {
-      const int32_t status =
-          RunHardwarePass(disk, config(), pass, result_.passesPlanned, cancel_, progress_, log_);
+      const int32_t status = RunHardwarePass(passWrites, config(), pass, result_.passesPlanned,
+                                             cancel_, progress_, log_);
+      result_.bytesWritten = passWrites.written();
       if (status != kStatusCompleted) {
         opened.device.reset();
         ReleaseVolumes(volumes);
@@ -172,7 +231,6 @@ class JobRun {
     WipePartitionTables(disk, config().disk.sizeBytes, SectorSize(), log_);
     result_.statusCode = VerifyErasure(&disk, config(), LastPass(), cancel_, progress_, log_,
                                        result_.verificationResult);
-    result_.bytesWritten = static_cast<uint64_t>(result_.passesCompleted) * config().disk.sizeBytes;
     StopClock();
 
     result_.sha256Fingerprint = ComputeReportFingerprint(result_);
@@ -182,11 +240,13 @@ class JobRun {
       // The stamp goes on while the disk is still open and its volumes still locked.
       const bool stamped = WriteStampImage(disk, SectorSize(), result_.stamp, log_);
       result_.diskStampStatus = stamped ? kStampActive : kStampWriteSkipped;
-    } else {
+    } else if (EndsAllZero()) {
       result_.diskStampStatus = kStampPureZero;
-      EmitLog(log_,
-              L"[DISK STATE] スタンプを記録せず、ディスク全領域を完全消去 (0x00・未初期化) "
-              L"状態で完了しました。");
+      EmitLog(log_, kLogPureZero);
+    } else {
+      result_.diskStampStatus = kStampNotStamped;
+      EmitLog(log_, result_.statusCode == kStatusFailed ? kLogNoStampVerifyFailed
+                                                        : kLogNoStampLastPassNotZero);
     }
 
     opened.device.reset();
@@ -217,6 +277,7 @@ EraseJobEnvironment DefaultEraseJobEnvironment() {
   EraseJobEnvironment environment;
   environment.openDevice = OpenDevice;
   environment.lockVolumes = LockVolumesOfDisk;
+  environment.prepareReportFolder = PrepareReportFolder;
   environment.saveReports = SaveReports;
   return environment;
 }

@@ -18,10 +18,15 @@ inline constexpr const wchar_t* kVerdictOpenFailed = L"OPEN HANDLE FAILED";
 inline constexpr const wchar_t* kVerdictAborted = L"ABORTED";
 inline constexpr const wchar_t* kVerdictCancelledByUser = L"CANCELLED BY USER";
 inline constexpr const wchar_t* kVerdictWriteError = L"WRITE ERROR";
+// The certificate folder could not be made or written: the job did not start.
+inline constexpr const wchar_t* kVerdictReportFolderUnwritable = L"REPORT FOLDER NOT WRITABLE";
 inline constexpr const wchar_t* kStampNotStamped = L"NOT STAMPED";
 inline constexpr const wchar_t* kStampAborted = L"ABORTED";
 inline constexpr const wchar_t* kStampSimulated =
     L"STAMPED (Simulation Verified - Bootable Report Stamp & Hardware Profile Ready)";
+// A simulation told not to verify.
+inline constexpr const wchar_t* kStampSimulatedUnverified =
+    L"STAMPED (Simulation Unverified - Bootable Report Stamp & Hardware Profile Ready)";
 inline constexpr const wchar_t* kStampSimulatedPureZero =
     L"PURE ZERO WIPED (スタンプなし・完全未初期化状態)";
 inline constexpr const wchar_t* kStampActive =
@@ -36,12 +41,17 @@ struct EraseJobEnvironment {
   std::function<DeviceOpenResult(const std::wstring& path, const DeviceOpenOptions& options)>
       openDevice;
   std::function<VolumeLockList(const DiskInfo& disk, const LogCallback& log)> lockVolumes;
+  // Makes the certificate folder and proves it writable before anything is erased; sets the
+  // folder it checked. Not called when report output is disabled.
+  std::function<bool(const EraseJobConfig& config, std::wstring& folder)> prepareReportFolder;
   std::function<bool(ReportData& report)> saveReports;
 };
 
 EraseJobEnvironment DefaultEraseJobEnvironment();
 
 // worker thread: runs the whole job on the calling thread; both callbacks are called on it.
+// bytesWritten counts what the overwrite passes actually wrote (0 in a simulation); texts
+// claim an all-zero disk only when the last pass wrote zeros and verification did not fail.
 ReportData RunEraseJob(const EraseJobConfig& config, int32_t isWinPE, const CancelFlag& cancel,
                        const ProgressCallback& progress, const LogCallback& log);
 

@@ -37,22 +37,32 @@ bool SaveReports(ReportData& report) {
   const std::wstring folder = ReportOutputFolder(report.config);
   CreateFolderTree(folder);  // a folder that cannot be made shows as failed file writes below
 
-  const std::wstring htmlPath = JoinPath(folder, report.certificateId + kCertificateSuffix);
-  const std::wstring txtPath = JoinPath(folder, report.certificateId + kAuditLogSuffix);
-  const std::wstring jsonPath = JoinPath(folder, report.certificateId + kJsonReportSuffix);
-
   // All three are attempted even when an earlier one fails. A stray zero character or a broken
   // surrogate in a value must neither cut a certificate short nor cost all three files.
-  const bool htmlWritten =
-      WriteUtf8File(htmlPath, ReplaceUnencodable(BuildHtmlCertificate(report)));
-  const bool txtWritten = WriteUtf8File(txtPath, ReplaceUnencodable(BuildAuditLogText(report)));
-  const bool jsonWritten = WriteUtf8File(jsonPath, ReplaceUnencodable(BuildJsonReport(report)));
-  if (!(htmlWritten && txtWritten && jsonWritten)) return false;
+  const auto write = [&](const wchar_t* suffix, const std::wstring& text, std::wstring& path) {
+    const std::wstring file = JoinPath(folder, report.certificateId + suffix);
+    if (!WriteUtf8File(file, ReplaceUnencodable(text))) return false;
+    path = file;
+    return true;
+  };
+  const bool htmlWritten = write(kCertificateSuffix, BuildHtmlCertificate(report), report.htmlPath);
+  const bool txtWritten = write(kAuditLogSuffix, BuildAuditLogText(report), report.txtPath);
+  const bool jsonWritten = write(kJsonReportSuffix, BuildJsonReport(report), report.jsonPath);
+  return htmlWritten && txtWritten && jsonWritten;
+}
 
-  report.htmlPath = htmlPath;
-  report.txtPath = txtPath;
-  report.jsonPath = jsonPath;
-  return true;
+std::vector<std::wstring> MissingReportFiles(const ReportData& report) {
+  std::vector<std::wstring> missing;
+  if (report.config.logOutputDisabled == 1) return missing;
+  if (report.htmlPath.empty()) missing.push_back(report.certificateId + kCertificateSuffix);
+  if (report.txtPath.empty()) missing.push_back(report.certificateId + kAuditLogSuffix);
+  if (report.jsonPath.empty()) missing.push_back(report.certificateId + kJsonReportSuffix);
+  return missing;
+}
+
+bool PrepareReportFolder(const EraseJobConfig& config, std::wstring& folder) {
+  folder = ReportOutputFolder(config);
+  return CreateFolderTree(folder) && CanWriteInFolder(folder);
 }
 
 }  // namespace tvde

@@ -3,6 +3,7 @@
 // TXT audit log and the JSON report into one folder.
 
 #include <string>
+#include <vector>
 
 #include "report/report_data.h"
 
@@ -14,9 +15,19 @@ inline constexpr const wchar_t* kJsonReportSuffix = L"_Report.json";
 
 // Gives the record a certificate ID when it has none, recomputes its fingerprint and rebuilds
 // its stamp payload (with a freshly collected hardware profile), then writes the three files
-// unless report output is disabled. True when all three were written (or output is disabled);
-// the record's three paths are set only then and emptied otherwise.
+// unless report output is disabled. Each file is written under a temporary name, flushed to
+// the disk and renamed into place, so no report file is ever left half written. True when all
+// three were written (or output is disabled). Each path field holds the path of a file this
+// call wrote and is empty for a file it could not write.
 bool SaveReports(ReportData& report);
+
+// The file names of the three reports that the record does not name as written.
+std::vector<std::wstring> MissingReportFiles(const ReportData& report);
+
+// Creates the folder SaveReports will write into and proves that a file can be created,
+// written and flushed there (the write-test file, removed again). `folder` is set to the
+// folder checked.
+bool PrepareReportFolder(const EraseJobConfig& config, std::wstring& folder);
 
 // The folder SaveReports writes into: the request's output folder, else "Certificates" beside
 // the program.

@@ -38,7 +38,7 @@ std::wstring BuildHtmlCertificate(const ReportData& r) {
   // Record values (operator text, notes, device names) are escaped; the page's own texts,
   // the badge text among them, are written as they are.
   const auto v = [](const std::wstring& value) { return EscapeHtml(value); };
-  const auto [badgeText, badgeColour] = StatusBadge(r.statusCode);
+  const auto [badgeText, badgeColour] = StatusBadge(r);
   const HardwareProfile& hw = r.stamp.hardware;
   const std::wstring notes = r.config.notes.empty() ? L"-" : v(r.config.notes);
 

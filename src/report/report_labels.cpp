@@ -3,6 +3,7 @@
 
 #include "base/product.h"
 #include "base/text.h"
+#include "erase/verification.h"
 
 namespace tvde {
 namespace {
@@ -25,6 +26,13 @@ std::pair<std::wstring, std::wstring> StatusBadge(int32_t statusCode) {
   if (statusCode == kStatusCancelled) return {L"CANCELLED (中断)", L"#f59e0b"};
   if (statusCode == kStatusCompleted) return {L"COMPLETED & VERIFIED (完全消去済)", L"#10b981"};
   return {L"FAILED (エラー終了)", L"#ef4444"};
+}
+
+std::pair<std::wstring, std::wstring> StatusBadge(const ReportData& report) {
+  if (report.statusCode == kStatusCompleted && IsSkippedVerdict(report.verificationResult)) {
+    return {L"COMPLETED, UNVERIFIED (完全消去済・検証なし)", L"#10b981"};
+  }
+  return StatusBadge(report.statusCode);
 }
 
 std::wstring ExecutionModeHtmlLabel(ExecutionMode mode) {

@@ -18,6 +18,8 @@ std::wstring ProductVersionText();
 
 // Badge text and CSS colour: 3 completed, 4 cancelled, anything else failed.
 std::pair<std::wstring, std::wstring> StatusBadge(int32_t statusCode);
+// Same for a job's record: a completed job that was told not to verify is not called verified.
+std::pair<std::wstring, std::wstring> StatusBadge(const ReportData& report);
 
 // Any non-zero execution mode counts as a real hardware write.
 std::wstring ExecutionModeHtmlLabel(ExecutionMode mode);

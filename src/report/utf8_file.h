@@ -6,10 +6,11 @@
 
 namespace tvde {
 
-// Creates or replaces `path` with the UTF-8 form of `text` (up to its first zero character).
-// True only when the file was created and every byte was written. A text that has no UTF-8
-// form (an unpaired surrogate) is refused before the file is touched: an empty file would
-// otherwise pass for a written report.
+// Creates or replaces `path` with the UTF-8 form of `text` (up to its first zero character):
+// written under `path` + ".tmp", flushed to the disk and renamed into place, so that `path`
+// holds either its old content or the whole new text, never a part of it. True only when all
+// of that worked. A text that has no UTF-8 form (an unpaired surrogate) is refused before
+// anything is touched, and so is a `path` that names something other than a file.
 bool WriteUtf8File(const std::wstring& path, std::wstring_view text);
 
 // The bytes WriteUtf8File puts into the file, or false when the text cannot be encoded.

@@ -5,14 +5,14 @@
 
 namespace tvde {
 
-AppSettings DefaultSettings() {
+AppSettings DefaultSettings(FolderCreation creation) {
   AppSettings defaults;
-  defaults.certOutputDir = ResolveDefaultLogDirectory();
+  if (creation == FolderCreation::Allowed) defaults.certOutputDir = ResolveDefaultLogDirectory();
   return defaults;
 }
 
-AppSettings LoadSettings() {
-  return LoadSettingsFrom(DefaultSettingsStore());
+AppSettings LoadSettings(FolderCreation creation) {
+  return LoadSettingsFrom(DefaultSettingsStore(creation), creation);
 }
 
 void SaveSettings(const AppSettings& settings) {

@@ -28,19 +28,26 @@ struct SettingsStore {
   std::wstring registrySubkey;  // under HKEY_CURRENT_USER; empty: no registry copy
 };
 
+// Whether finding the settings may create folders: the settings folder and the default
+// certificate folder. A caller that writes no files reads the settings with None; the default
+// certificate folder is then left empty.
+enum class FolderCreation : int32_t { Allowed, None };
+
 // Windows: %LOCALAPPDATA%\Toreval\DiskEraser\TorevalDiskEraser.ini (folders created), else the
 // program's folder. POSIX: $XDG_CONFIG_HOME (or ~/.config) /toreval/TorevalDiskEraser.ini.
-std::wstring GetSettingsFilePath();
+std::wstring GetSettingsFilePath(FolderCreation creation = FolderCreation::Allowed);
 
 // The product's own store: GetSettingsFilePath() and the "Software\Toreval\DiskEraser" key.
-SettingsStore DefaultSettingsStore();
+SettingsStore DefaultSettingsStore(FolderCreation creation = FolderCreation::Allowed);
 
 // The defaults with the default certificate folder (which this creates).
-AppSettings DefaultSettings();
+AppSettings DefaultSettings(FolderCreation creation = FolderCreation::Allowed);
 
-// Never fails: a missing file, section or key gives the default.
-AppSettings LoadSettings();
-AppSettings LoadSettingsFrom(const SettingsStore& store);
+// Never fails: a missing file, section or key gives the default; so does an empty certificate
+// folder, which would otherwise send the certificates to wherever the program lies.
+AppSettings LoadSettings(FolderCreation creation = FolderCreation::Allowed);
+AppSettings LoadSettingsFrom(const SettingsStore& store,
+                             FolderCreation creation = FolderCreation::Allowed);
 
 // Failures are ignored; an unwritable file or key keeps its old values.
 void SaveSettings(const AppSettings& settings);

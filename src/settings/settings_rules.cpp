@@ -14,11 +14,21 @@ std::wstring ProfileSafeText(std::wstring_view text) {
   return out;
 }
 
+std::wstring ProfileValueText(std::wstring_view text) {
+  std::wstring value = ProfileSafeText(text);
+  if (value.empty()) return value;
+  const auto blank = [](wchar_t c) { return c <= L' '; };
+  const auto quote = [](wchar_t c) { return c == L'"' || c == L'\''; };
+  const bool quoted = value.size() >= 2 && quote(value.front()) && value.back() == value.front();
+  if (blank(value.front()) || blank(value.back()) || quoted) value = L'"' + value + L'"';
+  return value;
+}
+
 AppSettings ApplyStoredSettings(const StoredSettings& stored, const AppSettings& defaults) {
   AppSettings s = defaults;
   s.operatorName = CutSettingsText(stored.operatorName);
   s.organizationName = CutSettingsText(stored.organizationName);
-  s.certOutputDir = CutSettingsText(stored.certOutputDir);
+  if (!stored.certOutputDir.empty()) s.certOutputDir = CutSettingsText(stored.certOutputDir);
   // Compared as unsigned numbers, so "-1" (4294967295) is out of range too.
   if (stored.defaultStandard <= 7) s.defaultStandard = static_cast<int32_t>(stored.defaultStandard);
   if (stored.defaultVerify <= 2) s.defaultVerify = static_cast<int32_t>(stored.defaultVerify);

@@ -41,6 +41,11 @@ std::wstring CutSettingsText(std::wstring_view text);
 // example "DefaultExecMode=1"), so they are stored as spaces.
 std::wstring ProfileSafeText(std::wstring_view text);
 
+// The form a text is written into the INI file in: ProfileSafeText, and wrapped in double
+// quotes when it starts or ends with a blank or is itself wrapped in a pair of quotes, since
+// reading a profile value trims the blanks and drops one pair of quotes around it.
+std::wstring ProfileValueText(std::wstring_view text);
+
 // The profile functions' reading of an integer value: leading blanks, an optional sign, a
 // "0x", "0o" or "0b" prefix, digits up to the first other character, wrapping modulo 2^32;
 // an empty value gives the default.

@@ -29,7 +29,7 @@ EfiReportBlock BuildEfiReportBlock(const StampPayload& payload) {
   const std::span<uint8_t> all(block);
   CopyFixedField(all.subspan(kEfiMagicOffset, kEfiMagicWidth), kEfiMagic);
   CopyFixedField(all.subspan(kEfiTitleOffset, kEfiTitleWidth), kEfiTitle);
-  CopyFixedField(all.subspan(kEfiStatusOffset, kEfiStatusWidth), kEfiStatus);
+  CopyFixedField(all.subspan(kEfiStatusOffset, kEfiStatusWidth), StampStatusText(payload));
 
   const std::wstring passes = std::to_wstring(payload.passesCompleted);
   const std::wstring reportValues[kEfiReportRowCount] = {

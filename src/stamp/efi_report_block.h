@@ -41,7 +41,6 @@ static_assert(kEfiMagic.size() + 1 == kEfiMagicWidth);
 
 inline constexpr std::string_view kEfiTitle =
     "NIST SP 800-88 Rev.1 / DoD 5220.22-M Certified Sanitization & Hardware Verification";
-inline constexpr std::string_view kEfiStatus = "SANITIZED & VERIFIED";
 
 inline constexpr std::array<std::string_view, kEfiReportRowCount> kEfiReportLabels = {
     "Report / Cert ID  :", "Sanitization Date :", "Software Version  :", "Erasure Standard  :",

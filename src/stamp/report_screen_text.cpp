@@ -5,6 +5,9 @@
 
 namespace tvde {
 
+static_assert(kStampStatusUnverified.size() <= kStampStatusVerified.size() + 2,
+              "the first screen line keeps at least one space before the status");
+
 std::string BuildReportScreenText(const EfiReportBlock& block, const StampPayload& payload) {
   const auto report = [&block](size_t row) { return EfiReportValue(block, row); };
   const auto hardware = [&block](size_t row) { return EfiHardwareValue(block, row); };
@@ -13,7 +16,11 @@ std::string BuildReportScreenText(const EfiReportBlock& block, const StampPayloa
   const auto fixed = [&text](const std::string& line) { text += line + "\r\n"; };
   const auto fitted = [&text](const std::string& line) { text += FitReportLine(line) + "\r\n"; };
 
-  fixed(" TOREVAL DISK ERASER - SANITIZATION & HARDWARE REPORT   [SANITIZED & VERIFIED]");
+  // 78 characters either way: the longer unverified status takes one of the three spaces.
+  const std::string_view status = StampStatusText(payload);
+  const std::string gap(kStampStatusVerified.size() + 3 - status.size(), ' ');
+  fixed(" TOREVAL DISK ERASER - SANITIZATION & HARDWARE REPORT" + gap + "[" + std::string(status) +
+        "]");
   fitted(" Cert: " + report(0) + " | Date: " + report(1));
   fixed(" [Report Details]");
   fitted("  Software Version : " + report(2));

@@ -116,6 +116,20 @@ bool ApplyStampRecord(std::string_view text, StampPayload& payload) {
   return true;
 }
 
+bool ReadStampRecord(Device& device, uint32_t bytesPerSector, StampPayload& payload) {
+  PageBuffer buffer = PageBuffer::Allocate(DetectReadLength(bytesPerSector));
+  if (!buffer.valid() || !device.Seek(0)) return false;
+  const IoResult read = device.Read(buffer.span());
+  if (!read.ok || read.bytes < kDetectMinimumRead) return false;
+
+  // Only bytes that were actually read count, and the last byte of the buffer never does.
+  const size_t end = std::min(read.bytes, buffer.size() - 1);
+  const auto* begin = reinterpret_cast<const char*>(buffer.data()) + kRecordStart;
+  std::string_view text(begin, end - kRecordStart);
+  text = text.substr(0, text.find('\0'));
+  return ApplyStampRecord(text, payload);
+}
+
 StampPayload DetectDiskStamp(const DiskInfo& disk, const HardwareProfile& localProfile) {
   StampPayload payload;
   payload.softwareVersion = std::wstring(kProductName) + L" Suite v" + kProductVersion;
@@ -131,20 +145,7 @@ StampPayload DetectDiskStamp(const DiskInfo& disk, const HardwareProfile& localP
   options.sectorSize = std::max<uint32_t>(512, disk.bytesPerSector);
   DeviceOpenResult opened = OpenDevice(disk.devicePath, options);
   if (opened.device == nullptr) return payload;
-
-  PageBuffer buffer = PageBuffer::Allocate(DetectReadLength(disk.bytesPerSector));
-  if (!buffer.valid()) return payload;
-  if (!opened.device->Seek(0)) return payload;
-  const IoResult read = opened.device->Read(buffer.span());
-  opened.device.reset();
-  if (!read.ok || read.bytes < kDetectMinimumRead) return payload;
-
-  // Only bytes that were actually read count, and the last byte of the buffer never does.
-  const size_t end = std::min(read.bytes, buffer.size() - 1);
-  const auto* begin = reinterpret_cast<const char*>(buffer.data()) + kRecordStart;
-  std::string_view text(begin, end - kRecordStart);
-  text = text.substr(0, text.find('\0'));
-  ApplyStampRecord(text, payload);
+  ReadStampRecord(*opened.device, disk.bytesPerSector, payload);
   return payload;
 }
 

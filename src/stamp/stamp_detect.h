@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "base/device.h"
 #include "disk/disk_info.h"
 #include "hardware/hardware_profile.h"
 #include "stamp/stamp_payload.h"
@@ -23,6 +24,10 @@ size_t DetectReadLength(uint32_t bytesPerSector);
 StampPayload DetectDiskStamp(const DiskInfo& disk);
 // Same, with the running machine's hardware profile already collected.
 StampPayload DetectDiskStamp(const DiskInfo& disk, const HardwareProfile& localProfile);
+
+// Reads the record from the start of an open device (sector-aligned, as the device wants it)
+// into `payload`. False, with the payload unchanged, when the read fails or finds no record.
+bool ReadStampRecord(Device& device, uint32_t bytesPerSector, StampPayload& payload);
 
 // Applies one record text (as read from byte 512 up to its first zero). False, with the payload
 // unchanged, when the text does not begin with a known tag or has fewer than 12 fields.

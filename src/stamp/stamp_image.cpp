@@ -29,7 +29,7 @@ void CopyText(std::span<uint8_t> image, size_t offset, std::string_view text, si
   std::copy(cut.begin(), cut.end(), image.begin() + static_cast<ptrdiff_t>(offset));
 }
 
-void WritePartitionEntry(std::span<uint8_t> entry) {
+void WritePartitionEntry(std::span<uint8_t> entry, const EspGeometry& esp) {
   entry[0] = 0x80;  // active
   entry[1] = 0x01;  // first CHS: fixed values, not derived from any geometry
   entry[2] = 0x01;
@@ -38,27 +38,27 @@ void WritePartitionEntry(std::span<uint8_t> entry) {
   entry[5] = 0xFE;  // last CHS
   entry[6] = 0x3F;
   entry[7] = 0x04;
-  PutLe32(entry.subspan(8), kEspFirstLba);
-  PutLe32(entry.subspan(12), kEspSectorCount);
+  PutLe32(entry.subspan(8), esp.firstLba);
+  PutLe32(entry.subspan(12), esp.sectorCount);
 }
 
-void WriteBootSector(std::span<uint8_t> sector) {
+void WriteBootSector(std::span<uint8_t> sector, const EspGeometry& esp) {
   sector[0x00] = 0xEB;  // jump over the BPB; the volume carries no boot code
   sector[0x01] = 0x3C;
   sector[0x02] = 0x90;
   CopyText(sector, 0x03, kOemName, 8);
-  PutLe16(sector.subspan(0x0B), static_cast<uint16_t>(kLayoutSectorSize));
+  PutLe16(sector.subspan(0x0B), static_cast<uint16_t>(esp.sectorSize));
   sector[0x0D] = 1;  // sectors per cluster
   PutLe16(sector.subspan(0x0E), kFatReservedSectors);
   sector[0x10] = kFatCount;
   PutLe16(sector.subspan(0x11), kRootEntryCount);
-  PutLe16(sector.subspan(0x13), static_cast<uint16_t>(kEspSectorCount));
+  PutLe16(sector.subspan(0x13), static_cast<uint16_t>(esp.sectorCount));
   sector[0x15] = 0xF8;  // fixed disk
-  PutLe16(sector.subspan(0x16), kFatSectors);
-  PutLe16(sector.subspan(0x18), 63);   // sectors per track
-  PutLe16(sector.subspan(0x1A), 255);  // heads
-  PutLe32(sector.subspan(0x1C), kEspFirstLba);
-  PutLe32(sector.subspan(0x20), 0);  // 32-bit total: the 16-bit field holds it
+  PutLe16(sector.subspan(0x16), esp.fatSectors);
+  PutLe16(sector.subspan(0x18), 63);            // sectors per track
+  PutLe16(sector.subspan(0x1A), 255);           // heads
+  PutLe32(sector.subspan(0x1C), esp.firstLba);  // hidden sectors in front of the volume
+  PutLe32(sector.subspan(0x20), 0);             // 32-bit total: the 16-bit field holds it
   sector[0x24] = 0x80;
   sector[0x26] = 0x29;  // extended boot signature
   PutLe32(sector.subspan(0x27), kVolumeSerial);
@@ -82,8 +82,9 @@ std::span<uint8_t> DirSlot(std::span<uint8_t> image, size_t directoryOffset, siz
   return image.subspan(directoryOffset + slot * kDirEntrySize, kDirEntrySize);
 }
 
-void PutFatEntry(std::span<uint8_t> image, uint32_t cluster, uint16_t value) {
-  PutLe16(image.subspan(kFat1Offset + size_t{cluster} * 2), value);
+void PutFatEntry(std::span<uint8_t> image, const EspGeometry& esp, uint32_t cluster,
+                 uint16_t value) {
+  PutLe16(image.subspan(esp.Fat1Offset() + size_t{cluster} * 2), value);
 }
 
 }  // namespace
@@ -96,24 +97,30 @@ size_t StampImageLength(uint32_t bytesPerSector) {
 bool AddFatFile(FatVolume& volume, std::string_view name83, std::span<const uint8_t> data,
                 std::span<uint8_t> directoryEntry) {
   if (name83.size() != 11 || directoryEntry.size() < kDirEntrySize) return false;
-  if (volume.image.size() < kStampImageBytes) return false;
+  if (volume.image.size() < kStampImageBytes || volume.geometry == nullptr) return false;
+  const EspGeometry& esp = *volume.geometry;
   const uint32_t first = volume.nextFreeCluster;
-  const size_t clusters = std::max<size_t>(1, (data.size() + kClusterSize - 1) / kClusterSize);
-  if (first < kFirstFileCluster || first + clusters - 1 > kLastImageCluster) return false;
+  const size_t clusters = std::max<size_t>(1, (data.size() + esp.sectorSize - 1) / esp.sectorSize);
+  if (first < kFirstFileCluster || first + clusters - 1 > esp.LastImageCluster()) return false;
 
   WriteDirEntry(directoryEntry, name83, kAttrArchive, static_cast<uint16_t>(first),
                 static_cast<uint32_t>(data.size()));
-  CopyBytes(volume.image, ClusterOffset(first), data);
+  CopyBytes(volume.image, esp.ClusterOffset(first), data);
   const uint32_t last = first + static_cast<uint32_t>(clusters) - 1;
   for (uint32_t c = first; c < last; ++c) {
-    PutFatEntry(volume.image, c, static_cast<uint16_t>(c + 1));
+    PutFatEntry(volume.image, esp, c, static_cast<uint16_t>(c + 1));
   }
-  PutFatEntry(volume.image, last, kFatEndOfChain);
+  PutFatEntry(volume.image, esp, last, kFatEndOfChain);
   volume.nextFreeCluster = static_cast<uint16_t>(last + 1);
   return true;
 }
 
 bool AssembleStampImage(std::span<uint8_t> image, const StampImageParts& parts) {
+  return AssembleStampImage(image, parts, kEsp512);
+}
+
+bool AssembleStampImage(std::span<uint8_t> image, const StampImageParts& parts,
+                        const EspGeometry& esp) {
   if (image.size() < kStampImageBytes) return false;
   if (parts.mbrBootCode.size() != kMbrCodeSize) return false;
   if (parts.biosReportProgram.size() > kBiosProgramMax) return false;
@@ -123,7 +130,7 @@ bool AssembleStampImage(std::span<uint8_t> image, const StampImageParts& parts) 
   CopyBytes(image, kMbrCodeOffset, parts.mbrBootCode);
   CopyBytes(image, kMbrPacketOffset, kMbrReadPacket);
   CopyText(image, kMbrMessageOffset, parts.mbrMessage, kMbrMessageMax);
-  WritePartitionEntry(image.subspan(kMbrPartitionOffset, kMbrPartitionEntrySize));
+  WritePartitionEntry(image.subspan(kMbrPartitionOffset, kMbrPartitionEntrySize), esp);
   image[kMbrSignatureOffset] = 0x55;
   image[kMbrSignatureOffset + 1] = 0xAA;
 
@@ -135,24 +142,24 @@ bool AssembleStampImage(std::span<uint8_t> image, const StampImageParts& parts) 
   CopyText(image, kScreenTextOffset, screenText, kScreenTextMax);
 
   // The EFI System Partition: boot sector, reserved FAT entries, directories.
-  WriteBootSector(image.subspan(kEspOffset, kLayoutSectorSize));
-  PutFatEntry(image, 0, kFatMediaEntry);
-  PutFatEntry(image, 1, kFatEndOfChain);
-  PutFatEntry(image, kEfiDirCluster, kFatEndOfChain);
-  PutFatEntry(image, kEfiBootDirCluster, kFatEndOfChain);
+  WriteBootSector(image.subspan(esp.EspOffset(), esp.sectorSize), esp);
+  PutFatEntry(image, esp, 0, kFatMediaEntry);
+  PutFatEntry(image, esp, 1, kFatEndOfChain);
+  PutFatEntry(image, esp, kEfiDirCluster, kFatEndOfChain);
+  PutFatEntry(image, esp, kEfiBootDirCluster, kFatEndOfChain);
 
-  WriteDirEntry(DirSlot(image, kRootDirOffset, 0), kVolumeLabel, kAttrVolumeLabel, 0, 0);
-  WriteDirEntry(DirSlot(image, kRootDirOffset, 1), "EFI        ", kAttrDirectory, kEfiDirCluster,
-                0);
-  const size_t efiDir = ClusterOffset(kEfiDirCluster);
+  const size_t root = esp.RootDirOffset();
+  WriteDirEntry(DirSlot(image, root, 0), kVolumeLabel, kAttrVolumeLabel, 0, 0);
+  WriteDirEntry(DirSlot(image, root, 1), "EFI        ", kAttrDirectory, kEfiDirCluster, 0);
+  const size_t efiDir = esp.ClusterOffset(kEfiDirCluster);
   WriteDirEntry(DirSlot(image, efiDir, 0), ".          ", kAttrDirectory, kEfiDirCluster, 0);
   WriteDirEntry(DirSlot(image, efiDir, 1), "..         ", kAttrDirectory, 0, 0);
   WriteDirEntry(DirSlot(image, efiDir, 2), "BOOT       ", kAttrDirectory, kEfiBootDirCluster, 0);
-  const size_t bootDir = ClusterOffset(kEfiBootDirCluster);
+  const size_t bootDir = esp.ClusterOffset(kEfiBootDirCluster);
   WriteDirEntry(DirSlot(image, bootDir, 0), ".          ", kAttrDirectory, kEfiBootDirCluster, 0);
   WriteDirEntry(DirSlot(image, bootDir, 1), "..         ", kAttrDirectory, kEfiDirCluster, 0);
 
-  FatVolume volume{image, kFirstFileCluster};
+  FatVolume volume{image, kFirstFileCluster, &esp};
   const auto text = std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(screenText.data()),
                                              screenText.size());
   if (!AddFatFile(volume, "BOOTX64 EFI", parts.efiX64, DirSlot(image, bootDir, kBootX64Slot)) ||
@@ -162,12 +169,15 @@ bool AssembleStampImage(std::span<uint8_t> image, const StampImageParts& parts) 
   }
 
   // FAT #2 is a copy of FAT #1 once every file is chained.
-  std::copy_n(image.begin() + kFat1Offset, kFatBytes, image.begin() + kFat2Offset);
+  std::copy_n(image.begin() + static_cast<ptrdiff_t>(esp.Fat1Offset()), esp.FatBytes(),
+              image.begin() + static_cast<ptrdiff_t>(esp.Fat2Offset()));
   return true;
 }
 
 PageBuffer BuildStampImage(const StampPayload& payload, uint32_t bytesPerSector,
                            const BootPrograms& programs) {
+  const EspGeometry* esp = EspGeometryFor(bytesPerSector);
+  if (esp == nullptr) return {};
   const EfiReportBlock block = BuildEfiReportBlock(payload);
   std::vector<uint8_t> efiX64(programs.efiReportX64.begin(), programs.efiReportX64.end());
   std::vector<uint8_t> efiIa32(programs.efiReportIa32.begin(), programs.efiReportIa32.end());
@@ -186,7 +196,7 @@ PageBuffer BuildStampImage(const StampPayload& payload, uint32_t bytesPerSector,
                               screenText,
                               efiX64,
                               efiIa32};
-  if (!AssembleStampImage(image.span(), parts)) return {};
+  if (!AssembleStampImage(image.span(), parts, *esp)) return {};
   return image;
 }
 

@@ -79,6 +79,49 @@ constexpr size_t ClusterOffset(uint32_t cluster) {
   return kDataOffset + (cluster - 2) * kClusterSize;
 }
 
+// The EFI System Partition in the device's own sectors. Firmware counts the partition entry's
+// LBAs and the boot sector's fields in logical sectors of the disk, so a disk with 4096-byte
+// sectors gets a volume of its own: one sector per cluster, starting at the same byte 0x8000.
+// The MBR, record, BIOS program and text bytes in front of it are the same for every disk.
+struct EspGeometry {
+  uint32_t sectorSize;   // bytes per device sector, per volume sector and per cluster
+  uint32_t firstLba;     // partition start in device sectors
+  uint32_t sectorCount;  // partition length in device sectors
+  uint16_t fatSectors;   // per FAT
+
+  constexpr size_t EspOffset() const { return size_t{firstLba} * sectorSize; }
+  constexpr size_t FatBytes() const { return size_t{fatSectors} * sectorSize; }
+  constexpr size_t Fat1Offset() const {
+    return EspOffset() + size_t{kFatReservedSectors} * sectorSize;
+  }
+  constexpr size_t Fat2Offset() const { return Fat1Offset() + FatBytes(); }
+  constexpr size_t RootDirOffset() const { return Fat2Offset() + FatBytes(); }
+  constexpr size_t DataOffset() const { return RootDirOffset() + kRootEntryCount * kDirEntrySize; }
+  constexpr size_t ClusterOffset(uint32_t cluster) const {
+    return DataOffset() + size_t{cluster - 2} * sectorSize;
+  }
+  // Clusters from 2 up to this one lie inside the image; the rest of the volume is free.
+  constexpr uint32_t LastImageCluster() const {
+    return static_cast<uint32_t>(2 + (kStampImageBytes - DataOffset()) / sectorSize - 1);
+  }
+  constexpr uint32_t DataClusters() const {
+    return sectorCount - static_cast<uint32_t>((DataOffset() - EspOffset()) / sectorSize);
+  }
+};
+
+inline constexpr EspGeometry kEsp512 = {512, kEspFirstLba, kEspSectorCount, kFatSectors};
+// 32 MiB in 4 KiB sectors: boot sector 0x8000, FATs 0x9000 and 0xD000, root 0x11000, data
+// (cluster 2) 0x15000.
+inline constexpr EspGeometry kEsp4096 = {4096, 8, 8192, 4};
+
+// The volume for a device sector size (0 counts as 512); null for sizes the stamp does not
+// support (the stamp is then skipped).
+constexpr const EspGeometry* EspGeometryFor(uint32_t bytesPerSector) {
+  if (bytesPerSector == 0 || bytesPerSector == 512) return &kEsp512;
+  if (bytesPerSector == 4096) return &kEsp4096;
+  return nullptr;
+}
+
 static_assert(kMbrCodeOffset + kMbrCodeSize < kMbrPacketOffset, "byte 0x3F must stay zero");
 static_assert(kMbrPacketOffset + kMbrReadPacket.size() == kMbrMessageOffset);
 static_assert(kMbrMessageOffset + kMbrMessageMax == 0x17C, "message ends before the zero gap");
@@ -106,5 +149,15 @@ static_assert(ClusterOffset(kLastImageCluster) + kClusterSize == kStampImageByte
 static_assert((kEspSectorCount - (kDataOffset - kEspOffset) / kLayoutSectorSize) == 8095);
 // Every data cluster of the volume has an entry in one FAT.
 static_assert(kFatBytes / 2 >= 8095 + 2);
+
+static_assert(kEsp512.DataOffset() == kDataOffset && kEsp512.Fat2Offset() == kFat2Offset);
+static_assert(kEsp512.LastImageCluster() == kLastImageCluster);
+static_assert(kEsp4096.EspOffset() == kEspOffset, "both volumes start behind the BIOS area");
+static_assert(kEsp4096.DataOffset() == 0x15000);
+// FAT16 by the cluster-count rule, and every data cluster has an entry in one FAT.
+static_assert(kEsp4096.DataClusters() >= 4085 && kEsp4096.DataClusters() < 65525);
+static_assert(kEsp4096.FatBytes() / 2 >= kEsp4096.DataClusters() + 2);
+// The two directories and the three files (3 + 3 + 1 clusters) fit inside the image.
+static_assert(kEsp4096.LastImageCluster() >= kFirstFileCluster + 7 - 1);
 
 }  // namespace tvde

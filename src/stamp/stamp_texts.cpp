@@ -5,7 +5,9 @@
 #include <cstring>
 
 #include "base/text.h"
+#include "erase/verification.h"
 #include "hardware/hardware_fields.h"
+#include "stamp/stamp_layout.h"
 
 namespace tvde {
 namespace {
@@ -19,7 +21,36 @@ std::string RecordField(const std::wstring& text) {
   return utf8;
 }
 
+// At most `limit` bytes of UTF-8 text, cut before a character that would not fit whole.
+void CutUtf8(std::string& text, size_t limit) {
+  if (text.size() <= limit) return;
+  size_t end = limit;
+  while (end > 0 && (static_cast<uint8_t>(text[end]) & 0xC0) == 0x80)
+    --end;
+  text.resize(end);
+}
+
+struct RecordText {
+  std::string text;
+  bool freeText;  // typed by a person or reported by the hardware: may be cut to fit
+};
+
 }  // namespace
+
+size_t FairShareLimit(std::vector<size_t> lengths, size_t budget) {
+  std::sort(lengths.begin(), lengths.end());
+  size_t left = budget;
+  for (size_t i = 0; i < lengths.size(); ++i) {
+    const size_t sharing = lengths.size() - i;
+    if (lengths[i] > left / sharing) return left / sharing;
+    left -= lengths[i];
+  }
+  return lengths.empty() ? 0 : lengths.back();
+}
+
+std::string_view StampStatusText(const StampPayload& payload) {
+  return IsSkippedVerdict(payload.verification) ? kStampStatusUnverified : kStampStatusVerified;
+}
 
 std::wstring StampStateLabel(PostEraseState postEraseState, ExecutionMode executionMode) {
   if (postEraseState == PostEraseState::PureZero) return kStampStatePureZero;
@@ -56,32 +87,65 @@ std::string FitReportLine(std::string_view line) {
 }
 
 std::string BuildStampRecord(const StampPayload& payload) {
-  std::string record(kStampRecordTagV2);
-  const auto add = [&record](const std::string& field) {
-    record.push_back('|');
-    record += field;
+  std::vector<RecordText> fields = {
+      {RecordField(payload.certificateId), false},
+      {RecordField(payload.sanitizationDate), false},
+      {RecordField(payload.standardName), false},
+      {RecordField(payload.verification), false},
+      {RecordField(payload.diskModel), true},
+      {RecordField(payload.diskSerial), true},
+      {RecordField(payload.diskCapacity), true},
+      {RecordField(payload.operatorName), true},
+      {RecordField(payload.organizationName), true},
+      {RecordField(payload.sha256Fingerprint), false},
+      {std::to_string(payload.passesCompleted), false},
   };
-  add(RecordField(payload.certificateId));
-  add(RecordField(payload.sanitizationDate));
-  add(RecordField(payload.standardName));
-  add(RecordField(payload.verification));
-  add(RecordField(payload.diskModel));
-  add(RecordField(payload.diskSerial));
-  add(RecordField(payload.diskCapacity));
-  add(RecordField(payload.operatorName));
-  add(RecordField(payload.organizationName));
-  add(RecordField(payload.sha256Fingerprint));
-  add(std::to_string(payload.passesCompleted));
   for (const HardwareFieldRef& field : kHardwareFields) {
-    add(RecordField(payload.hardware.*field.member));
+    fields.push_back({RecordField(payload.hardware.*field.member), true});
   }
-  add(std::string(kStampRecordEnd));
+
+  // The tag, the separators and "END" always stay; the fields share what is left. A long name
+  // would otherwise push the pass count and the hardware out of the record, and the disk would
+  // read back as unstamped.
+  const size_t frame = kStampRecordTagV2.size() + fields.size() + 1 + kStampRecordEnd.size();
+  const size_t budget = kRecordMax - frame;
+  size_t fixedBytes = 0;
+  std::vector<size_t> freeLengths;
+  for (const RecordText& field : fields) {
+    if (field.freeText) {
+      freeLengths.push_back(field.text.size());
+    } else {
+      fixedBytes += field.text.size();
+    }
+  }
+  if (fixedBytes <= budget) {
+    const size_t limit = FairShareLimit(freeLengths, budget - fixedBytes);
+    for (RecordText& field : fields) {
+      if (field.freeText) CutUtf8(field.text, limit);
+    }
+  } else {
+    // Only a payload typed by hand gets here: then every field gives way alike.
+    std::vector<size_t> lengths;
+    for (const RecordText& field : fields)
+      lengths.push_back(field.text.size());
+    const size_t limit = FairShareLimit(lengths, budget);
+    for (RecordText& field : fields)
+      CutUtf8(field.text, limit);
+  }
+
+  std::string record(kStampRecordTagV2);
+  for (const RecordText& field : fields) {
+    record.push_back('|');
+    record += field.text;
+  }
+  record.push_back('|');
+  record += kStampRecordEnd;
   return record;
 }
 
 std::string BuildMbrMessage(const StampPayload& payload) {
-  return "\r\n[TOREVAL DISK ERASER] SANITIZED & VERIFIED. Cert: " +
-         ToPrintableAscii(payload.certificateId) + "\r\n";
+  return "\r\n[TOREVAL DISK ERASER] " + std::string(StampStatusText(payload)) +
+         ". Cert: " + ToPrintableAscii(payload.certificateId) + "\r\n";
 }
 
 }  // namespace tvde

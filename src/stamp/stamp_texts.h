@@ -6,6 +6,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "erase/erase_job.h"
 #include "stamp/stamp_payload.h"
@@ -24,6 +25,12 @@ inline constexpr const wchar_t* kStampStatePureZero =
     L"Pure Zero Wiped (スタンプなし・全セクタ完全未初期化状態)";
 inline constexpr const wchar_t* kStampStateSimulation = L"Simulation / Dry-Run Report Stamp";
 
+// What the boot screens call the erasure. A job told not to verify read nothing back, so its
+// stamp must not say verified.
+inline constexpr std::string_view kStampStatusVerified = "SANITIZED & VERIFIED";
+inline constexpr std::string_view kStampStatusUnverified = "SANITIZED, UNVERIFIED";
+std::string_view StampStatusText(const StampPayload& payload);
+
 // What a report says about the first sectors of the disk after the job.
 std::wstring StampStateLabel(PostEraseState postEraseState, ExecutionMode executionMode);
 
@@ -38,8 +45,14 @@ void CopyFixedField(std::span<uint8_t> destination, std::string_view text);
 std::string FitReportLine(std::string_view line);
 
 // One UTF-8 line: 29 fields separated by '|', separators and line breaks inside fields
-// replaced by spaces. Not yet cut to its on-disk limit.
+// replaced by spaces, at most kRecordMax bytes. When the fields do not fit, the free texts
+// (disk, operator, organisation, hardware) are cut, the longest first and never inside a
+// character, so every field keeps its place and the record still reads back whole.
 std::string BuildStampRecord(const StampPayload& payload);
+
+// The largest length such that `lengths`, each cut to it, add up to at most `budget`; the
+// largest length itself when everything fits.
+size_t FairShareLimit(std::vector<size_t> lengths, size_t budget);
 
 // The line the MBR prints when it cannot load the report program; not yet cut.
 std::string BuildMbrMessage(const StampPayload& payload);

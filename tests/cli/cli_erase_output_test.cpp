@@ -139,7 +139,9 @@ TEST(CliEraseOutput, SummaryNamesTheReportsOrWhyThereAreNone) {
   ReportData skipped = Finished(3, ExecutionMode::RealWrite, kStampWriteSkipped);
   skipped.txtPath.clear();
   const std::string failed = cli::FormatSummary(skipped, all);
-  EXPECT_NE(failed.find("\nReports          : NOT WRITTEN (could not write to out)\n"),
+  // Exactly the files that exist are named.
+  EXPECT_NE(failed.find("\nHTML certificate : out/a.html\nTXT audit log    : NOT WRITTEN (could "
+                        "not write to out)\nJSON report      : out/a.json\n"),
             std::string::npos);
   EXPECT_NE(
       failed.find("\nNote: the bootable report stamp was asked for but is not on the disk.\n"),

@@ -29,8 +29,9 @@ class CliFixture : public ::testing::Test {
  protected:
   CliFixture() {
     services_.programs = programs_.view();
-    services_.loadSettings = [this] {
+    services_.loadSettings = [this](FolderCreation creation) {
       ++settingsLoads_;
+      settingsCreation_ = creation;
       AppSettings settings;
       settings.operatorName = L"設定 オペレーター";
       settings.organizationName = L"Settings Org";
@@ -97,6 +98,7 @@ class CliFixture : public ::testing::Test {
   cli::CliServices services_;
   CancelFlag cancel_{0};
   int settingsLoads_ = 0;
+  FolderCreation settingsCreation_ = FolderCreation::Allowed;
 };
 
 // The value of a "Name : value" summary line; empty when the line is missing.

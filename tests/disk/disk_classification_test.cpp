@@ -10,12 +10,13 @@
 namespace tvde {
 namespace {
 
-constexpr ClassificationContext Normal(int32_t systemDisk = 0, int32_t unlock = 0) {
-  return {systemDisk, 1, 0, unlock};  // a boot medium number means nothing outside WinPE
+ClassificationContext Normal(int32_t systemDisk = 0, int32_t unlock = 0,
+                             std::vector<DiskProtection> protections = {}) {
+  return {systemDisk, 1, 0, unlock, protections};  // a boot medium means nothing outside WinPE
 }
 
-constexpr ClassificationContext WinPE(int32_t bootMedia) {
-  return {0, bootMedia, 1, 0};
+ClassificationContext WinPE(int32_t bootMedia, std::vector<DiskProtection> protections = {}) {
+  return {0, bootMedia, 1, 0, protections};
 }
 
 TEST(Classification, RulesInTheirOrderOfPrecedence) {
@@ -38,6 +39,13 @@ TEST(Classification, RulesInTheirOrderOfPrecedence) {
       {2, B::Nvme, M::NvmeSsd, L"", Normal(2, 1), S::ProtectedSystemDisk, kReasonSystemDisk},
       {3, B::Usb, M::Removable, L"C:", Normal(0), S::ProtectedSystemDisk, kReasonSystemDisk},
       {1, B::Sata, M::Hdd, L"D:, c:", Normal(0, 1), S::ProtectedSystemDisk, kReasonSystemDisk},
+      // Further disks the system needs, after the system disk, before every other rule.
+      {3, B::Usb, M::Removable, L"", Normal(0, 1, {{3, ProtectionCause::PageFile}}),
+       S::ProtectedSystemDisk, kReasonPageFile},
+      {0, B::Sata, M::Hdd, L"", Normal(0, 0, {{0, ProtectionCause::SystemPartition}}),
+       S::ProtectedSystemDisk, kReasonSystemDisk},
+      {1, B::Sata, M::Hdd, L"", WinPE(2, {{1, ProtectionCause::WinPESystemFolder}}),
+       S::ProtectedBootMedia, kReasonWinPESystemFolder},
       // Removable-like disks: USB, SD and MMC buses or removable media on any bus.
       {1, B::Usb, M::Hdd, L"E:", Normal(), S::Erasable, kReasonRemovable},
       {1, B::SdCard, M::Removable, L"", Normal(), S::Erasable, kReasonRemovable},
@@ -55,8 +63,8 @@ TEST(Classification, RulesInTheirOrderOfPrecedence) {
       {1, B::Nvme, M::NvmeSsd, L"", WinPE(2), S::Erasable, kReasonWinPE},
       {0, B::Sata, M::Hdd, L"", WinPE(-1), S::Erasable, kReasonWinPE},
       // An unexpected environment mode keeps the normal protections.
-      {0, B::Sata, M::Hdd, L"", {0, 1, 2, 0}, S::ProtectedSystemDisk, kReasonSystemDisk},
-      {1, B::Usb, M::Removable, L"", {0, 1, 100, 0}, S::Erasable, kReasonRemovable},
+      {0, B::Sata, M::Hdd, L"", {0, 1, 2, 0, {}}, S::ProtectedSystemDisk, kReasonSystemDisk},
+      {1, B::Usb, M::Removable, L"", {0, 1, 100, 0, {}}, S::Erasable, kReasonRemovable},
   };
   for (const Case& c : cases) {
     DiskInfo disk;

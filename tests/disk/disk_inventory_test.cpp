@@ -77,8 +77,8 @@ TEST(DiskInventory, NormalWindowsListsEveryReadableDiskAndProtectsTheSystemDisk)
     EXPECT_FALSE(q.starts_with("file ")) << "normal Windows never looks for a boot medium";
   EXPECT_THAT(Rows(EnumeratePhysicalDisksWith(system, 0, 1))[1], ::testing::EndsWith(" secondary"));
 
-  // The system disk is the one under the system folder, asked with room for one extent (a
-  // spanned volume does not fit: disk 0 then); a disk carrying C: is protected all the same.
+  // The system disk is the one under the system folder, asked with room for one extent; a
+  // disk carrying C: is protected all the same.
   system.systemDirectory = L"F:\\Windows\\system32";
   system.volumes[L'C'] = ExtentsBytes({1});
   EXPECT_EQ(FindSystemDiskNumberWith(system), 4);
@@ -87,23 +87,32 @@ TEST(DiskInventory, NormalWindowsListsEveryReadableDiskAndProtectsTheSystemDisk)
   EXPECT_EQ(moved[0].safetyStatus, SafetyStatus::ErasableSecondary);
   EXPECT_EQ(moved[1].safetyStatus, SafetyStatus::ProtectedSystemDisk);
   EXPECT_EQ(moved[3].safetyStatus, SafetyStatus::ProtectedSystemDisk);
+  // A spanned system volume answers "more data" and is asked again with room for every
+  // extent; each of its disks is the running system's. An absurd extent count gives disk 0.
   system.volumes[L'F'] = ExtentsBytes({4, 0});
+  system.queries.clear();
+  EXPECT_EQ(FindSystemDiskNumberWith(system), 4);
+  EXPECT_THAT(system.queries, ElementsAre("volume F 32", "volume F 56"));
+  EXPECT_EQ(EnumeratePhysicalDisksWith(system, 0, 1)[0].safetyStatus,
+            SafetyStatus::ProtectedSystemDisk);
+  system.volumes[L'F'][1] = 0xFF;  // 65280 extents
   EXPECT_EQ(FindSystemDiskNumberWith(system), 0);
 }
 
-TEST(DiskInventory, WinPEProtectsTheMediumWithBootWimAndFreesTheInternalDisks) {
+TEST(DiskInventory, WinPEProtectsTheMediaWithBootWimAndFreesTheInternalDisks) {
   FakeDiskSystem system = OfficePc();
   system.systemDirectory = L"X:\\Windows\\system32";  // the RAM disk: no extents
   system.roots = std::vector<std::wstring>{L"C:\\", L"D:\\", L"E:\\", L"F:\\", L"G:\\"};
   system.volumes[L'G'] = ExtentsBytes({1, 4, 1});  // spanned: listed once per extent
   system.volumes.erase(L'D');
-  // D: has the file but answers no extents, so the first qualifying volume is E:.
+  // Without a volume list the lettered roots are searched; D: has the file but no extents.
   system.files = {L"D:\\sources\\boot.wim", L"E:\\sources\\boot.wim", L"F:\\sources\\boot.wim"};
   EXPECT_THAT(Rows(EnumeratePhysicalDisksWith(system, 1, 0)),
               ElementsAre(::testing::EndsWith("|C: SATA HDD 2000398934016/512 erasable"),
                           ::testing::EndsWith("|G:, G: NVMe NVMe SSD 1000204886016/512 erasable"),
                           ::testing::EndsWith("|E: USB removable 34359738368/512 boot medium"),
-                          ::testing::EndsWith("|F:, G: USB SSD 500107862016/4096 erasable")));
+                          ::testing::EndsWith("|F:, G: USB SSD 500107862016/4096 boot medium")));
+  EXPECT_EQ(FindBootMediaDiskNumberWith(system), 2);
   system.files.clear();
   EXPECT_EQ(FindBootMediaDiskNumberWith(system), -1);
 }
@@ -136,6 +145,14 @@ TEST(StorageDescriptors, EveryAnswerIsReadWithinTheBytesReturned) {
   EXPECT_EQ(ParseVolumeDiskExtents(extents), (std::vector<int32_t>{4, 5}));
   EXPECT_EQ(ParseVolumeDiskExtents(std::span(extents).first(55)), std::vector<int32_t>{4});
   EXPECT_TRUE(ParseVolumeDiskExtents(std::span(extents).first(7)).empty());
+
+  // The descriptor is read at the size its header announces: a serial past byte 1024 stays.
+  FakeDiskSystem system;
+  system.disks[0] = {DescriptorBytes(11, false, "", std::string(1100, 'P').c_str(), "R", "SN-END"),
+                     GeometryBytes(8ull << 30, 512), SeekPenaltyBytes(true)};
+  EXPECT_EQ(ReadPhysicalDisk(system, 0)->serialNumber, L"SN-END");
+  system.queries.resize(2);
+  EXPECT_THAT(system.queries, ElementsAre("disk 0 descriptor 8", "disk 0 descriptor 1151"));
 }
 
 TEST(StorageDescriptors, BusTypes) {

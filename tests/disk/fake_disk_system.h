@@ -1,7 +1,8 @@
 #pragma once
 // A machine described by tables: disks with canned query answers laid out field by field like
 // the Windows structures (STORAGE_DEVICE_DESCRIPTOR, DISK_GEOMETRY_EX, the seek-penalty
-// descriptor, VOLUME_DISK_EXTENTS), volumes with extents. Records the opens and queries.
+// descriptor, VOLUME_DISK_EXTENTS), volumes with extents and mount points, the volumes of
+// paths, virtual disks and registry values. Records the opens and queries.
 
 #include <cstring>
 #include <map>
@@ -65,21 +66,67 @@ class FakeDiskSystem final : public DiskSystemQueries {
   std::optional<std::wstring> systemDirectory = L"C:\\Windows\\system32";
   std::optional<std::vector<std::wstring>> roots = std::vector<std::wstring>{};
   std::set<std::wstring> files;
-  std::map<wchar_t, Bytes> volumes;  // letter -> extents
+  std::map<wchar_t, Bytes> volumes;                      // "\\.\E:" by its letter -> extents
+  std::map<std::wstring, Bytes> namedVolumes;            // "\\?\Volume{...}", "\\?\GLOBALROOT\..."
+  std::optional<std::vector<std::wstring>> volumeNames;  // nothing: the list cannot be read
+  std::map<std::wstring, std::vector<std::wstring>> mountPoints;  // volume name -> mounts
+  std::map<std::wstring, std::wstring> pathVolumes;               // path prefix -> volume device
+  std::map<std::wstring, std::vector<std::wstring>> vhdHosts;     // volume -> host volumes
+  std::set<std::wstring> volumesHostingVhds;
+  std::map<std::wstring, std::vector<std::wstring>> registry;  // "subkey|value" -> strings
   std::map<int32_t, FakeDisk> disks;
   std::vector<int32_t> openedDisks;  // what the code under test did
-  std::vector<std::string> queries;  // "disk 1 seek", "volume E 512", "file E:\..."
+  std::vector<std::string> queries;  // "disk 1 seek", "volume E 32", "file E:\..."
+
+  // A listed volume "\\?\Volume{id}\" with extents on `onDisks`, mounted at `mounts`.
+  void AddVolume(const std::wstring& id, const std::vector<uint32_t>& onDisks,
+                 const std::vector<std::wstring>& mounts = {}) {
+    const std::wstring device = L"\\\\?\\Volume{" + id + L"}";
+    volumeNames = volumeNames.value_or(std::vector<std::wstring>{});
+    volumeNames->push_back(device + L"\\");
+    namedVolumes[device] = ExtentsBytes(onDisks);
+    mountPoints[device + L"\\"] = mounts;
+  }
 
   std::optional<std::wstring> SystemDirectory() override { return systemDirectory; }
   std::optional<std::vector<std::wstring>> LogicalDriveRoots() override { return roots; }
+  std::optional<std::vector<std::wstring>> VolumeNames() override { return volumeNames; }
+  std::vector<std::wstring> MountPoints(const std::wstring& name) override {
+    return mountPoints[name];
+  }
   bool FileExists(const std::wstring& path) override {
     queries.push_back("file " + WideToUtf8(path));
     return files.count(path) != 0;
   }
-  std::optional<size_t> QueryVolumeExtents(wchar_t letter, std::span<uint8_t> out) override {
-    queries.push_back(std::string("volume ") + static_cast<char>(letter) + " " +
-                      std::to_string(out.size()));
-    return Answer(volumes.count(letter) ? std::optional(volumes[letter]) : std::nullopt, out);
+  // Logged as "volume E <room>" or "volume <device> <room>". Extents that do not fit answer
+  // "more data" with their leading bytes, as the extents query does.
+  ControlAnswer QueryVolumeExtents(const std::wstring& device, std::span<uint8_t> out) override {
+    const bool lettered = device.size() == 6 && device.starts_with(L"\\\\.\\");
+    queries.push_back(
+        "volume " + (lettered ? std::string(1, static_cast<char>(device[4])) : WideToUtf8(device)) +
+        " " + std::to_string(out.size()));
+    const Bytes* bytes = lettered ? (volumes.count(device[4]) ? &volumes[device[4]] : nullptr)
+                                  : (namedVolumes.count(device) ? &namedVolumes[device] : nullptr);
+    if (bytes == nullptr || out.size() < 8) return {};
+    const size_t n = Leading(*bytes, out);
+    return {n == bytes->size(), n < bytes->size(), n};
+  }
+  std::optional<std::wstring> VolumeOfPath(const std::wstring& path) override {
+    std::optional<std::wstring> found;  // the longest prefix, as with nested mount points
+    for (const auto& [prefix, device] : pathVolumes) {
+      if (path.starts_with(prefix) && prefix.size() >= found.value_or(L"").size()) found = device;
+    }
+    return found;
+  }
+  std::vector<std::wstring> VirtualDiskHostVolumes(const std::wstring& volume) override {
+    return vhdHosts[volume];
+  }
+  bool HostsVirtualDisks(const std::wstring& volume) override {
+    return volumesHostingVhds.count(volume) != 0;
+  }
+  std::vector<std::wstring> MachineRegistryStrings(const std::wstring& subkey,
+                                                   const std::wstring& value) override {
+    return registry[subkey + L"|" + value];
   }
   std::unique_ptr<DiskQueryHandle> OpenPhysicalDisk(int32_t number) override {
     openedDisks.push_back(number);
@@ -94,6 +141,11 @@ class FakeDiskSystem final : public DiskSystemQueries {
   }
 
  private:
+  static size_t Leading(const Bytes& bytes, std::span<uint8_t> out) {
+    const size_t n = std::min(bytes.size(), out.size());
+    std::copy_n(bytes.begin(), n, out.begin());
+    return n;
+  }
   // Like DeviceIoControl: a result larger than the buffer fails the call.
   static std::optional<size_t> Answer(const std::optional<Bytes>& bytes, std::span<uint8_t> out) {
     if (!bytes || bytes->size() > out.size()) return std::nullopt;
@@ -102,8 +154,12 @@ class FakeDiskSystem final : public DiskSystemQueries {
   }
   struct Handle final : DiskQueryHandle {
     Handle(FakeDiskSystem& owner, int32_t disk) : system(owner), number(disk) {}
+    // A buffer too small for the descriptor gets its leading part, as with the property query.
     std::optional<size_t> QueryDeviceDescriptor(std::span<uint8_t> out) override {
-      return Query("descriptor", &FakeDisk::descriptor, out);
+      system.queries.push_back(FormatPrintf("disk %d descriptor ", number) +
+                               std::to_string(out.size()));
+      const auto& bytes = system.disks[number].descriptor;
+      return bytes ? std::optional(Leading(*bytes, out)) : std::nullopt;
     }
     std::optional<size_t> QueryDriveGeometryEx(std::span<uint8_t> out) override {
       return Query("geometry", &FakeDisk::geometry, out);

@@ -1,7 +1,7 @@
 // The standards' pass plans, and overwrite passes on the fault-injecting device: chunks and
-// the tail rule, rising progress, the pass contents, every way a pass ends early, random data
-// from a generator thread, and the partition-table wipe. The paced simulation and the TRIM
-// notice are the job's tests.
+// the tail rule, rising progress, the pass contents, every way a pass ends early, the flush
+// after every GiB, random data from a generator thread, and the partition-table wipe. The paced
+// simulation and the TRIM notice are the job's tests.
 #include "erase/overwrite_pass.h"
 
 #include <gmock/gmock.h>
@@ -142,6 +142,42 @@ TEST(HardwarePass, ErrorsAndCancelEndThePassWithoutFlushOrEndLine) {
                   "[ERROR] ディスクへのフラッシュ (書き込み確定) に失敗しました: Pass 2/4: Fill"));
 }
 
+// Takes every aligned write without keeping it, so a pass over several GiB costs nothing.
+class DiscardingDevice final : public Device {
+ public:
+  bool Seek(uint64_t) override { return true; }
+  IoResult Read(std::span<uint8_t> buffer) override { return {true, buffer.size(), 0}; }
+  IoResult Write(std::span<const uint8_t> data) override { return {true, data.size(), 0}; }
+  bool Flush() override { return true; }
+  bool TrimWholeDevice(uint64_t) override { return true; }
+  bool DeleteDriveLayout() override { return true; }
+  bool UpdateProperties() override { return true; }
+  bool QueryLength(uint64_t&) override { return false; }
+};
+
+TEST(HardwarePass, FlushesRightAfterEveryWholeGiBAndAtTheEndAndStopsAtAFailedFlush) {
+  constexpr uint64_t kSize = (uint64_t{5} << 29) + 4096;  // 2.5 GiB and one more write
+  for (const auto& [failFlush, status, writes, flushes] :
+       {std::tuple{false, kStatusCompleted, 641, 3}, std::tuple{true, kStatusFailed, 256, 1}}) {
+    FaultDevice device(std::make_unique<DiscardingDevice>(), 512);
+    device.faults.failFlush = failFlush;
+    EngineRecorder recorder;
+    CancelFlag cancel{0};
+    EXPECT_EQ(RunHardwarePass(device, DiskConfig(kSize, 512), kFill, 4, cancel, recorder.Progress(),
+                              recorder.Log()),
+              status);
+    EXPECT_EQ(device.writeCalls, writes);
+    EXPECT_EQ(device.flushCalls, flushes);
+    const auto first = std::find(device.events.begin(), device.events.end(), "flush");
+    ASSERT_NE(first, device.events.end());
+    EXPECT_EQ(*(first - 1), "write 1069547520 4194304");  // the write that completes 1 GiB
+    EXPECT_EQ(recorder.log.back(),
+              failFlush
+                  ? "[ERROR] ディスクへのフラッシュ (書き込み確定) に失敗しました: Pass 2/4: Fill"
+                  : "[HARDWARE WRITE] 完了: Pass 2/4: Fill");
+  }
+}
+
 // "R" random, "F00" fixed byte, "P924924" three-byte pattern, pass by pass.
 std::string Describe(const PassPlan& plan) {
   std::string out;
@@ -172,13 +208,16 @@ TEST(PassPlan, EveryStandardWritesItsPublishedPasses) {
        "P555555 P666666 P777777 P888888 P999999 PAAAAAA PBBBBBB PCCCCCC PDDDDDD PEEEEEE PFFFFFF "
        "P924924 P492492 P249249 P6DB6DB PB6DB6D PDB6DB6 R R R F00"},
   };
-  for (const auto& [standard, plan] : plans)
+  for (const auto& [standard, plan] : plans) {
     EXPECT_EQ(Describe(BuildPassPlan(standard)), plan) << static_cast<int>(standard);
+    EXPECT_EQ(PlanEndsWithZeros(BuildPassPlan(standard)), std::string(plan).ends_with("F00"));
+  }
   const EraseJobConfig defaults;  // a request starts as a safe simulation of a protected disk
   EXPECT_EQ(defaults.executionMode, ExecutionMode::Simulation);
   EXPECT_EQ(defaults.disk.safetyStatus, SafetyStatus::ProtectedSystemDisk);
   for (const int32_t unknown : {8, -1}) {
     EXPECT_TRUE(BuildPassPlan(static_cast<EraseStandard>(unknown)).empty());
+    EXPECT_FALSE(PlanEndsWithZeros(BuildPassPlan(static_cast<EraseStandard>(unknown))));
     EXPECT_EQ(U8(StandardLabel(static_cast<EraseStandard>(unknown))), "Unknown Standard");
   }
 }

@@ -74,6 +74,18 @@ TEST(Verification, SamplesSpreadEvenlyFromLba0TowardsTheLastWindowWithRisingProg
   EXPECT_EQ(full.verdict, kPassed);
   EXPECT_EQ(ones->readCalls, 256);
   EXPECT_EQ(full.recorder.Percents(&EraseProgressInfo::passPercent)[0], 0);  // 100 / 256
+
+  // A 128 KiB sector is twice the window: each sample is one whole sector in a buffer of its
+  // size (a 64 KiB one would take the second half of the read into its guard page), and the
+  // second half is compared too.
+  constexpr uint32_t kBig = 128 * 1024;
+  auto big = FaultDevice::InMemory(64ull * kBig, 4096);
+  EXPECT_EQ(Verify(big.get(), 64ull * kBig, &kZeroPass, VerifyMode::Quick, kBig).verdict, kPassed);
+  EXPECT_EQ(big->events[1], "read 0 131072");
+  EXPECT_EQ(big->events.back(), "read 8126464 131072");  // sector 62 = 63 x 63 / 64
+  big->faults.flipOffset = 5 * kBig + 100000;
+  EXPECT_EQ(Verify(big.get(), 64ull * kBig, &kZeroPass, VerifyMode::Quick, kBig).verdict,
+            kMismatch);
 }
 
 TEST(Verification, FixedBytesAreComparedAndReadFailuresFound) {

@@ -115,10 +115,11 @@ Bytes Table(const std::vector<Bytes>& structures, uint32_t declared = 0) {
   return table;
 }
 
-Bytes Processor(uint16_t mhz, uint8_t cores, size_t length = 42) {
+Bytes Processor(uint16_t mhz, uint8_t cores, size_t length = 42, uint16_t cores2 = 0) {
   Bytes body(length - 4, 0);
   PutLe16(std::span(body).subspan(18), mhz);
   if (length > 35) body[31] = cores;
+  if (length > 43) PutLe16(std::span(body).subspan(38), cores2);
   return Structure(4, body);
 }
 
@@ -163,9 +164,15 @@ TEST(SmbiosTable, ReadsEveryHandledTypeAndTheLastStructureWins) {
                  Structure(2, {1, 2}, {"Board", "X"}), Structure(2, {0, 1}, {"OnlyProduct"}),
                  Structure(2, {0, 0}),  // both empty: no change
                  Structure(3, {1, 9, 0, 0, 1}, {"Tag-1"}), Structure(3, {1, 10, 0, 0, 0}),
-                 Processor(3000, 8), Processor(0, 0),  // speed 0 keeps 3000; cores 0 replace 8
+                 Processor(3000, 8), Processor(0, 0),  // speed 0 keeps 3000; an empty socket
                  Memory(4096), Memory(4096)}))),
-      "V, ROM size: 16384 KB||Two|S2|| / OnlyProduct|Notebook|Tag-1|3000 MHz, 0 cores, 2+0 banks");
+      "V, ROM size: 16384 KB||Two|S2|| / OnlyProduct|Notebook|Tag-1|3000 MHz, 8 cores, 2+0 banks");
+  // The cores of every socket add up; 0xFF defers to core count 2 (length 48) unless that is
+  // reserved or missing. Nothing behind the end-of-table structure counts.
+  EXPECT_EQ(Text(ParseSmbiosTable(Table({Processor(2100, 24), Processor(2100, 0xFF, 48, 288),
+                                         Processor(2100, 0xFF, 48, 0xFFFF), Processor(2100, 0xFF),
+                                         Structure(127, {}), Processor(2100, 64), Memory(4096)}))),
+            "||||||||2100 MHz, 312 cores, 0+0 banks");
   // Below their minimum lengths structures are ignored; a short processor has no cores.
   EXPECT_EQ(Text(ParseSmbiosTable(Table({Structure(0, {1, 2, 0, 0, 3}, {"V", "1", "D"}),
                                          Structure(1, {1, 2, 3}, {"M"}), Structure(2, {1}, {"B"}),

@@ -1,16 +1,19 @@
-// The whole erase job on an in-memory disk: guard, simulation, real passes, failures at each
-// step, stamp and certificate output. Real jobs on image files run in the console tool's tests.
+// The whole erase job on an in-memory disk: the early ends, every end of a real and of a
+// simulated job with the texts it leaves, the bytes it wrote and the stamp it reads back.
+// Real jobs on image files run in the console tool's tests.
 #include "job/erase_job_driver.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "base/file_system.h"
 #include "base/host_environment.h"
+#include "job/report_output.h"
+#include "stamp/stamp_detect.h"
 #include "support/fault_device.h"
 #include "support/file_bytes.h"
 #include "support/temp_dir.h"
@@ -23,16 +26,18 @@ using testing::FaultDevice;
 using testing::U8;
 
 constexpr uint64_t kMiB = 1024 * 1024;
+const std::string kStamped =
+    "BOOTABLE REPORT STAMP ACTIVE (BIOS/CSM & UEFI GOP Hybrid Stamp Engraved)";
+const std::string kPureZero = "PURE ZERO WIPED (スタンプなし・全セクタ 0x00 完全未初期化状態)";
+const std::string kPassed = "PASSED (All Sampled Sectors Verified Clean)";
+const std::string kLogNotZero =
+    "[DISK STATE] スタンプなしで完了しました。最終パスが 0x00 ではないため、全セクタ 0x00 の状態にはなりません。";
 
 // Hands the job a device it may destroy while the test keeps the real one for inspection.
 class DeviceProxy final : public Device {
  public:
-  DeviceProxy(Device& target, int32_t& openCount) : target_(target), openCount_(openCount) {
-    ++openCount_;
-  }
-  DeviceProxy(const DeviceProxy&) = delete;
-  DeviceProxy& operator=(const DeviceProxy&) = delete;
-  ~DeviceProxy() override { --openCount_; }
+  DeviceProxy(Device& target, int32_t& open) : target_(target), open_(open) { ++open_; }
+  ~DeviceProxy() override { --open_; }
   bool Seek(uint64_t offset) override { return target_.Seek(offset); }
   IoResult Read(std::span<uint8_t> buffer) override { return target_.Read(buffer); }
   IoResult Write(std::span<const uint8_t> data) override { return target_.Write(data); }
@@ -44,7 +49,7 @@ class DeviceProxy final : public Device {
 
  private:
   Device& target_;
-  int32_t& openCount_;
+  int32_t& open_;
 };
 
 class RecordingLock final : public VolumeLock {
@@ -56,26 +61,18 @@ class RecordingLock final : public VolumeLock {
   int32_t& released_;
 };
 
-// A job environment around one in-memory disk, recording what the job asked for.
+// A job environment around one in-memory disk (filled with 0xA5), recording what the job did.
+// The certificate folder is checked for real, in a scratch folder; the reports are not written.
 struct JobHarness {
-  explicit JobHarness(uint64_t sizeBytes, uint32_t sectorSize = 512)
-      : disk(FaultDevice::InMemory(sizeBytes, sectorSize, 0xA5)) {
-    config.disk.diskNumber = 3;
-    // Never opened (the harness supplies the disk), but it must name an ordinary file: under
-    // Wine anything else counts as a host device.
+  explicit JobHarness(uint64_t sizeBytes) : disk(FaultDevice::InMemory(sizeBytes, 512, 0xA5)) {
+    // Never opened, but an ordinary file name: under Wine anything else is a host device.
     config.disk.devicePath = dir.File("test-disk.img");
-    std::ofstream(dir.path() / "test-disk.img") << "placeholder";
-    config.disk.model = L"Test Disk";
-    config.disk.serialNumber = L"SN-1";
+    testing::WriteFilledFile(dir.path() / "test-disk.img", 1, 0);
     config.disk.sizeBytes = sizeBytes;
-    config.disk.bytesPerSector = sectorSize;
-    config.disk.mediaType = MediaKind::Hdd;
     config.disk.safetyStatus = SafetyStatus::Erasable;
     config.standard = EraseStandard::ZeroFill;
     config.executionMode = ExecutionMode::RealWrite;
-    config.operatorName = L"Operator";
-    config.organizationName = L"Org";
-
+    config.outputFolder = dir.File("certs");
     environment.openDevice = [this](const std::wstring& path, const DeviceOpenOptions& options) {
       openedPaths.push_back(path);
       openOptions = options;
@@ -90,11 +87,10 @@ struct JobHarness {
       EmitLog(sink, L"[SAFETY] test volume locked");
       return list;
     };
-    environment.saveReports = [this](ReportData& report) {
+    environment.prepareReportFolder = PrepareReportFolder;
+    environment.saveReports = [this](ReportData&) {
       ++saveCalls;
-      savedCertificateId = report.certificateId;
-      // The certificate comes after the disk is closed and its volumes are given back.
-      openAtSave = openDevices;
+      openAtSave = openDevices;  // the certificate comes after the disk is closed
       releasedAtSave = released;
       return saveSucceeds;
     };
@@ -106,342 +102,273 @@ struct JobHarness {
         [this](const EraseProgressInfo& p) { progress.push_back(p); },
         [this](const std::wstring& line) { log.push_back(U8(line)); });
   }
-
-  bool Logged(const std::string& line) const {
-    return std::find(log.begin(), log.end(), line) != log.end();
+  bool Logged(const std::string& start) const {
+    return std::any_of(log.begin(), log.end(), [&](const auto& l) { return l.starts_with(start); });
   }
-
-  std::string StampRecordStart() const {
-    const auto& bytes = disk->memory()->bytes();
-    return std::string(bytes.begin() + 512, bytes.begin() + 512 + 14);
+  const std::vector<uint8_t>& bytes() const { return disk->memory()->bytes(); }
+  // The text at `offset` up to its first zero byte, at most `count` bytes.
+  std::string Text(size_t offset, size_t count = 4096) const {
+    const auto begin = bytes().begin() + static_cast<std::ptrdiff_t>(offset);
+    return {begin, std::find(begin, begin + static_cast<std::ptrdiff_t>(count), uint8_t{0})};
   }
+  std::string Record() const { return Text(0x200); }  // the stamp record as the disk holds it
 
   testing::TempDir dir;
   std::unique_ptr<FaultDevice> disk;
   EraseJobConfig config;
   EraseJobEnvironment environment;
   CancelFlag cancel{0};
-  bool failOpen = false;
-  bool saveSucceeds = true;
-  std::vector<std::wstring> volumesInUse;
-  std::vector<std::wstring> openedPaths;
+  bool failOpen = false, saveSucceeds = true;
+  std::vector<std::wstring> volumesInUse, openedPaths;
   DeviceOpenOptions openOptions;
-  int32_t lockCalls = 0;
-  int32_t released = 0;
-  int32_t saveCalls = 0;
-  int32_t openDevices = 0;
-  int32_t openAtSave = -1;
-  int32_t releasedAtSave = -1;
-  std::wstring savedCertificateId;
+  int32_t lockCalls = 0, released = 0, saveCalls = 0, openDevices = 0;
+  int32_t openAtSave = -1, releasedAtSave = -1;
   std::vector<EraseProgressInfo> progress;
   std::vector<std::string> log;
 };
 
-TEST(EraseJobGuard, ProtectedDisksAreNeverOpenedInARealJob) {
-  for (int32_t status : {1, 2, 3, 7}) {
+TEST(EraseJobEarlyEnd, NothingIsOpenedWrittenOrCertifiedBeforeTheJobMayStart) {
+  const std::string blocked = "BLOCKED BY SAFETY GUARD", folder = "REPORT FOLDER NOT WRITABLE";
+  const std::string critical = "[CRITICAL SAFETY] ";
+  struct Case {
+    bool applies;
+    std::function<void(JobHarness&)> arm;
+    std::string verdict, tag, message;  // the log line is tag + message (its start given here)
+    int32_t locks;                      // each lock taken is given back
+  };
+  auto status = [](int32_t value) {
+    return
+        [value](JobHarness& j) { j.config.disk.safetyStatus = static_cast<SafetyStatus>(value); };
+  };
+  const Case cases[] = {
+      {true, status(1), blocked, critical, "安全保護ロックされているディスクのため", 0},
+      {true, status(7), blocked, critical, "安全保護ロックされているディスクのため", 0},
+      {IsRunningUnderWine(),
+       [](JobHarness& j) { j.config.disk.devicePath = L"\\\\.\\PhysicalDrive0"; }, blocked,
+       critical, "Wine環境ではホストの実ディスクを保護するため", 0},
+      {true, [](JobHarness& j) { j.volumesInUse = {L"E:"}; }, blocked, critical,
+       "対象ディスク上のファイルシステムが使用中のため", 1},
+      {true, [](JobHarness& j) { j.failOpen = true; }, "OPEN HANDLE FAILED", "[ERROR] ",
+       "物理ディスクを書き込みモードで開けませんでした。", 1},
+      // A folder under a file can never be made: found out before the disk is touched.
+      {true,
+       [](JobHarness& j) {
+         testing::WriteFilledFile(j.dir.path() / "file", 1, 0);
+         j.config.outputFolder = JoinPath(j.dir.File("file"), L"certs");
+       },
+       folder, "[ERROR] ", "証明書・監査ログの保存先フォルダーを作成または書き込みできない", 0},
+  };
+  for (const Case& c : cases) {
+    if (!c.applies) continue;
+    SCOPED_TRACE(c.message);
     JobHarness job(4 * kMiB);
-    job.config.disk.safetyStatus = static_cast<SafetyStatus>(status);
+    c.arm(job);
     const ReportData result = job.Run();
     EXPECT_EQ(result.statusCode, kStatusFailed);
-    EXPECT_EQ(U8(result.verificationResult), "BLOCKED BY SAFETY GUARD");
+    EXPECT_EQ(U8(result.verificationResult), c.verdict);
     EXPECT_EQ(U8(result.diskStampStatus), "NOT STAMPED");
-    EXPECT_EQ(U8(result.errorMessage),
-              "安全保護ロックされているディスクのため、実機消去をブロックしました。");
+    EXPECT_TRUE(U8(result.errorMessage).starts_with(c.message));
+    EXPECT_TRUE(c.verdict != folder ||
+                U8(result.errorMessage).ends_with("保存先: " + U8(job.config.outputFolder)));
+    ASSERT_FALSE(job.log.empty());
+    EXPECT_EQ(job.log.back(), c.tag + U8(result.errorMessage));
     EXPECT_EQ(result.elapsedSeconds, 0.0);
     EXPECT_EQ(result.bytesWritten, 0u);
-    EXPECT_EQ(result.passesPlanned, 1);
     EXPECT_FALSE(result.endTime.empty());
-    EXPECT_EQ(result.certificateId.size(), 29u);
-    EXPECT_EQ(job.lockCalls, 0);
-    EXPECT_TRUE(job.openedPaths.empty());
-    EXPECT_EQ(job.saveCalls, 0);  // no certificate for a blocked job
-    ASSERT_EQ(job.log.size(), 1u);
-    EXPECT_EQ(
-        job.log[0],
-        "[CRITICAL SAFETY] 安全保護ロックされているディスクのため、実機消去をブロックしました。");
+    EXPECT_EQ(job.lockCalls, c.locks);
+    EXPECT_EQ(job.released, c.locks);
+    EXPECT_EQ(job.openedPaths.size(), c.verdict == "OPEN HANDLE FAILED" ? 1u : 0u);
+    EXPECT_EQ(job.saveCalls, 0);
+    EXPECT_EQ(job.disk->writeCalls, 0);
   }
 }
 
-TEST(EraseJobGuard, UnderWineRawDevicePathsAreRefusedEvenWhenErasable) {
-  JobHarness job(4 * kMiB);
-  job.config.disk.devicePath = L"\\\\.\\PhysicalDrive0";
-  const ReportData result = job.Run();
-  if (!IsRunningUnderWine()) {
-    EXPECT_EQ(result.statusCode, kStatusCompleted);  // natively the fake device is erased
-    return;
-  }
-  EXPECT_EQ(result.statusCode, kStatusFailed);
-  EXPECT_EQ(U8(result.verificationResult), "BLOCKED BY SAFETY GUARD");
-  EXPECT_TRUE(job.openedPaths.empty());
-  EXPECT_EQ(job.lockCalls, 0);
-  ASSERT_EQ(job.log.size(), 1u);
-  EXPECT_TRUE(job.log[0].starts_with("[CRITICAL SAFETY] ")) << job.log[0];
-}
-
-TEST(EraseJobGuard, VolumesThatStayInUseStopTheJobOutsideWindows) {
-  JobHarness job(4 * kMiB);
-  job.volumesInUse = {L"/dev/sdz1 (/mnt/data)"};
-  const ReportData result = job.Run();
-  EXPECT_EQ(job.released, 1);  // the hold was given back either way
-#ifdef _WIN32
-  EXPECT_EQ(result.statusCode, kStatusCompleted);
-  EXPECT_EQ(job.openedPaths.size(), 1u);
-#else
-  EXPECT_EQ(result.statusCode, kStatusFailed);
-  EXPECT_EQ(U8(result.verificationResult), "BLOCKED BY SAFETY GUARD");
-  EXPECT_TRUE(job.openedPaths.empty());
-  EXPECT_EQ(job.saveCalls, 0);
-  EXPECT_TRUE(job.Logged(
-      "[CRITICAL SAFETY] 対象ディスク上のファイルシステムが使用中のため、実機消去をブロックしました。"));
-#endif
-}
-
-TEST(EraseJobReal, OpenFailureReleasesVolumesAndWritesNoCertificate) {
-  JobHarness job(4 * kMiB);
-  job.failOpen = true;
-  const ReportData result = job.Run();
-  EXPECT_EQ(result.statusCode, kStatusFailed);
-  EXPECT_EQ(U8(result.verificationResult), "OPEN HANDLE FAILED");
-  EXPECT_EQ(U8(result.diskStampStatus), "NOT STAMPED");
-  EXPECT_EQ(result.elapsedSeconds, 0.0);
-  EXPECT_EQ(job.released, 1);
-  EXPECT_EQ(job.saveCalls, 0);
-  EXPECT_EQ(
-      job.log.back(),
-      "[ERROR] 物理ディスクを書き込みモードで開けませんでした。管理者権限またはディスク使用状況を確認してください。");
-}
-
-TEST(EraseJobReal, CompletedZeroFillWipesVerifiesAndStampsWhileTheDiskIsOpen) {
-  JobHarness job(6 * kMiB + 512);
-  job.config.verifyMode = VerifyMode::Full;
-  const ReportData result = job.Run();
-  EXPECT_EQ(result.statusCode, kStatusCompleted);
-  EXPECT_EQ(result.passesCompleted, 1);
-  EXPECT_EQ(result.passesPlanned, 1);
-  EXPECT_EQ(result.bytesWritten, 6 * kMiB + 512);
-  EXPECT_EQ(U8(result.verificationResult), "PASSED (All Sampled Sectors Verified Clean)");
-  EXPECT_EQ(U8(result.diskStampStatus),
-            "BOOTABLE REPORT STAMP ACTIVE (BIOS/CSM & UEFI GOP Hybrid Stamp Engraved)");
-  EXPECT_EQ(result.sha256Fingerprint.size(), 64u);
-  EXPECT_EQ(result.stamp.certificateId, result.certificateId);
-  EXPECT_EQ(job.savedCertificateId, result.certificateId);
-  EXPECT_EQ(job.saveCalls, 1);
-  EXPECT_EQ(job.released, 1);
-  EXPECT_EQ(job.openAtSave, 0);
-  EXPECT_EQ(job.releasedAtSave, 1);
-  EXPECT_EQ(job.openOptions.access, DeviceAccess::ReadWrite);
-  EXPECT_EQ(job.openOptions.buffering, DeviceBuffering::Unbuffered);
-  EXPECT_EQ(job.openOptions.sectorSize, 512u);
-  EXPECT_EQ(job.StampRecordStart(), "TVDE_STAMP_V2|");
-  // The stamp comes after verification: it is the last write, and the stamp region ends
-  // the zeroed disk.
-  const auto& bytes = job.disk->memory()->bytes();
-  EXPECT_EQ(bytes[0x1FE], 0x55);
-  EXPECT_EQ(bytes[0x1FF], 0xAA);
-  EXPECT_TRUE(std::all_of(bytes.begin() + 0x20000, bytes.end(), [](uint8_t b) { return b == 0; }));
-  EXPECT_EQ(job.disk->CountEvents("trim"), 0u);  // zero fill on a hard disk: no TRIM
-  EXPECT_EQ(job.log.front(), "[SAFETY] test volume locked");
-}
-
-TEST(EraseJobReal, TrimNoticeForNistStandardsAndSolidStateDisksOnly) {
-  JobHarness nvme(4 * kMiB);
-  nvme.config.disk.mediaType = MediaKind::NvmeSsd;
-  nvme.Run();
-  EXPECT_EQ(nvme.disk->CountEvents("trim"), 1u);
-  // The notice precedes the first write.
-  EXPECT_TRUE(nvme.disk->events.front().starts_with("trim")) << nvme.disk->events.front();
-
-  JobHarness clear(4 * kMiB);
-  clear.config.standard = EraseStandard::NistClear;
-  clear.disk->faults.rejectTrim = true;  // a refused notice never stops the job
-  EXPECT_EQ(clear.Run().statusCode, kStatusCompleted);
-  EXPECT_TRUE(clear.Logged(
-      "[INFO] ハードウェアTRIM通知はスキップされました。物理セクタの完全上書きパージを実行します。"));
-}
-
-TEST(EraseJobReal, WriteErrorStopsTheJobWithItsCertificate) {
-  JobHarness job(12 * kMiB);
-  job.config.standard = EraseStandard::Dod522022M;
-  job.disk->faults.failWriteAt = 5;  // pass 2, second chunk
-  const ReportData result = job.Run();
-  EXPECT_EQ(result.statusCode, kStatusFailed);
-  EXPECT_EQ(result.passesCompleted, 1);
-  EXPECT_EQ(result.passesPlanned, 3);
-  EXPECT_EQ(result.bytesWritten, 0u);
-  EXPECT_EQ(U8(result.verificationResult), "WRITE ERROR");
-  EXPECT_EQ(U8(result.diskStampStatus), "NOT STAMPED");
-  EXPECT_TRUE(result.errorMessage.empty());
-  EXPECT_EQ(job.saveCalls, 1);
-  EXPECT_EQ(job.released, 1);
-  EXPECT_EQ(job.openAtSave, 0);
-  EXPECT_EQ(job.releasedAtSave, 1);
-  EXPECT_EQ(job.disk->CountEvents("delete-layout"), 0u);  // no wipe after a failed pass
-}
-
-TEST(EraseJobReal, CancelDuringTheSecondOfThreePasses) {
-  JobHarness job(8 * kMiB);
-  job.config.standard = EraseStandard::Dod522022M;
-  job.disk->faults.beforeWrite = [&job](int32_t write) {
-    if (write == 3) job.cancel.store(1);  // first chunk of pass 2 is written, then cancel
+std::function<void(JobHarness&)> LongNames(std::wstring operatorName, std::wstring organization) {
+  return [=](JobHarness& j) {
+    j.config.verifyMode = VerifyMode::None;
+    j.config.operatorName = operatorName;
+    j.config.organizationName = organization;
   };
-  const ReportData result = job.Run();
-  EXPECT_EQ(result.statusCode, kStatusCancelled);
-  EXPECT_EQ(result.passesCompleted, 1);
-  EXPECT_EQ(U8(result.verificationResult), "CANCELLED BY USER");
-  EXPECT_EQ(U8(result.diskStampStatus), "NOT STAMPED");
-  EXPECT_EQ(job.saveCalls, 1);
-  EXPECT_EQ(job.disk->writeCalls, 3);
 }
 
-TEST(EraseJobReal, OnlyACompletedAndVerifiedOrUnverifiedJobStamps) {
-  const std::string stamped =
-      "BOOTABLE REPORT STAMP ACTIVE (BIOS/CSM & UEFI GOP Hybrid Stamp Engraved)";
-  const std::string pureZero = "PURE ZERO WIPED (スタンプなし・全セクタ 0x00 完全未初期化状態)";
-  const std::string passed = "PASSED (All Sampled Sectors Verified Clean)";
+// Every way a real job ends: status, texts, the bytes the passes really wrote, and a disk that
+// holds what the texts claim: all zeroes, or a stamp whose record reads back whole (long free
+// texts are cut to keep every field) and whose boot screens say whether it was verified.
+TEST(EraseJobReal, EachEndStatesOnlyWhatIsTrueOfTheDisk) {
   struct Case {
     const char* name;
+    uint64_t size;
     std::function<void(JobHarness&)> arm;
     int32_t status;
     std::string verdict, stamp;
-    int32_t writes;  // one 4 MiB chunk, two wipe writes, then the stamp
+    uint64_t bytes;       // one pass completed when any byte was written
+    std::string logLine;  // the start of a line that must appear
   };
+  std::wstring japanese;
+  for (int i = 0; i < 650; ++i)
+    japanese += L"消去";
+  const std::string skipped = "SKIPPED (検証なし設定)";
   const Case cases[] = {
-      {"pure zero chosen",
-       [](JobHarness& job) { job.config.postEraseState = PostEraseState::PureZero; },
-       kStatusCompleted, passed, pureZero, 3},
-      {"verification failed",
-       [](JobHarness& job) {
-         job.disk->faults.flipOffset = 3 * kMiB + 12345;
-         job.config.verifyMode = VerifyMode::Full;
-       },
-       kStatusFailed, "FAILED (Pattern Mismatch Detected)", pureZero, 3},
-      {"verification skipped", [](JobHarness& job) { job.config.verifyMode = VerifyMode::None; },
-       kStatusCompleted, "SKIPPED (検証なし設定)", stamped, 4},
-      {"stamp write failed",
-       [](JobHarness& job) {
-         job.config.disk.safetyStatus = SafetyStatus::ErasableSecondary;  // unlocked internal
-         job.disk->faults.failWriteAt = 4;
-       },
-       kStatusCompleted, passed, "STAMP WRITE SKIPPED", 4},
-      {"verification cancelled",
-       [](JobHarness& job) {
-         job.disk->faults.beforeWrite = [&job](int32_t write) {
-           if (write == 3) job.cancel.store(1);  // the last wipe write, before verification
+      // On a solid-state disk, with the folder left to the job: it names the folder first and
+      // sends the TRIM notice before the first write (a refused notice never stops the job).
+      {"pure zero chosen", 6 * kMiB + 512,
+       [](JobHarness& j) {
+         j.config.postEraseState = PostEraseState::PureZero;
+         j.config.disk.mediaType = MediaKind::NvmeSsd;
+         j.disk->faults.rejectTrim = true;
+         j.config.outputFolder.clear();
+         j.environment.prepareReportFolder = [](const EraseJobConfig&, std::wstring& folder) {
+           folder = L"/beside/the/program/Certificates";
+           return true;
          };
        },
-       kStatusCancelled, "CANCELLED", pureZero, 3},
+       kStatusCompleted, kPassed, kPureZero, 6 * kMiB + 512,
+       "[DISK STATE] スタンプを記録せず、ディスク全領域を完全消去 (0x00"},
+      {"random last pass, no stamp", 4 * kMiB,
+       [](JobHarness& j) {
+         j.config.standard = EraseStandard::CryptoRandom;
+         j.config.postEraseState = PostEraseState::PureZero;
+       },
+       kStatusCompleted, kPassed, "NOT STAMPED", 4 * kMiB, kLogNotZero},
+      {"verification failed", 4 * kMiB,
+       [](JobHarness& j) {
+         j.disk->faults.flipOffset = 3 * kMiB + 12345;
+         j.config.verifyMode = VerifyMode::Full;
+       },
+       kStatusFailed, "FAILED (Pattern Mismatch Detected)", "NOT STAMPED", 4 * kMiB,
+       "[DISK STATE] ベリファイ検証に合格しなかったため、スタンプを記録せずに終了しました。"},
+      {"verification cancelled", 4 * kMiB,
+       [](JobHarness& j) {
+         j.disk->faults.beforeWrite = [&j](int32_t write) {
+           if (write == 3) j.cancel.store(1);  // the last wipe write, before verification
+         };
+       },
+       kStatusCancelled, "CANCELLED", kPureZero, 4 * kMiB, ""},
+      {"stamp does not read back", 4 * kMiB,
+       [](JobHarness& j) {
+         j.config.verifyMode = VerifyMode::None;  // the only read is the stamp's
+         j.disk->faults.flipOffset = 0x200 + 20;  // inside the certificate ID
+       },
+       kStatusCompleted, skipped, "STAMP WRITE SKIPPED", 4 * kMiB,
+       "[ERROR] 書き込んだレポートスタンプを読み戻せませんでした (証明書IDが一致しません)。"},
+      {"650 Japanese characters", 4 * kMiB, LongNames(japanese, L"Org"), kStatusCompleted, skipped,
+       kStamped, 4 * kMiB, ""},
+      {"1 MiB organisation", 4 * kMiB, LongNames(L"Op", std::wstring(1 << 20, L'x')),
+       kStatusCompleted, skipped, kStamped, 4 * kMiB, ""},
+      {"write error in pass 2", 12 * kMiB,
+       [](JobHarness& j) {
+         j.config.standard = EraseStandard::Dod522022M;
+         j.disk->faults.failWriteAt = 5;  // pass 1 took three chunks, pass 2 one more
+       },
+       kStatusFailed, "WRITE ERROR", "NOT STAMPED", 16 * kMiB, ""},
+      {"cancel in pass 2", 8 * kMiB,
+       [](JobHarness& j) {
+         j.config.standard = EraseStandard::Dod522022M;
+         j.disk->faults.beforeWrite = [&j](int32_t write) {
+           if (write == 3) j.cancel.store(1);  // the first chunk of pass 2 is still written
+         };
+       },
+       kStatusCancelled, "CANCELLED BY USER", "NOT STAMPED", 12 * kMiB, ""},
+      {"certificate not written", 4 * kMiB, [](JobHarness& j) { j.saveSucceeds = false; },
+       kStatusCompleted, kPassed, kStamped, 4 * kMiB, "[ERROR] 保存できなかったファイル: TVDE-"},
+      {"unknown standard", 4 * kMiB,
+       [](JobHarness& j) {
+         j.config.standard = static_cast<EraseStandard>(42);
+         j.config.postEraseState = PostEraseState::PureZero;
+       },
+       kStatusCompleted, kPassed, "NOT STAMPED", 0, kLogNotZero},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    JobHarness job(4 * kMiB);
+    JobHarness job(c.size);
     c.arm(job);
     const ReportData result = job.Run();
     EXPECT_EQ(result.statusCode, c.status);
     EXPECT_EQ(U8(result.verificationResult), c.verdict);
     EXPECT_EQ(U8(result.diskStampStatus), c.stamp);
-    EXPECT_EQ(result.passesCompleted, 1);
-    EXPECT_EQ(result.bytesWritten, 4 * kMiB);
-    EXPECT_EQ(job.disk->writeCalls, c.writes);
-    // Skipped or cancelled before it began, verification reads nothing.
-    EXPECT_EQ(job.disk->readCalls == 0,
-              c.verdict.starts_with("SKIPPED") || c.verdict.starts_with("CANCELLED"));
+    EXPECT_EQ(result.bytesWritten, c.bytes);
+    EXPECT_EQ(result.passesCompleted, c.bytes > 0 ? 1 : 0);
     EXPECT_EQ(job.saveCalls, 1);
-    const auto& bytes = job.disk->memory()->bytes();
-    if (c.stamp == stamped) {
-      EXPECT_EQ(job.StampRecordStart(), "TVDE_STAMP_V2|");
-    } else {
-      EXPECT_TRUE(testing::AllZero(bytes, 0, bytes.size()));
+    EXPECT_EQ(job.releasedAtSave, 1);  // the certificate comes after the disk is given back
+    EXPECT_EQ(job.openAtSave, 0);
+    EXPECT_TRUE(job.Logged(c.logLine)) << c.logLine;
+    EXPECT_EQ(job.Logged("[LOG PATH] 保存先フォルダーが指定されていないため、プログラムのフォルダー"
+                         "に保存します: /beside/the/program/Certificates"),
+              job.config.outputFolder.empty());
+    EXPECT_EQ(job.disk->events.front().starts_with("trim"),
+              job.config.disk.mediaType == MediaKind::NvmeSsd);
+    EXPECT_TRUE(job.openOptions.access == DeviceAccess::ReadWrite &&
+                job.openOptions.buffering == DeviceBuffering::Unbuffered);
+    EXPECT_TRUE(c.stamp != kPureZero || testing::AllZero(job.bytes(), 0, job.bytes().size()));
+    if (c.stamp == kStamped) {
+      const std::string record = job.Record();
+      StampPayload readBack;
+      EXPECT_TRUE(ApplyStampRecord(record, readBack));
+      EXPECT_EQ(job.disk->events.back(), "read 0 2560");  // the last write was read back
+      EXPECT_EQ(readBack.certificateId, result.certificateId);
+      EXPECT_EQ(readBack.passesCompleted, 1);
+      EXPECT_EQ(std::count(record.begin(), record.end(), '|'), 28);
+      EXPECT_TRUE(record.ends_with("|END"));
+      const std::string status =
+          c.verdict == skipped ? "SANITIZED, UNVERIFIED" : "SANITIZED & VERIFIED";
+      EXPECT_TRUE(job.Text(0x50).starts_with("\r\n[TOREVAL DISK ERASER] " + status + ". "));
+      EXPECT_TRUE(job.Text(0xA60, 80).ends_with("  [" + status + "]\r\n"));
     }
-    EXPECT_EQ(
-        job.Logged("[DISK STATE] スタンプを記録せず、ディスク全領域を完全消去 (0x00・未初期化) "
-                   "状態で完了しました。"),
-        c.stamp == pureZero);
   }
 }
 
-TEST(EraseJobReal, UnknownStandardRunsNoPassAndComparesNothing) {
-  JobHarness job(4 * kMiB);
-  job.config.standard = static_cast<EraseStandard>(42);
-  const ReportData result = job.Run();
-  EXPECT_EQ(result.passesPlanned, 0);
-  EXPECT_EQ(result.passesCompleted, 0);
-  EXPECT_EQ(result.bytesWritten, 0u);
-  // The fill byte 0xA5 outside the wiped first and last MiB is read back without complaint.
-  EXPECT_EQ(result.statusCode, kStatusCompleted);
-}
-
-TEST(EraseJobReal, FailedCertificateOutputIsLogged) {
-  JobHarness job(4 * kMiB);
-  job.saveSucceeds = false;
-  job.config.outputFolder = L"Q:\\nowhere";
-  job.Run();
-  EXPECT_EQ(job.log.back(),
-            "[ERROR] 証明書・監査ログファイルの保存に失敗しました。保存先: Q:\\nowhere");
-}
-
-TEST(EraseJobSimulation, PurgeSimulationNeverOpensTheDiskAndCountsBothPasses) {
-  JobHarness job(4 * kMiB);
-  job.config.disk.sizeBytes = 1ull << 40;  // only read from the record, never opened
-  job.config.executionMode = ExecutionMode::Simulation;
-  job.config.standard = EraseStandard::NistPurge;
-  job.config.disk.safetyStatus = SafetyStatus::ProtectedSystemDisk;  // plays no part here
-  const ReportData result = job.Run();
-  EXPECT_EQ(result.statusCode, kStatusCompleted);
-  EXPECT_EQ(result.passesCompleted, 2);
-  EXPECT_EQ(result.bytesWritten, 2ull << 40);
-  EXPECT_EQ(U8(result.verificationResult), "PASSED (Simulation 100% Verified)");
-  EXPECT_EQ(U8(result.diskStampStatus),
-            "STAMPED (Simulation Verified - Bootable Report Stamp & Hardware Profile Ready)");
-  EXPECT_GT(result.elapsedSeconds, 1.5);  // two paced passes and the paced verification
-  EXPECT_TRUE(job.openedPaths.empty());
-  EXPECT_EQ(job.lockCalls, 0);
-  EXPECT_EQ(job.saveCalls, 1);
-  ASSERT_GE(job.log.size(), 3u);
-  EXPECT_EQ(job.log[0],
-            "=== [安全シミュレーション(Dry-Run)モード] 実際のディスク内容は変更されません ===");
-  EXPECT_EQ(
-      job.log[1],
-      "[NIST SP 800-88 Rev.1] NVMe/SSD 全LBAブロック解放 (TRIM/Deallocate) シミュレーションを実行しました。");
-  EXPECT_EQ(job.log.back(), "[DISK STAMP] 実機消去＆ハードウェアレポート画面スタンプ (Cert ID: " +
-                                U8(result.certificateId) + ") を生成しました。");
-  // Within each phase progress only goes up; the verification phase restarts at 91.
-  ASSERT_EQ(job.progress.size(), 60u);  // 2 x 25 pass steps, 10 verification steps
-  for (size_t i = 1; i < job.progress.size(); ++i) {
-    if (job.progress[i].phase != job.progress[i - 1].phase) continue;
-    EXPECT_GE(job.progress[i].overallPercent, job.progress[i - 1].overallPercent) << i;
+TEST(EraseJobSimulation, ASimulationWritesNothingAndClaimsNoMoreThanItsPlan) {
+  struct Case {
+    EraseStandard standard;
+    PostEraseState post;
+    VerifyMode verify;
+    bool cancel;
+    std::string stamp, lastLog;  // the start of the last log line
+  };
+  const std::string stamped = "[DISK STAMP] 実機消去＆ハードウェアレポート画面スタンプ (Cert ID: ";
+  const Case cases[] = {
+      {EraseStandard::NistPurge, PostEraseState::WriteStamp, VerifyMode::Quick, false,
+       "STAMPED (Simulation Verified - Bootable Report Stamp & Hardware Profile Ready)", stamped},
+      {EraseStandard::ZeroFill, PostEraseState::WriteStamp, VerifyMode::None, false,
+       "STAMPED (Simulation Unverified - Bootable Report Stamp & Hardware Profile Ready)", stamped},
+      {EraseStandard::ZeroFill, PostEraseState::PureZero, VerifyMode::None, false,
+       "PURE ZERO WIPED (スタンプなし・完全未初期化状態)",
+       "[DISK STATE] 通常通りディスクを完全消去"},
+      {EraseStandard::HmgIs5Enhanced, PostEraseState::PureZero, VerifyMode::None, false,
+       "NOT STAMPED", kLogNotZero},
+      {EraseStandard::ZeroFill, PostEraseState::PureZero, VerifyMode::Quick, true, "ABORTED",
+       "[SIMULATION] 開始: Pass 1/1"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.stamp);
+    JobHarness job(4 * kMiB);
+    job.config.disk.sizeBytes = 1ull << 40;  // only read from the record, never opened
+    job.config.disk.safetyStatus = SafetyStatus::ProtectedSystemDisk;  // plays no part here
+    job.config.executionMode = ExecutionMode::Simulation;
+    job.config.standard = c.standard;
+    job.config.postEraseState = c.post;
+    job.config.verifyMode = c.verify;
+    job.cancel.store(c.cancel ? 1 : 0);
+    const ReportData result = job.Run();
+    EXPECT_EQ(result.statusCode, c.cancel ? kStatusCancelled : kStatusCompleted);
+    EXPECT_EQ(U8(result.verificationResult), c.cancel ? "ABORTED"
+                                             : c.verify == VerifyMode::None
+                                                 ? "SKIPPED (検証なし設定)"
+                                                 : "PASSED (Simulation 100% Verified)");
+    EXPECT_EQ(U8(result.diskStampStatus), c.stamp);
+    EXPECT_EQ(result.bytesWritten, 0u);
+    EXPECT_EQ(result.passesCompleted, c.cancel ? 0 : result.passesPlanned);
+    EXPECT_TRUE(job.openedPaths.empty() && job.lockCalls == 0);
+    EXPECT_EQ(job.saveCalls, 1);
+    EXPECT_EQ(job.log.front(),
+              "=== [安全シミュレーション(Dry-Run)モード] 実際のディスク内容は変更されません ===");
+    EXPECT_TRUE(job.log.back().starts_with(c.lastLog)) << job.log.back();
+    for (size_t i = 1; i < job.progress.size(); ++i) {  // only up within each phase
+      EXPECT_TRUE(job.progress[i].phase != job.progress[i - 1].phase ||
+                  job.progress[i].overallPercent >= job.progress[i - 1].overallPercent);
+    }
+    EXPECT_TRUE(c.cancel ? job.progress.empty() : job.progress.back().overallPercent == 100);
   }
-  EXPECT_EQ(job.progress[49].overallPercent, 100);
-  EXPECT_EQ(job.progress[50].phase, kPhaseVerify);
-  EXPECT_EQ(job.progress[50].overallPercent, 91);
-  EXPECT_EQ(job.progress.back().overallPercent, 100);
-}
-
-TEST(EraseJobSimulation, CancelledSimulationIsAbortedWithCertificate) {
-  JobHarness job(4 * kMiB);
-  job.config.executionMode = ExecutionMode::Simulation;
-  job.config.postEraseState = PostEraseState::PureZero;
-  job.cancel.store(1);
-  const ReportData result = job.Run();
-  EXPECT_EQ(result.statusCode, kStatusCancelled);
-  EXPECT_EQ(U8(result.verificationResult), "ABORTED");
-  EXPECT_EQ(U8(result.diskStampStatus), "ABORTED");
-  EXPECT_EQ(result.passesCompleted, 0);
-  EXPECT_EQ(result.bytesWritten, 0u);
-  EXPECT_EQ(job.saveCalls, 1);
-  EXPECT_EQ(job.log.size(), 2u);  // banner and the pass start line; no TRIM line for zero fill
-}
-
-TEST(EraseJobSimulation, PureZeroChoiceInSimulation) {
-  JobHarness job(4 * kMiB);
-  job.config.executionMode = ExecutionMode::Simulation;
-  job.config.postEraseState = PostEraseState::PureZero;
-  job.config.verifyMode = VerifyMode::None;
-  const ReportData result = job.Run();
-  EXPECT_EQ(U8(result.diskStampStatus), "PURE ZERO WIPED (スタンプなし・完全未初期化状態)");
-  EXPECT_EQ(U8(result.verificationResult), "SKIPPED (検証なし設定)");
-  EXPECT_EQ(
-      job.log.back(),
-      "[DISK STATE] 通常通りディスクを完全消去した状態 (スタンプなし / 全セクタ0x00想定) として完了しました。");
 }
 
 }  // namespace

@@ -1,16 +1,23 @@
-// Certificate output: completing the record and writing the three files.
+// What a finished job leaves: its stamp payload, and the certificate output that completes the
+// record, writes the three files whole or not at all, names exactly the files that exist, and
+// checks the folder before a job starts.
 #include "job/report_output.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 
 #include "base/file_system.h"
-#include "base/host_environment.h"
 #include "base/text.h"
-#include "report/audit_log_text.h"
+#include "job/erase_job_driver.h"
+#include "job/stamp_payload_builder.h"
 #include "report/report_fingerprint.h"
+#include "stamp/stamp_texts.h"
+#include "support/file_bytes.h"
+#include "support/loop_device.h"
 #include "support/temp_dir.h"
 #include "support/text_matchers.h"
 
@@ -20,137 +27,210 @@ namespace {
 using testing::TempDir;
 using testing::U8;
 
+constexpr const wchar_t* kId = L"TVDE-20260105-143012-9A0B1C2D";
+
 std::string ReadFileBytes(const std::wstring& path) {
-#ifdef _WIN32
   std::ifstream in(std::filesystem::path(path), std::ios::binary);
-#else
-  std::ifstream in(U8(path), std::ios::binary);
-#endif
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-ReportData FinishedJob(const std::wstring& folder) {
-  ReportData report;
-  report.startTime = L"2026-01-05 14:30:12";
-  report.endTime = L"2026-01-05 14:31:00";
-  report.statusCode = 3;
-  report.passesCompleted = 1;
-  report.passesPlanned = 1;
-  report.verificationResult = L"PASSED (All Sampled Sectors Verified Clean)";
-  report.config.standard = EraseStandard::ZeroFill;
-  report.config.outputFolder = folder;
-  report.config.operatorName = L"山田";
-  report.config.disk.model = L"Disk Model";
-  report.config.disk.sizeBytes = 1ull << 33;
-  return report;
+std::set<std::string> FilesIn(const std::filesystem::path& folder) {
+  std::set<std::string> names;
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+    names.insert(U8(entry.path().filename().wstring()));
+  }
+  return names;
 }
 
-TEST(SaveReports, GivesTheJobAnIdAndWritesThreeFilesNamedAfterIt) {
+ReportData FinishedJob(const std::wstring& folder = {}) {
+  ReportData result;
+  result.certificateId = L"TVDE-20261023-0007";
+  result.endTime = L"2026-10-23 11:30:15";
+  result.statusCode = kStatusCompleted;
+  result.passesCompleted = 3;
+  result.passesPlanned = 3;
+  result.verificationResult = L"PASSED (All Sampled Sectors Verified Clean)";
+  result.sha256Fingerprint = L"0123abcd";
+  result.config.standard = EraseStandard::Dod522022M;
+  result.config.executionMode = ExecutionMode::RealWrite;
+  result.config.operatorName = L"佐藤";
+  result.config.organizationName = L"Org";
+  result.config.outputFolder = folder;
+  result.config.disk.model = L"Disk Model";
+  result.config.disk.serialNumber = L"SN-1";
+  result.config.disk.sizeBytes = 512ull * 1024 * 1024 * 1024;
+  result.stamp.certificateId = L"must not be used";
+  return result;
+}
+
+TEST(SaveReports, GivesTheJobAnIdAndWritesThreeWholeFilesNamedAfterIt) {
   TempDir dir;
-  const std::wstring folder = dir.File("nested") + kPathSeparator + L"certificates";
+  const std::wstring folder = JoinPath(dir.File("nested"), L"certificates");
   ReportData report = FinishedJob(folder);
+  report.certificateId.clear();
+  // Text without a UTF-8 form (an unpaired surrogate, a zero) still gives whole certificates.
+  report.config.operatorName.push_back(static_cast<wchar_t>(0xD800));
+  report.config.notes = std::wstring(L"before") + L'\0' + L"after";
   ASSERT_TRUE(SaveReports(report));
   ASSERT_EQ(report.certificateId.size(), 29u);
-  EXPECT_EQ(U8(report.htmlPath),
-            U8(folder + kPathSeparator + report.certificateId) + "_Certificate.html");
-  EXPECT_EQ(U8(report.txtPath),
-            U8(folder + kPathSeparator + report.certificateId) + "_AuditLog.txt");
-  EXPECT_EQ(U8(report.jsonPath),
-            U8(folder + kPathSeparator + report.certificateId) + "_Report.json");
+  const std::string base = U8(JoinPath(folder, report.certificateId));
+  EXPECT_EQ(U8(report.htmlPath), base + "_Certificate.html");
+  EXPECT_EQ(U8(report.txtPath), base + "_AuditLog.txt");
+  EXPECT_EQ(U8(report.jsonPath), base + "_Report.json");
   EXPECT_EQ(report.sha256Fingerprint, ComputeReportFingerprint(report));
   EXPECT_EQ(report.stamp.certificateId, report.certificateId);
   EXPECT_FALSE(report.stamp.hardware.processor.empty());
+  EXPECT_EQ(FilesIn(std::filesystem::path(folder)).size(), 3u);  // no temporary file is left
 
   const std::string html = ReadFileBytes(report.htmlPath);
-  const std::string txt = ReadFileBytes(report.txtPath);
-  const std::string json = ReadFileBytes(report.jsonPath);
   EXPECT_TRUE(html.starts_with("<!DOCTYPE html>")) << html.substr(0, 20);  // no byte-order mark
-  EXPECT_TRUE(txt.starts_with("====")) << txt.substr(0, 20);
-  EXPECT_TRUE(json.starts_with("{\n"));
-  EXPECT_NE(txt.find("山田 / "), std::string::npos);  // Japanese as UTF-8
-  EXPECT_NE(json.find(U8(report.sha256Fingerprint)), std::string::npos);
-}
-
-TEST(SaveReports, KeepsAnExistingIdAndReplacesItsFiles) {
-  TempDir dir;
-  ReportData report = FinishedJob(dir.File("out"));
-  report.certificateId = L"TVDE-20260105-143012-9A0B1C2D";
-  ASSERT_TRUE(SaveReports(report));
-  const std::string first = ReadFileBytes(report.txtPath);
-  report.verificationResult = L"FAILED (Sector Read Error)";
-  report.statusCode = 5;
-  ASSERT_TRUE(SaveReports(report));
-  EXPECT_EQ(U8(report.certificateId), "TVDE-20260105-143012-9A0B1C2D");
-  const std::string second = ReadFileBytes(report.txtPath);
-  // The shorter second text replaced the first completely (no tail of the old file left).
-  EXPECT_LT(second.size(), first.size());
-  EXPECT_EQ(second, WideToUtf8(BuildAuditLogText(report)));
-}
-
-TEST(SaveReports, DisabledOutputWritesNothingButStillCompletesTheRecord) {
-  TempDir dir;
-  const std::wstring folder = dir.File("never");
-  ReportData report = FinishedJob(folder);
-  report.config.logOutputDisabled = 1;
-  report.htmlPath = L"stale";
-  ASSERT_TRUE(SaveReports(report));
-  EXPECT_TRUE(report.htmlPath.empty());
-  EXPECT_TRUE(report.txtPath.empty());
-  EXPECT_TRUE(report.jsonPath.empty());
-  EXPECT_FALSE(PathExists(folder));
-  EXPECT_EQ(report.sha256Fingerprint.size(), 64u);
-  EXPECT_EQ(report.stamp.certificateId, report.certificateId);
-}
-
-TEST(SaveReports, AFolderThatCannotBeCreatedFailsWithEmptyPaths) {
-  TempDir dir;
-  const std::wstring blocker = dir.File("a-file");
-  { std::ofstream(dir.path() / "a-file") << "not a folder"; }
-  ReportData report = FinishedJob(blocker + kPathSeparator + L"sub");
-  report.htmlPath = L"stale";
-  EXPECT_FALSE(SaveReports(report));
-  EXPECT_TRUE(report.htmlPath.empty());
-  EXPECT_TRUE(report.txtPath.empty());
-  EXPECT_TRUE(report.jsonPath.empty());
-  EXPECT_EQ(report.sha256Fingerprint.size(), 64u);  // the record is still completed
-}
-
-TEST(SaveReports, OneFileThatCannotBeWrittenStillLeavesTheOthersWritten) {
-  TempDir dir;
-  ReportData report = FinishedJob(dir.File("out"));
-  report.certificateId = L"TVDE-20260105-143012-9A0B1C2D";
-  // A folder where the JSON report should go makes exactly that file fail.
-  ASSERT_TRUE(CreateFolderTree(dir.File("out") + kPathSeparator +
-                               L"TVDE-20260105-143012-9A0B1C2D_Report.json"));
-  EXPECT_FALSE(SaveReports(report));
-  EXPECT_TRUE(report.htmlPath.empty());
-  EXPECT_TRUE(report.jsonPath.empty());
-  const std::wstring base = dir.File("out") + kPathSeparator + L"TVDE-20260105-143012-9A0B1C2D";
-  EXPECT_TRUE(ReadFileBytes(base + L"_Certificate.html").ends_with("</html>\n"));
-  EXPECT_TRUE(ReadFileBytes(base + L"_AuditLog.txt").starts_with("===="));
-}
-
-TEST(SaveReports, ABrokenSurrogateInANameDoesNotCostTheCertificates) {
-  TempDir dir;
-  ReportData report = FinishedJob(dir.File("out"));
-  std::wstring name = L"Op";
-  name.push_back(static_cast<wchar_t>(0xD800));  // an unpaired surrogate (invalid everywhere)
-  report.config.operatorName = name;
-  ASSERT_TRUE(SaveReports(report));
-  EXPECT_NE(ReadFileBytes(report.txtPath).find("Op\xEF\xBF\xBD / "), std::string::npos);
-  EXPECT_NE(ReadFileBytes(report.jsonPath).find("\"Op\xEF\xBF\xBD\""), std::string::npos);
-}
-
-TEST(SaveReports, AZeroCharacterInANoteDoesNotCutTheCertificateShort) {
-  TempDir dir;
-  ReportData report = FinishedJob(dir.File("out"));
-  report.config.notes = std::wstring(L"before") + L'\0' + L"after";
-  ASSERT_TRUE(SaveReports(report));
-  const std::string html = ReadFileBytes(report.htmlPath);
   EXPECT_TRUE(html.ends_with("</html>\n"));
   EXPECT_NE(html.find("before\xEF\xBF\xBD"
                       "after"),
             std::string::npos);
+  EXPECT_NE(ReadFileBytes(report.jsonPath).find("\"佐藤\xEF\xBF\xBD\""), std::string::npos);
+  EXPECT_NE(ReadFileBytes(report.txtPath).find("佐藤\xEF\xBF\xBD / "), std::string::npos);
+
+  // A folder where the JSON report goes fails exactly that file: the record names the two that
+  // exist, and no temporary file is left.
+  std::filesystem::remove(std::filesystem::path(report.jsonPath));
+  const std::wstring json = report.jsonPath;
+  ASSERT_TRUE(CreateFolderTree(json));
+  EXPECT_FALSE(SaveReports(report));
+  EXPECT_TRUE(ReadFileBytes(report.htmlPath).ends_with("</html>\n"));
+  EXPECT_TRUE(report.jsonPath.empty());
+  EXPECT_EQ(MissingReportFiles(report),
+            std::vector<std::wstring>{report.certificateId + L"_Report.json"});
+  EXPECT_EQ(FilesIn(std::filesystem::path(folder)).size(), 3u);
+  EXPECT_TRUE(std::filesystem::is_directory(std::filesystem::path(json)));
+}
+
+TEST(PrepareReportFolder, MakesTheFolderLeavesNoTestFileAndTakesLongPaths) {
+  TempDir dir;
+  EraseJobConfig config;
+  config.outputFolder = JoinPath(dir.File("a"), L"b");
+  std::wstring folder;
+  ASSERT_TRUE(PrepareReportFolder(config, folder));
+  EXPECT_EQ(folder, config.outputFolder);
+  EXPECT_TRUE(FilesIn(std::filesystem::path(folder)).empty());
+
+  // A folder past the old Windows path limit (a deep folder on a USB stick) takes reports.
+  std::wstring deep = dir.File("long");
+  while (deep.size() < 300)
+    deep = JoinPath(deep, L"certificate-folder-level");
+  ReportData report = FinishedJob(deep);
+  ASSERT_TRUE(PrepareReportFolder(report.config, folder));
+  ASSERT_TRUE(SaveReports(report)) << U8(deep);
+  EXPECT_TRUE(ReadFileBytes(OsFilePath(report.jsonPath)).starts_with("{\n"));
+}
+
+#ifndef _WIN32
+// A small file system of its own, full or nearly so (Linux, root).
+class SmallFileSystem {
+ public:
+  SmallFileSystem(const std::filesystem::path& folder, size_t pages) : folder_(folder) {
+    std::filesystem::create_directories(folder);
+    mounted_ = testing::RunShell("mount -t tmpfs -o size=" + std::to_string(pages * 4) +
+                                 "k tmpfs '" + folder.string() + "' && echo ok") == "ok";
+  }
+  ~SmallFileSystem() {
+    if (mounted_) testing::RunShell("umount '" + folder_.string() + "'");
+  }
+  bool mounted() const { return mounted_; }
+
+ private:
+  std::filesystem::path folder_;
+  bool mounted_ = false;
+};
+
+size_t Pages(const std::wstring& path) {
+  return (std::filesystem::file_size(std::filesystem::path(path)) + 4095) / 4096;
+}
+
+TEST(SaveReports, AFullFileSystemLeavesNoPartOfAReportAndNoJobStarts) {
+  if (!testing::LoopDevicesUnavailable().empty()) GTEST_SKIP() << "SKIPPED: needs root";
+  TempDir dir;
+  // The sizes of this machine's reports, measured on an ordinary folder first.
+  ReportData measured = FinishedJob(dir.File("measure"));
+  measured.certificateId = kId;
+  ASSERT_TRUE(SaveReports(measured));
+  const size_t room = Pages(measured.htmlPath) + Pages(measured.txtPath);
+
+  // Room for the certificate and the audit log, not for the JSON report.
+  SmallFileSystem small(dir.path() / "small", room);
+  if (!small.mounted()) GTEST_SKIP() << "SKIPPED: tmpfs cannot be mounted here";
+  ReportData report = FinishedJob(dir.File("small"));
+  report.certificateId = kId;
+  EXPECT_FALSE(SaveReports(report));
+  EXPECT_EQ(ReadFileBytes(report.htmlPath), ReadFileBytes(measured.htmlPath));
+  EXPECT_EQ(ReadFileBytes(report.txtPath), ReadFileBytes(measured.txtPath));
+  EXPECT_TRUE(report.jsonPath.empty());
+  EXPECT_EQ(FilesIn(dir.path() / "small"),
+            (std::set<std::string>{U8(kId) + "_AuditLog.txt", U8(kId) + "_Certificate.html"}));
+
+  // Now full: the folder check fails before any job, and a save leaves no empty files.
+  std::wstring folder;
+  EXPECT_FALSE(PrepareReportFolder(report.config, folder));
+  std::filesystem::remove(std::filesystem::path(report.htmlPath));
+  testing::WriteFilledFile(dir.path() / "small" / "filler", 4096 * Pages(measured.htmlPath), 1);
+  EXPECT_FALSE(SaveReports(report));
+  EXPECT_EQ(MissingReportFiles(report).size(), 3u);
+  EXPECT_EQ(FilesIn(dir.path() / "small"),
+            (std::set<std::string>{U8(kId) + "_AuditLog.txt", "filler"}));
+}
+#endif
+
+TEST(BuildStampPayload, TakesEveryFieldFromTheResultAndItsRequest) {
+  HardwareProfile hardware;
+  hardware.model = L"Collected Model";
+  const StampPayload p = BuildStampPayload(FinishedJob(), hardware);
+  EXPECT_EQ(p.incomplete, 0);
+  EXPECT_EQ(U8(p.softwareVersion), "Toreval Disk Eraser Suite v1.3.0");
+  // The record lists the other fields in their order: ID, date, standard, verification, disk
+  // model, serial and capacity, operator, organisation, fingerprint, passes, hardware.
+  const std::string fields =
+      "TVDE_STAMP_V2|TVDE-20261023-0007|2026-10-23 11:30:15|DoD 5220.22-M (3 Passes - "
+      "米国国防総省標準)|PASSED (All Sampled Sectors Verified Clean)|Disk Model|SN-1|512.00 GB|"
+      "佐藤|Org|0123abcd|3|||Collected Model|";
+  EXPECT_EQ(BuildStampRecord(p).substr(0, fields.size()), fields);
+  for (int32_t status : {kStatusCancelled, kStatusFailed, 0}) {
+    ReportData other = FinishedJob();
+    other.statusCode = status;
+    EXPECT_EQ(BuildStampPayload(other, {}).incomplete, 1) << status;
+  }
+}
+
+// Before the stamp step the state is what the job is asked for; afterwards what became of the
+// disk, so no payload calls a disk stamped or all zeroes that is not.
+TEST(BuildStampPayload, StateFollowsTheRequestUntilTheJobSaysWhatBecameOfTheDisk) {
+  const std::string active = "Bootable Report Stamp Active (UEFI GOP & BIOS/CSM MBR)";
+  const std::string pureZero = "Pure Zero Wiped (スタンプなし・全セクタ完全未初期化状態)";
+  const std::string simulation = "Simulation / Dry-Run Report Stamp";
+  struct Case {
+    ExecutionMode mode;
+    PostEraseState post;
+    const wchar_t* outcome;
+    std::string state;
+  };
+  const Case cases[] = {
+      {ExecutionMode::RealWrite, PostEraseState::WriteStamp, L"", active},
+      {ExecutionMode::RealWrite, PostEraseState::WriteStamp, kStampActive, active},
+      {ExecutionMode::RealWrite, PostEraseState::WriteStamp, kStampWriteSkipped,
+       "STAMP WRITE SKIPPED"},
+      {ExecutionMode::RealWrite, PostEraseState::PureZero, kStampNotStamped, "NOT STAMPED"},
+      {ExecutionMode::RealWrite, PostEraseState::PureZero, kStampPureZero, pureZero},
+      {ExecutionMode::Simulation, PostEraseState::PureZero, kStampSimulatedPureZero, pureZero},
+      {ExecutionMode::Simulation, PostEraseState::WriteStamp, kStampSimulatedUnverified,
+       simulation},
+  };
+  for (const Case& c : cases) {
+    ReportData result = FinishedJob();
+    result.config.executionMode = c.mode;
+    result.config.postEraseState = c.post;
+    result.diskStampStatus = c.outcome;
+    EXPECT_EQ(U8(BuildStampPayload(result, {}).stampState), c.state) << U8(c.outcome);
+  }
 }
 
 TEST(ReportOutputFolder, DefaultsToCertificatesBesideTheProgram) {
@@ -161,15 +241,23 @@ TEST(ReportOutputFolder, DefaultsToCertificatesBesideTheProgram) {
   EXPECT_EQ(U8(ReportOutputFolderFor(config, L"/opt/tvde/tvde-cli")),
             "/opt/tvde" + sep + "Certificates");
   EXPECT_EQ(U8(ReportOutputFolderFor(config, L"TorevalDiskEraser.exe")), "Certificates");
-  EXPECT_EQ(U8(ReportOutputFolderFor(config, L"")), "Certificates");
   config.outputFolder = L"D:\\Logs";
   EXPECT_EQ(U8(ReportOutputFolderFor(config, L"C:\\Tools\\x.exe")), "D:\\Logs");
-  EXPECT_EQ(U8(ReportOutputFolder(config)), "D:\\Logs");
+  EXPECT_EQ(JoinPath(L"D:\\", L"x.txt"), std::wstring(L"D:\\") + kPathSeparator + L"x.txt");
 }
 
-TEST(JoinPath, AlwaysAddsTheSeparator) {
-  EXPECT_EQ(JoinPath(L"D:\\Logs", L"x.txt"), std::wstring(L"D:\\Logs") + kPathSeparator + L"x.txt");
-  EXPECT_EQ(JoinPath(L"D:\\", L"x.txt"), std::wstring(L"D:\\") + kPathSeparator + L"x.txt");
+TEST(ExtendedLengthPath, TheLongFormOfEachKindOfPath) {
+  const std::pair<const wchar_t*, const wchar_t*> cases[] = {
+      {L"C:\\Logs\\a.json", L"\\\\?\\C:\\Logs\\a.json"},
+      {L"e:/Toreval_Erasure_Logs/a.txt", L"\\\\?\\e:\\Toreval_Erasure_Logs\\a.txt"},
+      {L"\\\\server\\share\\certs", L"\\\\?\\UNC\\server\\share\\certs"},
+      {L"\\\\?\\C:\\already", L"\\\\?\\C:\\already"},
+      {L"\\\\.\\PhysicalDrive1", L"\\\\.\\PhysicalDrive1"},
+      {L"relative\\certs", L"relative\\certs"},
+  };
+  for (const auto& [path, expected] : cases) {
+    EXPECT_EQ(U8(ExtendedLengthPath(path)), U8(expected)) << U8(path);
+  }
 }
 
 }  // namespace

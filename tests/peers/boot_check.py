@@ -10,11 +10,16 @@ screen it shows; with mode fat, checks its FAT volume with fsck.fat and mtools i
 MODE: seabios (BIOS text screen through INT 13h extensions), seabios-floppy (the same through
 the CHS read), seabios-fallback (the MBR message when LBA 5 cannot be read), ovmf-x64 and
 ovmf-ia32 (graphical UEFI screen, --resolution WxH), ovmf-serial (UEFI text fallback without
-graphics, --arch x64|ia32), fat. Exit status 0 pass, 1 fail, 77 a peer is missing (skipped)."""
+graphics, --arch x64|ia32), ovmf-serial-4k (the same from a virtio disk with 4096-byte logical
+blocks; the tool writes the stamp for that sector size), fat (with --tool: the 512-byte and the
+4096-byte layout). OVMF boots an image from a disk of the sector size its partition entry is
+laid out for. Exit status 0 pass, 1 fail, 77 a peer is missing (skipped)."""
 
 import argparse
 import os
+import pathlib
 import shutil
+import struct
 import subprocess
 import sys
 import tempfile
@@ -25,7 +30,17 @@ import qemu_session as qs  # noqa: E402
 import report_screens as rs  # noqa: E402
 
 GOLDEN = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "stamp", "golden")
-VOLUME_END = (64 + 8192) * 512  # the FAT volume covers LBA 64..8255
+ESP_OFFSET = 0x8000  # the FAT volume starts here whatever the device sector size
+
+
+def layout(image):
+    """The device sector size the stamp is laid out for and the bytes up to its partition's end,
+    from partition entry 1 (first sector, sector count) and the volume's fixed start."""
+    first, count = struct.unpack_from("<II", image, 0x1C6)
+    if first not in (ESP_OFFSET // 512, ESP_OFFSET // 4096):
+        raise ValueError(f"the partition starts at sector {first}, not at byte 0x8000")
+    sector = ESP_OFFSET // first
+    return sector, (first + count) * sector
 
 
 def expectations(image, golden):
@@ -60,18 +75,22 @@ def check_boot(mode, image, expected, work_dir, resolution, arch):
         args = qs.seabios_args(disk(image, work_dir, 1474560 if floppy else 131072),
                                "floppy" if floppy else "ide")
         verify = lambda memory: rs.check_bios_screen(memory, text)  # noqa: E731
-    elif mode == "ovmf-serial":
+    elif mode.startswith("ovmf-serial"):  # from a disk of the sector size of the layout
+        sector, end = layout(image)
+        if mode.endswith("-4k") and sector != 4096:
+            return [f"the stamp is laid out for {sector}-byte sectors, not 4096"]
         log = os.path.join(work_dir, "serial.log")
-        args = qs.ovmf_args(disk(image, work_dir, VOLUME_END), arch, work_dir, serial_log=log)
+        args = qs.ovmf_args(disk(image, work_dir, end), arch, work_dir, None, log, sector)
         verify = lambda raw: rs.check_console(raw, block)  # noqa: E731
     else:
-        args = qs.ovmf_args(disk(image, work_dir, VOLUME_END), mode[5:], work_dir, resolution)
+        sector, end = layout(image)
+        args = qs.ovmf_args(disk(image, work_dir, end), mode[5:], work_dir, resolution, None, sector)
         rendering = rs.render_report(block, *resolution, rs.load_font())
         verify = lambda screen: rs.check_graphics_screen(screen, rendering)  # noqa: E731
     with qs.QemuSession(args, work_dir) as vm:
         if mode.startswith("seabios"):
             return vm.poll(lambda: vm.read_memory(0xB8000, 4000), verify, 30, 0.2, settle=2)
-        if mode != "ovmf-serial":
+        if not mode.startswith("ovmf-serial"):
             return vm.poll(vm.screendump, verify, 120, 0.5, settle=6)
 
         def read_log():
@@ -82,35 +101,51 @@ def check_boot(mode, image, expected, work_dir, resolution, arch):
         return problems or verify(read_log())
 
 
-def check_fat(image, expected, work_dir):
+def sample_stamp(tool, sector, work_dir):
+    """The stamp tvde-cli writes for the golden payload on a disk of that sector size."""
+    path = os.path.join(work_dir, f"stamp-{sector}.img")
+    subprocess.run([tool, "stamp-write", "--out", path, "--payload",
+                    os.path.join(GOLDEN, "sample_payload.txt"), "--sector-size", str(sector)],
+                   check=True, stdout=subprocess.DEVNULL)
+    return path
+
+
+def check_fat(image, expected, work_dir, seen):
     """fsck.fat accepts the volume; mtools lists the label, EFI\\BOOT with the two programs of
-    their fixed sizes and REPORT.TXT, which holds the BIOS report text byte for byte."""
+    their fixed sizes and REPORT.TXT, which holds the BIOS report text byte for byte. The three
+    files equal those of the layouts checked before (seen: name -> bytes)."""
     fsck, mdir, mtype = (qs.require(name) for name in ("fsck.fat", "mdir", "mtype"))
-    at = disk(image, work_dir, VOLUME_END) + f"@@{64 * 512}"
+    sector, end = layout(image)
+    at = disk(image, work_dir, end) + f"@@{ESP_OFFSET}"
     env = dict(os.environ, MTOOLS_SKIP_CHECK="1")
 
     def run(*args):
         result = subprocess.run(args, capture_output=True, env=env)
-        return result.returncode, result.stdout.decode("latin-1")
-    code, out = run(fsck, "-n", disk(image[64 * 512:], work_dir, 8192 * 512, "volume.img"))
-    problems = [] if code == 0 else [f"fsck.fat rejects the volume:\n{out}"]
-    listing = run(mdir, "-i", at, "::/EFI/BOOT")[1].split()
+        return result.returncode, result.stdout
+    code, out = run(fsck, "-n", disk(image[ESP_OFFSET:], work_dir, end - ESP_OFFSET, "volume.img"))
+    problems = [] if code == 0 else [f"fsck.fat rejects the volume:\n{out.decode('latin-1')}"]
+    listing = run(mdir, "-i", at, "::/EFI/BOOT")[1].decode("latin-1").split()
     for name, ext, size in [("BOOTX64", "EFI", "10240"), ("BOOTIA32", "EFI", "9216"),
                             ("REPORT", "TXT", str(len(expected[0])))]:
         if name not in listing or listing[listing.index(name) + 1:][:2] != [ext, size]:
             problems.append(f"{name}.{ext} of {size} bytes is not listed: {listing}")
-    if "TVDE_STAMP" not in run(mdir, "-i", at, "::/")[1]:
+    if b"TVDE_STAMP" not in run(mdir, "-i", at, "::/")[1]:
         problems.append("the volume label TVDE_STAMP is missing")
-    if run(mtype, "-i", at, "::/EFI/BOOT/REPORT.TXT")[1] != expected[0]:
+    for name in ("BOOTX64.EFI", "BOOTIA32.EFI", "REPORT.TXT"):
+        data = run(mtype, "-i", at, f"::/EFI/BOOT/{name}")[1]
+        if seen.setdefault(name, data) != data:
+            problems.append(f"{name} differs from the one of the first layout")
+    if seen["REPORT.TXT"].decode("latin-1") != expected[0]:
         problems.append("REPORT.TXT differs from the report text")
-    return problems
+    return [f"{sector}-byte sectors: {problem}" for problem in problems]
 
 
 def main(argv=None):
     parser = argparse.ArgumentParser(description=__doc__,
                                      formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("mode", choices=["seabios", "seabios-floppy", "seabios-fallback",
-                                         "ovmf-x64", "ovmf-ia32", "ovmf-serial", "fat"])
+                                         "ovmf-x64", "ovmf-ia32", "ovmf-serial", "ovmf-serial-4k",
+                                         "fat"])
     parser.add_argument("image", nargs="?")
     parser.add_argument("--tool", help="tvde-cli: write the golden sample stamp with it")
     parser.add_argument("--resolution", default="1024x768",
@@ -122,18 +157,23 @@ def main(argv=None):
     work_dir = tempfile.mkdtemp(prefix="tvde-boot-")
     started = time.monotonic()
     try:
-        path = args.image or os.path.join(work_dir, "stamp.img")
-        if args.tool:
-            subprocess.run([args.tool, "stamp-write", "--out", path, "--payload",
-                            os.path.join(GOLDEN, "sample_payload.txt")],
-                           check=True, stdout=subprocess.DEVNULL)
-        with open(path, "rb") as f:
-            image = f.read()
-        expected = expectations(image, golden=args.tool is not None)
+        sizes = {"fat": [512, 4096], "ovmf-serial-4k": [4096]}.get(args.mode, [512])
+        paths = [sample_stamp(args.tool, size, work_dir) for size in sizes] if args.tool else [
+            args.image]
+        images = [pathlib.Path(path).read_bytes() for path in paths]
+        expected = expectations(images[0], golden=args.tool is not None)
         if args.mode == "fat":
-            problems = check_fat(image, expected, work_dir)
+            seen = {}
+            problems = [p for image in images for p in check_fat(image, expected, work_dir, seen)]
+            # Only the partition entry and the volume behind 0x8000 depend on the sector size.
+            if any(image[:0x1BE] + image[0x1CE:ESP_OFFSET] !=
+                   images[0][:0x1BE] + images[0][0x1CE:ESP_OFFSET] for image in images):
+                problems.append("the layouts differ in front of the FAT volume")
         else:
-            problems = check_boot(args.mode, image, expected, work_dir, args.resolution, args.arch)
+            problems = check_boot(args.mode, images[0], expected, work_dir, args.resolution,
+                                  args.arch)
+    except ValueError as error:
+        problems = [str(error)]
     except qs.MissingTool as missing:
         print(f"SKIPPED: {missing}; the {args.mode} proof did not run", file=sys.stderr)
         return 77

@@ -124,8 +124,9 @@ def seabios_args(image, drive):
             "-boot", "a" if drive == "floppy" else "c"]
 
 
-def ovmf_args(image, arch, work_dir, resolution=None, serial_log=None):
-    """OVMF on a q35 machine; resolution (w, h) selects a VGA mode, None means no graphics."""
+def ovmf_args(image, arch, work_dir, resolution=None, serial_log=None, sector_size=512):
+    """OVMF on a q35 machine; resolution (w, h) selects a VGA mode, None means no graphics. A
+    sector size other than 512 attaches the disk as virtio with that logical block size."""
     qemu, code, variables, machine = OVMF[arch]
     code = require(os.path.join("/usr/share/OVMF", code))
     copy = os.path.join(work_dir, "vars.fd")
@@ -133,8 +134,13 @@ def ovmf_args(image, arch, work_dir, resolution=None, serial_log=None):
     args = [require(qemu), "-accel", "tcg", "-display", "none", "-machine", *machine, "-m", "256",
             "-nodefaults", "-nic", "none", "-vga", "none",
             "-drive", f"if=pflash,format=raw,unit=0,readonly=on,file={code}",
-            "-drive", f"if=pflash,format=raw,unit=1,file={copy}",
-            "-drive", f"file={image},format=raw,if=ide,snapshot=on"]
+            "-drive", f"if=pflash,format=raw,unit=1,file={copy}"]
+    if sector_size == 512:
+        args += ["-drive", f"file={image},format=raw,if=ide,snapshot=on"]
+    else:
+        args += ["-drive", f"file={image},format=raw,if=none,id=stamp,snapshot=on", "-device",
+                 f"virtio-blk-pci,drive=stamp,logical_block_size={sector_size},"
+                 f"physical_block_size={sector_size}"]
     if resolution is not None:
         args += ["-device", f"VGA,xres={resolution[0]},yres={resolution[1]}"]
     if serial_log is not None:

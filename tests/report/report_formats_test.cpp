@@ -149,8 +149,13 @@ TEST(WriteUtf8File, FailuresLeaveNoFileOrTheOldOne) {
   CloseHandle(holder);
   EXPECT_TRUE(WriteUtf8File(locked, L"<html>"));
 #else
-  EXPECT_FALSE(WriteUtf8File(L"/dev/full", L"report"));  // every write fails with ENOSPC
+  // Only a file is ever replaced: the temporary file never takes the place of a device node.
+  EXPECT_FALSE(WriteUtf8File(L"/dev/full", L"report"));
+  EXPECT_TRUE(std::filesystem::is_character_file("/dev/full"));
+  EXPECT_FALSE(std::filesystem::exists("/dev/full.tmp"));
 #endif
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+    EXPECT_NE(entry.path().extension(), ".tmp");  // no temporary file stays behind
 }
 
 using testing::U8;

@@ -92,6 +92,15 @@ TEST_F(SettingsStoreTest, FirstStartGivesTheDefaultsAndEveryFieldRoundTripsInJap
 #else
   EXPECT_NE(File().find("OperatorName=山田 太郎\n"), std::string::npos);
 #endif
+  // Blanks and quotes around a text survive: reading a profile value trims its blanks and drops
+  // one pair of quotes, so such values are stored quoted.
+  for (const std::wstring text :
+       {L"  padded  ", L"\"quoted\"", L"'single'", L" \"both\" ", L"\ttab", L"\"", L"'mixed\"",
+        L"\"\"", L"   ", L"inner \"quotes\" stay"}) {
+    saved.operatorName = saved.organizationName = saved.certOutputDir = text;
+    SaveSettingsTo(store_, saved);
+    EXPECT_EQ(Text(LoadSettingsFrom(store_)), Text(saved)) << U8(text);
+  }
   // Texts come back cut to 259 characters.
   saved.operatorName = std::wstring(280, L'あ');
   saved.organizationName = std::wstring(300, L'O');

@@ -26,31 +26,35 @@ LogCallback Into(Lines& lines) {
   return [&lines](const std::wstring& line) { lines.push_back(line); };
 }
 
-TEST(WriteStampImage, WholeDeviceSectorsThenFlushAndTheNewLayoutOrFalseWithoutTheLine) {
+TEST(WriteStampImage, WholeDeviceSectorsFlushedThenReadBackOrFalseWithoutTheLine) {
   struct Case {
     uint32_t sector;
     uint64_t deviceBytes;  // 131072 - 512: the write is cut short at the device's end
-    int32_t failWriteAt;
-    bool failFlush, failSeek, written;
+    void (*arm)(FaultPlan&);
+    bool written;
     std::string events;
+    const wchar_t* line;
   };
-  // A 520-byte sector is no divisor of the page-aligned buffer: that disk takes 8-byte units.
+  const std::string wrote = "seek 0|write 0 131072|flush|update-properties";
   const Case cases[] = {
-      {512, 1 << 20, 0, false, false, true, "seek 0|write 0 131072|flush|update-properties"},
-      {4096, 1 << 20, 0, false, false, true, "seek 0|write 0 131072|flush|update-properties"},
-      {520, 1 << 20, 0, false, false, true, "seek 0|write 0 131560|flush|update-properties"},
-      {512, 1 << 20, 1, false, false, false, "seek 0|write 0 131072|flush|update-properties"},
-      {512, 131072 - 512, 0, false, false, false, "seek 0|write 0 131072|flush|update-properties"},
-      {512, 1 << 20, 0, true, false, false, "seek 0|write 0 131072|flush|update-properties"},
-      {512, 1 << 20, 0, false, true, false, "seek 0|flush|update-properties"},
+      {512, 1 << 20, nullptr, true, wrote + "|seek 0|read 0 2560", kLogStampWritten},
+      {4096, 1 << 20, nullptr, true, wrote + "|seek 0|read 0 4096", kLogStampWritten},
+      {512, 1 << 20, [](FaultPlan& f) { f.failWriteAt = 1; }, false, wrote, nullptr},
+      {512, 131072 - 512, nullptr, false, wrote, nullptr},
+      {512, 1 << 20, [](FaultPlan& f) { f.failFlush = true; }, false, wrote, nullptr},
+      {512, 1 << 20, [](FaultPlan& f) { f.failSeek = true; }, false,
+       "seek 0|flush|update-properties", nullptr},
+      // The device took the write, but the record does not come back with the certificate ID.
+      {512, 1 << 20, [](FaultPlan& f) { f.failReadAt = 1; }, false, wrote + "|seek 0|read 0 2560",
+       kLogStampReadBackFailed},
+      {512, 1 << 20, [](FaultPlan& f) { f.flipOffset = 0x200 + 20; }, false,
+       wrote + "|seek 0|read 0 2560", kLogStampReadBackFailed},
   };
   const SyntheticPrograms programs;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.events + " " + std::to_string(c.sector));
-    auto device = FaultDevice::InMemory(c.deviceBytes, c.sector == 520 ? 8 : c.sector, 0xEE);
-    device->faults.failWriteAt = c.failWriteAt;
-    device->faults.failFlush = c.failFlush;
-    device->faults.failSeek = c.failSeek;
+    auto device = FaultDevice::InMemory(c.deviceBytes, c.sector, 0xEE);
+    if (c.arm != nullptr) c.arm(device->faults);
     Lines log;
     EXPECT_EQ(WriteStampImage(*device, c.sector, SamplePayload(), Into(log), programs.view()),
               c.written);
@@ -58,19 +62,30 @@ TEST(WriteStampImage, WholeDeviceSectorsThenFlushAndTheNewLayoutOrFalseWithoutTh
     for (const std::string& e : device->events)
       events += (events.empty() ? "" : "|") + e;
     EXPECT_EQ(events, c.events);
-    EXPECT_EQ(log, c.written ? Lines{kLogStampWritten} : Lines{});
+    EXPECT_EQ(log, c.line ? Lines{c.line} : Lines{});
     if (!c.written) continue;
     const auto& bytes = device->memory()->bytes();
     EXPECT_EQ(CString(bytes, 0x200), ReadGolden("sample_record.txt"));
-    EXPECT_TRUE(AllZero(bytes, 131072 - 512, StampImageLength(c.sector)));  // padding too
-    EXPECT_EQ(bytes[StampImageLength(c.sector)], 0xEE);
+    EXPECT_TRUE(AllZero(bytes, 131072 - 512, 131072));
+    EXPECT_EQ(bytes[131072], 0xEE);
   }
-  // Nothing is touched when the image cannot be built.
+  // Nothing is touched for a sector size without a stamp layout, a certificate ID the record
+  // cannot keep, or an image that cannot be built.
   SyntheticPrograms tooLong;
   tooLong.mbr.push_back(0x90);
-  auto device = FaultDevice::InMemory(1 << 20, 512);
-  EXPECT_FALSE(WriteStampImage(*device, 512, SamplePayload(), {}, tooLong.view()));
-  EXPECT_TRUE(device->events.empty());
+  StampPayload badId = SamplePayload();
+  badId.certificateId += L"|X";
+  const std::wstring skipped = kLogStampSectorSizeUnsupported + std::wstring(L"2048 バイト)。");
+  for (const auto& [sector, payload, bootPrograms, line] :
+       {std::tuple{2048u, SamplePayload(), programs.view(), skipped},
+        std::tuple{512u, badId, programs.view(), std::wstring(kLogStampIdNotStorable)},
+        std::tuple{512u, SamplePayload(), tooLong.view(), std::wstring()}}) {
+    auto device = FaultDevice::InMemory(1 << 20, sector);
+    Lines log;
+    EXPECT_FALSE(WriteStampImage(*device, sector, payload, Into(log), bootPrograms));
+    EXPECT_TRUE(device->events.empty());
+    EXPECT_EQ(log, line.empty() ? Lines{} : Lines{line});
+  }
 }
 
 TEST(StampDisk, ProtectedDisksAndHostDevicesAreRefusedBeforeAnythingIsOpened) {

@@ -27,15 +27,18 @@ std::string LoopDevicesUnavailable() {
   return {};
 }
 
-LoopDevice::LoopDevice(const std::string& file, uint32_t sectorSize) {
+LoopDevice::LoopDevice(const std::string& file, uint32_t sectorSize, bool partitions)
+    : partitions_(partitions) {
   const auto path = RunShell("losetup --find --show --sector-size " + std::to_string(sectorSize) +
-                             " '" + file + "' 2>/dev/null");
+                             (partitions ? " --partscan '" : " '") + file + "' 2>/dev/null");
   struct stat st {};
   if (path && stat(path->c_str(), &st) == 0 && S_ISBLK(st.st_mode)) path_ = *path;
 }
 
 LoopDevice::~LoopDevice() {
-  if (!path_.empty()) RunShell("losetup -d '" + path_ + "'");
+  if (path_.empty()) return;
+  if (partitions_) RunShell("partx -d '" + path_ + "' >/dev/null 2>&1");
+  RunShell("losetup -d '" + path_ + "'");
 }
 
 Mount::Mount(const std::string& device, const std::string& folder) : folder_(folder) {

@@ -16,7 +16,8 @@ std::string LoopDevicesUnavailable();
 
 class LoopDevice {
  public:
-  LoopDevice(const std::string& file, uint32_t sectorSize);
+  // `partitions`: let the kernel (or partx) create the partition devices of the image.
+  LoopDevice(const std::string& file, uint32_t sectorSize, bool partitions = false);
   LoopDevice(const LoopDevice&) = delete;
   LoopDevice& operator=(const LoopDevice&) = delete;
   ~LoopDevice();
@@ -24,6 +25,7 @@ class LoopDevice {
 
  private:
   std::string path_;
+  bool partitions_;
 };
 
 // An ext2 file system made on `device` and mounted on `folder`.

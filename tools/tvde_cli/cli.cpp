@@ -63,6 +63,11 @@ int StampWrite(const std::vector<std::string>& argv, std::ostream& out, std::ost
   if (image == nullptr) return BadInput(err, "stamp-write needs --out IMAGE");
   StampPayload payload;
   if (!BuildPayload(args, payload, error)) return BadInput(err, error);
+  if (!StampKeepsCertificateId(payload)) {
+    return BadInput(err,
+                    "the certificateId cannot be stored whole in the stamp record (too long "
+                    "or holding a '|')");
+  }
   DiskInfo disk;
   TargetInfo target;
   if (!ResolveTarget(*image, Access::WriteOrCreate, args, disk, target, error)) {
@@ -151,10 +156,18 @@ Commands:
             std::string(12 - name.size(), ' ') +
             WideToUtf8(StandardLabel(static_cast<EraseStandard>(i))) + "\n";
   }
+  std::string zeroEnding;
+  for (int32_t i = 0; i < kStandardCount; ++i) {
+    if (!PlanEndsWithZeros(BuildPassPlan(static_cast<EraseStandard>(i)))) continue;
+    zeroEnding += zeroEnding.empty() ? "" : ", ";
+    zeroEnding += kStandardNames[i];
+  }
   text += R"(        --verify     none, quick (64 samples, default) or full (256 samples)
-        --no-stamp   leave the disk all zeroes instead of writing the report stamp
+        --no-stamp   write no report stamp; the disk then ends all zeroes only with a
+                     standard whose last pass writes zeros ()" +
+          zeroEnding + R"()
         --out        folder for the certificate files (default: the certificate folder of
-                     the settings); --no-reports writes none
+                     the settings), checked before the job starts; --no-reports writes none
         --operator, --organization  default: the names in the settings
         --block-device  (Linux only) TARGET may be a block device; see Targets. A real
                      erasure of a block device asks for "ERASE " and the device path to be

@@ -33,7 +33,8 @@ struct CliServices {
   // erase: what the job does to the outside world; empty members are the real ones.
   EraseJobEnvironment jobEnvironment;
   // erase: operator, organisation and certificate folder defaults; empty: built-in defaults.
-  std::function<AppSettings()> loadSettings;
+  // Called with FolderCreation::None when the job writes no files into the settings' folder.
+  std::function<AppSettings(FolderCreation creation)> loadSettings;
   // erase: where the typed confirmation for a block device is read; null: it cannot be typed.
   std::istream* input = nullptr;
   // erase: the flag the job reads; null: a flag of the command's own.

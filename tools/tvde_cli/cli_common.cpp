@@ -132,17 +132,19 @@ bool ResolveTarget(const std::string& path, Access access, const Args& args, Dis
           return false;
         }
       }
-      if (args.sectorSize == 0 && info.logicalSectorSize != 0) sector = info.logicalSectorSize;
-      if (sector < info.logicalSectorSize) {
-        error = "--sector-size " + std::to_string(sector) + " is smaller than the logical sector " +
-                "size of '" + path + "' (" + std::to_string(info.logicalSectorSize) + ")";
-        return false;
-      }
       break;
     case TargetKind::Other:
       error = "'" + path + "' is not a regular file" +
               (BlockDevicesSupported() ? std::string(" or block device") : std::string());
       return false;
+  }
+  // Unbuffered I/O on a block device, or on a file of a volume with larger sectors, takes
+  // nothing smaller than the logical sector size.
+  if (args.sectorSize == 0 && info.logicalSectorSize != 0) sector = info.logicalSectorSize;
+  if (sector < info.logicalSectorSize) {
+    error = "--sector-size " + std::to_string(sector) + " is smaller than the logical sector " +
+            "size of '" + path + "' (" + std::to_string(info.logicalSectorSize) + ")";
+    return false;
   }
   disk.diskNumber = -1;
   disk.devicePath = widePath;

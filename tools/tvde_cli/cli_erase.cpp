@@ -127,8 +127,17 @@ EraseJobEnvironment CompleteEnvironment(const EraseJobEnvironment& given) {
   EraseJobEnvironment environment = DefaultEraseJobEnvironment();
   if (given.openDevice) environment.openDevice = given.openDevice;
   if (given.lockVolumes) environment.lockVolumes = given.lockVolumes;
+  if (given.prepareReportFolder) environment.prepareReportFolder = given.prepareReportFolder;
   if (given.saveReports) environment.saveReports = given.saveReports;
   return environment;
+}
+
+// Zeroes are promised only where the last pass writes them.
+std::string AfterErasureText(const EraseJobConfig& config, const EraseRequest& request) {
+  if (request.stampWanted) return "bootable report stamp";
+  return PlanEndsWithZeros(BuildPassPlan(config.standard))
+             ? "all zeroes, no stamp"
+             : "no stamp; the data of the last pass stays (not all zeroes)";
 }
 
 void PrintHeader(std::ostream& out, const EraseJobConfig& config, const EraseRequest& request) {
@@ -141,8 +150,7 @@ void PrintHeader(std::ostream& out, const EraseJobConfig& config, const EraseReq
       << (real ? "REAL WRITE - the data is destroyed for good"
                : "simulation - nothing is opened or written")
       << "\n"
-      << "  After erasure : "
-      << (request.stampWanted ? "bootable report stamp" : "all zeroes, no stamp") << "\n"
+      << "  After erasure : " << AfterErasureText(config, request) << "\n"
       << "  Reports       : "
       << (request.reportsWanted ? WideToUtf8(ReportOutputFolder(config)) : "disabled") << "\n";
 }
@@ -173,6 +181,12 @@ bool ReadJobOptions(const Args& args, EraseJobConfig& config, EraseRequest& requ
   const std::string* outFolder = args.Value("--out");
   if (outFolder != nullptr && !request.reportsWanted) {
     error = "--out and --no-reports exclude each other";
+    return false;
+  }
+  // A folder name that cannot be converted would leave the job without a folder, and the
+  // certificates would land wherever the program lies.
+  if (outFolder != nullptr && Utf8ToWide(*outFolder).empty()) {
+    error = "--out is not valid UTF-8";
     return false;
   }
   if (outFolder != nullptr && !CheckReportFolder(*outFolder, error)) return false;
@@ -211,16 +225,18 @@ bool ReadTarget(const std::string& target, const Args& args, const EraseRequest&
 }
 
 // The names and the certificate folder: the command line's, else the settings'. The settings
-// are read only for what the command line left open, as loading them may create the default
-// certificate folder.
+// are read only for what the command line left open, and may create folders only when their
+// certificate folder is the one the job writes into.
 void FillIdentity(const Args& args, const CliServices& services, const EraseRequest& request,
                   EraseJobConfig& config) {
   const std::string* outFolder = args.Value("--out");
+  const bool folderFromSettings = request.reportsWanted && outFolder == nullptr;
   const bool needSettings = args.Value("--operator") == nullptr ||
-                            args.Value("--organization") == nullptr ||
-                            (request.reportsWanted && outFolder == nullptr);
+                            args.Value("--organization") == nullptr || folderFromSettings;
+  const FolderCreation creation =
+      folderFromSettings ? FolderCreation::Allowed : FolderCreation::None;
   const AppSettings settings =
-      needSettings && services.loadSettings ? services.loadSettings() : AppSettings{};
+      needSettings && services.loadSettings ? services.loadSettings(creation) : AppSettings{};
   const auto text = [&args](const char* name, const std::wstring& fallback) {
     const std::string* given = args.Value(name);
     return given != nullptr ? Utf8ToWide(*given) : fallback;
@@ -264,7 +280,8 @@ ReportData RunJob(const EraseJobConfig& config, const CliServices& services, std
   }
   showAbort();
   if (result.statusCode == kStatusCompleted) {
-    if (!result.htmlPath.empty()) {
+    // Saved means all three files: a partial save is named file by file in the summary.
+    if (!result.htmlPath.empty() && MissingReportFiles(result).empty()) {
       print(L"[CERTIFICATE] 証明書・監査ログ保存完了: " + result.htmlPath);
     }
     print(L"[SHA-256] " + result.sha256Fingerprint);

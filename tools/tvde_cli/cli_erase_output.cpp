@@ -67,10 +67,13 @@ bool ProgressThrottle::ShouldPrint(const EraseProgressInfo& progress, uint64_t n
 
 bool EndedBeforeStart(const ReportData& result) {
   return result.verificationResult == kVerdictBlocked ||
-         result.verificationResult == kVerdictOpenFailed;
+         result.verificationResult == kVerdictOpenFailed ||
+         result.verificationResult == kVerdictReportFolderUnwritable;
 }
 
 int EraseExitCode(const ReportData& result, const EraseRequest& request) {
+  // The certificate folder was refused before anything was written: the input was bad.
+  if (result.verificationResult == kVerdictReportFolderUnwritable) return kExitBadInput;
   if (result.statusCode == kStatusCancelled) return kExitCancelled;
   if (result.statusCode != kStatusCompleted) return kExitFailed;
   if (request.reportsWanted && !ReportsWritten(result)) return kExitIncomplete;
@@ -85,7 +88,7 @@ std::string FormatSummary(const ReportData& result, const EraseRequest& request)
   Row(text, "Mode            ", ExecutionModeTxtLabel(result.config.executionMode));
   Row(text, "Standard        ", StandardLabel(result.config.standard));
   Row(text, "Status          ",
-      StatusBadge(result.statusCode).first + FormatPrintfW(" [status %d]", result.statusCode));
+      StatusBadge(result).first + FormatPrintfW(" [status %d]", result.statusCode));
   Row(text, "Verification    ", result.verificationResult);
   Row(text, "Disk stamp      ", result.diskStampStatus);
   Row(text, "Passes          ",
@@ -104,8 +107,15 @@ std::string FormatSummary(const ReportData& result, const EraseRequest& request)
     Row(text, "TXT audit log   ", result.txtPath);
     Row(text, "JSON report     ", result.jsonPath);
   } else {
-    Row(text, "Reports         ",
-        L"NOT WRITTEN (could not write to " + ReportOutputFolder(result.config) + L")");
+    // Exactly the files that exist, and which could not be written.
+    const std::wstring notWritten =
+        L"NOT WRITTEN (could not write to " + ReportOutputFolder(result.config) + L")";
+    const auto file = [&](const char* name, const std::wstring& path) {
+      Row(text, name, path.empty() ? notWritten : path);
+    };
+    file("HTML certificate", result.htmlPath);
+    file("TXT audit log   ", result.txtPath);
+    file("JSON report     ", result.jsonPath);
   }
   if (StampMissing(result, request) && result.statusCode == kStatusCompleted) {
     text += "Note: the bootable report stamp was asked for but is not on the disk.\n";

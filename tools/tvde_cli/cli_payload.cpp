@@ -7,6 +7,8 @@
 
 #include "base/text.h"
 #include "hardware/hardware_fields.h"
+#include "report/report_labels.h"
+#include "stamp/stamp_texts.h"
 
 namespace tvde::cli {
 namespace {
@@ -78,6 +80,24 @@ std::string OneLine(const std::wstring& value) {
   return text;
 }
 
+// A stamp has no place for these three: it always reads back as a complete report with the
+// active stamp state and this program's version. Any other value would be lost on the way.
+bool StorableInStamp(const StampPayload& payload, std::string_view key, std::string& error) {
+  std::string kept;
+  if (key == "incomplete" && payload.incomplete != 0) {
+    kept = "0";
+  } else if (key == "stampState" && payload.stampState != kStampStateActive) {
+    kept = WideToUtf8(kStampStateActive);
+  } else if (key == "softwareVersion" && payload.softwareVersion != ProductSuiteText()) {
+    kept = WideToUtf8(ProductSuiteText());
+  } else {
+    return true;
+  }
+  error = Quoted(key) + " cannot be stored in a stamp, which always reads back with " +
+          std::string(key) + "=" + kept;
+  return false;
+}
+
 }  // namespace
 
 std::vector<std::string> PayloadKeys() {
@@ -138,7 +158,8 @@ bool ApplyFieldAssignment(StampPayload& payload, std::string_view assignment,
     return false;
   }
   std::string why;
-  if (!SetPayloadField(payload, key, assignment.substr(equals + 1), why)) {
+  if (!SetPayloadField(payload, key, assignment.substr(equals + 1), why) ||
+      !StorableInStamp(payload, key, why)) {
     error = where + ": " + why;
     return false;
   }

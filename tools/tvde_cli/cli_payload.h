@@ -19,7 +19,9 @@ std::vector<std::string> PayloadKeys();
 bool SetPayloadField(StampPayload& payload, std::string_view key, std::string_view value,
                      std::string& error);
 
-// Applies one "key=value" text (a --field argument); `where` names it in messages.
+// Applies one "key=value" text (a --field argument); `where` names it in messages. Keys the
+// stamp cannot keep (incomplete, stampState, softwareVersion) are refused unless they hold
+// the value the stamp reads back with.
 bool ApplyFieldAssignment(StampPayload& payload, std::string_view assignment,
                           std::set<std::string>& seenKeys, const std::string& where,
                           std::string& error);

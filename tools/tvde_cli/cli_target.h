@@ -14,7 +14,7 @@ enum class TargetKind { Missing, RegularFile, BlockDevice, Other };
 struct TargetInfo {
   TargetKind kind = TargetKind::Missing;
   uint64_t sizeBytes = 0;
-  uint32_t logicalSectorSize = 0;  // block devices only
+  uint32_t logicalSectorSize = 0;  // block devices; files on Windows (their volume's sectors)
   // Why writing to it would hit something in use: for block devices a mounted file system,
   // swap, a device stacked on it or the disk of the running system; for files a loop device
   // attached to them. Empty when none was found.

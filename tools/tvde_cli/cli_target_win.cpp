@@ -2,6 +2,7 @@
 // list and safety classification, never by a path typed into this tool.
 #include <system_error>
 
+#include "base/device.h"
 #include "cli_target.h"
 
 namespace tvde::cli {
@@ -38,6 +39,7 @@ TargetInfo InspectTarget(const std::string& path) {
   if (status.type() == std::filesystem::file_type::regular) {
     info.kind = TargetKind::RegularFile;
     info.sizeBytes = std::filesystem::file_size(FsPath(path), ec);
+    info.logicalSectorSize = UnbufferedFileSectorSize(FsPath(path).wstring());
     return info;
   }
   info.kind = TargetKind::Other;

@@ -8,7 +8,9 @@ int main(int argc, char** argv) {
   tvde::cli::CliServices services;
   services.programs = tvde::EmbeddedBootPrograms();
   services.collectHardware = tvde::CollectHardwareProfile;
-  services.loadSettings = tvde::LoadSettings;
+  services.loadSettings = [](tvde::FolderCreation creation) {
+    return tvde::LoadSettings(creation);
+  };
   services.input = &std::cin;
   services.catchInterrupt = true;
   return tvde::cli::RunCli(args, std::cout, std::cerr, services);

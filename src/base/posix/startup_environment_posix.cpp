@@ -13,4 +13,6 @@ bool IsWinPEEnvironment() {
   return false;
 }
 
+void HardenProcessStart() {}
+
 }  // namespace tvde

@@ -3,9 +3,11 @@
 #include <windows.h>
 #include <winioctl.h>
 
+#include <algorithm>
 #include <limits>
 
 #include "base/device.h"
+#include "base/host_environment.h"
 #include "base/trim_request.h"
 #include "base/win/win_handle.h"
 
@@ -95,7 +97,23 @@ class WinDevice final : public Device {
   uint64_t position_ = 0;
 };
 
+// FILE_STORAGE_INFO of an open file; 0 when the system does not answer (Wine does not).
+uint32_t LogicalSectorSizeOf(HANDLE file) {
+  FILE_STORAGE_INFO info{};
+  if (!GetFileInformationByHandleEx(file, FileStorageInfo, &info, sizeof info)) return 0;
+  return info.LogicalBytesPerSector;
+}
+
 }  // namespace
+
+uint32_t UnbufferedFileSectorSize(const std::wstring& path) {
+  if (IsRawDevicePath(path)) return 0;  // a device answers with its own geometry
+  WinHandle file(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             OPEN_EXISTING, 0, nullptr));
+  if (!file.valid()) return 0;
+  return LogicalSectorSizeOf(file.get());
+}
 
 DeviceOpenResult OpenDevice(const std::wstring& path, const DeviceOpenOptions& options) {
   const DWORD access =
@@ -108,7 +126,10 @@ DeviceOpenResult OpenDevice(const std::wstring& path, const DeviceOpenOptions& o
   WinHandle handle(CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                creation, flags, nullptr));
   if (!handle.valid()) return {nullptr, GetLastError()};
-  const uint32_t sector = options.sectorSize == 0 ? 512 : options.sectorSize;
+  uint32_t sector = options.sectorSize == 0 ? 512 : options.sectorSize;
+  // An image file on a volume with larger sectors takes that volume's alignment.
+  if (unbuffered && !IsRawDevicePath(path))
+    sector = std::max(sector, LogicalSectorSizeOf(handle.get()));
   return {std::make_unique<WinDevice>(std::move(handle), unbuffered, sector), 0};
 }
 

@@ -33,4 +33,9 @@ bool IsWinPEEnvironment() {
   return IsWinPEFromFacts(false, std::wstring(directory, length));
 }
 
+void HardenProcessStart() {
+  SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+  SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
+
 }  // namespace tvde

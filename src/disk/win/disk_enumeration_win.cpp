@@ -1,4 +1,5 @@
-// Win32 queries behind the disk inventory: query-only handles on disks and volumes.
+// Win32 queries behind the disk inventory: query-only handles on disks, and the volume and
+// registry questions of volume_queries_win.cpp.
 #include <windows.h>
 #include <winioctl.h>
 
@@ -9,6 +10,7 @@
 #include "base/win/win_handle.h"
 #include "disk/disk_enumeration.h"
 #include "disk/disk_inventory.h"
+#include "disk/win/volume_queries_win.h"
 
 namespace tvde {
 namespace {
@@ -72,13 +74,32 @@ class Win32DiskQueries final : public DiskSystemQueries {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
   }
 
-  std::optional<size_t> QueryVolumeExtents(wchar_t letter, std::span<uint8_t> out) override {
-    // Under Wine this device is the host's own volume.
-    if (IsRunningUnderWine()) return std::nullopt;
-    const std::wstring path = std::wstring(L"\\\\.\\") + letter + L":";
-    WinHandle volume = OpenForQuery(path);
-    if (!volume.valid()) return std::nullopt;
-    return Control(volume.get(), IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, nullptr, 0, out);
+  std::optional<std::vector<std::wstring>> VolumeNames() override { return Win32VolumeNames(); }
+
+  std::vector<std::wstring> MountPoints(const std::wstring& volumeName) override {
+    return Win32MountPoints(volumeName);
+  }
+
+  ControlAnswer QueryVolumeExtents(const std::wstring& volumeDevice,
+                                   std::span<uint8_t> out) override {
+    return Win32QueryVolumeExtents(volumeDevice, out);
+  }
+
+  std::optional<std::wstring> VolumeOfPath(const std::wstring& path) override {
+    return Win32VolumeOfPath(path);
+  }
+
+  std::vector<std::wstring> VirtualDiskHostVolumes(const std::wstring& volumeDevice) override {
+    return Win32VirtualDiskHostVolumes(volumeDevice);
+  }
+
+  bool HostsVirtualDisks(const std::wstring& volumeDevice) override {
+    return Win32HostsVirtualDisks(volumeDevice);
+  }
+
+  std::vector<std::wstring> MachineRegistryStrings(const std::wstring& subkey,
+                                                   const std::wstring& value) override {
+    return Win32MachineRegistryStrings(subkey, value);
   }
 
   std::unique_ptr<DiskQueryHandle> OpenPhysicalDisk(int32_t diskNumber) override {

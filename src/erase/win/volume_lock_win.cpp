@@ -1,18 +1,15 @@
-// Windows volume locks: lettered volumes opened as \\.\X:, queried for their disk extents,
-// locked and dismounted with FSCTL requests, unlocked and closed on release.
+// Windows volume locks: every volume on the target disk opened by its volume name, locked and
+// dismounted with FSCTL requests, unlocked and closed on release.
 #include <windows.h>
 #include <winioctl.h>
 
-#include "base/drive_strings.h"
 #include "base/host_environment.h"
 #include "base/win/win_handle.h"
-#include "disk/storage_descriptors.h"
-#include "erase/lettered_volume_lock.h"
+#include "disk/disk_enumeration.h"
+#include "erase/disk_volume_lock.h"
 
 namespace tvde {
 namespace {
-
-constexpr DWORD kExtentBufferBytes = 512;
 
 bool Control(HANDLE handle, DWORD code) {
   DWORD returned = 0;
@@ -23,55 +20,44 @@ class WinVolume final : public LockableVolume {
  public:
   explicit WinVolume(WinHandle handle) : handle_(std::move(handle)) {}
   ~WinVolume() override {
-    if (lockRequested_) Control(handle_.get(), FSCTL_UNLOCK_VOLUME);  // result not needed
-  }
-
-  bool QueryDiskExtents(std::vector<int32_t>& extentDisks) override {
-    // DWORD storage keeps the buffer aligned for the 64-bit fields of the answer.
-    DWORD buffer[kExtentBufferBytes / sizeof(DWORD)] = {};
-    DWORD returned = 0;
-    if (!DeviceIoControl(handle_.get(), IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, nullptr, 0, buffer,
-                         kExtentBufferBytes, &returned, nullptr)) {
-      return false;
-    }
-    extentDisks = ParseVolumeDiskExtents({reinterpret_cast<const uint8_t*>(buffer), returned});
-    return true;
+    if (locked_) Control(handle_.get(), FSCTL_UNLOCK_VOLUME);  // result not needed
   }
 
   bool Lock() override {
-    lockRequested_ = true;
-    return Control(handle_.get(), FSCTL_LOCK_VOLUME);
+    if (Control(handle_.get(), FSCTL_LOCK_VOLUME)) locked_ = true;
+    return locked_;
   }
 
   bool Dismount() override { return Control(handle_.get(), FSCTL_DISMOUNT_VOLUME); }
 
  private:
   WinHandle handle_;
-  bool lockRequested_ = false;
+  bool locked_ = false;
 };
 
-class WinVolumeSystem final : public VolumeSystem {
+class WinVolumeLocker final : public VolumeLocker {
  public:
-  std::optional<std::vector<std::wstring>> LogicalDriveRoots() override {
-    return QueryLogicalDriveRoots();
-  }
-
-  std::unique_ptr<LockableVolume> OpenVolume(const std::wstring& volumePath) override {
-    WinHandle handle(CreateFileW(volumePath.c_str(), GENERIC_READ | GENERIC_WRITE,
+  std::unique_ptr<LockableVolume> OpenVolume(const std::wstring& volumeDevice) override {
+    WinHandle handle(CreateFileW(volumeDevice.c_str(), GENERIC_READ | GENERIC_WRITE,
                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
                                  nullptr));
     if (!handle.valid()) return nullptr;
     return std::make_unique<WinVolume>(std::move(handle));
   }
+
+  void Pause(uint32_t milliseconds) override { Sleep(milliseconds); }
 };
 
 }  // namespace
 
 VolumeLockList LockAndDismountVolumes(const DiskInfo& disk, const LogCallback& log) {
-  // Under Wine "\\.\X:" opens the host's block device behind the drive: never touch it.
+  // Under Wine a volume device is the host's block device behind the drive: never touch it.
   if (IsRunningUnderWine()) return {};
-  WinVolumeSystem system;
-  return LockLetteredVolumes(system, disk.diskNumber, log);
+  // An image file is no disk: no volume lives on it.
+  if (!IsRawDevicePath(disk.devicePath)) return {};
+  const std::unique_ptr<DiskSystemQueries> system = MakeWin32DiskQueries();
+  WinVolumeLocker locker;
+  return LockVolumesOnDisk(*system, locker, disk.diskNumber, log);
 }
 
 }  // namespace tvde

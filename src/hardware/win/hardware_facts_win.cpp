@@ -51,9 +51,14 @@ HardwareFacts GatherHardwareFacts() {
 
   f.processorName = ReadRegistryString(HKEY_LOCAL_MACHINE, kProcessorKey, L"ProcessorNameString");
   f.processorMhz = ReadRegistryDword(HKEY_LOCAL_MACHINE, kProcessorKey, L"~MHz").value_or(0);
-  SYSTEM_INFO system{};
-  GetNativeSystemInfo(&system);
-  f.logicalProcessors = system.dwNumberOfProcessors;
+  // Every processor group: the native system information counts the calling group only (at
+  // most 64 logical processors).
+  f.logicalProcessors = GetActiveProcessorCount(ALL_PROCESSOR_GROUPS);
+  if (f.logicalProcessors == 0) {
+    SYSTEM_INFO system{};
+    GetNativeSystemInfo(&system);
+    f.logicalProcessors = system.dwNumberOfProcessors;
+  }
   MEMORYSTATUSEX memory{};
   memory.dwLength = sizeof(memory);
   if (GlobalMemoryStatusEx(&memory)) f.totalPhysicalBytes = memory.ullTotalPhys;

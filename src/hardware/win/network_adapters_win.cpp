@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "base/win/system_library.h"
 #include "hardware/network_adapters.h"
 #include "hardware/win/hardware_sources_win.h"
 
@@ -14,21 +15,6 @@ namespace tvde {
 namespace {
 
 using GetAdaptersInfoFunction = ULONG(WINAPI*)(PIP_ADAPTER_INFO, PULONG);
-
-// Frees a library loaded with LoadLibraryW when it goes out of scope.
-class LoadedLibrary {
- public:
-  explicit LoadedLibrary(const wchar_t* name) : module_(LoadLibraryW(name)) {}
-  LoadedLibrary(const LoadedLibrary&) = delete;
-  LoadedLibrary& operator=(const LoadedLibrary&) = delete;
-  ~LoadedLibrary() {
-    if (module_ != nullptr) FreeLibrary(module_);
-  }
-  HMODULE get() const { return module_; }
-
- private:
-  HMODULE module_;
-};
 
 std::wstring AnsiToWide(const char* text, size_t maxBytes) {
   const int length = static_cast<int>(strnlen(text, maxBytes));
@@ -42,10 +28,8 @@ std::wstring AnsiToWide(const char* text, size_t maxBytes) {
 
 std::vector<NetworkAdapterFacts> ReadAdaptersInfo() {
   std::vector<NetworkAdapterFacts> adapters;
-  LoadedLibrary library(L"iphlpapi.dll");
-  if (library.get() == nullptr) return adapters;
-  const auto getAdaptersInfo = reinterpret_cast<GetAdaptersInfoFunction>(
-      reinterpret_cast<void*>(GetProcAddress(library.get(), "GetAdaptersInfo")));
+  const SystemLibrary library(L"iphlpapi.dll");
+  const auto getAdaptersInfo = library.Find<GetAdaptersInfoFunction>("GetAdaptersInfo");
   if (getAdaptersInfo == nullptr) return adapters;
 
   ULONG size = 0;

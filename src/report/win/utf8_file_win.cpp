@@ -1,8 +1,10 @@
-// Report file writer on Windows: one CreateFileW (no sharing, always create) and one WriteFile.
+// Report file writer on Windows: a temporary file beside the report (no sharing), every byte
+// written and flushed to the disk, then moved over the report with write-through.
 #include <windows.h>
 
 #include <limits>
 
+#include "base/file_system.h"
 #include "base/win/win_handle.h"
 #include "report/utf8_file.h"
 
@@ -12,14 +14,25 @@ bool WriteUtf8File(const std::wstring& path, std::wstring_view text) {
   std::string bytes;
   if (!EncodeUtf8FileContent(text, bytes)) return false;
   if (bytes.size() > std::numeric_limits<DWORD>::max()) return false;
-  WinHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+  // Paths past MAX_PATH (a deep folder on a USB stick) work only in the long form.
+  const std::wstring target = OsFilePath(path);
+  const std::wstring temporary = OsFilePath(path + L".tmp");
+  WinHandle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                              FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.valid()) return false;
   DWORD written = 0;
-  const BOOL ok =
-      WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  bool ok = WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                      nullptr) != 0 &&
+            written == bytes.size();
+  // WinPE machines are often switched off right after the job: the data must be on the disk.
+  ok = FlushFileBuffers(file.get()) != 0 && ok;
   file.Reset();
-  return ok && written == bytes.size();
+  if (ok) {
+    ok = MoveFileExW(temporary.c_str(), target.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  }
+  if (!ok) DeleteFileW(temporary.c_str());
+  return ok;
 }
 
 }  // namespace tvde

@@ -55,10 +55,11 @@ std::wstring ConfigFolder() {
 
 }  // namespace
 
-std::wstring GetSettingsFilePath() {
+std::wstring GetSettingsFilePath(FolderCreation creation) {
   const std::wstring config = ConfigFolder();
   if (!config.empty()) {
     const std::wstring folder = config + L"/toreval";
+    if (creation == FolderCreation::None) return folder + L"/" + kSettingsFileName;
     std::error_code error;
     std::filesystem::create_directories(Native(folder), error);
     if (!error) return folder + L"/" + kSettingsFileName;
@@ -66,12 +67,12 @@ std::wstring GetSettingsFilePath() {
   return ProgramDirectory() + L"/" + kSettingsFileName;
 }
 
-SettingsStore DefaultSettingsStore() {
-  return {GetSettingsFilePath(), {}};
+SettingsStore DefaultSettingsStore(FolderCreation creation) {
+  return {GetSettingsFilePath(creation), {}};
 }
 
-AppSettings LoadSettingsFrom(const SettingsStore& store) {
-  const AppSettings defaults = DefaultSettings();
+AppSettings LoadSettingsFrom(const SettingsStore& store, FolderCreation creation) {
+  const AppSettings defaults = DefaultSettings(creation);
   const IniDocument ini = IniDocument::Parse(ReadFile(store.iniPath).value_or(""));
   StoredSettings stored;
   stored.operatorName = ReadText(ini, "General", "OperatorName", defaults.operatorName);
@@ -87,7 +88,7 @@ AppSettings LoadSettingsFrom(const SettingsStore& store) {
 
 void SaveSettingsTo(const SettingsStore& store, const AppSettings& settings) {
   IniDocument ini = IniDocument::Parse(ReadFile(store.iniPath).value_or(""));
-  const auto text = [](const std::wstring& value) { return WideToUtf8(ProfileSafeText(value)); };
+  const auto text = [](const std::wstring& value) { return WideToUtf8(ProfileValueText(value)); };
   ini.Set("General", "OperatorName", text(settings.operatorName));
   ini.Set("General", "OrganizationName", text(settings.organizationName));
   ini.Set("General", "CertOutputDir", text(settings.certOutputDir));

@@ -44,7 +44,7 @@ std::optional<std::wstring> ReadRegistryOperator(const std::wstring& subkey) {
 
 void WriteText(const wchar_t* section, const wchar_t* key, const std::wstring& value,
                const std::wstring& path) {
-  WritePrivateProfileStringW(section, key, ProfileSafeText(value).c_str(), path.c_str());
+  WritePrivateProfileStringW(section, key, ProfileValueText(value).c_str(), path.c_str());
 }
 
 void WriteNumber(const wchar_t* section, const wchar_t* key, int32_t value,
@@ -60,25 +60,27 @@ void SetRegistryText(HKEY key, const wchar_t* name, const std::wstring& value) {
 
 }  // namespace
 
-std::wstring GetSettingsFilePath() {
+std::wstring GetSettingsFilePath(FolderCreation creation) {
   wchar_t base[MAX_PATH] = {};
   if (SUCCEEDED(
           SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, base)) &&
       base[0] != L'\0') {
     const std::wstring root(base);
-    CreateDirectoryW((root + L"\\Toreval").c_str(), nullptr);
-    CreateDirectoryW((root + L"\\Toreval\\DiskEraser").c_str(), nullptr);
+    if (creation == FolderCreation::Allowed) {
+      CreateDirectoryW((root + L"\\Toreval").c_str(), nullptr);
+      CreateDirectoryW((root + L"\\Toreval\\DiskEraser").c_str(), nullptr);
+    }
     return ComposeSettingsFilePath(root, {});
   }
   return ComposeSettingsFilePath({}, ProgramDirectory());
 }
 
-SettingsStore DefaultSettingsStore() {
-  return {GetSettingsFilePath(), kSettingsRegistryKey};
+SettingsStore DefaultSettingsStore(FolderCreation creation) {
+  return {GetSettingsFilePath(creation), kSettingsRegistryKey};
 }
 
-AppSettings LoadSettingsFrom(const SettingsStore& store) {
-  const AppSettings defaults = DefaultSettings();
+AppSettings LoadSettingsFrom(const SettingsStore& store, FolderCreation creation) {
+  const AppSettings defaults = DefaultSettings(creation);
   const std::wstring& path = store.iniPath;
   StoredSettings stored;
   stored.operatorName = ReadText(L"General", L"OperatorName", defaults.operatorName, path);

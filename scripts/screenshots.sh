@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# Screenshots of the main window under Xvfb + Wine, written to build/windows/screenshots/:
+#   main-window-96dpi.png, main-window-144dpi.png   the real program as it starts
+#   after-simulated-job-96dpi.png                   the same window after a simulated job, fed
+#                                                   with sample disks (Wine lists no disks)
+# Uses its own Wine prefix (build/wine-screenshots) so that the DPI setting never reaches the
+# tests' prefix.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$root"
+
+if [ -z "${TVDE_SCREENSHOTS_IN_XVFB:-}" ]; then
+  bash scripts/setup.sh
+  cmake --preset windows >/dev/null
+  cmake --build --preset windows --target TorevalDiskEraser tvde-gui-shot
+  # 1732 x 1298 at 144 DPI: the screen is made larger than that.
+  exec env TVDE_SCREENSHOTS_IN_XVFB=1 xvfb-run -a -s '-screen 0 1920x1440x24' bash "$0" "$@"
+fi
+
+export TVDE_WINEPREFIX="$root/build/wine-screenshots"
+export WINEPREFIX="$TVDE_WINEPREFIX"
+exe="$root/build/windows/src/app/TorevalDiskEraser.exe"
+shot="$root/build/windows/tools/gui_shot/tvde-gui-shot.exe"
+out="$root/build/windows/screenshots"
+mkdir -p "$out"
+wine() { cmake/wine-run.sh "$@" </dev/null; }
+stop_wine() { /usr/lib/wine/wineserver -k 2>/dev/null || true; }
+trap stop_wine EXIT
+
+# Without a window manager on the display, Wine draws the window frames itself.
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null
+
+set_dpi() {
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null
+  stop_wine  # the next server reads the new DPI
+}
+
+# The real program: wait for its window, cut it out of the screen, close it.
+program_shot() {
+  wine "$exe" &
+  local program=$!
+  local geometry
+  geometry=$(wine "$shot" locate 90 | tr -d '\r')
+  import -window root -crop "$geometry" +repage "$out/$1"
+  wine "$shot" close
+  wait "$program" || true
+  echo "screenshots: $out/$1 ($geometry)"
+}
+
+set_dpi 96
+program_shot main-window-96dpi.png
+set_dpi 144
+program_shot main-window-144dpi.png
+set_dpi 96
+
+sentinel="$TVDE_WINEPREFIX/drive_c/tvde-screenshot-taken"
+rm -f "$sentinel"
+exec 3< <(wine "$shot" showcase 'C:\tvde-screenshot-taken')
+read -r -t 180 geometry <&3
+geometry=${geometry%$'\r'}
+import -window root -crop "$geometry" +repage "$out/after-simulated-job-96dpi.png"
+touch "$sentinel"
+exec 3<&-
+echo "screenshots: $out/after-simulated-job-96dpi.png ($geometry)"

@@ -1,0 +1,95 @@
+#pragma once
+// The application object: the main window, its controls and fonts, the disk list, the
+// settings and the erase worker's state. Its behaviour lives in files by concern: the window
+// and its controls (main_window*.cpp), the disk list, the log console, the settings controls,
+// the erase launch and the worker bridge.
+
+#include <windows.h>
+
+#include <cstdint>
+#include <thread>
+#include <vector>
+
+#include "app/app_services.h"
+#include "app/gdi_font.h"
+#include "app/main_controls.h"
+#include "app/worker_bridge.h"
+#include "disk/disk_info.h"
+#include "settings/app_settings.h"
+
+namespace tvde {
+
+inline constexpr UINT WM_APP_PROGRESS = WM_APP + 10;
+inline constexpr UINT WM_APP_LOG = WM_APP + 11;
+inline constexpr UINT WM_APP_ERASE_DONE = WM_APP + 12;
+inline constexpr UINT WM_APP_WINPE_DONE = WM_APP + 13;
+
+inline constexpr const wchar_t* kMainWindowClass = L"TorevalDiskEraserWndClass";
+
+class App {
+ public:
+  explicit App(AppServices services = DefaultAppServices());
+  App(const App&) = delete;
+  App& operator=(const App&) = delete;
+  // Asks a running job to stop and waits for it, then destroys the window and the fonts.
+  ~App();
+
+  // Start-up probes, settings, common controls, window class and the shown main window.
+  bool Create(HINSTANCE instanceHandle, int showCommand);
+  // Runs until the quit message; answers its wParam.
+  int RunMessageLoop();
+
+  static LRESULT CALLBACK StaticWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam);
+
+  // Disk list and environment labels (disk_list.cpp).
+  void RefreshDiskList();
+  void OnSelectionChanged();
+  // GUI thread only: one time-stamped line at the end of the log console (log_console.cpp).
+  void AppendLog(const std::wstring& text);
+  // Settings controls (settings_controls.cpp).
+  void SaveSettingsFromControls();
+  void OnLogOutputToggled();
+  void OnChangeLogFolder();
+  void OnOpenLogFolder();
+  void OnRestartAsAdmin();
+  // Erase launch and the worker's messages (erase_launch.cpp, progress_display.cpp).
+  void OnStartErase();
+  void OnAbort();
+  void OnOpenCertificate();
+  void OnOpenReportDialog();
+  void OnProgressMessage();
+  void OnLogMessage();
+  void OnEraseDone();
+
+  // worker thread: the log sink of every worker (erase job and WinPE jobs alike).
+  void PostLogLine(const std::wstring& line);
+
+  AppServices services;
+  HINSTANCE instance = nullptr;
+  HWND mainWindow = nullptr;  // kept after destruction: a post to it then simply fails
+  bool windowAlive = false;
+  GdiFont normalFont, boldFont, titleFont, consoleFont;
+  MainControls controls;
+  uint32_t dpi = USER_DEFAULT_SCREEN_DPI;
+  int32_t isWinPE = 0;
+  int32_t isAdmin = 0;
+  AppSettings settings;
+  std::vector<DiskInfo> disks;
+  int32_t selectedDiskIndex = -1;
+  CancelFlag cancelRequested{0};
+  std::atomic<int32_t> busy{0};
+  std::thread eraseWorker;
+  WorkerMailbox mailbox;  // stateMutex, progressSnapshot, pendingLogLines, lastResult
+
+ private:
+  void OnCreate(HWND window);
+  void OnClose();
+  bool OnCommand(int32_t id, int32_t notification);  // false: not handled here
+  void OnDpiChanged(uint32_t newDpi, const RECT& suggested);
+  void StartEraseWorker(const EraseJobConfig& config);
+  void ShowBox(const std::wstring& text, const std::wstring& title, UINT flags);
+  int AskBox(const std::wstring& text, const std::wstring& title, UINT flags);
+};
+
+}  // namespace tvde

@@ -1,0 +1,67 @@
+#pragma once
+// Everything the main window asks of the world outside its own controls: prompts, the shell,
+// the folder picker, the report dialog, the machine's disks and probes, the settings store and
+// the job itself. The defaults make the real calls; tests replace members to answer prompts,
+// hand the window a disk list and watch what it starts.
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "base/log_callback.h"
+#include "disk/disk_info.h"
+#include "erase/erase_job.h"
+#include "report/report_data.h"
+#include "settings/app_settings.h"
+#include "stamp/stamp_payload.h"
+
+namespace tvde {
+
+// What the report and stamp dialog is opened with (copies; the dialog never changes them).
+struct ReportDialogRequest {
+  StampPayload payload;
+  std::wstring htmlPath;
+  std::optional<ReportData> result;  // the finished job, when there is one
+  std::optional<DiskInfo> disk;      // the disk whose stamp the dialog may switch
+};
+
+using EraseJobRunner = std::function<ReportData(
+    const EraseJobConfig& config, int32_t isWinPE, const CancelFlag& cancel,
+    const ProgressCallback& progress, const LogCallback& log)>;
+
+struct AppServices {
+  // MessageBoxW: the pressed button (IDYES, IDNO, IDCANCEL, IDOK).
+  std::function<int(HWND owner, const std::wstring& text, const std::wstring& title, UINT flags)>
+      messageBox;
+  // The shell's "open" verb on a file or folder.
+  std::function<bool(HWND owner, const std::wstring& path)> shellOpen;
+  // Starts `program` elevated (the shell's "runas" verb); false when it did not start.
+  std::function<bool(HWND owner, const std::wstring& program)> runAsAdministrator;
+  // The certificate-folder picker: the accepted folder, or empty when the operator cancelled.
+  // Empty member: no picker in this build.
+  std::function<std::wstring(HWND owner, const std::wstring& startFolder)> pickOutputFolder;
+  // Whether a configured certificate folder needs the operator's attention, with the reason.
+  std::function<bool(const std::wstring& folder, std::wstring& reason)> checkOutputFolder;
+  std::function<void(HWND owner, const ReportDialogRequest& request)> showReportDialog;
+  std::function<std::vector<DiskInfo>(int32_t environmentMode, int32_t unlockInternal)>
+      enumerateDisks;
+  std::function<StampPayload(const DiskInfo& disk)> detectDiskStamp;
+  std::function<bool()> isRunningAsAdmin;
+  std::function<bool()> isWinPEEnvironment;
+  // Starts `body` on `worker`; false (with `worker` left empty) when the system refuses.
+  std::function<bool(std::thread& worker, std::function<void()> body)> startThread;
+  EraseJobRunner runEraseJob;
+  SettingsStore settingsStore;
+};
+
+AppServices DefaultAppServices();
+
+// The summary box that stands in for the report and stamp dialog in this build.
+std::wstring ReportSummaryText(const ReportDialogRequest& request);
+
+}  // namespace tvde

@@ -1,0 +1,161 @@
+// Fonts and controls of the main window, created and laid out from the control table.
+#include "app/main_window_layout.h"
+
+#include <commctrl.h>
+
+#include <utility>
+
+#include "app/ui_fonts.h"
+#include "app/win_controls.h"
+#include "erase/erase_standard.h"
+
+namespace tvde {
+namespace {
+
+// Text limits of the edits, in characters (the lengths the window reads back).
+constexpr WPARAM kSettingsTextLimit = 259;
+constexpr WPARAM kNotesLimit = 511;
+constexpr WPARAM kConfirmCodeLimit = 63;
+
+GdiFont MakeFont(int32_t height, int32_t weight, BYTE pitchAndFamily, const wchar_t* face) {
+  return GdiFont(CreateFontW(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
+                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
+                             pitchAndFamily, face));
+}
+
+HFONT FontFor(const App& app, FontRole role) {
+  switch (role) {
+    case FontRole::Bold:
+      return app.boldFont.get();
+    case FontRole::Title:
+      return app.titleFont.get();
+    case FontRole::Console:
+      return app.consoleFont.get();
+    case FontRole::Normal:
+      break;
+  }
+  return app.normalFont.get();
+}
+
+void PlaceControl(const App& app, HWND control, const ControlSpec& spec) {
+  SetWindowPos(control, nullptr, Scale(spec.x, app.dpi), Scale(spec.y, app.dpi),
+               Scale(spec.width, app.dpi), Scale(spec.height, app.dpi),
+               SWP_NOZORDER | SWP_NOACTIVATE);
+  SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(app, spec.font)), TRUE);
+}
+
+void SetColumnWidths(const App& app) {
+  int column = 0;
+  for (const ColumnSpec& spec : DiskListColumns()) {
+    SendMessageW(app.controls.diskList, LVM_SETCOLUMNWIDTH, column++, Scale(spec.width, app.dpi));
+  }
+}
+
+void AddDiskListColumns(const App& app) {
+  int column = 0;
+  for (const ColumnSpec& spec : DiskListColumns()) {
+    LVCOLUMNW item{};
+    item.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+    item.pszText = const_cast<wchar_t*>(spec.text);
+    item.cx = Scale(spec.width, app.dpi);
+    item.iSubItem = column;
+    SendMessageW(app.controls.diskList, LVM_INSERTCOLUMNW, column++,
+                 reinterpret_cast<LPARAM>(&item));
+  }
+  const DWORD extended = LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_DOUBLEBUFFER;
+  SendMessageW(app.controls.diskList, LVM_SETEXTENDEDLISTVIEWSTYLE, extended, extended);
+}
+
+void FillWinPEChoices(HWND window) {
+  const HWND adk = GetDlgItem(window, kIdAdkChoice);
+  SetComboItems(adk, {L"Win10 ADK + PE Add-on (x86 32bit/x64・CSM最適)",
+                      L"Win11 ADK + PE Add-on (x64 最新環境向け)",
+                      L"Win10/Win11 ADK 公式インストーラーのみDL保存"});
+  SetComboSelection(adk, 0);
+  const HWND architecture = GetDlgItem(window, kIdWinPEArchitecture);
+  SetComboItems(architecture, {L"x64 (64-bit PC用 - 日本語フォント&ロケール組込)",
+                               L"x86 (32-bit 旧型PC用 - Win10 PEベース・日本語組込)"});
+  SetComboSelection(architecture, 0);
+  const HWND output = GetDlgItem(window, kIdWinPEOutput);
+  SetComboItems(output,
+                {L"起動用 WinPE USBメモリ直接作成 (/UFD)", L"起動用 WinPE ISOイメージ出力 (.iso)",
+                 L"WinPE メディアフォルダ出力 (手動コピー用)"});
+  SetComboSelection(output, 1);
+  const HWND boot = GetDlgItem(window, kIdWinPEBoot);
+  SetComboItems(boot,
+                {L"UEFI + CSM (Legacy BIOS) ハイブリッド両対応", L"UEFI ネイティブブートのみ"});
+  SetComboSelection(boot, 0);
+}
+
+}  // namespace
+
+void CreateMainFonts(App& app) {
+  const wchar_t* face = ChooseUiFontFace();
+  const BYTE swiss = DEFAULT_PITCH | FF_SWISS;
+  app.normalFont = MakeFont(Scale(15, app.dpi), FW_NORMAL, swiss, face);
+  app.boldFont = MakeFont(Scale(15, app.dpi), FW_BOLD, swiss, face);
+  app.titleFont = MakeFont(Scale(20, app.dpi), FW_BOLD, swiss, face);
+  app.consoleFont = MakeFont(Scale(14, app.dpi), FW_NORMAL, FIXED_PITCH | FF_MODERN, L"MS Gothic");
+}
+
+void CreateMainControls(App& app) {
+  app.controls.all.clear();
+  for (const ControlSpec& spec : MainControlTable()) {
+    const HWND control = CreateWindowExW(
+        spec.exStyle, spec.className, spec.text, WS_CHILD | WS_VISIBLE | spec.style, 0, 0, 0, 0,
+        app.mainWindow, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), app.instance,
+        nullptr);
+    PlaceControl(app, control, spec);
+    app.controls.all.push_back(control);
+    if (spec.slot != nullptr) app.controls.*spec.slot = control;
+  }
+  AddDiskListColumns(app);
+  SendMessageW(app.controls.passBar, PBM_SETRANGE32, 0, 100);
+  SendMessageW(app.controls.overallBar, PBM_SETRANGE32, 0, 100);
+  // The console keeps every line of a long job (the default limit is about 32,000 characters).
+  SendMessageW(app.controls.logConsole, EM_SETLIMITTEXT, 0, 0);
+  SendMessageW(app.controls.operatorName, EM_SETLIMITTEXT, kSettingsTextLimit, 0);
+  SendMessageW(app.controls.organization, EM_SETLIMITTEXT, kSettingsTextLimit, 0);
+  SendMessageW(app.controls.logFolder, EM_SETLIMITTEXT, kSettingsTextLimit, 0);
+  SendMessageW(app.controls.notes, EM_SETLIMITTEXT, kNotesLimit, 0);
+  SendMessageW(app.controls.confirmCode, EM_SETLIMITTEXT, kConfirmCodeLimit, 0);
+}
+
+void FillMainControls(App& app) {
+  const AppSettings& settings = app.settings;
+  for (int32_t value = 0; value < kStandardCount; ++value)
+    AddComboItem(app.controls.standard, StandardLabel(static_cast<EraseStandard>(value)));
+  SetComboSelection(app.controls.standard, settings.defaultStandard);
+  SetText(app.controls.standardDescription,
+          StandardDescription(static_cast<EraseStandard>(settings.defaultStandard)));
+  SetComboItems(app.controls.verify,
+                {L"検証なし (Skip Verify)", L"クイック検証 (Quick Sample Verify)",
+                 L"全領域検証 (Full Surface Verify)"});
+  SetComboSelection(app.controls.verify, settings.defaultVerify);
+  SetComboItems(app.controls.executionMode,
+                {L"安全シミュレーション(DryRun)", L"実機物理セクタ完全消去"});
+  SetComboSelection(app.controls.executionMode, settings.defaultExecMode == 1 ? 1 : 0);
+  SetComboItems(
+      app.controls.postEraseState,
+      {L"[実機レポート画面を有効] 消去後にブータブルレポート画面を記録 (BIOS/UEFI起動で表示)",
+       L"[完全消去状態(スタンプなし)] 通常通りディスクを完全消去した状態にする (全セクタ0x00)"});
+  SetComboSelection(app.controls.postEraseState, settings.writeDiskStamp == 1 ? 1 : 0);
+  SetText(app.controls.operatorName, settings.operatorName);
+  SetText(app.controls.organization, settings.organizationName);
+  SetText(app.controls.logFolder, settings.certOutputDir);
+  SetChecked(app.controls.logOutput, settings.enableLogOutput == 0);
+  FillWinPEChoices(app.mainWindow);
+}
+
+void ApplyMainLayout(App& app) {
+  // The old fonts stay alive until every control has been given its new one.
+  GdiFont previous[] = {std::move(app.normalFont), std::move(app.boldFont),
+                        std::move(app.titleFont), std::move(app.consoleFont)};
+  CreateMainFonts(app);
+  const auto table = MainControlTable();
+  for (size_t i = 0; i < table.size() && i < app.controls.all.size(); ++i)
+    PlaceControl(app, app.controls.all[i], table[i]);
+  SetColumnWidths(app);
+}
+
+}  // namespace tvde

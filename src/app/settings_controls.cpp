@@ -1,0 +1,70 @@
+// The settings part of the main window: storing the controls into the settings, the
+// certificate-folder controls, and the restart with administrator rights.
+#include <windows.h>
+// shlobj.h needs the types of windows.h.
+#include <shlobj.h>
+
+#include "app/app.h"
+#include "app/win_controls.h"
+#include "base/host_environment.h"
+#include "erase/erase_standard.h"
+#include "settings/settings_rules.h"
+
+namespace tvde {
+namespace {
+
+constexpr const wchar_t* kLogFolderChanged = L"[LOG PATH] 証明書・監査ログ保存先を変更しました: ";
+constexpr const wchar_t* kPickerNotBuilt =
+    L"[LOG PATH] 保存先フォルダ選択画面はこのビルドにはまだ含まれていません。保存先欄に直接入力してください。";
+
+}  // namespace
+
+void App::SaveSettingsFromControls() {
+  settings.operatorName = GetText(controls.operatorName, kSettingsTextMaxChars);
+  settings.organizationName = GetText(controls.organization, kSettingsTextMaxChars);
+  settings.certOutputDir = GetText(controls.logFolder, kSettingsTextMaxChars);
+  const int32_t standard = ComboSelection(controls.standard);
+  if (standard >= 0 && standard < kStandardCount) settings.defaultStandard = standard;
+  const int32_t verify = ComboSelection(controls.verify);
+  if (verify >= 0 && verify < 3) settings.defaultVerify = verify;
+  settings.defaultExecMode = ComboSelection(controls.executionMode) == 1 ? 1 : 0;
+  settings.writeDiskStamp = ComboSelection(controls.postEraseState) == 1 ? 1 : 0;
+  settings.enableLogOutput = IsChecked(controls.logOutput) ? 0 : 1;
+  SaveSettingsTo(services.settingsStore, settings);
+}
+
+void App::OnLogOutputToggled() {
+  const bool enabled = IsChecked(controls.logOutput);
+  Enable(controls.logFolder, enabled);
+  Enable(controls.changeLogFolder, enabled);
+  Enable(controls.openLogFolder, enabled);
+}
+
+void App::OnChangeLogFolder() {
+  if (!services.pickOutputFolder) {
+    AppendLog(kPickerNotBuilt);
+    return;
+  }
+  const std::wstring current = GetText(controls.logFolder, kSettingsTextMaxChars);
+  const std::wstring chosen = services.pickOutputFolder(mainWindow, current);
+  if (chosen.empty()) return;
+  SetText(controls.logFolder, chosen);
+  SaveSettingsFromControls();
+  AppendLog(kLogFolderChanged + chosen);
+}
+
+void App::OnOpenLogFolder() {
+  const std::wstring folder = GetText(controls.logFolder, kSettingsTextMaxChars);
+  // No owner window: a folder that cannot be created is not worth a system error box here.
+  SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
+  CreateDirectoryW(folder.c_str(), nullptr);
+  services.shellOpen(mainWindow, folder);
+}
+
+void App::OnRestartAsAdmin() {
+  // Saved first: the elevated instance reads the settings as it starts.
+  SaveSettingsFromControls();
+  if (services.runAsAdministrator(mainWindow, ProgramModulePath())) PostQuitMessage(0);
+}
+
+}  // namespace tvde

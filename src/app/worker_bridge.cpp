@@ -1,0 +1,66 @@
+// The mailbox between workers and the GUI thread, and the erase worker itself.
+#include "app/worker_bridge.h"
+
+#include <utility>
+
+#include "app/app.h"
+
+namespace tvde {
+namespace {
+
+// worker thread: posts unless a message is already on its way. A refused post (the window is
+// gone, or the queue is full) clears the mark so that the next publication tries again.
+void PostOnce(bool& pending, HWND window, UINT message) {
+  if (pending) return;
+  pending = true;
+  if (!PostMessageW(window, message, 0, 0)) pending = false;
+}
+
+}  // namespace
+
+void PublishProgress(WorkerMailbox& mailbox, HWND window, UINT message,
+                     const EraseProgressInfo& progress) {
+  std::lock_guard<std::mutex> lock(mailbox.stateMutex);
+  mailbox.progressSnapshot = progress;
+  PostOnce(mailbox.progressMessagePending, window, message);
+}
+
+void PublishLogLine(WorkerMailbox& mailbox, HWND window, UINT message, const std::wstring& line) {
+  std::lock_guard<std::mutex> lock(mailbox.stateMutex);
+  mailbox.pendingLogLines.push_back(line);
+  PostOnce(mailbox.logMessagePending, window, message);
+}
+
+EraseProgressInfo TakeProgress(WorkerMailbox& mailbox) {
+  std::lock_guard<std::mutex> lock(mailbox.stateMutex);
+  mailbox.progressMessagePending = false;
+  return mailbox.progressSnapshot;
+}
+
+std::vector<std::wstring> TakeLogLines(WorkerMailbox& mailbox) {
+  std::lock_guard<std::mutex> lock(mailbox.stateMutex);
+  mailbox.logMessagePending = false;
+  return std::exchange(mailbox.pendingLogLines, {});
+}
+
+ReportData CopyLastResult(WorkerMailbox& mailbox) {
+  std::lock_guard<std::mutex> lock(mailbox.stateMutex);
+  return mailbox.lastResult;
+}
+
+void EraseWorkerMain(std::unique_ptr<EraseWorkerStart> start) {
+  App& app = *start->app;
+  const ProgressCallback progress = [&app](const EraseProgressInfo& info) {
+    PublishProgress(app.mailbox, app.mainWindow, WM_APP_PROGRESS, info);
+  };
+  const LogCallback log = [&app](const std::wstring& line) { app.PostLogLine(line); };
+  ReportData result =
+      app.services.runEraseJob(start->config, start->isWinPE, app.cancelRequested, progress, log);
+  {
+    std::lock_guard<std::mutex> lock(app.mailbox.stateMutex);
+    app.mailbox.lastResult = std::move(result);
+  }
+  PostMessageW(app.mainWindow, WM_APP_ERASE_DONE, 0, 0);
+}
+
+}  // namespace tvde

@@ -1,0 +1,33 @@
+// The program, temporary and certificate folders of a Windows job, mapped to their disks.
+#include <windows.h>
+
+#include "base/host_environment.h"
+#include "disk/disk_enumeration.h"
+#include "disk/working_paths.h"
+
+namespace tvde {
+namespace {
+
+std::wstring TemporaryFolder() {
+  wchar_t buffer[MAX_PATH + 1] = {};
+  const DWORD length = GetTempPathW(MAX_PATH + 1, buffer);
+  if (length == 0 || length > MAX_PATH) return {};
+  return std::wstring(buffer, length);
+}
+
+}  // namespace
+
+std::vector<std::wstring> WorkingPathsOnDisk(const DiskInfo& disk,
+                                             const std::wstring& certificateFolder) {
+  if (IsRunningUnderWine() || !IsRawDevicePath(disk.devicePath)) return {};
+  std::vector<std::wstring> paths;
+  const std::wstring program = ProgramModulePath();
+  if (!program.empty()) paths.push_back(program);
+  const std::wstring temporary = TemporaryFolder();
+  if (!temporary.empty()) paths.push_back(temporary);
+  if (!certificateFolder.empty()) paths.push_back(certificateFolder);
+  const std::unique_ptr<DiskSystemQueries> system = MakeWin32DiskQueries();
+  return PathsOnDiskWith(*system, disk.diskNumber, paths);
+}
+
+}  // namespace tvde

@@ -1,0 +1,139 @@
+// The main window under test: a hidden window, the seam answered by the harness.
+#include "app_harness.h"
+
+#include <filesystem>
+
+#include "app/win_controls.h"
+#include "job/erase_job_driver.h"
+
+namespace tvde::testing {
+
+AppHarness::AppHarness() {
+  store.iniPath = temp_.File("settings.ini");
+  std::filesystem::create_directories(temp_.path() / "certs");
+  AppSettings settings;
+  settings.certOutputDir = certificateFolder();
+  SaveSettingsTo(store, settings);
+}
+
+AppHarness::~AppHarness() {
+  if (app_) Stop();
+}
+
+AppServices AppHarness::Services() {
+  AppServices services;
+  services.messageBox = [this](HWND, const std::wstring& text, const std::wstring& title,
+                               UINT flags) {
+    boxes.push_back({text, title, flags});
+    return answer(boxes.back());
+  };
+  services.shellOpen = [this](HWND, const std::wstring& path) {
+    opened.push_back(path);
+    return true;
+  };
+  services.runAsAdministrator = [](HWND, const std::wstring&) { return false; };
+  services.pickOutputFolder = [this](HWND, const std::wstring&) {
+    ++pickerCalls;
+    return pickerAnswer;
+  };
+  services.checkOutputFolder = [this](const std::wstring&, std::wstring& reason) {
+    if (folderReason.empty()) return false;
+    reason = folderReason;
+    return true;
+  };
+  services.showReportDialog = [this](HWND, const ReportDialogRequest& request) {
+    reportRequests.push_back(request);
+  };
+  services.enumerateDisks = [this](int32_t environment, int32_t unlock) {
+    enumerations.emplace_back(environment, unlock);
+    return disks;
+  };
+  services.detectDiskStamp = [this](const DiskInfo&) { return detectedStamp; };
+  services.isRunningAsAdmin = [this] { return admin; };
+  services.isWinPEEnvironment = [this] { return winPE; };
+  services.startThread = [this](std::thread& worker, std::function<void()> body) {
+    if (threadsFail) return false;
+    worker = std::thread(std::move(body));
+    return true;
+  };
+  services.runEraseJob = [this](const EraseJobConfig& config, int32_t isWinPE,
+                                const CancelFlag& cancel, const ProgressCallback& progress,
+                                const LogCallback& log) {
+    ++jobsStarted;
+    if (job) return job(config, isWinPE, cancel, progress, log);
+    return RunEraseJob(config, isWinPE, cancel, progress, log);
+  };
+  services.settingsStore = store;
+  return services;
+}
+
+void AppHarness::Start() {
+  app_ = std::make_unique<App>(Services());
+  app_->Create(GetModuleHandleW(nullptr), SW_HIDE);
+}
+
+void AppHarness::Stop() {
+  if (app_->windowAlive) SendMessageW(app_->mainWindow, WM_CLOSE, 0, 0);
+  app_.reset();
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+  }
+}
+
+void AppHarness::Click(int id) {
+  SendMessageW(Control(id), BM_CLICK, 0, 0);
+}
+
+void AppHarness::SelectCombo(int id, int index) {
+  SetComboSelection(Control(id), index);
+  SendMessageW(app_->mainWindow, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(Control(id)));
+}
+
+bool AppHarness::PumpUntil(const std::function<bool()>& done, int timeoutMs) {
+  const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(timeoutMs);
+  while (!done()) {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+    if (done()) break;
+    if (GetTickCount64() > deadline) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+  }
+  return true;
+}
+
+bool AppHarness::WaitForIdle(int timeoutMs) {
+  return PumpUntil([this] { return app_->busy.load() == 0; }, timeoutMs);
+}
+
+std::wstring AppHarness::Text(HWND control) const {
+  return GetText(control, static_cast<size_t>(GetWindowTextLengthW(control)));
+}
+
+std::vector<std::wstring> AppHarness::ConsoleLines() const {
+  const std::wstring text = Text(app_->controls.logConsole);
+  std::vector<std::wstring> lines;
+  size_t begin = 0;
+  for (size_t end; (end = text.find(L"\r\n", begin)) != std::wstring::npos; begin = end + 2)
+    lines.push_back(text.substr(begin, end - begin));
+  return lines;
+}
+
+DiskInfo TestDisk(int32_t number, const std::wstring& devicePath, uint64_t sizeBytes) {
+  DiskInfo disk;
+  disk.diskNumber = number;
+  disk.devicePath = devicePath;
+  disk.model = L"Toreval Test Disk " + std::to_wstring(number);
+  disk.serialNumber = L"TT-" + std::to_wstring(number);
+  disk.driveLetters = L"E:";
+  disk.sizeBytes = sizeBytes;
+  disk.mediaType = MediaKind::Removable;
+  disk.busType = BusKind::Usb;
+  disk.safetyStatus = SafetyStatus::Erasable;
+  return disk;
+}
+
+}  // namespace tvde::testing

@@ -1,0 +1,80 @@
+#pragma once
+// Drives the real main window in-process (hidden, Wine's null graphics driver): the seam
+// answers every prompt, hands the window a disk list and records what it asked for.
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/app.h"
+#include "support/temp_dir.h"
+
+namespace tvde::testing {
+
+struct BoxCall {
+  std::wstring text;
+  std::wstring title;
+  UINT flags = 0;
+};
+
+class AppHarness {
+ public:
+  // Settings live in a scratch INI file (no registry copy) whose certificate folder is
+  // certificateFolder().
+  AppHarness();
+  ~AppHarness();
+
+  // Builds the application object with the seam below and creates its hidden window.
+  void Start();
+  // Closes the window as the operator would (WM_CLOSE), destroys the application object and
+  // takes the quit message off the queue.
+  void Stop();
+
+  App& app() { return *app_; }
+  HWND Control(int id) const { return GetDlgItem(app_->mainWindow, id); }
+  // A click on the button or check box (nothing happens when it is disabled).
+  void Click(int id);
+  void SelectCombo(int id, int index);
+  // Dispatches this thread's messages until `done` holds; false after `timeoutMs`.
+  bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 30000);
+  bool WaitForIdle(int timeoutMs = 30000);
+  std::wstring Text(HWND control) const;
+  std::vector<std::wstring> ConsoleLines() const;
+
+  std::wstring certificateFolder() const { return temp_.File("certs"); }
+  const TempDir& temp() const { return temp_; }
+  SettingsStore store;
+
+  // What the seam answers.
+  std::vector<DiskInfo> disks;
+  bool admin = true;
+  bool winPE = false;
+  std::wstring folderReason;  // non-empty: the certificate folder needs attention
+  std::wstring pickerAnswer;  // empty: the picker was cancelled
+  std::function<int(const BoxCall&)> answer = [](const BoxCall&) { return IDYES; };
+  EraseJobRunner job;  // empty: the real job driver
+  bool threadsFail = false;
+  StampPayload detectedStamp;
+
+  // What the window asked for.
+  std::vector<BoxCall> boxes;
+  std::vector<ReportDialogRequest> reportRequests;
+  std::vector<std::wstring> opened;
+  std::vector<std::pair<int32_t, int32_t>> enumerations;  // (environment, unlock)
+  int jobsStarted = 0;
+  int pickerCalls = 0;
+
+ private:
+  AppServices Services();
+
+  TempDir temp_;
+  std::unique_ptr<App> app_;
+};
+
+// A disk record for tests: an image file path and an erasable, lettered USB disk by default.
+DiskInfo TestDisk(int32_t number, const std::wstring& devicePath, uint64_t sizeBytes);
+
+}  // namespace tvde::testing

@@ -1,0 +1,134 @@
+// Screenshot driver of scripts/screenshots.sh, run under Wine (also used by the product's
+// window test):
+//   locate SECONDS   waits for the program's main window with its start-up lines and prints
+//                    its screen rectangle as WxH+X+Y (ImageMagick's crop geometry)
+//   close            asks the program's main window to close
+//   showcase FILE    shows the main window fed with sample disks (Wine lists none), runs a
+//                    simulated job through its start button, prints the rectangle and stays
+//                    until FILE exists
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <cstdio>
+#include <functional>
+#include <string>
+
+#include "app/app.h"
+
+namespace tvde {
+namespace {
+
+void PrintGeometry(HWND window) {
+  RECT rect{};
+  GetWindowRect(window, &rect);
+  std::printf("%ldx%ld+%ld+%ld\n", rect.right - rect.left, rect.bottom - rect.top, rect.left,
+              rect.top);
+  std::fflush(stdout);
+}
+
+BOOL CALLBACK FindConsole(HWND child, LPARAM found) {
+  if (GetWindowLongW(child, GWL_STYLE) & ES_MULTILINE) *reinterpret_cast<HWND*>(found) = child;
+  return TRUE;
+}
+
+int Locate(int seconds) {
+  for (int tick = 0; tick < seconds * 10; ++tick, Sleep(100)) {
+    const HWND window = FindWindowW(kMainWindowClass, nullptr);
+    if (window == nullptr || !IsWindowVisible(window)) continue;
+    HWND console = nullptr;
+    EnumChildWindows(window, FindConsole, reinterpret_cast<LPARAM>(&console));
+    if (console == nullptr || SendMessageW(console, EM_GETLINECOUNT, 0, 0) < 3) continue;
+    Sleep(500);  // the last paint
+    PrintGeometry(window);
+    return 0;
+  }
+  std::fprintf(stderr, "gui_shot: no main window after %d s\n", seconds);
+  return 1;
+}
+
+std::vector<DiskInfo> SampleDisks() {
+  struct Sample {
+    const wchar_t* model;
+    MediaKind media;
+    BusKind bus;
+    uint64_t size;
+    const wchar_t* letters;
+    SafetyStatus safety;
+  };
+  const Sample samples[] = {
+      {L"Samsung SSD 980 PRO 1TB", MediaKind::NvmeSsd, BusKind::Nvme, 1000204886016, L"C:",
+       SafetyStatus::ProtectedSystemDisk},
+      {L"SanDisk Ultra USB 3.0", MediaKind::Removable, BusKind::Usb, 61530439680, L"E:",
+       SafetyStatus::Erasable},
+      {L"WDC WD20EZAZ-00GGJB0", MediaKind::Hdd, BusKind::Sata, 2000398934016, L"D:",
+       SafetyStatus::LockedInternal},
+  };
+  std::vector<DiskInfo> disks;
+  for (const Sample& sample : samples) {
+    DiskInfo disk;
+    disk.diskNumber = static_cast<int32_t>(disks.size());
+    disk.devicePath = L"C:\\tvde-sample-disk.img";  // a simulation never opens it
+    disk.model = sample.model;
+    disk.serialNumber = L"SN-" + std::to_wstring(7340 + disk.diskNumber);
+    disk.mediaType = sample.media;
+    disk.busType = sample.bus;
+    disk.sizeBytes = sample.size;
+    disk.driveLetters = sample.letters;
+    disk.safetyStatus = sample.safety;
+    disks.push_back(disk);
+  }
+  return disks;
+}
+
+void PumpUntil(const std::function<bool()>& done, ULONGLONG timeoutMs) {
+  const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+  while (!done() && GetTickCount64() < deadline) {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+      DispatchMessageW(&message);
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+  }
+}
+
+void SelectRow(HWND list, int row) {
+  LVITEMW item{};
+  item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  item.state = LVIS_SELECTED | LVIS_FOCUSED;
+  SendMessageW(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+}
+
+int Showcase(const std::wstring& sentinel) {
+  AppServices services = DefaultAppServices();
+  services.enumerateDisks = [](int32_t, int32_t) { return SampleDisks(); };
+  services.messageBox = [](HWND, const std::wstring&, const std::wstring&, UINT) {
+    return IDYES;  // the final confirmation of the simulation
+  };
+  services.showReportDialog = [](HWND, const ReportDialogRequest&) {};
+  App app(services);
+  if (!app.Create(GetModuleHandleW(nullptr), SW_SHOWNORMAL)) return 1;
+  SelectRow(app.controls.diskList, 1);
+  SendMessageW(app.mainWindow, WM_COMMAND, MAKEWPARAM(kIdStartErase, BN_CLICKED), 0);
+  PumpUntil([&app] { return app.busy.load() == 0; }, 120000);
+  SelectRow(app.controls.diskList, 1);  // the refresh after the job selected the first row
+  PumpUntil([] { return false; }, 500);
+  PrintGeometry(app.mainWindow);
+  PumpUntil([&] { return GetFileAttributesW(sentinel.c_str()) != INVALID_FILE_ATTRIBUTES; },
+            120000);
+  return 0;
+}
+
+}  // namespace
+}  // namespace tvde
+
+int wmain(int argc, wchar_t** argv) {
+  const std::wstring command = argc > 1 ? argv[1] : L"";
+  if (command == L"locate" && argc > 2) return tvde::Locate(_wtoi(argv[2]));
+  if (command == L"close") {
+    const HWND window = FindWindowW(tvde::kMainWindowClass, nullptr);
+    return window != nullptr && PostMessageW(window, WM_CLOSE, 0, 0) ? 0 : 1;
+  }
+  if (command == L"showcase" && argc > 2) return tvde::Showcase(argv[2]);
+  std::fprintf(stderr, "usage: gui_shot locate SECONDS | close | showcase SENTINEL\n");
+  return 2;
+}
