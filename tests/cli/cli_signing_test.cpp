@@ -33,7 +33,7 @@ namespace fs = std::filesystem;
 class CliSigning : public CliFixture {
  protected:
   CliSigning() {
-    services_.loadSettings = [this](FolderCreation) {
+    services_.loadSettings = [this](FolderCreation, std::wstring&) {
       AppSettings settings;
       settings.signingKeyFile = signingKey_;
       return settings;
@@ -219,7 +219,7 @@ TEST_F(CliSigning, VerifyRefusesBadInputWithExitTwo) {
 TEST_F(CliSigning, AKeyThatCannotBeUsedLeavesTheReportsWrittenButUnsigned) {
   Fill("disk.img", 1 << 20, 0x22);
   Fill("broken.pem", 40, 'x');
-  signingKey_ = WidePath("broken.pem");
+  signingKey_ = Utf8ToWide(Path("broken.pem"));
   const CliRun run = Cli({"erase", Path("disk.img"), "--out", Path("certs"), "--operator", "O",
                           "--organization", "G"});
   EXPECT_EQ(run.code, 4) << run.out;

@@ -1,271 +1,171 @@
-// The enumeration walk on a machine described by tables: identity, size, media kind, letters,
-// boot medium and classification, and which devices it opens.
+// The storage answers parsed from bytes laid out like the Windows structures, and the
+// enumeration walk on a machine described by tables: identity, size, media kind, letters,
+// system disk, WinPE boot medium and classification, and which devices it opens.
 #include "disk/disk_inventory.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "disk_structures.h"
+#include <numeric>
+
+#include "disk/disk_classification.h"
+#include "disk/storage_descriptors.h"
 #include "fake_disk_system.h"
-#include "support/text_matchers.h"
 
 namespace tvde {
 namespace {
 
-using testing::DescriptorBytes;
+using namespace tvde::testing;
 using ::testing::ElementsAre;
-using testing::ExtentsBytes;
-using testing::FakeDisk;
-using testing::FakeDiskSystem;
-using testing::FakeMachine;
-using testing::GeometryBytes;
-using testing::SeekPenaltyBytes;
-using testing::U8;
-
-constexpr uint64_t kGiB = 1ull << 30;
 
 // Disk 0: SATA HDD with C: and D:; disk 1: NVMe without letters; disk 2: USB stick with E:;
-// disk 4: SATA SSD with F:. Disk 3 cannot be opened; disks 5 and 6 have no readable size.
-FakeMachine OfficePc() {
-  FakeMachine m;
-  m.roots = std::vector<std::wstring>{L"C:\\", L"D:\\", L"E:\\", L"F:\\", L"Z:\\"};
-  m.volumes[L'C'] = ExtentsBytes({0});
-  m.volumes[L'D'] = ExtentsBytes({0});
-  m.volumes[L'E'] = ExtentsBytes({2});
-  m.volumes[L'F'] = ExtentsBytes({4});
-  m.disks[0] = {DescriptorBytes(11, false, "", "ST2000DM008-2FR102", "0001", "ZFL0AB12"),
+// disk 4: SATA SSD with 4096-byte sectors and F:. Disk 3 cannot be opened; disk 5 answers no
+// geometry, disk 6 a size of 0, disk 7 neither descriptor nor seek penalty and a geometry one
+// byte short.
+FakeDiskSystem OfficePc() {
+  FakeDiskSystem m;
+  m.roots = std::vector<std::wstring>{L"C:\\", L"D:\\", L"E", L"E:\\", L"F:\\", L"Q:\\"};
+  m.volumes = {{L'C', ExtentsBytes({0})},
+               {L'D', ExtentsBytes({0})},
+               {L'E', ExtentsBytes({2})},
+               {L'F', ExtentsBytes({4})}};
+  m.disks[0] = {DescriptorBytes(11, false, "", "ST2000DM008", "0001", "ZFL0AB12"),
                 GeometryBytes(2000398934016ull, 512), SeekPenaltyBytes(true)};
-  m.disks[1] = {
-      DescriptorBytes(17, false, nullptr, "Samsung SSD 980 1TB", "1B4QFXO7", "S649NF0R123456"),
-      GeometryBytes(1000204886016ull, 512), std::nullopt};
+  m.disks[1] = {DescriptorBytes(17, false, nullptr, "Samsung SSD 980", "1B4Q", "S649NF0R"),
+                GeometryBytes(1000204886016ull, 512),
+                {}};
   m.disks[2] = {DescriptorBytes(7, true, "SanDisk", "Ultra Fit", "1.00", "4C530001"),
-                GeometryBytes(32 * kGiB, 512), std::nullopt};
-  m.disks[4] = {DescriptorBytes(11, false, "", "CT500MX500SSD1", "M3CR046", "2045E4C1"),
+                GeometryBytes(32ull << 30, 512),
+                {}};
+  m.disks[4] = {DescriptorBytes(7, false, "\x80Tech", "CT500 ", "M3\x80", "  "),
                 GeometryBytes(500107862016ull, 4096), SeekPenaltyBytes(false)};
-  m.disks[5] = {DescriptorBytes(7, true, "Generic", "Card Reader", "", ""), std::nullopt,
-                std::nullopt};
-  m.disks[6] = {DescriptorBytes(7, true, "Generic", "Empty Slot", "", ""), GeometryBytes(0, 512),
-                std::nullopt};
+  m.disks[5] = {DescriptorBytes(7, true, "Generic", "Card Reader", "", ""), {}, {}};
+  m.disks[6] = {
+      DescriptorBytes(7, true, "Generic", "Empty Slot", "", ""), GeometryBytes(0, 512), {}};
+  m.disks[7] = {{}, Bytes(31, 0xFF), {}};
   return m;
 }
 
-std::vector<int32_t> Numbers(const std::vector<DiskInfo>& disks) {
-  std::vector<int32_t> out;
-  for (const auto& d : disks)
-    out.push_back(d.diskNumber);
-  return out;
+std::vector<std::string> Rows(const std::vector<DiskInfo>& disks) {
+  const char* media[] = {"standard", "HDD", "SSD", "NVMe SSD", "removable"};
+  const char* status[] = {"erasable", "system disk", "boot medium", "locked", "secondary"};
+  std::vector<std::string> rows;
+  for (const DiskInfo& d : disks) {
+    rows.push_back(WideToUtf8(d.devicePath.substr(4) + L" " + d.model + L"|" + d.serialNumber +
+                              L"|" + d.firmwareRevision + L"|" + d.driveLetters + L" " +
+                              BusTypeLabel(d.busType)) +
+                   FormatPrintf(" %s %llu/%u %s", media[static_cast<int>(d.mediaType)],
+                                static_cast<unsigned long long>(d.sizeBytes), d.bytesPerSector,
+                                status[static_cast<int>(d.safetyStatus)]));
+  }
+  return rows;
 }
 
-TEST(DiskInventory, ListsReadableDisksWithTheirIdentityInIncreasingOrder) {
-  FakeMachine machine = OfficePc();
-  FakeDiskSystem system(machine);
-  const auto disks = EnumeratePhysicalDisksWith(system, 0, 0);
-  ASSERT_THAT(Numbers(disks), ElementsAre(0, 1, 2, 4));
-
-  EXPECT_EQ(U8(disks[0].devicePath), "\\\\.\\PhysicalDrive0");
-  EXPECT_EQ(U8(disks[0].model), "ST2000DM008-2FR102");
-  EXPECT_EQ(U8(disks[0].serialNumber), "ZFL0AB12");
-  EXPECT_EQ(U8(disks[0].firmwareRevision), "0001");
-  EXPECT_EQ(disks[0].sizeBytes, 2000398934016ull);
-  EXPECT_EQ(disks[0].busType, BusKind::Sata);
-  EXPECT_EQ(disks[0].mediaType, MediaKind::Hdd);
-  EXPECT_EQ(U8(disks[0].driveLetters), "C:, D:");
-
-  EXPECT_EQ(U8(disks[1].model), "Samsung SSD 980 1TB");
-  EXPECT_EQ(disks[1].mediaType, MediaKind::NvmeSsd);
-  EXPECT_EQ(U8(disks[1].driveLetters), "(未割当/マウントなし)");
-
-  EXPECT_EQ(U8(disks[2].model), "SanDisk Ultra Fit");
-  EXPECT_EQ(disks[2].busType, BusKind::Usb);
-  EXPECT_EQ(disks[2].mediaType, MediaKind::Removable);
-  EXPECT_EQ(U8(disks[2].driveLetters), "E:");
-
-  EXPECT_EQ(disks[3].bytesPerSector, 4096u);
-  EXPECT_EQ(disks[3].mediaType, MediaKind::Ssd);
-  EXPECT_EQ(U8(disks[3].model), "CT500MX500SSD1");
-
-  // Every number 0..31 is tried once; no other disk is opened.
+TEST(DiskInventory, NormalWindowsListsEveryReadableDiskAndProtectsTheSystemDisk) {
+  FakeDiskSystem system = OfficePc();
+  EXPECT_THAT(
+      Rows(EnumeratePhysicalDisksWith(system, 0, 0)),
+      ElementsAre(
+          "PhysicalDrive0 ST2000DM008|ZFL0AB12|0001|C:, D: SATA HDD 2000398934016/512 system disk",
+          "PhysicalDrive1 Samsung SSD 980|S649NF0R|1B4Q|(未割当/マウントなし) NVMe NVMe SSD 1000204886016/512 locked",
+          "PhysicalDrive2 SanDisk Ultra Fit|4C530001|1.00|E: USB removable 34359738368/512 erasable",
+          "PhysicalDrive4 €Tech CT500|N/A|M3€|F: USB SSD 500107862016/4096 erasable"));
   std::vector<int32_t> all(32);
-  for (int32_t i = 0; i < 32; ++i)
-    all[i] = i;
-  EXPECT_EQ(machine.openedDisks, all);
-}
+  std::iota(all.begin(), all.end(), 0);
+  EXPECT_EQ(system.openedDisks, all);  // every number 0..31 once, nothing else
+  for (const auto& q : system.queries)
+    EXPECT_FALSE(q.starts_with("file ")) << "normal Windows never looks for a boot medium";
+  EXPECT_THAT(Rows(EnumeratePhysicalDisksWith(system, 0, 1))[1], ::testing::EndsWith(" secondary"));
 
-TEST(DiskInventory, ClassifiesInNormalWindowsLockedAndUnlocked) {
-  FakeMachine machine = OfficePc();
-  FakeDiskSystem system(machine);
-  const auto locked = EnumeratePhysicalDisksWith(system, 0, 0);
-  EXPECT_EQ(locked[0].safetyStatus, SafetyStatus::ProtectedSystemDisk);
-  EXPECT_EQ(locked[1].safetyStatus, SafetyStatus::LockedInternal);
-  EXPECT_EQ(locked[2].safetyStatus, SafetyStatus::Erasable);
-  EXPECT_EQ(locked[3].safetyStatus, SafetyStatus::LockedInternal);
-  // Normal Windows never looks for the boot medium.
-  for (const auto& query : machine.queries)
-    EXPECT_EQ(query.find("file "), std::string::npos) << query;
-
-  const auto unlocked = EnumeratePhysicalDisksWith(system, 0, 1);
-  EXPECT_EQ(unlocked[0].safetyStatus, SafetyStatus::ProtectedSystemDisk);
-  EXPECT_EQ(unlocked[1].safetyStatus, SafetyStatus::ErasableSecondary);
-  EXPECT_EQ(unlocked[2].safetyStatus, SafetyStatus::Erasable);
-  EXPECT_EQ(unlocked[3].safetyStatus, SafetyStatus::ErasableSecondary);
-}
-
-TEST(DiskInventory, WinPEProtectsTheStickWithBootWimAndFreesTheInternalDisks) {
-  FakeMachine machine = OfficePc();
-  machine.systemDirectory = L"X:\\Windows\\system32";  // the RAM disk: no extents
-  machine.files = {L"E:\\sources\\boot.wim"};
-  FakeDiskSystem system(machine);
-  const auto disks = EnumeratePhysicalDisksWith(system, 1, 0);
-  ASSERT_THAT(Numbers(disks), ElementsAre(0, 1, 2, 4));
-  EXPECT_THAT(machine.queries, ::testing::Contains("file E:\\sources\\boot.wim"));
-  EXPECT_EQ(disks[0].safetyStatus, SafetyStatus::Erasable);
-  EXPECT_EQ(U8(disks[0].safetyReason),
-            "WinPEモード: 内蔵・外部ストレージとして安全に完全消去可能です。");
-  EXPECT_EQ(disks[1].safetyStatus, SafetyStatus::Erasable);
-  EXPECT_EQ(disks[2].safetyStatus, SafetyStatus::ProtectedBootMedia);
-  EXPECT_EQ(disks[3].safetyStatus, SafetyStatus::Erasable);
-}
-
-TEST(DiskInventory, AnUnreadableSystemVolumeMakesDiskZeroTheSystemDisk) {
-  FakeMachine machine = OfficePc();
-  machine.systemDirectory = L"G:\\Windows\\system32";  // G: answers no extents
-  machine.volumes[L'C'] = ExtentsBytes({4});           // C: now lies on disk 4
-  FakeDiskSystem system(machine);
-  const auto disks = EnumeratePhysicalDisksWith(system, 0, 1);
-  EXPECT_EQ(disks[0].safetyStatus, SafetyStatus::ProtectedSystemDisk);  // number 0 fallback
-  EXPECT_EQ(U8(disks[0].driveLetters), "D:");
-  EXPECT_EQ(disks[3].safetyStatus, SafetyStatus::ProtectedSystemDisk);  // carries C:
-  EXPECT_EQ(disks[1].safetyStatus, SafetyStatus::ErasableSecondary);
-
-  machine.systemDirectory = std::nullopt;
-  EXPECT_EQ(FindSystemDiskNumberWith(system), 0);
-  machine.systemDirectory = L"F:\\Windows\\system32";
+  // The system disk is the one under the system folder, asked with room for one extent; a
+  // disk carrying C: is protected all the same.
+  system.systemDirectory = L"F:\\Windows\\system32";
+  system.volumes[L'C'] = ExtentsBytes({1});
   EXPECT_EQ(FindSystemDiskNumberWith(system), 4);
+  EXPECT_EQ(system.queries.back(), "volume F 32");
+  const auto moved = EnumeratePhysicalDisksWith(system, 0, 1);
+  EXPECT_EQ(moved[0].safetyStatus, SafetyStatus::ErasableSecondary);
+  EXPECT_EQ(moved[1].safetyStatus, SafetyStatus::ProtectedSystemDisk);
+  EXPECT_EQ(moved[3].safetyStatus, SafetyStatus::ProtectedSystemDisk);
+  // A spanned system volume answers "more data" and is asked again with room for every
+  // extent; each of its disks is the running system's. An absurd extent count gives disk 0.
+  system.volumes[L'F'] = ExtentsBytes({4, 0});
+  system.queries.clear();
+  EXPECT_EQ(FindSystemDiskNumberWith(system), 4);
+  EXPECT_THAT(system.queries, ElementsAre("volume F 32", "volume F 56"));
+  EXPECT_EQ(EnumeratePhysicalDisksWith(system, 0, 1)[0].safetyStatus,
+            SafetyStatus::ProtectedSystemDisk);
+  system.volumes[L'F'][1] = 0xFF;  // 65280 extents
+  EXPECT_EQ(FindSystemDiskNumberWith(system), 0);
 }
 
-TEST(DiskInventory, ASpannedSystemVolumeIsAskedAgainWithRoomForEveryExtent) {
-  FakeMachine machine = OfficePc();
-  machine.volumes[L'C'] = ExtentsBytes({3, 0, 4});  // "more data" in the one-extent buffer
-  FakeDiskSystem system(machine);
-  EXPECT_EQ(FindSystemDiskNumberWith(system), 3);
-  EXPECT_THAT(machine.queries, ElementsAre("volume C 32", "volume C 80"));
-
-  machine.disks[3] = machine.disks[1];
-  const auto disks = EnumeratePhysicalDisksWith(system, 0, 1);
-  // Every disk of the system volume is the running system's, not only the first.
-  for (const DiskInfo& disk : disks) {
-    const bool onSystem = disk.diskNumber == 0 || disk.diskNumber == 3 || disk.diskNumber == 4;
-    EXPECT_EQ(disk.safetyStatus == SafetyStatus::ProtectedSystemDisk, onSystem) << disk.diskNumber;
-  }
+TEST(DiskInventory, WinPEProtectsTheMediaWithBootWimAndFreesTheInternalDisks) {
+  FakeDiskSystem system = OfficePc();
+  system.systemDirectory = L"X:\\Windows\\system32";  // the RAM disk: no extents
+  system.roots = std::vector<std::wstring>{L"C:\\", L"D:\\", L"E:\\", L"F:\\", L"G:\\"};
+  system.volumes[L'G'] = ExtentsBytes({1, 4, 1});  // spanned: listed once per extent
+  system.volumes.erase(L'D');
+  // Without a volume list the lettered roots are searched; D: has the file but no extents.
+  system.files = {L"D:\\sources\\boot.wim", L"E:\\sources\\boot.wim", L"F:\\sources\\boot.wim"};
+  EXPECT_THAT(Rows(EnumeratePhysicalDisksWith(system, 1, 0)),
+              ElementsAre(::testing::EndsWith("|C: SATA HDD 2000398934016/512 erasable"),
+                          ::testing::EndsWith("|G:, G: NVMe NVMe SSD 1000204886016/512 erasable"),
+                          ::testing::EndsWith("|E: USB removable 34359738368/512 boot medium"),
+                          ::testing::EndsWith("|F:, G: USB SSD 500107862016/4096 boot medium")));
+  EXPECT_EQ(FindBootMediaDiskNumberWith(system), 2);
+  system.files.clear();
+  EXPECT_EQ(FindBootMediaDiskNumberWith(system), -1);
 }
 
-TEST(DiskInventory, FailedDescriptorLeavesDefaultsAndMediaFromSeekPenalty) {
-  FakeMachine machine;
-  machine.disks[0] = {std::nullopt, GeometryBytes(8 * kGiB, 0), std::nullopt};
-  machine.disks[1] = {std::vector<uint8_t>(39, 0), GeometryBytes(8 * kGiB, 512),
-                      SeekPenaltyBytes(false)};
-  FakeDiskSystem system(machine);
-  const auto disks = EnumeratePhysicalDisksWith(system, 0, 0);
-  ASSERT_EQ(disks.size(), 2u);
-  for (const DiskInfo& disk : disks) {
-    EXPECT_EQ(U8(disk.model), "Generic Physical Disk");
-    EXPECT_EQ(U8(disk.serialNumber), "N/A");
-    EXPECT_EQ(U8(disk.firmwareRevision), "");
-    EXPECT_EQ(disk.busType, BusKind::Unknown);
-    EXPECT_EQ(disk.bytesPerSector, 512u);
-  }
-  EXPECT_EQ(disks[0].mediaType, MediaKind::Hdd);  // seek query failed on a non-USB bus
-  EXPECT_EQ(disks[1].mediaType, MediaKind::Ssd);
+TEST(StorageDescriptors, EveryAnswerIsReadWithinTheBytesReturned) {
+  // Offset 0 means "not reported"; offsets at or past the end give nothing; a string without
+  // its zero stops where the answer ends; blanks around the texts go.
+  auto bytes = DescriptorBytes(3, true, "ATA", " ST2000DM008 ", "0001", "ZFL1234");
+  PutLe32(std::span(bytes).subspan(12), 0);
+  PutLe32(std::span(bytes).subspan(20), 5000);
+  PutLe32(std::span(bytes).subspan(24), static_cast<uint32_t>(bytes.size()));
+  const auto facts = ParseStorageDeviceDescriptor(std::span(bytes).first(40 + 4 + 8));
+  ASSERT_TRUE(facts.has_value());
+  EXPECT_EQ(facts->vendor + "|" + facts->product + "|" + facts->revision + "|" + facts->serial,
+            "|ST2000D||");
+  EXPECT_TRUE(facts->removable);
+  EXPECT_EQ(ComposeModel("", facts->product) + "/" + ComposeModel("SanDisk", "Ultra"),
+            "ST2000D/SanDisk Ultra");
+  EXPECT_FALSE(ParseStorageDeviceDescriptor(std::span(bytes).first(39)).has_value());
+
+  const auto geometry = GeometryBytes(2000398934016ull, 0);
+  EXPECT_EQ(ParseDriveGeometryEx(geometry)->diskSize, 2000398934016ull);
+  EXPECT_EQ(ParseDriveGeometryEx(geometry)->bytesPerSector, 512u);  // 0 counts as 512
+  EXPECT_FALSE(ParseDriveGeometryEx(std::span(geometry).first(31)).has_value());
+  const auto seek = SeekPenaltyBytes(true);
+  EXPECT_EQ(ParseSeekPenalty(seek), std::optional<bool>(true));
+  EXPECT_EQ(ParseSeekPenalty(std::span(seek).first(11)), std::nullopt);
+  // The count claims two extents but only the first came back whole.
+  const auto extents = ExtentsBytes({4, 5});
+  EXPECT_EQ(ParseVolumeDiskExtents(extents), (std::vector<int32_t>{4, 5}));
+  EXPECT_EQ(ParseVolumeDiskExtents(std::span(extents).first(55)), std::vector<int32_t>{4});
+  EXPECT_TRUE(ParseVolumeDiskExtents(std::span(extents).first(7)).empty());
+
+  // The descriptor is read at the size its header announces: a serial past byte 1024 stays.
+  FakeDiskSystem system;
+  system.disks[0] = {DescriptorBytes(11, false, "", std::string(1100, 'P').c_str(), "R", "SN-END"),
+                     GeometryBytes(8ull << 30, 512), SeekPenaltyBytes(true)};
+  EXPECT_EQ(ReadPhysicalDisk(system, 0)->serialNumber, L"SN-END");
+  system.queries.resize(2);
+  EXPECT_THAT(system.queries, ElementsAre("disk 0 descriptor 8", "disk 0 descriptor 1151"));
 }
 
-TEST(DiskInventory, ModelSerialAndRevisionComeFromTheAnsiCodePage) {
-  FakeMachine machine;
-  machine.disks[7] = {DescriptorBytes(7, false, "\x80Tech ", " Flash\x80 ", " R\x80 ", "  "),
-                      GeometryBytes(16 * kGiB, 512), std::vector<uint8_t>(8, 0)};
-  FakeDiskSystem system(machine);
-  const auto disk = ReadPhysicalDisk(system, 7);
-  ASSERT_TRUE(disk.has_value());
-  EXPECT_EQ(U8(disk->model), "€Tech Flash€");
-  EXPECT_EQ(U8(disk->firmwareRevision), "R€");
-  EXPECT_EQ(U8(disk->serialNumber), "N/A");  // blank serial
-  // A seek-penalty answer shorter than 12 bytes counts as no answer: USB gives removable.
-  EXPECT_EQ(disk->mediaType, MediaKind::Removable);
-}
-
-TEST(DiskInventory, TheDescriptorIsReadWithTheSizeItsHeaderAnnounces) {
-  FakeMachine machine;
-  // A product text long enough to push the serial number past 1024 bytes.
-  const std::string product(1100, 'P');
-  machine.disks[0] = {DescriptorBytes(11, false, "", product.c_str(), "R1", "SERIAL-AT-END"),
-                      GeometryBytes(8 * kGiB, 512), SeekPenaltyBytes(true)};
-  FakeDiskSystem system(machine);
-  const auto disk = ReadPhysicalDisk(system, 0);
-  ASSERT_TRUE(disk.has_value());
-  EXPECT_EQ(U8(disk->serialNumber), "SERIAL-AT-END");
-  EXPECT_EQ(disk->model.size(), 1100u);
-  EXPECT_EQ(machine.queries[0], "disk 0 descriptor 8");
-  EXPECT_EQ(machine.queries[1], "disk 0 descriptor 1159");
-}
-
-TEST(DiskInventory, SeekPenaltyIsAskedOnlyWhenBusAndFlagDoNotDecide) {
-  FakeMachine machine = OfficePc();
-  FakeDiskSystem system(machine);
-  EnumeratePhysicalDisksWith(system, 0, 0);
-  std::vector<std::string> seekQueries;
-  for (const auto& q : machine.queries)
-    if (q.find("seek") != std::string::npos) seekQueries.push_back(q);
-  // Disk 1 is NVMe and disks 2, 5, 6 report removable media.
-  EXPECT_THAT(seekQueries, ElementsAre("disk 0 seek", "disk 4 seek"));
-}
-
-TEST(DiskInventory, ASpannedVolumeIsListedOnEveryDiskItTouches) {
-  FakeMachine machine = OfficePc();
-  machine.roots = std::vector<std::wstring>{L"C:\\", L"G:\\", L"H:\\"};
-  machine.volumes[L'G'] = ExtentsBytes({1, 4});
-  machine.volumes[L'H'] = ExtentsBytes({4, 1, 4});
-  FakeDiskSystem system(machine);
-  std::vector<DiskInfo> disks(5);
-  for (int32_t i = 0; i < 5; ++i)
-    disks[i].diskNumber = i;
-  AssignDriveLettersWith(system, disks);
-  EXPECT_EQ(U8(disks[0].driveLetters), "C:");
-  EXPECT_EQ(U8(disks[1].driveLetters), "G:, H:");
-  EXPECT_EQ(U8(disks[4].driveLetters), "G:, H:, H:");  // once per extent
-  EXPECT_EQ(U8(disks[2].driveLetters), "");
-  EXPECT_THAT(machine.queries, ElementsAre("volume C 32", "volume G 32", "volume G 56",
-                                           "volume H 32", "volume H 80"));
-}
-
-TEST(DiskInventory, LettersSkipShortRootsFailedVolumesAndUnreadableRootLists) {
-  FakeMachine machine = OfficePc();
-  machine.roots = std::vector<std::wstring>{L"E", L"Q:\\", L"E:\\"};
-  FakeDiskSystem system(machine);
-  std::vector<DiskInfo> disks(3);
-  for (int32_t i = 0; i < 3; ++i)
-    disks[i].diskNumber = i;
-  AssignDriveLettersWith(system, disks);
-  EXPECT_EQ(U8(disks[2].driveLetters), "E:");
-  EXPECT_THAT(machine.queries, ElementsAre("volume Q 32", "volume E 32"));
-
-  machine.roots = std::nullopt;
-  std::vector<DiskInfo> untouched(1);
-  untouched[0].diskNumber = 0;
-  AssignDriveLettersWith(system, untouched);
-  EXPECT_EQ(U8(untouched[0].driveLetters), "");
-}
-
-TEST(DiskInventory, DisksWithoutSizeAreDroppedAndUnopenableOnesSkipped) {
-  FakeMachine machine = OfficePc();
-  FakeDiskSystem system(machine);
-  EXPECT_FALSE(ReadPhysicalDisk(system, 3).has_value());  // cannot be opened
-  EXPECT_FALSE(ReadPhysicalDisk(system, 5).has_value());  // geometry query failed
-  EXPECT_FALSE(ReadPhysicalDisk(system, 6).has_value());  // size 0
-  machine.disks[8] = {std::nullopt, std::vector<uint8_t>(31, 0xFF), std::nullopt};
-  EXPECT_FALSE(ReadPhysicalDisk(system, 8).has_value());  // geometry answer too short
-  const auto fresh = ReadPhysicalDisk(system, 2);
-  ASSERT_TRUE(fresh.has_value());
-  // Unclassified records stay protected until the classification has run.
-  EXPECT_EQ(fresh->safetyStatus, SafetyStatus::ProtectedSystemDisk);
+TEST(StorageDescriptors, BusTypes) {
+  using B = BusKind;
+  const BusKind expected[] = {
+      B::Unknown, B::ScsiSas, B::Unknown, B::Sata,    B::Unknown,  // -, SCSI, ATAPI, ATA, 1394
+      B::Unknown, B::ScsiSas, B::Usb,     B::Raid,    B::ScsiSas,  // SSA, FC, USB, RAID, iSCSI
+      B::ScsiSas, B::Sata,    B::SdCard,  B::Mmc,     B::Virtual,  // SAS, SATA, SD, MMC, virtual
+      B::Virtual, B::Raid,    B::Nvme,    B::Unknown, B::Unknown,  // file, spaces, NVMe, SCM, UFS
+  };
+  for (uint32_t v = 0; v < std::size(expected); ++v)
+    EXPECT_EQ(BusKindFromStorageBusType(v), expected[v]) << "bus type " << v;
+  EXPECT_EQ(BusKindFromStorageBusType(0xFFFFFFFF), B::Unknown);
 }
 
 }  // namespace

@@ -1,159 +1,180 @@
 #pragma once
-// A machine described by tables: disks with canned query answers, volumes with extents, mount
-// points, page files, virtual disks and registry values. Records which devices were opened
-// and which queries were asked.
+// A machine described by tables: disks with canned query answers laid out field by field like
+// the Windows structures (STORAGE_DEVICE_DESCRIPTOR, DISK_GEOMETRY_EX, the seek-penalty
+// descriptor, VOLUME_DISK_EXTENTS), volumes with extents and mount points, the volumes of
+// paths, virtual disks and registry values. Records the opens and queries.
 
+#include <cstring>
 #include <map>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "base/byte_order.h"
 #include "base/text.h"
 #include "disk/disk_queries.h"
 
 namespace tvde::testing {
 
+using Bytes = std::vector<uint8_t>;
+
+// Version, size, removable flag, string offsets (0: none) and bus type, then the strings.
+inline Bytes DescriptorBytes(uint32_t busType, bool removable, const char* vendor,
+                             const char* product, const char* revision, const char* serial) {
+  Bytes bytes(40, 0);
+  const char* texts[4] = {vendor, product, revision, serial};
+  for (size_t i = 0; i < 4; ++i) {
+    if (texts[i] == nullptr) continue;
+    PutLe32(std::span(bytes).subspan(12 + 4 * i), static_cast<uint32_t>(bytes.size()));
+    bytes.insert(bytes.end(), texts[i], texts[i] + std::strlen(texts[i]) + 1);
+  }
+  PutLe32(std::span(bytes).subspan(0), 40);
+  PutLe32(std::span(bytes).subspan(4), static_cast<uint32_t>(bytes.size()));
+  bytes[10] = removable ? 1 : 0;
+  PutLe32(std::span(bytes).subspan(28), busType);
+  return bytes;
+}
+
+// Cylinders, media type, tracks, sectors per track, bytes per sector, then the disk size.
+inline Bytes GeometryBytes(uint64_t diskSize, uint32_t bytesPerSector) {
+  Bytes bytes(32, 0);
+  PutLe32(std::span(bytes).subspan(20), bytesPerSector);
+  PutLe64(std::span(bytes).subspan(24), diskSize);
+  return bytes;
+}
+
+// Version, size, then the IncursSeekPenalty flag.
+inline Bytes SeekPenaltyBytes(bool penalty) {
+  return {12, 0, 0, 0, 12, 0, 0, 0, static_cast<uint8_t>(penalty), 0, 0, 0};
+}
+
+// NumberOfDiskExtents, 4 bytes of padding, then 24-byte DISK_EXTENT entries.
+inline Bytes ExtentsBytes(const std::vector<uint32_t>& disks) {
+  Bytes bytes(8 + 24 * disks.size(), 0xEE);
+  PutLe32(std::span(bytes).subspan(0), static_cast<uint32_t>(disks.size()));
+  for (size_t i = 0; i < disks.size(); ++i)
+    PutLe32(std::span(bytes).subspan(8 + 24 * i), disks[i]);
+  return bytes;
+}
+
 struct FakeDisk {
-  std::optional<std::vector<uint8_t>> descriptor;  // nothing: the query fails
-  std::optional<std::vector<uint8_t>> geometry;
-  std::optional<std::vector<uint8_t>> seekPenalty;
+  std::optional<Bytes> descriptor, geometry, seekPenalty;  // nothing: the query fails
 };
 
-struct FakeMachine {
+class FakeDiskSystem final : public DiskSystemQueries {
+ public:
   std::optional<std::wstring> systemDirectory = L"C:\\Windows\\system32";
   std::optional<std::vector<std::wstring>> roots = std::vector<std::wstring>{};
   std::set<std::wstring> files;
-  std::map<wchar_t, std::vector<uint8_t>> volumes;  // letter -> VOLUME_DISK_EXTENTS bytes
-  // Volumes opened by another device path ("\\?\Volume{...}", "\\?\GLOBALROOT\...").
-  std::map<std::wstring, std::vector<uint8_t>> namedVolumes;
-  // FindFirstVolumeW's list; nothing: the list cannot be read.
-  std::optional<std::vector<std::wstring>> volumeNames;
-  std::map<std::wstring, std::vector<std::wstring>> mountPoints;  // volume name -> mount points
+  std::map<wchar_t, Bytes> volumes;                      // "\\.\E:" by its letter -> extents
+  std::map<std::wstring, Bytes> namedVolumes;            // "\\?\Volume{...}", "\\?\GLOBALROOT\..."
+  std::optional<std::vector<std::wstring>> volumeNames;  // nothing: the list cannot be read
+  std::map<std::wstring, std::vector<std::wstring>> mountPoints;  // volume name -> mounts
   std::map<std::wstring, std::wstring> pathVolumes;               // path prefix -> volume device
   std::map<std::wstring, std::vector<std::wstring>> vhdHosts;     // volume -> host volumes
   std::set<std::wstring> volumesHostingVhds;
   std::map<std::wstring, std::vector<std::wstring>> registry;  // "subkey|value" -> strings
   std::map<int32_t, FakeDisk> disks;
+  std::vector<int32_t> openedDisks;  // what the code under test did
+  std::vector<std::string> queries;  // "disk 1 seek", "volume E 32", "file E:\..."
 
-  // What the code under test did.
-  std::vector<int32_t> openedDisks;
-  std::vector<std::string> queries;  // "disk 1 seek", "volume E 32", ...
-};
-
-class FakeDiskQueryHandle final : public DiskQueryHandle {
- public:
-  FakeDiskQueryHandle(FakeMachine& machine, int32_t number) : machine_(machine), number_(number) {}
-  std::optional<size_t> QueryDeviceDescriptor(std::span<uint8_t> out) override {
-    const auto& bytes = machine_.disks[number_].descriptor;
-    machine_.queries.push_back("disk " + std::to_string(number_) + " descriptor " +
-                               std::to_string(out.size()));
-    // Like the storage property query: a buffer too small for the descriptor gets its start.
-    if (!bytes) return std::nullopt;
-    const size_t n = std::min(bytes->size(), out.size());
-    std::copy_n(bytes->begin(), n, out.begin());
-    return n;
-  }
-  std::optional<size_t> QueryDriveGeometryEx(std::span<uint8_t> out) override {
-    return Answer("geometry", machine_.disks[number_].geometry, out);
-  }
-  std::optional<size_t> QuerySeekPenalty(std::span<uint8_t> out) override {
-    return Answer("seek", machine_.disks[number_].seekPenalty, out);
+  // A listed volume "\\?\Volume{id}\" with extents on `onDisks`, mounted at `mounts`.
+  void AddVolume(const std::wstring& id, const std::vector<uint32_t>& onDisks,
+                 const std::vector<std::wstring>& mounts = {}) {
+    const std::wstring device = L"\\\\?\\Volume{" + id + L"}";
+    volumeNames = volumeNames.value_or(std::vector<std::wstring>{});
+    volumeNames->push_back(device + L"\\");
+    namedVolumes[device] = ExtentsBytes(onDisks);
+    mountPoints[device + L"\\"] = mounts;
   }
 
- private:
-  std::optional<size_t> Answer(const char* what, const std::optional<std::vector<uint8_t>>& bytes,
-                               std::span<uint8_t> out) {
-    machine_.queries.push_back("disk " + std::to_string(number_) + " " + what);
-    // Like DeviceIoControl: a result larger than the buffer fails the call.
-    if (!bytes || bytes->size() > out.size()) return std::nullopt;
-    std::copy(bytes->begin(), bytes->end(), out.begin());
-    return bytes->size();
-  }
-
-  FakeMachine& machine_;
-  int32_t number_;
-};
-
-class FakeDiskSystem final : public DiskSystemQueries {
- public:
-  explicit FakeDiskSystem(FakeMachine& machine) : machine_(machine) {}
-
-  std::optional<std::wstring> SystemDirectory() override { return machine_.systemDirectory; }
-  std::optional<std::vector<std::wstring>> LogicalDriveRoots() override { return machine_.roots; }
-  std::optional<std::vector<std::wstring>> VolumeNames() override { return machine_.volumeNames; }
-  std::vector<std::wstring> MountPoints(const std::wstring& volumeName) override {
-    const auto it = machine_.mountPoints.find(volumeName);
-    return it == machine_.mountPoints.end() ? std::vector<std::wstring>{} : it->second;
+  std::optional<std::wstring> SystemDirectory() override { return systemDirectory; }
+  std::optional<std::vector<std::wstring>> LogicalDriveRoots() override { return roots; }
+  std::optional<std::vector<std::wstring>> VolumeNames() override { return volumeNames; }
+  std::vector<std::wstring> MountPoints(const std::wstring& name) override {
+    return mountPoints[name];
   }
   bool FileExists(const std::wstring& path) override {
-    machine_.queries.push_back("file " + WideToUtf8(path));
-    return machine_.files.count(path) != 0;
+    queries.push_back("file " + WideToUtf8(path));
+    return files.count(path) != 0;
   }
-
-  // "\\.\E:" is looked up in `volumes` by its letter and logged as "volume E <bytes>"; other
-  // devices in `namedVolumes`. A volume with more extents than `out` holds answers "more
-  // data" with the leading bytes, as the extents query does.
+  // Logged as "volume E <room>" or "volume <device> <room>". Extents that do not fit answer
+  // "more data" with their leading bytes, as the extents query does.
   ControlAnswer QueryVolumeExtents(const std::wstring& device, std::span<uint8_t> out) override {
-    const bool lettered = device.size() == 6 && device.rfind(L"\\\\.\\", 0) == 0;
-    const std::string name =
-        lettered ? std::string(1, static_cast<char>(device[4])) : WideToUtf8(device);
-    machine_.queries.push_back("volume " + name + " " + std::to_string(out.size()));
-    const std::vector<uint8_t>* bytes = nullptr;
-    if (lettered && machine_.volumes.count(device[4]) != 0) bytes = &machine_.volumes[device[4]];
-    if (!lettered && machine_.namedVolumes.count(device) != 0)
-      bytes = &machine_.namedVolumes[device];
+    const bool lettered = device.size() == 6 && device.starts_with(L"\\\\.\\");
+    queries.push_back(
+        "volume " + (lettered ? std::string(1, static_cast<char>(device[4])) : WideToUtf8(device)) +
+        " " + std::to_string(out.size()));
+    const Bytes* bytes = lettered ? (volumes.count(device[4]) ? &volumes[device[4]] : nullptr)
+                                  : (namedVolumes.count(device) ? &namedVolumes[device] : nullptr);
     if (bytes == nullptr || out.size() < 8) return {};
-    const size_t n = std::min(bytes->size(), out.size());
-    std::copy_n(bytes->begin(), n, out.begin());
-    if (bytes->size() > out.size()) return {false, true, n};
-    return {true, false, n};
+    const size_t n = Leading(*bytes, out);
+    return {n == bytes->size(), n < bytes->size(), n};
   }
-
   std::optional<std::wstring> VolumeOfPath(const std::wstring& path) override {
-    // The longest matching prefix wins, as with nested mount points.
-    std::optional<std::wstring> found;
-    size_t best = 0;
-    for (const auto& [prefix, device] : machine_.pathVolumes) {
-      if (path.rfind(prefix, 0) == 0 && prefix.size() >= best) {
-        found = device;
-        best = prefix.size();
-      }
+    std::optional<std::wstring> found;  // the longest prefix, as with nested mount points
+    for (const auto& [prefix, device] : pathVolumes) {
+      if (path.starts_with(prefix) && prefix.size() >= found.value_or(L"").size()) found = device;
     }
     return found;
   }
-
-  std::vector<std::wstring> VirtualDiskHostVolumes(const std::wstring& volumeDevice) override {
-    const auto it = machine_.vhdHosts.find(volumeDevice);
-    return it == machine_.vhdHosts.end() ? std::vector<std::wstring>{} : it->second;
+  std::vector<std::wstring> VirtualDiskHostVolumes(const std::wstring& volume) override {
+    return vhdHosts[volume];
   }
-  bool HostsVirtualDisks(const std::wstring& volumeDevice) override {
-    return machine_.volumesHostingVhds.count(volumeDevice) != 0;
+  bool HostsVirtualDisks(const std::wstring& volume) override {
+    return volumesHostingVhds.count(volume) != 0;
   }
-
   std::vector<std::wstring> MachineRegistryStrings(const std::wstring& subkey,
                                                    const std::wstring& value) override {
-    const auto it = machine_.registry.find(subkey + L"|" + value);
-    return it == machine_.registry.end() ? std::vector<std::wstring>{} : it->second;
+    return registry[subkey + L"|" + value];
   }
-
-  std::unique_ptr<DiskQueryHandle> OpenPhysicalDisk(int32_t diskNumber) override {
-    machine_.openedDisks.push_back(diskNumber);
-    if (machine_.disks.count(diskNumber) == 0) return nullptr;
-    return std::make_unique<FakeDiskQueryHandle>(machine_, diskNumber);
+  std::unique_ptr<DiskQueryHandle> OpenPhysicalDisk(int32_t number) override {
+    openedDisks.push_back(number);
+    return disks.count(number) ? std::make_unique<Handle>(*this, number) : nullptr;
   }
-
   // Windows-1252 for the one byte that differs from a plain widening: 0x80 is the euro sign.
   std::wstring AnsiToWide(const std::string& text) override {
     std::wstring out;
-    for (char c : text)
-      out.push_back(static_cast<uint8_t>(c) == 0x80
-                        ? L'\u20AC'
-                        : static_cast<wchar_t>(static_cast<uint8_t>(c)));
+    for (const char c : text)
+      out.push_back(c == '\x80' ? L'\u20AC' : static_cast<wchar_t>(static_cast<uint8_t>(c)));
     return out;
   }
 
  private:
-  FakeMachine& machine_;
+  static size_t Leading(const Bytes& bytes, std::span<uint8_t> out) {
+    const size_t n = std::min(bytes.size(), out.size());
+    std::copy_n(bytes.begin(), n, out.begin());
+    return n;
+  }
+  // Like DeviceIoControl: a result larger than the buffer fails the call.
+  static std::optional<size_t> Answer(const std::optional<Bytes>& bytes, std::span<uint8_t> out) {
+    if (!bytes || bytes->size() > out.size()) return std::nullopt;
+    std::copy(bytes->begin(), bytes->end(), out.begin());
+    return bytes->size();
+  }
+  struct Handle final : DiskQueryHandle {
+    Handle(FakeDiskSystem& owner, int32_t disk) : system(owner), number(disk) {}
+    // A buffer too small for the descriptor gets its leading part, as with the property query.
+    std::optional<size_t> QueryDeviceDescriptor(std::span<uint8_t> out) override {
+      system.queries.push_back(FormatPrintf("disk %d descriptor ", number) +
+                               std::to_string(out.size()));
+      const auto& bytes = system.disks[number].descriptor;
+      return bytes ? std::optional(Leading(*bytes, out)) : std::nullopt;
+    }
+    std::optional<size_t> QueryDriveGeometryEx(std::span<uint8_t> out) override {
+      return Query("geometry", &FakeDisk::geometry, out);
+    }
+    std::optional<size_t> QuerySeekPenalty(std::span<uint8_t> out) override {
+      return Query("seek", &FakeDisk::seekPenalty, out);
+    }
+    std::optional<size_t> Query(const char* what, std::optional<Bytes> FakeDisk::*answer,
+                                std::span<uint8_t> out) {
+      system.queries.push_back(FormatPrintf("disk %d %s", number, what));
+      return Answer(system.disks[number].*answer, out);
+    }
+    FakeDiskSystem& system;
+    int32_t number;
+  };
 };
 
 }  // namespace tvde::testing

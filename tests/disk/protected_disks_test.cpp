@@ -6,144 +6,108 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <functional>
 
 #include "disk/disk_classification.h"
 #include "disk/disk_inventory.h"
 #include "disk/volume_disks.h"
 #include "disk/working_paths.h"
-#include "disk_structures.h"
 #include "fake_disk_system.h"
-#include "support/text_matchers.h"
 
 namespace tvde {
 namespace {
 
+using namespace tvde::testing;
 using ::testing::ElementsAre;
-using testing::ExtentsBytes;
-using testing::FakeDiskSystem;
-using testing::FakeMachine;
-using testing::GeometryBytes;
-using testing::SeekPenaltyBytes;
-using testing::U8;
 
-constexpr const wchar_t* kSetup = L"SYSTEM\\Setup|SystemPartition";
-constexpr const wchar_t* kPeSource = L"SYSTEM\\CurrentControlSet\\Control|PEBootRamdiskSourceDrive";
-constexpr const wchar_t* kExistingPageFiles =
-    L"SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Memory Management|ExistingPageFiles";
-constexpr const wchar_t* kPagingFiles =
-    L"SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Memory Management|PagingFiles";
-constexpr const wchar_t* kVolume5 = L"\\\\?\\Volume{00000000-0000-0000-0000-000000000005}";
+const std::wstring kMemory =
+    L"SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Memory Management";
+const std::wstring kVolume5 = L"\\\\?\\Volume{5}";
 
-// Six internal SATA disks, 0..5, all unlocked; C: on disk 0.
-FakeMachine SixDisks() {
-  FakeMachine m;
-  m.roots = std::vector<std::wstring>{L"C:\\"};
-  m.volumes[L'C'] = ExtentsBytes({0});
-  for (int32_t n = 0; n < 6; ++n) {
-    m.disks[n] = {testing::DescriptorBytes(11, false, "", "Disk", "1", "S"),
-                  GeometryBytes(8ull << 30, 512), SeekPenaltyBytes(true)};
-  }
-  return m;
-}
-
-struct Protected {
-  int32_t disk;
-  SafetyStatus status;
-  const wchar_t* reason;
-};
-
-struct Case {
-  const char* name;
-  void (*arrange)(FakeMachine&);
-  int32_t environmentMode;
-  std::vector<Protected> expected;  // every other disk is writable
-};
-
+using Protection = std::tuple<int32_t, SafetyStatus, std::wstring>;
 constexpr SafetyStatus kSystem = SafetyStatus::ProtectedSystemDisk;
 constexpr SafetyStatus kBoot = SafetyStatus::ProtectedBootMedia;
 
 TEST(ProtectedDisks, EachFactTheSystemDependsOnProtectsItsDisksWithItsOwnReason) {
+  struct Case {
+    const char* name;
+    int32_t environmentMode;
+    std::function<void(FakeDiskSystem&)> arrange;
+    std::vector<Protection> expected;  // every other disk may be written
+  };
   const Case cases[] = {
       {"system partition by its NT device name",
-       [](FakeMachine& m) {
-         m.registry[kSetup] = {L"\\Device\\HarddiskVolume1"};
+       0,
+       [](FakeDiskSystem& m) {
+         m.registry[L"SYSTEM\\Setup|SystemPartition"] = {L"\\Device\\HarddiskVolume1"};
          m.namedVolumes[L"\\\\?\\GLOBALROOT\\Device\\HarddiskVolume1"] = ExtentsBytes({2});
        },
-       0,
        {{0, kSystem, kReasonSystemDisk}, {2, kSystem, kReasonSystemPartition}}},
       {"native-boot VHD host of the system volume",
-       [](FakeMachine& m) {
-         m.vhdHosts[L"\\\\.\\C:"] = {L"\\\\?\\Volume{00000000-0000-0000-0000-000000000005}\\"};
+       0,
+       [](FakeDiskSystem& m) {
+         m.vhdHosts[L"\\\\.\\C:"] = {kVolume5 + L"\\"};
          m.namedVolumes[kVolume5] = ExtentsBytes({3});
        },
-       0,
        {{0, kSystem, kReasonSystemDisk}, {3, kSystem, kReasonVirtualDiskHost}}},
       {"page files, existing and configured, one spread over two disks",
-       [](FakeMachine& m) {
-         m.registry[kExistingPageFiles] = {L"\\??\\D:\\pagefile.sys"};
-         m.registry[kPagingFiles] = {L"E:\\pagefile.sys 1024 4096", L"?:\\pagefile.sys"};
-         m.pathVolumes[L"D:\\"] = L"\\\\.\\D:";
-         m.pathVolumes[L"E:\\"] = kVolume5;
+       0,
+       [](FakeDiskSystem& m) {
+         m.registry[kMemory + L"|ExistingPageFiles"] = {L"\\??\\D:\\pagefile.sys"};
+         m.registry[kMemory + L"|PagingFiles"] = {L"E:\\pagefile.sys 1024 4096",
+                                                  L"?:\\pagefile.sys"};
+         m.pathVolumes = {{L"D:\\", L"\\\\.\\D:"}, {L"E:\\", kVolume5}};
          m.volumes[L'D'] = ExtentsBytes({1});
          m.namedVolumes[kVolume5] = ExtentsBytes({4, 5});
        },
-       0,
        {{0, kSystem, kReasonSystemDisk},
         {1, kSystem, kReasonPageFile},
         {4, kSystem, kReasonPageFile},
         {5, kSystem, kReasonPageFile}}},
       {"WinPE: the source drive value names the boot medium; boot.wim elsewhere is data",
-       [](FakeMachine& m) {
+       1,
+       [](FakeDiskSystem& m) {
          m.systemDirectory = L"X:\\Windows\\system32";  // RAM disk: no extents
-         m.registry[kPeSource] = {L"E:\\"};
+         m.registry[L"SYSTEM\\CurrentControlSet\\Control|PEBootRamdiskSourceDrive"] = {L"E:\\"};
          m.volumes[L'E'] = ExtentsBytes({4});
-         m.volumeNames =
-             std::vector<std::wstring>{L"\\\\?\\Volume{00000000-0000-0000-0000-000000000005}\\"};
-         m.files = {std::wstring(kVolume5) + L"\\sources\\boot.wim"};
-         m.namedVolumes[kVolume5] = ExtentsBytes({2});
+         m.AddVolume(L"5", {2});
+         m.files = {kVolume5 + L"\\sources\\boot.wim"};
        },
-       1,
        {{4, kBoot, kReasonBootMedia}}},
-      {"WinPE without the value: every volume with boot.wim, letterless ones too",
-       [](FakeMachine& m) {
-         m.systemDirectory = L"X:\\Windows\\system32";
-         m.registry[kPeSource] = {L"Q:\\"};  // names nothing with extents
-         m.volumeNames = std::vector<std::wstring>{
-             L"\\\\?\\Volume{00000000-0000-0000-0000-000000000005}\\", L"\\\\?\\Volume{E}\\"};
-         m.files = {std::wstring(kVolume5) + L"\\sources\\boot.wim",
-                    L"\\\\?\\Volume{E}\\sources\\boot.wim"};
-         m.namedVolumes[kVolume5] = ExtentsBytes({2});
-         m.namedVolumes[L"\\\\?\\Volume{E}"] = ExtentsBytes({5});
-       },
+      {"WinPE without a usable value: every volume with boot.wim, letterless ones too",
        1,
+       [](FakeDiskSystem& m) {
+         m.systemDirectory = L"X:\\Windows\\system32";
+         m.registry[L"SYSTEM\\CurrentControlSet\\Control|PEBootRamdiskSourceDrive"] = {L"Q:\\"};
+         m.AddVolume(L"5", {2});
+         m.AddVolume(L"E", {5});
+         m.files = {kVolume5 + L"\\sources\\boot.wim", L"\\\\?\\Volume{E}\\sources\\boot.wim"};
+       },
        {{2, kBoot, kReasonBootMedia}, {5, kBoot, kReasonBootMedia}}},
       {"WinPE running from a disk instead of X:",
-       [](FakeMachine& m) {
+       1,
+       [](FakeDiskSystem& m) {
          m.systemDirectory = L"D:\\Windows\\system32";
          m.volumes[L'D'] = ExtentsBytes({3});
        },
-       1,
        {{3, kBoot, kReasonWinPESystemFolder}}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    FakeMachine machine = SixDisks();
-    c.arrange(machine);
-    FakeDiskSystem system(machine);
-    const std::vector<DiskInfo> disks = EnumeratePhysicalDisksWith(system, c.environmentMode, 1);
-    ASSERT_EQ(disks.size(), 6u);
-    for (const DiskInfo& disk : disks) {
-      SCOPED_TRACE(disk.diskNumber);
-      const auto expected = std::find_if(c.expected.begin(), c.expected.end(),
-                                         [&](const auto& e) { return e.disk == disk.diskNumber; });
-      if (expected == c.expected.end()) {
-        EXPECT_TRUE(AllowsWrite(disk.safetyStatus));
-        continue;
-      }
-      EXPECT_EQ(disk.safetyStatus, expected->status);
-      EXPECT_EQ(U8(disk.safetyReason), U8(expected->reason));
+    FakeDiskSystem machine;  // six internal SATA disks, all unlocked; C: on disk 0
+    machine.roots = std::vector<std::wstring>{L"C:\\"};
+    machine.volumes[L'C'] = ExtentsBytes({0});
+    for (int32_t n = 0; n < 6; ++n) {
+      machine.disks[n] = {DescriptorBytes(11, false, "", "Disk", "1", "S"),
+                          GeometryBytes(8ull << 30, 512), SeekPenaltyBytes(true)};
     }
+    c.arrange(machine);
+    std::vector<Protection> found;
+    for (const DiskInfo& d : EnumeratePhysicalDisksWith(machine, c.environmentMode, 1)) {
+      if (!AllowsWrite(d.safetyStatus))
+        found.emplace_back(d.diskNumber, d.safetyStatus, d.safetyReason);
+    }
+    EXPECT_EQ(found, c.expected);
   }
 }
 
@@ -157,52 +121,39 @@ TEST(VolumeNames, SystemNamesBecomeDevicePathsAndPageFileEntriesPlainPaths) {
       {L"\\Device\\HarddiskVolume3", "\\\\?\\GLOBALROOT\\Device\\HarddiskVolume3"},
       {L"E:\\folder", ""},
       {L"\\\\.\\PhysicalDrive0", ""},
-      {L"", ""},
-  };
+      {L"", ""}};
   for (const auto& [name, device] : devices)
-    EXPECT_EQ(U8(VolumeDeviceForName(name)), device) << U8(name);
+    EXPECT_EQ(WideToUtf8(VolumeDeviceForName(name)), device) << WideToUtf8(name);
 
   const std::pair<const wchar_t*, const char*> pageFiles[] = {
       {L"\\??\\C:\\pagefile.sys", "C:\\pagefile.sys"},
       {L"C:\\pagefile.sys 0 0", "C:\\pagefile.sys"},
       {L"D:\\swap files\\pagefile.sys 16 2048", "D:\\swap files\\pagefile.sys"},
       {L"?:\\pagefile.sys", ""},
-      {L"pagefile.sys", ""},
-  };
+      {L"pagefile.sys", ""}};
   for (const auto& [entry, path] : pageFiles)
-    EXPECT_EQ(U8(PageFilePath(entry)), path) << U8(entry);
+    EXPECT_EQ(WideToUtf8(PageFilePath(entry)), path) << WideToUtf8(entry);
 
-  EXPECT_EQ(U8(VolumeDisplayName({L"E:\\", L"C:\\mnt\\e\\"}, L"\\\\?\\Volume{1}\\")), "E:");
-  EXPECT_EQ(U8(VolumeDisplayName({L"C:\\mnt\\data\\"}, L"\\\\?\\Volume{1}\\")), "C:\\mnt\\data");
-  EXPECT_EQ(U8(VolumeDisplayName({}, L"\\\\?\\Volume{1}\\")), "\\\\?\\Volume{1}\\");
-}
-
-TEST(VolumeExtents, AnExtentCountThatCannotBeBelievedOrAVolumeThatFailsGivesNothing) {
-  FakeMachine machine;
-  FakeDiskSystem system(machine);
-  std::vector<uint8_t> absurd = ExtentsBytes({1, 2});
-  absurd[0] = 0xFF;  // "more data" announcing 65535 extents
-  absurd[1] = 0xFF;
-  machine.volumes[L'K'] = absurd;
-  EXPECT_FALSE(VolumeExtentDisks(system, L"\\\\.\\K:").has_value());
-  machine.volumes[L'K'] = ExtentsBytes({});
-  EXPECT_THAT(*VolumeExtentDisks(system, L"\\\\.\\K:"), ::testing::IsEmpty());
-  EXPECT_FALSE(VolumeExtentDisks(system, L"\\\\.\\Q:").has_value());
+  EXPECT_EQ(VolumeDisplayName({L"E:\\", L"C:\\mnt\\e\\"}, L"\\\\?\\Volume{1}\\"), L"E:");
+  EXPECT_EQ(VolumeDisplayName({L"C:\\mnt\\data\\"}, L"\\\\?\\Volume{1}\\"), L"C:\\mnt\\data");
+  EXPECT_EQ(VolumeDisplayName({}, L"\\\\?\\Volume{1}\\"), L"\\\\?\\Volume{1}\\");
 }
 
 TEST(WorkingPaths, FoldersAreMappedThroughTheirVolumeToItsDisks) {
-  FakeMachine machine;
-  machine.pathVolumes[L"C:\\"] = L"\\\\.\\C:";
-  machine.pathVolumes[L"C:\\mnt\\usb\\"] = kVolume5;  // a folder mount inside C:
-  machine.volumes[L'C'] = ExtentsBytes({0});
-  machine.namedVolumes[kVolume5] = ExtentsBytes({2, 3});
-  FakeDiskSystem system(machine);
+  FakeDiskSystem system;
+  system.pathVolumes = {{L"C:\\", L"\\\\.\\C:"}, {L"C:\\mnt\\usb\\", kVolume5}};  // nested mount
+  system.volumes[L'C'] = ExtentsBytes({0});
+  system.namedVolumes[kVolume5] = ExtentsBytes({2, 3});
   const std::vector<std::wstring> paths = {L"C:\\mnt\\usb\\tvde.exe", L"C:\\Temp\\",
                                            L"C:\\mnt\\usb\\Certificates", L"\\\\server\\share"};
   EXPECT_THAT(PathsOnDiskWith(system, 2, paths),
               ElementsAre(L"C:\\mnt\\usb\\tvde.exe", L"C:\\mnt\\usb\\Certificates"));
   EXPECT_THAT(PathsOnDiskWith(system, 0, paths), ElementsAre(L"C:\\Temp\\"));
   EXPECT_THAT(PathsOnDiskWith(system, 1, paths), ::testing::IsEmpty());
+  // A volume that answers no extents, or none at all, holds no disk.
+  system.namedVolumes[kVolume5] = ExtentsBytes({});
+  EXPECT_THAT(PathsOnDiskWith(system, 2, paths), ::testing::IsEmpty());
+  EXPECT_FALSE(VolumeExtentDisks(system, L"\\\\.\\Q:").has_value());
 }
 
 }  // namespace

@@ -20,21 +20,15 @@ struct EngineRecorder {
   LogCallback Log() {
     return [this](const std::wstring& line) { log.push_back(U8(line)); };
   }
-  std::vector<int32_t> PassPercents() const {
+  std::vector<int32_t> Percents(int32_t EraseProgressInfo::*field) const {
     std::vector<int32_t> values;
     for (const auto& p : progress)
-      values.push_back(p.passPercent);
-    return values;
-  }
-  std::vector<int32_t> OverallPercents() const {
-    std::vector<int32_t> values;
-    for (const auto& p : progress)
-      values.push_back(p.overallPercent);
+      values.push_back(p.*field);
     return values;
   }
 };
 
-// A job request for a disk of `sizeBytes` with `sector`-byte sectors.
+// A real-write job request for a disk of `sizeBytes` with `sector`-byte sectors.
 inline EraseJobConfig DiskConfig(uint64_t sizeBytes, uint32_t sector = 512) {
   EraseJobConfig config;
   config.disk.sizeBytes = sizeBytes;

@@ -1,257 +1,380 @@
-// Real overwrite passes on the fault-injecting device: chunking, the tail rule, progress,
-// cancellation, write errors and the pass contents.
+// The standards' pass plans, and overwrite passes on the fault-injecting device: chunks and
+// the tail rule, rising progress, the pass contents, every way a pass ends early, the flush
+// after every GiB, random data from a generator thread, and the partition-table wipe. The paced
+// simulation and the TRIM notice are the job's tests.
 #include "erase/overwrite_pass.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <memory>
+#include <thread>
 
 #include "engine_recorder.h"
+#include "erase/device_preparation.h"
+#include "erase/erase_standard.h"
 #include "support/fault_device.h"
+#include "support/file_bytes.h"
 
 namespace tvde {
 namespace {
 
-using testing::DiskConfig;
+using namespace tvde::testing;
 using ::testing::ElementsAre;
-using testing::EngineRecorder;
-using testing::FaultDevice;
-using testing::FaultPlan;
 
-constexpr uint64_t kMiB = 1024 * 1024;
-constexpr uint64_t kChunk = 4 * kMiB;
-
-PassSpec Fixed(uint8_t value, int32_t number = 1) {
-  return {number, PassKind::FixedByte, {value, 0, 0}, L"Pass 1/1: Zero Fill (0x00)"};
-}
-
-PassSpec Pattern(uint8_t a, uint8_t b, uint8_t c) {
-  return {5, PassKind::ThreeBytePattern, {a, b, c}, L"Pass 5/35: Gutmann MFM/RLL Pattern"};
-}
-
-PassSpec RandomPass() {
-  return {2, PassKind::Random, {}, L"Pass 2/3: Random"};
-}
+constexpr uint64_t kChunk = 4 * 1024 * 1024;
+constexpr auto kPass = &EraseProgressInfo::passPercent;
+const char* const kStart = "[HARDWARE WRITE] 開始: Pass 2/4: Fill";
+const PassSpec kFill{2, PassKind::FixedByte, {0xA5, 0, 0}, L"Pass 2/4: Fill"};
 
 struct PassRun {
-  int32_t status = 0;
+  std::unique_ptr<FaultDevice> device;
   EngineRecorder recorder;
+  int32_t status = -1;
+  std::string Slice(uint64_t offset, size_t count) const {
+    const auto& bytes = device->memory()->bytes();
+    return std::string(bytes.begin() + offset, bytes.begin() + offset + count);
+  }
 };
 
-void RunPass(PassRun& run, FaultDevice& device, uint64_t size, const PassSpec& pass,
-             int32_t totalPasses = 1, uint32_t sector = 512, const CancelFlag* cancel = nullptr,
-             const RandomFill& fill = FillRandom) {
-  static CancelFlag idle{0};
-  run.status =
-      RunHardwarePass(device, DiskConfig(size, sector), pass, totalPasses, cancel ? *cancel : idle,
-                      run.recorder.Progress(), run.recorder.Log(), fill);
-}
-
-TEST(HardwarePass, FourMiBPlus512IsTwoChunksEndingAt100Percent) {
-  auto device = FaultDevice::InMemory(kChunk + 512, 512, 0xEE);
+// Pass 2 of 4 over a disk of `size` bytes on a device of `deviceBytes` filled with 0xEE;
+// the cancel flag goes up before write number `cancelAt` (-1: before the start).
+PassRun RunPass(uint64_t deviceBytes, uint64_t size, FaultPlan faults = {}, int32_t cancelAt = 0,
+                uint32_t deviceSector = 512, uint32_t sector = 512, const PassSpec& pass = kFill,
+                const RandomFill& fill = FillRandom) {
   PassRun run;
-  RunPass(run, *device, kChunk + 512, Fixed(0x00));
-  EXPECT_EQ(run.status, kStatusCompleted);
-  EXPECT_THAT(device->events,
-              ElementsAre("seek 0", "write 0 4194304", "write 4194304 512", "flush"));
-  EXPECT_THAT(run.recorder.PassPercents(), ElementsAre(99, 100));
-  EXPECT_THAT(run.recorder.OverallPercents(), ElementsAre(99, 100));
-  EXPECT_THAT(run.recorder.log, ElementsAre("[HARDWARE WRITE] 開始: Pass 1/1: Zero Fill (0x00)",
-                                            "[HARDWARE WRITE] 完了: Pass 1/1: Zero Fill (0x00)"));
-  const auto& bytes = device->memory()->bytes();
-  EXPECT_TRUE(std::all_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b == 0x00; }));
-  for (const auto& p : run.recorder.progress) {
-    EXPECT_EQ(p.phase, 1);
-    EXPECT_EQ(p.currentPass, 1);
-    EXPECT_EQ(p.totalPasses, 1);
-    EXPECT_EQ(testing::U8(p.statusText), "Pass 1/1: Zero Fill (0x00)");
-    EXPECT_GE(p.speedMBps, 0.0);
-  }
+  run.device = FaultDevice::InMemory(deviceBytes, deviceSector, 0xEE);
+  CancelFlag cancel{cancelAt < 0 ? 1 : 0};
+  run.device->faults = std::move(faults);
+  run.device->faults.beforeWrite = [&cancel, cancelAt](int32_t n) {
+    if (n == cancelAt) cancel.exchange(1);
+  };
+  run.status = RunHardwarePass(*run.device, DiskConfig(size, sector), pass, 4, cancel,
+                               run.recorder.Progress(), run.recorder.Log(), fill);
+  return run;
 }
 
-TEST(HardwarePass, PartialLastSectorStaysUnwrittenAndThePassCompletes) {
-  for (const uint32_t sector : {512u, 4096u}) {
-    SCOPED_TRACE(sector);
-    const uint64_t size = kChunk + 3 * sector + 100;
-    auto device = FaultDevice::InMemory(size, sector, 0xEE);
-    PassRun run;
-    RunPass(run, *device, size, Fixed(0xA5), 1, sector);
-    EXPECT_EQ(run.status, kStatusCompleted);
-    EXPECT_EQ(device->CountEvents("write"), 2u);
-    EXPECT_EQ(device->events[2], "write 4194304 " + std::to_string(3 * sector));
-    const auto& bytes = device->memory()->bytes();
-    EXPECT_EQ(bytes[size - 101], 0xA5);
-    for (uint64_t i = size - 100; i < size; ++i)
-      ASSERT_EQ(bytes[i], 0xEE) << i;
-    // 100 bytes are never written, so the last record stays below 100 percent.
-    EXPECT_EQ(run.recorder.PassPercents().back(), 99);
-    EXPECT_EQ(run.recorder.log.size(), 2u);
-  }
-}
-
-TEST(HardwarePass, DiskWithoutAWholeSectorCompletesAtOnceWithOneFlushAndBothLines) {
-  for (const uint64_t size : {0u, 300u}) {
-    for (const PassSpec& pass : {Fixed(0), RandomPass()}) {
-      SCOPED_TRACE(size);
-      auto device = FaultDevice::InMemory(size, 512);
-      PassRun run;
-      RunPass(run, *device, size, pass);
-      EXPECT_EQ(run.status, kStatusCompleted);
-      EXPECT_THAT(device->events, ElementsAre("seek 0", "flush"));
-      EXPECT_TRUE(run.recorder.progress.empty());
-      EXPECT_EQ(run.recorder.log.size(), 2u);
-    }
-  }
-}
-
-TEST(HardwarePass, PercentagesUseIntegerDivisionOfTheBytesWrittenAndThePassNumber) {
+TEST(HardwarePass, WritesEveryWholeSectorInChunksWithRisingProgress) {
   struct Case {
     uint64_t size;
-    int32_t pass, total;
-    std::vector<int32_t> passPercents, overallPercents;
+    uint32_t sector;
+    std::vector<int32_t> pass, overall;
+    std::vector<std::string> writes;
   };
   const Case cases[] = {
-      {2 * kChunk, 3, 3, {50, 100}, {83, 100}},
-      // 3 chunks + 1 MiB: 4/13, 8/13, 12/13 of the disk, then all of it.
-      {3 * kChunk + kMiB, 2, 4, {30, 61, 92, 100}, {32, 40, 48, 50}},
+      {kChunk + 512, 512, {99, 100}, {49, 50}, {"write 0 4194304", "write 4194304 512"}},
+      // The last 100 bytes are no whole sector: never written, so never 100 percent.
+      {kChunk + 12388, 4096, {99, 99}, {49, 49}, {"write 0 4194304", "write 4194304 12288"}},
+      // 4/13, 8/13, 12/13 of the disk, then all of it.
+      {13 * kChunk / 4, 512, {30, 61, 92, 100}, {32, 40, 48, 50}, {}},
+      {300, 512, {}, {}, {}},
   };
   for (const Case& c : cases) {
-    auto device = FaultDevice::InMemory(c.size, 512);
-    PassRun run;
-    PassSpec pass = Fixed(0);
-    pass.passNumber = c.pass;
-    RunPass(run, *device, c.size, pass, c.total);
-    EXPECT_EQ(run.recorder.PassPercents(), c.passPercents);
-    EXPECT_EQ(run.recorder.OverallPercents(), c.overallPercents);
-    EXPECT_EQ(run.recorder.progress[0].currentPass, c.pass);
-    EXPECT_EQ(run.recorder.progress[0].totalPasses, c.total);
+    SCOPED_TRACE(c.size);
+    const PassRun run = RunPass(c.size, c.size, {}, 0, c.sector, c.sector);
+    EXPECT_EQ(run.status, kStatusCompleted);
+    EXPECT_EQ(run.device->events.front() + " " + run.device->events.back(), "seek 0 flush");
+    for (const std::string& write : c.writes)
+      EXPECT_EQ(run.device->CountEvents(write), 1u) << write;
+    EXPECT_EQ(run.device->writeCalls, static_cast<int32_t>(c.pass.size()));
+    EXPECT_EQ(run.recorder.Percents(kPass), c.pass);
+    EXPECT_EQ(run.recorder.Percents(&EraseProgressInfo::overallPercent), c.overall);
+    EXPECT_THAT(run.recorder.log, ElementsAre(kStart, "[HARDWARE WRITE] 完了: Pass 2/4: Fill"));
+    const size_t whole = c.size - c.size % c.sector;
+    EXPECT_TRUE(AllEqual(run.device->memory()->bytes(), 0, whole, 0xA5));
+    EXPECT_TRUE(AllEqual(run.device->memory()->bytes(), whole, c.size, 0xEE));
   }
+  // A three-byte pattern starts anew with every chunk (4 MiB is no multiple of 3).
+  const PassRun pattern = RunPass(kChunk + 512, kChunk + 512, {}, 0, 512, 512,
+                                  {5, PassKind::ThreeBytePattern, {0x92, 0x49, 0x24}, L"P"});
+  EXPECT_EQ(pattern.Slice(kChunk - 4, 8), "\x92\x49\x24\x92\x92\x49\x24\x92");
+  EXPECT_EQ(NextChunkBytes(1000, 0), 512u);       // 0 counts as 512
+  EXPECT_EQ(OverallPassPercent(100, 1, 0), 100);  // no division by zero
 }
 
-TEST(HardwarePass, ThreeBytePatternRestartsItsPhaseWithEveryChunk) {
-  auto device = FaultDevice::InMemory(kChunk + 1024, 512);
-  PassRun run;
-  RunPass(run, *device, kChunk + 1024, Pattern(0x92, 0x49, 0x24));
-  ASSERT_EQ(run.status, kStatusCompleted);
-  const auto& bytes = device->memory()->bytes();
-  EXPECT_THAT(std::vector<uint8_t>(bytes.begin(), bytes.begin() + 7),
-              ElementsAre(0x92, 0x49, 0x24, 0x92, 0x49, 0x24, 0x92));
-  // 4,194,304 is not a multiple of 3: the buffer ends on a first pattern byte, so a running
-  // pattern would go on with 0x49...
-  EXPECT_THAT(std::vector<uint8_t>(bytes.begin() + kChunk - 4, bytes.begin() + kChunk),
-              ElementsAre(0x92, 0x49, 0x24, 0x92));
-  // ...but the second chunk starts again with the first pattern byte.
-  EXPECT_THAT(std::vector<uint8_t>(bytes.begin() + kChunk, bytes.begin() + kChunk + 4),
-              ElementsAre(0x92, 0x49, 0x24, 0x92));
-  EXPECT_EQ(bytes.back(), 0x92);  // byte 1023 of the buffer: 1023 % 3 == 0
-}
-
-TEST(HardwarePass, CancelIsNoticedBeforeTheNextChunkWithoutFlushOrEndLine) {
-  const uint64_t size = 5 * kChunk;
-  auto device = FaultDevice::InMemory(size, 512, 0xEE);
-  CancelFlag cancel{0};
-  device->faults.beforeWrite = [&](int32_t n) {
-    if (n == 2) cancel.exchange(1);
-  };
-  PassRun run;
-  RunPass(run, *device, size, Fixed(0), 1, 512, &cancel);
-  EXPECT_EQ(run.status, kStatusCancelled);
-  EXPECT_EQ(device->writeCalls, 2);
-  EXPECT_EQ(device->flushCalls, 0);
-  EXPECT_THAT(run.recorder.PassPercents(), ElementsAre(20, 40));
-  EXPECT_THAT(run.recorder.log, ElementsAre("[HARDWARE WRITE] 開始: Pass 1/1: Zero Fill (0x00)"));
-  EXPECT_EQ(device->memory()->bytes()[2 * kChunk], 0xEE);
-}
-
-TEST(HardwarePass, CancelRaisedBeforeTheStartWritesNothing) {
-  auto device = FaultDevice::InMemory(kChunk, 512);
-  CancelFlag cancel{1};
-  PassRun run;
-  RunPass(run, *device, kChunk, RandomPass(), 1, 512, &cancel);
-  EXPECT_EQ(run.status, kStatusCancelled);
-  EXPECT_EQ(device->writeCalls, 0);
-  EXPECT_EQ(device->flushCalls, 0);
-}
-
-TEST(HardwarePass, WriteErrorAtChunkKFailsThereWithoutFlushNamingTheOffset) {
-  const uint64_t size = 4 * kChunk;
-  auto device = FaultDevice::InMemory(size, 512, 0xEE);
-  device->faults.failWriteAt = 3;
-  PassRun run;
-  RunPass(run, *device, size, Fixed(0x00));
-  EXPECT_EQ(run.status, kStatusFailed);
-  EXPECT_EQ(device->writeCalls, 3);
-  EXPECT_EQ(device->flushCalls, 0);
-  EXPECT_THAT(run.recorder.PassPercents(), ElementsAre(25, 50));
-  ASSERT_EQ(run.recorder.log.size(), 2u);
-  EXPECT_EQ(
-      run.recorder.log[1].rfind("[ERROR] 書き込みに失敗しました (オフセット 8388608 バイト", 0),
-      0u);
-  const auto& bytes = device->memory()->bytes();
-  EXPECT_EQ(bytes[2 * kChunk - 1], 0x00);  // what was written stays written
-  EXPECT_EQ(bytes[2 * kChunk], 0xEE);
-}
-
-TEST(HardwarePass, ShortWriteContinuesFromWhereTheDeviceStopped) {
-  // The device's end is shorter than the configured size: the second write is cut short,
-  // the third finds no room and fails.
-  auto device = FaultDevice::InMemory(kChunk + 1024, 512);
-  PassRun run;
-  RunPass(run, *device, 2 * kChunk, Fixed(0x11));
-  EXPECT_EQ(run.status, kStatusFailed);
-  EXPECT_THAT(device->writeOffsets, ElementsAre(0u, kChunk, kChunk + 1024));
-  EXPECT_THAT(run.recorder.PassPercents(), ElementsAre(50, 50));
-}
-
-TEST(HardwarePass, FailedFlushFailsThePassWithAnErrorLine) {
-  auto device = FaultDevice::InMemory(kChunk, 512);
-  device->faults.failFlush = true;
-  PassRun run;
-  RunPass(run, *device, kChunk, Fixed(0));
-  EXPECT_EQ(run.status, kStatusFailed);
-  EXPECT_THAT(
-      run.recorder.log,
-      ElementsAre(
-          "[HARDWARE WRITE] 開始: Pass 1/1: Zero Fill (0x00)",
-          "[ERROR] ディスクへのフラッシュ (書き込み確定) に失敗しました: Pass 1/1: Zero Fill (0x00)"));
-}
-
-TEST(HardwarePass, ZeroByteWritesFailedSeeksAndMisalignedTailsFailWithoutFlush) {
+TEST(HardwarePass, ErrorsAndCancelEndThePassWithoutFlushOrEndLine) {
   struct Case {
     const char* name;
     uint64_t deviceBytes, size;
-    uint32_t deviceSector;
-    void (*arm)(FaultPlan&);
-    int32_t writes;
+    int32_t failWriteAt, zeroWriteAt, cancelAt, status, writes;
+    std::vector<int32_t> percents;
+    const char* error;  // start of the line that names the failed write, or nothing
+    uint32_t deviceSector = 512;
   };
   const Case cases[] = {
-      {"write of 0 bytes", 2 * kChunk, 2 * kChunk, 512, [](FaultPlan& f) { f.zeroWriteAt = 2; }, 2},
-      {"seek to the start", kChunk, kChunk, 512, [](FaultPlan& f) { f.failSeek = true; }, 0},
-      // The configured sector (512) is smaller than the device's (4096): the 512-byte tail
-      // write is misaligned, and the device refuses it as an unbuffered handle would.
-      {"misaligned tail", kChunk + 4096, kChunk + 512, 4096, [](FaultPlan&) {}, 2},
+      {"write error",
+       4 * kChunk,
+       4 * kChunk,
+       3,
+       0,
+       0,
+       kStatusFailed,
+       3,
+       {25, 50},
+       "[ERROR] 書き込みに失敗しました (オフセット 8388608 バイト, Pass 2/4: Fill): "},
+      {"write of 0 bytes",
+       2 * kChunk,
+       2 * kChunk,
+       0,
+       2,
+       0,
+       kStatusFailed,
+       2,
+       {50},
+       "[ERROR] 書き込みに失敗しました (オフセット 4194304 バイト, Pass 2/4: Fill): 0 バイト"},
+      // The device ends before the configured size: the write is cut short, the next fails.
+      {"device too short",
+       kChunk + 1024,
+       2 * kChunk,
+       0,
+       0,
+       0,
+       kStatusFailed,
+       3,
+       {50, 50},
+       "[ERROR] 書き込みに失敗しました (オフセット 4195328 バイト"},
+      {"cancel during chunk 2",
+       5 * kChunk,
+       5 * kChunk,
+       0,
+       0,
+       2,
+       kStatusCancelled,
+       2,
+       {20, 40},
+       nullptr},
+      {"cancel before the start", kChunk, kChunk, 0, 0, -1, kStatusCancelled, 0, {}, nullptr},
+      // The configured sector (512) is smaller than the device's (4096): the tail write is
+      // misaligned, and the device refuses it as an unbuffered handle would.
+      {"misaligned tail",
+       kChunk + 4096,
+       kChunk + 512,
+       0,
+       0,
+       0,
+       kStatusFailed,
+       2,
+       {99},
+       "[ERROR] 書き込みに失敗しました (オフセット 4194304 バイト",
+       4096},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    auto device = FaultDevice::InMemory(c.deviceBytes, c.deviceSector);
-    c.arm(device->faults);
-    PassRun run;
-    RunPass(run, *device, c.size, Pattern(1, 2, 3));
-    EXPECT_EQ(run.status, kStatusFailed);
-    EXPECT_EQ(device->writeCalls, c.writes);
-    EXPECT_EQ(device->flushCalls, 0);
+    FaultPlan faults;
+    faults.failWriteAt = c.failWriteAt;
+    faults.zeroWriteAt = c.zeroWriteAt;
+    const PassRun run = RunPass(c.deviceBytes, c.size, faults, c.cancelAt, c.deviceSector);
+    EXPECT_EQ(run.status, c.status);
+    EXPECT_EQ(run.device->writeCalls, c.writes);
+    EXPECT_EQ(run.device->flushCalls, 0);
+    EXPECT_EQ(run.recorder.Percents(kPass), c.percents);
+    ASSERT_EQ(run.recorder.log.size(), c.error ? 2u : 1u);
+    EXPECT_EQ(run.recorder.log[0], kStart);
+    if (c.error) {
+      EXPECT_TRUE(run.recorder.log[1].starts_with(c.error)) << run.recorder.log[1];
+    }
+  }
+  FaultPlan faults;  // what was written before a failure stays written
+  faults.failWriteAt = 3;
+  EXPECT_EQ(RunPass(4 * kChunk, 4 * kChunk, faults).Slice(2 * kChunk - 1, 2), "\xA5\xEE");
+  faults = FaultPlan();
+  faults.failSeek = true;
+  EXPECT_EQ(RunPass(kChunk, kChunk, faults).device->events, std::vector<std::string>{"seek 0"});
+  // A failed flush fails a pass whose writes all succeeded.
+  faults = FaultPlan();
+  faults.failFlush = true;
+  const PassRun unflushed = RunPass(kChunk, kChunk, faults);
+  EXPECT_EQ(unflushed.status, kStatusFailed);
+  EXPECT_THAT(
+      unflushed.recorder.log,
+      ElementsAre(kStart,
+                  "[ERROR] ディスクへのフラッシュ (書き込み確定) に失敗しました: Pass 2/4: Fill"));
+}
+
+// Takes every aligned write without keeping it, so a pass over several GiB costs nothing.
+class DiscardingDevice final : public Device {
+ public:
+  bool Seek(uint64_t) override { return true; }
+  IoResult Read(std::span<uint8_t> buffer) override { return {true, buffer.size(), 0}; }
+  IoResult Write(std::span<const uint8_t> data) override { return {true, data.size(), 0}; }
+  bool Flush() override { return true; }
+  bool TrimWholeDevice(uint64_t) override { return true; }
+  bool DeleteDriveLayout() override { return true; }
+  bool UpdateProperties() override { return true; }
+  bool QueryLength(uint64_t&) override { return false; }
+};
+
+TEST(HardwarePass, FlushesRightAfterEveryWholeGiBAndAtTheEndAndStopsAtAFailedFlush) {
+  constexpr uint64_t kSize = (uint64_t{5} << 29) + 4096;  // 2.5 GiB and one more write
+  for (const auto& [failFlush, status, writes, flushes] :
+       {std::tuple{false, kStatusCompleted, 641, 3}, std::tuple{true, kStatusFailed, 256, 1}}) {
+    FaultDevice device(std::make_unique<DiscardingDevice>(), 512);
+    device.faults.failFlush = failFlush;
+    EngineRecorder recorder;
+    CancelFlag cancel{0};
+    EXPECT_EQ(RunHardwarePass(device, DiskConfig(kSize, 512), kFill, 4, cancel, recorder.Progress(),
+                              recorder.Log()),
+              status);
+    EXPECT_EQ(device.writeCalls, writes);
+    EXPECT_EQ(device.flushCalls, flushes);
+    const auto first = std::find(device.events.begin(), device.events.end(), "flush");
+    ASSERT_NE(first, device.events.end());
+    EXPECT_EQ(*(first - 1), "write 1069547520 4194304");  // the write that completes 1 GiB
+    EXPECT_EQ(recorder.log.back(),
+              failFlush
+                  ? "[ERROR] ディスクへのフラッシュ (書き込み確定) に失敗しました: Pass 2/4: Fill"
+                  : "[HARDWARE WRITE] 完了: Pass 2/4: Fill");
   }
 }
 
-TEST(HardwarePass, ChunkSizeFollowsTheWholeSectorRule) {
-  EXPECT_EQ(NextChunkBytes(10 * kChunk, 512), kChunk);
-  EXPECT_EQ(NextChunkBytes(kChunk, 512), kChunk);
-  EXPECT_EQ(NextChunkBytes(kChunk - 1, 512), kChunk - 512);
-  EXPECT_EQ(NextChunkBytes(5000, 4096), 4096u);
-  EXPECT_EQ(NextChunkBytes(4095, 4096), 0u);
-  EXPECT_EQ(NextChunkBytes(1000, 0), 512u);       // 0 counts as 512
-  EXPECT_EQ(OverallPassPercent(100, 1, 0), 100);  // no division by zero
+// "R" random, "F00" fixed byte, "P924924" three-byte pattern, pass by pass.
+std::string Describe(const PassPlan& plan) {
+  std::string out;
+  for (size_t i = 0; i < plan.size(); ++i) {
+    const PassSpec& p = plan[i];
+    EXPECT_EQ(p.passNumber, static_cast<int32_t>(i + 1));
+    out += out.empty() ? "" : " ";
+    if (p.kind == PassKind::Random) out += "R";
+    if (p.kind == PassKind::FixedByte) out += FormatPrintf("F%02X", p.pattern[0]);
+    if (p.kind == PassKind::ThreeBytePattern) {
+      out += FormatPrintf("P%02X%02X%02X", p.pattern[0], p.pattern[1], p.pattern[2]);
+    }
+  }
+  return out;
+}
+
+TEST(PassPlan, EveryStandardWritesItsPublishedPasses) {
+  const std::pair<EraseStandard, const char*> plans[] = {
+      {EraseStandard::NistPurge, "R F00"},
+      {EraseStandard::NistClear, "F00"},
+      {EraseStandard::ZeroFill, "F00"},
+      {EraseStandard::CryptoRandom, "R"},
+      {EraseStandard::Dod522022M, "F00 FFF R"},
+      {EraseStandard::HmgIs5Enhanced, "F00 FFF R"},
+      {EraseStandard::DodEce, "F00 FFF R F96 F00 FFF R"},
+      {EraseStandard::Gutmann,
+       "R R R R P555555 PAAAAAA P924924 P492492 P249249 P000000 P111111 P222222 P333333 P444444 "
+       "P555555 P666666 P777777 P888888 P999999 PAAAAAA PBBBBBB PCCCCCC PDDDDDD PEEEEEE PFFFFFF "
+       "P924924 P492492 P249249 P6DB6DB PB6DB6D PDB6DB6 R R R F00"},
+  };
+  for (const auto& [standard, plan] : plans) {
+    EXPECT_EQ(Describe(BuildPassPlan(standard)), plan) << static_cast<int>(standard);
+    EXPECT_EQ(PlanEndsWithZeros(BuildPassPlan(standard)), std::string(plan).ends_with("F00"));
+  }
+  const EraseJobConfig defaults;  // a request starts as a safe simulation of a protected disk
+  EXPECT_EQ(defaults.executionMode, ExecutionMode::Simulation);
+  EXPECT_EQ(defaults.disk.safetyStatus, SafetyStatus::ProtectedSystemDisk);
+  for (const int32_t unknown : {8, -1}) {
+    EXPECT_TRUE(BuildPassPlan(static_cast<EraseStandard>(unknown)).empty());
+    EXPECT_FALSE(PlanEndsWithZeros(BuildPassPlan(static_cast<EraseStandard>(unknown))));
+    EXPECT_EQ(U8(StandardLabel(static_cast<EraseStandard>(unknown))), "Unknown Standard");
+  }
+}
+
+constexpr uint64_t kMiB = 1024 * 1024;
+
+TEST(PartitionWipe, ZeroesTheFirstAndTheLastWholeSectorMiBThenAsksForTheNewLayout) {
+  // 4,000,000 bytes: the backup area starts at the last whole-sector MiB, 2,951,168; the last
+  // 256 bytes are no whole sector and stay.
+  auto device = FaultDevice::InMemory(4000000, 512, 0xFF);
+  EngineRecorder recorder;
+  WipePartitionTables(*device, 4000000, 512, recorder.Log());
+  EXPECT_THAT(device->events,
+              ElementsAre("delete-layout", "seek 0", "write 0 1048576", "seek 2951168",
+                          "write 2951168 1048576", "flush", "update-properties"));
+  EXPECT_THAT(
+      recorder.log,
+      ElementsAre(
+          "[PARTITION] MBRおよびGPT(Primary/Backup)パーティションテーブルを完全に破棄・ゼロクリアしました。"));
+  const auto& bytes = device->memory()->bytes();
+  EXPECT_TRUE(AllEqual(bytes, 0, kMiB, 0x00));
+  EXPECT_TRUE(AllEqual(bytes, kMiB, 2951168, 0xFF));
+  EXPECT_TRUE(AllEqual(bytes, 2951168, 2951168 + kMiB, 0x00));
+  EXPECT_TRUE(AllEqual(bytes, 2951168 + kMiB, 4000000, 0xFF));
+  EXPECT_EQ(BackupWipeOffset(4000000, 4096), 2949120u);      // 720 x 4096
+  EXPECT_EQ(BackupWipeOffset(2 * kMiB, 512), std::nullopt);  // the first write covers it
+  auto small = FaultDevice::InMemory(kMiB / 16 + 300, 512);  // smaller than the 1 MiB area
+  WipePartitionTables(*small, kMiB / 16 + 300, 512, {});
+  EXPECT_EQ(small->events[2], "write 0 65536");
+  // Failed writes and flushes are logged instead of the success line; every step is tried.
+  device->faults.zeroWriteAt = 3;
+  device->faults.failWriteAt = 4;
+  device->faults.failFlush = true;
+  recorder.log.clear();
+  WipePartitionTables(*device, 4000000, 512, recorder.Log());
+  EXPECT_THAT(
+      recorder.log,
+      ElementsAre(
+          "[ERROR] パーティションテーブル領域 (オフセット 0 バイト) のゼロクリア書き込みに失敗しました。",
+          "[ERROR] パーティションテーブル領域 (オフセット 2951168 バイト) のゼロクリア書き込みに失敗しました。",
+          "[ERROR] パーティションテーブル破棄後のフラッシュ (書き込み確定) に失敗しました。"));
+  EXPECT_EQ(device->events.back(), "update-properties");
+}
+
+const PassSpec kRandom{2, PassKind::Random, {}, L"Pass 2/4: Fill"};
+
+// Fill number k writes the byte value k everywhere, so the disk shows which fill went where.
+// The function holds `alive` while the generator keeps its copy.
+RandomFill NumberedFill(std::atomic<int32_t>& calls, int32_t failAt = 0, int32_t delayMs = 0,
+                        std::shared_ptr<int> alive = nullptr) {
+  return [&calls, failAt, delayMs, alive](std::span<uint8_t> out) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+    const int32_t k = ++calls;
+    std::memset(out.data(), k, out.size());
+    return k != failAt;
+  };
+}
+
+TEST(RandomPass, EveryChunkIsItsOwnFillInOrderWhateverTheGeneratorsPace) {
+  for (const int32_t delayMs : {0, 5}) {  // the generator ahead of the writes, or behind them
+    std::atomic<int32_t> calls{0};
+    const PassRun run = RunPass(3 * kChunk + 512, 3 * kChunk + 512, {}, 0, 512, 512, kRandom,
+                                NumberedFill(calls, 0, delayMs));
+    ASSERT_EQ(run.status, kStatusCompleted);
+    EXPECT_EQ(run.Slice(0, 1) + run.Slice(kChunk - 1, 2) + run.Slice(2 * kChunk, 1) +
+                  run.Slice(3 * kChunk, 512).substr(511),
+              "\x01\x01\x02\x03\x04")
+        << "the 512-byte tail is the fourth fill";
+    EXPECT_LE(calls.load(), 5) << "at most one chunk ahead";
+    EXPECT_EQ(run.recorder.Percents(kPass), (std::vector<int32_t>{33, 66, 99, 100}));
+  }
+  // The system's generator: different data in every chunk, no sector a run of one value.
+  const PassRun run = RunPass(2 * kChunk, 2 * kChunk, {}, 0, 512, 512, kRandom);
+  ASSERT_EQ(run.status, kStatusCompleted);
+  EXPECT_NE(run.Slice(0, kChunk), run.Slice(kChunk, kChunk));
+  for (uint64_t sector = 0; sector < 2 * kChunk; sector += 512) {
+    const std::string bytes = run.Slice(sector, 512);
+    ASSERT_NE(std::count(bytes.begin(), bytes.end(), bytes[0]), 512) << sector;
+  }
+}
+
+TEST(RandomPass, FailuresAndCancelStopTheGeneratorBeforeThePassReturns) {
+  struct Case {
+    int32_t failFillAt, failWriteAt, cancelAt, status, writes;
+  };
+  for (const Case& c : {Case{1, 0, 0, kStatusFailed, 0}, Case{2, 0, 0, kStatusFailed, 1},
+                        Case{0, 1, 0, kStatusFailed, 1}, Case{0, 3, 0, kStatusFailed, 3},
+                        Case{0, 0, 2, kStatusCancelled, 2}}) {
+    SCOPED_TRACE(::testing::Message() << c.failFillAt << c.failWriteAt << c.cancelAt);
+    FaultPlan faults;
+    faults.failWriteAt = c.failWriteAt;
+    std::atomic<int32_t> calls{0};
+    auto alive = std::make_shared<int>(0);
+    const PassRun run = RunPass(6 * kChunk, 6 * kChunk, faults, c.cancelAt, 512, 512, kRandom,
+                                NumberedFill(calls, c.failFillAt, 0, alive));
+    EXPECT_EQ(run.status, c.status);
+    EXPECT_EQ(run.device->writeCalls, c.writes);
+    EXPECT_EQ(run.device->flushCalls, 0);
+    EXPECT_EQ(alive.use_count(), 1) << "the generator thread still holds its fill function";
+    if (c.failFillAt == 0) continue;
+    // Nothing that only looks random reaches the disk, and the generator stops there.
+    EXPECT_EQ(run.Slice((c.failFillAt - 1) * kChunk, 1), "\xEE");
+    EXPECT_EQ(calls.load(), c.failFillAt);
+    EXPECT_EQ(run.recorder.log.back(),
+              "[ERROR] 暗号論的乱数の生成に失敗したため、上書きを中止しました: Pass 2/4: Fill");
+  }
 }
 
 }  // namespace

@@ -1,199 +1,218 @@
-// Composition of the sixteen profile texts from prepared facts, fallback by fallback.
+// The SMBIOS table walk on crafted tables, composition of the profile texts from prepared
+// facts (registry values where SMBIOS has none, asset-tag placeholders, speeds, memory, disk
+// texts), and the real collector on this machine.
 #include "hardware/hardware_compose.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <regex>
+#include <string>
+#include <vector>
 
-#include "hardware/hardware_text.h"
-#include "support/text_matchers.h"
+#include "base/byte_order.h"
+#include "base/text.h"
+#include "hardware/hardware_fields.h"
+#include "hardware/hardware_profile.h"
+#include "hardware/smbios_table.h"
+
+#ifndef _WIN32
+#include "hardware/posix/hardware_sources_posix.h"
+#endif
 
 namespace tvde {
 namespace {
 
-using testing::U8;
-using Bytes = std::vector<uint8_t>;
-
-// Header (LE32 length at byte 4) in front of the structures, as the firmware gives them.
-Bytes WithHeader(const Bytes& structures) {
-  Bytes table(8 + structures.size(), 0);
-  table[4] = static_cast<uint8_t>(structures.size());
-  std::copy(structures.begin(), structures.end(), table.begin() + 8);
-  return table;
-}
-
 // A raw table with one chassis structure (type byte and asset tag) and nothing else.
-Bytes ChassisTable(uint8_t type, const std::string& assetTag) {
-  Bytes s{3, 9, 0, 0, 0, type, 0, 0, static_cast<uint8_t>(assetTag.empty() ? 0 : 1)};
-  for (char c : assetTag)
-    s.push_back(static_cast<uint8_t>(c));
-  if (!assetTag.empty()) s.push_back(0);
-  s.push_back(0);
-  if (assetTag.empty()) s.push_back(0);
-  return WithHeader(s);
+std::vector<uint8_t> ChassisTable(uint8_t type, const std::string& assetTag) {
+  std::vector<uint8_t> t{0, 0, 0, 0, 0, 0, 0, 0, 3, 9, 0, 0, 0, type, 0, 0, 1};
+  t.insert(t.end(), assetTag.begin(), assetTag.end());
+  t.insert(t.end(), {0, 0});
+  t[4] = static_cast<uint8_t>(t.size() - 8);
+  return t;
 }
 
-std::vector<std::string> Fields(const HardwareProfile& p) {
-  return {U8(p.manufacturer),     U8(p.chassisType),  U8(p.model),
-          U8(p.serial),           U8(p.uuid),         U8(p.assetTag),
-          U8(p.processor),        U8(p.totalMemory),  U8(p.disk),
-          U8(p.diskGeometry),     U8(p.graphicsCard), U8(p.soundCards),
-          U8(p.networkAdapters),  U8(p.motherboard),  U8(p.biosInformation),
-          U8(p.storageController)};
-}
-
-TEST(HardwareCompose, NothingKnownGivesEveryFixedFallback) {
-  DiskInfo disk;  // the record's defaults
-  const std::vector<std::string> expected = {
-      "Standard System Vendor",
-      "Desktop / Space-saving",
-      "Standard PC",
-      "None / System Default",
-      "00000000-0000-0000-0000-000000000000",
-      "None",
-      "x86/x64 Compatible Processor, Current speed: 0 MHz, Cores: 0 (0 Threads)",
-      "0 MB, Populated banks: 1, Free memory banks: 0",
-      "0 B 標準ストレージ, Model: Generic Physical Disk, Serial: N/A",
-      "Unknown 0 B / 0 Sector(s), Sector size: 512 B",
-      "Standard VGA / GOP Graphics Adapter",
-      "None / Standard High Definition Audio",
-      "None / Offline",
-      "Standard System Vendor / Standard PC",
-      ", Version: , Date: ",
-      "Standard Storage / NVMe / AHCI Controller",
-  };
-  EXPECT_EQ(Fields(ComposeHardwareProfile(HardwareFacts{}, disk)), expected);
-}
-
-TEST(HardwareCompose, RegistryValuesFillWhatSmbiosLacks) {
+TEST(HardwareCompose, RegistryFillsWhatSmbiosLacksAndPlaceholderTagsPrintNone) {
   HardwareFacts facts;
   facts.systemManufacturer = L"Dell Inc. ";  // used as stored, not trimmed
   facts.systemProductName = L"OptiPlex 7090";
-  facts.baseBoardManufacturer = L"Dell Inc.";
   facts.baseBoardProduct = L"0K0FGF";
   facts.biosVendor = L"Dell Inc.";
   facts.biosVersion = L"1.21.0";
   facts.biosReleaseDate = L"08/08/2023";
+  facts.smbiosTable = ChassisTable(0x0A, "To Be Filled By O.E.M.");
   HardwareProfile p = ComposeHardwareProfile(facts, DiskInfo{});
-  EXPECT_EQ(U8(p.manufacturer), "Dell Inc. ");
-  EXPECT_EQ(U8(p.model), "OptiPlex 7090");
-  EXPECT_EQ(U8(p.motherboard), "Dell Inc. / 0K0FGF");
-  EXPECT_EQ(U8(p.biosInformation), "Dell Inc., Version: 1.21.0, Date: 08/08/2023");
-
-  // One board value is enough; the separator is written anyway.
-  facts.baseBoardManufacturer.clear();
-  EXPECT_EQ(U8(ComposeHardwareProfile(facts, DiskInfo{}).motherboard), " / 0K0FGF");
-  facts.baseBoardProduct.clear();
-  EXPECT_EQ(U8(ComposeHardwareProfile(facts, DiskInfo{}).motherboard),
-            "Dell Inc.  / OptiPlex 7090");
-
-  // SMBIOS wins over the registry when it has the text.
-  facts.smbiosTable = ChassisTable(0x0A, "");
-  p = ComposeHardwareProfile(facts, DiskInfo{});
-  EXPECT_EQ(U8(p.chassisType), "Notebook");
-  EXPECT_EQ(U8(p.assetTag), "None");
-}
-
-TEST(HardwareCompose, AssetTagPlaceholdersPrintNoneOnlyInExactCase) {
-  EXPECT_EQ(U8(NormalizeAssetTag(L"")), "None");
-  EXPECT_EQ(U8(NormalizeAssetTag(L"Default string")), "None");
-  EXPECT_EQ(U8(NormalizeAssetTag(L"To Be Filled By O.E.M.")), "None");
-  EXPECT_EQ(U8(NormalizeAssetTag(L"default string")), "default string");
-  EXPECT_EQ(U8(NormalizeAssetTag(L"TO BE FILLED BY O.E.M.")), "TO BE FILLED BY O.E.M.");
-  EXPECT_EQ(U8(NormalizeAssetTag(L"PC-0815")), "PC-0815");
-
-  HardwareFacts facts;
-  facts.smbiosTable = ChassisTable(0x83, "To Be Filled By O.E.M.");
-  HardwareProfile p = ComposeHardwareProfile(facts, DiskInfo{});
-  EXPECT_EQ(U8(p.assetTag), "None");
-  EXPECT_EQ(U8(p.chassisType), "Desktop");
-  facts.smbiosTable = ChassisTable(0x03, "Default String");
-  EXPECT_EQ(U8(ComposeHardwareProfile(facts, DiskInfo{}).assetTag), "Default String");
-}
-
-TEST(HardwareCompose, ProcessorSpeedCoresAndThreads) {
-  EXPECT_EQ(U8(ComposeProcessorText(L"  Intel(R) Core(TM) i7-8700 CPU @ 3.20GHz\r\n", 3192, 6, 12)),
-            "Intel(R) Core(TM) i7-8700 CPU @ 3.20GHz, Current speed: 3192 MHz, Cores: 6 (12 "
-            "Threads)");
-  EXPECT_EQ(U8(ComposeProcessorText(L" \t", 0, 0, 4)),
-            "x86/x64 Compatible Processor, Current speed: 0 MHz, Cores: 4 (4 Threads)");
-
-  // Registry speed first, SMBIOS speed when the registry has none; SMBIOS core count.
-  HardwareFacts facts;
-  facts.logicalProcessors = 8;
-  facts.processorName = L"CPU";
-  Bytes processor(44, 0);  // formatted length 42, then an empty string set
-  processor[0] = 4;
-  processor[1] = 42;
-  processor[22] = 0x60;  // 2400 MHz
-  processor[23] = 0x09;
-  processor[35] = 4;
-  facts.smbiosTable = WithHeader(processor);
-  EXPECT_EQ(U8(ComposeHardwareProfile(facts, DiskInfo{}).processor),
-            "CPU, Current speed: 2400 MHz, Cores: 4 (8 Threads)");
-  facts.processorMhz = 2904;
-  EXPECT_EQ(U8(ComposeHardwareProfile(facts, DiskInfo{}).processor),
-            "CPU, Current speed: 2904 MHz, Cores: 4 (8 Threads)");
-}
-
-TEST(HardwareCompose, MemoryInWholeMebibytesWithBankCounts) {
-  EXPECT_EQ(U8(ComposeMemoryText(17179869184ULL + 1048575, 2, 2)),
-            "16384 MB, Populated banks: 2, Free memory banks: 2");
-  EXPECT_EQ(U8(ComposeMemoryText(1048575, 0, 3)), "0 MB, Populated banks: 1, Free memory banks: 3");
-}
-
-TEST(HardwareCompose, DiskTextsUseTheEffectiveSectorSize) {
-  DiskInfo disk;
-  disk.model = L"WDC WD20EZRZ-00Z5HB0";
-  disk.serialNumber = L"WD-WCC4M1234567";
-  disk.sizeBytes = 2000398934016ULL;
-  disk.bytesPerSector = 4096;
-  disk.mediaType = MediaKind::Hdd;
-  disk.busType = BusKind::Sata;
-  EXPECT_EQ(U8(ComposeDiskText(disk)),
-            "1.82 TB HDD (磁気ディスク), Model: WDC WD20EZRZ-00Z5HB0, Serial: WD-WCC4M1234567");
-  EXPECT_EQ(U8(ComposeDiskGeometryText(disk)),
-            "SATA 1.82 TB / 488378646 Sector(s), Sector size: 4096 B");
-
-  disk.sizeBytes = 134217728ULL + 5;
-  disk.mediaType = MediaKind::Removable;
-  disk.busType = BusKind::Usb;
-  for (uint32_t reported : {0u, 256u}) {
-    disk.bytesPerSector = reported;
-    EXPECT_EQ(U8(ComposeDiskGeometryText(disk)),
-              "USB 128.0 MB / 262144 Sector(s), Sector size: 512 B")
-        << reported;
-  }
-  EXPECT_EQ(U8(ComposeDiskText(disk)),
-            "128.0 MB リムーバブル (USB/フラッシュ), Model: WDC WD20EZRZ-00Z5HB0, Serial: "
-            "WD-WCC4M1234567");
-}
-
-TEST(HardwareCompose, GraphicsSoundAndStorageLists) {
   EXPECT_EQ(
-      U8(ComposeGraphicsText({L"NVIDIA GeForce RTX 3060", L"Intel(R) UHD Graphics 770"}, L"")),
-      "NVIDIA GeForce RTX 3060 / Intel(R) UHD Graphics 770");
-  EXPECT_EQ(U8(ComposeGraphicsText({}, L"  Wine Adapter \n")), "Wine Adapter");
-  EXPECT_EQ(U8(ComposeGraphicsText({}, L" ")), "Standard VGA / GOP Graphics Adapter");
+      WideToUtf8(p.manufacturer + L"|" + p.model + L"|" + p.motherboard + L"|" + p.biosInformation),
+      "Dell Inc. |OptiPlex 7090| / 0K0FGF|Dell Inc., Version: 1.21.0, Date: 08/08/2023");
+  EXPECT_EQ(WideToUtf8(p.chassisType + L"|" + p.assetTag), "Notebook|None");
+  facts.baseBoardProduct.clear();  // no board at all: the system's maker and model
+  EXPECT_EQ(WideToUtf8(ComposeHardwareProfile(facts, DiskInfo{}).motherboard),
+            "Dell Inc.  / OptiPlex 7090");
+  for (const wchar_t* placeholder : {L"", L"Default string", L"To Be Filled By O.E.M."})
+    EXPECT_EQ(WideToUtf8(NormalizeAssetTag(placeholder)), "None");
+  EXPECT_EQ(WideToUtf8(NormalizeAssetTag(L"default string")), "default string");  // exact case only
 
-  EXPECT_EQ(U8(ComposeSoundText({L"Realtek Audio", L"NVIDIA High Definition Audio"})),
-            "Card 1: Realtek Audio | Card 2: NVIDIA High Definition Audio");
-  EXPECT_EQ(U8(ComposeSoundText({L"Only"})), "Card 1: Only");
-
-  EXPECT_EQ(U8(ComposeStorageText({L"S1", L"S2"}, {L"H1", L"H2"})), "S1 / S2 / H1");
-  EXPECT_EQ(U8(ComposeStorageText({L"S1"}, {L"H1", L"H2"})), "S1 / H1 / H2");
-  EXPECT_EQ(U8(ComposeStorageText({}, {L"H1", L"H2"})), "H1 / H2");
-  EXPECT_EQ(U8(ComposeStorageText({}, {})), "Standard Storage / NVMe / AHCI Controller");
+  // The registry's speed first (else the table's), the table's cores (else the threads).
+  facts.logicalProcessors = 8;
+  facts.processorName = L"  CPU\r\n";
+  facts.processorMhz = 2904;
+  EXPECT_EQ(WideToUtf8(ComposeHardwareProfile(facts, DiskInfo{}).processor),
+            "CPU, Current speed: 2904 MHz, Cores: 8 (8 Threads)");
+  EXPECT_EQ(WideToUtf8(ComposeProcessorText(L" \t", 0, 0, 4)),
+            "x86/x64 Compatible Processor, Current speed: 0 MHz, Cores: 4 (4 Threads)");
+  EXPECT_EQ(WideToUtf8(ComposeMemoryText(17179869184ULL + 1048575, 2, 2)),
+            "16384 MB, Populated banks: 2, Free memory banks: 2");
+  EXPECT_EQ(WideToUtf8(ComposeMemoryText(1048575, 0, 3)),
+            "0 MB, Populated banks: 1, Free memory banks: 3");
 }
 
-TEST(HardwareText, TrimAndJoin) {
-  EXPECT_EQ(U8(TrimWhitespace(L" \t\r\n a b \n\t")), "a b");
-  EXPECT_EQ(U8(TrimWhitespace(L" \t\r\n")), "");
-  EXPECT_EQ(U8(TrimWhitespace(L"\x3000全角\x3000")), "\u3000全角\u3000");  // only ASCII blanks
-  EXPECT_EQ(U8(JoinStrings({}, L" | ")), "");
-  EXPECT_EQ(U8(JoinStrings({L"a"}, L" | ")), "a");
-  EXPECT_EQ(U8(JoinStrings({L"a", L"", L"c"}, L"/")), "a//c");
+TEST(HardwareCollector, FillsEveryFieldOnThisMachine) {
+  DiskInfo disk;
+  disk.model = L"Test Disk";
+  disk.serialNumber = L"SN-1";
+  disk.sizeBytes = 1073741824ULL;
+  disk.bytesPerSector = 256;  // counts as 512
+  disk.mediaType = MediaKind::NvmeSsd;
+  disk.busType = BusKind::Nvme;
+  const HardwareProfile p = CollectHardwareProfile(disk);
+  EXPECT_EQ(WideToUtf8(p.disk + L"|" + p.diskGeometry),
+            "1.00 GB NVMe SSD, Model: Test Disk, Serial: SN-1|"
+            "NVMe 1.00 GB / 2097152 Sector(s), Sector size: 512 B");
+  for (const HardwareFieldRef& field : kHardwareFields)
+    EXPECT_FALSE((p.*field.member).empty()) << field.name;
+  const auto matches = [](const std::wstring& text, const char* pattern) {
+    return std::regex_match(WideToUtf8(text), std::regex(pattern));
+  };
+  EXPECT_TRUE(matches(
+      p.processor, ".+, Current speed: [0-9]+ MHz, Cores: [1-9][0-9]* \\([1-9][0-9]* Threads\\)"))
+      << WideToUtf8(p.processor);
+  EXPECT_TRUE(matches(p.totalMemory,
+                      "[1-9][0-9]* MB, Populated banks: [1-9][0-9]*, Free memory banks: [0-9]+"))
+      << WideToUtf8(p.totalMemory);
 }
+
+using Bytes = std::vector<uint8_t>;
+
+// One structure: type, formatted bytes after the 4-byte header, then its string set.
+Bytes Structure(uint8_t type, const Bytes& body, const std::vector<std::string>& strings = {}) {
+  Bytes s{type, static_cast<uint8_t>(4 + body.size()), 0x34, 0x12};
+  s.insert(s.end(), body.begin(), body.end());
+  for (const std::string& text : strings) {
+    for (const char c : text)
+      s.push_back(static_cast<uint8_t>(c));
+    s.push_back(0);
+  }
+  s.resize(s.size() + (strings.empty() ? 2 : 1), 0);
+  return s;
+}
+
+// The 8-byte header (declared length = data size unless given), then the structures.
+Bytes Table(const std::vector<Bytes>& structures, uint32_t declared = 0) {
+  Bytes table(8, 0);
+  for (const Bytes& s : structures)
+    table.insert(table.end(), s.begin(), s.end());
+  PutLe32(std::span(table).subspan(4), declared != 0 ? declared : table.size() - 8);
+  return table;
+}
+
+Bytes Processor(uint16_t mhz, uint8_t cores, size_t length = 42, uint16_t cores2 = 0) {
+  Bytes body(length - 4, 0);
+  PutLe16(std::span(body).subspan(18), mhz);
+  if (length > 35) body[31] = cores;
+  if (length > 43) PutLe16(std::span(body).subspan(38), cores2);
+  return Structure(4, body);
+}
+
+Bytes Memory(uint16_t sizeMb) {
+  Bytes body(10, 0);
+  PutLe16(std::span(body).subspan(8), sizeMb);
+  return Structure(17, body);
+}
+
+std::string Text(const SmbiosFacts& f) {
+  return WideToUtf8(f.biosInformation + L"|" + f.manufacturer + L"|" + f.model + L"|" + f.serial +
+                    L"|" + f.uuid + L"|" + f.motherboard + L"|" + f.chassisType + L"|" +
+                    f.assetTag) +
+         FormatPrintf("|%u MHz, %u cores, %u+%u banks", f.processorMhz, f.coreCount,
+                      f.populatedBanks, f.freeBanks);
+}
+
+const Bytes kUuid{0x00, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88, 0x99,
+                  0xAA, 0xBB, 0xCC, 0xDD, 0xEE, 0xFF, 0x06, 5,    6};
+const Bytes kBios = Structure(0, {1, 2, 0, 0xE0, 3, 0x0F}, {"AMI", "F.42", "11/07/2023"});
+const Bytes kSystem = Structure(1,
+                                [] {
+                                  Bytes body{1, 2, 3, 4};
+                                  body.insert(body.end(), kUuid.begin(), kUuid.end());
+                                  return body;
+                                }(),
+                                {"HP", "ProBook 450", "1.0", "5CD1234"});
+
+TEST(SmbiosTable, ReadsEveryHandledTypeAndTheLastStructureWins) {
+  EXPECT_EQ(
+      Text(ParseSmbiosTable(
+          Table({kBios, kSystem, Structure(2, {1, 2}, {"HP", "8A59"}),
+                 Structure(3, {1, 0x83, 0, 0, 2}, {"HP", "ASSET-42"}), Processor(2400, 4),
+                 Memory(8192), Memory(0), Memory(0xFFFF), Memory(16384), Structure(127, {})}))),
+      "AMI, Version: F.42, Date: 11/07/2023, ROM size: 1024 KB|HP|ProBook 450|5CD1234|"
+      "33221100-5544-7766-8899-AABBCCDDEEFF|HP / 8A59|Desktop|ASSET-42|2400 MHz, 4 cores, 2+2 banks");
+  EXPECT_EQ(
+      Text(ParseSmbiosTable(
+          Table({Structure(0, {1, 0, 0, 0xE0, 0, 0xFF}, {"V"}),  // no version or date
+                 Structure(1, {1, 2, 3, 4}, {"First", "One", "v", "S1"}),
+                 Structure(1, {0, 1, 2, 3}, {"Two", "v", "S2"}),  // no maker: still overwrites
+                 Structure(2, {1, 2}, {"Board", "X"}), Structure(2, {0, 1}, {"OnlyProduct"}),
+                 Structure(2, {0, 0}),  // both empty: no change
+                 Structure(3, {1, 9, 0, 0, 1}, {"Tag-1"}), Structure(3, {1, 10, 0, 0, 0}),
+                 Processor(3000, 8), Processor(0, 0),  // speed 0 keeps 3000; an empty socket
+                 Memory(4096), Memory(4096)}))),
+      "V, ROM size: 16384 KB||Two|S2|| / OnlyProduct|Notebook|Tag-1|3000 MHz, 8 cores, 2+0 banks");
+  // The cores of every socket add up; 0xFF defers to core count 2 (length 48) unless that is
+  // reserved or missing. Nothing behind the end-of-table structure counts.
+  EXPECT_EQ(Text(ParseSmbiosTable(Table({Processor(2100, 24), Processor(2100, 0xFF, 48, 288),
+                                         Processor(2100, 0xFF, 48, 0xFFFF), Processor(2100, 0xFF),
+                                         Structure(127, {}), Processor(2100, 64), Memory(4096)}))),
+            "||||||||2100 MHz, 312 cores, 0+0 banks");
+  // Below their minimum lengths structures are ignored; a short processor has no cores.
+  EXPECT_EQ(Text(ParseSmbiosTable(Table({Structure(0, {1, 2, 0, 0, 3}, {"V", "1", "D"}),
+                                         Structure(1, {1, 2, 3}, {"M"}), Structure(2, {1}, {"B"}),
+                                         Structure(3, {1, 9, 0, 0}, {"X"}), Processor(1800, 4, 24),
+                                         Structure(17, Bytes(9, 0x10))}))),
+            "||||||||1800 MHz, 0 cores, 0+0 banks");
+  EXPECT_EQ(WideToUtf8(ChassisTypeName(0x83)), "Desktop");  // the lock bit is no type
+  EXPECT_EQ(WideToUtf8(ChassisTypeName(0x7F)), "Standard Enclosure");
+}
+
+TEST(SmbiosTable, TruncatedAndMalformedTablesKeepWhatWasReadBefore) {
+  Bytes cut = Table({kBios, kSystem});
+  cut.resize(8 + kBios.size() + 10);  // inside the system structure's formatted area
+  for (const Bytes& table : {cut, Table({kBios, kSystem}, static_cast<uint32_t>(kBios.size()))}) {
+    const SmbiosFacts f = ParseSmbiosTable(table);
+    EXPECT_FALSE(f.biosInformation.empty());
+    EXPECT_TRUE(f.manufacturer.empty());
+  }
+  EXPECT_EQ(WideToUtf8(ParseSmbiosTable(Table({kBios, kSystem}, 1 << 30)).model), "ProBook 450");
+  EXPECT_TRUE(ParseSmbiosTable(Bytes{0, 3, 4}).chassisType.empty());
+  // Strings cut off by the end of the table read as missing; the structure still counts.
+  Bytes open = Table({kSystem});
+  open.resize(open.size() - 10);  // drops "5CD1234", the set end and the zero after "1.0"
+  EXPECT_EQ(WideToUtf8(ParseSmbiosTable(open).model + L"|" + ParseSmbiosTable(open).serial),
+            "ProBook 450|");
+  const Bytes s = Structure(1, {1, 2, 3, 4}, {"  Padded\t", "\xE6\xB6\x88", "Caf\xE9"});
+  EXPECT_EQ(WideToUtf8(ReadSmbiosString(s, 8, 1) + ReadSmbiosString(s, 8, 2)), "Padded消");
+  EXPECT_EQ(ReadSmbiosString(s, 8, 3) + ReadSmbiosString(s, 8, 4), L"");  // not UTF-8; none
+}
+
+#ifndef _WIN32
+TEST(SmbiosTable, TheKernelsCopyGetsTheHeaderTheParserExpects) {
+  // The SMBIOS 3 (or 2) entry point's version, then the length of the structures.
+  const Bytes table = WrapSmbiosTable(Bytes{'_', 'S', 'M', '3', '_', 0, 24, 3, 6, 0}, kBios);
+  EXPECT_EQ(Bytes(table.begin(), table.begin() + 8), (Bytes{0, 3, 6, 0, 31, 0, 0, 0}));
+  EXPECT_EQ(WideToUtf8(ParseSmbiosTable(table).biosInformation).substr(0, 3), "AMI");
+  const Bytes old = WrapSmbiosTable(Bytes{'_', 'S', 'M', '_', 0, 31, 2, 8}, kBios);
+  EXPECT_EQ(Bytes(old.begin(), old.begin() + 3), (Bytes{0, 2, 8}));
+}
+#endif
 
 }  // namespace
 }  // namespace tvde

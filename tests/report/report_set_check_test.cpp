@@ -15,6 +15,7 @@
 #include "report/report_reading.h"
 #include "report/report_signature.h"
 #include "sample_report.h"
+#include "support/file_bytes.h"
 
 namespace tvde {
 namespace {

@@ -1,9 +1,5 @@
-// The sample record of the format tests and golden-file access.
+// The sample record of the format tests.
 #include "sample_report.h"
-
-#include <fstream>
-#include <iterator>
-#include <vector>
 
 namespace tvde::testing {
 
@@ -57,26 +53,6 @@ ReportData SampleReport() {
   hw.storageController =
       L"Intel Corporation, Intel RST VMD Controller / Standard NVM Express Controller";
   return r;
-}
-
-std::string ReadGolden(const std::string& name) {
-  std::ifstream in("golden/" + name, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-std::vector<std::string> SplitLines(const std::string& text, const std::string& eol) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  while (start < text.size()) {
-    const size_t end = text.find(eol, start);
-    if (end == std::string::npos) {
-      lines.push_back(text.substr(start));
-      break;
-    }
-    lines.push_back(text.substr(start, end + eol.size() - start));
-    start = end + eol.size();
-  }
-  return lines;
 }
 
 }  // namespace tvde::testing

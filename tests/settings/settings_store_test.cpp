@@ -1,18 +1,18 @@
-// Settings saved and loaded through the real store of each build: the profile functions and
-// the HKEY_CURRENT_USER copy under Wine, the UTF-8 INI file natively. Every test uses its own
-// scratch file (and scratch registry key), never the operator's settings.
+// Settings: the load rules, the default certificate folder, and saving and loading through
+// the real store of each build (the profile functions and the HKEY_CURRENT_USER copy under
+// Wine, the UTF-8 INI file natively), each test with its own scratch file and registry key.
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 
+#include "base/text.h"
 #include "settings/app_settings.h"
 #include "settings/default_log_directory.h"
 #include "settings/settings_rules.h"
+#include "support/file_bytes.h"
 #include "support/temp_dir.h"
 #include "support/text_matchers.h"
 
@@ -27,14 +27,12 @@ namespace {
 
 using testing::U8;
 
-std::string ReadBytes(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteBytes(const std::filesystem::path& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
+// Every field as one line of text, for comparing whole records.
+std::string Text(const AppSettings& s) {
+  return U8(s.operatorName + L"|" + s.organizationName + L"|" + s.certOutputDir + L"|" +
+            s.signingKeyFile) +
+         FormatPrintf("|%d %d %d %d %d", s.defaultStandard, s.defaultVerify, s.defaultExecMode,
+                      s.writeDiskStamp, s.enableLogOutput);
 }
 
 class SettingsStoreTest : public ::testing::Test {
@@ -47,232 +45,117 @@ class SettingsStoreTest : public ::testing::Test {
     store_.registrySubkey = registryRoot_ + L"\\DiskEraser";
 #else
     // The default certificate folder lives under $HOME: keep it inside the scratch folder.
-    const char* home = std::getenv("HOME");
-    hadHome_ = home != nullptr;
-    if (hadHome_) savedHome_ = home;
-    setenv("HOME", dir_.path().string().c_str(), 1);
+    savedHome_ = std::getenv("HOME") != nullptr ? std::getenv("HOME") : "";
+    setenv("HOME", dir_.path().c_str(), 1);
 #endif
     store_.iniPath = dir_.File("TorevalDiskEraser.ini");
   }
-
   void TearDown() override {
 #ifdef _WIN32
     RegDeleteTreeW(HKEY_CURRENT_USER, registryRoot_.c_str());
 #else
-    if (hadHome_)
-      setenv("HOME", savedHome_.c_str(), 1);
-    else
-      unsetenv("HOME");
+    setenv("HOME", savedHome_.c_str(), 1);
 #endif
   }
-
-  std::filesystem::path IniFile() const {
-    return dir_.path() / "TorevalDiskEraser.ini";
+  std::string File() const {
+    const auto bytes = testing::ReadWholeFile(dir_.path() / "TorevalDiskEraser.ini");
+    return {bytes.begin(), bytes.end()};
   }
-
-  AppSettings Sample() const {
-    AppSettings s;
-    s.operatorName = L"山田 太郎";
-    s.organizationName = L"株式会社トレヴァル 資産処分課";
-    s.certOutputDir = dir_.File("証明書");
-    s.defaultStandard = 7;
-    s.defaultVerify = 2;
-    s.defaultExecMode = 1;
-    s.writeDiskStamp = 1;
-    s.enableLogOutput = 1;
-    s.signingKeyFile = dir_.File("鍵/signing_private_key.pem");
-    return s;
+  void WriteFile(const std::string& text) const {
+    testing::WriteWholeFile(dir_.path() / "TorevalDiskEraser.ini",
+                            std::vector<uint8_t>(text.begin(), text.end()));
   }
 
   testing::TempDir dir_;
   SettingsStore store_;
-#ifdef _WIN32
   std::wstring registryRoot_;
-#else
   std::string savedHome_;
-  bool hadHome_ = false;
-#endif
 };
 
-void ExpectSame(const AppSettings& a, const AppSettings& b) {
-  EXPECT_EQ(U8(a.operatorName), U8(b.operatorName));
-  EXPECT_EQ(U8(a.organizationName), U8(b.organizationName));
-  EXPECT_EQ(U8(a.certOutputDir), U8(b.certOutputDir));
-  EXPECT_EQ(a.defaultStandard, b.defaultStandard);
-  EXPECT_EQ(a.defaultVerify, b.defaultVerify);
-  EXPECT_EQ(a.defaultExecMode, b.defaultExecMode);
-  EXPECT_EQ(a.writeDiskStamp, b.writeDiskStamp);
-  EXPECT_EQ(a.enableLogOutput, b.enableLogOutput);
-  EXPECT_EQ(U8(a.signingKeyFile), U8(b.signingKeyFile));
-}
+TEST_F(SettingsStoreTest, FirstStartGivesTheDefaultsAndEveryFieldRoundTripsInJapanese) {
+  EXPECT_EQ(Text(LoadSettingsFrom(store_)),
+            "Toreval|Toreval Tools Lab|" + U8(ResolveDefaultLogDirectory()) + "||0 1 0 0 0");
+  EXPECT_EQ(File(), "");  // loading writes nothing
 
-TEST_F(SettingsStoreTest, TextsWithOuterBlanksOrQuotesSurviveASaveAndReload) {
-  // Reading a profile value trims its blanks and drops one pair of quotes around it.
+  AppSettings saved;
+  saved.operatorName = L"山田 太郎";
+  saved.organizationName = L"株式会社トレヴァル\r\n[Safety]\r\nDefaultExecMode=1";  // no injection
+  saved.certOutputDir = dir_.File("証明書");
+  saved.defaultStandard = 7;
+  saved.defaultVerify = 2;
+  saved.writeDiskStamp = saved.enableLogOutput = 1;
+  saved.signingKeyFile = dir_.File("鍵/signing_private_key.pem");
+  SaveSettingsTo(store_, saved);
+  saved.organizationName = L"株式会社トレヴァル  [Safety]  DefaultExecMode=1";
+  EXPECT_EQ(Text(LoadSettingsFrom(store_)), Text(saved));
+#ifdef _WIN32
+  // A new file starts with the UTF-16LE mark, so the profile functions keep every character.
+  EXPECT_EQ(File().substr(0, 2), "\xFF\xFE");
+  EXPECT_NE(File().find(std::string("\x71\x5C\x30\x75", 4)), std::string::npos);  // 山田
+  // The operator came back from the registry copy, which wins; the real file's place.
+  EXPECT_TRUE(U8(GetSettingsFilePath()).ends_with("\\Toreval\\DiskEraser\\TorevalDiskEraser.ini"));
+#else
+  EXPECT_NE(File().find("OperatorName=山田 太郎\n"), std::string::npos);
+#endif
+  // Blanks and quotes around a text survive: reading a profile value trims its blanks and drops
+  // one pair of quotes, so such values are stored quoted.
   for (const std::wstring text :
        {L"  padded  ", L"\"quoted\"", L"'single'", L" \"both\" ", L"\ttab", L"\"", L"'mixed\"",
         L"\"\"", L"   ", L"inner \"quotes\" stay"}) {
-    SCOPED_TRACE(U8(text));
-    AppSettings saved = Sample();
-    saved.operatorName = text;
-    saved.organizationName = text;
-    saved.certOutputDir = text;
+    saved.operatorName = saved.organizationName = saved.certOutputDir = text;
     SaveSettingsTo(store_, saved);
-    ExpectSame(LoadSettingsFrom(store_), saved);
+    EXPECT_EQ(Text(LoadSettingsFrom(store_)), Text(saved)) << U8(text);
   }
-}
-
-TEST_F(SettingsStoreTest, FirstStartGivesTheDefaults) {
-  const AppSettings loaded = LoadSettingsFrom(store_);
-  EXPECT_EQ(U8(loaded.operatorName), "Toreval");
-  EXPECT_EQ(U8(loaded.organizationName), "Toreval Tools Lab");
-  EXPECT_EQ(U8(loaded.certOutputDir), U8(ResolveDefaultLogDirectory()));
-  EXPECT_FALSE(loaded.certOutputDir.empty());
-  EXPECT_EQ(loaded.defaultStandard, 0);
-  EXPECT_EQ(loaded.defaultVerify, 1);
-  EXPECT_EQ(loaded.defaultExecMode, 0);              // simulation
-  EXPECT_EQ(loaded.writeDiskStamp, 0);               // stamp on
-  EXPECT_EQ(loaded.enableLogOutput, 0);              // files on
-  EXPECT_TRUE(loaded.signingKeyFile.empty());        // unsigned
-  EXPECT_FALSE(std::filesystem::exists(IniFile()));  // loading writes nothing
-}
-
-TEST_F(SettingsStoreTest, EveryFieldRoundTripsIncludingJapaneseText) {
-  const AppSettings saved = Sample();
-  SaveSettingsTo(store_, saved);
-  ExpectSame(LoadSettingsFrom(store_), saved);
-
-  const std::string bytes = ReadBytes(IniFile());
-#ifdef _WIN32
-  // A new file starts with the UTF-16LE mark, so the profile functions keep every character.
-  ASSERT_GE(bytes.size(), 2u);
-  EXPECT_EQ(bytes.substr(0, 2), "\xFF\xFE");
-  EXPECT_NE(bytes.find(std::string("\x71\x5C\x30\x75", 4)), std::string::npos);  // 山田
-  EXPECT_EQ(bytes.find("????"), std::string::npos);
-#else
-  EXPECT_NE(bytes.find("OperatorName=山田 太郎\n"), std::string::npos);
-  EXPECT_NE(bytes.find("[Safety]\nDefaultExecMode=1\n"), std::string::npos);
-  EXPECT_NE(bytes.find("[Signing]\nSigningKeyFile=" + U8(saved.signingKeyFile) + "\n"),
-            std::string::npos);
-#endif
-
-  // Saving again with other values replaces them.
-  AppSettings second = DefaultSettings();
-  second.operatorName = L"Operator 2";
-  SaveSettingsTo(store_, second);
-  ExpectSame(LoadSettingsFrom(store_), second);
-}
-
-TEST_F(SettingsStoreTest, TextsComeBackCutTo259Characters) {
-  AppSettings saved = Sample();
-  saved.operatorName = std::wstring(259, L'あ');
+  // Texts come back cut to 259 characters.
+  saved.operatorName = std::wstring(280, L'あ');
   saved.organizationName = std::wstring(300, L'O');
-  saved.certOutputDir = std::wstring(260, L'D');
   SaveSettingsTo(store_, saved);
-  const AppSettings loaded = LoadSettingsFrom(store_);
-  EXPECT_EQ(U8(loaded.operatorName), U8(std::wstring(259, L'あ')));
-  EXPECT_EQ(U8(loaded.organizationName), std::string(259, 'O'));
-  EXPECT_EQ(U8(loaded.certOutputDir), std::string(259, 'D'));
-
-  // An operator name too long for the registry buffer leaves the (cut) INI value.
-  saved.operatorName = std::wstring(280, L'N');
-  SaveSettingsTo(store_, saved);
-  EXPECT_EQ(U8(LoadSettingsFrom(store_).operatorName), std::string(259, 'N'));
+  const AppSettings cut = LoadSettingsFrom(store_);
+  EXPECT_EQ(cut.operatorName, std::wstring(259, L'あ'));
+  EXPECT_EQ(cut.organizationName, std::wstring(259, L'O'));
 }
 
-TEST_F(SettingsStoreTest, HandWrittenNumbersFollowTheLoadRules) {
-  struct Case {
-    const char* standard;
-    const char* verify;
-    const char* flag;
-    int32_t expectedStandard, expectedVerify, expectedFlag;
-  };
-  const Case cases[] = {
-      {"9", "3", "2", 0, 1, 0},
-      {"-1", "-1", "-1", 0, 1, 0},
-      {"7", "2", "1", 7, 2, 1},
-      {"0", "0", "0", 0, 0, 0},
-      {"abc", "x", "yes", 0, 0, 0},
-      {"", "", "", 0, 1, 0},
-      {" 3 ", "01", "01", 3, 1, 1},
-      {"8", "2", "true", 0, 2, 0},
-      // Values with the top bit set must not pass as negative numbers below the limits.
-      {"2147483648", "2147483650", "2147483649", 0, 1, 0},
-  };
-  for (const Case& c : cases) {
-    // An existing file in the ANSI code page, as older versions and editors leave it.
-    WriteBytes(IniFile(), std::string("[General]\r\nOperatorName=Legacy Operator\r\n") +
-                              "[Sanitization]\r\nDefaultStandard=" + c.standard +
-                              "\r\nDefaultVerify=" + c.verify + "\r\nWriteDiskStamp=" + c.flag +
-                              "\r\nEnableLogOutput=" + c.flag +
-                              "\r\n[Safety]\r\nDefaultExecMode=" + c.flag + "\r\n");
-    const AppSettings loaded = LoadSettingsFrom(store_);
-    const std::string label = std::string(c.standard) + "/" + c.verify + "/" + c.flag;
-    EXPECT_EQ(loaded.defaultStandard, c.expectedStandard) << label;
-    EXPECT_EQ(loaded.defaultVerify, c.expectedVerify) << label;
-    EXPECT_EQ(loaded.writeDiskStamp, c.expectedFlag) << label;
-    EXPECT_EQ(loaded.enableLogOutput, c.expectedFlag) << label;
-    EXPECT_EQ(loaded.defaultExecMode, c.expectedFlag) << label;
-    EXPECT_EQ(U8(loaded.operatorName), "Legacy Operator");
-    EXPECT_EQ(U8(loaded.organizationName), "Toreval Tools Lab");
+TEST_F(SettingsStoreTest, HandWrittenAnsiFilesFollowTheLoadRulesAndKeepTheirOtherLines) {
+  const std::pair<std::string, std::string> cases[] = {
+      // standard/verify/flag as written -> the numbers loaded; out of range gives the default.
+      {"9/3/2", "0 1 0 0 0"},     {"-1/-1/-1", "0 1 0 0 0"},
+      {"7/2/1", "7 2 1 1 1"},     {"abc/x/yes", "0 0 0 0 0"},
+      {" 3 /01/01", "3 1 1 1 1"}, {"2147483648/2147483650/2147483649", "0 1 0 0 0"}};
+  for (const auto& [written, loaded] : cases) {
+    const size_t a = written.find('/'), b = written.rfind('/');
+    const std::string flag = written.substr(b + 1);
+    WriteFile("[General]\r\nOperatorName=Legacy\r\n[Sanitization]\r\nDefaultStandard=" +
+              written.substr(0, a) + "\r\nDefaultVerify=" + written.substr(a + 1, b - a - 1) +
+              "\r\nWriteDiskStamp=" + flag + "\r\nEnableLogOutput=" + flag +
+              "\r\n[Safety]\r\nDefaultExecMode=" + flag + "\r\n[Custom]\r\nKeep=this line\r\n");
+    EXPECT_EQ(Text(LoadSettingsFrom(store_)),
+              "Legacy|Toreval Tools Lab|" + U8(ResolveDefaultLogDirectory()) + "||" + loaded)
+        << written;
   }
-}
-
-TEST_F(SettingsStoreTest, AnExistingAnsiFileKeepsItsValuesAndThenStoresJapanese) {
-  WriteBytes(IniFile(),
-             "[General]\r\nOperatorName=Old Name\r\nOrganizationName=Old Org\r\n"
-             "[Custom]\r\nKeep=this line\r\n");
-  EXPECT_EQ(U8(LoadSettingsFrom(store_).organizationName), "Old Org");
   AppSettings saved = LoadSettingsFrom(store_);
   saved.organizationName = L"日本語の組織名";
   SaveSettingsTo(store_, saved);
-  const AppSettings loaded = LoadSettingsFrom(store_);
-  EXPECT_EQ(U8(loaded.organizationName), "日本語の組織名");
-  EXPECT_EQ(U8(loaded.operatorName), "Old Name");
+  EXPECT_EQ(U8(LoadSettingsFrom(store_).organizationName), "日本語の組織名");
 #ifdef _WIN32
-  EXPECT_EQ(ReadBytes(IniFile()).substr(0, 2), "\xFF\xFE");
+  EXPECT_EQ(File().substr(0, 2), "\xFF\xFE");  // rewritten as UTF-16 to keep the Japanese
   wchar_t keep[64] = {};
   GetPrivateProfileStringW(L"Custom", L"Keep", L"", keep, 64, store_.iniPath.c_str());
   EXPECT_EQ(U8(keep), "this line");
 #else
-  EXPECT_NE(ReadBytes(IniFile()).find("[Custom]\nKeep=this line\n"), std::string::npos);
+  EXPECT_NE(File().find("[Custom]\nKeep=this line\n"), std::string::npos);
 #endif
-}
 
-TEST_F(SettingsStoreTest, LineBreaksInTextsCannotInjectOtherKeys) {
-  AppSettings saved = Sample();
-  saved.defaultExecMode = 0;
-  saved.organizationName = L"Org\r\n[Safety]\r\nDefaultExecMode=1";
-  saved.operatorName = L"Op\nEnableLogOutput=1";
-  saved.enableLogOutput = 0;
-  SaveSettingsTo(store_, saved);
-  const AppSettings loaded = LoadSettingsFrom(store_);
-  EXPECT_EQ(loaded.defaultExecMode, 0);
-  EXPECT_EQ(loaded.enableLogOutput, 0);
-  EXPECT_EQ(U8(loaded.organizationName), "Org  [Safety]  DefaultExecMode=1");
-  EXPECT_EQ(U8(loaded.operatorName), "Op EnableLogOutput=1");
-}
-
-TEST_F(SettingsStoreTest, AnUnwritableLocationIsIgnoredAndLeavesTheDefaults) {
+  // An unwritable place is ignored: nothing is created and the defaults stay.
   store_.iniPath = dir_.File("missing-folder/TorevalDiskEraser.ini");
-  SaveSettingsTo(store_, Sample());
+  SaveSettingsTo(store_, saved);
   EXPECT_FALSE(std::filesystem::exists(dir_.path() / "missing-folder"));
-  const AppSettings loaded = LoadSettingsFrom(store_);
-  EXPECT_EQ(U8(loaded.organizationName), "Toreval Tools Lab");
-  EXPECT_EQ(loaded.defaultStandard, 0);
-#ifdef _WIN32
-  // The registry copy was still written, and its operator wins.
-  EXPECT_EQ(U8(loaded.operatorName), "山田 太郎");
-#else
-  EXPECT_EQ(U8(loaded.operatorName), "Toreval");
-#endif
+  EXPECT_EQ(U8(LoadSettingsFrom(store_).organizationName), "Toreval Tools Lab");
 }
 
-TEST_F(SettingsStoreTest, ReadingWithoutFolderCreationLeavesTheCertificateFolderEmpty) {
-  // A reader that writes no files creates no certificate folder; for everyone else an empty
-  // certificate folder in the file means the default one.
-  AppSettings saved = Sample();
-  saved.certOutputDir.clear();
-  SaveSettingsTo(store_, saved);
+TEST_F(SettingsStoreTest, NoFolderIsCreatedForAReaderThatWritesNoFiles) {
+  // An empty certificate folder in the file means the default one, which such a reader leaves
+  // uncreated.
+  SaveSettingsTo(store_, AppSettings{});
   EXPECT_TRUE(LoadSettingsFrom(store_, FolderCreation::None).certOutputDir.empty());
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path()), {}), 1);  // the file
   EXPECT_EQ(U8(LoadSettingsFrom(store_).certOutputDir), U8(ResolveDefaultLogDirectory()));
@@ -282,12 +165,11 @@ TEST_F(SettingsStoreTest, ReadingWithoutFolderCreationLeavesTheCertificateFolder
 TEST_F(SettingsStoreTest, UnusableFilesGiveTheDefaultsWithAWarningAndAreNotWrittenOver) {
   // A pipe used to hang the program, a folder to abort it, /dev/zero to fill the memory.
   const std::string ini = U8(store_.iniPath);
-  const std::vector<std::pair<std::function<void()>, std::string>> files = {
+  const std::pair<std::function<void()>, std::string> files[] = {
       {[&] { ASSERT_EQ(mkfifo(ini.c_str(), 0600), 0); }, "is not a regular file"},
       {[&] { std::filesystem::create_directory(ini); }, "is not a regular file"},
       {[&] { std::filesystem::create_symlink("/dev/zero", ini); }, "is not a regular file"},
-      {[&] { WriteBytes(IniFile(), std::string(kMaxSettingsFileBytes + 1, '#')); },
-       "is larger than 1 MiB"},
+      {[&] { WriteFile(std::string(kMaxSettingsFileBytes + 1, '#')); }, "is larger than 1 MiB"},
   };
   for (const auto& [make, why] : files) {
     std::filesystem::remove_all(ini);
@@ -296,144 +178,99 @@ TEST_F(SettingsStoreTest, UnusableFilesGiveTheDefaultsWithAWarningAndAreNotWritt
     EXPECT_EQ(U8(LoadSettingsFrom(store_, warning).operatorName), "Toreval");
     EXPECT_EQ(U8(warning), "the settings file " + ini + " " + why + "; the defaults are used");
   }
-  SaveSettingsTo(store_, Sample());
-  EXPECT_EQ(std::filesystem::file_size(IniFile()), kMaxSettingsFileBytes + 1);
+  SaveSettingsTo(store_, AppSettings{});
+  EXPECT_EQ(std::filesystem::file_size(ini), kMaxSettingsFileBytes + 1);
 }
 #endif
 
+TEST(SettingsRules, TheRegistryOperatorWinsEvenWhenEmptyAndOnlyTheOperator) {
+  StoredSettings s;
+  s.operatorName = L"山田 太郎";
+  s.organizationName = L"東京リサイクルセンター";
+  s.registryOperatorName = std::wstring(300, L'名');
+  const AppSettings loaded = ApplyStoredSettings(s, AppSettings{});
+  EXPECT_EQ(loaded.operatorName, std::wstring(259, L'名'));
+  EXPECT_EQ(U8(loaded.organizationName), "東京リサイクルセンター");
+  s.registryOperatorName = L"";
+  EXPECT_EQ(ApplyStoredSettings(s, AppSettings{}).operatorName, L"");
+  EXPECT_EQ(U8(ProfileSafeText(L"株式会社\r\n[Safety]\nX=1\r")), "株式会社  [Safety] X=1 ");
+}
+
+TEST(SettingsRules, ProfileIntegersAreReadLikeGetPrivateProfileIntW) {
+  const std::pair<const wchar_t*, uint32_t> cases[] = {
+      {L"", 42},          {L"   ", 42},
+      {L"7", 7},          {L"-1", 4294967295u},
+      {L"+3", 3},         {L"7abc", 7},
+      {L"abc", 0},        {L"1.5", 1},
+      {L"0x1F", 31},      {L"0X5", 0},
+      {L"0o17", 15},      {L"0b101", 5},
+      {L"4294967296", 0}, {L"99999999999", 1215752191u},
+      {L"  12", 12},      {L"-", 0},
+      {L"01", 1},         {L"1 2", 1}};
 #ifdef _WIN32
-std::optional<std::wstring> RegistryText(const std::wstring& subkey, const wchar_t* name,
-                                         DWORD* bytes) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, subkey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
-    return std::nullopt;
-  }
-  wchar_t buffer[512] = {};
-  DWORD type = 0;
-  DWORD size = sizeof buffer;
-  const LSTATUS status =
-      RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
-  RegCloseKey(key);
-  if (status != ERROR_SUCCESS || type != REG_SZ) return std::nullopt;
-  *bytes = size;
-  return std::wstring(buffer);
-}
-
-TEST_F(SettingsStoreTest, TheRegistryCopyHoldsTheThreeTextsWithTheirTerminators) {
-  const AppSettings saved = Sample();
-  SaveSettingsTo(store_, saved);
-  const std::pair<const wchar_t*, std::wstring> values[] = {
-      {L"OperatorName", saved.operatorName},
-      {L"OrganizationName", saved.organizationName},
-      {L"CertOutputDir", saved.certOutputDir}};
-  for (const auto& [name, expected] : values) {
-    DWORD bytes = 0;
-    const auto text = RegistryText(store_.registrySubkey, name, &bytes);
-    ASSERT_TRUE(text.has_value()) << U8(name);
-    EXPECT_EQ(U8(*text), U8(expected));
-    EXPECT_EQ(bytes, (expected.size() + 1) * sizeof(wchar_t)) << U8(name);
-  }
-}
-
-TEST_F(SettingsStoreTest, TheRegistryOperatorWinsOverAHandEditedFile) {
-  SaveSettingsTo(store_, Sample());
-  // Edited by hand afterwards: the operator comes back from the registry, the organisation
-  // (not read back from the registry) from the file.
-  WritePrivateProfileStringW(L"General", L"OperatorName", L"Hand Edited", store_.iniPath.c_str());
-  WritePrivateProfileStringW(L"General", L"OrganizationName", L"Hand Org", store_.iniPath.c_str());
-  const AppSettings loaded = LoadSettingsFrom(store_);
-  EXPECT_EQ(U8(loaded.operatorName), "山田 太郎");
-  EXPECT_EQ(U8(loaded.organizationName), "Hand Org");
-
-  // A registry value that is not text is not taken.
-  HKEY key = nullptr;
-  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, store_.registrySubkey.c_str(), 0, KEY_SET_VALUE, &key),
-            ERROR_SUCCESS);
-  const DWORD number = 7;
-  RegSetValueExW(key, L"OperatorName", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
-                 sizeof number);
-  RegCloseKey(key);
-  EXPECT_EQ(U8(LoadSettingsFrom(store_).operatorName), "Hand Edited");
-
-  // Without the key the file's value stands.
-  RegDeleteTreeW(HKEY_CURRENT_USER, registryRoot_.c_str());
-  EXPECT_EQ(U8(LoadSettingsFrom(store_).operatorName), "Hand Edited");
-}
-
-TEST_F(SettingsStoreTest, WithoutTheByteOrderMarkJapaneseWouldBeLost) {
-  // The fault the mark prevents, shown on the profile functions themselves.
-  WriteBytes(IniFile(), "[General]\r\n");
-  WritePrivateProfileStringW(L"General", L"OperatorName", L"山田", store_.iniPath.c_str());
-  wchar_t raw[64] = {};
-  GetPrivateProfileStringW(L"General", L"OperatorName", L"", raw, 64, store_.iniPath.c_str());
-  const UINT acp = GetACP();
-  if (acp == 932 || acp == 65001) GTEST_SKIP() << "this ANSI code page holds Japanese";
-  EXPECT_NE(U8(raw), "山田");
-  // Saved through the settings store, the same file keeps the text.
-  AppSettings saved = Sample();
-  saved.operatorName = L"山田";
-  SaveSettingsTo(store_, saved);
-  wchar_t kept[64] = {};
-  GetPrivateProfileStringW(L"General", L"OperatorName", L"", kept, 64, store_.iniPath.c_str());
-  EXPECT_EQ(U8(kept), "山田");
-}
-
-TEST(SettingsProfileIntegers, ThePortableReaderAgreesWithGetPrivateProfileIntW) {
   testing::TempDir dir;
   const std::wstring ini = dir.File("numbers.ini");
-  const wchar_t* values[] = {L"0",   L"7",   L"9",   L"-1",   L"+3",         L"7abc",
-                             L"abc", L"0x5", L"0X5", L"0o17", L"0b101",      L"4294967296",
-                             L"1.5", L" 12", L"01",  L"-",    L"99999999999"};
-  for (const wchar_t* value : values) {
-    WritePrivateProfileStringW(L"S", L"K", value, ini.c_str());
-    EXPECT_EQ(ParseProfileInt(value, 42), GetPrivateProfileIntW(L"S", L"K", 42, ini.c_str()))
-        << U8(value);
+#endif
+  for (const auto& [text, expected] : cases) {
+    EXPECT_EQ(ParseProfileInt(text, 42), expected) << U8(text);
+#ifdef _WIN32
+    if (*text == 0 || *text == L' ') continue;  // the profile functions keep no blank value
+    WritePrivateProfileStringW(L"S", L"K", text, ini.c_str());
+    EXPECT_EQ(GetPrivateProfileIntW(L"S", L"K", 42, ini.c_str()), expected) << U8(text);
+#endif
   }
 }
 
-TEST(SettingsFilePath, LivesUnderLocalApplicationDataWithItsFoldersCreated) {
-  const std::wstring path = GetSettingsFilePath();
-  const std::string suffix = "\\Toreval\\DiskEraser\\TorevalDiskEraser.ini";
-  ASSERT_GT(path.size(), suffix.size());
-  EXPECT_EQ(U8(path).substr(U8(path).size() - suffix.size()), suffix);
-  const std::wstring folder = path.substr(0, path.find_last_of(L'\\'));
-  const DWORD attributes = GetFileAttributesW(folder.c_str());
-  ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES) << U8(folder);
-  EXPECT_NE(attributes & FILE_ATTRIBUTE_DIRECTORY, 0u);
-  EXPECT_EQ(U8(DefaultSettingsStore().registrySubkey), "Software\\Toreval\\DiskEraser");
+std::vector<std::string> Folders(const LogDirectoryFacts& facts) {
+  std::vector<std::string> out;
+  for (const auto& c : DefaultLogDirectoryCandidates(facts))
+    out.push_back(WideToUtf8(c.folder) + (c.requiresCreation ? " [create]" : ""));
+  return out;
 }
-#else
-TEST(SettingsFilePath, FollowsXdgConfigHomeElseHomeConfig) {
-  testing::TempDir dir;
-  const char* oldXdg = std::getenv("XDG_CONFIG_HOME");
-  const std::string savedXdg = oldXdg ? oldXdg : "";
-  const char* oldHome = std::getenv("HOME");
-  const std::string savedHome = oldHome ? oldHome : "";
 
-  setenv("XDG_CONFIG_HOME", (dir.path() / "xdg").string().c_str(), 1);
-  EXPECT_EQ(U8(GetSettingsFilePath(FolderCreation::None)),
-            (dir.path() / "xdg" / "toreval" / "TorevalDiskEraser.ini").string());
-  EXPECT_FALSE(std::filesystem::exists(dir.path() / "xdg"));  // until folders may be created
-  EXPECT_EQ(U8(GetSettingsFilePath()),
-            (dir.path() / "xdg" / "toreval" / "TorevalDiskEraser.ini").string());
-  EXPECT_TRUE(std::filesystem::is_directory(dir.path() / "xdg" / "toreval"));
-
-  setenv("XDG_CONFIG_HOME", "relative/ignored", 1);
-  setenv("HOME", (dir.path() / "home").string().c_str(), 1);
-  EXPECT_EQ(U8(GetSettingsFilePath()),
-            (dir.path() / "home" / ".config" / "toreval" / "TorevalDiskEraser.ini").string());
-  EXPECT_TRUE(DefaultSettingsStore().registrySubkey.empty());
-
-  if (oldXdg)
-    setenv("XDG_CONFIG_HOME", savedXdg.c_str(), 1);
-  else
-    unsetenv("XDG_CONFIG_HOME");
-  if (oldHome)
-    setenv("HOME", savedHome.c_str(), 1);
-  else
-    unsetenv("HOME");
+LogDirectoryFacts WinPEFacts() {
+  LogDirectoryFacts facts;
+  facts.isWinPE = true;
+  facts.drives = {{L"A:\\", true}, {L"B:\\", true}, {L"C:\\", false}, {L"E:\\", true},
+                  {L"x:\\", true}, {L"b:\\", true}, {L"F:\\", true},  {L"G", true}};
+  facts.documentsFolder = L"X:\\Users\\Default\\Documents";
+  facts.modulePath = L"X:\\Toreval\\TorevalDiskEraser.exe";
+  return facts;
 }
-#endif
+
+TEST(DefaultLogDirectory, RemovableDrivesFirstInWinPEThenDocumentsThenTheProgramFolder) {
+  // Not floppies, not the RAM disk, not a fixed drive.
+  LogDirectoryFacts facts = WinPEFacts();
+  EXPECT_EQ(Folders(facts),
+            (std::vector<std::string>{
+                "E:\\Toreval_Erasure_Logs [create]", "F:\\Toreval_Erasure_Logs [create]",
+                "X:\\Users\\Default\\Documents\\Toreval Disk Eraser Certificates",
+                "X:\\Toreval\\Certificates"}));
+  facts.isWinPE = false;
+  facts.documentsFolder.clear();
+  EXPECT_EQ(Folders(facts), std::vector<std::string>{"X:\\Toreval\\Certificates"});
+  facts.separator = L'/';
+  facts.modulePath = L"/opt/toreval/tvde";
+  facts.documentsFolder = L"/home/山田/Documents";
+  EXPECT_EQ(Folders(facts),
+            (std::vector<std::string>{"/home/山田/Documents/Toreval Disk Eraser Certificates",
+                                      "/opt/toreval/Certificates"}));
+}
+
+TEST(DefaultLogDirectory, AStickThatRefusesIsPassedOverButLaterFoldersAreTakenAnyway) {
+  std::vector<std::string> attempts;
+  const auto candidates = DefaultLogDirectoryCandidates(WinPEFacts());
+  EXPECT_EQ(WideToUtf8(PickDefaultLogDirectory(candidates,
+                                               [&](const std::wstring& folder) {
+                                                 attempts.push_back(WideToUtf8(folder));
+                                                 return folder[0] != L'E';  // E: write-protected
+                                               })),
+            "F:\\Toreval_Erasure_Logs");
+  EXPECT_EQ(attempts.size(), 2u);
+  EXPECT_EQ(
+      WideToUtf8(PickDefaultLogDirectory(candidates, [](const std::wstring&) { return false; })),
+      "X:\\Users\\Default\\Documents\\Toreval Disk Eraser Certificates");
+}
 
 }  // namespace
 }  // namespace tvde

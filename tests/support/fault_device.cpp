@@ -7,7 +7,7 @@
 namespace tvde::testing {
 namespace {
 
-constexpr uint32_t kIoError = 5;  // ERROR_ACCESS_DENIED / EIO alike: any nonzero code
+constexpr IoResult kIoError{false, 0, 5};  // ERROR_ACCESS_DENIED / EIO alike: any nonzero code
 
 }  // namespace
 
@@ -20,23 +20,19 @@ bool MemoryDevice::Seek(uint64_t offset) {
 }
 
 IoResult MemoryDevice::Read(std::span<uint8_t> buffer) {
-  if (!IsSectorAligned(position_, buffer.size(), buffer.data(), sectorSize_)) {
-    return {false, 0, kIoError};
-  }
-  if (position_ >= bytes_.size()) return {true, 0, 0};
-  const size_t n = std::min<uint64_t>(buffer.size(), bytes_.size() - position_);
-  std::memcpy(buffer.data(), bytes_.data() + position_, n);
-  position_ += n;
-  return {true, n, 0};
+  return Transfer(buffer.data(), buffer.size(), false);
 }
 
 IoResult MemoryDevice::Write(std::span<const uint8_t> data) {
-  if (!IsSectorAligned(position_, data.size(), data.data(), sectorSize_)) {
-    return {false, 0, kIoError};
-  }
-  if (position_ >= bytes_.size()) return {false, 0, kIoError};
-  const size_t n = std::min<uint64_t>(data.size(), bytes_.size() - position_);
-  std::memcpy(bytes_.data() + position_, data.data(), n);
+  return Transfer(const_cast<uint8_t*>(data.data()), data.size(), true);
+}
+
+IoResult MemoryDevice::Transfer(uint8_t* data, size_t size, bool write) {
+  if (!IsSectorAligned(position_, size, data, sectorSize_)) return kIoError;
+  if (position_ >= bytes_.size()) return write ? kIoError : IoResult{true, 0, 0};
+  const size_t n = std::min<uint64_t>(size, bytes_.size() - position_);
+  std::memcpy(write ? bytes_.data() + position_ : data, write ? data : bytes_.data() + position_,
+              n);
   position_ += n;
   return {true, n, 0};
 }
@@ -64,9 +60,8 @@ std::unique_ptr<FaultDevice> FaultDevice::InMemory(uint64_t sizeBytes, uint32_t 
 }
 
 size_t FaultDevice::CountEvents(const std::string& prefix) const {
-  return static_cast<size_t>(std::count_if(events.begin(), events.end(), [&](const auto& e) {
-    return e.compare(0, prefix.size(), prefix) == 0;
-  }));
+  return static_cast<size_t>(std::count_if(events.begin(), events.end(),
+                                           [&](const auto& e) { return e.starts_with(prefix); }));
 }
 
 bool FaultDevice::Seek(uint64_t offset) {
@@ -78,19 +73,15 @@ bool FaultDevice::Seek(uint64_t offset) {
 
 IoResult FaultDevice::Read(std::span<uint8_t> buffer) {
   const int32_t number = ++readCalls;
-  readOffsets.push_back(position_);
   events.push_back("read " + std::to_string(position_) + " " + std::to_string(buffer.size()));
-  if (!IsSectorAligned(position_, buffer.size(), buffer.data(), sectorSize_)) {
-    return {false, 0, kIoError};
-  }
-  if (number == faults.failReadAt) return {false, 0, kIoError};
-  if (number == faults.shortReadAt) {
+  if (!IsSectorAligned(position_, buffer.size(), buffer.data(), sectorSize_)) return kIoError;
+  if (number == faults.failReadAt) return kIoError;
+  if (number == faults.shortReadAt)
     buffer = buffer.first(buffer.size() / 2 / sectorSize_ * sectorSize_);
-  }
   const IoResult result = inner_->Read(buffer);
-  if (result.ok && faults.flipOffset && *faults.flipOffset >= position_ &&
-      *faults.flipOffset < position_ + result.bytes) {
-    buffer[static_cast<size_t>(*faults.flipOffset - position_)] ^= 0xFF;
+  const uint64_t flip = faults.flipOffset.value_or(UINT64_MAX);
+  if (result.ok && flip >= position_ && flip < position_ + result.bytes) {
+    buffer[static_cast<size_t>(flip - position_)] ^= 0xFF;
   }
   if (result.ok) position_ += result.bytes;
   return result;
@@ -98,13 +89,10 @@ IoResult FaultDevice::Read(std::span<uint8_t> buffer) {
 
 IoResult FaultDevice::Write(std::span<const uint8_t> data) {
   const int32_t number = ++writeCalls;
-  writeOffsets.push_back(position_);
   events.push_back("write " + std::to_string(position_) + " " + std::to_string(data.size()));
   if (faults.beforeWrite) faults.beforeWrite(number);
-  if (!IsSectorAligned(position_, data.size(), data.data(), sectorSize_)) {
-    return {false, 0, kIoError};
-  }
-  if (number == faults.failWriteAt) return {false, 0, kIoError};
+  if (!IsSectorAligned(position_, data.size(), data.data(), sectorSize_)) return kIoError;
+  if (number == faults.failWriteAt) return kIoError;
   if (number == faults.zeroWriteAt) return {true, 0, 0};
   const IoResult result = inner_->Write(data);
   if (result.ok) position_ += result.bytes;

@@ -14,12 +14,10 @@
 
 namespace tvde::testing {
 
-// A disk of fixed size in memory. Reads at the end return 0 bytes and across it a short
-// count; writes at or past the end fail and across it are cut short, as on a block device.
+// A disk in memory: reads at the end return 0 bytes, writes fail, as on a block device.
 class MemoryDevice final : public Device {
  public:
   MemoryDevice(uint64_t sizeBytes, uint32_t sectorSize, uint8_t fill = 0);
-
   std::vector<uint8_t>& bytes() { return bytes_; }
 
   bool Seek(uint64_t offset) override;
@@ -32,6 +30,7 @@ class MemoryDevice final : public Device {
   bool QueryLength(uint64_t& lengthBytes) override;
 
  private:
+  IoResult Transfer(uint8_t* data, size_t size, bool write);
   std::vector<uint8_t> bytes_;
   uint32_t sectorSize_;
   uint64_t position_ = 0;
@@ -57,19 +56,15 @@ class FaultDevice final : public Device {
                                                uint8_t fill = 0);
 
   FaultPlan faults;
-
   // What the engine did, in order: "seek 0", "write 0 4194304", "read 65536 65536", "flush",
   // "trim 1234", "delete-layout", "update-properties" (failed calls are recorded too).
   std::vector<std::string> events;
   int32_t writeCalls = 0;
   int32_t readCalls = 0;
   int32_t flushCalls = 0;
-  std::vector<uint64_t> writeOffsets;
-  std::vector<uint64_t> readOffsets;
 
-  MemoryDevice* memory() { return memory_; }  // null when wrapping another device
-  // Events whose text starts with `prefix`.
-  size_t CountEvents(const std::string& prefix) const;
+  MemoryDevice* memory() { return memory_; }            // null when wrapping another device
+  size_t CountEvents(const std::string& prefix) const;  // events starting with `prefix`
 
   bool Seek(uint64_t offset) override;
   IoResult Read(std::span<uint8_t> buffer) override;

@@ -1,4 +1,4 @@
-// Whole-file reads and writes and byte-range checks for tests.
+// Whole-file reads and writes, golden files and byte-range checks for tests.
 #include "support/file_bytes.h"
 
 #include <algorithm>
@@ -22,6 +22,11 @@ std::vector<uint8_t> WriteFilledFile(const std::filesystem::path& path, size_t s
   std::vector<uint8_t> bytes(size, fill);
   WriteWholeFile(path, bytes);
   return bytes;
+}
+
+std::string ReadGolden(const std::string& name) {
+  std::ifstream in("golden/" + name, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 bool AllEqual(std::span<const uint8_t> bytes, size_t begin, size_t end, uint8_t value) {

@@ -1,0 +1,226 @@
+// The TXT audit log, JSON report and HTML certificate: the sample record against the
+// hand-written golden files, then what the golden files do not fix (modes, status badges,
+// number form, escaping of every record value); certificate IDs and the fingerprint; and the
+// UTF-8 file writer of the reports.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <limits>
+#include <regex>
+#include <set>
+
+#include "report/audit_log_text.h"
+#include "report/html_certificate.h"
+#include "report/json_report.h"
+#include "report/report_fingerprint.h"
+#include "report/report_identity.h"
+#include "report/utf8_file.h"
+#include "sample_report.h"
+#include "support/file_bytes.h"
+#include "support/temp_dir.h"
+#include "support/text_matchers.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace tvde {
+namespace {
+
+using namespace tvde::testing;
+
+bool Has(const std::wstring& text, const std::string& part) {
+  return U8(text).find(part) != std::string::npos;
+}
+
+size_t Count(const std::string& text, const std::string& part) {
+  size_t n = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+    ++n;
+  return n;
+}
+
+TEST(ReportFormats, SampleRecordGivesTheGoldenFilesByteForByte) {
+  const ReportData r = SampleReport();
+  EXPECT_EQ(U8(BuildAuditLogText(r)), ReadGolden("sample_AuditLog.txt"));
+  EXPECT_EQ(U8(BuildJsonReport(r)), ReadGolden("sample_Report.json"));
+  EXPECT_EQ(U8(BuildHtmlCertificate(r)), ReadGolden("sample_Certificate.html"));
+  EXPECT_NE(ReadGolden("sample_Certificate.html"), "");
+}
+
+TEST(ReportFormats, OnlyASimulationIsReportedAsOneAndADesktopIsNoWinPE) {
+  ReportData r = SampleReport();
+  r.config.executionMode = static_cast<ExecutionMode>(7);  // anything else is a real write
+  EXPECT_TRUE(Has(BuildAuditLogText(r), "  Execution Mode     : Physical Hardware Erase\r\n"));
+  EXPECT_TRUE(Has(BuildJsonReport(r), "  \"executionMode\": \"RealHardwareWrite\",\n"));
+  r.config.executionMode = ExecutionMode::Simulation;
+  r.passesCompleted = 2;
+  r.isWinPE = 2;  // only exactly 1 means WinPE
+  EXPECT_TRUE(Has(BuildAuditLogText(r),
+                  "  Execution Mode     : Simulation (Dry-Run)\r\n  Sanitization Method: DoD "
+                  "5220.22-M (3 Passes - 米国国防総省標準)\r\n  Passes Completed   : 2 / 3\r\n"));
+  EXPECT_TRUE(Has(BuildJsonReport(r), "  \"executionMode\": \"SimulationDryRun\",\n"));
+  const std::wstring html = BuildHtmlCertificate(r);
+  EXPECT_TRUE(Has(html,
+                  "<strong>BIOS/UEFI ブータブルスタンプ記録済</strong> (Simulation / "
+                  "Dry-Run Verification Mode (安全テストモード))</td>"));
+  EXPECT_TRUE(Has(html, "米国国防総省標準) (2/3 Passes)</strong>"));
+  EXPECT_TRUE(Has(html, "v1.3.0 (Microsoft Windows Workstation OS)</td>"));
+}
+
+TEST(ReportFormats, TheBadgeFollowsTheStatusAndOnlyCompletedIsGreen) {
+  struct Case {
+    int32_t status;
+    const char* text;
+    const char* colour;
+  };
+  for (const Case& c :
+       {Case{3, "COMPLETED & VERIFIED (完全消去済)", "#10b981"},
+        Case{4, "CANCELLED (中断)", "#f59e0b"}, Case{-1, "FAILED (エラー終了)", "#ef4444"}}) {
+    ReportData r = SampleReport();
+    r.statusCode = c.status;
+    const std::string html = U8(BuildHtmlCertificate(r));
+    EXPECT_EQ(Count(html, std::string("<div class=\"badge\">") + c.text + "</div>"), 1u)
+        << c.status;
+    EXPECT_EQ(Count(html, std::string(".badge { background: ") + c.colour + ";"), 1u) << c.status;
+    EXPECT_EQ(Count(html, c.colour), 1u) << "colour only inside the badge rule";
+  }
+}
+
+TEST(ReportFormats, JsonNumbersUseTheGeneralSixDigitFormOnEveryPlatformAndNullForTheRest) {
+  // Python's json module reads the usual ones back (check_json_reports.py).
+  EXPECT_EQ(U8(FormatJsonNumber(0.00001234) + L" " + FormatJsonNumber(1e100)), "1.234e-05 1e+100");
+  EXPECT_EQ(U8(FormatJsonNumber(std::numeric_limits<double>::quiet_NaN())), "null");
+  EXPECT_EQ(U8(FormatJsonNumber(std::numeric_limits<double>::infinity())), "null");
+}
+
+TEST(ReportFormats, EveryRecordValueIsEscapedInTheCertificate) {
+  ReportData r;
+  const std::wstring hostile = L"<b>&'\"";
+  r.certificateId = r.startTime = r.endTime = hostile;
+  r.config.operatorName = r.config.organizationName = r.config.notes = hostile;
+  r.verificationResult = r.diskStampStatus = r.sha256Fingerprint = hostile;
+  r.stamp.hardware.model = r.stamp.hardware.disk = r.stamp.hardware.networkAdapters = hostile;
+  r.statusCode = 3;
+  const std::string html = U8(BuildHtmlCertificate(r));
+  EXPECT_EQ(Count(html, "<b>"), 0u);
+  EXPECT_EQ(Count(html, "&lt;b&gt;&amp;&#39;&quot;"), 13u);
+  EXPECT_EQ(Count(html, "<title>Certificate of Data Erasure - &lt;b&gt;"), 1u);
+  // The page's own texts keep their characters.
+  EXPECT_EQ(Count(html, "Machine Sanitization &amp; Hardware"), 1u);
+  EXPECT_EQ(Count(html, "<div class=\"badge\">COMPLETED & VERIFIED"), 1u);
+}
+
+std::string Text(const std::filesystem::path& path) {
+  const auto bytes = ReadWholeFile(path);
+  return {bytes.begin(), bytes.end()};
+}
+
+TEST(WriteUtf8File, WritesUtf8WithoutByteOrderMarkAndReplacesAnOldFileInFull) {
+  TempDir dir;
+  WriteFilledFile(dir.path() / "report.txt", 10000, 'x');
+  ASSERT_TRUE(WriteUtf8File(dir.File("report.txt"), L"消去\r\nOperator: 山田\r\n"));
+  EXPECT_EQ(Text(dir.path() / "report.txt"),
+            "\xE6\xB6\x88\xE5\x8E\xBB\r\nOperator: \xE5\xB1\xB1\xE7\x94\xB0\r\n");
+  ASSERT_TRUE(WriteUtf8File(dir.File("report.txt"), L""));
+  EXPECT_EQ(std::filesystem::file_size(dir.path() / "report.txt"), 0u);
+}
+
+TEST(WriteUtf8File, FailuresLeaveNoFileOrTheOldOne) {
+  TempDir dir;
+  EXPECT_FALSE(WriteUtf8File(dir.File("no-such-folder/report.html"), L"<html>"));
+  EXPECT_FALSE(std::filesystem::exists(dir.path() / "no-such-folder"));
+  std::filesystem::create_directory(dir.path() / "taken");
+  EXPECT_FALSE(WriteUtf8File(dir.File("taken"), L"<html>"));
+  // Text without a UTF-8 form is refused before the old report is touched.
+  WriteFilledFile(dir.path() / "old.txt", 3, 'o');
+  std::wstring broken = L"Serial: ";
+  broken.push_back(static_cast<wchar_t>(0xD800));  // unpaired surrogate
+  EXPECT_FALSE(WriteUtf8File(dir.File("old.txt"), broken));
+  EXPECT_EQ(Text(dir.path() / "old.txt"), "ooo");
+  std::string bytes = "unchanged";
+  EXPECT_TRUE(EncodeUtf8FileContent(std::wstring(L"\0tail", 5), bytes));
+  EXPECT_EQ(bytes, "");
+#ifdef _WIN32
+  const std::wstring locked = dir.File("locked.html");
+  HANDLE holder = CreateFileW(locked.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                              CREATE_ALWAYS, 0, nullptr);
+  EXPECT_FALSE(WriteUtf8File(locked, L"<html>"));  // held without sharing
+  CloseHandle(holder);
+  EXPECT_TRUE(WriteUtf8File(locked, L"<html>"));
+#else
+  // Only a file is ever replaced: the temporary file never takes the place of a device node.
+  EXPECT_FALSE(WriteUtf8File(L"/dev/full", L"report"));
+  EXPECT_TRUE(std::filesystem::is_character_file("/dev/full"));
+  EXPECT_FALSE(std::filesystem::exists("/dev/full.tmp"));
+#endif
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+    EXPECT_NE(entry.path().extension(), ".tmp");  // no temporary file stays behind
+}
+
+using testing::U8;
+
+TEST(CertificateId, TheClocksDateAndTimeAndFreshRandomBytes) {
+  const LocalTime t{2026, 1, 5, 14, 30, 12, 999};
+  EXPECT_EQ(U8(FormatCertificateId(t, {0x9A, 0x0B, 0x1C, 0x2D})), "TVDE-20260105-143012-9A0B1C2D");
+  EXPECT_EQ(U8(FormatTimestamp({999, 12, 31, 23, 59, 59, 0})), "0999-12-31 23:59:59");
+  std::set<std::string> randomParts;
+  for (int i = 0; i < 4; ++i) {
+    const std::string year = U8(FormatTimestamp(CurrentLocalTime())).substr(0, 4);
+    const std::string id = U8(MakeCertificateId());
+    EXPECT_TRUE(std::regex_match(id, std::regex("TVDE-" + year + "[0-9]{4}-[0-9]{6}-[0-9A-F]{8}")))
+        << id;
+    randomParts.insert(id.substr(21));
+  }
+  EXPECT_GE(randomParts.size(), 3u);
+}
+
+TEST(ReportFingerprint, HashesTheTenItemsAsUtf8WithSizesIn64Bits) {
+  // Text and digest worked out by hand and with an independent SHA-256 implementation; a
+  // digest that cannot be made is marked as such, never given as hex.
+  EXPECT_EQ(U8(FormatSha256Digest({Sha256Status::Unavailable, {}})), "SHA256-UNAVAILABLE");
+  EXPECT_EQ(U8(BuildFingerprintText(ReportData{})),
+            "|||Generic Physical Disk|N/A|0|NIST SP 800-88 Rev.1 Purge "
+            "(NVMe/SSD最推奨・TRIM解放+暗号乱数+Zero)|0/0||0");
+  ReportData r;
+  r.certificateId = L"TVDE-20260105-143012-9A0B1C2D";
+  r.startTime = L"2026-01-05 14:30:12";
+  r.endTime = L"2026-01-05 16:05:47";
+  r.config.disk.model = L"東芝 MQ04ABF100";
+  r.config.disk.serialNumber = L"Z9K1ABCDE";
+  r.config.disk.sizeBytes = 5000000000000ULL;
+  r.config.standard = EraseStandard::Gutmann;
+  r.passesCompleted = r.passesPlanned = 35;
+  r.verificationResult = L"検証合格 (全サンプル一致)";
+  r.statusCode = 3;
+  EXPECT_EQ(U8(ComputeReportFingerprint(r)),
+            "343678788DE02DCC511A47864ED9C11608E093735C4D8E8E5B4B30AFF8342629");
+}
+
+TEST(ReportFingerprint, ChangesWithEachOfTheTenItemsAndNothingElse) {
+  const ReportData base = testing::SampleReport();
+  const std::wstring reference = ComputeReportFingerprint(base);
+  std::vector<ReportData> changed(10, base);
+  changed[0].certificateId = L"TVDE-20260105-143012-9A0B1C2E";
+  changed[1].startTime = L"2026-01-05 14:30:13";
+  changed[2].endTime = L"2026-01-05 16:05:48";
+  changed[3].config.disk.model = L"Samsung SSD 870 EVO 2TB";
+  changed[4].config.disk.serialNumber = L"S6PTNM0T402917L";
+  changed[5].config.disk.sizeBytes += 1;
+  changed[6].config.standard = EraseStandard::HmgIs5Enhanced;
+  changed[7].passesCompleted = 2;  // 2/3 instead of 3/3
+  changed[8].verificationResult = L"FAILED";
+  changed[9].statusCode = 4;
+  std::set<std::wstring> all{reference};
+  for (const ReportData& r : changed)
+    all.insert(ComputeReportFingerprint(r));
+  EXPECT_EQ(all.size(), 11u);
+
+  ReportData other = base;
+  other.config.notes = other.stamp.hardware.model = other.sha256Fingerprint = L"changed";
+  other.elapsedSeconds = 1.0;
+  EXPECT_EQ(ComputeReportFingerprint(other), reference);
+}
+
+}  // namespace
+}  // namespace tvde
