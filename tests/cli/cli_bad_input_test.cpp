@@ -83,6 +83,15 @@ TEST_F(CliBadInput, EveryCaseIsRefusedWithItsMessageAndNothingWritten) {
       {{"stamp-erase", Path("notes.txt")},
        "no stamp found on '" + Path("notes.txt") + "'; nothing was written (--force zeroes"},
       {{"list", "extra"}, "unexpected argument 'extra'"},
+      {{"keygen"}, "keygen needs --out DIR"},
+      {{"verify"}, "verify needs exactly one PATH"},
+      {{"verify", Path("adir"), Path("adir")}, "verify needs exactly one PATH"},
+      {{"verify", Path("nowhere/TVDE")}, "is neither a file nor a folder"},
+      {{"verify", Path("adir/TVDE")}, "no report files found for"},
+      {{"verify", disk}, "is not a report, audit log, certificate or signature file"},
+      {{"verify", Path("adir"), "--key", Path("missing.img")}, "--key: cannot read"},
+      {{"verify", Path("adir"), "--key", Path("notes.txt")}, "--key: '" + Path("notes.txt")},
+      {{"verify", Path("adir"), "--json=yes"}, "--json takes no value"},
       {{"stamp-burn"}, "unknown command 'stamp-burn'"},
   };
 #ifdef _WIN32

@@ -1,10 +1,13 @@
 // The erase command run in-process on image files: simulation and real jobs, the stamp, the
-// reports, cancellation and a write error, checked on the bytes of the image and the files
-// written, and that the summary, the reports and the stamp claim only what is true of them.
+// reports and a write error, checked on the bytes of the image and the files written, and that
+// the summary, the reports and the stamp claim only what is true of them; then the progress
+// lines, the exit code of each outcome and the reports a partial save names.
 #include <gtest/gtest.h>
 
 #include "base/system_error.h"
+#include "cli_erase_output.h"
 #include "cli_test_fixture.h"
+#include "job/erase_job_driver.h"
 
 namespace tvde {
 namespace {
@@ -71,32 +74,14 @@ TEST_F(CliErase, RealPurgeLeavesThePartialSectorAloneAndTakesTheSettingsDefaults
   EXPECT_TRUE(Contains(json, "\"organizationName\": \"Settings Org\""));
 }
 
-TEST_F(CliErase, CancellationAndAWriteErrorSayWhereTheyStopped) {
+TEST_F(CliErase, AWriteErrorSaysWhereAndWhy) {
   Fill("disk.img", 8 * kMiB, 0x22);
-  // Pass 1 of the three DoD passes writes chunks 1 and 2; the flag rises during chunk 3.
-  InjectFaults([this](FaultDevice& device) {
-    device.faults.beforeWrite = [this](int32_t write) {
-      if (write == 3) cancel_.store(1);
-    };
-  });
-  CliRun run =
-      Cli({"erase", Path("disk.img"), "--real", "--standard", "dod", "--out", Path("certs")});
-  EXPECT_EQ(run.code, 3) << run.out;
-  EXPECT_EQ(SummaryValue(run.out, "Verification"), "CANCELLED BY USER");
-  EXPECT_EQ(SummaryValue(run.out, "Passes"), "1 of 3");
-  EXPECT_EQ(SummaryValue(run.out, "Bytes written"), std::to_string(12 * kMiB));
-  EXPECT_TRUE(Contains(run.out, "] [ABORT] ユーザーにより緊急停止シグナルが送信されました。"));
-  EXPECT_EQ(FilesIn("certs"), ReportNames(SummaryValue(run.out, "Certificate ID")));
-  auto image = Read("disk.img");
-  EXPECT_EQ(image[0], 0xFF);         // pass 2 (0xFF) wrote its first chunk
-  EXPECT_EQ(image[4 * kMiB], 0x00);  // and stopped before its second
-
-  // A failed write says where and why.
-  cancel_.store(0);
   InjectFaults([](FaultDevice& device) { device.faults.failWriteAt = 2; });
-  run = Cli({"erase", Path("disk.img"), "--real", "--standard", "2", "--no-reports"});
+  const CliRun run = Cli({"erase", Path("disk.img"), "--real", "--standard", "2", "--no-reports"});
   EXPECT_EQ(run.code, 1);
   EXPECT_EQ(SummaryValue(run.out, "Verification"), "WRITE ERROR");
+  EXPECT_EQ(SummaryValue(run.out, "Passes"), "0 of 1");
+  EXPECT_EQ(SummaryValue(run.out, "Bytes written"), std::to_string(4 * kMiB));
   EXPECT_TRUE(Contains(run.out,
                        "] [ERROR] 書き込みに失敗しました (オフセット 4194304 バイト, "
                        "Pass 1/1: Zero Fill (0x00)): " +
@@ -105,20 +90,10 @@ TEST_F(CliErase, CancellationAndAWriteErrorSayWhereTheyStopped) {
 }
 
 TEST_F(CliErase, ClaimsOnlyWhatIsTrueOfTheImage) {
-  const auto original = Fill("disk.img", 2 * kMiB, 0x5A);
-  Fill("file", 1, 0);
-  // A certificate folder that cannot take the reports stops the job before the image is opened.
-  CliRun run = Cli({"erase", Path("disk.img"), "--real", "--out", Path("file") + "/certs"});
-  EXPECT_EQ(run.code, 2);
-  EXPECT_EQ(SummaryValue(run.out, "Error"),
-            "証明書・監査ログの保存先フォルダーを作成または書き込みできないため、消去を開始しませ"
-            "んでした。保存先: " +
-                Path("file") + "/certs");
-  EXPECT_EQ(Read("disk.img"), original);
-
+  Fill("disk.img", 2 * kMiB, 0x5A);
   // A skipped verification is not called verified: summary, certificate and boot screen.
-  run = Cli({"erase", Path("disk.img"), "--real", "--standard", "zero-fill", "--verify", "none",
-             "--out", Path("certs")});
+  CliRun run = Cli({"erase", Path("disk.img"), "--real", "--standard", "zero-fill", "--verify",
+                    "none", "--out", Path("certs")});
   ASSERT_EQ(run.code, 0) << run.out << run.err;
   const std::string badge = "COMPLETED, UNVERIFIED (完全消去済・検証なし)";
   EXPECT_EQ(SummaryValue(run.out, "Status"), badge + " [status 3]");
@@ -134,7 +109,7 @@ TEST_F(CliErase, ClaimsOnlyWhatIsTrueOfTheImage) {
              Path("certs"), "--confirm", "erase " + Path("disk.img")});
   ASSERT_EQ(run.code, 0) << run.out << run.err;
   EXPECT_EQ(settingsCreation_, FolderCreation::None);
-  EXPECT_EQ(FilesIn(""), (std::set<std::string>{"certs", "disk.img", "file"}));
+  EXPECT_EQ(FilesIn(""), (std::set<std::string>{"certs", "disk.img"}));
   EXPECT_TRUE(Contains(run.out, "  After erasure : no stamp; the data of the last pass stays"));
   EXPECT_EQ(SummaryValue(run.out, "Disk stamp"), "NOT STAMPED");
   id = SummaryValue(run.out, "Certificate ID");
@@ -145,6 +120,73 @@ TEST_F(CliErase, ClaimsOnlyWhatIsTrueOfTheImage) {
       EXPECT_FALSE(Contains(text, claim)) << claim << " in " << text;
   }
   EXPECT_FALSE(AllZero(Read("disk.img"), 0, 2 * kMiB));
+}
+
+EraseProgressInfo Progress(int32_t phase, int32_t pass, int32_t percent) {
+  EraseProgressInfo info;
+  info.phase = phase;
+  info.currentPass = pass;
+  info.totalPasses = 3;
+  info.passPercent = percent;
+  info.overallPercent = 47;
+  info.speedMBps = 812.345;
+  info.statusText = L"Pass 2/3: Complement Pattern (0xFF)";
+  return info;
+}
+
+TEST(CliEraseOutput, ProgressLinesAtMostOnePerSecondAndPercent) {
+  EXPECT_EQ(WideToUtf8(cli::FormatProgress(Progress(kPhaseOverwrite, 2, 42))),
+            "[PROGRESS] pass 2/3 | Pass 2/3: Complement Pattern (0xFF)  |  現在パス: 42%  |  "
+            "全体進捗: 47%  |  処理速度: 812.3 MB/s");
+  // phase, pass, percent, time, printed: the first record; moved too soon; moved a second
+  // later; a second but no move; the end of a pass; again; a new pass; a new phase.
+  const int64_t steps[][5] = {{1, 1, 0, 10000, 1},   {1, 1, 1, 10500, 0},   {1, 1, 3, 11000, 1},
+                              {1, 1, 3, 15000, 0},   {1, 1, 100, 15001, 1}, {1, 1, 100, 15002, 0},
+                              {1, 2, 100, 15003, 1}, {2, 2, 100, 15004, 1}};
+  cli::ProgressThrottle throttle;
+  for (const auto& s : steps) {
+    const auto info = Progress(static_cast<int32_t>(s[0]), static_cast<int32_t>(s[1]),
+                               static_cast<int32_t>(s[2]));
+    EXPECT_EQ(throttle.ShouldPrint(info, static_cast<uint64_t>(s[3])), s[4] == 1) << s[3];
+  }
+}
+
+ReportData Finished(int32_t status, const wchar_t* stamp, bool jsonWritten = true) {
+  ReportData result;
+  result.statusCode = status;
+  result.config.executionMode = ExecutionMode::RealWrite;
+  result.diskStampStatus = stamp;
+  result.htmlPath = L"out/a.html";
+  result.txtPath = L"out/a.txt";
+  if (jsonWritten) result.jsonPath = L"out/a.json";
+  return result;
+}
+
+TEST(CliEraseOutput, ExitCodeOfEachOutcome) {
+  const cli::EraseRequest all;
+  const cli::EraseRequest bare{false, false};
+  const cli::EraseRequest stampOnly{false, true};
+  const std::vector<std::tuple<ReportData, cli::EraseRequest, int>> outcomes = {
+      {Finished(3, kStampActive), all, cli::kExitOk},
+      {Finished(4, kStampNotStamped), all, cli::kExitCancelled},
+      {Finished(5, kStampNotStamped), all, cli::kExitFailed},
+      {Finished(3, kStampWriteSkipped), all, cli::kExitIncomplete},
+      {Finished(3, kStampWriteSkipped), stampOnly, cli::kExitIncomplete},
+      {Finished(3, kStampPureZero), bare, cli::kExitOk},
+      {Finished(3, kStampActive, false), all, cli::kExitIncomplete},
+      {Finished(3, kStampActive, false), bare, cli::kExitOk},  // no reports asked for
+  };
+  for (const auto& [result, request, code] : outcomes) {
+    EXPECT_EQ(cli::EraseExitCode(result, request), code) << WideToUtf8(result.diskStampStatus);
+  }
+  // A partial save names exactly the files that exist.
+  ReportData partial = Finished(3, kStampActive, false);
+  partial.config.outputFolder = L"out";
+  const std::string summary = cli::FormatSummary(partial, all);
+  EXPECT_NE(summary.find("\nHTML certificate : out/a.html\nTXT audit log    : out/a.txt\nJSON "
+                         "report      : NOT WRITTEN (could not write to out)\n"),
+            std::string::npos)
+      << summary;
 }
 
 }  // namespace

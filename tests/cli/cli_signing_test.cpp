@@ -1,6 +1,6 @@
 // Signed report sets through the console tool: keygen, a job signed through the settings,
-// verify on the untouched set and on each kind of tampering (one table), bad input, and a key
-// that cannot be used.
+// verify on the untouched set and on each kind of tampering (one table), and a key that cannot
+// be used. Bad arguments are in the bad-input table.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -92,7 +92,6 @@ TEST_F(CliSigning, KeygenWritesOneKeyPairAndNeverReplacesIt) {
   const std::string before = ReadText(std::string("keys/") + cli::kPrivateKeyFileName);
   EXPECT_EQ(Cli({"keygen", "--out", Path("keys")}).code, 2);
   EXPECT_EQ(ReadText(std::string("keys/") + cli::kPrivateKeyFileName), before);
-  EXPECT_EQ(Cli({"keygen"}).code, 2);
 }
 
 TEST_F(CliSigning, VerifyPassesTheUntouchedSetAndNamesTheCheckEachTamperingFails) {
@@ -142,6 +141,15 @@ TEST_F(CliSigning, VerifyPassesTheUntouchedSetAndNamesTheCheckEachTamperingFails
         << ReportFileBytes(BuildHtmlCertificate(r));
   };
 
+  const auto drop = [&](const char* suffix) {
+    return [&, suffix](const std::string& folder) { fs::remove(file(folder, suffix)); };
+  };
+  const auto otherSignature = [&](const std::string& folder) {
+    fs::remove(file(folder, "_Signature.json"));
+    fs::copy_file(dir_.path() / "b" / (otherId + "_Signature.json"),
+                  file(folder, "_Signature.json"));
+  };
+  const std::string otherKey = Key("other", cli::kPublicKeyFileName);
   struct Case {
     const char* name;
     std::function<void(const std::string& folder)> tamper;
@@ -149,36 +157,14 @@ TEST_F(CliSigning, VerifyPassesTheUntouchedSetAndNamesTheCheckEachTamperingFails
     std::set<std::string> failed;
   };
   const std::vector<Case> cases = {
-      {"one byte of the certificate",
-       flipByte("_Certificate.html"),
-       "",
-       {"certificate", "file hashes"}},
-      {"one byte of the audit log", flipByte("_AuditLog.txt"), "", {"audit log", "file hashes"}},
-      {"one byte of the JSON report",
-       flipByte("_Report.json"),
-       "",
-       {"audit log", "certificate", "file hashes"}},
+      {"certificate byte", flipByte("_Certificate.html"), "", {"certificate", "file hashes"}},
+      {"audit log byte", flipByte("_AuditLog.txt"), "", {"audit log", "file hashes"}},
+      {"JSON byte", flipByte("_Report.json"), "", {"audit log", "certificate", "file hashes"}},
       {"edited and fingerprint recomputed", forge, "", {"file hashes"}},
-      {"signature file of another job",
-       [&](const std::string& folder) {
-         fs::remove(file(folder, "_Signature.json"));
-         fs::copy_file(dir_.path() / "b" / (otherId + "_Signature.json"),
-                       file(folder, "_Signature.json"));
-       },
-       "",
-       {"signature file"}},
-      {"another key asked for",
-       [](const std::string&) {},
-       Key("other", cli::kPublicKeyFileName),
-       {"signing key"}},
-      {"audit log missing",
-       [&](const std::string& folder) { fs::remove(file(folder, "_AuditLog.txt")); },
-       "",
-       {"files", "file hashes"}},
-      {"signature missing where a key is asked for",
-       [&](const std::string& folder) { fs::remove(file(folder, "_Signature.json")); },
-       publicKey,
-       {"signature file"}},
+      {"signature file of another job", otherSignature, "", {"signature file"}},
+      {"another key asked for", [](const std::string&) {}, otherKey, {"signing key"}},
+      {"audit log missing", drop("_AuditLog.txt"), "", {"files", "file hashes"}},
+      {"no signature, key asked for", drop("_Signature.json"), publicKey, {"signature file"}},
   };
   for (size_t i = 0; i < cases.size(); ++i) {
     const Case& c = cases[i];
@@ -191,29 +177,6 @@ TEST_F(CliSigning, VerifyPassesTheUntouchedSetAndNamesTheCheckEachTamperingFails
     EXPECT_EQ(run.code, 1) << c.name << "\n" << run.out;
     EXPECT_EQ(FailedChecks(run.out), c.failed) << c.name << "\n" << run.out;
   }
-}
-
-TEST_F(CliSigning, VerifyRefusesBadInputWithExitTwo) {
-  ASSERT_EQ(Cli({"keygen", "--out", Path("keys")}).code, 0);
-  SignedJob("certs", "");  // unsigned
-  Fill("disk2.img", 512, 0);
-  const std::vector<std::vector<std::string>> bad = {
-      {"verify"},
-      {"verify", Path("certs"), Path("certs")},
-      {"verify", Path("nowhere/TVDE")},
-      {"verify", Path("certs/NOT-A-PREFIX")},
-      {"verify", Path("disk2.img")},
-      {"verify", Path("certs"), "--key", Path("missing.pem")},
-      {"verify", Path("certs"), "--key", Key("keys", cli::kPrivateKeyFileName)},
-      {"verify", Path("certs"), "--json=yes"},
-  };
-  for (const auto& args : bad) {
-    const CliRun run = Cli(args);
-    EXPECT_EQ(run.code, 2) << args.back() << "\n" << run.out;
-    EXPECT_TRUE(run.out.empty()) << run.out;
-  }
-  // The unsigned set itself verifies: nothing asked for a signature.
-  EXPECT_EQ(Cli({"verify", Path("certs"), "--json"}).code, 0);
 }
 
 TEST_F(CliSigning, AKeyThatCannotBeUsedLeavesTheReportsWrittenButUnsigned) {

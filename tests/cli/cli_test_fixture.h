@@ -80,17 +80,10 @@ class CliFixture : public ::testing::Test {
   std::vector<uint8_t> Read(const std::string& name) const {
     return ReadWholeFile(dir_.File(name));
   }
-  std::string ReadText(const std::string& name) const {
-    const std::vector<uint8_t> bytes = Read(name);
-    return std::string(bytes.begin(), bytes.end());
-  }
+  std::string ReadText(const std::string& name) const { return ReadTextFile(dir_.File(name)); }
   // File names inside a folder of the scratch directory (empty when it does not exist).
   std::set<std::string> FilesIn(const std::string& folder) const {
-    std::set<std::string> names;
-    std::error_code ec;
-    for (const auto& entry : std::filesystem::directory_iterator(dir_.path() / folder, ec))
-      names.insert(WideToUtf8(entry.path().filename().wstring()));
-    return names;
+    return FileNamesIn(dir_.path() / folder);
   }
 
   TempDir dir_;

@@ -22,6 +22,7 @@
 namespace tvde {
 namespace {
 
+using testing::CString;
 using testing::FaultDevice;
 using testing::U8;
 
@@ -106,12 +107,6 @@ struct JobHarness {
     return std::any_of(log.begin(), log.end(), [&](const auto& l) { return l.starts_with(start); });
   }
   const std::vector<uint8_t>& bytes() const { return disk->memory()->bytes(); }
-  // The text at `offset` up to its first zero byte, at most `count` bytes.
-  std::string Text(size_t offset, size_t count = 4096) const {
-    const auto begin = bytes().begin() + static_cast<std::ptrdiff_t>(offset);
-    return {begin, std::find(begin, begin + static_cast<std::ptrdiff_t>(count), uint8_t{0})};
-  }
-  std::string Record() const { return Text(0x200); }  // the stamp record as the disk holds it
 
   testing::TempDir dir;
   std::unique_ptr<FaultDevice> disk;
@@ -301,7 +296,7 @@ TEST(EraseJobReal, EachEndStatesOnlyWhatIsTrueOfTheDisk) {
                 job.openOptions.buffering == DeviceBuffering::Unbuffered);
     EXPECT_TRUE(c.stamp != kPureZero || testing::AllZero(job.bytes(), 0, job.bytes().size()));
     if (c.stamp == kStamped) {
-      const std::string record = job.Record();
+      const std::string record = CString(job.bytes(), 0x200);
       StampPayload readBack;
       EXPECT_TRUE(ApplyStampRecord(record, readBack));
       EXPECT_EQ(job.disk->events.back(), "read 0 2560");  // the last write was read back
@@ -311,8 +306,9 @@ TEST(EraseJobReal, EachEndStatesOnlyWhatIsTrueOfTheDisk) {
       EXPECT_TRUE(record.ends_with("|END"));
       const std::string status =
           c.verdict == skipped ? "SANITIZED, UNVERIFIED" : "SANITIZED & VERIFIED";
-      EXPECT_TRUE(job.Text(0x50).starts_with("\r\n[TOREVAL DISK ERASER] " + status + ". "));
-      EXPECT_TRUE(job.Text(0xA60, 80).ends_with("  [" + status + "]\r\n"));
+      EXPECT_TRUE(
+          CString(job.bytes(), 0x50).starts_with("\r\n[TOREVAL DISK ERASER] " + status + ". "));
+      EXPECT_TRUE(CString(job.bytes(), 0xA60).substr(0, 80).ends_with("  [" + status + "]\r\n"));
     }
   }
 }

@@ -1,18 +1,18 @@
 // What a finished job leaves: its stamp payload, and the certificate output that completes the
-// record, writes the three files whole or not at all, names exactly the files that exist, and
-// checks the folder before a job starts.
+// record, writes the three files whole or not at all, names exactly the files that exist,
+// checks the folder before a job starts and signs the set.
 #include "job/report_output.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <set>
 
+#include "base/ecdsa_p256.h"
 #include "base/file_system.h"
 #include "base/text.h"
 #include "job/erase_job_driver.h"
+#include "job/report_signing.h"
 #include "job/stamp_payload_builder.h"
 #include "report/report_fingerprint.h"
 #include "stamp/stamp_texts.h"
@@ -24,23 +24,14 @@
 namespace tvde {
 namespace {
 
+using testing::FileNamesIn;
 using testing::TempDir;
 using testing::U8;
 
 constexpr const wchar_t* kId = L"TVDE-20260105-143012-9A0B1C2D";
 
 std::string ReadFileBytes(const std::wstring& path) {
-  std::ifstream in(std::filesystem::path(path), std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-std::set<std::string> FilesIn(const std::filesystem::path& folder) {
-  std::set<std::string> names;
-  std::error_code ec;
-  for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
-    names.insert(U8(entry.path().filename().wstring()));
-  }
-  return names;
+  return testing::ReadTextFile(std::filesystem::path(path));
 }
 
 ReportData FinishedJob(const std::wstring& folder = {}) {
@@ -81,7 +72,7 @@ TEST(SaveReports, GivesTheJobAnIdAndWritesThreeWholeFilesNamedAfterIt) {
   EXPECT_EQ(report.sha256Fingerprint, ComputeReportFingerprint(report));
   EXPECT_EQ(report.stamp.certificateId, report.certificateId);
   EXPECT_FALSE(report.stamp.hardware.processor.empty());
-  EXPECT_EQ(FilesIn(std::filesystem::path(folder)).size(), 3u);  // no temporary file is left
+  EXPECT_EQ(FileNamesIn(std::filesystem::path(folder)).size(), 3u);  // no temporary file is left
 
   const std::string html = ReadFileBytes(report.htmlPath);
   EXPECT_TRUE(html.starts_with("<!DOCTYPE html>")) << html.substr(0, 20);  // no byte-order mark
@@ -102,7 +93,7 @@ TEST(SaveReports, GivesTheJobAnIdAndWritesThreeWholeFilesNamedAfterIt) {
   EXPECT_TRUE(report.jsonPath.empty());
   EXPECT_EQ(MissingReportFiles(report),
             std::vector<std::wstring>{report.certificateId + L"_Report.json"});
-  EXPECT_EQ(FilesIn(std::filesystem::path(folder)).size(), 3u);
+  EXPECT_EQ(FileNamesIn(std::filesystem::path(folder)).size(), 3u);
   EXPECT_TRUE(std::filesystem::is_directory(std::filesystem::path(json)));
 }
 
@@ -113,7 +104,7 @@ TEST(PrepareReportFolder, MakesTheFolderLeavesNoTestFileAndTakesLongPaths) {
   std::wstring folder;
   ASSERT_TRUE(PrepareReportFolder(config, folder));
   EXPECT_EQ(folder, config.outputFolder);
-  EXPECT_TRUE(FilesIn(std::filesystem::path(folder)).empty());
+  EXPECT_TRUE(FileNamesIn(std::filesystem::path(folder)).empty());
 
   // A folder past the old Windows path limit (a deep folder on a USB stick) takes reports.
   std::wstring deep = dir.File("long");
@@ -166,7 +157,7 @@ TEST(SaveReports, AFullFileSystemLeavesNoPartOfAReportAndNoJobStarts) {
   EXPECT_EQ(ReadFileBytes(report.htmlPath), ReadFileBytes(measured.htmlPath));
   EXPECT_EQ(ReadFileBytes(report.txtPath), ReadFileBytes(measured.txtPath));
   EXPECT_TRUE(report.jsonPath.empty());
-  EXPECT_EQ(FilesIn(dir.path() / "small"),
+  EXPECT_EQ(FileNamesIn(dir.path() / "small"),
             (std::set<std::string>{U8(kId) + "_AuditLog.txt", U8(kId) + "_Certificate.html"}));
 
   // Now full: the folder check fails before any job, and a save leaves no empty files.
@@ -176,7 +167,7 @@ TEST(SaveReports, AFullFileSystemLeavesNoPartOfAReportAndNoJobStarts) {
   testing::WriteFilledFile(dir.path() / "small" / "filler", 4096 * Pages(measured.htmlPath), 1);
   EXPECT_FALSE(SaveReports(report));
   EXPECT_EQ(MissingReportFiles(report).size(), 3u);
-  EXPECT_EQ(FilesIn(dir.path() / "small"),
+  EXPECT_EQ(FileNamesIn(dir.path() / "small"),
             (std::set<std::string>{U8(kId) + "_AuditLog.txt", "filler"}));
 }
 #endif
@@ -215,6 +206,9 @@ TEST(BuildStampPayload, StateFollowsTheRequestUntilTheJobSaysWhatBecameOfTheDisk
   };
   const Case cases[] = {
       {ExecutionMode::RealWrite, PostEraseState::WriteStamp, L"", active},
+      {ExecutionMode::Simulation, PostEraseState::WriteStamp, L"", simulation},
+      {static_cast<ExecutionMode>(7), PostEraseState::WriteStamp, L"", simulation},
+      {ExecutionMode::RealWrite, PostEraseState::PureZero, L"", pureZero},
       {ExecutionMode::RealWrite, PostEraseState::WriteStamp, kStampActive, active},
       {ExecutionMode::RealWrite, PostEraseState::WriteStamp, kStampWriteSkipped,
        "STAMP WRITE SKIPPED"},
@@ -233,7 +227,7 @@ TEST(BuildStampPayload, StateFollowsTheRequestUntilTheJobSaysWhatBecameOfTheDisk
   }
 }
 
-TEST(ReportOutputFolder, DefaultsToCertificatesBesideTheProgram) {
+TEST(ReportOutputFolder, DefaultsToCertificatesBesideTheProgramAndTakesTheLongPathForm) {
   EraseJobConfig config;
   const std::string sep = U8(std::wstring(1, kPathSeparator));
   EXPECT_EQ(U8(ReportOutputFolderFor(config, L"C:\\Tools\\TorevalDiskEraser.exe")),
@@ -244,9 +238,7 @@ TEST(ReportOutputFolder, DefaultsToCertificatesBesideTheProgram) {
   config.outputFolder = L"D:\\Logs";
   EXPECT_EQ(U8(ReportOutputFolderFor(config, L"C:\\Tools\\x.exe")), "D:\\Logs");
   EXPECT_EQ(JoinPath(L"D:\\", L"x.txt"), std::wstring(L"D:\\") + kPathSeparator + L"x.txt");
-}
-
-TEST(ExtendedLengthPath, TheLongFormOfEachKindOfPath) {
+  // The long form of each kind of path.
   const std::pair<const wchar_t*, const wchar_t*> cases[] = {
       {L"C:\\Logs\\a.json", L"\\\\?\\C:\\Logs\\a.json"},
       {L"e:/Toreval_Erasure_Logs/a.txt", L"\\\\?\\e:\\Toreval_Erasure_Logs\\a.txt"},
@@ -258,6 +250,41 @@ TEST(ExtendedLengthPath, TheLongFormOfEachKindOfPath) {
   for (const auto& [path, expected] : cases) {
     EXPECT_EQ(U8(ExtendedLengthPath(path)), U8(expected)) << U8(path);
   }
+}
+
+// A configured key signs every save; a key that stops working takes the old signature away
+// instead of leaving one that no longer fits.
+TEST(ReportSigning, EachSaveSignsOrRemovesTheSignatureItCanNoLongerMake) {
+  TempDir dir;
+  EcdsaKeyPair keys;
+  std::string error;
+  ASSERT_TRUE(GenerateEcdsaP256KeyPair(keys, error)) << error;
+  ASSERT_TRUE(WriteNewFile(dir.File("key.pem"), keys.privateKeyPem, FileAccess::OwnerOnly, error));
+
+  ReportData report;
+  report.statusCode = kStatusCompleted;
+  report.config.outputFolder = dir.File("certs");
+  report.config.signingKeyFile = dir.File("key.pem");
+  ASSERT_TRUE(SaveReports(report));
+  const std::wstring signature = report.signaturePath;
+  EXPECT_EQ(U8(signature), U8(dir.File("certs")) + static_cast<char>(kPathSeparator) +
+                               U8(report.certificateId) + "_Signature.json");
+  EXPECT_TRUE(report.signatureError.empty());
+  EXPECT_TRUE(PathExists(signature));
+
+  // Saved again with the key gone: the reports are written, the stale signature removed.
+  report.config.signingKeyFile = dir.File("moved.pem");
+  ASSERT_TRUE(SaveReports(report));
+  EXPECT_TRUE(report.signaturePath.empty());
+  EXPECT_EQ(U8(report.signatureError),
+            "the signing key file " + U8(dir.File("moved.pem")) + " does not exist");
+  EXPECT_TRUE(PathExists(report.jsonPath));
+  EXPECT_FALSE(PathExists(signature));
+
+  // No files, nothing to sign and no complaint.
+  report.config.logOutputDisabled = 1;
+  ASSERT_TRUE(SaveReports(report));
+  EXPECT_TRUE(report.signaturePath.empty() && report.signatureError.empty());
 }
 
 }  // namespace

@@ -111,23 +111,14 @@ TEST(ReportFormats, EveryRecordValueIsEscapedInTheCertificate) {
   EXPECT_EQ(Count(html, "<div class=\"badge\">COMPLETED & VERIFIED"), 1u);
 }
 
-std::string Text(const std::filesystem::path& path) {
-  const auto bytes = ReadWholeFile(path);
-  return {bytes.begin(), bytes.end()};
-}
-
-TEST(WriteUtf8File, WritesUtf8WithoutByteOrderMarkAndReplacesAnOldFileInFull) {
+TEST(WriteUtf8File, WritesUtf8WithoutByteOrderMarkReplacesAnOldFileInFullAndFailsCleanly) {
   TempDir dir;
   WriteFilledFile(dir.path() / "report.txt", 10000, 'x');
   ASSERT_TRUE(WriteUtf8File(dir.File("report.txt"), L"消去\r\nOperator: 山田\r\n"));
-  EXPECT_EQ(Text(dir.path() / "report.txt"),
+  EXPECT_EQ(ReadTextFile(dir.path() / "report.txt"),
             "\xE6\xB6\x88\xE5\x8E\xBB\r\nOperator: \xE5\xB1\xB1\xE7\x94\xB0\r\n");
   ASSERT_TRUE(WriteUtf8File(dir.File("report.txt"), L""));
   EXPECT_EQ(std::filesystem::file_size(dir.path() / "report.txt"), 0u);
-}
-
-TEST(WriteUtf8File, FailuresLeaveNoFileOrTheOldOne) {
-  TempDir dir;
   EXPECT_FALSE(WriteUtf8File(dir.File("no-such-folder/report.html"), L"<html>"));
   EXPECT_FALSE(std::filesystem::exists(dir.path() / "no-such-folder"));
   std::filesystem::create_directory(dir.path() / "taken");
@@ -137,7 +128,7 @@ TEST(WriteUtf8File, FailuresLeaveNoFileOrTheOldOne) {
   std::wstring broken = L"Serial: ";
   broken.push_back(static_cast<wchar_t>(0xD800));  // unpaired surrogate
   EXPECT_FALSE(WriteUtf8File(dir.File("old.txt"), broken));
-  EXPECT_EQ(Text(dir.path() / "old.txt"), "ooo");
+  EXPECT_EQ(ReadTextFile(dir.path() / "old.txt"), "ooo");
   std::string bytes = "unchanged";
   EXPECT_TRUE(EncodeUtf8FileContent(std::wstring(L"\0tail", 5), bytes));
   EXPECT_EQ(bytes, "");
@@ -157,8 +148,6 @@ TEST(WriteUtf8File, FailuresLeaveNoFileOrTheOldOne) {
   for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
     EXPECT_NE(entry.path().extension(), ".tmp");  // no temporary file stays behind
 }
-
-using testing::U8;
 
 TEST(CertificateId, TheClocksDateAndTimeAndFreshRandomBytes) {
   const LocalTime t{2026, 1, 5, 14, 30, 12, 999};
@@ -198,7 +187,7 @@ TEST(ReportFingerprint, HashesTheTenItemsAsUtf8WithSizesIn64Bits) {
 }
 
 TEST(ReportFingerprint, ChangesWithEachOfTheTenItemsAndNothingElse) {
-  const ReportData base = testing::SampleReport();
+  const ReportData base = SampleReport();
   const std::wstring reference = ComputeReportFingerprint(base);
   std::vector<ReportData> changed(10, base);
   changed[0].certificateId = L"TVDE-20260105-143012-9A0B1C2E";

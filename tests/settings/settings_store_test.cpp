@@ -58,8 +58,7 @@ class SettingsStoreTest : public ::testing::Test {
 #endif
   }
   std::string File() const {
-    const auto bytes = testing::ReadWholeFile(dir_.path() / "TorevalDiskEraser.ini");
-    return {bytes.begin(), bytes.end()};
+    return testing::ReadTextFile(dir_.path() / "TorevalDiskEraser.ini");
   }
   void WriteFile(const std::string& text) const {
     testing::WriteWholeFile(dir_.path() / "TorevalDiskEraser.ini",

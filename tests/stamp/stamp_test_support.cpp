@@ -60,22 +60,4 @@ SyntheticPrograms::SyntheticPrograms()
       x64(Pattern(kEfiReportX64Size, 0x10, kX64MagicOffset)),
       ia32(Pattern(kEfiReportIa32Size, 0x90, kIa32MagicOffset)) {}
 
-uint16_t Le16(std::span<const uint8_t> image, size_t offset) {
-  return static_cast<uint16_t>(image[offset] | (image[offset + 1] << 8));
-}
-
-uint32_t Le32(std::span<const uint8_t> image, size_t offset) {
-  return Le16(image, offset) | (static_cast<uint32_t>(Le16(image, offset + 2)) << 16);
-}
-
-std::string Bytes(std::span<const uint8_t> image, size_t offset, size_t count) {
-  return std::string(image.begin() + static_cast<ptrdiff_t>(offset),
-                     image.begin() + static_cast<ptrdiff_t>(offset + count));
-}
-
-std::string CString(std::span<const uint8_t> image, size_t offset) {
-  const auto begin = image.begin() + static_cast<ptrdiff_t>(offset);
-  return std::string(begin, std::find(begin, image.end(), uint8_t{0}));
-}
-
 }  // namespace tvde::testing

@@ -1,6 +1,6 @@
 #pragma once
-// Shared fixtures of the stamp tests: the sample payload of the golden files, synthetic boot
-// programs and small readers for images parsed back byte by byte.
+// Shared fixtures of the stamp tests: the sample payload of the golden files and synthetic boot
+// programs.
 
 #include <span>
 #include <string>
@@ -23,11 +23,5 @@ struct SyntheticPrograms {
   BootPrograms view() const { return {mbr, bios, x64, ia32}; }
   std::vector<uint8_t> mbr, bios, x64, ia32;
 };
-
-uint16_t Le16(std::span<const uint8_t> image, size_t offset);
-uint32_t Le32(std::span<const uint8_t> image, size_t offset);
-// Bytes [offset, offset + count) as text, and the zero-terminated text from offset.
-std::string Bytes(std::span<const uint8_t> image, size_t offset, size_t count);
-std::string CString(std::span<const uint8_t> image, size_t offset);
 
 }  // namespace tvde::testing

@@ -125,21 +125,6 @@ TEST(StampTexts, ScreensShowOnlyPrintableAsciiCutToTheirFields) {
   EXPECT_EQ(lines[10], "  Serial / Asset   : " + std::string(57, 'S'));  // the asset is lost
 }
 
-TEST(StampTexts, OnlyARealWriteClaimsAnActiveStamp) {
-  const std::pair<PostEraseState, ExecutionMode> states[] = {
-      {PostEraseState::WriteStamp, ExecutionMode::RealWrite},
-      {PostEraseState::WriteStamp, ExecutionMode::Simulation},
-      {PostEraseState::WriteStamp, static_cast<ExecutionMode>(7)},
-      {PostEraseState::PureZero, ExecutionMode::RealWrite}};
-  std::string labels;
-  for (const auto& [state, mode] : states)
-    labels += U8(StampStateLabel(state, mode)) + "|";
-  EXPECT_EQ(
-      labels,
-      "Bootable Report Stamp Active (UEFI GOP & BIOS/CSM MBR)|Simulation / Dry-Run Report "
-      "Stamp|Simulation / Dry-Run Report Stamp|Pure Zero Wiped (スタンプなし・全セクタ完全未初期化状態)|");
-}
-
 const std::string kReport =
     "CERT-1|2026-10-23 09:00:00|Zero Fill|PASSED|Model X|SER-9|1.00 GB|Op|Org|abcdef|";
 const std::string kHardware = "|h0|h1|h2|h3|h4|h5|h6|h7|h8|h9|h10|h11|h12|h13|h14|h15";
@@ -232,9 +217,7 @@ TEST_F(DetectTest, ReadsTheRecordUpToItsZeroOrItsLimitFromWholeSectors) {
   EXPECT_EQ(Detect(shortRecord, 1023).incomplete, 1);
   EXPECT_EQ(Detect(shortRecord, 1024).incomplete, 0);
   EXPECT_EQ(DetectReadLength(0) + DetectReadLength(1000), 2560u + 3000u);
-}
-
-TEST_F(DetectTest, DisksWithoutAStampKeepThePrefilledPayload) {
+  // Disks without a stamp keep the prefilled payload.
   for (const StampPayload& p : {Detect(""), Detect("other data at LBA 1", 65536, 0x37)}) {
     EXPECT_EQ(p.incomplete, 1);
     EXPECT_EQ(U8(p.softwareVersion + L"|" + p.diskModel + L"|" + p.diskCapacity + L"|" +
