@@ -1,17 +1,15 @@
 #!/usr/bin/env python3
 """Signed report sets checked by real peers: openssl and Python's json.
 
-The program makes a key (tvde-cli keygen), the settings name it (SigningKeyFile), then a console
-job and, for the Windows build under Wine, the product's --self-test write signed report sets.
-For each set the auditor's recipe of the README runs as written: sed cuts the manifest and the
-signature out of the signature file, `openssl dgst -sha256 -verify` checks the signature with the
-public key, `openssl dgst -sha256 -r` hashes the three reports. `tvde-cli verify --key --json`
-must agree, and one changed byte must make both fail.
+tvde-cli keygen makes a key the settings name (SigningKeyFile); a console job and, for the Windows
+build under Wine, the product's --self-test write signed sets. For each set the README's auditor
+recipe runs as written (sed cuts manifest and signature out, `openssl dgst -sha256 -verify`,
+`openssl dgst -sha256 -r` on the reports), `tvde-cli verify --key --json` must agree, and one
+changed byte must make both fail. The Windows run restores the prefix's settings file after.
 
 native:  signature_peer_proof.py --cli TVDE_CLI --work DIR
-windows: signature_peer_proof.py --cli TVDE_CLI_EXE --product EXE --wine WINE_RUN --prefix WINEPREFIX
+windows: signature_peer_proof.py --cli TVDE_CLI_EXE --product EXE --wine WINE_RUN --prefix PREFIX
          --work DIR
-The Windows run changes the Wine prefix's own settings file for its duration and restores it.
 """
 import argparse
 import json

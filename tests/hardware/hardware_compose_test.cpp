@@ -22,13 +22,28 @@
 namespace tvde {
 namespace {
 
-// A raw table with one chassis structure (type byte and asset tag) and nothing else.
-std::vector<uint8_t> ChassisTable(uint8_t type, const std::string& assetTag) {
-  std::vector<uint8_t> t{0, 0, 0, 0, 0, 0, 0, 0, 3, 9, 0, 0, 0, type, 0, 0, 1};
-  t.insert(t.end(), assetTag.begin(), assetTag.end());
-  t.insert(t.end(), {0, 0});
-  t[4] = static_cast<uint8_t>(t.size() - 8);
-  return t;
+using Bytes = std::vector<uint8_t>;
+
+// One structure: type, formatted bytes after the 4-byte header, then its string set.
+Bytes Structure(uint8_t type, const Bytes& body, const std::vector<std::string>& strings = {}) {
+  Bytes s{type, static_cast<uint8_t>(4 + body.size()), 0x34, 0x12};
+  s.insert(s.end(), body.begin(), body.end());
+  for (const std::string& text : strings) {
+    for (const char c : text)
+      s.push_back(static_cast<uint8_t>(c));
+    s.push_back(0);
+  }
+  s.resize(s.size() + (strings.empty() ? 2 : 1), 0);
+  return s;
+}
+
+// The 8-byte header (declared length = data size unless given), then the structures.
+Bytes Table(const std::vector<Bytes>& structures, uint32_t declared = 0) {
+  Bytes table(8, 0);
+  for (const Bytes& s : structures)
+    table.insert(table.end(), s.begin(), s.end());
+  PutLe32(std::span(table).subspan(4), declared != 0 ? declared : table.size() - 8);
+  return table;
 }
 
 TEST(HardwareCompose, RegistryFillsWhatSmbiosLacksAndPlaceholderTagsPrintNone) {
@@ -39,7 +54,7 @@ TEST(HardwareCompose, RegistryFillsWhatSmbiosLacksAndPlaceholderTagsPrintNone) {
   facts.biosVendor = L"Dell Inc.";
   facts.biosVersion = L"1.21.0";
   facts.biosReleaseDate = L"08/08/2023";
-  facts.smbiosTable = ChassisTable(0x0A, "To Be Filled By O.E.M.");
+  facts.smbiosTable = Table({Structure(3, {0, 0x0A, 0, 0, 1}, {"To Be Filled By O.E.M."})});
   HardwareProfile p = ComposeHardwareProfile(facts, DiskInfo{});
   EXPECT_EQ(
       WideToUtf8(p.manufacturer + L"|" + p.model + L"|" + p.motherboard + L"|" + p.biosInformation),
@@ -89,30 +104,6 @@ TEST(HardwareCollector, FillsEveryFieldOnThisMachine) {
   EXPECT_TRUE(matches(p.totalMemory,
                       "[1-9][0-9]* MB, Populated banks: [1-9][0-9]*, Free memory banks: [0-9]+"))
       << WideToUtf8(p.totalMemory);
-}
-
-using Bytes = std::vector<uint8_t>;
-
-// One structure: type, formatted bytes after the 4-byte header, then its string set.
-Bytes Structure(uint8_t type, const Bytes& body, const std::vector<std::string>& strings = {}) {
-  Bytes s{type, static_cast<uint8_t>(4 + body.size()), 0x34, 0x12};
-  s.insert(s.end(), body.begin(), body.end());
-  for (const std::string& text : strings) {
-    for (const char c : text)
-      s.push_back(static_cast<uint8_t>(c));
-    s.push_back(0);
-  }
-  s.resize(s.size() + (strings.empty() ? 2 : 1), 0);
-  return s;
-}
-
-// The 8-byte header (declared length = data size unless given), then the structures.
-Bytes Table(const std::vector<Bytes>& structures, uint32_t declared = 0) {
-  Bytes table(8, 0);
-  for (const Bytes& s : structures)
-    table.insert(table.end(), s.begin(), s.end());
-  PutLe32(std::span(table).subspan(4), declared != 0 ? declared : table.size() - 8);
-  return table;
 }
 
 Bytes Processor(uint16_t mhz, uint8_t cores, size_t length = 42, uint16_t cores2 = 0) {
