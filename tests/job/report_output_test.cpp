@@ -117,24 +117,6 @@ TEST(PrepareReportFolder, MakesTheFolderLeavesNoTestFileAndTakesLongPaths) {
 }
 
 #ifndef _WIN32
-// A small file system of its own, full or nearly so (Linux, root).
-class SmallFileSystem {
- public:
-  SmallFileSystem(const std::filesystem::path& folder, size_t pages) : folder_(folder) {
-    std::filesystem::create_directories(folder);
-    mounted_ = testing::RunShell("mount -t tmpfs -o size=" + std::to_string(pages * 4) +
-                                 "k tmpfs '" + folder.string() + "' && echo ok") == "ok";
-  }
-  ~SmallFileSystem() {
-    if (mounted_) testing::RunShell("umount '" + folder_.string() + "'");
-  }
-  bool mounted() const { return mounted_; }
-
- private:
-  std::filesystem::path folder_;
-  bool mounted_ = false;
-};
-
 size_t Pages(const std::wstring& path) {
   return (std::filesystem::file_size(std::filesystem::path(path)) + 4095) / 4096;
 }
@@ -149,7 +131,7 @@ TEST(SaveReports, AFullFileSystemLeavesNoPartOfAReportAndNoJobStarts) {
   const size_t room = Pages(measured.htmlPath) + Pages(measured.txtPath);
 
   // Room for the certificate and the audit log, not for the JSON report.
-  SmallFileSystem small(dir.path() / "small", room);
+  const auto small = testing::Mount::Tmpfs((dir.path() / "small").string(), 4 * room);
   if (!small.mounted()) GTEST_SKIP() << "SKIPPED: tmpfs cannot be mounted here";
   ReportData report = FinishedJob(dir.File("small"));
   report.certificateId = kId;

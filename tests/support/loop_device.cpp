@@ -47,6 +47,12 @@ Mount::Mount(const std::string& device, const std::string& folder) : folder_(fol
                  .has_value();
 }
 
+Mount Mount::Tmpfs(const std::string& folder, size_t kib) {
+  return Mount(folder, RunShell("mkdir -p '" + folder + "' && mount -t tmpfs -o size=" +
+                                std::to_string(kib) + "k tmpfs '" + folder + "'")
+                           .has_value());
+}
+
 Mount::~Mount() {
   if (mounted_) RunShell("umount '" + folder_ + "'");
 }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace tvde::testing {
 
@@ -28,16 +29,19 @@ class LoopDevice {
   bool partitions_;
 };
 
-// An ext2 file system made on `device` and mounted on `folder`.
+// An ext2 file system made on `device` and mounted on `folder`, or a tmpfs.
 class Mount {
  public:
   Mount(const std::string& device, const std::string& folder);
   Mount(const Mount&) = delete;
   Mount& operator=(const Mount&) = delete;
   ~Mount();
+  // A tmpfs of `kib` KiB mounted on `folder`, which it creates.
+  static Mount Tmpfs(const std::string& folder, size_t kib);
   bool mounted() const { return mounted_; }
 
  private:
+  Mount(std::string folder, bool mounted) : folder_(std::move(folder)), mounted_(mounted) {}
   std::string folder_;
   bool mounted_ = false;
 };
