@@ -5,6 +5,7 @@
 // expects.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -98,8 +99,7 @@ int Act(const std::wstring& name, const std::wstring& arguments) {
 }
 
 std::wstring Lower(std::wstring text) {
-  for (wchar_t& c : text)
-    c = towlower(c);
+  std::transform(text.begin(), text.end(), text.begin(), towlower);
   return text;
 }
 

@@ -22,50 +22,49 @@ namespace fs = std::filesystem;
 
 enum class FakeAdk { kNone, kX64, kX64AndX86 };
 
-// "path|content"; the content "*" copies the fake tool.
-inline const wchar_t* const kMachineFiles[] = {
-    L"{root}\\bin\\curl.exe|*",
-    L"{root}\\bin\\dism.exe|*",
-    L"{root}\\bin\\msiexec.exe|*",
-    L"{root}\\bin\\reg.exe|*",
-    L"{root}\\bin\\winget.exe|*",
-    L"{root}\\bin\\xcopy.exe|*",
-    L"{root}\\Program Dir\\TorevalDiskEraser.exe|x64 program",
-    L"{root}\\Program Dir\\vcruntime140.dll|beside",
-    L"{root}\\system32\\vcruntime140.dll|system",
-    L"{root}\\system32\\msvcp140.dll|system",
-    L"{root}\\system32\\ucrtbase.dll|system",
-    L"{root}\\SysWOW64\\concrt140.dll|wow64",
-    L"{root}\\SysWOW64\\ucrtbase.dll|wow64",
-    L"{root}\\Fonts\\msgothic.ttc|font 1",
-    L"{root}\\Fonts\\YuGothM.ttc|font 2",
-    L"{root}\\Fonts\\YuGothB.ttc|font 3",
-    L"{root}\\Fonts\\meiryo.ttc|font 4",
-    L"{temp}\\.keep|",
-    L"{root}\\out put\\.keep|"};
-inline const wchar_t* const kAdkFiles[] = {
-    L"{adk}\\Deployment Tools\\DandISetEnv.bat|@set \"PATH=%~dp0..\\Windows Preinstallation Environment;%PATH%\"",
-    L"{adk}\\Deployment Tools\\amd64\\Oscdimg\\oscdimg.exe|*",
-    L"{adk}\\Deployment Tools\\amd64\\Oscdimg\\etfsboot.com|etfsboot.com",
-    L"{adk}\\Deployment Tools\\amd64\\Oscdimg\\efisys.bin|efisys.bin",
-    L"{adk}\\Deployment Tools\\amd64\\Oscdimg\\efisys_noprompt.bin|efisys_noprompt.bin",
-    L"{adk}\\Deployment Tools\\amd64\\Oscdimg\\efisys_EX.bin|efisys_EX.bin",
-    L"{adk}\\Deployment Tools\\amd64\\BCDBoot\\bootsect.exe|*", L"{pe}\\copype.cmd|",
-    L"{pe}\\MakeWinPEMedia.cmd|@\"%TVDE_FAKE_TOOL%\" as MakeWinPEMedia.cmd %*\r\n@exit /b %ERRORLEVEL%",
-    L"{pe}\\amd64\\Media\\bootmgr|amd64 bootmgr", L"{pe}\\amd64\\Media\\EFI\\Boot\\bootx64.efi|efi",
-    // Mounting brings a software hive and an old startnet.cmd longer than the new one.
-    L"{pe}\\amd64\\en-us\\winpe.wim|Windows\\System32\\config\\SOFTWARE\r\nWindows\\System32\\startnet.cmd\r\n",
-    L"{pe}\\amd64\\WinPE_OCs\\WinPE-FontSupport-JA-JP.cab|",
-    L"{pe}\\amd64\\WinPE_OCs\\ja-jp\\lp.cab|"};
+// "path|content" a line; the content "*" copies the fake tool.
+inline constexpr const wchar_t* kMachineFiles =
+    LR"({root}\Program Dir\TorevalDiskEraser.exe|x64 program
+{root}\Program Dir\vcruntime140.dll|beside
+{root}\system32\vcruntime140.dll|system
+{root}\system32\msvcp140.dll|system
+{root}\system32\ucrtbase.dll|system
+{root}\SysWOW64\concrt140.dll|wow64
+{root}\SysWOW64\ucrtbase.dll|wow64
+{root}\Fonts\msgothic.ttc|font 1
+{root}\Fonts\YuGothM.ttc|font 2
+{root}\Fonts\YuGothB.ttc|font 3
+{root}\Fonts\meiryo.ttc|font 4
+{temp}\.keep|
+{root}\out put\.keep|)";
+inline constexpr const wchar_t* kAdkFiles =
+    LR"({adk}\Deployment Tools\DandISetEnv.bat|@set "PATH=%~dp0..\Windows Preinstallation Environment;%PATH%"
+{adk}\Deployment Tools\amd64\Oscdimg\oscdimg.exe|*
+{adk}\Deployment Tools\amd64\Oscdimg\etfsboot.com|etfsboot.com
+{adk}\Deployment Tools\amd64\Oscdimg\efisys.bin|efisys.bin
+{adk}\Deployment Tools\amd64\Oscdimg\efisys_noprompt.bin|efisys_noprompt.bin
+{adk}\Deployment Tools\amd64\Oscdimg\efisys_EX.bin|efisys_EX.bin
+{adk}\Deployment Tools\amd64\BCDBoot\bootsect.exe|*
+{pe}\copype.cmd|
+{pe}\amd64\Media\bootmgr|amd64 bootmgr
+{pe}\amd64\Media\EFI\Boot\bootx64.efi|efi
+{pe}\amd64\WinPE_OCs\WinPE-FontSupport-JA-JP.cab|
+{pe}\amd64\WinPE_OCs\ja-jp\lp.cab|)";
 
 class FakeWinPEMachine {
  public:
   explicit FakeWinPEMachine(FakeAdk adk = FakeAdk::kX64) {
-    for (const wchar_t* file : kMachineFiles)
-      Write(file);
-    if (adk != FakeAdk::kNone)
-      for (const wchar_t* file : kAdkFiles)
-        Write(file);
+    for (const wchar_t* tool : {L"curl", L"dism", L"msiexec", L"reg", L"winget", L"xcopy"})
+      Write(L"{root}\\bin\\" + std::wstring(tool) + L".exe|*");
+    WriteAll(kMachineFiles);
+    if (adk != FakeAdk::kNone) {
+      WriteAll(kAdkFiles);
+      Write(
+          L"{pe}\\MakeWinPEMedia.cmd|@\"%TVDE_FAKE_TOOL%\" as MakeWinPEMedia.cmd %*\r\n@exit /b %ERRORLEVEL%");
+      // Mounting brings a software hive and an old startnet.cmd longer than the new one.
+      Write(
+          L"{pe}\\amd64\\en-us\\winpe.wim|Windows\\System32\\config\\SOFTWARE\r\nWindows\\System32\\startnet.cmd\r\n");
+    }
     if (adk == FakeAdk::kX64AndX86)
       Write(L"{pe}\\x86\\en-us\\winpe.wim|Windows\\System32\\startnet.cmd\r\n");
     // The environment of this process reaches cmd.exe and the tools.
@@ -119,13 +118,20 @@ class FakeWinPEMachine {
     }
     return text;
   }
-  std::vector<std::string> Xs(const std::vector<std::wstring>& lines) const {
+  // Each line of `lines` with the names replaced; empty lines are skipped.
+  std::vector<std::string> Lines(const std::wstring& lines) const {
     std::vector<std::string> out;
-    for (const std::wstring& line : lines)
-      out.push_back(WideToUtf8(X(line)));
+    std::wistringstream text(lines);
+    for (std::wstring line; std::getline(text, line);)
+      if (!line.empty()) out.push_back(WideToUtf8(X(line)));
     return out;
   }
 
+  void WriteAll(const std::wstring& entries) const {
+    std::wistringstream text(entries);
+    for (std::wstring entry; std::getline(text, entry);)
+      Write(entry);
+  }
   // Writes "path|content" (the content "*" copies the fake tool).
   void Write(const std::wstring& entry) const {
     const fs::path path = X(entry.substr(0, entry.find(L'|')));
