@@ -51,6 +51,14 @@ std::string Box(const std::wstring& title, const std::wstring& text, UINT flags)
   return Box(BoxCall{text, title, flags});
 }
 
+// Every box shown so far, one a line.
+std::string Boxes(const AppHarness& h) {
+  std::string all;
+  for (const BoxCall& box : h.boxes)
+    all += Box(box) + "\n";
+  return all;
+}
+
 void ExpectIdle(AppHarness& h) {
   EXPECT_EQ(h.app().busy.load(), 0);
   EXPECT_TRUE(IsWindowEnabled(h.app().controls.adkButton));
@@ -118,32 +126,24 @@ TEST(WinPESection, MediaButtonRefusalsAndCancelsStartNothing) {
 }
 
 TEST(WinPESection, MediaButtonHandsTheChoicesToTheBuildAndShowsItsEnd) {
-  const std::wstring usbQuestion =
-      L"対象USBドライブ (G:) をフォーマットし、\n「日本語対応・即時起動 WinPE USB (x64_64bit / UEFI+CSM両対応)」を作成します。\nUSBメモリ内の既存データは消去されます。よろしいですか？";
+  const std::string done =
+      Box(L"WinPE メディア作成完了", kMediaDone, MB_OK | MB_ICONINFORMATION) + "\n";
+  const std::string usb = Box(
+      L"WinPE USB作成確認",
+      L"対象USBドライブ (G:) をフォーマットし、\n「日本語対応・即時起動 WinPE USB (x64_64bit / UEFI+CSM両対応)」を作成します。\nUSBメモリ内の既存データは消去されます。よろしいですか？",
+      MB_YESNO | MB_ICONWARNING);
   const struct {
     int32_t architecture, output, boot, usbIndex, result;
     std::string request;  // mode arch uefiOnly usb | iso | work
-    std::vector<std::string> boxes;
-    std::vector<std::wstring> isoSuggestions;
+    std::string boxes;
+    std::wstring isoSuggestion;
   } cases[] = {
-      {1,
-       1,
-       0,
-       0,
-       0,
-       "1 1 0  | C:\\out\\pe.iso | ",
-       {Box(L"WinPE メディア作成完了", kMediaDone, MB_OK | MB_ICONINFORMATION)},
-       {L"Toreval_Disk_Eraser_WinPE_x86_32bit_JP.iso"}},
-      {0,
-       0,
-       1,
-       1,
-       0,
-       "0 0 1 G: |  | ",
-       {Box(L"WinPE USB作成確認", usbQuestion, MB_YESNO | MB_ICONWARNING),
-        Box(L"WinPE メディア作成完了", kMediaDone, MB_OK | MB_ICONINFORMATION)},
-       {}},
-      {0, 2, 0, 0, 1, "2 0 0  |  | ", {Box(kProduct, kWinPEError, MB_OK | MB_ICONERROR)}, {}},
+      {1, 1, 0, 0, 0, "1 1 0  | C:\\out\\pe.iso | ", done,
+       L"Toreval_Disk_Eraser_WinPE_x86_32bit_JP.iso"},
+      {0, 1, 1, 0, 0, "1 0 1  | C:\\out\\pe.iso | ", done,
+       L"Toreval_Disk_Eraser_WinPE_x64_64bit_JP.iso"},
+      {0, 0, 1, 1, 0, "0 0 1 G: |  | ", usb + "\n" + done, L""},
+      {0, 2, 0, 0, 1, "2 0 0  |  | ", Box(kProduct, kWinPEError, MB_OK | MB_ICONERROR) + "\n", L""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.request);
@@ -172,11 +172,8 @@ TEST(WinPESection, MediaButtonHandsTheChoicesToTheBuildAndShowsItsEnd) {
                   " | " + U8(r.workDir),
               c.request);
     EXPECT_EQ(U8(r.certificateFolder), U8(h.certificateFolder()));
-    std::vector<std::string> boxes;
-    for (const BoxCall& box : h.boxes)
-      boxes.push_back(Box(box));
-    EXPECT_EQ(boxes, c.boxes);
-    EXPECT_EQ(h.isoSuggestions, c.isoSuggestions);
+    EXPECT_EQ(Boxes(h), c.boxes);
+    EXPECT_EQ(U8(h.isoSuggestions.empty() ? L"" : h.isoSuggestions[0]), U8(c.isoSuggestion));
     EXPECT_NE(U8(h.ConsoleLines().back()).find("] [WINPE BUILD] " + U8(h.adkRoot())),
               std::string::npos);
     ExpectIdle(h);
@@ -192,37 +189,20 @@ TEST(WinPESection, AdkButtonAsksThenAcquiresAndRefreshesTheStatusLine) {
       L"Windows ADK / WinPE Add-on (x86/x64) のダウンロード・導入処理が完了しました！";
   const UINT question = MB_YESNO | MB_ICONQUESTION;
   const UINT information = MB_OK | MB_ICONINFORMATION;
+  const std::string ask = Box(kAdkQuestionTitle, install, question) + "\n";
+  const std::string ok = "ADK状態: [OK] x64 + x86(32bit Win10 PE) + 日本語ロケール 完全対応";
   const struct {
     int32_t choiceIndex, answer, result;
     std::string job;  // "choice folder"; empty: no job
-    std::vector<std::string> boxes;
-    std::string label;
+    std::string boxes, label;
   } cases[] = {
-      {0,
-       IDNO,
-       0,
-       "",
-       {Box(kAdkQuestionTitle, install, question)},
-       "ADK状態: [未導入] 下のボタンから任意ダウンロード・導入可能"},
-      {0,
-       IDYES,
-       0,
-       "0 ",
-       {Box(kAdkQuestionTitle, install, question), Box(kProduct, done, information)},
-       "ADK状態: [OK] x64 + x86(32bit Win10 PE) + 日本語ロケール 完全対応"},
-      {2,
-       IDYES,
-       0,
-       "2 {certs}\\ADK_Installers",
-       {Box(kAdkQuestionTitle, download, question), Box(kProduct, done, information)},
-       "ADK状態: [OK] x64 + x86(32bit Win10 PE) + 日本語ロケール 完全対応"},
-      {1,
-       IDYES,
-       1,
-       "1 ",
-       {Box(kAdkQuestionTitle, install, question),
-        Box(kProduct, kWinPEError, MB_OK | MB_ICONERROR)},
-       "ADK状態: [OK] x64 + x86(32bit Win10 PE) + 日本語ロケール 完全対応"},
+      {0, IDNO, 0, "", ask, "ADK状態: [未導入] 下のボタンから任意ダウンロード・導入可能"},
+      {0, IDYES, 0, "0 ", ask + Box(kProduct, done, information) + "\n", ok},
+      {2, IDYES, 0, "2 {certs}\\ADK_Installers",
+       Box(kAdkQuestionTitle, download, question) + "\n" + Box(kProduct, done, information) + "\n",
+       ok},
+      // The status line is read again when the job ends, whatever its result.
+      {1, IDYES, 1, "1 ", ask + Box(kProduct, kWinPEError, MB_OK | MB_ICONERROR) + "\n", ok},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.job);
@@ -231,7 +211,7 @@ TEST(WinPESection, AdkButtonAsksThenAcquiresAndRefreshesTheStatusLine) {
     std::string job;
     h.adkJob = [&](int32_t choice, const std::wstring& folder, LogCallback, const WinPEHost&) {
       job = std::to_string(choice) + " " + U8(folder);
-      InstallAdk(h, 0);  // the status line is read again when the job ends, whatever its result
+      InstallAdk(h, 0);
       return c.result;
     };
     h.Start();
@@ -245,10 +225,7 @@ TEST(WinPESection, AdkButtonAsksThenAcquiresAndRefreshesTheStatusLine) {
     if (const size_t at = expectedJob.find("{certs}"); at != std::string::npos)
       expectedJob.replace(at, 7, U8(h.certificateFolder()));
     EXPECT_EQ(job, expectedJob);
-    std::vector<std::string> boxes;
-    for (const BoxCall& box : h.boxes)
-      boxes.push_back(Box(box));
-    EXPECT_EQ(boxes, c.boxes);
+    EXPECT_EQ(Boxes(h), c.boxes);
     EXPECT_EQ(U8(h.Text(h.app().controls.adkStatusLabel)), c.label);
     ExpectIdle(h);
   }
@@ -274,7 +251,7 @@ TEST(WinPESection, BusyIsSharedWithTheEraseJob) {
     return ReportData{};
   };
   h.Start();
-  const std::string busyBox = Box(kProduct, kBusy, MB_OK | MB_ICONWARNING);
+  const std::string busyBox = Box(kProduct, kBusy, MB_OK | MB_ICONWARNING) + "\n";
 
   // A media build runs: its buttons are grey, and the erase is refused.
   h.Click(kIdCreateMedia);
@@ -283,8 +260,7 @@ TEST(WinPESection, BusyIsSharedWithTheEraseJob) {
   EXPECT_FALSE(IsWindowEnabled(h.app().controls.createMedia));
   h.boxes.clear();
   h.Click(kIdStartErase);
-  ASSERT_EQ(h.boxes.size(), 1u);
-  EXPECT_EQ(Box(h.boxes[0]), busyBox);
+  EXPECT_EQ(Boxes(h), busyBox);
   EXPECT_EQ(h.jobsStarted, 0);
   release = true;
   ASSERT_TRUE(h.WaitForIdle());
@@ -301,9 +277,7 @@ TEST(WinPESection, BusyIsSharedWithTheEraseJob) {
   h.boxes.clear();
   h.Click(kIdAdkButton);
   h.Click(kIdCreateMedia);
-  EXPECT_EQ(h.boxes.size(), 2u);
-  for (const BoxCall& box : h.boxes)
-    EXPECT_EQ(Box(box), busyBox);
+  EXPECT_EQ(Boxes(h), busyBox + busyBox);
   EXPECT_EQ(adkJobs, 0);
   EXPECT_EQ(h.isoSuggestions.size(), 1u);  // only the first build asked for a file
   release = true;
