@@ -1,9 +1,10 @@
-// ADK detection and acquisition under Wine: the fake installers, msiexec, winget and curl create
-// what the real ones would, so every route runs to its end through cmd.exe.
+// ADK detection and acquisition under Wine: the fake machine's installers, msiexec, winget and
+// curl leave what the real ones would, so every route runs to its end.
 #include "winpe/adk_acquisition.h"
 
 #include <gtest/gtest.h>
 
+#include "base/host_environment.h"
 #include "fake_winpe_machine.h"
 #include "winpe/adk_layout.h"
 
@@ -134,7 +135,7 @@ TEST(AdkAcquisition, DownloadOnlySavesTheInstallersEvenWhenDownloadsFail) {
 
 TEST(InstallerSignature, TheSystemCheckRefusesUnsignedAndMissingFiles) {
   const WinPEHost host = DefaultWinPEHost();
-  EXPECT_FALSE(host.verifyInstaller(ProgramDirectory() + L"\\tvde_fake_tool.exe"));
+  EXPECT_FALSE(host.verifyInstaller(ProgramModulePath()));
   EXPECT_FALSE(host.verifyInstaller(ProgramDirectory() + L"\\no_such_installer.exe"));
 }
 

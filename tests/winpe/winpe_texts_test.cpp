@@ -13,31 +13,30 @@
 namespace tvde {
 namespace {
 
-// Each line is marked with the chunk whose arrival passed it on ("F" for the end of output).
+// Each line comes with the number of the chunk whose arrival passed it on (9: the end of output).
 TEST(OutputLineCutter, CutsLinesWhateverTheChunksAndPassesThemOnAtOnce) {
   using namespace std::string_literals;
+  using Lines = std::vector<std::pair<int, std::string>>;
   const struct {
-    std::vector<std::string> chunks, lines;
+    std::vector<std::string> chunks;
+    Lines lines;
   } cases[] = {
-      {{"a\r\nb\n\r\n"}, {"0 a", "0 b"}},
-      {{"hel", "lo\r", "\nwor", "ld\n"}, {"2 hello", "3 world"}},
-      {{"x\r\r\n", "y\rz\n"}, {"0 x\r", "1 y\rz"}},  // one CR removed, inner ones kept
+      {{"a\r\nb\n\r\n"}, {{0, "a"}, {0, "b"}}},
+      {{"hel", "lo\r", "\nwor", "ld\n"}, {{2, "hello"}, {3, "world"}}},
+      {{"x\r\r\n", "y\rz\n"}, {{0, "x\r"}, {1, "y\rz"}}},  // one CR removed, inner ones kept
       {{"\n\n\r\n", "\n"}, {}},
-      {{"one\nla", "st"}, {"0 one", "F last"}},  // the final line without terminator
-      {{"last\r"}, {"F last"}},
-      {{"a\0b\n"s}, {"0 ab"}},
-      {{"h\0i\0\r\0\n\0"s}, {"0 hi"}},  // UTF-16 ASCII stays readable
+      {{"one\nla", "st"}, {{0, "one"}, {9, "last"}}},  // the final line without terminator
+      {{"last\r"}, {{9, "last"}}},
+      {{"a\0b\n"s}, {{0, "ab"}}},
+      {{"h\0i\0\r\0\n\0"s}, {{0, "hi"}}},  // UTF-16 ASCII stays readable
   };
   for (const auto& c : cases) {
-    std::vector<std::string> lines;
-    std::string chunk;
-    OutputLineCutter cutter(
-        [&](std::string_view line) { lines.push_back(chunk + " " + std::string(line)); });
-    for (size_t i = 0; i < c.chunks.size(); ++i) {
-      chunk = std::to_string(i);
-      cutter.Append(c.chunks[i]);
-    }
-    chunk = "F";
+    Lines lines;
+    int chunk = 0;
+    OutputLineCutter cutter([&](std::string_view line) { lines.emplace_back(chunk, line); });
+    for (; chunk < static_cast<int>(c.chunks.size()); ++chunk)
+      cutter.Append(c.chunks[static_cast<size_t>(chunk)]);
+    chunk = 9;
     cutter.Finish();
     EXPECT_EQ(lines, c.lines) << ::testing::PrintToString(c.chunks);
   }
