@@ -3,6 +3,8 @@
 #   main-window-96dpi.png, main-window-144dpi.png   the real program as it starts
 #   after-simulated-job-96dpi.png                   the same window after a simulated job, fed
 #                                                   with sample disks (Wine lists no disks)
+#   winpe-section-96dpi.png                         the WinPE section after a fake ADK was
+#                                                   detected, with one removable drive
 # Uses its own Wine prefix (build/wine-screenshots) so that the DPI setting never reaches the
 # tests' prefix.
 set -euo pipefail
@@ -54,11 +56,19 @@ program_shot main-window-144dpi.png
 set_dpi 96
 
 sentinel="$TVDE_WINEPREFIX/drive_c/tvde-screenshot-taken"
-rm -f "$sentinel"
-exec 3< <(wine "$shot" showcase 'C:\tvde-screenshot-taken')
-read -r -t 180 geometry <&3
-geometry=${geometry%$'\r'}
-import -window root -crop "$geometry" +repage "$out/after-simulated-job-96dpi.png"
-touch "$sentinel"
-exec 3<&-
-echo "screenshots: $out/after-simulated-job-96dpi.png ($geometry)"
+# A window fed by gui_shot: it prints the rectangle when ready and stays until the sentinel exists.
+fed_shot() {
+  rm -f "$sentinel"
+  exec 3< <(wine "$shot" "$1" 'C:\tvde-screenshot-taken')
+  local program=$! geometry
+  read -r -t 180 geometry <&3
+  geometry=${geometry%$'\r'}
+  import -window root -crop "$geometry" +repage "$out/$2"
+  touch "$sentinel"
+  exec 3<&-
+  wait "$program" || true  # gone before the next window opens
+  echo "screenshots: $out/$2 ($geometry)"
+}
+
+fed_shot showcase after-simulated-job-96dpi.png
+fed_shot winpe winpe-section-96dpi.png

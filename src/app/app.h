@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -61,6 +62,13 @@ class App {
   void OnProgressMessage();
   void OnLogMessage();
   void OnEraseDone();
+  // The WinPE section (winpe_section.cpp): status line, USB list, the two buttons and the end of
+  // their jobs (`result` 0 success; `kind` a WinPEJobKind).
+  void UpdateAdkStatusLabel();
+  void FillUsbTargetCombo();
+  void OnAdkButton();
+  void OnCreateMediaButton();
+  void OnWinPEDone(int32_t result, int32_t kind);
 
   // worker thread: the log sink of every worker (erase job and WinPE jobs alike).
   void PostLogLine(const std::wstring& line);
@@ -80,7 +88,8 @@ class App {
   CancelFlag cancelRequested{0};
   std::atomic<int32_t> busy{0};
   std::thread eraseWorker;
-  WorkerMailbox mailbox;  // stateMutex, progressSnapshot, pendingLogLines, lastResult
+  std::thread winpeWorker;  // the ADK acquisition or media build; shares `busy` with the erase
+  WorkerMailbox mailbox;    // stateMutex, progressSnapshot, pendingLogLines, lastResult
 
  private:
   void OnCreate(HWND window);
@@ -88,6 +97,7 @@ class App {
   bool OnCommand(int32_t id, int32_t notification);  // false: not handled here
   void OnDpiChanged(uint32_t newDpi, const RECT& suggested);
   void StartEraseWorker(const EraseJobConfig& config);
+  void StartWinPEWorker(std::unique_ptr<WinPEWorkerStart> start);
   void ShowBox(const std::wstring& text, const std::wstring& title, UINT flags);
   int AskBox(const std::wstring& text, const std::wstring& title, UINT flags);
 };

@@ -5,11 +5,14 @@
 
 #include <system_error>
 
+#include "app/iso_file_dialog.h"
 #include "base/product.h"
 #include "base/startup_environment.h"
 #include "disk/disk_enumeration.h"
 #include "job/erase_job_driver.h"
 #include "stamp/stamp_detect.h"
+#include "winpe/adk_acquisition.h"
+#include "winpe/usb_target.h"
 
 namespace tvde {
 namespace {
@@ -78,6 +81,17 @@ AppServices DefaultAppServices() {
     return RunEraseJob(config, isWinPE, cancel, progress, log);
   };
   services.settingsStore = DefaultSettingsStore();
+  services.listRemovableDrives = ListRemovableDrives;
+  services.pickIsoFile = AskIsoFilePath;
+  services.winpeHost = DefaultWinPEHost();
+  services.acquireAdk = [](int32_t choice, const std::wstring& folder, LogCallback log,
+                           const WinPEHost& host) {
+    return AcquireAdk(choice, folder, std::move(log), host);
+  };
+  services.buildWinPEMedia = [](const WinPEBuildRequest& request, LogCallback log,
+                                const WinPEHost& host) {
+    return BuildWinPEMedia(request, std::move(log), host);
+  };
   return services;
 }
 

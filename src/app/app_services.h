@@ -19,6 +19,8 @@
 #include "report/report_data.h"
 #include "settings/app_settings.h"
 #include "stamp/stamp_payload.h"
+#include "winpe/winpe_build.h"
+#include "winpe/winpe_host.h"
 
 namespace tvde {
 
@@ -33,6 +35,11 @@ struct ReportDialogRequest {
 using EraseJobRunner = std::function<ReportData(
     const EraseJobConfig& config, int32_t isWinPE, const CancelFlag& cancel,
     const ProgressCallback& progress, const LogCallback& log)>;
+// The media builder's two jobs (AcquireAdk, BuildWinPEMedia), run on the machine `host`.
+using AdkAcquisitionRunner = std::function<int32_t(int32_t choice, const std::wstring& folder,
+                                                   LogCallback log, const WinPEHost& host)>;
+using WinPEBuildRunner = std::function<int32_t(const WinPEBuildRequest& request, LogCallback log,
+                                               const WinPEHost& host)>;
 
 struct AppServices {
   // MessageBoxW: the pressed button (IDYES, IDNO, IDCANCEL, IDOK).
@@ -57,6 +64,14 @@ struct AppServices {
   std::function<bool(std::thread& worker, std::function<void()> body)> startThread;
   EraseJobRunner runEraseJob;
   SettingsStore settingsStore;
+  // The WinPE section: the removable drives as USB list entries, the ISO save dialog (the
+  // chosen file, or empty when the operator cancelled), the machine the builder works on (its
+  // ADK folders decide the status line) and the builder's jobs.
+  std::function<std::vector<std::wstring>()> listRemovableDrives;
+  std::function<std::wstring(HWND owner, const std::wstring& suggestedName)> pickIsoFile;
+  WinPEHost winpeHost;
+  AdkAcquisitionRunner acquireAdk;
+  WinPEBuildRunner buildWinPEMedia;
 };
 
 AppServices DefaultAppServices();

@@ -77,6 +77,7 @@ void App::RefreshDiskList() {
     selectedDiskIndex = 0;
   }
   OnSelectionChanged();
+  FillUsbTargetCombo();
 }
 
 void App::OnSelectionChanged() {

@@ -62,7 +62,13 @@ struct MainControls {
   HWND changeLogFolder = nullptr;
   HWND openLogFolder = nullptr;
   HWND adkStatusLabel = nullptr;
+  HWND adkChoice = nullptr;
+  HWND adkButton = nullptr;
+  HWND winpeArchitecture = nullptr;
+  HWND winpeOutput = nullptr;
+  HWND winpeBoot = nullptr;
   HWND usbTarget = nullptr;
+  HWND createMedia = nullptr;
   HWND confirmCode = nullptr;
   HWND startErase = nullptr;
   HWND abort = nullptr;

@@ -20,8 +20,6 @@ constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINI
 
 constexpr const wchar_t* kBusyCloseQuestion =
     L"現在処理が実行中です。強制終了してもよろしいですか？";
-constexpr const wchar_t* kWinPENotBuilt =
-    L"[WINPE BUILD] WinPE起動メディア作成機能はこのビルドにはまだ含まれていません。";
 
 std::wstring WindowTitle() {
   return std::wstring(kProductName) + L" v" + kProductVersion +
@@ -52,6 +50,8 @@ App::App(AppServices appServices) : services(std::move(appServices)) {}
 App::~App() {
   cancelRequested.exchange(1);
   if (eraseWorker.joinable()) eraseWorker.join();
+  // A media build cannot be stopped half-way (DISM holds the image mounted): it is waited for.
+  if (winpeWorker.joinable()) winpeWorker.join();
   if (windowAlive) DestroyWindow(mainWindow);
 }
 
@@ -139,6 +139,9 @@ LRESULT App::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_APP_ERASE_DONE:
       OnEraseDone();
       return 0;
+    case WM_APP_WINPE_DONE:
+      OnWinPEDone(static_cast<int32_t>(wParam), static_cast<int32_t>(lParam));
+      return 0;
     case WM_COMMAND:
       if (OnCommand(LOWORD(wParam), HIWORD(wParam))) return 0;
       break;
@@ -160,7 +163,8 @@ void App::OnCreate(HWND window) {
   CreateMainControls(*this);
   FillMainControls(*this);
   OnLogOutputToggled();
-  RefreshDiskList();
+  UpdateAdkStatusLabel();
+  RefreshDiskList();  // fills the USB list too
   AppendLog(std::wstring(kProductName) + L" v" + kProductVersion + L" が起動しました。");
   AppendLog(
       L"対応機能: 実機ブータブルレポートスタンプ(BIOS/UEFI両対応)＆完全消去(0x00)切替、ISO/CD起動向けログ保存先指定、x86/x64日本語WinPE。");
@@ -216,8 +220,10 @@ bool App::OnCommand(int32_t id, int32_t notification) {
       SaveSettingsFromControls();
       return true;
     case kIdAdkButton:
+      OnAdkButton();
+      return true;
     case kIdCreateMedia:
-      AppendLog(kWinPENotBuilt);
+      OnCreateMediaButton();
       return true;
     default:
       return false;

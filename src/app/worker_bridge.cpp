@@ -1,4 +1,4 @@
-// The mailbox between workers and the GUI thread, and the erase worker itself.
+// The mailbox between workers and the GUI thread, and the workers themselves.
 #include "app/worker_bridge.h"
 
 #include <utility>
@@ -61,6 +61,18 @@ void EraseWorkerMain(std::unique_ptr<EraseWorkerStart> start) {
     app.mailbox.lastResult = std::move(result);
   }
   PostMessageW(app.mainWindow, WM_APP_ERASE_DONE, 0, 0);
+}
+
+void WinPEWorkerMain(std::unique_ptr<WinPEWorkerStart> start) {
+  App& app = *start->app;
+  const LogCallback log = [&app](const std::wstring& line) { app.PostLogLine(line); };
+  const AppServices& services = app.services;
+  const int32_t result =
+      start->kind == kWinPEJobAdk
+          ? services.acquireAdk(start->adkChoice, start->downloadFolder, log, services.winpeHost)
+          : services.buildWinPEMedia(start->request, log, services.winpeHost);
+  PostMessageW(app.mainWindow, WM_APP_WINPE_DONE, static_cast<WPARAM>(result != 0 ? 1 : 0),
+               static_cast<LPARAM>(start->kind));
 }
 
 }  // namespace tvde

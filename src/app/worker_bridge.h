@@ -17,6 +17,7 @@
 
 #include "erase/erase_job.h"
 #include "report/report_data.h"
+#include "winpe/winpe_build.h"
 
 namespace tvde {
 
@@ -50,5 +51,21 @@ struct EraseWorkerStart {
 
 // worker thread: runs the job, publishes its result and posts the finish message.
 void EraseWorkerMain(std::unique_ptr<EraseWorkerStart> start);
+
+// The second parameter of the WinPE finish message.
+enum WinPEJobKind : int32_t { kWinPEJobAdk = 1, kWinPEJobMedia = 2 };
+
+// Allocated by the GUI thread, owned and freed by the worker: the ADK choice and download
+// folder of an acquisition, or the request of a media build.
+struct WinPEWorkerStart {
+  App* app = nullptr;
+  WinPEJobKind kind = kWinPEJobMedia;
+  int32_t adkChoice = 0;
+  std::wstring downloadFolder;
+  WinPEBuildRequest request;
+};
+
+// worker thread: runs the job with the workers' log path and posts its result and kind.
+void WinPEWorkerMain(std::unique_ptr<WinPEWorkerStart> start);
 
 }  // namespace tvde

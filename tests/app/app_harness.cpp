@@ -64,6 +64,20 @@ AppServices AppHarness::Services() {
     return RunEraseJob(config, isWinPE, cancel, progress, log);
   };
   services.settingsStore = store;
+  services.listRemovableDrives = [this] { return removableDrives; };
+  services.pickIsoFile = [this](HWND, const std::wstring& suggestedName) {
+    isoSuggestions.push_back(suggestedName);
+    return isoAnswer;
+  };
+  services.winpeHost.adkRootCandidates = {adkRoot()};
+  services.acquireAdk = [this](int32_t choice, const std::wstring& folder, LogCallback log,
+                               const WinPEHost& host) {
+    return adkJob(choice, folder, std::move(log), host);
+  };
+  services.buildWinPEMedia = [this](const WinPEBuildRequest& request, LogCallback log,
+                                    const WinPEHost& host) {
+    return buildJob(request, std::move(log), host);
+  };
   return services;
 }
 

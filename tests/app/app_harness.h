@@ -58,6 +58,17 @@ class AppHarness {
   EraseJobRunner job;  // empty: the real job driver
   bool threadsFail = false;
   StampPayload detectedStamp;
+  // The WinPE section: the USB list entries, the ISO dialog's answer (empty: cancelled) and the
+  // builder's jobs (default: succeed at once). The ADK is looked for in adkRoot() only.
+  std::vector<std::wstring> removableDrives;
+  std::wstring isoAnswer;
+  AdkAcquisitionRunner adkJob = [](int32_t, const std::wstring&, LogCallback, const WinPEHost&) {
+    return 0;
+  };
+  WinPEBuildRunner buildJob = [](const WinPEBuildRequest&, LogCallback, const WinPEHost&) {
+    return 0;
+  };
+  std::wstring adkRoot() const { return temp_.File("adk kit"); }
 
   // What the window asked for.
   std::vector<BoxCall> boxes;
@@ -66,6 +77,7 @@ class AppHarness {
   std::vector<std::pair<int32_t, int32_t>> enumerations;  // (environment, unlock)
   int jobsStarted = 0;
   int pickerCalls = 0;
+  std::vector<std::wstring> isoSuggestions;
 
  private:
   AppServices Services();

@@ -1,9 +1,10 @@
-// ADK detection and acquisition under Wine: the fake installers, msiexec, winget and curl create
-// what the real ones would, so every route runs to its end through cmd.exe.
+// ADK detection and acquisition under Wine: the fake machine's installers, msiexec, winget and
+// curl leave what the real ones would, so every route runs to its end.
 #include "winpe/adk_acquisition.h"
 
 #include <gtest/gtest.h>
 
+#include "base/host_environment.h"
 #include "fake_winpe_machine.h"
 #include "winpe/adk_layout.h"
 
@@ -35,28 +36,28 @@ TEST(AdkDetection, FollowsTheFilesOfEitherInstallFolder) {
 
 const std::wstring kCurl = L"curl.exe -L \"https://go.microsoft.com/fwlink/?linkid=";
 const std::wstring kWin10Start =
-    L"[ADK INSTALLER] Windows 10 ADK + WinPE Add-on (x86 32bit & x64 64bit / CSM & UEFI両対応) を導入しています...";
+    L"[ADK INSTALLER] Windows 10 ADK + WinPE Add-on (x86 32bit & x64 64bit / CSM & UEFI両対応) を導入しています...\n";
 const std::wstring kX86Start =
-    L"[WIN10 x86 PE] 既存ADK環境へ Windows 10 x86 (32-bit) WinPE コンポーネントをサイドバイサイド展開しています...";
+    L"[WIN10 x86 PE] 既存ADK環境へ Windows 10 x86 (32-bit) WinPE コンポーネントをサイドバイサイド展開しています...\n";
 const std::wstring kWin10Done =
-    L"[ADK INSTALLER] Windows 10 PE (x86 32bit / x64) 環境の準備が完了しました！";
-const std::wstring kWingetStart =
-    L"[ADK INSTALLER] Windows 11 ADK + WinPE Add-on の自動導入を開始します...";
+    L"[ADK INSTALLER] Windows 10 PE (x86 32bit / x64) 環境の準備が完了しました！\n";
+const std::wstring kWinget =
+    L"[ADK INSTALLER] Windows 11 ADK + WinPE Add-on の自動導入を開始します...\n";
 const std::wstring kWingetDone =
-    L"[ADK INSTALLER] Windows ADK および WinPE Add-on の導入が確認されました！";
+    L"[ADK INSTALLER] Windows ADK および WinPE Add-on の導入が確認されました！\n";
 const std::wstring kRefused =
     L"[ERROR] デジタル署名を検証できないため、このインストーラーは実行しません: {dl}";
-// The Windows 10 route on an empty machine, then the package manager's route.
+// The Windows 10 route on an empty machine, then the package manager's route; one letter each.
 const std::wstring kCommands[] = {
-    kCurl + L"2120254\" -o \"{dl}\\adksetup_win10.exe\"",
-    L"\"{dl}\\adksetup_win10.exe\" /quiet /norestart /features OptionId.DeploymentTools",
-    kCurl + L"2120253\" -o \"{dl}\\adkwinpesetup_win10.exe\"",
-    L"\"{dl}\\adkwinpesetup_win10.exe\" /quiet /norestart /features OptionId.WindowsPreinstallationEnvironment",
-    L"\"{dl}\\adkwinpesetup_win10.exe\" /layout \"{dl}\\layout_win10pe\" /quiet",
-    L"msiexec.exe /a \"{dl}\\layout_win10pe\\Installers\\Windows PE x86 x64-x86_en-us.msi\" /qn TARGETDIR=\"{dl}\\extracted_win10pe\"",
-    L"msiexec.exe /a \"{dl}\\layout_win10pe\\Installers\\Windows PE x86 x64 wims-x86_en-us.msi\" /qn TARGETDIR=\"{dl}\\extracted_win10pe\"",
-    L"xcopy /E /I /Y \"{dl}\\extracted_win10pe\\Windows Kits\\10\\Assessment and Deployment Kit\\Windows Preinstallation Environment\\x86\" \"{pe}\\x86\"",
-    L"xcopy /E /I /Y \"{dl}\\extracted_win10pe\\Windows Kits\\10\\Assessment and Deployment Kit\\Deployment Tools\\x86\" \"{adk}\\Deployment Tools\\x86\"",
+    kCurl + LR"(2120254" -o "{dl}\adksetup_win10.exe")",
+    LR"("{dl}\adksetup_win10.exe" /quiet /norestart /features OptionId.DeploymentTools)",
+    kCurl + LR"(2120253" -o "{dl}\adkwinpesetup_win10.exe")",
+    LR"("{dl}\adkwinpesetup_win10.exe" /quiet /norestart /features OptionId.WindowsPreinstallationEnvironment)",
+    LR"("{dl}\adkwinpesetup_win10.exe" /layout "{dl}\layout_win10pe" /quiet)",
+    LR"(msiexec.exe /a "{dl}\layout_win10pe\Installers\Windows PE x86 x64-x86_en-us.msi" /qn TARGETDIR="{dl}\extracted_win10pe")",
+    LR"(msiexec.exe /a "{dl}\layout_win10pe\Installers\Windows PE x86 x64 wims-x86_en-us.msi" /qn TARGETDIR="{dl}\extracted_win10pe")",
+    LR"(xcopy /E /I /Y "{dl}\extracted_win10pe\Windows Kits\10\Assessment and Deployment Kit\Windows Preinstallation Environment\x86" "{pe}\x86")",
+    LR"(xcopy /E /I /Y "{dl}\extracted_win10pe\Windows Kits\10\Assessment and Deployment Kit\Deployment Tools\x86" "{adk}\Deployment Tools\x86")",
     L"winget install --id Microsoft.WindowsADK -e --accept-package-agreements --accept-source-agreements",
     L"winget install --id Microsoft.WindowsADK.WinPEAddon -e --accept-package-agreements --accept-source-agreements"};
 
@@ -67,92 +68,68 @@ TEST(AdkAcquisition, EachRouteRunsItsCommandsAndEndsByTheAdkStatus) {
     std::wstring failing;  // tool records that fail
     bool signed_;
     int32_t result;
-    std::vector<int> commands;  // indexes into kCommands
-    std::vector<std::wstring> log;
+    const char* commands;  // letters a, b, ... for kCommands[0], [1], ...
+    std::wstring log;
   } cases[] = {
-      {FakeAdk::kNone,
-       kAdkChoiceWin10,
-       L"",
-       true,
-       0,
-       {0, 1, 2, 3, 4, 5, 6, 7, 8},
-       {kWin10Start, kX86Start, kWin10Done}},
-      {FakeAdk::kX64AndX86, 7, L"", true, 0, {2, 3}, {kWin10Start, kWin10Done}},
-      {FakeAdk::kNone,
-       kAdkChoiceWin10,
-       L"OptionId.WindowsPreinstallationEnvironment",
-       true,
-       0,
-       {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10},
-       {kWin10Start, L"  adkwinpesetup_win10.exe failed", kX86Start, kWingetStart, kWingetDone}},
-      {FakeAdk::kNone, kAdkChoiceWin11, L"", true, 0, {9, 10}, {kWingetStart, kWingetDone}},
-      {FakeAdk::kNone,
-       kAdkChoiceWin11,
-       L"winget",
-       true,
-       1,
-       {9, 10},
-       {kWingetStart, L"  winget.exe failed", L"  winget.exe failed"}},
-      {FakeAdk::kNone,
-       kAdkChoiceWin10,
-       L"",
-       false,
-       0,
-       {0, 2, 7, 9, 10},
-       {kWin10Start, kRefused + L"\\adksetup_win10.exe", kRefused + L"\\adkwinpesetup_win10.exe",
-        kX86Start, kRefused + L"\\adkwinpesetup_win10.exe",
-        kRefused + L"\\layout_win10pe\\Installers\\Windows PE x86 x64-x86_en-us.msi",
-        kRefused + L"\\layout_win10pe\\Installers\\Windows PE x86 x64 wims-x86_en-us.msi",
-        L"  File not found - {dl}\\extracted_win10pe\\Windows Kits\\10\\Assessment and Deployment Kit\\Windows Preinstallation Environment\\x86",
-        kWingetStart, kWingetDone}},
+      {FakeAdk::kNone, kAdkChoiceWin10, L"", true, 0, "abcdefghi",
+       kWin10Start + kX86Start + kWin10Done},
+      {FakeAdk::kX64AndX86, 7, L"", true, 0, "cd", kWin10Start + kWin10Done},
+      {FakeAdk::kNone, kAdkChoiceWin10, L"OptionId.WindowsPreinstallationEnvironment", true, 0,
+       "abcdefghijk",
+       kWin10Start + L"  adkwinpesetup_win10.exe failed\n" + kX86Start + kWinget + kWingetDone},
+      {FakeAdk::kNone, kAdkChoiceWin11, L"", true, 0, "jk", kWinget + kWingetDone},
+      {FakeAdk::kNone, kAdkChoiceWin11, L"winget", true, 1, "jk",
+       kWinget + L"  winget.exe failed\n  winget.exe failed"},
+      {FakeAdk::kNone, kAdkChoiceWin10, L"", false, 0, "achjk",
+       kWin10Start + kRefused + L"\\adksetup_win10.exe\n" + kRefused +
+           L"\\adkwinpesetup_win10.exe\n" + kX86Start + kRefused + L"\\adkwinpesetup_win10.exe\n" +
+           kRefused + L"\\layout_win10pe\\Installers\\Windows PE x86 x64-x86_en-us.msi\n" +
+           kRefused +
+           L"\\layout_win10pe\\Installers\\Windows PE x86 x64 wims-x86_en-us.msi\n"
+           L"  File not found - {dl}\\extracted_win10pe\\Windows Kits\\10\\Assessment and Deployment Kit\\Windows Preinstallation Environment\\x86\n" +
+           kWinget + kWingetDone},
   };
   for (const auto& c : cases) {
     FakeWinPEMachine m(c.installed);
     if (!c.failing.empty()) m.FailToolsMatching(c.failing);
     m.host.verifyInstaller = [&c](const std::wstring&) { return c.signed_; };
-    const std::string name = WideToUtf8(c.log[1]);
-    EXPECT_EQ(AcquireAdk(c.choice, L"", m.Log(), m.host), c.result) << name;
-    std::vector<std::wstring> commands;
-    for (const int i : c.commands)
-      commands.push_back(kCommands[i]);
-    EXPECT_EQ(m.commands, m.Xs(commands)) << name;
-    EXPECT_EQ(m.log, m.Xs(c.log)) << name;
-    EXPECT_EQ(AdkStatusAt(m.X(L"{adk}")) == kAdkReady, c.result == 0) << name;
+    SCOPED_TRACE(c.commands);
+    EXPECT_EQ(AcquireAdk(c.choice, L"", m.Log(), m.host), c.result);
+    std::wstring commands;
+    for (const char* letter = c.commands; *letter != '\0'; ++letter)
+      commands += kCommands[*letter - 'a'] + L"\n";
+    EXPECT_EQ(m.commands, m.Lines(commands));
+    EXPECT_EQ(m.log, m.Lines(c.log));
+    EXPECT_EQ(AdkStatusAt(m.X(L"{adk}")) == kAdkReady, c.result == 0);
     // The downloaded installers ran under their own names and left the x86 WinPE behind.
     EXPECT_EQ(HasX86WinPEAt(m.X(L"{adk}")),
-              c.installed == FakeAdk::kX64AndX86 || c.commands.size() >= 9)
-        << name;
+              c.installed == FakeAdk::kX64AndX86 || strlen(c.commands) >= 9);
   }
 }
 
-TEST(AdkAcquisition, DownloadOnlySavesTheInstallersEvenWhenDownloadsFail) {
+TEST(AdkAcquisition, DownloadOnlyEndsWellAndShowsTheFolderEvenWhenDownloadsFail) {
   FakeWinPEMachine m(FakeAdk::kNone);
+  m.FailToolsMatching(L"curl.exe");
   const std::wstring folder = L"{root}\\out put\\ADK_Installers";
-  for (const bool failing : {false, true}) {
-    if (failing) m.FailToolsMatching(L"curl.exe");
-    m.commands.clear(), m.log.clear(), m.opened.clear();
-    EXPECT_EQ(AcquireAdk(kAdkChoiceDownloadOnly, m.X(folder), m.Log(), m.host), 0);
-    EXPECT_EQ(m.commands,
-              m.Xs({kCurl + L"2120254\" -o \"" + folder + L"\\adksetup_win10_x86_x64.exe\"",
-                    kCurl + L"2120253\" -o \"" + folder + L"\\adkwinpesetup_win10_x86_x64.exe\"",
-                    kCurl + L"2271337\" -o \"" + folder + L"\\adksetup_win11.exe\"",
-                    kCurl + L"2271338\" -o \"" + folder + L"\\adkwinpesetup_win11.exe\""}));
-    EXPECT_EQ(m.log.size(), failing ? 6u : 2u);
-    EXPECT_EQ(
-        m.log.front(),
-        WideToUtf8(m.X(
-            L"[ADK DOWNLOADER] Windows 10 ADK (x86/x64対応) & Windows 11 ADK 公式インストーラーを保存しています: " +
-            folder)));
-    EXPECT_EQ(m.log.back(),
-              "[ADK DOWNLOADER] 公式インストーラー一式のダウンロードが完了しました！");
-    EXPECT_EQ(m.opened, m.Xs({folder}));
-    EXPECT_TRUE(m.Exists(folder + L"\\adkwinpesetup_win11.exe"));
-  }
+  EXPECT_EQ(AcquireAdk(kAdkChoiceDownloadOnly, m.X(folder), m.Log(), m.host), 0);
+  EXPECT_EQ(m.commands,
+            m.Lines(kCurl + L"2120254\" -o \"" + folder + L"\\adksetup_win10_x86_x64.exe\"\n" +
+                    kCurl + L"2120253\" -o \"" + folder + L"\\adkwinpesetup_win10_x86_x64.exe\"\n" +
+                    kCurl + L"2271337\" -o \"" + folder + L"\\adksetup_win11.exe\"\n" + kCurl +
+                    L"2271338\" -o \"" + folder + L"\\adkwinpesetup_win11.exe\""));
+  EXPECT_EQ(
+      m.log,
+      m.Lines(
+          L"[ADK DOWNLOADER] Windows 10 ADK (x86/x64対応) & Windows 11 ADK 公式インストーラーを保存しています: " +
+          folder +
+          L"\n  curl.exe failed\n  curl.exe failed\n  curl.exe failed\n  curl.exe failed\n"
+          L"[ADK DOWNLOADER] 公式インストーラー一式のダウンロードが完了しました！"));
+  EXPECT_EQ(m.opened, m.Lines(folder));
 }
 
 TEST(InstallerSignature, TheSystemCheckRefusesUnsignedAndMissingFiles) {
   const WinPEHost host = DefaultWinPEHost();
-  EXPECT_FALSE(host.verifyInstaller(ProgramDirectory() + L"\\tvde_fake_tool.exe"));
+  EXPECT_FALSE(host.verifyInstaller(ProgramModulePath()));
   EXPECT_FALSE(host.verifyInstaller(ProgramDirectory() + L"\\no_such_installer.exe"));
 }
 

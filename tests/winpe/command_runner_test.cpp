@@ -28,6 +28,10 @@ TEST(RunShellCommand, DeliversEachOutputLineOnceAndReportsTheExitCode) {
       {machine.X(L"\"{root}\\bin\\args.cmd\" \"arg one\" plain \"last arg\""),
        {"  [\"arg one\" plain \"last arg\"]"},
        0},
+      // The builder's own forms: '#' and '&' inside quotes, a quoted value after a switch.
+      {machine.X(LR"("{root}\bin\args.cmd" -b:2#p0,e,b"a b"#pEF "A & B" /d "x" /f)"),
+       {R"(  [-b:2#p0,e,b"a b"#pEF "A & B" /d "x" /f])"},
+       0},
       {L"set /p line=& echo no input, no wait& exit 0", {"  no input, no wait"}, 0},
   };
   for (const auto& c : cases) {

@@ -1,17 +1,18 @@
 #pragma once
 // A machine for the media builder made of files in a temporary folder with blanks in its path:
-// an ADK tree, the running program with DLLs, host fonts, and the fake tools first on PATH. The
-// builder's commands run through the real RunShellCommand and cmd.exe; the machine records each
-// command ("[silent] " when no log went with it), log line and opened folder as UTF-8.
-#include <windows.h>
+// an ADK tree, the running program with DLLs and host fonts. Its command runner records each
+// command ("[silent] " when no log went with it) and does in the folder what the tool would have
+// done; a tool whose command matches a failing pattern prints "name failed" and exits with 1.
+// (RunShellCommand itself, with cmd.exe, is tested on its own.) Log lines and opened folders
+// are kept as UTF-8.
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "base/host_environment.h"
 #include "base/text.h"
 #include "support/temp_dir.h"
 #include "winpe/winpe_build.h"
@@ -22,61 +23,47 @@ namespace fs = std::filesystem;
 
 enum class FakeAdk { kNone, kX64, kX64AndX86 };
 
-// "path|content"; the content "*" copies the fake tool.
-inline const wchar_t* const kMachineFiles[] = {
-    L"{root}\\bin\\curl.exe|*",
-    L"{root}\\bin\\dism.exe|*",
-    L"{root}\\bin\\msiexec.exe|*",
-    L"{root}\\bin\\reg.exe|*",
-    L"{root}\\bin\\winget.exe|*",
-    L"{root}\\bin\\xcopy.exe|*",
-    L"{root}\\Program Dir\\TorevalDiskEraser.exe|x64 program",
-    L"{root}\\Program Dir\\vcruntime140.dll|beside",
-    L"{root}\\system32\\vcruntime140.dll|system",
-    L"{root}\\system32\\msvcp140.dll|system",
-    L"{root}\\system32\\ucrtbase.dll|system",
-    L"{root}\\SysWOW64\\concrt140.dll|wow64",
-    L"{root}\\SysWOW64\\ucrtbase.dll|wow64",
-    L"{root}\\Fonts\\msgothic.ttc|font 1",
-    L"{root}\\Fonts\\YuGothM.ttc|font 2",
-    L"{root}\\Fonts\\YuGothB.ttc|font 3",
-    L"{root}\\Fonts\\meiryo.ttc|font 4",
-    L"{temp}\\.keep|",
-    L"{root}\\out put\\.keep|"};
-inline const wchar_t* const kAdkFiles[] = {
-    L"{adk}\\Deployment Tools\\DandISetEnv.bat|@set \"PATH=%~dp0..\\Windows Preinstallation Environment;%PATH%\"",
-    L"{adk}\\Deployment Tools\\amd64\\Oscdimg\\oscdimg.exe|*",
-    L"{adk}\\Deployment Tools\\amd64\\Oscdimg\\etfsboot.com|etfsboot.com",
-    L"{adk}\\Deployment Tools\\amd64\\Oscdimg\\efisys.bin|efisys.bin",
-    L"{adk}\\Deployment Tools\\amd64\\Oscdimg\\efisys_noprompt.bin|efisys_noprompt.bin",
-    L"{adk}\\Deployment Tools\\amd64\\Oscdimg\\efisys_EX.bin|efisys_EX.bin",
-    L"{adk}\\Deployment Tools\\amd64\\BCDBoot\\bootsect.exe|*", L"{pe}\\copype.cmd|",
-    L"{pe}\\MakeWinPEMedia.cmd|@\"%TVDE_FAKE_TOOL%\" as MakeWinPEMedia.cmd %*\r\n@exit /b %ERRORLEVEL%",
-    L"{pe}\\amd64\\Media\\bootmgr|amd64 bootmgr", L"{pe}\\amd64\\Media\\EFI\\Boot\\bootx64.efi|efi",
-    // Mounting brings a software hive and an old startnet.cmd longer than the new one.
-    L"{pe}\\amd64\\en-us\\winpe.wim|Windows\\System32\\config\\SOFTWARE\r\nWindows\\System32\\startnet.cmd\r\n",
-    L"{pe}\\amd64\\WinPE_OCs\\WinPE-FontSupport-JA-JP.cab|",
-    L"{pe}\\amd64\\WinPE_OCs\\ja-jp\\lp.cab|"};
+// "path|content" a line.
+inline constexpr const wchar_t* kMachineFiles =
+    LR"({root}\Program Dir\TorevalDiskEraser.exe|x64 program
+{root}\Program Dir\vcruntime140.dll|beside
+{root}\system32\vcruntime140.dll|system
+{root}\system32\msvcp140.dll|system
+{root}\system32\ucrtbase.dll|system
+{root}\SysWOW64\concrt140.dll|wow64
+{root}\SysWOW64\ucrtbase.dll|wow64
+{root}\Fonts\msgothic.ttc|font 1
+{root}\Fonts\YuGothM.ttc|font 2
+{root}\Fonts\YuGothB.ttc|font 3
+{root}\Fonts\meiryo.ttc|font 4
+{temp}\.keep|
+{root}\out put\.keep|)";
+inline constexpr const wchar_t* kAdkFiles =
+    LR"({adk}\Deployment Tools\DandISetEnv.bat|
+{adk}\Deployment Tools\amd64\Oscdimg\oscdimg.exe|
+{adk}\Deployment Tools\amd64\Oscdimg\etfsboot.com|etfsboot.com
+{adk}\Deployment Tools\amd64\Oscdimg\efisys.bin|efisys.bin
+{adk}\Deployment Tools\amd64\Oscdimg\efisys_noprompt.bin|efisys_noprompt.bin
+{adk}\Deployment Tools\amd64\Oscdimg\efisys_EX.bin|efisys_EX.bin
+{adk}\Deployment Tools\amd64\BCDBoot\bootsect.exe|
+{pe}\copype.cmd|
+{pe}\amd64\Media\bootmgr|amd64 bootmgr
+{pe}\amd64\Media\EFI\Boot\bootx64.efi|efi
+{pe}\amd64\WinPE_OCs\WinPE-FontSupport-JA-JP.cab|
+{pe}\amd64\WinPE_OCs\ja-jp\lp.cab|)";
 
 class FakeWinPEMachine {
  public:
   explicit FakeWinPEMachine(FakeAdk adk = FakeAdk::kX64) {
-    for (const wchar_t* file : kMachineFiles)
-      Write(file);
-    if (adk != FakeAdk::kNone)
-      for (const wchar_t* file : kAdkFiles)
-        Write(file);
+    WriteAll(kMachineFiles);
+    if (adk != FakeAdk::kNone) {
+      WriteAll(kAdkFiles);
+      // Mounting brings a software hive and an old startnet.cmd longer than the new one.
+      Write(
+          L"{pe}\\amd64\\en-us\\winpe.wim|Windows\\System32\\config\\SOFTWARE\nWindows\\System32\\startnet.cmd");
+    }
     if (adk == FakeAdk::kX64AndX86)
-      Write(L"{pe}\\x86\\en-us\\winpe.wim|Windows\\System32\\startnet.cmd\r\n");
-    // The environment of this process reaches cmd.exe and the tools.
-    wchar_t path[32768] = {};
-    GetEnvironmentVariableW(L"PATH", path, 32768);
-    savedPath_ = path;
-    SetEnvironmentVariableW(L"PATH", (X(L"{root}\\bin;") + savedPath_).c_str());
-    SetEnvironmentVariableW(L"TVDE_FAKE_CALLS", X(L"{root}\\calls.txt").c_str());
-    SetEnvironmentVariableW(L"TVDE_FAKE_ADK", X(L"{adk}").c_str());
-    SetEnvironmentVariableW(L"TVDE_FAKE_TOOL", fakeTool.c_str());
-    SetEnvironmentVariableW(L"TVDE_FAKE_FAIL", nullptr);
+      Write(L"{pe}\\x86\\en-us\\winpe.wim|Windows\\System32\\startnet.cmd");
     host = {{X(L"{adk}"), X(L"{root}\\Other Kit")},
             X(L"{temp}\\"),
             X(L"{root}\\Program Dir\\TorevalDiskEraser.exe"),
@@ -85,19 +72,15 @@ class FakeWinPEMachine {
             X(L"{root}\\Fonts\\"),
             [this](const std::wstring& command, LogCallback sink) {
               commands.push_back(WideToUtf8(sink ? command : L"[silent] " + command));
-              return RunShellCommand(command, std::move(sink));
+              return Run(command, sink);
             },
             [this](const std::wstring& folder) { opened.push_back(WideToUtf8(folder)); },
             [](const std::wstring&) { return true; },
             [](const std::wstring& drive) { return drive == L"F:"; }};
   }
-  ~FakeWinPEMachine() { SetEnvironmentVariableW(L"PATH", savedPath_.c_str()); }
 
-  // Tools whose "name arguments" contain `pattern` fail from now on.
-  void FailToolsMatching(const std::wstring& pattern) {
-    failing_ += pattern + L"|";
-    SetEnvironmentVariableW(L"TVDE_FAKE_FAIL", failing_.c_str());
-  }
+  // Tools whose command contains `pattern` fail from now on.
+  void FailToolsMatching(const std::wstring& pattern) { failing_.push_back(pattern); }
 
   // Replaces {root}, {adk}, {pe} (the ADK's WinPE folder), {temp} (without the final
   // backslash), {dl} (the default download folder), {work}, {mount} and {iso}.
@@ -119,38 +102,31 @@ class FakeWinPEMachine {
     }
     return text;
   }
-  std::vector<std::string> Xs(const std::vector<std::wstring>& lines) const {
+  // Each line of `lines` with the names replaced; empty lines are skipped.
+  std::vector<std::string> Lines(const std::wstring& lines) const {
     std::vector<std::string> out;
-    for (const std::wstring& line : lines)
-      out.push_back(WideToUtf8(X(line)));
+    std::wistringstream text(lines);
+    for (std::wstring line; std::getline(text, line);)
+      if (!line.empty()) out.push_back(WideToUtf8(X(line)));
     return out;
   }
 
-  // Writes "path|content" (the content "*" copies the fake tool).
+  void WriteAll(const std::wstring& entries) const {
+    std::wistringstream text(entries);
+    for (std::wstring entry; std::getline(text, entry);)
+      Write(entry);
+  }
+  // Writes "path|content"; a '\n' in the content becomes CR LF.
   void Write(const std::wstring& entry) const {
-    const fs::path path = X(entry.substr(0, entry.find(L'|')));
-    const std::wstring content = entry.substr(entry.find(L'|') + 1);
-    fs::create_directories(path.parent_path());
-    if (content == L"*")
-      fs::copy_file(fakeTool, path, fs::copy_options::overwrite_existing);
-    else
-      std::ofstream(path, std::ios::binary | std::ios::trunc) << WideToUtf8(content);
+    std::wstring content = entry.substr(entry.find(L'|') + 1);
+    for (size_t at = 0; (at = content.find(L'\n', at)) != std::wstring::npos; at += 2)
+      content.insert(at, 1, L'\r');
+    Make(X(entry.substr(0, entry.find(L'|'))), WideToUtf8(content));
   }
-  std::string Read(const std::wstring& path) const {
-    std::ostringstream content;
-    content << std::ifstream(fs::path(X(path)), std::ios::binary).rdbuf();
-    return content.str();
-  }
+  std::string Read(const std::wstring& path) const { return ReadFile(X(path)); }
   bool Exists(const std::wstring& path) const { return fs::exists(X(path)); }
   void Remove(const std::wstring& path) const { fs::remove(X(path)); }
 
-  std::vector<std::string> ToolCalls() const {  // "name arguments" as each tool saw them
-    std::vector<std::string> calls;
-    std::istringstream text(Read(L"{root}\\calls.txt"));
-    for (std::string line; std::getline(text, line);)
-      calls.push_back(line);
-    return calls;
-  }
   LogCallback Log() {
     return [this](const std::wstring& line) { log.push_back(WideToUtf8(line)); };
   }
@@ -163,11 +139,94 @@ class FakeWinPEMachine {
 
   WinPEHost host;
   std::vector<std::string> commands, log, opened;
-  const std::wstring fakeTool = ProgramDirectory() + L"\\tvde_fake_tool.exe";
 
  private:
+  static std::string ReadFile(const fs::path& file) {
+    std::ostringstream content;
+    content << std::ifstream(file, std::ios::binary).rdbuf();
+    return content.str();
+  }
+  static void Make(const fs::path& file, const std::string& text = "") {
+    fs::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << text;
+  }
+
+  // The tokens of a command as the tools parse them: blanks separate, quotes group and vanish.
+  static std::vector<std::wstring> Tokens(const std::wstring& command) {
+    std::vector<std::wstring> tokens(1);
+    bool quoted = false;
+    for (const wchar_t c : command) {
+      if (c == L'"') {
+        quoted = !quoted;
+      } else if (c == L' ' && !quoted) {
+        if (!tokens.back().empty()) tokens.emplace_back();
+      } else {
+        tokens.back().push_back(c);
+      }
+    }
+    return tokens;
+  }
+
+  // What the tool of `command` leaves behind for the builder's next step.
+  int32_t Run(const std::wstring& command, const LogCallback& sink) {
+    std::vector<std::wstring> t = Tokens(command);
+    if (t[0] == L"call") t.erase(t.begin(), t.begin() + 3);  // call "env" && tool ...
+    std::wstring name = fs::path(t[0]).filename().wstring();
+    std::transform(name.begin(), name.end(), name.begin(), towlower);
+    if (fs::path(name).extension().empty()) name += L".exe";  // "xcopy" as typed
+    const auto say = [&sink](const std::wstring& line) {
+      if (sink) sink(L"  " + line);
+    };
+    for (const std::wstring& pattern : failing_) {
+      if (command.find(pattern) != std::wstring::npos) return say(name + L" failed"), 1;
+    }
+    t.resize(std::max<size_t>(t.size(), 8));  // short commands read empty arguments
+    const auto has = [&](const wchar_t* text) { return command.find(text) != std::wstring::npos; };
+    const fs::path adk = X(L"{adk}");
+    if (name == L"curl.exe") {  // -L url -o file
+      Make(t[4], "installer");
+    } else if (name == L"rmdir.exe") {  // /s /q "{work}"
+      fs::remove_all(t[3]);
+    } else if (name == L"xcopy.exe") {  // /herky "{from}" "{to}" or /E /I /Y "{from}" "{to}"
+      const fs::path from = t[t[1] == L"/herky" ? 2 : 4], to = t[t[1] == L"/herky" ? 3 : 5];
+      if (!fs::exists(from)) return say(L"File not found - " + from.wstring()), 4;
+      for (const fs::directory_entry& entry : fs::recursive_directory_iterator(from)) {
+        const fs::path target = to / fs::relative(entry.path(), from);
+        if (entry.is_directory()) fs::create_directories(target);
+        if (!entry.is_directory()) Make(target, ReadFile(entry.path()));
+      }
+    } else if (name == L"msiexec.exe") {  // /a "{package}" /qn TARGETDIR="{folder}"
+      if (!fs::exists(t[2])) return 1603;
+      const fs::path kit = t[4].substr(10) + L"\\Windows Kits\\10\\Assessment and Deployment Kit";
+      // An image without software hive.
+      Make(kit / L"Windows Preinstallation Environment\\x86\\en-us\\winpe.wim",
+           "Windows\\System32\\startnet.cmd\r\n");
+      Make(kit / L"Windows Preinstallation Environment\\x86\\Media\\bootmgr", "x86 bootmgr");
+      Make(kit /
+           L"Windows Preinstallation Environment\\x86\\WinPE_OCs\\WinPE-FontSupport-JA-JP.cab");
+      Make(kit / L"Deployment Tools\\x86\\DISM\\dism.exe");
+    } else if (name == L"dism.exe" && t[1] == L"/Mount-Image") {
+      // The fake image file lists the files that mounting it brings into the mount folder.
+      std::ifstream image(fs::path(t[2].substr(11)), std::ios::binary);
+      for (std::string line; std::getline(image, line) && line.size() > 1;)
+        Make(fs::path(t[4].substr(10)) / line.substr(0, line.find('\r')), std::string(200, 'x'));
+    } else if (name == L"oscdimg.exe" || (name == L"makewinpemedia.cmd" && t[1] == L"/ISO")) {
+      Make(t[name == L"oscdimg.exe" ? 7 : 3], WideToUtf8(name) + " image");
+    } else if (name.rfind(L"adk", 0) == 0 || name == L"winget.exe") {
+      if (has(L"OptionId.DeploymentTools") || has(L"WindowsADK -e"))
+        Make(adk / L"Deployment Tools\\DandISetEnv.bat");
+      if (has(L"PreinstallationEnvironment") || has(L"WinPEAddon"))
+        Make(adk / L"Windows Preinstallation Environment\\copype.cmd");
+      if (t[1] == L"/layout") {
+        Make(fs::path(t[2]) / L"Installers\\Windows PE x86 x64-x86_en-us.msi");
+        Make(fs::path(t[2]) / L"Installers\\Windows PE x86 x64 wims-x86_en-us.msi");
+      }
+    }
+    return 0;
+  }
+
   TempDir dir_;
-  std::wstring savedPath_, failing_;
+  std::vector<std::wstring> failing_;
 };
 
 }  // namespace tvde::testing

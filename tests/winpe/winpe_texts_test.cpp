@@ -13,37 +13,33 @@
 namespace tvde {
 namespace {
 
-TEST(OutputLineCutter, CutsLinesWhateverTheChunks) {
+// Each line comes with the number of the chunk whose arrival passed it on (9: the end of output).
+TEST(OutputLineCutter, CutsLinesWhateverTheChunksAndPassesThemOnAtOnce) {
   using namespace std::string_literals;
+  using Lines = std::vector<std::pair<int, std::string>>;
   const struct {
-    std::vector<std::string> chunks, lines;
+    std::vector<std::string> chunks;
+    Lines lines;
   } cases[] = {
-      {{"a\r\nb\n\r\n"}, {"a", "b"}},
-      {{"hel", "lo\r", "\nwor", "ld\n"}, {"hello", "world"}},
-      {{"x\r\r\n", "y\rz\n"}, {"x\r", "y\rz"}},  // one CR removed, inner ones kept
+      {{"a\r\nb\n\r\n"}, {{0, "a"}, {0, "b"}}},
+      {{"hel", "lo\r", "\nwor", "ld\n"}, {{2, "hello"}, {3, "world"}}},
+      {{"x\r\r\n", "y\rz\n"}, {{0, "x\r"}, {1, "y\rz"}}},  // one CR removed, inner ones kept
       {{"\n\n\r\n", "\n"}, {}},
-      {{"one\nla", "st"}, {"one", "last"}},  // the final line without terminator
-      {{"last\r"}, {"last"}},
-      {{"a\0b\n"s}, {"ab"}},
-      {{"h\0i\0\r\0\n\0"s}, {"hi"}},  // UTF-16 ASCII stays readable
+      {{"one\nla", "st"}, {{0, "one"}, {9, "last"}}},  // the final line without terminator
+      {{"last\r"}, {{9, "last"}}},
+      {{"a\0b\n"s}, {{0, "ab"}}},
+      {{"h\0i\0\r\0\n\0"s}, {{0, "hi"}}},  // UTF-16 ASCII stays readable
   };
   for (const auto& c : cases) {
-    std::vector<std::string> lines;
-    OutputLineCutter cutter([&lines](std::string_view line) { lines.emplace_back(line); });
-    for (const std::string& chunk : c.chunks)
-      cutter.Append(chunk);
+    Lines lines;
+    int chunk = 0;
+    OutputLineCutter cutter([&](std::string_view line) { lines.emplace_back(chunk, line); });
+    for (; chunk < static_cast<int>(c.chunks.size()); ++chunk)
+      cutter.Append(c.chunks[static_cast<size_t>(chunk)]);
+    chunk = 9;
     cutter.Finish();
     EXPECT_EQ(lines, c.lines) << ::testing::PrintToString(c.chunks);
   }
-}
-
-TEST(OutputLineCutter, PassesEachLineOnAsSoonAsItEnds) {
-  std::vector<std::string> lines;
-  OutputLineCutter cutter([&lines](std::string_view line) { lines.emplace_back(line); });
-  cutter.Append("progress 10%\r\nprogress 2");
-  EXPECT_EQ(lines, std::vector<std::string>{"progress 10%"});
-  cutter.Append("0%\r\n");
-  EXPECT_EQ(lines, (std::vector<std::string>{"progress 10%", "progress 20%"}));
 }
 
 TEST(WinPEStartupFiles, AreExactAsciiWithCrLf) {

@@ -6,6 +6,8 @@
 //   showcase FILE    shows the main window fed with sample disks (Wine lists none), runs a
 //                    simulated job through its start button, prints the rectangle and stays
 //                    until FILE exists
+//   winpe FILE       shows the main window with a fake ADK and a removable drive in the
+//                    WinPE section, prints the rectangle and stays until FILE exists
 #include <windows.h>
 
 #include <commctrl.h>
@@ -15,6 +17,7 @@
 #include <string>
 
 #include "app/app.h"
+#include "winpe/usb_target.h"
 
 namespace tvde {
 namespace {
@@ -118,6 +121,45 @@ int Showcase(const std::wstring& sentinel) {
   return 0;
 }
 
+// A fake ADK with the WinPE add-on and the 32-bit WinPE, made of empty marker files.
+std::wstring MakeFakeAdk() {
+  wchar_t temp[MAX_PATH + 1] = {};
+  GetTempPathW(MAX_PATH + 1, temp);
+  const std::wstring root = std::wstring(temp) + L"tvde-screenshot-adk";
+  for (const wchar_t* folder :
+       {L"", L"\\Deployment Tools", L"\\Windows Preinstallation Environment",
+        L"\\Windows Preinstallation Environment\\x86",
+        L"\\Windows Preinstallation Environment\\x86\\en-us"}) {
+    CreateDirectoryW((root + folder).c_str(), nullptr);
+  }
+  for (const wchar_t* file : {L"\\Deployment Tools\\DandISetEnv.bat",
+                              L"\\Windows Preinstallation Environment\\copype.cmd",
+                              L"\\Windows Preinstallation Environment\\x86\\en-us\\winpe.wim"}) {
+    CloseHandle(CreateFileW((root + file).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr));
+  }
+  return root;
+}
+
+// The main window with sample disks, a fake ADK and one removable drive, USB output chosen;
+// prints the rectangle and stays until FILE exists.
+int WinPESection(const std::wstring& sentinel) {
+  AppServices services = DefaultAppServices();
+  services.enumerateDisks = [](int32_t, int32_t) { return SampleDisks(); };
+  services.listRemovableDrives = [] {
+    return std::vector<std::wstring>{RemovableDriveEntry(L"E:\\", L"", 61530439680)};
+  };
+  services.winpeHost.adkRootCandidates = {MakeFakeAdk()};
+  App app(services);
+  if (!app.Create(GetModuleHandleW(nullptr), SW_SHOWNORMAL)) return 1;
+  SendMessageW(app.controls.winpeOutput, CB_SETCURSEL, 0, 0);
+  PumpUntil([] { return false; }, 500);
+  PrintGeometry(app.mainWindow);
+  PumpUntil([&] { return GetFileAttributesW(sentinel.c_str()) != INVALID_FILE_ATTRIBUTES; },
+            120000);
+  return 0;
+}
+
 }  // namespace
 }  // namespace tvde
 
@@ -129,6 +171,8 @@ int wmain(int argc, wchar_t** argv) {
     return window != nullptr && PostMessageW(window, WM_CLOSE, 0, 0) ? 0 : 1;
   }
   if (command == L"showcase" && argc > 2) return tvde::Showcase(argv[2]);
-  std::fprintf(stderr, "usage: gui_shot locate SECONDS | close | showcase SENTINEL\n");
+  if (command == L"winpe" && argc > 2) return tvde::WinPESection(argv[2]);
+  std::fprintf(stderr,
+               "usage: gui_shot locate SECONDS | close | showcase SENTINEL | winpe SENTINEL\n");
   return 2;
 }
