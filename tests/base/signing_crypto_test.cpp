@@ -160,13 +160,11 @@ TEST(EcdsaDer, SignatureIntegersAreMinimalPositiveAndAtMost32Bytes) {
 }
 
 TEST(Pem, Base64IsRfc4648AndDecodesOnlyItsOwnForm) {
-  const std::vector<std::pair<std::string, std::string>> vectors = {{"", ""},
-                                                                    {"f", "Zg=="},
-                                                                    {"fo", "Zm8="},
-                                                                    {"foo", "Zm9v"},
-                                                                    {"foob", "Zm9vYg=="},
-                                                                    {"fooba", "Zm9vYmE="},
-                                                                    {"foobar", "Zm9vYmFy"}};
+  // clang-format off
+  const std::vector<std::pair<std::string, std::string>> vectors = {
+      {"", ""}, {"f", "Zg=="}, {"fo", "Zm8="}, {"foo", "Zm9v"}, {"foob", "Zm9vYg=="},
+      {"fooba", "Zm9vYmE="}, {"foobar", "Zm9vYmFy"}};
+  // clang-format on
   for (const auto& [plain, encoded] : vectors) {
     EXPECT_EQ(Base64Encode(Bytes(plain)), encoded);
     std::vector<uint8_t> decoded;

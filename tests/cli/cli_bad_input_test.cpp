@@ -30,6 +30,7 @@ TEST_F(CliBadInput, EveryCaseIsRefusedWithItsMessageAndNothingWritten) {
   const std::string out = Path("new.img");
 
   using Case = std::pair<std::vector<std::string>, std::string>;
+  // clang-format off
   std::vector<Case> cases = {
       {{"erase"}, "erase needs exactly one TARGET"},
       {{"erase", disk, "--colour", "red"}, "unknown option '--colour' for erase"},
@@ -58,10 +59,8 @@ TEST_F(CliBadInput, EveryCaseIsRefusedWithItsMessageAndNothingWritten) {
       {{"stamp-write", "--out", out, "extra"}, "unexpected argument 'extra'"},
       {{"stamp-write", "--out", out, "--out", Path("b.img")}, "--out is given twice"},
       {{"stamp-write", "--out", Path("adir")}, "is a folder"},
-      {{"stamp-write", "--payload", Path("unknown.txt"), "--out", out},
-       "line 2: unknown key 'colour'"},
-      {{"stamp-write", "--payload", Path("twice.txt"), "--out", out},
-       "key 'certificateId' is given twice"},
+      {{"stamp-write", "--payload", Path("unknown.txt"), "--out", out}, "line 2: unknown key 'colour'"},
+      {{"stamp-write", "--payload", Path("twice.txt"), "--out", out}, "key 'certificateId' is given twice"},
       {{"stamp-write", "--payload", Path("overflow.txt"), "--out", out},
        "'passesCompleted' needs a whole number"},
       {{"stamp-write", "--payload", Path("zerobyte.txt"), "--out", out}, "zero bytes or line"},
@@ -94,6 +93,7 @@ TEST_F(CliBadInput, EveryCaseIsRefusedWithItsMessageAndNothingWritten) {
       {{"verify", Path("adir"), "--json=yes"}, "--json takes no value"},
       {{"stamp-burn"}, "unknown command 'stamp-burn'"},
   };
+  // clang-format on
 #ifdef _WIN32
   // Device namespaces are refused by name and never opened (these name the null device, so
   // even a mistake could not reach a disk).
@@ -109,19 +109,17 @@ TEST_F(CliBadInput, EveryCaseIsRefusedWithItsMessageAndNothingWritten) {
   std::filesystem::create_symlink("loop-b", dir_.path() / "loop-a");
   std::filesystem::create_symlink("loop-a", dir_.path() / "loop-b");
   const std::string link = Path("link.img");
-  cases.insert(
-      cases.end(),
-      {
-          {{"erase", "/dev/null", "--real", "--block-device"},
-           "'/dev/null' is not a regular file or block device"},
-          // A file to be written is named directly, never through a link that may change.
-          {{"erase", link, "--real"},
-           Quoted(link) + " is a symbolic link; give the path of the image"},
-          {{"stamp-write", "--out", Path("dangling.img")}, "is a symbolic link to nothing"},
-          {{"erase", Path("loop-a")}, "too many symbolic links lead on from one another"},
-          {{"erase", disk + "/x"}, "a part of the path before the last name is not a folder"},
-          {{"erase", Path(std::string(300, 'n'))}, "the path or one of its names is too long"},
-      });
+  // clang-format off
+  cases.insert(cases.end(), {
+      {{"erase", "/dev/null", "--real", "--block-device"}, "'/dev/null' is not a regular file or block device"},
+      // A file to be written is named directly, never through a link that may change.
+      {{"erase", link, "--real"}, Quoted(link) + " is a symbolic link; give the path of the image"},
+      {{"stamp-write", "--out", Path("dangling.img")}, "is a symbolic link to nothing"},
+      {{"erase", Path("loop-a")}, "too many symbolic links lead on from one another"},
+      {{"erase", disk + "/x"}, "a part of the path before the last name is not a folder"},
+      {{"erase", Path(std::string(300, 'n'))}, "the path or one of its names is too long"},
+  });
+  // clang-format on
 #endif
   for (const auto& [args, message] : cases) {
     SCOPED_TRACE(message);

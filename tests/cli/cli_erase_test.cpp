@@ -1,10 +1,10 @@
-// The erase command run in-process on image files: simulation and real jobs, the stamp, the
-// reports and a write error, checked on the bytes of the image and the files written, and that
-// the summary, the reports and the stamp claim only what is true of them; then the progress
-// lines, the exit code of each outcome and the reports a partial save names.
+// The erase command run in-process on image files: simulation and real jobs, the stamp and the
+// reports, checked on the bytes of the image and the files written, and that the summary, the
+// reports and the stamp claim only what is true of them; then the progress lines, the exit code
+// of each outcome and the reports a partial save names. Write errors are the engine's and the
+// job's tests.
 #include <gtest/gtest.h>
 
-#include "base/system_error.h"
 #include "cli_erase_output.h"
 #include "cli_test_fixture.h"
 #include "job/erase_job_driver.h"
@@ -16,7 +16,6 @@ using testing::AllZero;
 using testing::CliFixture;
 using testing::CliRun;
 using testing::Contains;
-using testing::FaultDevice;
 using testing::SummaryValue;
 
 constexpr size_t kMiB = 1024 * 1024;
@@ -72,21 +71,6 @@ TEST_F(CliErase, RealPurgeLeavesThePartialSectorAloneAndTakesTheSettingsDefaults
   const std::string json = ReadText("settings-certs/" + id + "_Report.json");
   EXPECT_TRUE(Contains(json, "\"operatorName\": \"設定 オペレーター\""));
   EXPECT_TRUE(Contains(json, "\"organizationName\": \"Settings Org\""));
-}
-
-TEST_F(CliErase, AWriteErrorSaysWhereAndWhy) {
-  Fill("disk.img", 8 * kMiB, 0x22);
-  InjectFaults([](FaultDevice& device) { device.faults.failWriteAt = 2; });
-  const CliRun run = Cli({"erase", Path("disk.img"), "--real", "--standard", "2", "--no-reports"});
-  EXPECT_EQ(run.code, 1);
-  EXPECT_EQ(SummaryValue(run.out, "Verification"), "WRITE ERROR");
-  EXPECT_EQ(SummaryValue(run.out, "Passes"), "0 of 1");
-  EXPECT_EQ(SummaryValue(run.out, "Bytes written"), std::to_string(4 * kMiB));
-  EXPECT_TRUE(Contains(run.out,
-                       "] [ERROR] 書き込みに失敗しました (オフセット 4194304 バイト, "
-                       "Pass 1/1: Zero Fill (0x00)): " +
-                           WideToUtf8(DescribeSystemError(5)) + "\n"))
-      << run.out;
 }
 
 TEST_F(CliErase, ClaimsOnlyWhatIsTrueOfTheImage) {

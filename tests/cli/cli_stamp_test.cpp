@@ -2,7 +2,6 @@
 // failed write leaves, and what stamp-read prints of hostile and overlong texts.
 #include <gtest/gtest.h>
 
-#include "base/system_error.h"
 #include "cli_test_fixture.h"
 
 namespace tvde {
@@ -69,10 +68,6 @@ TEST_F(CliStamp, WriteReadEraseKeepTheRestOfTheImageAndFailuresLeaveNothingNew) 
   InjectFaults([](testing::FaultDevice& device) { device.faults.failWriteAt = 1; });
   const CliRun failed = Cli({"stamp-write", "--out", Path("new.img")});
   EXPECT_EQ(failed.code, 1);
-  EXPECT_TRUE(
-      Contains(failed.out, "[ERROR] スタンプ領域 (オフセット 0) への書き込みに失敗しました: " +
-                               WideToUtf8(DescribeSystemError(5))))
-      << failed.out;
   EXPECT_TRUE(Contains(failed.err, "the stamp could not be written to '" + Path("new.img")));
   EXPECT_FALSE(Exists("new.img"));
   EXPECT_EQ(Cli({"stamp-write", "--out", Path("short.img")}).code, 1);

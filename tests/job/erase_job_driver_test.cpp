@@ -131,28 +131,27 @@ TEST(EraseJobEarlyEnd, NothingIsOpenedWrittenOrCertifiedBeforeTheJobMayStart) {
     std::string verdict, tag, message;  // the log line is tag + message (its start given here)
     int32_t locks;                      // each lock taken is given back
   };
-  auto status = [](int32_t value) {
-    return
-        [value](JobHarness& j) { j.config.disk.safetyStatus = static_cast<SafetyStatus>(value); };
+  auto status = [](int32_t v) {
+    return [v](JobHarness& j) { j.config.disk.safetyStatus = static_cast<SafetyStatus>(v); };
   };
+  const std::string locked = "安全保護ロックされているディスクのため";
+  // clang-format off
   const Case cases[] = {
-      {true, status(1), blocked, critical, "安全保護ロックされているディスクのため", 0},
-      {true, status(7), blocked, critical, "安全保護ロックされているディスクのため", 0},
-      {IsRunningUnderWine(),
-       [](JobHarness& j) { j.config.disk.devicePath = L"\\\\.\\PhysicalDrive0"; }, blocked,
-       critical, "Wine環境ではホストの実ディスクを保護するため", 0},
+      {true, status(1), blocked, critical, locked, 0},
+      {true, status(7), blocked, critical, locked, 0},
+      {IsRunningUnderWine(), [](JobHarness& j) { j.config.disk.devicePath = L"\\\\.\\PhysicalDrive0"; },
+       blocked, critical, "Wine環境ではホストの実ディスクを保護するため", 0},
       {true, [](JobHarness& j) { j.volumesInUse = {L"E:"}; }, blocked, critical,
        "対象ディスク上のファイルシステムが使用中のため", 1},
       {true, [](JobHarness& j) { j.failOpen = true; }, "OPEN HANDLE FAILED", "[ERROR] ",
        "物理ディスクを書き込みモードで開けませんでした。", 1},
       // A folder under a file can never be made: found out before the disk is touched.
-      {true,
-       [](JobHarness& j) {
+      {true, [](JobHarness& j) {
          testing::WriteFilledFile(j.dir.path() / "file", 1, 0);
          j.config.outputFolder = JoinPath(j.dir.File("file"), L"certs");
-       },
-       folder, "[ERROR] ", "証明書・監査ログの保存先フォルダーを作成または書き込みできない", 0},
+       }, folder, "[ERROR] ", "証明書・監査ログの保存先フォルダーを作成または書き込みできない", 0},
   };
+  // clang-format on
   for (const Case& c : cases) {
     if (!c.applies) continue;
     SCOPED_TRACE(c.message);
@@ -203,11 +202,16 @@ TEST(EraseJobReal, EachEndStatesOnlyWhatIsTrueOfTheDisk) {
   for (int i = 0; i < 650; ++i)
     japanese += L"消去";
   const std::string skipped = "SKIPPED (検証なし設定)";
+  const auto cancelAt = [](JobHarness& j, int32_t at) {
+    j.disk->faults.beforeWrite = [&j, at](int32_t write) {
+      if (write == at) j.cancel.store(1);
+    };
+  };
   const Case cases[] = {
+      // clang-format off
       // On a solid-state disk, with the folder left to the job: it names the folder first and
       // sends the TRIM notice before the first write (a refused notice never stops the job).
-      {"pure zero chosen", 6 * kMiB + 512,
-       [](JobHarness& j) {
+      {"pure zero chosen", 6 * kMiB + 512, [](JobHarness& j) {
          j.config.postEraseState = PostEraseState::PureZero;
          j.config.disk.mediaType = MediaKind::NvmeSsd;
          j.disk->faults.rejectTrim = true;
@@ -216,62 +220,45 @@ TEST(EraseJobReal, EachEndStatesOnlyWhatIsTrueOfTheDisk) {
            folder = L"/beside/the/program/Certificates";
            return true;
          };
-       },
-       kStatusCompleted, kPassed, kPureZero, 6 * kMiB + 512,
+       }, kStatusCompleted, kPassed, kPureZero, 6 * kMiB + 512,
        "[DISK STATE] スタンプを記録せず、ディスク全領域を完全消去 (0x00"},
-      {"random last pass, no stamp", 4 * kMiB,
-       [](JobHarness& j) {
+      {"random last pass, no stamp", 4 * kMiB, [](JobHarness& j) {
          j.config.standard = EraseStandard::CryptoRandom;
          j.config.postEraseState = PostEraseState::PureZero;
-       },
-       kStatusCompleted, kPassed, "NOT STAMPED", 4 * kMiB, kLogNotZero},
-      {"verification failed", 4 * kMiB,
-       [](JobHarness& j) {
+       }, kStatusCompleted, kPassed, "NOT STAMPED", 4 * kMiB, kLogNotZero},
+      {"verification failed", 4 * kMiB, [](JobHarness& j) {
          j.disk->faults.flipOffset = 3 * kMiB + 12345;
          j.config.verifyMode = VerifyMode::Full;
-       },
-       kStatusFailed, "FAILED (Pattern Mismatch Detected)", "NOT STAMPED", 4 * kMiB,
+       }, kStatusFailed, "FAILED (Pattern Mismatch Detected)", "NOT STAMPED", 4 * kMiB,
        "[DISK STATE] ベリファイ検証に合格しなかったため、スタンプを記録せずに終了しました。"},
-      {"verification cancelled", 4 * kMiB,
-       [](JobHarness& j) {
-         j.disk->faults.beforeWrite = [&j](int32_t write) {
-           if (write == 3) j.cancel.store(1);  // the last wipe write, before verification
-         };
-       },
+      // The last wipe write, before verification.
+      {"verification cancelled", 4 * kMiB, [&](JobHarness& j) { cancelAt(j, 3); },
        kStatusCancelled, "CANCELLED", kPureZero, 4 * kMiB, ""},
-      {"stamp does not read back", 4 * kMiB,
-       [](JobHarness& j) {
+      {"stamp does not read back", 4 * kMiB, [](JobHarness& j) {
          j.config.verifyMode = VerifyMode::None;  // the only read is the stamp's
          j.disk->faults.flipOffset = 0x200 + 20;  // inside the certificate ID
-       },
-       kStatusCompleted, skipped, "STAMP WRITE SKIPPED", 4 * kMiB,
+       }, kStatusCompleted, skipped, "STAMP WRITE SKIPPED", 4 * kMiB,
        "[ERROR] 書き込んだレポートスタンプを読み戻せませんでした (証明書IDが一致しません)。"},
-      {"650 Japanese characters", 4 * kMiB, LongNames(japanese, L"Org"), kStatusCompleted, skipped,
-       kStamped, 4 * kMiB, ""},
-      {"1 MiB organisation", 4 * kMiB, LongNames(L"Op", std::wstring(1 << 20, L'x')),
-       kStatusCompleted, skipped, kStamped, 4 * kMiB, ""},
-      {"write error in pass 2", 12 * kMiB,
-       [](JobHarness& j) {
+      {"650 Japanese characters", 4 * kMiB, LongNames(japanese, L"Org"), kStatusCompleted, skipped, kStamped, 4 * kMiB, ""},
+      {"1 MiB organisation", 4 * kMiB, LongNames(L"Op", std::wstring(1 << 20, L'x')), kStatusCompleted, skipped, kStamped,
+       4 * kMiB, ""},
+      // Pass 1 took three chunks, pass 2 one more.
+      {"write error in pass 2", 12 * kMiB, [](JobHarness& j) {
          j.config.standard = EraseStandard::Dod522022M;
-         j.disk->faults.failWriteAt = 5;  // pass 1 took three chunks, pass 2 one more
-       },
-       kStatusFailed, "WRITE ERROR", "NOT STAMPED", 16 * kMiB, ""},
-      {"cancel in pass 2", 8 * kMiB,
-       [](JobHarness& j) {
+         j.disk->faults.failWriteAt = 5;
+       }, kStatusFailed, "WRITE ERROR", "NOT STAMPED", 16 * kMiB, ""},
+      // The first chunk of pass 2 is still written.
+      {"cancel in pass 2", 8 * kMiB, [&](JobHarness& j) {
          j.config.standard = EraseStandard::Dod522022M;
-         j.disk->faults.beforeWrite = [&j](int32_t write) {
-           if (write == 3) j.cancel.store(1);  // the first chunk of pass 2 is still written
-         };
-       },
-       kStatusCancelled, "CANCELLED BY USER", "NOT STAMPED", 12 * kMiB, ""},
+         cancelAt(j, 3);
+       }, kStatusCancelled, "CANCELLED BY USER", "NOT STAMPED", 12 * kMiB, ""},
       {"certificate not written", 4 * kMiB, [](JobHarness& j) { j.saveSucceeds = false; },
        kStatusCompleted, kPassed, kStamped, 4 * kMiB, "[ERROR] 保存できなかったファイル: TVDE-"},
-      {"unknown standard", 4 * kMiB,
-       [](JobHarness& j) {
+      {"unknown standard", 4 * kMiB, [](JobHarness& j) {
          j.config.standard = static_cast<EraseStandard>(42);
          j.config.postEraseState = PostEraseState::PureZero;
-       },
-       kStatusCompleted, kPassed, "NOT STAMPED", 0, kLogNotZero},
+       }, kStatusCompleted, kPassed, "NOT STAMPED", 0, kLogNotZero},
+      // clang-format on
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -322,19 +309,21 @@ TEST(EraseJobSimulation, ASimulationWritesNothingAndClaimsNoMoreThanItsPlan) {
     std::string stamp, lastLog;  // the start of the last log line
   };
   const std::string stamped = "[DISK STAMP] 実機消去＆ハードウェアレポート画面スタンプ (Cert ID: ";
+  using S = EraseStandard;
+  using P = PostEraseState;
+  using V = VerifyMode;
+  // clang-format off
   const Case cases[] = {
-      {EraseStandard::NistPurge, PostEraseState::WriteStamp, VerifyMode::Quick, false,
+      {S::NistPurge, P::WriteStamp, V::Quick, false,
        "STAMPED (Simulation Verified - Bootable Report Stamp & Hardware Profile Ready)", stamped},
-      {EraseStandard::ZeroFill, PostEraseState::WriteStamp, VerifyMode::None, false,
+      {S::ZeroFill, P::WriteStamp, V::None, false,
        "STAMPED (Simulation Unverified - Bootable Report Stamp & Hardware Profile Ready)", stamped},
-      {EraseStandard::ZeroFill, PostEraseState::PureZero, VerifyMode::None, false,
-       "PURE ZERO WIPED (スタンプなし・完全未初期化状態)",
+      {S::ZeroFill, P::PureZero, V::None, false, "PURE ZERO WIPED (スタンプなし・完全未初期化状態)",
        "[DISK STATE] 通常通りディスクを完全消去"},
-      {EraseStandard::HmgIs5Enhanced, PostEraseState::PureZero, VerifyMode::None, false,
-       "NOT STAMPED", kLogNotZero},
-      {EraseStandard::ZeroFill, PostEraseState::PureZero, VerifyMode::Quick, true, "ABORTED",
-       "[SIMULATION] 開始: Pass 1/1"},
+      {S::HmgIs5Enhanced, P::PureZero, V::None, false, "NOT STAMPED", kLogNotZero},
+      {S::ZeroFill, P::PureZero, V::Quick, true, "ABORTED", "[SIMULATION] 開始: Pass 1/1"},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.stamp);
     JobHarness job(4 * kMiB);
