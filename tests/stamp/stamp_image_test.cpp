@@ -16,7 +16,9 @@ using namespace tvde::testing;
 
 constexpr size_t kFat1 = 0x8200, kReportCluster = 42;
 
-size_t Cluster(uint32_t c) { return 0x14200 + (c - 2) * 512; }
+size_t Cluster(uint32_t c) {
+  return 0x14200 + (c - 2) * 512;
+}
 
 // The clusters of a file, following FAT #1 from its first cluster; empty when broken.
 std::vector<uint32_t> Chain(std::span<const uint8_t> image, uint32_t first) {
