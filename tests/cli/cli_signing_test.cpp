@@ -17,7 +17,6 @@
 #include "report/report_fingerprint.h"
 #include "report/report_reading.h"
 
-
 namespace tvde {
 namespace {
 
