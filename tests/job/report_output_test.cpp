@@ -15,6 +15,7 @@
 #include "job/report_signing.h"
 #include "job/stamp_payload_builder.h"
 #include "report/report_fingerprint.h"
+#include "report/sample_report.h"
 #include "stamp/stamp_texts.h"
 #include "support/file_bytes.h"
 #include "support/loop_device.h"
@@ -35,22 +36,8 @@ std::string ReadFileBytes(const std::wstring& path) {
 }
 
 ReportData FinishedJob(const std::wstring& folder = {}) {
-  ReportData result;
-  result.certificateId = L"TVDE-20261023-0007";
-  result.endTime = L"2026-10-23 11:30:15";
-  result.statusCode = kStatusCompleted;
-  result.passesCompleted = 3;
-  result.passesPlanned = 3;
-  result.verificationResult = L"PASSED (All Sampled Sectors Verified Clean)";
-  result.sha256Fingerprint = L"0123abcd";
-  result.config.standard = EraseStandard::Dod522022M;
-  result.config.executionMode = ExecutionMode::RealWrite;
-  result.config.operatorName = L"佐藤";
-  result.config.organizationName = L"Org";
+  ReportData result = testing::SampleReport();
   result.config.outputFolder = folder;
-  result.config.disk.model = L"Disk Model";
-  result.config.disk.serialNumber = L"SN-1";
-  result.config.disk.sizeBytes = 512ull * 1024 * 1024 * 1024;
   result.stamp.certificateId = L"must not be used";
   return result;
 }
@@ -80,8 +67,8 @@ TEST(SaveReports, GivesTheJobAnIdAndWritesThreeWholeFilesNamedAfterIt) {
   EXPECT_NE(html.find("before\xEF\xBF\xBD"
                       "after"),
             std::string::npos);
-  EXPECT_NE(ReadFileBytes(report.jsonPath).find("\"佐藤\xEF\xBF\xBD\""), std::string::npos);
-  EXPECT_NE(ReadFileBytes(report.txtPath).find("佐藤\xEF\xBF\xBD / "), std::string::npos);
+  EXPECT_NE(ReadFileBytes(report.jsonPath).find("\"山田 太郎\xEF\xBF\xBD\""), std::string::npos);
+  EXPECT_NE(ReadFileBytes(report.txtPath).find("山田 太郎\xEF\xBF\xBD / "), std::string::npos);
 
   // A folder where the JSON report goes fails exactly that file: the record names the two that
   // exist, and no temporary file is left.
@@ -163,9 +150,10 @@ TEST(BuildStampPayload, TakesEveryFieldFromTheResultAndItsRequest) {
   // The record lists the other fields in their order: ID, date, standard, verification, disk
   // model, serial and capacity, operator, organisation, fingerprint, passes, hardware.
   const std::string fields =
-      "TVDE_STAMP_V2|TVDE-20261023-0007|2026-10-23 11:30:15|DoD 5220.22-M (3 Passes - "
-      "米国国防総省標準)|PASSED (All Sampled Sectors Verified Clean)|Disk Model|SN-1|512.00 GB|"
-      "佐藤|Org|0123abcd|3|||Collected Model|";
+      "TVDE_STAMP_V2|TVDE-20260105-143012-9A0B1C2D|2026-01-05 16:05:47|DoD 5220.22-M (3 Passes - "
+      "米国国防総省標準)|PASSED (256/256 サンプル一致)|Samsung SSD 870 EVO 1TB|S6PTNM0T402917K|"
+      "931.51 GB|山田 太郎|東京リサイクルセンター|8F14E45FCEEA167A5A36DEDD4BEA2543B3C8A0F6D1E2C7B9A4F3E2D1C0B9A877|3|||"
+      "Collected Model|";
   EXPECT_EQ(BuildStampRecord(p).substr(0, fields.size()), fields);
   for (int32_t status : {kStatusCancelled, kStatusFailed, 0}) {
     ReportData other = FinishedJob();
@@ -186,20 +174,18 @@ TEST(BuildStampPayload, StateFollowsTheRequestUntilTheJobSaysWhatBecameOfTheDisk
     const wchar_t* outcome;
     std::string state;
   };
+  constexpr auto kReal = ExecutionMode::RealWrite, kSimulation = ExecutionMode::Simulation;
+  constexpr auto kStamp = PostEraseState::WriteStamp, kZero = PostEraseState::PureZero;
+  // clang-format off
   const Case cases[] = {
-      {ExecutionMode::RealWrite, PostEraseState::WriteStamp, L"", active},
-      {ExecutionMode::Simulation, PostEraseState::WriteStamp, L"", simulation},
-      {static_cast<ExecutionMode>(7), PostEraseState::WriteStamp, L"", simulation},
-      {ExecutionMode::RealWrite, PostEraseState::PureZero, L"", pureZero},
-      {ExecutionMode::RealWrite, PostEraseState::WriteStamp, kStampActive, active},
-      {ExecutionMode::RealWrite, PostEraseState::WriteStamp, kStampWriteSkipped,
-       "STAMP WRITE SKIPPED"},
-      {ExecutionMode::RealWrite, PostEraseState::PureZero, kStampNotStamped, "NOT STAMPED"},
-      {ExecutionMode::RealWrite, PostEraseState::PureZero, kStampPureZero, pureZero},
-      {ExecutionMode::Simulation, PostEraseState::PureZero, kStampSimulatedPureZero, pureZero},
-      {ExecutionMode::Simulation, PostEraseState::WriteStamp, kStampSimulatedUnverified,
-       simulation},
+      {kReal, kStamp, L"", active}, {kSimulation, kStamp, L"", simulation},
+      {static_cast<ExecutionMode>(7), kStamp, L"", simulation}, {kReal, kZero, L"", pureZero},
+      {kReal, kStamp, kStampActive, active}, {kReal, kStamp, kStampWriteSkipped, "STAMP WRITE SKIPPED"},
+      {kReal, kZero, kStampNotStamped, "NOT STAMPED"}, {kReal, kZero, kStampPureZero, pureZero},
+      {kSimulation, kZero, kStampSimulatedPureZero, pureZero},
+      {kSimulation, kStamp, kStampSimulatedUnverified, simulation},
   };
+  // clang-format on
   for (const Case& c : cases) {
     ReportData result = FinishedJob();
     result.config.executionMode = c.mode;
@@ -221,14 +207,14 @@ TEST(ReportOutputFolder, DefaultsToCertificatesBesideTheProgramAndTakesTheLongPa
   EXPECT_EQ(U8(ReportOutputFolderFor(config, L"C:\\Tools\\x.exe")), "D:\\Logs");
   EXPECT_EQ(JoinPath(L"D:\\", L"x.txt"), std::wstring(L"D:\\") + kPathSeparator + L"x.txt");
   // The long form of each kind of path.
+  // clang-format off
   const std::pair<const wchar_t*, const wchar_t*> cases[] = {
       {L"C:\\Logs\\a.json", L"\\\\?\\C:\\Logs\\a.json"},
       {L"e:/Toreval_Erasure_Logs/a.txt", L"\\\\?\\e:\\Toreval_Erasure_Logs\\a.txt"},
       {L"\\\\server\\share\\certs", L"\\\\?\\UNC\\server\\share\\certs"},
-      {L"\\\\?\\C:\\already", L"\\\\?\\C:\\already"},
-      {L"\\\\.\\PhysicalDrive1", L"\\\\.\\PhysicalDrive1"},
-      {L"relative\\certs", L"relative\\certs"},
-  };
+      {L"\\\\?\\C:\\already", L"\\\\?\\C:\\already"}, {L"\\\\.\\PhysicalDrive1", L"\\\\.\\PhysicalDrive1"},
+      {L"relative\\certs", L"relative\\certs"}};
+  // clang-format on
   for (const auto& [path, expected] : cases) {
     EXPECT_EQ(U8(ExtendedLengthPath(path)), U8(expected)) << U8(path);
   }
