@@ -222,10 +222,6 @@ TEST(EraseJobReal, EachEndStatesOnlyWhatIsTrueOfTheDisk) {
          };
        }, kStatusCompleted, kPassed, kPureZero, 6 * kMiB + 512,
        "[DISK STATE] スタンプを記録せず、ディスク全領域を完全消去 (0x00"},
-      {"random last pass, no stamp", 4 * kMiB, [](JobHarness& j) {
-         j.config.standard = EraseStandard::CryptoRandom;
-         j.config.postEraseState = PostEraseState::PureZero;
-       }, kStatusCompleted, kPassed, "NOT STAMPED", 4 * kMiB, kLogNotZero},
       {"verification failed", 4 * kMiB, [](JobHarness& j) {
          j.disk->faults.flipOffset = 3 * kMiB + 12345;
          j.config.verifyMode = VerifyMode::Full;
@@ -240,8 +236,6 @@ TEST(EraseJobReal, EachEndStatesOnlyWhatIsTrueOfTheDisk) {
        }, kStatusCompleted, skipped, "STAMP WRITE SKIPPED", 4 * kMiB,
        "[ERROR] 書き込んだレポートスタンプを読み戻せませんでした (証明書IDが一致しません)。"},
       {"650 Japanese characters", 4 * kMiB, LongNames(japanese, L"Org"), kStatusCompleted, skipped, kStamped, 4 * kMiB, ""},
-      {"1 MiB organisation", 4 * kMiB, LongNames(L"Op", std::wstring(1 << 20, L'x')), kStatusCompleted, skipped, kStamped,
-       4 * kMiB, ""},
       // Pass 1 took three chunks, pass 2 one more.
       {"write error in pass 2", 12 * kMiB, [](JobHarness& j) {
          j.config.standard = EraseStandard::Dod522022M;

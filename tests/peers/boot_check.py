@@ -1,19 +1,10 @@
 #!/usr/bin/env python3
 """Boots a disk image holding a report stamp on real firmware under QEMU and checks the report
-screen it shows; with mode fat, checks its FAT volume with fsck.fat and mtools instead.
-
-  boot_check.py MODE IMAGE              expectations read from the image itself: the report
-                                        text at 0xA60, the MBR message at 0x50, the EFI block
-  boot_check.py MODE --tool TVDE_CLI    the tool writes the stamp of tests/stamp/golden/
-                                        sample_payload.txt; expectations are the golden files
-
-MODE: seabios (BIOS text screen through INT 13h extensions), seabios-floppy (the same through
-the CHS read), seabios-fallback (the MBR message when LBA 5 cannot be read), ovmf-x64 and
-ovmf-ia32 (graphical UEFI screen, --resolution WxH), ovmf-serial (UEFI text fallback without
-graphics, --arch x64|ia32), ovmf-serial-4k (the same from a virtio disk with 4096-byte logical
-blocks; the tool writes the stamp for that sector size), fat (with --tool: the 512-byte and the
-4096-byte layout). OVMF boots an image from a disk of the sector size its partition entry is
-laid out for. Exit status 0 pass, 1 fail, 77 a peer is missing (skipped)."""
+screen it shows (modes: see the CMake list of proofs); mode fat checks its FAT volume with
+fsck.fat and mtools instead. With IMAGE the expectations are read from the image itself; with
+--tool TVDE_CLI the tool writes the stamp of tests/stamp/golden/sample_payload.txt (for 4096-byte
+sectors in ovmf-serial-4k, in both layouts for fat) and the golden files are the expectations.
+Exit status 0 pass, 1 fail, 77 a peer is missing (skipped)."""
 
 import argparse
 import os
