@@ -126,7 +126,7 @@ const Bytes kSystem =
                   0x88, 0x99, 0xAA, 0xBB, 0xCC, 0xDD, 0xEE, 0xFF, 0x06, 5,    6},
               {"HP", "ProBook 450", "1.0", "5CD1234"});
 
-TEST(SmbiosTable, ReadsEveryHandledTypeAndTheLastStructureWins) {
+TEST(SmbiosTable, ReadsEveryHandledTypeAndCountsCoresAndBanks) {
   EXPECT_EQ(
       Text(ParseSmbiosTable(
           Table({kBios, kSystem, Structure(2, {1, 2}, {"HP", "8A59"}),
@@ -134,17 +134,6 @@ TEST(SmbiosTable, ReadsEveryHandledTypeAndTheLastStructureWins) {
                  Memory(8192), Memory(0), Memory(0xFFFF), Memory(16384), Structure(127, {})}))),
       "AMI, Version: F.42, Date: 11/07/2023, ROM size: 1024 KB|HP|ProBook 450|5CD1234|"
       "33221100-5544-7766-8899-AABBCCDDEEFF|HP / 8A59|Desktop|ASSET-42|2400 MHz, 4 cores, 2+2 banks");
-  EXPECT_EQ(
-      Text(ParseSmbiosTable(
-          Table({Structure(0, {1, 0, 0, 0xE0, 0, 0xFF}, {"V"}),  // no version or date
-                 Structure(1, {1, 2, 3, 4}, {"First", "One", "v", "S1"}),
-                 Structure(1, {0, 1, 2, 3}, {"Two", "v", "S2"}),  // no maker: still overwrites
-                 Structure(2, {1, 2}, {"Board", "X"}), Structure(2, {0, 1}, {"OnlyProduct"}),
-                 Structure(2, {0, 0}),  // both empty: no change
-                 Structure(3, {1, 9, 0, 0, 1}, {"Tag-1"}), Structure(3, {1, 10, 0, 0, 0}),
-                 Processor(3000, 8), Processor(0, 0),  // speed 0 keeps 3000; an empty socket
-                 Memory(4096), Memory(4096)}))),
-      "V, ROM size: 16384 KB||Two|S2|| / OnlyProduct|Notebook|Tag-1|3000 MHz, 8 cores, 2+0 banks");
   // The cores of every socket add up; 0xFF defers to core count 2 (length 48) unless that is
   // reserved or missing. Nothing behind the end-of-table structure counts.
   EXPECT_EQ(Text(ParseSmbiosTable(Table({Processor(2100, 24), Processor(2100, 0xFF, 48, 288),
