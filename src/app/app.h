@@ -61,6 +61,8 @@ class App {
   void OnProgressMessage();
   void OnLogMessage();
   void OnEraseDone();
+  // GUI thread: the log sink handed to the report dialog's stamp operations.
+  LogCallback StampLogSink();
 
   // worker thread: the log sink of every worker (erase job and WinPE jobs alike).
   void PostLogLine(const std::wstring& line);
