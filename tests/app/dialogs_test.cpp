@@ -334,7 +334,7 @@ TEST(ReportDialog, SaveElsewhereWritesTheThreeFilesAndTheHtmlButtonOpensThem) {
                  html = StateOf(w).htmlPath;
                  Click(w, kIdReportOpenHtml);
                }});
-    ASSERT_EQ(prompts.boxes.size(), 3u);
+    ASSERT_EQ(prompts.boxes.size(), c.writable ? 2u : 3u);  // the failed save: no HTML again
     EXPECT_EQ(U8(prompts.boxes[0].text).rfind("HTML証明書ファイルがまだ保存されていないか", 0), 0u);
     if (!c.writable) {
       EXPECT_EQ(
