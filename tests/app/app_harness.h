@@ -44,6 +44,9 @@ class AppHarness {
   std::wstring Text(HWND control) const;
   std::vector<std::wstring> ConsoleLines() const;
 
+  // The seam below; the dialogs take it as it is.
+  AppServices Services();
+
   std::wstring certificateFolder() const { return temp_.File("certs"); }
   const TempDir& temp() const { return temp_; }
   SettingsStore store;
@@ -68,8 +71,6 @@ class AppHarness {
   int pickerCalls = 0;
 
  private:
-  AppServices Services();
-
   TempDir temp_;
   std::unique_ptr<App> app_;
 };
