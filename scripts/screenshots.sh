@@ -3,6 +3,8 @@
 #   main-window-96dpi.png, main-window-144dpi.png   the real program as it starts
 #   after-simulated-job-96dpi.png                   the same window after a simulated job, fed
 #                                                   with sample disks (Wine lists no disks)
+#   report-dialog-{96,144}dpi.png                   the report and stamp dialog of that job
+#   folder-picker-{96,144}dpi.png                   the certificate-folder picker, a drive chosen
 # Uses its own Wine prefix (build/wine-screenshots) so that the DPI setting never reaches the
 # tests' prefix.
 set -euo pipefail
@@ -53,12 +55,24 @@ set_dpi 144
 program_shot main-window-144dpi.png
 set_dpi 96
 
-sentinel="$TVDE_WINEPREFIX/drive_c/tvde-screenshot-taken"
-rm -f "$sentinel"
-exec 3< <(wine "$shot" showcase 'C:\tvde-screenshot-taken')
-read -r -t 180 geometry <&3
-geometry=${geometry%$'\r'}
-import -window root -crop "$geometry" +repage "$out/after-simulated-job-96dpi.png"
-touch "$sentinel"
-exec 3<&-
-echo "screenshots: $out/after-simulated-job-96dpi.png ($geometry)"
+# A window of the screenshot driver: it prints the rectangle, then waits for the sentinel file.
+driver_shot() {
+  local sentinel="$TVDE_WINEPREFIX/drive_c/tvde-screenshot-taken" geometry
+  rm -f "$sentinel"
+  exec 3< <(wine "$shot" "$1" 'C:\tvde-screenshot-taken')
+  read -r -t 180 geometry <&3
+  geometry=${geometry%$'\r'}
+  import -window root -crop "$geometry" +repage "$out/$2"
+  touch "$sentinel"
+  exec 3<&-
+  wait || true
+  echo "screenshots: $out/$2 ($geometry)"
+}
+
+driver_shot showcase after-simulated-job-96dpi.png
+for dpi in 96 144; do
+  set_dpi "$dpi"
+  driver_shot report "report-dialog-${dpi}dpi.png"
+  driver_shot picker "folder-picker-${dpi}dpi.png"
+done
+set_dpi 96

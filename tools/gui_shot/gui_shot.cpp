@@ -6,6 +6,10 @@
 //   showcase FILE    shows the main window fed with sample disks (Wine lists none), runs a
 //                    simulated job through its start button, prints the rectangle and stays
 //                    until FILE exists
+//   report FILE      the same job, then the report and stamp dialog it opens: prints the
+//                    dialog's rectangle and closes it once FILE exists
+//   picker FILE      the certificate-folder picker of the main window with its first drive
+//                    chosen: prints its rectangle and closes it once FILE exists
 #include <windows.h>
 
 #include <commctrl.h>
@@ -15,6 +19,8 @@
 #include <string>
 
 #include "app/app.h"
+#include "app/folder_picker.h"
+#include "app/report_dialog.h"
 
 namespace tvde {
 namespace {
@@ -98,18 +104,50 @@ void SelectRow(HWND list, int row) {
   SendMessageW(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
 }
 
-int Showcase(const std::wstring& sentinel) {
+// A modal window of the program, found from a timer inside its own loop: printed once it has
+// settled, closed once the sentinel file exists.
+struct ModalShot {
+  const wchar_t* windowClass = nullptr;
+  std::wstring sentinel;
+  int ticksShown = 0;
+};
+ModalShot* activeShot = nullptr;
+
+void CALLBACK WatchModal(HWND, UINT, UINT_PTR, DWORD) {
+  ModalShot& shot = *activeShot;
+  const HWND window = FindWindowW(shot.windowClass, nullptr);
+  if (window == nullptr || !IsWindowVisible(window)) return;
+  if (++shot.ticksShown == 1 && shot.windowClass == kFolderPickerClass) {
+    const HWND list = GetDlgItem(window, kIdPickerDriveList);
+    SendMessageW(list, LB_SETCURSEL, 0, 0);
+    SendMessageW(window, WM_COMMAND, MAKEWPARAM(kIdPickerDriveList, LBN_SELCHANGE), 0);
+  }
+  if (shot.ticksShown == 5) PrintGeometry(window);  // after the last paint
+  if (shot.ticksShown > 5 && GetFileAttributesW(shot.sentinel.c_str()) != INVALID_FILE_ATTRIBUTES)
+    DestroyWindow(window);
+}
+
+int Showcase(const std::wstring& sentinel, const wchar_t* modalClass) {
   AppServices services = DefaultAppServices();
   services.enumerateDisks = [](int32_t, int32_t) { return SampleDisks(); };
   services.messageBox = [](HWND, const std::wstring&, const std::wstring&, UINT) {
     return IDYES;  // the final confirmation of the simulation
   };
-  services.showReportDialog = [](HWND, const ReportDialogRequest&) {};
+  if (modalClass != kReportDialogClass)
+    services.showReportDialog = [](HWND, const ReportDialogRequest&) {};
+  ModalShot shot{modalClass, sentinel};
+  activeShot = &shot;
+  if (modalClass != nullptr) SetTimer(nullptr, 0, 100, WatchModal);
   App app(services);
   if (!app.Create(GetModuleHandleW(nullptr), SW_SHOWNORMAL)) return 1;
   SelectRow(app.controls.diskList, 1);
   SendMessageW(app.mainWindow, WM_COMMAND, MAKEWPARAM(kIdStartErase, BN_CLICKED), 0);
   PumpUntil([&app] { return app.busy.load() == 0; }, 120000);
+  if (modalClass == kReportDialogClass) return 0;  // the dialog has come and gone
+  if (modalClass == kFolderPickerClass) {
+    SendMessageW(app.mainWindow, WM_COMMAND, MAKEWPARAM(kIdChangeLogFolder, BN_CLICKED), 0);
+    return 0;
+  }
   SelectRow(app.controls.diskList, 1);  // the refresh after the job selected the first row
   PumpUntil([] { return false; }, 500);
   PrintGeometry(app.mainWindow);
@@ -128,7 +166,10 @@ int wmain(int argc, wchar_t** argv) {
     const HWND window = FindWindowW(tvde::kMainWindowClass, nullptr);
     return window != nullptr && PostMessageW(window, WM_CLOSE, 0, 0) ? 0 : 1;
   }
-  if (command == L"showcase" && argc > 2) return tvde::Showcase(argv[2]);
-  std::fprintf(stderr, "usage: gui_shot locate SECONDS | close | showcase SENTINEL\n");
+  if (command == L"showcase" && argc > 2) return tvde::Showcase(argv[2], nullptr);
+  if (command == L"report" && argc > 2) return tvde::Showcase(argv[2], tvde::kReportDialogClass);
+  if (command == L"picker" && argc > 2) return tvde::Showcase(argv[2], tvde::kFolderPickerClass);
+  std::fprintf(stderr,
+               "usage: gui_shot locate SECONDS | close | (showcase|report|picker) SENTINEL\n");
   return 2;
 }
