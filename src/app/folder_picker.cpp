@@ -236,7 +236,7 @@ std::wstring PickOutputFolder(HWND parent, const std::wstring& initialPath,
   FolderPickerState state;
   state.path = initialPath;
   state.messageBox = &messageBox;
-  state.dpi = GetDpiForSystem();
+  state.dpi = DpiFor(parent);
   const int32_t width = Scale(kPickerWidth, state.dpi);
   const int32_t height = Scale(kPickerHeight, state.dpi);
   const POINT origin = CenteredOn(parent, width, height, 0);

@@ -15,6 +15,11 @@ POINT CenteredOn(HWND parent, int32_t width, int32_t height, int32_t minimum) {
   return origin;
 }
 
+uint32_t DpiFor(HWND parent) {
+  const uint32_t dpi = parent != nullptr ? GetDpiForWindow(parent) : 0;
+  return dpi != 0 ? dpi : GetDpiForSystem();
+}
+
 void RunModalLoop(HWND window, HWND parent, const std::function<bool(MSG&)>& filter) {
   if (parent != nullptr) EnableWindow(parent, FALSE);
   MSG message{};

@@ -131,9 +131,25 @@ struct ModalScript {
 };
 ModalScript* activeScript = nullptr;
 
+// This thread's window of the class: tests in other processes may show the same windows.
+HWND FindOwnWindow(const wchar_t* windowClass) {
+  std::pair<const wchar_t*, HWND> search{windowClass, nullptr};
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND window, LPARAM param) {
+        auto* found = reinterpret_cast<std::pair<const wchar_t*, HWND>*>(param);
+        wchar_t name[64] = {};
+        GetClassNameW(window, name, 64);
+        if (std::wstring(name) == found->first) found->second = window;
+        return found->second == nullptr ? TRUE : FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.second;
+}
+
 void CALLBACK PlayNextStep(HWND, UINT, UINT_PTR timer, DWORD) {
   ModalScript& script = *activeScript;
-  const HWND window = FindWindowW(script.windowClass, nullptr);
+  const HWND window = FindOwnWindow(script.windowClass);
   if (window == nullptr) return;  // not created yet, or already gone
   if (script.next < script.steps.size()) {
     script.steps[script.next++](window);

@@ -20,17 +20,12 @@ namespace {
 using testing::U8;
 
 TEST(SelfTest, TheJobIsASimulationOfAProtectedVirtualDisk) {
-  const DiskInfo disk = VirtualTestDisk();
-  EXPECT_EQ(U8(disk.devicePath + L"|" + disk.model + L"|" + disk.serialNumber),
-            "\\\\.\\PhysicalDrive99|Toreval Virtual Test NVMe SSD|TV-NVME-0001");
-  EXPECT_EQ(disk.sizeBytes, 549755813888ull);
-  EXPECT_EQ(disk.safetyStatus, SafetyStatus::ProtectedSystemDisk);  // never writable
-  const EraseJobConfig config = SelfTestJobConfig(disk, L"C:\\out");
-  EXPECT_EQ(config.executionMode, ExecutionMode::Simulation);  // never a real write
-  EXPECT_EQ(config.standard, EraseStandard::NistPurge);
-  EXPECT_EQ(config.verifyMode, VerifyMode::Quick);
+  const EraseJobConfig config = SelfTestJobConfig(VirtualTestDisk(), L"C:\\out");
+  EXPECT_EQ(U8(config.disk.devicePath + L"|" + config.disk.model + L"|" + config.outputFolder),
+            "\\\\.\\PhysicalDrive99|Toreval Virtual Test NVMe SSD|C:\\out");
+  EXPECT_EQ(config.disk.safetyStatus, SafetyStatus::ProtectedSystemDisk);  // never writable
+  EXPECT_EQ(config.executionMode, ExecutionMode::Simulation);              // never a real write
   EXPECT_EQ(config.postEraseState, PostEraseState::WriteStamp);
-  EXPECT_EQ(U8(config.outputFolder), "C:\\out");
 }
 
 TEST(SelfTest, ChecksStopAtTheFirstFailure) {
