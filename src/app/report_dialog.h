@@ -26,6 +26,9 @@ enum ReportDialogId : int32_t {
 };
 inline constexpr int32_t kReportButtonCount = 6;
 
+// The verification a stamp written without a job's certificate ID carries.
+inline constexpr const wchar_t* kOperatorStampVerdict = L"STAMPED BY OPERATOR";
+
 // Reached from the window through its user data; lives as long as ShowReportDialog runs.
 struct ReportDialogState {
   StampPayload payload;  // what is shown; the stamp and save actions update it

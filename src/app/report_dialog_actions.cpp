@@ -106,7 +106,7 @@ void WriteStamp(HWND window, ReportDialogState& state) {
   if (state.payload.certificateId.empty()) {
     state.payload.certificateId = MakeCertificateId();
     state.payload.sanitizationDate = FormatLocalTimestamp();
-    state.payload.verification = L"STAMPED BY OPERATOR";
+    state.payload.verification = kOperatorStampVerdict;
   }
   if (!WriteDiskStamp(state.disk, state.payload, state.log)) {
     Box(window, state, kStampFailed, kProductName, MB_OK | MB_ICONERROR);

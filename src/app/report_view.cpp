@@ -138,6 +138,9 @@ std::array<ReportRow, 16> HardwareRows(const HardwareProfile& h) {
 ReportBadge BadgeOf(const ReportDialogState& state) {
   if (state.payload.incomplete != 0) return {L"● HARDWARE PREVIEW", kAmber};
   if (IsSimulation(state)) return {L"● SIMULATION (DRY-RUN)", kSky};
+  // A stamp the operator wrote for a report without a job proves no erasure at all.
+  if (state.payload.verification == kOperatorStampVerdict)
+    return {L"● STAMPED BY OPERATOR", kAmber};
   if (VerificationPassed(state)) return {L"★ SANITIZED & VERIFIED", kGreen};
   return {L"★ SANITIZED, UNVERIFIED", kGreen};
 }

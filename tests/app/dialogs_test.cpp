@@ -335,6 +335,7 @@ TEST(ReportDialog, StampSwitchWritesAndErasesAndRefusesProtectedDisksUnasked) {
                written = DetectDiskStamp(disk);
                const StampPayload& shown = StateOf(w).payload;
                EXPECT_EQ(U8(shown.verification), "STAMPED BY OPERATOR");
+               EXPECT_EQ(U8(BadgeOf(StateOf(w)).text), "● STAMPED BY OPERATOR");
                EXPECT_EQ(shown.certificateId.size(), 29u);
                EXPECT_EQ(U8(written.certificateId), U8(shown.certificateId));
                Click(w, kIdReportStampSwitch);
