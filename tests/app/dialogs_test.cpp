@@ -13,6 +13,7 @@
 #include "app_harness.h"
 #include "base/drive_strings.h"
 #include "stamp/stamp_detect.h"
+#include "support/file_bytes.h"
 #include "support/text_matchers.h"
 
 namespace tvde {
@@ -312,7 +313,10 @@ TEST(ReportDialog, SaveElsewhereWritesTheThreeFilesAndTheHtmlButtonOpensThem) {
       reports += entry.path().extension() != ".tmp";
     EXPECT_EQ(reports, 3u);
     EXPECT_EQ(h.opened, std::vector<std::wstring>{html});
-    EXPECT_TRUE(fs::exists(html));
+    // A payload without a verification is not certified as verified.
+    const std::vector<uint8_t> bytes = testing::ReadWholeFile(html);
+    const std::string certificate(bytes.begin(), bytes.end());
+    EXPECT_EQ(certificate.find("SKIPPED (検証記録なし)") != std::string::npos, !request.result);
   }
 }
 
