@@ -88,63 +88,57 @@ TEST(FolderPicker, VerdictsRowsAndTheFolderCheck) {
   EXPECT_TRUE(CheckOutputFolder(L"Logs", reason));
 }
 
-TEST(FolderPicker, ListsTheDrivesAndAcceptsATrimmedWritableFolder) {
-  AppHarness h;
-  std::vector<std::wstring> rows;
-  std::wstring afterSelection;
-  const std::wstring chosen =
-      Pick(h, L"",
-           {[&](HWND w) {
-              const HWND list = GetDlgItem(w, kIdPickerDriveList);
-              EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), LB_ERR);  // none preselected
-              for (LRESULT i = 0; i < SendMessageW(list, LB_GETCOUNT, 0, 0); ++i) {
-                wchar_t row[512] = {};
-                SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(row));
-                rows.push_back(row);
-              }
-              SendMessageW(list, LB_SETCURSEL, 0, 0);
-              SendMessageW(w, WM_COMMAND, MAKEWPARAM(kIdPickerDriveList, LBN_SELCHANGE), 0);
-              afterSelection = PathEdit(w);
-              SetText(GetDlgItem(w, kIdPickerPath), L" \t" + h.temp().File("a\\b") + L" \r\n");
-            },
-            [](HWND w) { PressKey(w, kIdPickerPath, VK_RETURN); }});
-  const auto roots = QueryLogicalDriveRoots();
-  ASSERT_TRUE(roots && rows.size() == roots->size() && !rows.empty());
-  EXPECT_EQ(U8(afterSelection), U8((*roots)[0] + L"Toreval_Erasure_Logs"));
-  EXPECT_TRUE(U8(rows[0]).starts_with("C:\\  [ローカル/外付け固定ドライブ - 書込可能]  Label: "));
-  EXPECT_TRUE(U8(rows[0]).ends_with("  ->  C:\\Toreval_Erasure_Logs"));
-  EXPECT_EQ(U8(chosen), U8(h.temp().File("a\\b")));
-  EXPECT_TRUE(fs::is_directory(h.temp().path() / "a" / "b"));
-  EXPECT_FALSE(fs::exists(h.temp().path() / "a" / "b" / "_tvde_write_test.tmp"));
-  EXPECT_TRUE(h.boxes.empty());
-}
-
-TEST(FolderPicker, RefusalsKeepTheWindowOpenAndEveryWayOutReturnsNothing) {
-  for (const Step& leave :
-       std::vector<Step>{[](HWND w) { Click(w, kIdPickerCancel); },
-                         [](HWND w) { SendMessageW(w, WM_CLOSE, 0, 0); },
-                         [](HWND w) { PressKey(w, kIdPickerPath, VK_ESCAPE); }}) {
+TEST(FolderPicker, RefusalsKeepItOpenEnterAcceptsATrimmedFolderAndEveryOtherWayOutIsNothing) {
+  const std::pair<bool, Step> ways[] = {
+      {true, [](HWND w) { PressKey(w, kIdPickerPath, VK_RETURN); }},
+      {false, [](HWND w) { Click(w, kIdPickerCancel); }},
+      {false, [](HWND w) { SendMessageW(w, WM_CLOSE, 0, 0); }},
+      {false, [](HWND w) { PressKey(w, kIdPickerPath, VK_ESCAPE); }}};
+  for (const auto& [accepts, leave] : ways) {
     AppHarness h;
+    std::vector<std::wstring> rows;
+    std::wstring start, afterSelection;
     bool stillOpen = false;
-    const std::wstring chosen = Pick(h, L"C:\\start",
-                                     {[&](HWND w) {
-                                        EXPECT_EQ(U8(PathEdit(w)), "C:\\start");
-                                        SetText(GetDlgItem(w, kIdPickerPath), L"  \t ");
-                                        Click(w, kIdPickerAccept);
-                                        SetText(GetDlgItem(w, kIdPickerPath), UnwritableFolder(h));
-                                        Click(w, kIdPickerAccept);
-                                        stillOpen = IsWindow(w) != FALSE;
-                                      },
-                                      leave});
+    const std::wstring folder = h.temp().File("a\\b");
+    const std::wstring chosen =
+        Pick(h, L"C:\\start",
+             {[&](HWND w) {
+                start = PathEdit(w);
+                const HWND list = GetDlgItem(w, kIdPickerDriveList);
+                EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), LB_ERR);  // none preselected
+                for (LRESULT i = 0; i < SendMessageW(list, LB_GETCOUNT, 0, 0); ++i) {
+                  wchar_t row[512] = {};
+                  SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(row));
+                  rows.push_back(row);
+                }
+                SendMessageW(list, LB_SETCURSEL, 0, 0);
+                SendMessageW(w, WM_COMMAND, MAKEWPARAM(kIdPickerDriveList, LBN_SELCHANGE), 0);
+                afterSelection = PathEdit(w);
+                for (const std::wstring& refused : {std::wstring(L"  \t "), UnwritableFolder(h)}) {
+                  SetText(GetDlgItem(w, kIdPickerPath), refused);
+                  Click(w, kIdPickerAccept);
+                }
+                stillOpen = IsWindow(w) != FALSE;
+                SetText(GetDlgItem(w, kIdPickerPath), L" \t" + folder + L" \r\n");
+              },
+              leave});
+    EXPECT_EQ(U8(start), "C:\\start");
+    const auto roots = QueryLogicalDriveRoots();
+    ASSERT_TRUE(roots && rows.size() == roots->size() && !rows.empty());
+    EXPECT_EQ(U8(afterSelection), U8((*roots)[0] + L"Toreval_Erasure_Logs"));
+    EXPECT_TRUE(U8(rows[0]).starts_with("C:\\  [ローカル/外付け固定ドライブ - 書込可能]  Label: "));
+    EXPECT_TRUE(U8(rows[0]).ends_with("  ->  C:\\Toreval_Erasure_Logs"));
     EXPECT_TRUE(stillOpen);
-    EXPECT_EQ(U8(chosen), "");
+    EXPECT_EQ(U8(chosen), accepts ? U8(folder) : "");
+    EXPECT_EQ(fs::is_directory(h.temp().path() / "a" / "b"), accepts);
+    EXPECT_FALSE(fs::exists(h.temp().path() / "a" / "b" / "_tvde_write_test.tmp"));
     ASSERT_EQ(h.boxes.size(), 2u);
     EXPECT_EQ(U8(h.boxes[0].title + L"|" + h.boxes[0].text),
               "Toreval Disk Eraser|保存先フォルダパスを入力または選択してください。");
     EXPECT_EQ(
         U8(h.boxes[1].title + L"|" + h.boxes[1].text),
-        "書き込み不可エラー|選択されたフォルダに書き込みができません！\nCD/DVD/"
-        "ISOドライブや書き込み禁止メディアではなく、USBメモリ等の書き込み可能なドライブを選択してください。");
+        "書き込み不可エラー|選択されたフォルダに書き込みができません！\nCD/DVD/ISOドライブや書き込み禁止"
+        "メディアではなく、USBメモリ等の書き込み可能なドライブを選択してください。");
     EXPECT_EQ(h.boxes[1].flags, UINT{MB_OK | MB_ICONERROR});
   }
 }
