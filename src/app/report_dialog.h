@@ -7,10 +7,12 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "app/app_services.h"
 #include "app/gdi_font.h"
+#include "erase/erase_standard.h"
 
 namespace tvde {
 
@@ -69,6 +71,12 @@ struct ReportBadge {
   COLORREF colour;
 };
 ReportBadge BadgeOf(const ReportDialogState& state);
+
+// Whether the report is of a simulation: the job's own mode, or what a payload says of itself.
+bool IsSimulation(const ReportDialogState& state);
+
+// The standard whose display label is `label`, as a payload names it.
+std::optional<EraseStandard> StandardNamed(const std::wstring& label);
 
 // Whether the whole disk is known to be zeroes once the stamp area is: the job was real, its
 // last pass wrote zeroes and its verification passed.

@@ -78,6 +78,10 @@ ReportData RecordForSaving(const ReportDialogState& state) {
   record.verificationResult =
       payload.verification.empty() ? kVerdictNotRecorded : payload.verification;
   record.diskStampStatus = payload.stampState;
+  // What the payload says of the job; a standard it does not name keeps the default.
+  if (const auto standard = StandardNamed(payload.standardName)) record.config.standard = *standard;
+  if (payload.incomplete == 0 && !IsSimulation(state))
+    record.config.executionMode = ExecutionMode::RealWrite;
   record.config.operatorName = payload.operatorName;
   record.config.organizationName = payload.organizationName;
   if (state.hasDisk) {

@@ -1,6 +1,7 @@
 // The painted report of the report and stamp dialog: header, badge, report details and
 // hardware details, laid out at 96 DPI and scaled by the device context's mapping.
 #include <array>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -29,24 +30,14 @@ constexpr int32_t kRowStep = 20;
 constexpr int32_t kLabelX = 36;
 constexpr int32_t kValueX = 207;
 
-bool IsSimulation(const ReportDialogState& state) {
-  if (state.hasReport) return state.report.config.executionMode == ExecutionMode::Simulation;
-  return state.payload.verification.find(L"Simulation") != std::wstring::npos ||
-         state.payload.stampState == kStampStateSimulation;
-}
-
 bool VerificationPassed(const ReportDialogState& state) {
   return !IsSimulation(state) && state.payload.verification.starts_with(L"PASSED");
 }
 
 bool StandardEndsWithZeros(const ReportDialogState& state) {
-  if (state.hasReport) return PlanEndsWithZeros(BuildPassPlan(state.report.config.standard));
-  for (int32_t value = 0; value < kStandardCount; ++value) {
-    const auto standard = static_cast<EraseStandard>(value);
-    if (StandardLabel(standard) == state.payload.standardName)
-      return PlanEndsWithZeros(BuildPassPlan(standard));
-  }
-  return false;
+  const std::optional<EraseStandard> standard =
+      state.hasReport ? state.report.config.standard : StandardNamed(state.payload.standardName);
+  return standard && PlanEndsWithZeros(BuildPassPlan(*standard));
 }
 
 class PaintTools {
@@ -107,6 +98,20 @@ std::wstring OrDefault(const std::wstring& value, const std::wstring& fallback) 
 }
 
 }  // namespace
+
+bool IsSimulation(const ReportDialogState& state) {
+  if (state.hasReport) return state.report.config.executionMode == ExecutionMode::Simulation;
+  return state.payload.verification.find(L"Simulation") != std::wstring::npos ||
+         state.payload.stampState == kStampStateSimulation;
+}
+
+std::optional<EraseStandard> StandardNamed(const std::wstring& label) {
+  for (int32_t value = 0; value < kStandardCount; ++value) {
+    const auto standard = static_cast<EraseStandard>(value);
+    if (StandardLabel(standard) == label) return standard;
+  }
+  return std::nullopt;
+}
 
 std::wstring PaddedReportName(const wchar_t* name) {
   std::wstring padded = name;

@@ -12,6 +12,7 @@
 #include "app/win_controls.h"
 #include "app_harness.h"
 #include "base/drive_strings.h"
+#include "report/report_labels.h"
 #include "stamp/stamp_detect.h"
 #include "support/file_bytes.h"
 #include "support/text_matchers.h"
@@ -79,7 +80,11 @@ TEST(FolderPicker, VerdictsRowsAndTheFolderCheck) {
   for (const auto& [folder, winPE, expected] : cases) {
     std::wstring reason = L"unchanged";
     const bool flagged = CheckOutputFolderWith(
-        folder, reason, [](const std::wstring& root) { return root == L"D:\\" ? 5u : 3u; }, winPE);
+        folder, reason,
+        [](const std::wstring& root) {
+          return root == L"D:\\" ? UINT{DRIVE_CDROM} : UINT{DRIVE_FIXED};
+        },
+        winPE);
     EXPECT_EQ(flagged, std::string(expected) != "unchanged") << U8(folder);
     EXPECT_EQ(U8(reason), expected) << U8(folder);
   }
@@ -277,11 +282,16 @@ TEST(ReportDialog, ButtonsFollowTheBottomEscapeLeavesFullScreenAndCopyFillsTheCl
 TEST(ReportDialog, SaveElsewhereWritesTheThreeFilesAndTheHtmlButtonOpensThem) {
   const DiskInfo disk = testing::TestDisk(4, L"unused.img", 64ull << 20);
   const ReportData job = VerifiedZeroFill(disk);
-  const std::pair<ReportDialogRequest, bool> cases[] = {
-      {{job.stamp, L"", job, disk, {}}, true},  // the job ran with output switched off
-      {{PreviewPayload(), L"", std::nullopt, std::nullopt, {}}, true},
-      {{job.stamp, L"", job, disk, {}}, false}};
-  for (const auto& [request, writable] : cases) {
+  const std::string passed = "PASSED (All Sampled Sectors Verified Clean)";
+  const std::string zeroFill = U8(StandardLabel(EraseStandard::ZeroFill));
+  const std::string realWrite = U8(ExecutionModeHtmlLabel(ExecutionMode::RealWrite));
+  // The certificate says what the record or the payload says, never more.
+  const std::tuple<ReportDialogRequest, bool, std::vector<std::string>> cases[] = {
+      {{job.stamp, L"", job, disk, {}}, true, {passed, zeroFill, realWrite}},  // output was off
+      {{job.stamp, L"", std::nullopt, std::nullopt, {}}, true, {passed, zeroFill, realWrite}},
+      {{PreviewPayload(), L"", std::nullopt, std::nullopt, {}}, true, {"SKIPPED (検証記録なし)"}},
+      {{job.stamp, L"", job, disk, {}}, false, {}}};
+  for (const auto& [request, writable, claims] : cases) {
     AppHarness h;
     h.pickerAnswer = writable ? h.temp().File("usb") : UnwritableFolder(h);
     std::wstring html;
@@ -307,10 +317,10 @@ TEST(ReportDialog, SaveElsewhereWritesTheThreeFilesAndTheHtmlButtonOpensThem) {
       reports += entry.path().extension() != ".tmp";
     EXPECT_EQ(reports, 3u);
     EXPECT_EQ(h.opened, std::vector<std::wstring>{html});
-    // A payload without a verification is not certified as verified.
     const std::vector<uint8_t> bytes = testing::ReadWholeFile(html);
     const std::string certificate(bytes.begin(), bytes.end());
-    EXPECT_EQ(certificate.find("SKIPPED (検証記録なし)") != std::string::npos, !request.result);
+    for (const std::string& claim : claims)
+      EXPECT_NE(certificate.find(claim), std::string::npos) << claim;
   }
 }
 
