@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <utility>
 
 #include "app/app.h"
 #include "app/folder_picker.h"
@@ -38,10 +39,26 @@ BOOL CALLBACK FindConsole(HWND child, LPARAM found) {
   return TRUE;
 }
 
+// The shown window of the class: tests running at the same time keep hidden main windows of
+// their own, which FindWindowW may answer first.
+HWND FindShownWindow(const wchar_t* windowClass) {
+  std::pair<const wchar_t*, HWND> search{windowClass, nullptr};
+  EnumWindows(
+      [](HWND window, LPARAM param) {
+        auto* found = reinterpret_cast<std::pair<const wchar_t*, HWND>*>(param);
+        wchar_t name[64] = {};
+        GetClassNameW(window, name, 64);
+        if (IsWindowVisible(window) && std::wstring(name) == found->first) found->second = window;
+        return found->second == nullptr ? TRUE : FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.second;
+}
+
 int Locate(int seconds) {
   for (int tick = 0; tick < seconds * 10; ++tick, Sleep(100)) {
-    const HWND window = FindWindowW(kMainWindowClass, nullptr);
-    if (window == nullptr || !IsWindowVisible(window)) continue;
+    const HWND window = FindShownWindow(kMainWindowClass);
+    if (window == nullptr) continue;
     HWND console = nullptr;
     EnumChildWindows(window, FindConsole, reinterpret_cast<LPARAM>(&console));
     if (console == nullptr || SendMessageW(console, EM_GETLINECOUNT, 0, 0) < 3) continue;
@@ -163,7 +180,7 @@ int wmain(int argc, wchar_t** argv) {
   const std::wstring command = argc > 1 ? argv[1] : L"";
   if (command == L"locate" && argc > 2) return tvde::Locate(_wtoi(argv[2]));
   if (command == L"close") {
-    const HWND window = FindWindowW(tvde::kMainWindowClass, nullptr);
+    const HWND window = tvde::FindShownWindow(tvde::kMainWindowClass);
     return window != nullptr && PostMessageW(window, WM_CLOSE, 0, 0) ? 0 : 1;
   }
   if (command == L"showcase" && argc > 2) return tvde::Showcase(argv[2], nullptr);
