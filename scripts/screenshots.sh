@@ -5,6 +5,8 @@
 #                                                   with sample disks (Wine lists no disks)
 #   winpe-section-96dpi.png                         the WinPE section after a fake ADK was
 #                                                   detected, with one removable drive
+#   report-dialog-{96,144}dpi.png                   the report and stamp dialog of that job
+#   folder-picker-{96,144}dpi.png                   the certificate-folder picker, a drive chosen
 # Uses its own Wine prefix (build/wine-screenshots) so that the DPI setting never reaches the
 # tests' prefix.
 set -euo pipefail
@@ -55,20 +57,25 @@ set_dpi 144
 program_shot main-window-144dpi.png
 set_dpi 96
 
-sentinel="$TVDE_WINEPREFIX/drive_c/tvde-screenshot-taken"
-# A window fed by gui_shot: it prints the rectangle when ready and stays until the sentinel exists.
-fed_shot() {
+# A window of the screenshot driver: it prints the rectangle, then waits for the sentinel file.
+driver_shot() {
+  local sentinel="$TVDE_WINEPREFIX/drive_c/tvde-screenshot-taken" geometry
   rm -f "$sentinel"
   exec 3< <(wine "$shot" "$1" 'C:\tvde-screenshot-taken')
-  local program=$! geometry
   read -r -t 180 geometry <&3
   geometry=${geometry%$'\r'}
   import -window root -crop "$geometry" +repage "$out/$2"
   touch "$sentinel"
   exec 3<&-
-  wait "$program" || true  # gone before the next window opens
+  wait || true
   echo "screenshots: $out/$2 ($geometry)"
 }
 
-fed_shot showcase after-simulated-job-96dpi.png
-fed_shot winpe winpe-section-96dpi.png
+driver_shot showcase after-simulated-job-96dpi.png
+driver_shot winpe winpe-section-96dpi.png
+for dpi in 96 144; do
+  set_dpi "$dpi"
+  driver_shot report "report-dialog-${dpi}dpi.png"
+  driver_shot picker "folder-picker-${dpi}dpi.png"
+done
+set_dpi 96

@@ -69,6 +69,8 @@ class App {
   void OnAdkButton();
   void OnCreateMediaButton();
   void OnWinPEDone(int32_t result, int32_t kind);
+  // GUI thread: the log sink handed to the report dialog's stamp operations.
+  LogCallback StampLogSink();
 
   // worker thread: the log sink of every worker (erase job and WinPE jobs alike).
   void PostLogLine(const std::wstring& line);

@@ -5,7 +5,9 @@
 
 #include <system_error>
 
+#include "app/folder_picker.h"
 #include "app/iso_file_dialog.h"
+#include "app/report_dialog.h"
 #include "base/product.h"
 #include "base/startup_environment.h"
 #include "disk/disk_enumeration.h"
@@ -44,18 +46,6 @@ bool StartThread(std::thread& worker, std::function<void()> body) {
 
 }  // namespace
 
-std::wstring ReportSummaryText(const ReportDialogRequest& request) {
-  const StampPayload& payload = request.payload;
-  std::wstring text = L"証明書ID: " + payload.certificateId + L"\n消去日時: " +
-                      payload.sanitizationDate + L"\n消去規格: " + payload.standardName +
-                      L"\n検証結果: " + payload.verification + L"\n対象ディスク: " +
-                      payload.diskModel + L" / " + payload.diskSerial + L" / " +
-                      payload.diskCapacity + L"\nスタンプ状態: " + payload.stampState +
-                      L"\nSHA-256: " + payload.sha256Fingerprint;
-  if (!request.htmlPath.empty()) text += L"\nHTML証明書: " + request.htmlPath;
-  return text;
-}
-
 AppServices DefaultAppServices() {
   AppServices services;
   services.messageBox = [](HWND owner, const std::wstring& text, const std::wstring& title,
@@ -64,12 +54,14 @@ AppServices DefaultAppServices() {
   };
   services.shellOpen = ShellOpen;
   services.runAsAdministrator = RunAsAdministrator;
-  // The folder picker and its folder check come with the report dialog; until then a folder
-  // is typed into the edit and never questioned.
-  services.checkOutputFolder = [](const std::wstring&, std::wstring&) { return false; };
-  services.showReportDialog = [](HWND owner, const ReportDialogRequest& request) {
-    MessageBoxW(owner, ReportSummaryText(request).c_str(), kProductName,
-                MB_OK | MB_ICONINFORMATION);
+  services.pickOutputFolder = [prompt = services.messageBox](HWND owner,
+                                                             const std::wstring& startFolder) {
+    return PickOutputFolder(owner, startFolder, prompt);
+  };
+  services.checkOutputFolder = CheckOutputFolder;
+  // The dialog's prompts are the ones above.
+  services.showReportDialog = [prompts = services](HWND owner, const ReportDialogRequest& request) {
+    ShowReportDialog(owner, request, prompts);
   };
   services.enumerateDisks = EnumeratePhysicalDisks;
   services.detectDiskStamp = [](const DiskInfo& disk) { return DetectDiskStamp(disk); };

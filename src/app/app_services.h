@@ -30,7 +30,12 @@ struct ReportDialogRequest {
   std::wstring htmlPath;
   std::optional<ReportData> result;  // the finished job, when there is one
   std::optional<DiskInfo> disk;      // the disk whose stamp the dialog may switch
+  LogCallback log;                   // GUI thread: the stamp operations' lines; may be empty
 };
+
+// MessageBoxW: the pressed button (IDYES, IDNO, IDCANCEL, IDOK).
+using MessageBoxPrompt =
+    std::function<int(HWND owner, const std::wstring& text, const std::wstring& title, UINT flags)>;
 
 using EraseJobRunner = std::function<ReportData(
     const EraseJobConfig& config, int32_t isWinPE, const CancelFlag& cancel,
@@ -42,9 +47,7 @@ using WinPEBuildRunner = std::function<int32_t(const WinPEBuildRequest& request,
                                                const WinPEHost& host)>;
 
 struct AppServices {
-  // MessageBoxW: the pressed button (IDYES, IDNO, IDCANCEL, IDOK).
-  std::function<int(HWND owner, const std::wstring& text, const std::wstring& title, UINT flags)>
-      messageBox;
+  MessageBoxPrompt messageBox;
   // The shell's "open" verb on a file or folder.
   std::function<bool(HWND owner, const std::wstring& path)> shellOpen;
   // Starts `program` elevated (the shell's "runas" verb); false when it did not start.
@@ -75,8 +78,5 @@ struct AppServices {
 };
 
 AppServices DefaultAppServices();
-
-// The summary box that stands in for the report and stamp dialog in this build.
-std::wstring ReportSummaryText(const ReportDialogRequest& request);
 
 }  // namespace tvde

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "erase/erase_standard.h"
+
 namespace tvde {
 
 std::wstring ProtectedDiskRefusal(const std::wstring& safetyReason) {
@@ -17,10 +19,14 @@ std::wstring FolderQuestion(const std::wstring& outputFolder, const std::wstring
 }
 
 std::wstring FinalConfirmation(const EraseJobConfig& config) {
+  // All zeroes is promised only when the last pass writes zeroes and is read back.
+  const bool provesZeros =
+      PlanEndsWithZeros(BuildPassPlan(config.standard)) && config.verifyMode != VerifyMode::None;
   const std::wstring postState =
       config.postEraseState == PostEraseState::WriteStamp
           ? L"実機起動レポート画面 (BIOS/UEFIブータブルスタンプ) を記録"
-          : L"通常通りディスクを完全消去した状態 (全セクタ0x00・スタンプなし)";
+      : provesZeros ? L"通常通りディスクを完全消去した状態 (全セクタ0x00・スタンプなし)"
+                    : L"通常通りディスクを完全消去した状態 (スタンプなし)";
   const std::wstring logText = config.logOutputDisabled == 0
                                    ? L"有効 (保存先: " + config.outputFolder + L")"
                                    : std::wstring(L"無効 (画面レポート表示のみ)");

@@ -64,8 +64,8 @@ void App::OnEraseDone() {
     AppendLog(result.htmlPath.empty() ? std::wstring(kScreenReportLog)
                                       : kCertificateSavedLog + result.htmlPath);
     AppendLog(L"[SHA-256] " + result.sha256Fingerprint);
-    services.showReportDialog(mainWindow,
-                              {result.stamp, result.htmlPath, result, result.config.disk});
+    services.showReportDialog(
+        mainWindow, {result.stamp, result.htmlPath, result, result.config.disk, StampLogSink()});
   } else if (result.statusCode == kStatusCancelled) {
     SetText(controls.statusLabel, kCancelledStatus);
     ShowBox(kCancelledBox, kProductName, MB_OK | MB_ICONWARNING);
@@ -111,7 +111,13 @@ void App::OnOpenReportDialog() {
                 L" から実機消去＆ハードウェアレポートスタンプを検出しました！");
     }
   }
+  request.log = StampLogSink();
   services.showReportDialog(mainWindow, request);
+}
+
+LogCallback App::StampLogSink() {
+  // The dialog runs on this thread, so its stamp lines go straight to the console.
+  return [this](const std::wstring& line) { AppendLog(line); };
 }
 
 }  // namespace tvde

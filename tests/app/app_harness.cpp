@@ -136,6 +136,55 @@ std::vector<std::wstring> AppHarness::ConsoleLines() const {
   return lines;
 }
 
+namespace {
+
+struct ModalScript {
+  const wchar_t* windowClass = nullptr;
+  std::vector<std::function<void(HWND)>> steps;
+  size_t next = 0;
+};
+ModalScript* activeScript = nullptr;
+
+// This thread's window of the class: tests in other processes may show the same windows.
+HWND FindOwnWindow(const wchar_t* windowClass) {
+  std::pair<const wchar_t*, HWND> search{windowClass, nullptr};
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND window, LPARAM param) {
+        auto* found = reinterpret_cast<std::pair<const wchar_t*, HWND>*>(param);
+        wchar_t name[64] = {};
+        GetClassNameW(window, name, 64);
+        if (std::wstring(name) == found->first) found->second = window;
+        return found->second == nullptr ? TRUE : FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.second;
+}
+
+void CALLBACK PlayNextStep(HWND, UINT, UINT_PTR timer, DWORD) {
+  ModalScript& script = *activeScript;
+  const HWND window = FindOwnWindow(script.windowClass);
+  if (window == nullptr) return;  // not created yet, or already gone
+  if (script.next < script.steps.size()) {
+    script.steps[script.next++](window);
+    return;
+  }
+  KillTimer(nullptr, timer);
+  if (IsWindow(window)) DestroyWindow(window);
+}
+
+}  // namespace
+
+void DriveModal(const wchar_t* windowClass, const std::function<void()>& open,
+                std::vector<std::function<void(HWND)>> steps) {
+  ModalScript script{windowClass, std::move(steps)};
+  activeScript = &script;
+  const UINT_PTR timer = SetTimer(nullptr, 0, 20, PlayNextStep);
+  open();
+  KillTimer(nullptr, timer);
+  activeScript = nullptr;
+}
+
 DiskInfo TestDisk(int32_t number, const std::wstring& devicePath, uint64_t sizeBytes) {
   DiskInfo disk;
   disk.diskNumber = number;

@@ -44,6 +44,9 @@ class AppHarness {
   std::wstring Text(HWND control) const;
   std::vector<std::wstring> ConsoleLines() const;
 
+  // The seam below; the dialogs take it as it is.
+  AppServices Services();
+
   std::wstring certificateFolder() const { return temp_.File("certs"); }
   const TempDir& temp() const { return temp_; }
   SettingsStore store;
@@ -80,11 +83,15 @@ class AppHarness {
   std::vector<std::wstring> isoSuggestions;
 
  private:
-  AppServices Services();
-
   TempDir temp_;
   std::unique_ptr<App> app_;
 };
+
+// Runs `open` (which shows a modal window of `windowClass` with its own loop) and plays
+// `steps` against that window, one per timer tick inside the window's loop, so that posted
+// keys pass through the loop's filter. A window still open after the last step is closed.
+void DriveModal(const wchar_t* windowClass, const std::function<void()>& open,
+                std::vector<std::function<void(HWND)>> steps);
 
 // A disk record for tests: an image file path and an erasable, lettered USB disk by default.
 DiskInfo TestDisk(int32_t number, const std::wstring& devicePath, uint64_t sizeBytes);

@@ -147,12 +147,16 @@ TEST(MainWindowInterlock, ConfirmationSummarisesTheJobAndTheFolderQuestionNamesT
           folder + ")\n・実行モード     : 【安全シミュレーション(DryRun) - 実データは消えません】");
   EXPECT_EQ(h.jobsStarted, 0);
 
-  // Log output switched off: no folder question, and the summary says so.
+  // Log output switched off: no folder question, and the summary says so. A last pass of random
+  // data leaves no all-zero disk to promise.
   h.boxes.clear();
   h.Click(kIdLogOutput);  // unchecks the box
+  h.SelectCombo(kIdStandard, static_cast<int>(EraseStandard::CryptoRandom));
   h.Click(kIdStartErase);
   ASSERT_EQ(h.boxes.size(), 1u);
-  EXPECT_NE(U8(h.boxes[0].text).find("・ログ/証明書保存: 無効 (画面レポート表示のみ)\n"),
+  EXPECT_NE(U8(h.boxes[0].text)
+                .find("・消去後の状態   : 通常通りディスクを完全消去した状態 (スタンプなし)\n"
+                      "・ログ/証明書保存: 無効 (画面レポート表示のみ)\n"),
             std::string::npos);
 }
 

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <set>
 
@@ -18,31 +19,13 @@ namespace {
 
 using testing::U8;
 
-TEST(SelfTest, VirtualDiskAndJobAreTheDocumentedOnes) {
-  const DiskInfo disk = VirtualTestDisk();
-  EXPECT_EQ(disk.diskNumber, 99);
-  EXPECT_EQ(U8(disk.devicePath), "\\\\.\\PhysicalDrive99");
-  EXPECT_EQ(U8(disk.model), "Toreval Virtual Test NVMe SSD");
-  EXPECT_EQ(U8(disk.serialNumber), "TV-NVME-0001");
-  EXPECT_EQ(disk.sizeBytes, 549755813888ull);
-  EXPECT_EQ(disk.bytesPerSector, 512u);
-  EXPECT_TRUE(disk.safetyReason.empty());
-  EXPECT_EQ(disk.mediaType, MediaKind::NvmeSsd);
-  EXPECT_EQ(disk.busType, BusKind::Nvme);
-  EXPECT_EQ(disk.safetyStatus, SafetyStatus::ProtectedSystemDisk);
-  EXPECT_TRUE(disk.firmwareRevision.empty());
-  EXPECT_TRUE(disk.driveLetters.empty());
-
-  const EraseJobConfig config = SelfTestJobConfig(disk, L"C:\\out");
-  EXPECT_EQ(config.standard, EraseStandard::NistPurge);
-  EXPECT_EQ(config.verifyMode, VerifyMode::Quick);
-  EXPECT_EQ(config.executionMode, ExecutionMode::Simulation);  // never a real write
+TEST(SelfTest, TheJobIsASimulationOfAProtectedVirtualDisk) {
+  const EraseJobConfig config = SelfTestJobConfig(VirtualTestDisk(), L"C:\\out");
+  EXPECT_EQ(U8(config.disk.devicePath + L"|" + config.disk.model + L"|" + config.outputFolder),
+            "\\\\.\\PhysicalDrive99|Toreval Virtual Test NVMe SSD|C:\\out");
+  EXPECT_EQ(config.disk.safetyStatus, SafetyStatus::ProtectedSystemDisk);  // never writable
+  EXPECT_EQ(config.executionMode, ExecutionMode::Simulation);              // never a real write
   EXPECT_EQ(config.postEraseState, PostEraseState::WriteStamp);
-  EXPECT_EQ(config.logOutputDisabled, 0);
-  EXPECT_EQ(U8(config.operatorName), "Toreval Automated Test");
-  EXPECT_EQ(U8(config.organizationName), "Toreval QA Suite");
-  EXPECT_EQ(U8(config.notes), "NIST SP 800-88 Rev.1 Purge & Stamp Verification Run");
-  EXPECT_EQ(U8(config.outputFolder), "C:\\out");
 }
 
 TEST(SelfTest, ChecksStopAtTheFirstFailure) {
@@ -51,39 +34,41 @@ TEST(SelfTest, ChecksStopAtTheFirstFailure) {
   good.stamp.incomplete = 0;
   good.stamp.hardware.manufacturer = L"Vendor";
   good.stamp.hardware.processor = L"CPU";
-  EXPECT_EQ(CheckSelfTestJob(good, true), kSelfTestPassed);
-
-  ReportData allWrong;
-  allWrong.statusCode = kStatusCancelled;
-  EXPECT_EQ(CheckSelfTestJob(allWrong, false), kSelfTestJobNotCompleted);
-  ReportData incomplete = good;
-  incomplete.stamp.incomplete = 1;
-  EXPECT_EQ(CheckSelfTestJob(incomplete, false), kSelfTestStampIncomplete);
-  EXPECT_EQ(CheckSelfTestJob(good, false), kSelfTestCertificateMissing);
-  ReportData noHardware = good;
-  noHardware.stamp.hardware = {};
-  EXPECT_EQ(CheckSelfTestJob(noHardware, false), kSelfTestCertificateMissing);
-  ReportData noCpu = good;
-  noCpu.stamp.hardware.processor.clear();
-  EXPECT_EQ(CheckSelfTestJob(noCpu, true), kSelfTestHardwareMissing);
-  ReportData noVendor = good;
-  noVendor.stamp.hardware.manufacturer.clear();
-  EXPECT_EQ(CheckSelfTestJob(noVendor, true), kSelfTestHardwareMissing);
-  ReportData keyConfigured = good;
-  keyConfigured.config.signingKeyFile = L"C:\\keys\\signing_private_key.pem";
-  EXPECT_EQ(CheckSelfTestJob(keyConfigured, true), kSelfTestSignatureMissing);
-  keyConfigured.signaturePath = L"C:\\out\\X_Signature.json";
-  EXPECT_EQ(CheckSelfTestJob(keyConfigured, true), kSelfTestPassed);
+  struct Case {
+    std::function<void(ReportData&)> spoil;
+    bool certificates;
+    int expected;
+  };
+  for (const Case& c : std::vector<Case>{
+           {[](ReportData&) {}, true, kSelfTestPassed},
+           {[](ReportData& r) { r.statusCode = kStatusCancelled; }, true, kSelfTestJobNotCompleted},
+           {[](ReportData& r) { r.stamp.incomplete = 1; }, false, kSelfTestStampIncomplete},
+           {[](ReportData&) {}, false, kSelfTestCertificateMissing},
+           {[](ReportData& r) { r.stamp.hardware = {}; }, false, kSelfTestCertificateMissing},
+           {[](ReportData& r) { r.stamp.hardware.processor.clear(); }, true,
+            kSelfTestHardwareMissing},
+           {[](ReportData& r) { r.stamp.hardware.manufacturer.clear(); }, true,
+            kSelfTestHardwareMissing},
+           {[](ReportData& r) { r.config.signingKeyFile = L"k.pem"; }, true,
+            kSelfTestSignatureMissing},
+           {[](ReportData& r) {
+              r.config.signingKeyFile = L"k.pem";
+              r.signaturePath = L"C:\\out\\X_Signature.json";
+            },
+            true, kSelfTestPassed}}) {
+    ReportData report = good;
+    c.spoil(report);
+    EXPECT_EQ(CheckSelfTestJob(report, c.certificates), c.expected);
+  }
 }
 
 TEST(SelfTest, SwitchIsACaseSensitiveSubstringAnywhere) {
-  EXPECT_TRUE(HasSelfTestSwitch(L"--self-test"));
-  EXPECT_TRUE(HasSelfTestSwitch(L"/a \"x y\" --self-test --verbose"));
-  EXPECT_TRUE(HasSelfTestSwitch(L"x--self-testy"));
-  EXPECT_FALSE(HasSelfTestSwitch(L"--SELF-TEST"));
-  EXPECT_FALSE(HasSelfTestSwitch(L"--self test"));
-  EXPECT_FALSE(HasSelfTestSwitch(L""));
-  EXPECT_FALSE(HasSelfTestSwitch(nullptr));
+  for (const wchar_t* line :
+       {L"--self-test", L"/a \"x y\" --self-test --verbose", L"x--self-testy"})
+    EXPECT_TRUE(HasSelfTestSwitch(line)) << U8(line);
+  for (const wchar_t* line :
+       {L"--SELF-TEST", L"--self test", L"", static_cast<const wchar_t*>(nullptr)})
+    EXPECT_FALSE(HasSelfTestSwitch(line));
 }
 
 std::set<std::filesystem::path> FilesIn(const std::filesystem::path& folder) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -16,136 +17,92 @@ namespace {
 
 using testing::U8;
 
-std::vector<std::string> AsUtf8(const std::vector<std::wstring>& paths) {
-  std::vector<std::string> out;
+std::string Joined(const std::vector<std::wstring>& paths) {
+  std::string out;
   for (const auto& p : paths)
-    out.push_back(U8(p));
+    out += U8(p) + ";";
   return out;
 }
 
-TEST(UiFonts, ElevenCandidatesInTheirOrder) {
-  EXPECT_EQ(AsUtf8(LocalFontCandidates(L"D:\\Tools\\Eraser")),
-            (std::vector<std::string>{
-                "D:\\Tools\\Eraser\\Fonts\\msgothic.ttc",
-                "D:\\Tools\\Eraser\\Fonts\\YuGothM.ttc",
-                "D:\\Tools\\Eraser\\Fonts\\YuGothB.ttc",
-                "D:\\Tools\\Eraser\\Fonts\\meiryo.ttc",
-                "D:\\Tools\\Eraser\\msgothic.ttc",
-                "D:\\Tools\\Eraser\\YuGothM.ttc",
-                "X:\\Windows\\Fonts\\msgothic.ttc",
-                "X:\\Windows\\Fonts\\YuGothM.ttc",
-                "X:\\Windows\\Fonts\\meiryo.ttc",
-                "C:\\Windows\\Fonts\\msgothic.ttc",
-                "C:\\Windows\\Fonts\\YuGothM.ttc",
-            }));
-  EXPECT_EQ(U8(LocalFontCandidates(L".")[0]), ".\\Fonts\\msgothic.ttc");
-}
-
-TEST(UiFonts, OnlyExistingFilesAreAddedAndFailuresDoNotStopTheWalk) {
-  const auto candidates = LocalFontCandidates(L"P:");
-  std::vector<std::string> tried;
+TEST(UiFonts, CandidatesInTheirOrderAndOnlyExistingOnesAreTried) {
+  EXPECT_EQ(Joined(LocalFontCandidates(L"D:\\T")),
+            "D:\\T\\Fonts\\msgothic.ttc;D:\\T\\Fonts\\YuGothM.ttc;D:\\T\\Fonts\\YuGothB.ttc;"
+            "D:\\T\\Fonts\\meiryo.ttc;D:\\T\\msgothic.ttc;D:\\T\\YuGothM.ttc;"
+            "X:\\Windows\\Fonts\\msgothic.ttc;X:\\Windows\\Fonts\\YuGothM.ttc;"
+            "X:\\Windows\\Fonts\\meiryo.ttc;C:\\Windows\\Fonts\\msgothic.ttc;"
+            "C:\\Windows\\Fonts\\YuGothM.ttc;");
+  std::vector<std::wstring> tried;
   const auto added = LoadFontFiles(
-      candidates,
+      LocalFontCandidates(L"P:"),
       [](const std::wstring& path) {
         return path == L"P:\\Fonts\\YuGothB.ttc" || path == L"P:\\msgothic.ttc" ||
                path == L"X:\\Windows\\Fonts\\meiryo.ttc";
       },
       [&](const std::wstring& path) {
-        tried.push_back(U8(path));
-        return path != L"P:\\msgothic.ttc";  // a damaged file
+        tried.push_back(path);
+        return path != L"P:\\msgothic.ttc";  // a damaged file does not stop the walk
       });
-  EXPECT_EQ(tried, (std::vector<std::string>{"P:\\Fonts\\YuGothB.ttc", "P:\\msgothic.ttc",
-                                             "X:\\Windows\\Fonts\\meiryo.ttc"}));
-  EXPECT_EQ(AsUtf8(added),
-            (std::vector<std::string>{"P:\\Fonts\\YuGothB.ttc", "X:\\Windows\\Fonts\\meiryo.ttc"}));
-}
-
-std::filesystem::path HostFontFile() {
-  for (const char* candidate : {"Z:\\usr\\share\\fonts\\truetype\\dejavu\\DejaVuSans.ttf",
-                                "Z:\\usr\\share\\fonts\\opentype\\noto\\NotoSansCJK-Regular.ttc"}) {
-    if (std::filesystem::exists(candidate)) return candidate;
-  }
-  return {};
+  EXPECT_EQ(Joined(tried),
+            "P:\\Fonts\\YuGothB.ttc;P:\\msgothic.ttc;X:\\Windows\\Fonts\\meiryo.ttc;");
+  EXPECT_EQ(Joined(added), "P:\\Fonts\\YuGothB.ttc;X:\\Windows\\Fonts\\meiryo.ttc;");
 }
 
 TEST(UiFonts, AFontFileBesideTheProgramIsAddedAndOtherFilesAreNot) {
-  const auto font = HostFontFile();
-  if (font.empty()) GTEST_SKIP() << "no host font file reachable through Z: to load";
+  const std::filesystem::path font = "Z:\\usr\\share\\fonts\\truetype\\dejavu\\DejaVuSans.ttf";
+  if (!std::filesystem::exists(font)) GTEST_SKIP() << "no host font file reachable through Z:";
   testing::TempDir dir;
   std::filesystem::create_directory(dir.path() / "Fonts");
   std::filesystem::copy_file(font, dir.path() / "Fonts" / "msgothic.ttc");
   std::ofstream(dir.path() / "YuGothM.ttc") << "not a font";
-
-  const std::wstring programDirectory = dir.path().wstring();
-  const auto added = LoadLocalFontsFrom(programDirectory);
-  std::vector<std::string> ours;
-  for (const auto& path : added)
-    if (path.rfind(programDirectory, 0) == 0) ours.push_back(U8(path));
-  EXPECT_EQ(ours, (std::vector<std::string>{U8(programDirectory + L"\\Fonts\\msgothic.ttc")}));
-  EXPECT_FALSE(AddFontFile(programDirectory + L"\\YuGothM.ttc"));
-  EXPECT_FALSE(AddFontFile(programDirectory + L"\\missing.ttc"));
-  RemoveFontResourceW((programDirectory + L"\\Fonts\\msgothic.ttc").c_str());
+  const std::wstring program = dir.path().wstring();
+  std::vector<std::wstring> ours;
+  for (const auto& path : LoadLocalFontsFrom(program))
+    if (path.starts_with(program)) ours.push_back(path);
+  EXPECT_EQ(Joined(ours), U8(program + L"\\Fonts\\msgothic.ttc;"));
+  EXPECT_FALSE(AddFontFile(program + L"\\YuGothM.ttc"));
+  EXPECT_FALSE(AddFontFile(program + L"\\missing.ttc"));
+  RemoveFontResourceW((program + L"\\Fonts\\msgothic.ttc").c_str());
 }
 
 TEST(UiFonts, TheFirstAvailablePreferredFaceIsChosenElseMsUiGothic) {
-  std::vector<std::string> asked;
-  const auto only = [&](std::initializer_list<const wchar_t*> available) {
-    asked.clear();
-    return [&asked, available](const wchar_t* face) {
-      asked.push_back(U8(face));
-      for (const wchar_t* a : available)
-        if (std::wstring(a) == face) return true;
-      return false;
-    };
+  struct Case {
+    std::vector<std::wstring> available;
+    const wchar_t* const* chosen;  // one of the constants, never a copy that could dangle
+    size_t asked;
   };
-  EXPECT_EQ(U8(ChooseUiFontFaceFrom(only({L"MS Gothic", L"Meiryo UI"}))), "Meiryo UI");
-  EXPECT_EQ(asked, (std::vector<std::string>{"Yu Gothic UI", "Meiryo UI"}));
-  EXPECT_EQ(U8(ChooseUiFontFaceFrom(only({L"MS Gothic"}))), "MS Gothic");
-  EXPECT_EQ(U8(ChooseUiFontFaceFrom(only({L"Yu Gothic UI", L"MS Gothic"}))), "Yu Gothic UI");
-  EXPECT_EQ(asked.size(), 1u);
-  // None available: the fallback even though it is not available either.
-  const wchar_t* none = ChooseUiFontFaceFrom(only({L"Arial"}));
-  EXPECT_EQ(U8(none), "MS UI Gothic");
-  EXPECT_EQ(asked.size(), 4u);
-  // The answer is one of the constants, not a copy that could dangle.
-  EXPECT_EQ(none, kUiFacePreference[2]);
-  EXPECT_EQ(ChooseUiFontFaceFrom(only({L"Meiryo UI"})), kUiFacePreference[1]);
-}
-
-bool FaceExistsInAnyCharset(const wchar_t* face, HDC dc) {
-  LOGFONTW font{};
-  font.lfCharSet = DEFAULT_CHARSET;
-  wcsncpy(font.lfFaceName, face, LF_FACESIZE - 1);
-  bool found = false;
-  EnumFontFamiliesExW(
-      dc, &font,
-      [](const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM p) -> int {
-        *reinterpret_cast<bool*>(p) = true;
-        return 0;
-      },
-      reinterpret_cast<LPARAM>(&found), 0);
-  return found;
+  for (const Case& c :
+       std::vector<Case>{{{L"MS Gothic", L"Meiryo UI"}, &kUiFacePreference[1], 2},
+                         {{L"MS Gothic"}, &kUiFacePreference[3], 4},
+                         {{L"Yu Gothic UI", L"MS Gothic"}, &kUiFacePreference[0], 1},
+                         {{L"Arial"}, &kUiFaceFallback, 4}}) {
+    size_t asked = 0;
+    const wchar_t* face = ChooseUiFontFaceFrom([&](const wchar_t* candidate) {
+      ++asked;
+      return std::find(c.available.begin(), c.available.end(), candidate) != c.available.end();
+    });
+    EXPECT_EQ(face, *c.chosen) << U8(c.available[0]);
+    EXPECT_EQ(asked, c.asked);
+  }
+  EXPECT_EQ(U8(kUiFaceFallback), "MS UI Gothic");
 }
 
 TEST(UiFonts, AvailabilityAsksForShiftJisFacesOfTheScreen) {
-  HDC screen = GetDC(nullptr);
   EXPECT_FALSE(IsFontFamilyAvailable(L"Toreval No Such Face"));
   EXPECT_FALSE(IsFontFamilyAvailable(nullptr));
+  HDC screen = GetDC(nullptr);
   if (screen == nullptr) {
     // Without a screen device context nothing is available and the fallback is answered.
     EXPECT_FALSE(IsFontFamilyAvailable(L"Yu Gothic UI"));
     EXPECT_EQ(U8(ChooseUiFontFace()), "MS UI Gothic");
     return;
   }
-  // The test prefix maps the Japanese UI faces to Noto Sans CJK JP.
+  ReleaseDC(nullptr, screen);
+  // The test prefix maps the Japanese UI faces to Noto Sans CJK JP; DejaVu Sans exists on the
+  // host but has no Shift-JIS character set.
   EXPECT_TRUE(IsFontFamilyAvailable(L"Yu Gothic UI"));
   EXPECT_TRUE(IsFontFamilyAvailable(L"MS Gothic"));
+  EXPECT_FALSE(IsFontFamilyAvailable(L"DejaVu Sans"));
   EXPECT_EQ(U8(ChooseUiFontFace()), "Yu Gothic UI");
-  // A Latin-only face exists but has no Shift-JIS character set.
-  if (FaceExistsInAnyCharset(L"DejaVu Sans", screen)) {
-    EXPECT_FALSE(IsFontFamilyAvailable(L"DejaVu Sans"));
-  }
-  ReleaseDC(nullptr, screen);
 }
 
 }  // namespace

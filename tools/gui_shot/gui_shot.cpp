@@ -8,6 +8,10 @@
 //                    until FILE exists
 //   winpe FILE       shows the main window with a fake ADK and a removable drive in the
 //                    WinPE section, prints the rectangle and stays until FILE exists
+//   report FILE      the same job, then the report and stamp dialog it opens: prints the
+//                    dialog's rectangle and closes it once FILE exists
+//   picker FILE      the certificate-folder picker of the main window with its first drive
+//                    chosen: prints its rectangle and closes it once FILE exists
 #include <windows.h>
 
 #include <commctrl.h>
@@ -15,8 +19,11 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <utility>
 
 #include "app/app.h"
+#include "app/folder_picker.h"
+#include "app/report_dialog.h"
 #include "winpe/usb_target.h"
 
 namespace tvde {
@@ -35,10 +42,26 @@ BOOL CALLBACK FindConsole(HWND child, LPARAM found) {
   return TRUE;
 }
 
+// The shown window of the class: tests running at the same time keep hidden main windows of
+// their own, which FindWindowW may answer first.
+HWND FindShownWindow(const wchar_t* windowClass) {
+  std::pair<const wchar_t*, HWND> search{windowClass, nullptr};
+  EnumWindows(
+      [](HWND window, LPARAM param) {
+        auto* found = reinterpret_cast<std::pair<const wchar_t*, HWND>*>(param);
+        wchar_t name[64] = {};
+        GetClassNameW(window, name, 64);
+        if (IsWindowVisible(window) && std::wstring(name) == found->first) found->second = window;
+        return found->second == nullptr ? TRUE : FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.second;
+}
+
 int Locate(int seconds) {
   for (int tick = 0; tick < seconds * 10; ++tick, Sleep(100)) {
-    const HWND window = FindWindowW(kMainWindowClass, nullptr);
-    if (window == nullptr || !IsWindowVisible(window)) continue;
+    const HWND window = FindShownWindow(kMainWindowClass);
+    if (window == nullptr) continue;
     HWND console = nullptr;
     EnumChildWindows(window, FindConsole, reinterpret_cast<LPARAM>(&console));
     if (console == nullptr || SendMessageW(console, EM_GETLINECOUNT, 0, 0) < 3) continue;
@@ -101,18 +124,50 @@ void SelectRow(HWND list, int row) {
   SendMessageW(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
 }
 
-int Showcase(const std::wstring& sentinel) {
+// A modal window of the program, found from a timer inside its own loop: printed once it has
+// settled, closed once the sentinel file exists.
+struct ModalShot {
+  const wchar_t* windowClass = nullptr;
+  std::wstring sentinel;
+  int ticksShown = 0;
+};
+ModalShot* activeShot = nullptr;
+
+void CALLBACK WatchModal(HWND, UINT, UINT_PTR, DWORD) {
+  ModalShot& shot = *activeShot;
+  const HWND window = FindWindowW(shot.windowClass, nullptr);
+  if (window == nullptr || !IsWindowVisible(window)) return;
+  if (++shot.ticksShown == 1 && shot.windowClass == kFolderPickerClass) {
+    const HWND list = GetDlgItem(window, kIdPickerDriveList);
+    SendMessageW(list, LB_SETCURSEL, 0, 0);
+    SendMessageW(window, WM_COMMAND, MAKEWPARAM(kIdPickerDriveList, LBN_SELCHANGE), 0);
+  }
+  if (shot.ticksShown == 5) PrintGeometry(window);  // after the last paint
+  if (shot.ticksShown > 5 && GetFileAttributesW(shot.sentinel.c_str()) != INVALID_FILE_ATTRIBUTES)
+    DestroyWindow(window);
+}
+
+int Showcase(const std::wstring& sentinel, const wchar_t* modalClass) {
   AppServices services = DefaultAppServices();
   services.enumerateDisks = [](int32_t, int32_t) { return SampleDisks(); };
   services.messageBox = [](HWND, const std::wstring&, const std::wstring&, UINT) {
     return IDYES;  // the final confirmation of the simulation
   };
-  services.showReportDialog = [](HWND, const ReportDialogRequest&) {};
+  if (modalClass != kReportDialogClass)
+    services.showReportDialog = [](HWND, const ReportDialogRequest&) {};
+  ModalShot shot{modalClass, sentinel};
+  activeShot = &shot;
+  if (modalClass != nullptr) SetTimer(nullptr, 0, 100, WatchModal);
   App app(services);
   if (!app.Create(GetModuleHandleW(nullptr), SW_SHOWNORMAL)) return 1;
   SelectRow(app.controls.diskList, 1);
   SendMessageW(app.mainWindow, WM_COMMAND, MAKEWPARAM(kIdStartErase, BN_CLICKED), 0);
   PumpUntil([&app] { return app.busy.load() == 0; }, 120000);
+  if (modalClass == kReportDialogClass) return 0;  // the dialog has come and gone
+  if (modalClass == kFolderPickerClass) {
+    SendMessageW(app.mainWindow, WM_COMMAND, MAKEWPARAM(kIdChangeLogFolder, BN_CLICKED), 0);
+    return 0;
+  }
   SelectRow(app.controls.diskList, 1);  // the refresh after the job selected the first row
   PumpUntil([] { return false; }, 500);
   PrintGeometry(app.mainWindow);
@@ -167,12 +222,14 @@ int wmain(int argc, wchar_t** argv) {
   const std::wstring command = argc > 1 ? argv[1] : L"";
   if (command == L"locate" && argc > 2) return tvde::Locate(_wtoi(argv[2]));
   if (command == L"close") {
-    const HWND window = FindWindowW(tvde::kMainWindowClass, nullptr);
+    const HWND window = tvde::FindShownWindow(tvde::kMainWindowClass);
     return window != nullptr && PostMessageW(window, WM_CLOSE, 0, 0) ? 0 : 1;
   }
-  if (command == L"showcase" && argc > 2) return tvde::Showcase(argv[2]);
+  if (command == L"showcase" && argc > 2) return tvde::Showcase(argv[2], nullptr);
+  if (command == L"report" && argc > 2) return tvde::Showcase(argv[2], tvde::kReportDialogClass);
+  if (command == L"picker" && argc > 2) return tvde::Showcase(argv[2], tvde::kFolderPickerClass);
   if (command == L"winpe" && argc > 2) return tvde::WinPESection(argv[2]);
-  std::fprintf(stderr,
-               "usage: gui_shot locate SECONDS | close | showcase SENTINEL | winpe SENTINEL\n");
+  std::fprintf(
+      stderr, "usage: gui_shot locate SECONDS | close | (showcase|report|picker|winpe) SENTINEL\n");
   return 2;
 }

@@ -1,0 +1,388 @@
+// The folder picker and the report and stamp dialog, driven through their own modal loops with
+// the harness's seam answering every prompt.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "app/folder_picker.h"
+#include "app/report_dialog.h"
+#include "app/win_controls.h"
+#include "app_harness.h"
+#include "base/drive_strings.h"
+#include "report/report_labels.h"
+#include "stamp/stamp_detect.h"
+#include "support/file_bytes.h"
+#include "support/text_matchers.h"
+
+namespace tvde {
+namespace {
+
+using testing::AppHarness;
+using testing::BoxCall;
+using testing::DriveModal;
+using testing::U8;
+namespace fs = std::filesystem;
+using Step = std::function<void(HWND)>;
+
+void Click(HWND window, int id) {
+  SendMessageW(GetDlgItem(window, id), BM_CLICK, 0, 0);
+}
+void PressKey(HWND window, int id, WPARAM key) {  // through the window's loop
+  PostMessageW(GetDlgItem(window, id), WM_KEYDOWN, key, 0);
+}
+std::wstring PathEdit(HWND picker) {
+  return GetText(GetDlgItem(picker, kIdPickerPath), 260);
+}
+// A folder under a plain file: it can never be made.
+std::wstring UnwritableFolder(const AppHarness& h) {
+  std::ofstream(h.temp().path() / "plain-file") << "x";
+  return h.temp().File("plain-file\\logs");
+}
+
+std::wstring Pick(AppHarness& h, const std::wstring& start, std::vector<Step> steps) {
+  std::wstring chosen = L"not returned";
+  const AppServices services = h.Services();
+  DriveModal(
+      kFolderPickerClass, [&] { chosen = PickOutputFolder(nullptr, start, services.messageBox); },
+      std::move(steps));
+  return chosen;
+}
+
+TEST(FolderPicker, VerdictsRowsAndTheFolderCheck) {
+  const std::pair<UINT, wchar_t> drives[] = {{DRIVE_CDROM, L'X'},     {DRIVE_FIXED, L'x'},
+                                             {DRIVE_REMOVABLE, L'E'}, {DRIVE_FIXED, L'C'},
+                                             {DRIVE_REMOTE, L'N'},    {DRIVE_UNKNOWN, L'Q'}};
+  std::string tags;
+  for (const auto& [type, letter] : drives)
+    tags += U8(DriveVerdictTag(type, letter)) + "|";
+  EXPECT_EQ(
+      tags,
+      "[CD/DVD/ISO 読取専用 - 保存不可]|[WinPE RAMディスク - 電源OFFで消去]|★推奨 "
+      "[USB/リムーバブル - 書込可能]|[ローカル/外付け固定ドライブ - 書込可能]|[ネットワークドライブ - "
+      "書込可能]|[ドライブ]|");
+  EXPECT_EQ(U8(DriveRowText({L"E:\\", DRIVE_REMOVABLE, L"", L"", 64ull << 20})),
+            "E:\\  ★推奨 [USB/リムーバブル - 書込可能]  Label: (なし) (RAW, 空き: 64.0 MB)  ->  "
+            "E:\\Toreval_Erasure_Logs");
+
+  const char* invalid = "相対パスまたは無効なパスです。";
+  const char* ramDisk =
+      "X:\\ は WinPE の一時RAMディスクのため、PCを再起動・電源OFFすると保存したログが消えてしまいます。";
+  const std::tuple<const wchar_t*, bool, const char*> cases[] = {
+      {L"Logs", false, invalid},
+      {L"\\\\server\\share\\Logs", false, invalid},
+      {L"C:\\Logs", true, "unchanged"},
+      {L"d:\\Logs", false, "D:\\ は CD/DVD/ISO 読み取り専用ドライブのため書き込みできません。"},
+      {L"x:\\Logs", true, ramDisk},
+      {L"X:\\Logs", false, "unchanged"}};
+  for (const auto& [folder, winPE, expected] : cases) {
+    std::wstring reason = L"unchanged";
+    const bool flagged = CheckOutputFolderWith(
+        folder, reason,
+        [](const std::wstring& root) {
+          return root == L"D:\\" ? UINT{DRIVE_CDROM} : UINT{DRIVE_FIXED};
+        },
+        winPE);
+    EXPECT_EQ(flagged, std::string(expected) != "unchanged") << U8(folder);
+    EXPECT_EQ(U8(reason), expected) << U8(folder);
+  }
+  std::wstring reason;
+  EXPECT_FALSE(CheckOutputFolder(L"C:\\Logs", reason));  // Wine's C: is a fixed drive
+  EXPECT_TRUE(CheckOutputFolder(L"Logs", reason));
+}
+
+TEST(FolderPicker, RefusalsKeepItOpenEnterAcceptsATrimmedFolderAndEveryOtherWayOutIsNothing) {
+  const std::pair<bool, Step> ways[] = {
+      {true, [](HWND w) { PressKey(w, kIdPickerPath, VK_RETURN); }},
+      {false, [](HWND w) { Click(w, kIdPickerCancel); }},
+      {false, [](HWND w) { SendMessageW(w, WM_CLOSE, 0, 0); }},
+      {false, [](HWND w) { PressKey(w, kIdPickerPath, VK_ESCAPE); }}};
+  for (const auto& [accepts, leave] : ways) {
+    AppHarness h;
+    std::vector<std::wstring> rows;
+    std::wstring start, afterSelection;
+    bool stillOpen = false;
+    const std::wstring folder = h.temp().File("a\\b");
+    const std::wstring chosen =
+        Pick(h, L"C:\\start",
+             {[&](HWND w) {
+                start = PathEdit(w);
+                const HWND list = GetDlgItem(w, kIdPickerDriveList);
+                EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), LB_ERR);  // none preselected
+                for (LRESULT i = 0; i < SendMessageW(list, LB_GETCOUNT, 0, 0); ++i) {
+                  wchar_t row[512] = {};
+                  SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(row));
+                  rows.push_back(row);
+                }
+                SendMessageW(list, LB_SETCURSEL, 0, 0);
+                SendMessageW(w, WM_COMMAND, MAKEWPARAM(kIdPickerDriveList, LBN_SELCHANGE), 0);
+                afterSelection = PathEdit(w);
+                for (const std::wstring& refused : {std::wstring(L"  \t "), UnwritableFolder(h)}) {
+                  SetText(GetDlgItem(w, kIdPickerPath), refused);
+                  Click(w, kIdPickerAccept);
+                }
+                stillOpen = IsWindow(w) != FALSE;
+                SetText(GetDlgItem(w, kIdPickerPath), L" \t" + folder + L" \r\n");
+              },
+              leave});
+    EXPECT_EQ(U8(start), "C:\\start");
+    const auto roots = QueryLogicalDriveRoots();
+    ASSERT_TRUE(roots && rows.size() == roots->size() && !rows.empty());
+    EXPECT_EQ(U8(afterSelection), U8((*roots)[0] + L"Toreval_Erasure_Logs"));
+    EXPECT_TRUE(U8(rows[0]).starts_with("C:\\  [ローカル/外付け固定ドライブ - 書込可能]  Label: "));
+    EXPECT_TRUE(U8(rows[0]).ends_with("  ->  C:\\Toreval_Erasure_Logs"));
+    EXPECT_TRUE(stillOpen);
+    EXPECT_EQ(U8(chosen), accepts ? U8(folder) : "");
+    EXPECT_EQ(fs::is_directory(h.temp().path() / "a" / "b"), accepts);
+    EXPECT_FALSE(fs::exists(h.temp().path() / "a" / "b" / "_tvde_write_test.tmp"));
+    ASSERT_EQ(h.boxes.size(), 2u);
+    EXPECT_EQ(U8(h.boxes[0].title + L"|" + h.boxes[0].text),
+              "Toreval Disk Eraser|保存先フォルダパスを入力または選択してください。");
+    EXPECT_EQ(
+        U8(h.boxes[1].title + L"|" + h.boxes[1].text),
+        "書き込み不可エラー|選択されたフォルダに書き込みができません！\nCD/DVD/ISOドライブや書き込み禁止"
+        "メディアではなく、USBメモリ等の書き込み可能なドライブを選択してください。");
+    EXPECT_EQ(h.boxes[1].flags, UINT{MB_OK | MB_ICONERROR});
+  }
+}
+
+ReportDialogState& StateOf(HWND window) {
+  return *reinterpret_cast<ReportDialogState*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+}
+
+StampPayload PreviewPayload() {  // incomplete, without certificate ID
+  StampPayload payload;
+  payload.diskModel = L"Toreval Test Disk";
+  payload.hardware.manufacturer = L"Toreval Lab";  // nothing left to collect
+  payload.hardware.storageController = L"Test HBA";
+  return payload;
+}
+
+ReportData VerifiedZeroFill(const DiskInfo& disk) {
+  ReportData job;
+  job.certificateId = L"TVDE-20260101-120000-0A0B0C0D";
+  job.startTime = job.endTime = L"2026-01-01 12:00:00";
+  job.statusCode = kStatusCompleted;
+  job.passesCompleted = job.passesPlanned = 1;
+  job.verificationResult = L"PASSED (All Sampled Sectors Verified Clean)";
+  job.config.disk = disk;
+  job.config.standard = EraseStandard::ZeroFill;
+  job.config.executionMode = ExecutionMode::RealWrite;
+  job.config.logOutputDisabled = 1;  // the job wrote no files
+  job.stamp = PreviewPayload();
+  job.stamp.incomplete = 0;
+  job.stamp.certificateId = job.certificateId;
+  job.stamp.verification = job.verificationResult;
+  job.stamp.standardName = StandardLabel(EraseStandard::ZeroFill);
+  job.stamp.passesCompleted = 1;
+  return job;
+}
+
+void OpenDialog(AppHarness& h, const ReportDialogRequest& request, std::vector<Step> steps) {
+  const AppServices services = h.Services();
+  DriveModal(
+      kReportDialogClass, [&] { ShowReportDialog(nullptr, request, services); }, std::move(steps));
+}
+
+TEST(ReportDialog, BadgeAndAllZeroSayNoMoreThanTheJobDid) {
+  const wchar_t* passed = L"PASSED (All Sampled Sectors Verified Clean)";
+  const auto real = ExecutionMode::RealWrite;
+  const std::tuple<int32_t, ExecutionMode, EraseStandard, const wchar_t*, const char*, bool>
+      cases[] = {{1, real, EraseStandard::ZeroFill, L"", "● HARDWARE PREVIEW", false},
+                 {0, real, EraseStandard::ZeroFill, passed, "★ SANITIZED & VERIFIED", true},
+                 {0, real, EraseStandard::CryptoRandom, passed, "★ SANITIZED & VERIFIED", false},
+                 {0, real, EraseStandard::ZeroFill, L"SKIPPED (検証なし設定)",
+                  "★ SANITIZED, UNVERIFIED", false},
+                 {0, ExecutionMode::Simulation, EraseStandard::ZeroFill,
+                  L"PASSED (Simulation 100% Verified)", "● SIMULATION (DRY-RUN)", false}};
+  for (const auto& [incomplete, mode, standard, verdict, badge, allZero] : cases) {
+    ReportDialogState state;
+    state.payload.incomplete = incomplete;
+    state.payload.verification = verdict;
+    state.hasReport = true;
+    state.report.config.executionMode = mode;
+    state.report.config.standard = standard;
+    EXPECT_EQ(U8(BadgeOf(state).text), badge);
+    EXPECT_EQ(ClaimsAllZero(state), allZero) << badge;
+    state.hasReport = false;  // a stamp read back from a disk names only the standard
+    state.payload.standardName = StandardLabel(standard);
+    EXPECT_EQ(ClaimsAllZero(state), allZero && mode == real) << badge;
+  }
+}
+
+TEST(ReportDialog, ButtonsFollowTheBottomEscapeLeavesFullScreenAndCopyFillsTheClipboard) {
+  AppHarness h;
+  const ReportData job = VerifiedZeroFill(testing::TestDisk(4, L"unused.img", 64ull << 20));
+  std::wstring pasted;
+  RECT normal{};
+  std::vector<LONG> tops;
+  const auto toggleText = [](HWND w) {
+    return U8(GetText(GetDlgItem(w, kIdReportFullScreen), 64));
+  };
+  OpenDialog(h, {job.stamp, L"", job, std::nullopt, {}},
+             {[&](HWND w) {
+                Click(w, kIdReportCopy);
+                if (OpenClipboard(w)) {
+                  if (const HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+                    pasted = static_cast<const wchar_t*>(GlobalLock(data));
+                    GlobalUnlock(data);
+                  }
+                  CloseClipboard();
+                }
+                GetWindowRect(w, &normal);
+                for (int height : {900, 500}) {  // taller: with the bottom; smaller: stays at 605
+                  SetWindowPos(w, nullptr, 0, 0, 1055, height, SWP_NOMOVE | SWP_NOZORDER);
+                  RECT client{}, close{};
+                  GetClientRect(w, &client);
+                  GetWindowRect(GetDlgItem(w, kIdReportClose), &close);
+                  MapWindowPoints(nullptr, w, reinterpret_cast<POINT*>(&close), 2);
+                  EXPECT_EQ(close.left, client.right - 122);
+                  EXPECT_EQ(close.top, std::max(client.bottom - 44, 605L));
+                  tops.push_back(close.top);
+                }
+                MoveWindow(w, normal.left, normal.top, normal.right - normal.left,
+                           normal.bottom - normal.top, TRUE);
+                PressKey(w, kIdReportClose, VK_ESCAPE);  // outside full screen: nothing
+              },
+              [&](HWND w) {
+                EXPECT_FALSE(StateOf(w).fullScreen);
+                Click(w, kIdReportFullScreen);
+                EXPECT_EQ(toggleText(w), "通常ウィンドウに戻す");
+                PressKey(w, kIdReportClose, VK_ESCAPE);
+              },
+              [&](HWND w) {
+                EXPECT_FALSE(StateOf(w).fullScreen);
+                EXPECT_EQ(toggleText(w), "全画面レポート表示 (ESC)");
+                RECT restored{};
+                GetWindowRect(w, &restored);
+                EXPECT_TRUE(EqualRect(&restored, &normal));
+                Click(w, kIdReportClose);
+              }});
+  ASSERT_EQ(tops.size(), 2u);
+  EXPECT_GT(tops[0], 605);
+  ASSERT_EQ(h.boxes.size(), 1u);
+  EXPECT_EQ(U8(h.boxes[0].text),
+            "消去証明＆ハードウェアレポート情報をクリップボードにコピーしました！");
+  std::vector<std::string> lines;
+  const std::string text = U8(pasted);
+  for (size_t at = 0, end; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2)
+    lines.push_back(text.substr(at, end - at));
+  ASSERT_EQ(lines.size(), 29u);
+  EXPECT_TRUE(text.ends_with("  Storage control  : Test HBA\r\n"));
+  EXPECT_EQ(lines[1], "  TOREVAL DISK ERASER - SANITIZATION & HARDWARE VERIFICATION REPORT");
+  EXPECT_EQ(lines[3] + lines[11] + lines[12], "[Report details][Hardware details]");
+  EXPECT_EQ(lines[4], "  Report UUID / ID : TVDE-20260101-120000-0A0B0C0D");
+  EXPECT_EQ(lines[7],
+            "  Erasure standard : " + U8(StandardLabel(EraseStandard::ZeroFill)) + " (1 Passes)");
+  EXPECT_EQ(lines[13], "  Manufacturer     : Toreval Lab");
+}
+
+TEST(ReportDialog, SaveElsewhereWritesTheThreeFilesAndTheHtmlButtonOpensThem) {
+  const DiskInfo disk = testing::TestDisk(4, L"unused.img", 64ull << 20);
+  const ReportData job = VerifiedZeroFill(disk);
+  const std::string passed = "PASSED (All Sampled Sectors Verified Clean)";
+  const std::string zeroFill = U8(StandardLabel(EraseStandard::ZeroFill));
+  const std::string realWrite = U8(ExecutionModeHtmlLabel(ExecutionMode::RealWrite));
+  // The certificate says what the record or the payload says, never more.
+  const std::tuple<ReportDialogRequest, bool, std::vector<std::string>> cases[] = {
+      {{job.stamp, L"", job, disk, {}}, true, {passed, zeroFill, realWrite}},  // output was off
+      {{job.stamp, L"", std::nullopt, std::nullopt, {}}, true, {passed, zeroFill, realWrite}},
+      {{PreviewPayload(), L"", std::nullopt, std::nullopt, {}}, true, {"SKIPPED (検証記録なし)"}},
+      {{job.stamp, L"", job, disk, {}}, false, {}}};
+  for (const auto& [request, writable, claims] : cases) {
+    AppHarness h;
+    h.pickerAnswer = writable ? h.temp().File("usb") : UnwritableFolder(h);
+    std::wstring html;
+    OpenDialog(h, request, {[&](HWND w) {
+                 Click(w, kIdReportOpenHtml);  // nothing saved yet
+                 Click(w, kIdReportSaveElsewhere);
+                 html = StateOf(w).htmlPath;
+                 Click(w, kIdReportOpenHtml);
+               }});
+    ASSERT_EQ(h.boxes.size(), writable ? 2u : 3u);
+    EXPECT_TRUE(U8(h.boxes[0].text).starts_with("HTML証明書ファイルがまだ保存されていないか"));
+    if (!writable) {
+      EXPECT_EQ(
+          U8(h.boxes[1].text),
+          "指定されたフォルダへの書き込みに失敗しました。USBメモリ等の書き込み可能なドライブを選択してください。");
+      EXPECT_TRUE(html.empty() && h.opened.empty());
+      continue;
+    }
+    EXPECT_EQ(U8(h.boxes[1].title), "ログ・証明書保存完了");
+    EXPECT_NE(U8(h.boxes[1].text).find(U8(html)), std::string::npos);
+    size_t reports = 0;
+    for (const auto& entry : fs::directory_iterator(h.temp().path() / "usb"))
+      reports += entry.path().extension() != ".tmp";
+    EXPECT_EQ(reports, 3u);
+    EXPECT_EQ(h.opened, std::vector<std::wstring>{html});
+    const std::vector<uint8_t> bytes = testing::ReadWholeFile(html);
+    const std::string certificate(bytes.begin(), bytes.end());
+    for (const std::string& claim : claims)
+      EXPECT_NE(certificate.find(claim), std::string::npos) << claim;
+  }
+}
+
+TEST(ReportDialog, StampSwitchWritesAndErasesAndRefusesProtectedDisksUnasked) {
+  AppHarness h;
+  std::ofstream(h.temp().path() / "disk.img").close();
+  fs::resize_file(h.temp().path() / "disk.img", 4 << 20);
+  DiskInfo disk = testing::TestDisk(7, h.temp().File("disk.img"), 4 << 20);
+  disk.driveLetters.clear();
+  std::vector<int> answers = {IDNO, IDYES};  // write, then erase
+  h.answer = [&](const BoxCall& box) {
+    if (!(box.flags & MB_YESNOCANCEL)) return IDOK;
+    const int next = answers.front();
+    answers.erase(answers.begin());
+    return next;
+  };
+  StampPayload written, erased;
+  OpenDialog(h, {PreviewPayload(), L"", std::nullopt, disk, {}}, {[&](HWND w) {
+               Click(w, kIdReportStampSwitch);
+               written = DetectDiskStamp(disk);
+               const StampPayload& shown = StateOf(w).payload;
+               EXPECT_EQ(U8(shown.verification), "STAMPED BY OPERATOR");
+               EXPECT_EQ(U8(BadgeOf(StateOf(w)).text), "● STAMPED BY OPERATOR");
+               EXPECT_EQ(shown.certificateId.size(), 29u);
+               EXPECT_EQ(U8(written.certificateId), U8(shown.certificateId));
+               Click(w, kIdReportStampSwitch);
+               erased = DetectDiskStamp(disk);
+               EXPECT_EQ(U8(StateOf(w).payload.stampState),
+                         "Stamp Erased (スタンプ消去済・先頭256セクタ 0x00)");
+             }});
+  EXPECT_EQ(written.incomplete, 0);
+  EXPECT_EQ(erased.incomplete, 1);
+  ASSERT_EQ(h.boxes.size(), 4u);
+  EXPECT_EQ(U8(h.boxes[0].title), "ディスク状態の切り替え (レポートスタンプ ⇔ 完全消去0x00状態)");
+  // An operator's stamp proves no all-zero disk: the question promises the stamp area only.
+  EXPECT_NE(U8(h.boxes[0].text).find("[はい (Yes)]  : ディスク先頭のレポートスタンプ (LBA 0..255)"),
+            std::string::npos);
+  EXPECT_TRUE(U8(h.boxes[1].text).starts_with("実機起動レポート画面 (BIOS/CSM ＆ UEFI GOP 両対応"));
+  EXPECT_EQ(U8(h.boxes[3].text),
+            "ディスク先頭のレポートスタンプを消去しました (先頭256セクタを0x00化)。");
+
+  const std::pair<std::optional<SafetyStatus>, const char*> refusals[] = {
+      {SafetyStatus::ProtectedSystemDisk, "Toreval Safety Guard"},
+      {SafetyStatus::ProtectedBootMedia, "Toreval Safety Guard"},
+      {SafetyStatus::LockedInternal, "Toreval Safety Guard"},
+      {std::nullopt, "Toreval Disk Eraser"}};  // no disk at all
+  for (const auto& [status, title] : refusals) {
+    AppHarness refused;
+    DiskInfo guarded = disk;
+    if (status) guarded.safetyStatus = *status;
+    OpenDialog(refused,
+               {PreviewPayload(),
+                L"",
+                std::nullopt,
+                status ? std::optional<DiskInfo>(guarded) : std::nullopt,
+                {}},
+               {[](HWND w) { Click(w, kIdReportStampSwitch); }});
+    ASSERT_EQ(refused.boxes.size(), 1u);  // no question asked
+    EXPECT_EQ(U8(refused.boxes[0].title), title);
+  }
+  EXPECT_EQ(DetectDiskStamp(disk).incomplete, 1);
+}
+
+}  // namespace
+}  // namespace tvde
