@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "base/text.h"
-#include "erase/verification.h"
 #include "hardware/hardware_fields.h"
 #include "stamp/stamp_layout.h"
 
@@ -49,7 +48,10 @@ size_t FairShareLimit(std::vector<size_t> lengths, size_t budget) {
 }
 
 std::string_view StampStatusText(const StampPayload& payload) {
-  return IsSkippedVerdict(payload.verification) ? kStampStatusUnverified : kStampStatusVerified;
+  // Only a verification that ran and passed is engraved as such; a skipped one, a stamp written
+  // by the operator without a job, or any other verdict is not.
+  return payload.verification.starts_with(L"PASSED") ? kStampStatusVerified
+                                                     : kStampStatusUnverified;
 }
 
 std::wstring StampStateLabel(PostEraseState postEraseState, ExecutionMode executionMode) {

@@ -72,10 +72,14 @@ TEST(StampTexts, SamplePayloadGivesTheGoldenRecordMessageScreenAndBlock) {
 }
 
 // The MBR message and BIOS screen of an unverified job are checked on the disk the job writes.
-TEST(StampTexts, ASkippedVerificationIsNeverCalledVerified) {
+TEST(StampTexts, OnlyAPassedVerificationIsCalledVerified) {
   StampPayload payload = SamplePayload();
-  payload.verification = kVerdictSkipped;
-  EXPECT_EQ(CString(BuildEfiReportBlock(payload), 120), "SANITIZED, UNVERIFIED");
+  for (const wchar_t* verdict : {kVerdictSkipped, L"STAMPED BY OPERATOR", L"", L"FAILED"}) {
+    payload.verification = verdict;
+    EXPECT_EQ(CString(BuildEfiReportBlock(payload), 120), "SANITIZED, UNVERIFIED") << U8(verdict);
+  }
+  payload.verification = L"PASSED (All Sampled Sectors Verified Clean)";
+  EXPECT_EQ(CString(BuildEfiReportBlock(payload), 120), "SANITIZED & VERIFIED");
 }
 
 TEST(StampTexts, RecordKeeps29FieldsWhateverTheValuesHold) {
