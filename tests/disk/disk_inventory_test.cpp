@@ -9,6 +9,7 @@
 #include <numeric>
 
 #include "disk/disk_classification.h"
+#include "disk/disk_reidentify.h"
 #include "disk/storage_descriptors.h"
 #include "fake_disk_system.h"
 
@@ -117,6 +118,76 @@ TEST(DiskInventory, WinPEProtectsTheMediaWithBootWimAndFreesTheInternalDisks) {
   EXPECT_EQ(FindBootMediaDiskNumberWith(system), -1);
 }
 
+TEST(DiskInventory, DeviceInterfacesNameDisksOfAnyNumberAndAreKeptForTheWrite) {
+  FakeDiskSystem system = OfficePc();
+  system.disks[40] = system.disks[2];
+  for (const int32_t n : {1, 2, 40})
+    system.disks[n].number = DeviceNumberBytes(n);
+  // Out of order, one disk twice, one that cannot be opened, one without a number.
+  system.interfaces = {{L"usb#40", L"scsi#1", L"usb#2", L"usb-again#2", L"gone#9", L"scsi#0"}};
+  std::vector<std::wstring> found;
+  for (const DiskInfo& d : EnumeratePhysicalDisksWith(system, 0, 0))
+    found.push_back(d.devicePath.substr(4) + L"=" + TargetDevicePath(d));
+  EXPECT_THAT(found, ElementsAre(L"PhysicalDrive1=scsi#1", L"PhysicalDrive2=usb#2",
+                                 L"PhysicalDrive40=usb#40"));
+  EXPECT_TRUE(system.openedDisks.empty()) << "no number is guessed";
+  system.interfaces->clear();  // an empty list: the numbers 0..31 are tried
+  const auto byNumber = EnumeratePhysicalDisksWith(system, 0, 0);
+  ASSERT_EQ(byNumber.size(), 4u);
+  EXPECT_EQ(TargetDevicePath(byNumber[2]), L"\\\\.\\PhysicalDrive2");
+}
+
+// The disk as the write handle answers, over the same canned answers as the list's disks.
+struct OpenedDisk final : DiskQueryHandle {
+  FakeDisk answers;
+  std::optional<size_t> Query(DiskQuery query, std::span<uint8_t> out) override {
+    return answers.Answer(query, out);
+  }
+};
+
+// The list is filled; then the disk is changed, opened and asked again through the open handle.
+TEST(DiskReidentify, TheOpenDiskMustStillBeTheListedOneAndStillWritable) {
+  using Change = std::function<void(FakeDiskSystem&, FakeDisk&)>;
+  const std::tuple<int32_t, Change, const wchar_t*> cases[] = {
+      // mode, change, difference
+      {0, [](FakeDiskSystem&, FakeDisk&) {}, nullptr},
+      {1, [](FakeDiskSystem&, FakeDisk&) {}, nullptr},
+      {0,
+       [](FakeDiskSystem&, FakeDisk& d) {
+         d.descriptor = DescriptorBytes(7, 1, "K", "DT", "", "K-7");
+       },
+       L"モデル: 一覧 SanDisk Ultra Fit / 現在 K DT、シリアル番号: 一覧 4C530001 / 現在 K-7"},
+      {0, [](FakeDiskSystem&, FakeDisk& d) { d.length = LengthBytes(16ull << 30); },
+       L"容量 (バイト): 一覧 34359738368 / 現在 17179869184"},
+      {0, [](FakeDiskSystem&, FakeDisk& d) { d.number = DeviceNumberBytes(3); },
+       L"ディスク番号: 一覧 2 / 現在 3"},
+      {0, [](FakeDiskSystem& m, FakeDisk&) { m.volumes[L'C'] = ExtentsBytes({2}); },
+       L"安全分類: 一覧 [消去可能] 安全チェックOK / 現在 [絶対保護] OS起動システムディスク"},
+      {1, [](FakeDiskSystem& m, FakeDisk&) { m.files = {L"E:\\sources\\boot.wim"}; },
+       L"安全分類: 一覧 [消去可能] 安全チェックOK / 現在 [絶対保護] WinPE起動メディア"},
+      {0, [](FakeDiskSystem&, FakeDisk& d) { d.attributes = AttributeBytes(3); },
+       L"ディスクがオフラインです、ディスクが読み取り専用です"},
+      {0, [](FakeDiskSystem&, FakeDisk& d) { d.number = d.length = std::nullopt; },
+       L"ディスク番号を取得できません、容量を取得できません"},
+  };
+  for (const auto& [mode, change, difference] : cases) {
+    FakeDiskSystem system = OfficePc();
+    system.systemDirectory = L"X:\\Windows\\system32";
+    FakeDisk& listed = system.disks[2];
+    listed = {listed.descriptor,    listed.geometry,          {},
+              DeviceNumberBytes(2), LengthBytes(32ull << 30), AttributeBytes(0)};
+    const DiskInfo saved = EnumeratePhysicalDisksWith(system, mode, 0)[2];
+    ASSERT_TRUE(AllowsWrite(saved.safetyStatus));
+    change(system, listed);
+    OpenedDisk opened;
+    opened.answers = listed;
+    const DiskIdentityCheck check = ReidentifyOpenedDisk(system, opened, saved);
+    EXPECT_EQ(check.same, difference == nullptr) << WideToUtf8(check.difference);
+    EXPECT_TRUE(check.difference.starts_with(difference ? difference : L""))
+        << WideToUtf8(check.difference);
+  }
+}
+
 TEST(StorageDescriptors, EveryAnswerIsReadWithinTheBytesReturned) {
   // Offset 0 means "not reported"; offsets at or past the end give nothing; a string without
   // its zero stops where the answer ends; blanks around the texts go.
@@ -145,6 +216,15 @@ TEST(StorageDescriptors, EveryAnswerIsReadWithinTheBytesReturned) {
   EXPECT_EQ(ParseVolumeDiskExtents(extents), (std::vector<int32_t>{4, 5}));
   EXPECT_EQ(ParseVolumeDiskExtents(std::span(extents).first(55)), std::vector<int32_t>{4});
   EXPECT_TRUE(ParseVolumeDiskExtents(std::span(extents).first(7)).empty());
+  const auto number = DeviceNumberBytes(33), length = LengthBytes(1ull << 40);
+  const auto attributes = AttributeBytes(2);
+  EXPECT_EQ(ParseStorageDeviceNumber(number), 33);
+  EXPECT_EQ(ParseLengthInfo(length), 1ull << 40);
+  EXPECT_TRUE(ParseDiskAttributes(attributes)->readOnly &&
+              !ParseDiskAttributes(attributes)->offline);
+  EXPECT_FALSE(ParseStorageDeviceNumber(std::span(number).first(11)) ||
+               ParseLengthInfo(std::span(length).first(7)) ||
+               ParseDiskAttributes(std::span(attributes).first(15)));
 
   // The descriptor is read at the size its header announces: a serial past byte 1024 stays.
   FakeDiskSystem system;

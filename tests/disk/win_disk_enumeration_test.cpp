@@ -24,6 +24,7 @@ TEST(WindowsDiskEnumeration, UnderWineNothingIsListedAndTheSystemAnswersComeThro
   EXPECT_FALSE(system->QueryVolumeExtents(L"\\\\.\\C:", buffer).ok);
   EXPECT_TRUE(system->VirtualDiskHostVolumes(L"\\\\.\\C:").empty());
   EXPECT_FALSE(system->HostsVirtualDisks(L"\\\\.\\C:"));
+  EXPECT_FALSE(system->DiskInterfacePaths().has_value());  // Wine lists no disks
 
   const std::wstring directory = system->SystemDirectory().value_or(L"");
   const auto roots = system->LogicalDriveRoots();

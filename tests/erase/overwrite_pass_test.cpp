@@ -7,13 +7,16 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <memory>
 #include <thread>
 
+#include "base/system_error.h"
 #include "engine_recorder.h"
 #include "erase/device_preparation.h"
+#include "erase/disk_error_text.h"
 #include "erase/erase_standard.h"
 #include "support/fault_device.h"
 #include "support/file_bytes.h"
@@ -189,8 +192,43 @@ TEST(HardwarePass, ErrorsAndCancelEndThePassWithoutFlushOrEndLine) {
   EXPECT_EQ(unflushed.status, kStatusFailed);
   EXPECT_THAT(
       unflushed.recorder.log,
-      ElementsAre(kStart,
-                  "[ERROR] ディスクへのフラッシュ (書き込み確定) に失敗しました: Pass 2/4: Fill"));
+      ElementsAre(kStart, ::testing::StartsWith(
+                              "[ERROR] ディスクへのフラッシュ (書き込み確定) に失敗しました "
+                              "(オフセット 4194304 バイトまで, Pass 2/4: Fill): ")));
+}
+
+TEST(DiskErrors, TheSystemTextNamesTheCodeAndTheLikelyCauseFollows) {
+  using C = DiskErrorCause;
+#ifdef _WIN32
+  const std::tuple<uint32_t, C, const char*> cases[] = {{5, C::AccessBlocked, "マウントされたまま"},
+                                                        {19, C::ReadOnlyOrOffline, "読み取り専用"},
+                                                        {21, C::DeviceGone, "取り外された"},
+                                                        {1167, C::DeviceGone, "取り外された"},
+                                                        {23, C::Other, nullptr},
+                                                        {0, C::Other, nullptr}};
+  const char* codeText = " (error ";
+#else
+  const std::tuple<uint32_t, C, const char*> cases[] = {
+      {EACCES, C::AccessBlocked, "マウントされたまま"}, {EBUSY, C::AccessBlocked, "ブロック"},
+      {EROFS, C::ReadOnlyOrOffline, "オフライン"},      {ENODEV, C::DeviceGone, "応答していません"},
+      {ENXIO, C::DeviceGone, "取り外された"},           {EIO, C::Other, nullptr}};
+  const char* codeText = " (errno ";
+#endif
+  for (const auto& [code, cause, hint] : cases) {
+    SCOPED_TRACE(code);
+    EXPECT_EQ(ClassifyDiskError(code), cause);
+    const std::string text = U8(DescribeDiskError(code));
+    const std::string system = U8(DescribeSystemError(code));
+    EXPECT_THAT(system, ::testing::HasSubstr(codeText + std::to_string(code) + ")"));
+    EXPECT_TRUE(text.starts_with(system)) << text;
+    if (hint == nullptr) {
+      EXPECT_EQ(text, system);
+    } else {
+      EXPECT_THAT(text.substr(system.size()), ::testing::StartsWith(" ["));
+      EXPECT_THAT(text, ::testing::HasSubstr(hint));
+      EXPECT_TRUE(text.ends_with("]"));
+    }
+  }
 }
 
 // Takes every aligned write without keeping it, so a pass over several GiB costs nothing.
@@ -222,10 +260,10 @@ TEST(HardwarePass, FlushesRightAfterEveryWholeGiBAndAtTheEndAndStopsAtAFailedFlu
     const auto first = std::find(device.events.begin(), device.events.end(), "flush");
     ASSERT_NE(first, device.events.end());
     EXPECT_EQ(*(first - 1), "write 1069547520 4194304");  // the write that completes 1 GiB
-    EXPECT_EQ(recorder.log.back(),
-              failFlush
-                  ? "[ERROR] ディスクへのフラッシュ (書き込み確定) に失敗しました: Pass 2/4: Fill"
-                  : "[HARDWARE WRITE] 完了: Pass 2/4: Fill");
+    EXPECT_THAT(recorder.log.back(),
+                ::testing::StartsWith(failFlush ? "[ERROR] ディスクへのフラッシュ (書き込み確定) "
+                                                  "に失敗しました (オフセット 1073741824 バイトまで"
+                                                : "[HARDWARE WRITE] 完了: Pass 2/4: Fill"));
   }
 }
 
@@ -304,12 +342,14 @@ TEST(PartitionWipe, ZeroesTheFirstAndTheLastWholeSectorMiBThenAsksForTheNewLayou
   device->faults.failFlush = true;
   recorder.log.clear();
   WipePartitionTables(*device, 4000000, 512, recorder.Log());
-  EXPECT_THAT(
-      recorder.log,
-      ElementsAre(
-          "[ERROR] パーティションテーブル領域 (オフセット 0 バイト) のゼロクリア書き込みに失敗しました。",
-          "[ERROR] パーティションテーブル領域 (オフセット 2951168 バイト) のゼロクリア書き込みに失敗しました。",
-          "[ERROR] パーティションテーブル破棄後のフラッシュ (書き込み確定) に失敗しました。"));
+  const std::string cause = "のゼロクリア書き込みに失敗しました。原因: ";
+  EXPECT_THAT(recorder.log,
+              ElementsAre("[ERROR] パーティションテーブル領域 (オフセット 0 バイト) " + cause +
+                              "0 / 1048576 バイト",
+                          "[ERROR] パーティションテーブル領域 (オフセット 2951168 バイト) " +
+                              cause + U8(DescribeDiskError(5)),
+                          ::testing::StartsWith("[ERROR] パーティションテーブル破棄後のフラッシュ "
+                                                "(書き込み確定) に失敗しました。原因: ")));
   EXPECT_EQ(device->events.back(), "update-properties");
 }
 
