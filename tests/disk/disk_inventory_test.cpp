@@ -137,14 +137,6 @@ TEST(DiskInventory, DeviceInterfacesNameDisksOfAnyNumberAndAreKeptForTheWrite) {
   EXPECT_EQ(TargetDevicePath(byNumber[2]), L"\\\\.\\PhysicalDrive2");
 }
 
-// The disk as the write handle answers, over the same canned answers as the list's disks.
-struct OpenedDisk final : DiskQueryHandle {
-  FakeDisk answers;
-  std::optional<size_t> Query(DiskQuery query, std::span<uint8_t> out) override {
-    return answers.Answer(query, out);
-  }
-};
-
 // The list is filled; then the disk is changed, opened and asked again through the open handle.
 TEST(DiskReidentify, TheOpenDiskMustStillBeTheListedOneAndStillWritable) {
   using Change = std::function<void(FakeDiskSystem&, FakeDisk&)>;
@@ -179,9 +171,8 @@ TEST(DiskReidentify, TheOpenDiskMustStillBeTheListedOneAndStillWritable) {
     const DiskInfo saved = EnumeratePhysicalDisksWith(system, mode, 0)[2];
     ASSERT_TRUE(AllowsWrite(saved.safetyStatus));
     change(system, listed);
-    OpenedDisk opened;
-    opened.answers = listed;
-    const DiskIdentityCheck check = ReidentifyOpenedDisk(system, opened, saved);
+    const DiskIdentityCheck check =
+        ReidentifyOpenedDisk(system, *system.OpenPhysicalDisk(2), saved);
     EXPECT_EQ(check.same, difference == nullptr) << WideToUtf8(check.difference);
     EXPECT_TRUE(check.difference.starts_with(difference ? difference : L""))
         << WideToUtf8(check.difference);
@@ -216,12 +207,9 @@ TEST(StorageDescriptors, EveryAnswerIsReadWithinTheBytesReturned) {
   EXPECT_EQ(ParseVolumeDiskExtents(extents), (std::vector<int32_t>{4, 5}));
   EXPECT_EQ(ParseVolumeDiskExtents(std::span(extents).first(55)), std::vector<int32_t>{4});
   EXPECT_TRUE(ParseVolumeDiskExtents(std::span(extents).first(7)).empty());
-  const auto number = DeviceNumberBytes(33), length = LengthBytes(1ull << 40);
-  const auto attributes = AttributeBytes(2);
-  EXPECT_EQ(ParseStorageDeviceNumber(number), 33);
-  EXPECT_EQ(ParseLengthInfo(length), 1ull << 40);
-  EXPECT_TRUE(ParseDiskAttributes(attributes)->readOnly &&
-              !ParseDiskAttributes(attributes)->offline);
+  // The answers of the open disk's own questions (their use is in DiskReidentify).
+  const Bytes number = DeviceNumberBytes(2), length = LengthBytes(1),
+              attributes = AttributeBytes(3);
   EXPECT_FALSE(ParseStorageDeviceNumber(std::span(number).first(11)) ||
                ParseLengthInfo(std::span(length).first(7)) ||
                ParseDiskAttributes(std::span(attributes).first(15)));

@@ -31,7 +31,6 @@ DiskErrorCause ClassifyDiskError(uint32_t code) {
       return DiskErrorCause::ReadOnlyOrOffline;
     case ERROR_NOT_READY:
     case ERROR_DEVICE_NOT_CONNECTED:
-    case ERROR_NO_SUCH_DEVICE:
       return DiskErrorCause::DeviceGone;
     default:
       return DiskErrorCause::Other;
