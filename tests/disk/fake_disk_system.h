@@ -187,10 +187,10 @@ class FakeDiskSystem final : public DiskSystemQueries {
     Handle(FakeDiskSystem& owner, int32_t disk) : system(owner), number(disk) {}
     std::optional<size_t> Query(DiskQuery query, std::span<uint8_t> out) override {
       const char* names[] = {"number", "descriptor", "seek", "geometry", "length", "attributes"};
-      system.queries.push_back(FormatPrintf("disk %d %s", number, names[static_cast<int>(query)]) +
-                               (query == DiskQuery::DeviceDescriptor
-                                    ? " " + std::to_string(out.size())
-                                    : std::string()));
+      std::string line = FormatPrintf("disk %d %s", number, names[static_cast<int>(query)]);
+      if (query == DiskQuery::DeviceDescriptor)
+        line += FormatPrintf(" %u", static_cast<unsigned>(out.size()));
+      system.queries.push_back(line);
       return system.disks[number].Answer(query, out);
     }
     FakeDiskSystem& system;

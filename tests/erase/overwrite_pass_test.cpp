@@ -135,7 +135,7 @@ TEST(HardwarePass, ErrorsAndCancelEndThePassWithoutFlushOrEndLine) {
     EXPECT_EQ(run.device->flushCalls, 0);
     std::string percents;
     for (const int32_t p : run.recorder.Percents(kPass))
-      percents += (percents.empty() ? "" : " ") + std::to_string(p);
+      percents += FormatPrintf(percents.empty() ? "%d" : " %d", p);
     EXPECT_EQ(percents, c.percents);
     ASSERT_EQ(run.recorder.log.size(), c.errorOffset >= 0 ? 2u : 1u);
     EXPECT_EQ(run.recorder.log[0], kStart);
@@ -177,7 +177,7 @@ TEST(DiskErrors, TheSystemTextNamesTheCodeAndTheLikelyCauseFollows) {
 #endif
   for (const auto& [code, hint] : cases) {
     const std::string system = U8(DescribeSystemError(code)), text = U8(DescribeDiskError(code));
-    EXPECT_TRUE(system.ends_with(" " + std::to_string(code) + ")")) << system;
+    EXPECT_TRUE(system.ends_with(FormatPrintf(" %u)", code))) << system;
     EXPECT_TRUE(hint ? text.starts_with(system + " [") && text.ends_with("]") : text == system);
     EXPECT_THAT(text, ::testing::HasSubstr(hint ? hint : "")) << text;
   }
