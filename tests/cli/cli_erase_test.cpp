@@ -3,8 +3,8 @@
 // written, and that the summary, the reports and the stamp claim only what is true of them.
 #include <gtest/gtest.h>
 
-#include "base/system_error.h"
 #include "cli_test_fixture.h"
+#include "erase/disk_error_text.h"
 
 namespace tvde {
 namespace {
@@ -100,7 +100,7 @@ TEST_F(CliErase, CancellationAndAWriteErrorSayWhereTheyStopped) {
   EXPECT_TRUE(Contains(run.out,
                        "] [ERROR] 書き込みに失敗しました (オフセット 4194304 バイト, "
                        "Pass 1/1: Zero Fill (0x00)): " +
-                           WideToUtf8(DescribeSystemError(5)) + "\n"))
+                           WideToUtf8(DescribeDiskError(5)) + "\n"))
       << run.out;
 }
 
