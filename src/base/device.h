@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -14,6 +15,17 @@ struct IoResult {
   bool ok = false;
   size_t bytes = 0;    // bytes actually transferred
   uint32_t error = 0;  // OS error code when !ok
+};
+
+// Questions a disk answers about itself, each answered with the raw bytes of the Windows
+// structure named.
+enum class DiskQuery : int32_t {
+  DeviceNumber,      // STORAGE_DEVICE_NUMBER (IOCTL_STORAGE_GET_DEVICE_NUMBER)
+  DeviceDescriptor,  // STORAGE_DEVICE_DESCRIPTOR; the leading part when larger than the buffer
+  SeekPenalty,       // DEVICE_SEEK_PENALTY_DESCRIPTOR
+  DriveGeometryEx,   // DISK_GEOMETRY_EX (IOCTL_DISK_GET_DRIVE_GEOMETRY_EX)
+  LengthInfo,        // GET_LENGTH_INFORMATION (IOCTL_DISK_GET_LENGTH_INFO)
+  DiskAttributes,    // GET_DISK_ATTRIBUTES (IOCTL_DISK_GET_DISK_ATTRIBUTES)
 };
 
 class Device {
@@ -32,6 +44,11 @@ class Device {
   virtual bool DeleteDriveLayout() = 0;
   virtual bool UpdateProperties() = 0;  // ask the system to re-read the partition table
   virtual bool QueryLength(uint64_t& lengthBytes) = 0;
+  // Asks the disk behind this very handle; the bytes returned, or nothing where the device
+  // kind does not answer (files, POSIX devices) or the question failed.
+  virtual std::optional<size_t> QueryDisk(DiskQuery /*query*/, std::span<uint8_t> /*out*/) {
+    return std::nullopt;
+  }
 };
 
 enum class DeviceAccess : int32_t { ReadOnly, ReadWrite };

@@ -13,4 +13,16 @@ std::wstring DescribeSystemError(uint32_t code);
 // ERROR_PATH_NOT_FOUND).
 bool IsNotFoundError(uint32_t code);
 
+// What an error of a disk open, read, write or flush says about the disk, where the code tells.
+enum class DiskErrorCause : int32_t {
+  Other,
+  AccessBlocked,      // ERROR_ACCESS_DENIED (5) / EACCES, EPERM, EBUSY: a mounted volume or
+                      // the system blocks raw writes to the sectors
+  ReadOnlyOrOffline,  // ERROR_WRITE_PROTECT (19) / EROFS: read-only or offline disk
+  DeviceGone,         // ERROR_NOT_READY (21), ERROR_DEVICE_NOT_CONNECTED (1167) / ENODEV,
+                      // ENXIO, ENOMEDIUM: unplugged or not answering
+};
+
+DiskErrorCause ClassifyDiskError(uint32_t code);
+
 }  // namespace tvde

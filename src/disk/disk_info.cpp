@@ -65,6 +65,10 @@ bool AllowsWrite(SafetyStatus status) {
   return status == SafetyStatus::Erasable || status == SafetyStatus::ErasableSecondary;
 }
 
+std::wstring TargetDevicePath(const DiskInfo& disk) {
+  return disk.interfacePath.empty() ? disk.devicePath : disk.interfacePath;
+}
+
 std::wstring PhysicalDrivePath(int32_t diskNumber) {
   return L"\\\\.\\PhysicalDrive" + std::to_wstring(diskNumber);
 }

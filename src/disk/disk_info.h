@@ -49,6 +49,10 @@ struct DiskInfo {
   BusKind busType = BusKind::Unknown;
   SafetyStatus safetyStatus = SafetyStatus::ProtectedSystemDisk;
   std::wstring safetyReason;
+  // The disk's device-interface path ("\\?\scsi#disk&...#{53f56307-...}") when the list
+  // found it that way; it names this very device whatever number it has by the time of a
+  // write. Empty when unknown.
+  std::wstring interfacePath;
 };
 
 std::wstring BusTypeLabel(BusKind bus);
@@ -60,6 +64,9 @@ bool AllowsWrite(SafetyStatus status);
 
 // "\\.\PhysicalDriveN"
 std::wstring PhysicalDrivePath(int32_t diskNumber);
+
+// The path a write opens: the interface path when known, else devicePath.
+std::wstring TargetDevicePath(const DiskInfo& disk);
 
 // "0 B", "%.1f MB", "%.2f GB" or "%.2f TB" (binary units; TB from 1000 GiB on).
 std::wstring FormatSize(uint64_t bytes);

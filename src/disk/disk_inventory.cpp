@@ -24,12 +24,12 @@ std::span<const uint8_t> Returned(const std::vector<uint8_t>& buffer, size_t byt
 // a descriptor larger than a fixed buffer would otherwise be cut off or lost.
 std::optional<StorageDeviceFacts> ReadDeviceDescriptor(DiskQueryHandle& handle) {
   std::vector<uint8_t> header(kDescriptorHeaderBytes, 0);
-  const auto headerBytes = handle.QueryDeviceDescriptor(header);
+  const auto headerBytes = handle.Query(DiskQuery::DeviceDescriptor, header);
   if (!headerBytes || *headerBytes < kDescriptorHeaderBytes) return std::nullopt;
   const uint32_t size = GetLe32(std::span<const uint8_t>(header).subspan(4));
   if (size < kDescriptorMinimumBytes || size > kMaxDescriptorBytes) return std::nullopt;
   std::vector<uint8_t> descriptor(size, 0);
-  const auto bytes = handle.QueryDeviceDescriptor(descriptor);
+  const auto bytes = handle.Query(DiskQuery::DeviceDescriptor, descriptor);
   if (!bytes) return std::nullopt;
   return ParseStorageDeviceDescriptor(Returned(descriptor, *bytes));
 }
@@ -66,10 +66,16 @@ void AssignDriveLettersWith(DiskSystemQueries& system, std::vector<DiskInfo>& di
   }
 }
 
-std::optional<DiskInfo> ReadPhysicalDisk(DiskSystemQueries& system, int32_t diskNumber) {
-  const std::unique_ptr<DiskQueryHandle> handle = system.OpenPhysicalDisk(diskNumber);
-  if (!handle) return std::nullopt;
+std::optional<int32_t> QueryDeviceNumber(DiskQueryHandle& handle) {
+  std::vector<uint8_t> answer(kDeviceNumberBytes, 0);
+  const auto bytes = handle.Query(DiskQuery::DeviceNumber, answer);
+  if (!bytes) return std::nullopt;
+  const auto number = ParseStorageDeviceNumber(Returned(answer, *bytes));
+  if (!number || *number < 0) return std::nullopt;
+  return number;
+}
 
+DiskInfo ReadDiskFacts(DiskSystemQueries& system, DiskQueryHandle& handle, int32_t diskNumber) {
   DiskInfo disk;
   disk.diskNumber = diskNumber;
   disk.devicePath = PhysicalDrivePath(diskNumber);
@@ -80,7 +86,7 @@ std::optional<DiskInfo> ReadPhysicalDisk(DiskSystemQueries& system, int32_t disk
   disk.safetyStatus = SafetyStatus::ProtectedSystemDisk;
 
   bool removable = false;
-  if (const auto facts = ReadDeviceDescriptor(*handle)) {
+  if (const auto facts = ReadDeviceDescriptor(handle)) {
     removable = facts->removable;
     disk.busType = BusKindFromStorageBusType(facts->busType);
     disk.model = system.AnsiToWide(ComposeModel(facts->vendor, facts->product));
@@ -91,7 +97,7 @@ std::optional<DiskInfo> ReadPhysicalDisk(DiskSystemQueries& system, int32_t disk
   if (disk.serialNumber.empty()) disk.serialNumber = L"N/A";
 
   std::vector<uint8_t> geometry(256, 0);
-  if (const auto bytes = handle->QueryDriveGeometryEx(geometry)) {
+  if (const auto bytes = handle.Query(DiskQuery::DriveGeometryEx, geometry)) {
     if (const auto facts = ParseDriveGeometryEx(Returned(geometry, *bytes))) {
       disk.sizeBytes = facts->diskSize;
       disk.bytesPerSector = facts->bytesPerSector;
@@ -100,26 +106,63 @@ std::optional<DiskInfo> ReadPhysicalDisk(DiskSystemQueries& system, int32_t disk
 
   disk.mediaType = DetermineMediaKind(disk.busType, removable, [&]() -> std::optional<bool> {
     std::vector<uint8_t> penalty(kSeekPenaltyBytes, 0);
-    const auto bytes = handle->QuerySeekPenalty(penalty);
+    const auto bytes = handle.Query(DiskQuery::SeekPenalty, penalty);
     if (!bytes) return std::nullopt;
     return ParseSeekPenalty(Returned(penalty, *bytes));
   });
+  return disk;
+}
 
+std::optional<DiskInfo> ReadPhysicalDisk(DiskSystemQueries& system, int32_t diskNumber) {
+  const std::unique_ptr<DiskQueryHandle> handle = system.OpenPhysicalDisk(diskNumber);
+  if (!handle) return std::nullopt;
+  DiskInfo disk = ReadDiskFacts(system, *handle, diskNumber);
   if (disk.sizeBytes == 0) return std::nullopt;
   return disk;
 }
 
-std::vector<DiskInfo> EnumeratePhysicalDisksWith(DiskSystemQueries& system, int32_t environmentMode,
-                                                 int32_t unlockInternal) {
+std::vector<DiskInfo> ReadDisksByInterface(DiskSystemQueries& system) {
+  std::vector<DiskInfo> disks;
+  const auto paths = system.DiskInterfacePaths();
+  if (!paths) return disks;
+  for (const std::wstring& path : *paths) {
+    const std::unique_ptr<DiskQueryHandle> handle = system.OpenDiskInterface(path);
+    if (!handle) continue;
+    const auto number = QueryDeviceNumber(*handle);
+    if (!number) continue;
+    const bool known = std::any_of(disks.begin(), disks.end(),
+                                   [&](const DiskInfo& d) { return d.diskNumber == *number; });
+    if (known) continue;
+    DiskInfo disk = ReadDiskFacts(system, *handle, *number);
+    if (disk.sizeBytes == 0) continue;
+    disk.interfacePath = path;
+    disks.push_back(std::move(disk));
+  }
+  std::sort(disks.begin(), disks.end(),
+            [](const DiskInfo& a, const DiskInfo& b) { return a.diskNumber < b.diskNumber; });
+  return disks;
+}
+
+ClassificationContext ReadClassificationContext(DiskSystemQueries& system, int32_t environmentMode,
+                                                int32_t unlockInternal) {
   ClassificationContext context;
   context.environmentMode = environmentMode;
   context.unlockInternal = unlockInternal;
   context.systemDiskNumber = FindSystemDiskNumberWith(system);
   context.protections = FindProtectedDisksWith(system, environmentMode);
+  return context;
+}
 
-  std::vector<DiskInfo> disks;
-  for (int32_t n = 0; n < kMaxPhysicalDisks; ++n) {
-    if (auto disk = ReadPhysicalDisk(system, n)) disks.push_back(std::move(*disk));
+std::vector<DiskInfo> EnumeratePhysicalDisksWith(DiskSystemQueries& system, int32_t environmentMode,
+                                                 int32_t unlockInternal) {
+  const ClassificationContext context =
+      ReadClassificationContext(system, environmentMode, unlockInternal);
+  std::vector<DiskInfo> disks = ReadDisksByInterface(system);
+  if (disks.empty()) {
+    // Without the interface list the numbers are tried one by one.
+    for (int32_t n = 0; n < kMaxPhysicalDisks; ++n) {
+      if (auto disk = ReadPhysicalDisk(system, n)) disks.push_back(std::move(*disk));
+    }
   }
   AssignDriveLettersWith(system, disks);
   ClassifyDisks(disks, context);

@@ -5,12 +5,15 @@
 #include <optional>
 #include <vector>
 
+#include "disk/disk_classification.h"
 #include "disk/disk_info.h"
 #include "disk/disk_queries.h"
 
 namespace tvde {
 
-inline constexpr int32_t kMaxPhysicalDisks = 32;  // PhysicalDrive0 .. PhysicalDrive31
+// PhysicalDrive0 .. PhysicalDrive31 are tried one by one only when the disks' device
+// interfaces cannot be listed; the interface list names disks of every number.
+inline constexpr int32_t kMaxPhysicalDisks = 32;
 
 // The disk holding the Windows system directory's volume, or 0 when that cannot be told.
 int32_t FindSystemDiskNumberWith(DiskSystemQueries& system);
@@ -22,10 +25,26 @@ int32_t FindBootMediaDiskNumberWith(DiskSystemQueries& system);
 // spread over several disks is asked again with room for all its extents.
 void AssignDriveLettersWith(DiskSystemQueries& system, std::vector<DiskInfo>& disks);
 
+// The device number the disk answers (IOCTL_STORAGE_GET_DEVICE_NUMBER); nothing when it does not.
+std::optional<int32_t> QueryDeviceNumber(DiskQueryHandle& handle);
+
+// One disk's identity, size and media kind as `handle` answers them, unclassified; size 0 when
+// the geometry cannot be read.
+DiskInfo ReadDiskFacts(DiskSystemQueries& system, DiskQueryHandle& handle, int32_t diskNumber);
+
 // One disk's identity, size and media kind; nothing when it cannot be opened or its size is 0.
 std::optional<DiskInfo> ReadPhysicalDisk(DiskSystemQueries& system, int32_t diskNumber);
 
-// Every readable disk in increasing number, with letters and safety classification (the disks
+// Every disk of the interface list that answers its number and a size, with its interface path,
+// in increasing number (each number once); empty when the list cannot be read.
+std::vector<DiskInfo> ReadDisksByInterface(DiskSystemQueries& system);
+
+// The running system's disks and the caller's two choices, as the classification takes them.
+ClassificationContext ReadClassificationContext(DiskSystemQueries& system, int32_t environmentMode,
+                                                int32_t unlockInternal);
+
+// Every readable disk in increasing number (ReadDisksByInterface, or the numbers 0..31 when
+// that finds none), with letters and safety classification (the disks
 // the running system needs, FindProtectedDisksWith, included).
 std::vector<DiskInfo> EnumeratePhysicalDisksWith(DiskSystemQueries& system, int32_t environmentMode,
                                                  int32_t unlockInternal);

@@ -10,18 +10,30 @@
 #include <string>
 #include <vector>
 
+#include "base/device.h"
+
 namespace tvde {
 
 // A physical disk opened for queries only (no read or write access).
 class DiskQueryHandle {
  public:
   virtual ~DiskQueryHandle() = default;
-  // Each query fills `out` and answers the number of bytes returned, or nothing when the
-  // query failed. The descriptor query returns the leading part of a descriptor larger than
-  // `out` (its header tells the whole size); the others fail when the answer does not fit.
-  virtual std::optional<size_t> QueryDeviceDescriptor(std::span<uint8_t> out) = 0;
-  virtual std::optional<size_t> QueryDriveGeometryEx(std::span<uint8_t> out) = 0;
-  virtual std::optional<size_t> QuerySeekPenalty(std::span<uint8_t> out) = 0;
+  // Fills `out` and answers the number of bytes returned, or nothing when the query failed.
+  // The descriptor query returns the leading part of a descriptor larger than `out` (its
+  // header tells the whole size); the others fail when the answer does not fit.
+  virtual std::optional<size_t> Query(DiskQuery query, std::span<uint8_t> out) = 0;
+};
+
+// The questions asked of a disk the job has already opened for writing, through that handle.
+class OpenDeviceQueries final : public DiskQueryHandle {
+ public:
+  explicit OpenDeviceQueries(Device& device) : device_(device) {}
+  std::optional<size_t> Query(DiskQuery query, std::span<uint8_t> out) override {
+    return device_.QueryDisk(query, out);
+  }
+
+ private:
+  Device& device_;
 };
 
 // Answer of a device control whose result may be larger than the buffer.
@@ -62,6 +74,11 @@ class DiskSystemQueries {
                                                            const std::wstring& value) = 0;
   // "\\.\PhysicalDrive<n>" opened for queries; null when it cannot be opened.
   virtual std::unique_ptr<DiskQueryHandle> OpenPhysicalDisk(int32_t diskNumber) = 0;
+  // The device-interface paths of every present disk (SetupAPI, GUID_DEVINTERFACE_DISK), which
+  // name disks of any number; nothing when the list cannot be read.
+  virtual std::optional<std::vector<std::wstring>> DiskInterfacePaths() = 0;
+  // One of those paths opened for queries; null when it cannot be opened.
+  virtual std::unique_ptr<DiskQueryHandle> OpenDiskInterface(const std::wstring& path) = 0;
   // Device strings are in the ANSI code page.
   virtual std::wstring AnsiToWide(const std::string& text) = 0;
 };

@@ -1,4 +1,5 @@
-// Parsing of storage descriptor, geometry, seek-penalty and volume-extent answers.
+// Parsing of storage descriptor, device number, geometry, length, attribute, seek-penalty and
+// volume-extent answers.
 #include "disk/storage_descriptors.h"
 
 #include <cctype>
@@ -42,6 +43,23 @@ std::optional<DriveGeometryFacts> ParseDriveGeometryEx(std::span<const uint8_t> 
 std::optional<bool> ParseSeekPenalty(std::span<const uint8_t> returned) {
   if (returned.size() < kSeekPenaltyBytes) return std::nullopt;
   return returned[kSeekPenaltyFlagOffset] != 0;
+}
+
+std::optional<int32_t> ParseStorageDeviceNumber(std::span<const uint8_t> returned) {
+  if (returned.size() < kDeviceNumberBytes) return std::nullopt;
+  return static_cast<int32_t>(GetLe32(returned.subspan(kDeviceNumberOffset)));
+}
+
+std::optional<uint64_t> ParseLengthInfo(std::span<const uint8_t> returned) {
+  if (returned.size() < kLengthInfoBytes) return std::nullopt;
+  return GetLe64(returned);
+}
+
+std::optional<DiskAttributeFacts> ParseDiskAttributes(std::span<const uint8_t> returned) {
+  if (returned.size() < kDiskAttributesBytes) return std::nullopt;
+  const uint64_t attributes = GetLe64(returned.subspan(kDiskAttributesOffset));
+  return DiskAttributeFacts{(attributes & kDiskAttributeOffline) != 0,
+                            (attributes & kDiskAttributeReadOnly) != 0};
 }
 
 std::vector<int32_t> ParseVolumeDiskExtents(std::span<const uint8_t> returned) {

@@ -36,6 +36,21 @@ inline constexpr size_t kSeekPenaltyBytes = 12;
 inline constexpr size_t kExtentsFirstOffset = 8;
 inline constexpr size_t kExtentBytes = 24;
 
+// STORAGE_DEVICE_NUMBER (IOCTL_STORAGE_GET_DEVICE_NUMBER): DeviceType, DeviceNumber,
+// PartitionNumber.
+inline constexpr size_t kDeviceNumberOffset = 4;
+inline constexpr size_t kDeviceNumberBytes = 12;
+
+// GET_LENGTH_INFORMATION (IOCTL_DISK_GET_LENGTH_INFO): LARGE_INTEGER Length.
+inline constexpr size_t kLengthInfoBytes = 8;
+
+// GET_DISK_ATTRIBUTES (IOCTL_DISK_GET_DISK_ATTRIBUTES): Version, Reserved1, then DWORDLONG
+// Attributes.
+inline constexpr size_t kDiskAttributesOffset = 8;
+inline constexpr size_t kDiskAttributesBytes = 16;
+inline constexpr uint64_t kDiskAttributeOffline = 0x1;
+inline constexpr uint64_t kDiskAttributeReadOnly = 0x2;
+
 // Identity read from a storage device descriptor; strings are ANSI, trimmed.
 struct StorageDeviceFacts {
   bool removable = false;
@@ -59,6 +74,18 @@ std::optional<DriveGeometryFacts> ParseDriveGeometryEx(std::span<const uint8_t> 
 
 // Whether the device incurs a seek penalty; nothing when fewer than 12 bytes came back.
 std::optional<bool> ParseSeekPenalty(std::span<const uint8_t> returned);
+
+// The device number; nothing when fewer than 12 bytes came back.
+std::optional<int32_t> ParseStorageDeviceNumber(std::span<const uint8_t> returned);
+// The length in bytes; nothing when fewer than 8 bytes came back.
+std::optional<uint64_t> ParseLengthInfo(std::span<const uint8_t> returned);
+
+struct DiskAttributeFacts {
+  bool offline = false;
+  bool readOnly = false;
+};
+// Nothing when fewer than 16 bytes came back.
+std::optional<DiskAttributeFacts> ParseDiskAttributes(std::span<const uint8_t> returned);
 
 // Disk numbers of the extents that lie completely inside the returned bytes, in order.
 std::vector<int32_t> ParseVolumeDiskExtents(std::span<const uint8_t> returned);

@@ -5,29 +5,37 @@
 #include <string>
 
 #include "base/page_buffer.h"
+#include "base/system_error.h"
 #include "disk/disk_info.h"
+#include "erase/disk_error_text.h"
 
 namespace tvde {
 namespace {
 
-bool WriteAt(Device& disk, uint64_t offset, std::span<const uint8_t> data) {
-  if (!disk.Seek(offset)) return false;
+// Empty when the whole buffer was written at `offset`, else why not.
+std::wstring WriteAt(Device& disk, uint64_t offset, std::span<const uint8_t> data) {
+  if (!disk.Seek(offset)) return DescribeDiskError(LastSystemError());
   const IoResult result = disk.Write(data);
-  return result.ok && result.bytes == data.size();
+  if (!result.ok) return DescribeDiskError(result.error);
+  if (result.bytes != data.size())
+    return std::to_wstring(result.bytes) + L" / " + std::to_wstring(data.size()) + L" バイト";
+  return L"";
 }
 
 }  // namespace
 
-void SendTrimForWholeDisk(Device& disk, uint64_t sizeBytes, const LogCallback& log) {
+std::wstring SendTrimForWholeDisk(Device& disk, uint64_t sizeBytes, const LogCallback& log) {
   if (disk.TrimWholeDevice(sizeBytes)) {
     EmitLog(
         log,
         L"[NIST 800-88 / SSD] ストレージコントローラへ全LBA領域 TRIM / Deallocate 通知を発行しました。");
-  } else {
-    EmitLog(
-        log,
-        L"[INFO] ハードウェアTRIM通知はスキップされました。物理セクタの完全上書きパージを実行します。");
+    return kTrimAccepted;
   }
+  EmitLog(
+      log,
+      L"[INFO] ハードウェアTRIM通知はスキップされました。物理セクタの完全上書きパージを実行します。原因: " +
+          DescribeDiskError(LastSystemError()));
+  return kTrimRefused;
 }
 
 std::optional<uint64_t> BackupWipeOffset(uint64_t sizeBytes, uint32_t sectorSize) {
@@ -45,10 +53,11 @@ void WipePartitionTables(Device& disk, uint64_t sizeBytes, uint32_t sectorSize,
 
   bool ok = true;
   auto wipe = [&](uint64_t offset, size_t bytes) {
-    if (WriteAt(disk, offset, zeroes.span().first(bytes))) return;
+    const std::wstring failure = WriteAt(disk, offset, zeroes.span().first(bytes));
+    if (failure.empty()) return;
     ok = false;
     EmitLog(log, L"[ERROR] パーティションテーブル領域 (オフセット " + std::to_wstring(offset) +
-                     L" バイト) のゼロクリア書き込みに失敗しました。");
+                     L" バイト) のゼロクリア書き込みに失敗しました。原因: " + failure);
   };
   // A disk smaller than the wipe buffer gets its whole sectors only: writing past its end
   // would fail on a disk (and grow an image file).
@@ -62,8 +71,10 @@ void WipePartitionTables(Device& disk, uint64_t sizeBytes, uint32_t sectorSize,
 
   if (!disk.Flush()) {
     ok = false;
-    EmitLog(log,
-            L"[ERROR] パーティションテーブル破棄後のフラッシュ (書き込み確定) に失敗しました。");
+    EmitLog(
+        log,
+        L"[ERROR] パーティションテーブル破棄後のフラッシュ (書き込み確定) に失敗しました。原因: " +
+            DescribeDiskError(LastSystemError()));
   }
   disk.UpdateProperties();  // let the system re-read the now empty layout
   if (ok) {

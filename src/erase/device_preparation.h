@@ -14,8 +14,17 @@ namespace tvde {
 
 inline constexpr size_t kPartitionWipeBytes = size_t{1024} * 1024;
 
-// Asks the device to discard [0, sizeBytes) and logs whether it accepted.
-void SendTrimForWholeDisk(Device& disk, uint64_t sizeBytes, const LogCallback& log);
+// The TRIM outcome a job records (empty when it sent none). Windows does not take the
+// data-set-management TRIM from programs on most disks, so a refusal is the usual answer and
+// is never reported as done.
+inline constexpr const wchar_t* kTrimAccepted =
+    L"ACCEPTED (Whole-Disk TRIM/Deallocate Notice Accepted by the Device)";
+inline constexpr const wchar_t* kTrimRefused =
+    L"NOT PERFORMED (TRIM/Deallocate Notice Refused - Overwrite Passes Only)";
+
+// Asks the device to discard [0, sizeBytes), logs whether it accepted (with the system's
+// reason when not) and answers kTrimAccepted or kTrimRefused.
+std::wstring SendTrimForWholeDisk(Device& disk, uint64_t sizeBytes, const LogCallback& log);
 
 // Deletes the drive layout, zeroes the first MiB and (on disks above 2 MiB) the last whole
 // sectors' MiB, flushes and asks the system to re-read the now empty layout.

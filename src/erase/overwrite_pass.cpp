@@ -7,6 +7,7 @@
 #include "base/clock.h"
 #include "base/page_buffer.h"
 #include "base/system_error.h"
+#include "erase/disk_error_text.h"
 #include "erase/random_chunk_generator.h"
 
 namespace tvde {
@@ -35,9 +36,12 @@ bool Cancelled(const CancelFlag& cancel) {
 }
 
 // Without a successful flush the device has not confirmed that the data is stored.
-bool FlushOrLog(Device& disk, const PassSpec& pass, const LogCallback& log) {
+bool FlushOrLog(Device& disk, uint64_t written, const PassSpec& pass, const LogCallback& log) {
   if (disk.Flush()) return true;
-  EmitLog(log, L"[ERROR] ディスクへのフラッシュ (書き込み確定) に失敗しました: " + pass.name);
+  const uint32_t error = LastSystemError();
+  EmitLog(log, L"[ERROR] ディスクへのフラッシュ (書き込み確定) に失敗しました (オフセット " +
+                   std::to_wstring(written) + L" バイトまで, " + pass.name + L"): " +
+                   DescribeDiskError(error));
   return false;
 }
 
@@ -98,12 +102,12 @@ int32_t RunHardwarePass(Device& disk, const EraseJobConfig& config, const PassSp
       EmitLog(log, L"[ERROR] 書き込みに失敗しました (オフセット " + std::to_wstring(written) +
                        L" バイト, " + pass.name + L"): " +
                        (result.ok ? std::wstring(L"0 バイトしか書き込めませんでした")
-                                  : DescribeSystemError(result.error)));
+                                  : DescribeDiskError(result.error)));
       return kStatusFailed;
     }
     written += result.bytes;
     if (written - flushedUpTo >= kFlushIntervalBytes) {
-      if (!FlushOrLog(disk, pass, log)) return kStatusFailed;
+      if (!FlushOrLog(disk, written, pass, log)) return kStatusFailed;
       flushedUpTo = written;
     }
 
@@ -123,7 +127,7 @@ int32_t RunHardwarePass(Device& disk, const EraseJobConfig& config, const PassSp
     }
   }
 
-  if (!FlushOrLog(disk, pass, log)) return kStatusFailed;
+  if (!FlushOrLog(disk, written, pass, log)) return kStatusFailed;
   EmitLog(log, L"[HARDWARE WRITE] 完了: " + pass.name);
   return kStatusCompleted;
 }

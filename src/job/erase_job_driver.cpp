@@ -7,7 +7,9 @@
 #include "base/system_error.h"
 #include "disk/working_paths.h"
 #include "erase/device_preparation.h"
+#include "erase/disk_error_text.h"
 #include "erase/erase_standard.h"
+#include "erase/opened_disk_check.h"
 #include "erase/overwrite_pass.h"
 #include "erase/verification.h"
 #include "job/report_output.h"
@@ -62,6 +64,9 @@ class WriteCounter final : public Device {
   bool DeleteDriveLayout() override { return device_.DeleteDriveLayout(); }
   bool UpdateProperties() override { return device_.UpdateProperties(); }
   bool QueryLength(uint64_t& lengthBytes) override { return device_.QueryLength(lengthBytes); }
+  std::optional<size_t> QueryDisk(DiskQuery query, std::span<uint8_t> out) override {
+    return device_.QueryDisk(query, out);
+  }
 
  private:
   Device& device_;
@@ -87,7 +92,10 @@ class JobRun {
     const bool real = config.executionMode != ExecutionMode::Simulation;
     if (real) {
       if (!AllowsWrite(config.disk.safetyStatus)) return Blocked(kProtectedDiskMessage);
-      if (IsWineHostDevicePath(config.disk.devicePath)) return Blocked(kWineHostDeviceMessage);
+      if (IsWineHostDevicePath(config.disk.devicePath) ||
+          IsWineHostDevicePath(TargetDevicePath(config.disk))) {
+        return Blocked(kWineHostDeviceMessage);
+      }
     }
     // A certificate that cannot be written is found out now, while the disk is still intact.
     if (config.logOutputDisabled != 1) {
@@ -204,17 +212,25 @@ class JobRun {
     options.creation = DeviceCreation::OpenExisting;
     options.buffering = DeviceBuffering::Unbuffered;
     options.sectorSize = SectorSize();
-    DeviceOpenResult opened = environment_.openDevice(config().disk.devicePath, options);
+    const std::wstring path = TargetDevicePath(config().disk);
+    DeviceOpenResult opened = environment_.openDevice(path, options);
     if (opened.device == nullptr) {
       ReleaseVolumes(volumes);
-      EmitLog(log_,
-              L"[ERROR] " + config().disk.devicePath + L": " + DescribeSystemError(opened.error));
+      EmitLog(log_, L"[ERROR] " + path + L": " + DescribeDiskError(opened.error));
       return EndEarly(kVerdictOpenFailed, kOpenFailedMessage, L"[ERROR] ");
     }
     Device& disk = *opened.device;
+    // The number the list saved may name another disk by now: nothing is written unless the
+    // open handle still answers as the listed disk.
+    const DiskIdentityCheck identity = environment_.checkOpenedDisk(config().disk, disk);
+    if (!identity.same) {
+      opened.device.reset();
+      ReleaseVolumes(volumes);
+      return Blocked(kOpenedDiskDiffersMessage + identity.difference);
+    }
 
     if (SendsTrimNotice(config().standard, config().disk.mediaType)) {
-      SendTrimForWholeDisk(disk, config().disk.sizeBytes, log_);
+      result_.trimNotice = SendTrimForWholeDisk(disk, config().disk.sizeBytes, log_);
     }
 
     WriteCounter passWrites(disk);
@@ -284,6 +300,7 @@ EraseJobEnvironment DefaultEraseJobEnvironment() {
   EraseJobEnvironment environment;
   environment.openDevice = OpenDevice;
   environment.lockVolumes = LockVolumesOfDisk;
+  environment.checkOpenedDisk = CheckOpenedDisk;
   environment.prepareReportFolder = PrepareReportFolder;
   environment.saveReports = SaveReports;
   return environment;

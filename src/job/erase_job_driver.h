@@ -6,6 +6,7 @@
 
 #include "base/device.h"
 #include "base/log_callback.h"
+#include "disk/disk_reidentify.h"
 #include "erase/erase_job.h"
 #include "erase/volume_lock.h"
 #include "report/report_data.h"
@@ -41,6 +42,9 @@ struct EraseJobEnvironment {
   std::function<DeviceOpenResult(const std::wstring& path, const DeviceOpenOptions& options)>
       openDevice;
   std::function<VolumeLockList(const DiskInfo& disk, const LogCallback& log)> lockVolumes;
+  // Whether the disk just opened is still the listed one (CheckOpenedDisk); asked after the
+  // volumes are locked and before the first write.
+  std::function<DiskIdentityCheck(const DiskInfo& saved, Device& opened)> checkOpenedDisk;
   // Makes the certificate folder and proves it writable before anything is erased; sets the
   // folder it checked. Not called when report output is disabled.
   std::function<bool(const EraseJobConfig& config, std::wstring& folder)> prepareReportFolder;

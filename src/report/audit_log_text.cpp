@@ -39,6 +39,8 @@ std::wstring BuildAuditLogText(const ReportData& r) {
         std::to_wstring(r.passesCompleted) + L" / " + std::to_wstring(r.passesPlanned));
   field(L"  Verification Result: ", r.verificationResult);
   field(L"  Disk Stamp Status  : ", r.diskStampStatus);
+  // Only a real job that sent the notice has the line; every other line stays where it was.
+  if (!r.trimNotice.empty()) field(L"  TRIM Notice        : ", r.trimNotice);
   field(L"  SHA-256 Digest     : ", r.sha256Fingerprint);
   out << kSingleRule << kEol;
   out << L"[Hardware details]" << kEol;

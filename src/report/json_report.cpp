@@ -100,6 +100,8 @@ std::wstring BuildJsonReport(const ReportData& r) {
   text(L"    \"verificationResult\"", r.verificationResult, false);
   text(L"    \"diskStampStatus\"", r.diskStampStatus, true);
   out << L"  },\n";
+  // Only a real job that sent the notice has the member; every other line stays as it was.
+  if (!r.trimNotice.empty()) text(L"  \"trimNotice\"", r.trimNotice, false);
   text(L"  \"sha256Fingerprint\"", r.sha256Fingerprint, true);
   out << L"}\n";
   return out.str();

@@ -1,5 +1,6 @@
 #pragma once
-// The JSON report: one object with fixed key order, LF line ends, two-space indentation.
+// The JSON report: one object with fixed key order, LF line ends, two-space indentation; a real
+// job that sent the TRIM notice has one more member, "trimNotice", before the fingerprint.
 
 #include <string>
 

@@ -22,6 +22,9 @@ struct ReportData {
   uint64_t bytesWritten = 0;
   std::wstring verificationResult;
   std::wstring diskStampStatus;
+  // What became of the whole-disk TRIM notice of a real job (kTrimAccepted or kTrimRefused);
+  // empty when none was sent. The audit log and the JSON report carry it only when set.
+  std::wstring trimNotice;
   std::wstring errorMessage;
   std::wstring sha256Fingerprint;
   std::wstring htmlPath;

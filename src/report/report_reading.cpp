@@ -87,6 +87,7 @@ bool ReadJsonReport(std::string_view utf8, ReportData& report, std::string& erro
       !text("sha256Fingerprint", r.sha256Fingerprint)) {
     return false;
   }
+  if (const std::wstring* trim = FindJsonString(members, "trimNotice")) r.trimNotice = *trim;
   for (const HardwareFieldRef& field : kHardwareFields) {
     const std::string path = std::string("hardwareDetails.") + field.name;
     if (!text(path.c_str(), r.stamp.hardware.*field.member)) return false;

@@ -8,6 +8,8 @@
 #include "base/page_buffer.h"
 #include "base/system_error.h"
 #include "disk/working_paths.h"
+#include "erase/disk_error_text.h"
+#include "erase/opened_disk_check.h"
 #include "erase/volume_lock.h"
 #include "stamp/stamp_detect.h"
 #include "stamp/stamp_image.h"
@@ -28,7 +30,7 @@ bool WriteFromStart(Device& device, std::span<const uint8_t> buffer, const LogCa
     written = result.ok && result.bytes == buffer.size();
     if (!result.ok) {
       EmitLog(log, L"[ERROR] スタンプ領域 (オフセット 0) への書き込みに失敗しました: " +
-                       DescribeSystemError(result.error));
+                       DescribeDiskError(result.error));
     } else if (!written) {
       EmitLog(log, L"[ERROR] スタンプ領域への書き込みが途中で終わりました: " +
                        std::to_wstring(result.bytes) + L" / " + std::to_wstring(buffer.size()) +
@@ -37,26 +39,43 @@ bool WriteFromStart(Device& device, std::span<const uint8_t> buffer, const LogCa
   }
   const bool flushed = device.Flush();
   if (written && !flushed) {
-    EmitLog(log, L"[ERROR] スタンプ書き込み後のフラッシュ (書き込み確定) に失敗しました。");
+    EmitLog(log, L"[ERROR] スタンプ書き込み後のフラッシュ (書き込み確定) に失敗しました。原因: " +
+                     DescribeDiskError(LastSystemError()));
   }
   device.UpdateProperties();
   return written && flushed;
 }
 
-DeviceOpenResult OpenDiskForWrite(const DiskInfo& disk) {
+// The disk opened at its target path and proven to be the listed one, or nothing, logged.
+std::unique_ptr<Device> OpenListedDiskForWrite(const DiskInfo& disk, const LogCallback& log) {
   DeviceOpenOptions options;
   options.access = DeviceAccess::ReadWrite;
   options.creation = DeviceCreation::OpenExisting;
   options.buffering = DeviceBuffering::Unbuffered;
   options.sectorSize = std::max<uint32_t>(512, disk.bytesPerSector);
-  return OpenDevice(disk.devicePath, options);
+  const std::wstring path = TargetDevicePath(disk);
+  DeviceOpenResult opened = OpenDevice(path, options);
+  if (opened.device == nullptr) {
+    EmitLog(log, L"[ERROR] " + path + L": " + DescribeDiskError(opened.error));
+    return nullptr;
+  }
+  const DiskIdentityCheck identity = CheckOpenedDisk(disk, *opened.device);
+  if (!identity.same) {
+    EmitLog(log,
+            std::wstring(L"[CRITICAL SAFETY] ") + kOpenedDiskDiffersMessage + identity.difference);
+    return nullptr;
+  }
+  return std::move(opened.device);
 }
 
 // Under Wine a disk or volume path reaches one of the host's real devices.
 bool RefusedUnderWine(const DiskInfo& disk, const LogCallback& log) {
-  if (!IsWineHostDevicePath(disk.devicePath)) return false;
-  EmitLog(log, kLogStampRefusedUnderWine + disk.devicePath);
-  return true;
+  for (const std::wstring& path : {disk.devicePath, TargetDevicePath(disk)}) {
+    if (!IsWineHostDevicePath(path)) continue;
+    EmitLog(log, kLogStampRefusedUnderWine + path);
+    return true;
+  }
+  return false;
 }
 
 // What the disk says now: a write that the device confirmed can still have gone nowhere (a
@@ -129,9 +148,10 @@ bool WriteDiskStamp(const DiskInfo& disk, const StampPayload& payload, const Log
   if (RefusedUnderWine(disk, log)) return false;
   const std::optional<VolumeLockList> volumes = TakeDiskAway(disk, log);
   if (!volumes) return false;
-  DeviceOpenResult opened = OpenDiskForWrite(disk);  // closed before the volumes are released
-  if (opened.device == nullptr) return false;
-  return WriteStampImage(*opened.device, disk.bytesPerSector, payload, log, programs);
+  // Closed before the volumes are released.
+  const std::unique_ptr<Device> device = OpenListedDiskForWrite(disk, log);
+  if (device == nullptr) return false;
+  return WriteStampImage(*device, disk.bytesPerSector, payload, log, programs);
 }
 
 bool EraseDiskStamp(const DiskInfo& disk, const LogCallback& log) {
@@ -142,9 +162,9 @@ bool EraseDiskStamp(const DiskInfo& disk, const LogCallback& log) {
   if (RefusedUnderWine(disk, log)) return false;
   const std::optional<VolumeLockList> volumes = TakeDiskAway(disk, log);
   if (!volumes) return false;
-  DeviceOpenResult opened = OpenDiskForWrite(disk);
-  if (opened.device == nullptr) return false;
-  return EraseStampArea(*opened.device, disk.bytesPerSector, log);
+  const std::unique_ptr<Device> device = OpenListedDiskForWrite(disk, log);
+  if (device == nullptr) return false;
+  return EraseStampArea(*device, disk.bytesPerSector, log);
 }
 
 bool EraseStampArea(Device& device, uint32_t bytesPerSector, const LogCallback& log) {

@@ -57,7 +57,8 @@ bool WriteStampImage(Device& device, uint32_t bytesPerSector, const StampPayload
 
 // Refuses protected disks before opening anything, and disks holding the program or the
 // temporary folder; takes every volume of the disk away (refusing while one stays mounted),
-// then opens the disk and writes the image.
+// then opens the disk, refuses unless it still answers as the listed disk (CheckOpenedDisk),
+// and writes the image.
 bool WriteDiskStamp(const DiskInfo& disk, const StampPayload& payload, const LogCallback& log);
 bool WriteDiskStamp(const DiskInfo& disk, const StampPayload& payload, const LogCallback& log,
                     const BootPrograms& programs);

@@ -1,6 +1,8 @@
-// The storage answers parsed from bytes laid out like the Windows structures, and the
-// enumeration walk on a machine described by tables: identity, size, media kind, letters,
-// system disk, WinPE boot medium and classification, and which devices it opens.
+// The storage answers parsed from bytes laid out like the Windows structures; the enumeration
+// walk on a machine described by tables (identity, size, media kind, letters, system disk,
+// WinPE boot medium, classification, which devices it opens) and the re-identification of an
+// open disk; and the Windows inventory under Wine: nothing listed or opened, the system's own
+// answers (roots, volume names, mount points, the volume of a path, registry values) intact.
 #include "disk/disk_inventory.h"
 
 #include <gmock/gmock.h>
@@ -8,7 +10,16 @@
 
 #include <numeric>
 
+#ifdef _WIN32
+#include <windows.h>
+
+#include "disk/disk_enumeration.h"
+#include "disk/volume_disks.h"
+#include "support/temp_dir.h"
+#endif
+
 #include "disk/disk_classification.h"
+#include "disk/disk_reidentify.h"
 #include "disk/storage_descriptors.h"
 #include "fake_disk_system.h"
 
@@ -117,6 +128,67 @@ TEST(DiskInventory, WinPEProtectsTheMediaWithBootWimAndFreesTheInternalDisks) {
   EXPECT_EQ(FindBootMediaDiskNumberWith(system), -1);
 }
 
+TEST(DiskInventory, DeviceInterfacesNameDisksOfAnyNumberAndAreKeptForTheWrite) {
+  FakeDiskSystem system = OfficePc();
+  system.disks[40] = system.disks[2];
+  for (const int32_t n : {1, 2, 40})
+    system.disks[n].number = DeviceNumberBytes(n);
+  // Out of order, one disk twice, one that cannot be opened, one without a number.
+  system.interfaces = {{L"usb#40", L"scsi#1", L"usb#2", L"usb-again#2", L"gone#9", L"scsi#0"}};
+  std::vector<std::wstring> found;
+  for (const DiskInfo& d : EnumeratePhysicalDisksWith(system, 0, 0))
+    found.push_back(d.devicePath.substr(4) + L"=" + TargetDevicePath(d));
+  EXPECT_THAT(found, ElementsAre(L"PhysicalDrive1=scsi#1", L"PhysicalDrive2=usb#2",
+                                 L"PhysicalDrive40=usb#40"));
+  EXPECT_TRUE(system.openedDisks.empty()) << "no number is guessed";
+  system.interfaces->clear();  // an empty list: the numbers 0..31 are tried
+  const auto byNumber = EnumeratePhysicalDisksWith(system, 0, 0);
+  ASSERT_EQ(byNumber.size(), 4u);
+  EXPECT_EQ(TargetDevicePath(byNumber[2]), L"\\\\.\\PhysicalDrive2");
+}
+
+// The list is filled; then the disk is changed, opened and asked again through the open handle.
+TEST(DiskReidentify, TheOpenDiskMustStillBeTheListedOneAndStillWritable) {
+  using Change = std::function<void(FakeDiskSystem&, FakeDisk&)>;
+  const std::tuple<int32_t, Change, const wchar_t*> cases[] = {
+      // mode, change, difference
+      {0, [](FakeDiskSystem&, FakeDisk&) {}, nullptr},
+      {1, [](FakeDiskSystem&, FakeDisk&) {}, nullptr},
+      {0,
+       [](FakeDiskSystem&, FakeDisk& d) {
+         d.descriptor = DescriptorBytes(7, 1, "K", "DT", "", "K-7");
+       },
+       L"モデル: 一覧 SanDisk Ultra Fit / 現在 K DT、シリアル番号: 一覧 4C530001 / 現在 K-7"},
+      {0, [](FakeDiskSystem&, FakeDisk& d) { d.length = LengthBytes(16ull << 30); },
+       L"容量 (バイト): 一覧 34359738368 / 現在 17179869184"},
+      {0, [](FakeDiskSystem&, FakeDisk& d) { d.number = DeviceNumberBytes(3); },
+       L"ディスク番号: 一覧 2 / 現在 3"},
+      {0, [](FakeDiskSystem& m, FakeDisk&) { m.volumes[L'C'] = ExtentsBytes({2}); },
+       L"安全分類: 一覧 [消去可能] 安全チェックOK / 現在 [絶対保護] OS起動システムディスク"},
+      {1, [](FakeDiskSystem& m, FakeDisk&) { m.files = {L"E:\\sources\\boot.wim"}; },
+       L"安全分類: 一覧 [消去可能] 安全チェックOK / 現在 [絶対保護] WinPE起動メディア"},
+      {0, [](FakeDiskSystem&, FakeDisk& d) { d.attributes = AttributeBytes(3); },
+       L"ディスクがオフラインです、ディスクが読み取り専用です"},
+      {0, [](FakeDiskSystem&, FakeDisk& d) { d.number = d.length = std::nullopt; },
+       L"ディスク番号を取得できません、容量を取得できません"},
+  };
+  for (const auto& [mode, change, difference] : cases) {
+    FakeDiskSystem system = OfficePc();
+    system.systemDirectory = L"X:\\Windows\\system32";
+    FakeDisk& listed = system.disks[2];
+    listed = {listed.descriptor,    listed.geometry,          {},
+              DeviceNumberBytes(2), LengthBytes(32ull << 30), AttributeBytes(0)};
+    const DiskInfo saved = EnumeratePhysicalDisksWith(system, mode, 0)[2];
+    ASSERT_TRUE(AllowsWrite(saved.safetyStatus));
+    change(system, listed);
+    const DiskIdentityCheck check =
+        ReidentifyOpenedDisk(system, *system.OpenPhysicalDisk(2), saved);
+    EXPECT_EQ(check.same, difference == nullptr) << WideToUtf8(check.difference);
+    EXPECT_TRUE(check.difference.starts_with(difference ? difference : L""))
+        << WideToUtf8(check.difference);
+  }
+}
+
 TEST(StorageDescriptors, EveryAnswerIsReadWithinTheBytesReturned) {
   // Offset 0 means "not reported"; offsets at or past the end give nothing; a string without
   // its zero stops where the answer ends; blanks around the texts go.
@@ -145,6 +217,12 @@ TEST(StorageDescriptors, EveryAnswerIsReadWithinTheBytesReturned) {
   EXPECT_EQ(ParseVolumeDiskExtents(extents), (std::vector<int32_t>{4, 5}));
   EXPECT_EQ(ParseVolumeDiskExtents(std::span(extents).first(55)), std::vector<int32_t>{4});
   EXPECT_TRUE(ParseVolumeDiskExtents(std::span(extents).first(7)).empty());
+  // The answers of the open disk's own questions (their use is in DiskReidentify).
+  const Bytes number = DeviceNumberBytes(2), length = LengthBytes(1),
+              attributes = AttributeBytes(3);
+  EXPECT_FALSE(ParseStorageDeviceNumber(std::span(number).first(11)) ||
+               ParseLengthInfo(std::span(length).first(7)) ||
+               ParseDiskAttributes(std::span(attributes).first(15)));
 
   // The descriptor is read at the size its header announces: a serial past byte 1024 stays.
   FakeDiskSystem system;
@@ -167,6 +245,73 @@ TEST(StorageDescriptors, BusTypes) {
     EXPECT_EQ(BusKindFromStorageBusType(v), expected[v]) << "bus type " << v;
   EXPECT_EQ(BusKindFromStorageBusType(0xFFFFFFFF), B::Unknown);
 }
+
+#ifdef _WIN32
+TEST(WindowsDiskEnumeration, UnderWineNothingIsListedAndTheSystemAnswersComeThrough) {
+  EXPECT_TRUE(EnumeratePhysicalDisks(0, 0).empty());
+  EXPECT_TRUE(EnumeratePhysicalDisks(1, 1).empty());
+  EXPECT_EQ(FindBootMediaDiskNumber(), -1);
+  const auto system = MakeWin32DiskQueries();
+  std::vector<uint8_t> buffer(64, 0);
+  EXPECT_FALSE(system->QueryVolumeExtents(L"\\\\.\\C:", buffer).ok);
+  EXPECT_TRUE(system->VirtualDiskHostVolumes(L"\\\\.\\C:").empty());
+  EXPECT_FALSE(system->HostsVirtualDisks(L"\\\\.\\C:"));
+  EXPECT_FALSE(system->DiskInterfacePaths().has_value());  // Wine lists no disks
+
+  const std::wstring directory = system->SystemDirectory().value_or(L"");
+  const auto roots = system->LogicalDriveRoots();
+  ASSERT_TRUE(roots.has_value() && directory.size() > 3);
+  EXPECT_THAT(*roots, ::testing::Contains(directory.substr(0, 3)));
+  // The system directory's volume is listed by name and mounted at its root.
+  const auto volume = system->VolumeOfPath(directory);
+  const auto names = system->VolumeNames();
+  ASSERT_TRUE(volume.has_value() && names.has_value());
+  bool listed = false;
+  for (const std::wstring& name : *names) {
+    EXPECT_TRUE(name.starts_with(L"\\\\?\\Volume{") && name.ends_with(L"\\"));
+    if (!SameVolumeDevice(VolumeDeviceForName(name), *volume)) continue;
+    listed = true;
+    EXPECT_THAT(system->MountPoints(name), ::testing::Contains(directory.substr(0, 3)));
+  }
+  EXPECT_TRUE(listed);
+  // A folder that does not exist yet lies on the volume of the folder it would go in.
+  testing::TempDir dir;
+  EXPECT_EQ(system->VolumeOfPath(dir.File("not\\yet\\there")), system->VolumeOfPath(dir.File("")));
+  EXPECT_FALSE(system->FileExists(dir.File("boot.wim")));
+  EXPECT_EQ(system->AnsiToWide("WDC WD10EZEX"), L"WDC WD10EZEX");
+}
+
+TEST(WindowsDiskEnumeration, MachineRegistryStringsOfEachValueType) {
+  const std::wstring subkey = L"SOFTWARE\\TorevalTest-" + std::to_wstring(GetCurrentProcessId());
+  HKEY key = nullptr;
+  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, subkey.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                      nullptr) != ERROR_SUCCESS) {
+    GTEST_SKIP() << "HKEY_LOCAL_MACHINE is not writable here";
+  }
+  // Each value as stored (type and bytes) and the strings it gives; other types give none.
+  const std::tuple<const wchar_t*, DWORD, std::wstring, std::vector<std::wstring>> values[] = {
+      {L"Single", REG_SZ, std::wstring(L"E:\\\0", 4), {L"E:\\"}},
+      {L"Unterminated", REG_SZ, L"F:\\", {L"F:\\"}},
+      {L"Expand", REG_EXPAND_SZ, std::wstring(L"%SystemRoot%\\x\0", 15), {L"%SystemRoot%\\x"}},
+      {L"Multi",
+       REG_MULTI_SZ,
+       std::wstring(L"\\??\\C:\\pagefile.sys\0D:\\p.sys 0 0\0\0", 34),
+       {L"\\??\\C:\\pagefile.sys", L"D:\\p.sys 0 0"}},
+      {L"Number", REG_DWORD, std::wstring(L"\7\0", 2), {}}};
+  for (const auto& [name, type, data, strings] : values) {
+    RegSetValueExW(key, name, 0, type, reinterpret_cast<const BYTE*>(data.data()),
+                   static_cast<DWORD>(data.size() * sizeof(wchar_t)));
+  }
+  RegCloseKey(key);
+  const auto system = MakeWin32DiskQueries();
+  for (const auto& [name, type, data, strings] : values)
+    EXPECT_EQ(system->MachineRegistryStrings(subkey, name), strings) << type;
+  EXPECT_TRUE(system->MachineRegistryStrings(subkey, L"Missing").empty());
+  RegDeleteTreeW(HKEY_LOCAL_MACHINE, subkey.c_str());
+  EXPECT_TRUE(system->MachineRegistryStrings(subkey, L"Single").empty());
+}
+
+#endif
 
 }  // namespace
 }  // namespace tvde

@@ -57,8 +57,38 @@ inline Bytes ExtentsBytes(const std::vector<uint32_t>& disks) {
   return bytes;
 }
 
+// STORAGE_DEVICE_NUMBER (type 7: disk), GET_LENGTH_INFORMATION, GET_DISK_ATTRIBUTES (version,
+// reserved, bits: 1 offline, 2 read-only).
+inline Bytes DeviceNumberBytes(uint32_t number) {
+  return {7, 0, 0, 0, static_cast<uint8_t>(number), static_cast<uint8_t>(number >> 8), 0, 0,
+          0, 0, 0, 0};
+}
+inline Bytes LengthBytes(uint64_t length) {
+  Bytes bytes(8, 0);
+  PutLe64(std::span(bytes), length);
+  return bytes;
+}
+inline Bytes AttributeBytes(uint8_t attributes) {
+  return {16, 0, 0, 0, 0, 0, 0, 0, attributes, 0, 0, 0, 0, 0, 0, 0};
+}
+
 struct FakeDisk {
-  std::optional<Bytes> descriptor, geometry, seekPenalty;  // nothing: the query fails
+  std::optional<Bytes> descriptor, geometry, seekPenalty;          // nothing: the query fails
+  std::optional<Bytes> number = {}, length = {}, attributes = {};  // the open disk's own answers
+
+  // Like DeviceIoControl: a result larger than the buffer fails the call, except that the
+  // descriptor query returns the leading part of a descriptor larger than the buffer.
+  std::optional<size_t> Answer(DiskQuery query, std::span<uint8_t> out) const {
+    static constexpr std::optional<Bytes> FakeDisk::*kAnswers[] = {
+        &FakeDisk::number,   &FakeDisk::descriptor, &FakeDisk::seekPenalty,
+        &FakeDisk::geometry, &FakeDisk::length,     &FakeDisk::attributes};
+    const std::optional<Bytes>& bytes = this->*kAnswers[static_cast<int>(query)];
+    const bool leading = query == DiskQuery::DeviceDescriptor;
+    if (!bytes || (!leading && bytes->size() > out.size())) return std::nullopt;
+    const size_t n = std::min(bytes->size(), out.size());
+    std::copy_n(bytes->begin(), n, out.begin());
+    return n;
+  }
 };
 
 class FakeDiskSystem final : public DiskSystemQueries {
@@ -75,6 +105,8 @@ class FakeDiskSystem final : public DiskSystemQueries {
   std::set<std::wstring> volumesHostingVhds;
   std::map<std::wstring, std::vector<std::wstring>> registry;  // "subkey|value" -> strings
   std::map<int32_t, FakeDisk> disks;
+  // Interface paths ending in "#<disk number>"; nothing: the list cannot be read.
+  std::optional<std::vector<std::wstring>> interfaces;
   std::vector<int32_t> openedDisks;  // what the code under test did
   std::vector<std::string> queries;  // "disk 1 seek", "volume E 32", "file E:\..."
 
@@ -132,6 +164,11 @@ class FakeDiskSystem final : public DiskSystemQueries {
     openedDisks.push_back(number);
     return disks.count(number) ? std::make_unique<Handle>(*this, number) : nullptr;
   }
+  std::optional<std::vector<std::wstring>> DiskInterfacePaths() override { return interfaces; }
+  std::unique_ptr<DiskQueryHandle> OpenDiskInterface(const std::wstring& path) override {
+    const int32_t number = std::stoi(path.substr(path.rfind(L'#') + 1));
+    return disks.count(number) ? std::make_unique<Handle>(*this, number) : nullptr;
+  }
   // Windows-1252 for the one byte that differs from a plain widening: 0x80 is the euro sign.
   std::wstring AnsiToWide(const std::string& text) override {
     std::wstring out;
@@ -146,31 +183,15 @@ class FakeDiskSystem final : public DiskSystemQueries {
     std::copy_n(bytes.begin(), n, out.begin());
     return n;
   }
-  // Like DeviceIoControl: a result larger than the buffer fails the call.
-  static std::optional<size_t> Answer(const std::optional<Bytes>& bytes, std::span<uint8_t> out) {
-    if (!bytes || bytes->size() > out.size()) return std::nullopt;
-    std::copy(bytes->begin(), bytes->end(), out.begin());
-    return bytes->size();
-  }
   struct Handle final : DiskQueryHandle {
     Handle(FakeDiskSystem& owner, int32_t disk) : system(owner), number(disk) {}
-    // A buffer too small for the descriptor gets its leading part, as with the property query.
-    std::optional<size_t> QueryDeviceDescriptor(std::span<uint8_t> out) override {
-      system.queries.push_back(FormatPrintf("disk %d descriptor ", number) +
-                               std::to_string(out.size()));
-      const auto& bytes = system.disks[number].descriptor;
-      return bytes ? std::optional(Leading(*bytes, out)) : std::nullopt;
-    }
-    std::optional<size_t> QueryDriveGeometryEx(std::span<uint8_t> out) override {
-      return Query("geometry", &FakeDisk::geometry, out);
-    }
-    std::optional<size_t> QuerySeekPenalty(std::span<uint8_t> out) override {
-      return Query("seek", &FakeDisk::seekPenalty, out);
-    }
-    std::optional<size_t> Query(const char* what, std::optional<Bytes> FakeDisk::*answer,
-                                std::span<uint8_t> out) {
-      system.queries.push_back(FormatPrintf("disk %d %s", number, what));
-      return Answer(system.disks[number].*answer, out);
+    std::optional<size_t> Query(DiskQuery query, std::span<uint8_t> out) override {
+      const char* names[] = {"number", "descriptor", "seek", "geometry", "length", "attributes"};
+      std::string line = FormatPrintf("disk %d %s", number, names[static_cast<int>(query)]);
+      if (query == DiskQuery::DeviceDescriptor)
+        line += FormatPrintf(" %u", static_cast<unsigned>(out.size()));
+      system.queries.push_back(line);
+      return system.disks[number].Answer(query, out);
     }
     FakeDiskSystem& system;
     int32_t number;

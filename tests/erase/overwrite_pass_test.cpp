@@ -7,13 +7,16 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <memory>
 #include <thread>
 
+#include "base/system_error.h"
 #include "engine_recorder.h"
 #include "erase/device_preparation.h"
+#include "erase/disk_error_text.h"
 #include "erase/erase_standard.h"
 #include "support/fault_device.h"
 #include "support/file_bytes.h"
@@ -99,65 +102,26 @@ TEST(HardwarePass, ErrorsAndCancelEndThePassWithoutFlushOrEndLine) {
     const char* name;
     uint64_t deviceBytes, size;
     int32_t failWriteAt, zeroWriteAt, cancelAt, status, writes;
-    std::vector<int32_t> percents;
-    const char* error;  // start of the line that names the failed write, or nothing
+    const char* percents;
+    int64_t errorOffset;   // the offset the error line names; -1: no error line
+    const char* errorEnd;  // what follows the pass name in it
     uint32_t deviceSector = 512;
   };
+  const std::string ioError = "): " + U8(DescribeDiskError(5));
   const Case cases[] = {
-      {"write error",
-       4 * kChunk,
-       4 * kChunk,
-       3,
-       0,
-       0,
-       kStatusFailed,
-       3,
-       {25, 50},
-       "[ERROR] 書き込みに失敗しました (オフセット 8388608 バイト, Pass 2/4: Fill): "},
-      {"write of 0 bytes",
-       2 * kChunk,
-       2 * kChunk,
-       0,
-       2,
-       0,
-       kStatusFailed,
-       2,
-       {50},
-       "[ERROR] 書き込みに失敗しました (オフセット 4194304 バイト, Pass 2/4: Fill): 0 バイト"},
+      {"write error", 4 * kChunk, 4 * kChunk, 3, 0, 0, kStatusFailed, 3, "25 50", 8388608,
+       ioError.c_str()},
+      {"write of 0 bytes", 2 * kChunk, 2 * kChunk, 0, 2, 0, kStatusFailed, 2, "50", 4194304,
+       "): 0 バイトしか書き込めませんでした"},
       // The device ends before the configured size: the write is cut short, the next fails.
-      {"device too short",
-       kChunk + 1024,
-       2 * kChunk,
-       0,
-       0,
-       0,
-       kStatusFailed,
-       3,
-       {50, 50},
-       "[ERROR] 書き込みに失敗しました (オフセット 4195328 バイト"},
-      {"cancel during chunk 2",
-       5 * kChunk,
-       5 * kChunk,
-       0,
-       0,
-       2,
-       kStatusCancelled,
-       2,
-       {20, 40},
-       nullptr},
-      {"cancel before the start", kChunk, kChunk, 0, 0, -1, kStatusCancelled, 0, {}, nullptr},
+      {"device too short", kChunk + 1024, 2 * kChunk, 0, 0, 0, kStatusFailed, 3, "50 50", 4195328,
+       ioError.c_str()},
+      {"cancel during chunk 2", 5 * kChunk, 5 * kChunk, 0, 0, 2, kStatusCancelled, 2, "20 40", -1,
+       ""},
+      {"cancel before the start", kChunk, kChunk, 0, 0, -1, kStatusCancelled, 0, "", -1, ""},
       // The configured sector (512) is smaller than the device's (4096): the tail write is
       // misaligned, and the device refuses it as an unbuffered handle would.
-      {"misaligned tail",
-       kChunk + 4096,
-       kChunk + 512,
-       0,
-       0,
-       0,
-       kStatusFailed,
-       2,
-       {99},
-       "[ERROR] 書き込みに失敗しました (オフセット 4194304 バイト",
+      {"misaligned tail", kChunk + 4096, kChunk + 512, 0, 0, 0, kStatusFailed, 2, "99", 4194304, "",
        4096},
   };
   for (const Case& c : cases) {
@@ -169,12 +133,17 @@ TEST(HardwarePass, ErrorsAndCancelEndThePassWithoutFlushOrEndLine) {
     EXPECT_EQ(run.status, c.status);
     EXPECT_EQ(run.device->writeCalls, c.writes);
     EXPECT_EQ(run.device->flushCalls, 0);
-    EXPECT_EQ(run.recorder.Percents(kPass), c.percents);
-    ASSERT_EQ(run.recorder.log.size(), c.error ? 2u : 1u);
+    std::string percents;
+    for (const int32_t p : run.recorder.Percents(kPass))
+      percents += FormatPrintf(percents.empty() ? "%d" : " %d", p);
+    EXPECT_EQ(percents, c.percents);
+    ASSERT_EQ(run.recorder.log.size(), c.errorOffset >= 0 ? 2u : 1u);
     EXPECT_EQ(run.recorder.log[0], kStart);
-    if (c.error) {
-      EXPECT_TRUE(run.recorder.log[1].starts_with(c.error)) << run.recorder.log[1];
-    }
+    if (c.errorOffset < 0) continue;
+    EXPECT_THAT(run.recorder.log[1],
+                ::testing::StartsWith("[ERROR] 書き込みに失敗しました (オフセット " +
+                                      std::to_string(c.errorOffset) + " バイト, Pass 2/4: Fill" +
+                                      c.errorEnd));
   }
   FaultPlan faults;  // what was written before a failure stays written
   faults.failWriteAt = 3;
@@ -189,8 +158,29 @@ TEST(HardwarePass, ErrorsAndCancelEndThePassWithoutFlushOrEndLine) {
   EXPECT_EQ(unflushed.status, kStatusFailed);
   EXPECT_THAT(
       unflushed.recorder.log,
-      ElementsAre(kStart,
-                  "[ERROR] ディスクへのフラッシュ (書き込み確定) に失敗しました: Pass 2/4: Fill"));
+      ElementsAre(kStart, ::testing::StartsWith(
+                              "[ERROR] ディスクへのフラッシュ (書き込み確定) に失敗しました "
+                              "(オフセット 4194304 バイトまで, Pass 2/4: Fill): ")));
+}
+
+TEST(DiskErrors, TheSystemTextNamesTheCodeAndTheLikelyCauseFollows) {
+#ifdef _WIN32
+  const std::pair<uint32_t, const char*> cases[] = {{5, "マウントされたまま"},
+                                                    {19, "読み取り専用"},
+                                                    {21, "取り外された"},
+                                                    {1167, "応答していません"},
+                                                    {23, nullptr}};
+#else
+  const std::pair<uint32_t, const char*> cases[] = {
+      {EACCES, "マウントされたまま"}, {EBUSY, "ブロック"},     {EROFS, "オフライン"},
+      {ENODEV, "応答していません"},   {ENXIO, "取り外された"}, {EIO, nullptr}};
+#endif
+  for (const auto& [code, hint] : cases) {
+    const std::string system = U8(DescribeSystemError(code)), text = U8(DescribeDiskError(code));
+    EXPECT_TRUE(system.ends_with(FormatPrintf(" %u)", code))) << system;
+    EXPECT_TRUE(hint ? text.starts_with(system + " [") && text.ends_with("]") : text == system);
+    EXPECT_THAT(text, ::testing::HasSubstr(hint ? hint : "")) << text;
+  }
 }
 
 // Takes every aligned write without keeping it, so a pass over several GiB costs nothing.
@@ -222,10 +212,10 @@ TEST(HardwarePass, FlushesRightAfterEveryWholeGiBAndAtTheEndAndStopsAtAFailedFlu
     const auto first = std::find(device.events.begin(), device.events.end(), "flush");
     ASSERT_NE(first, device.events.end());
     EXPECT_EQ(*(first - 1), "write 1069547520 4194304");  // the write that completes 1 GiB
-    EXPECT_EQ(recorder.log.back(),
-              failFlush
-                  ? "[ERROR] ディスクへのフラッシュ (書き込み確定) に失敗しました: Pass 2/4: Fill"
-                  : "[HARDWARE WRITE] 完了: Pass 2/4: Fill");
+    EXPECT_THAT(recorder.log.back(),
+                ::testing::StartsWith(failFlush ? "[ERROR] ディスクへのフラッシュ (書き込み確定) "
+                                                  "に失敗しました (オフセット 1073741824 バイトまで"
+                                                : "[HARDWARE WRITE] 完了: Pass 2/4: Fill"));
   }
 }
 
@@ -304,12 +294,14 @@ TEST(PartitionWipe, ZeroesTheFirstAndTheLastWholeSectorMiBThenAsksForTheNewLayou
   device->faults.failFlush = true;
   recorder.log.clear();
   WipePartitionTables(*device, 4000000, 512, recorder.Log());
-  EXPECT_THAT(
-      recorder.log,
-      ElementsAre(
-          "[ERROR] パーティションテーブル領域 (オフセット 0 バイト) のゼロクリア書き込みに失敗しました。",
-          "[ERROR] パーティションテーブル領域 (オフセット 2951168 バイト) のゼロクリア書き込みに失敗しました。",
-          "[ERROR] パーティションテーブル破棄後のフラッシュ (書き込み確定) に失敗しました。"));
+  const std::string cause = "のゼロクリア書き込みに失敗しました。原因: ";
+  EXPECT_THAT(recorder.log,
+              ElementsAre("[ERROR] パーティションテーブル領域 (オフセット 0 バイト) " + cause +
+                              "0 / 1048576 バイト",
+                          "[ERROR] パーティションテーブル領域 (オフセット 2951168 バイト) " +
+                              cause + U8(DescribeDiskError(5)),
+                          ::testing::StartsWith("[ERROR] パーティションテーブル破棄後のフラッシュ "
+                                                "(書き込み確定) に失敗しました。原因: ")));
   EXPECT_EQ(device->events.back(), "update-properties");
 }
 

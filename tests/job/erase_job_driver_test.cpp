@@ -12,6 +12,7 @@
 
 #include "base/file_system.h"
 #include "base/host_environment.h"
+#include "erase/device_preparation.h"
 #include "job/report_output.h"
 #include "stamp/stamp_detect.h"
 #include "support/fault_device.h"
@@ -88,6 +89,12 @@ struct JobHarness {
       EmitLog(sink, L"[SAFETY] test volume locked");
       return list;
     };
+    environment.checkOpenedDisk = [this](const DiskInfo& saved, Device&) {
+      ++identityChecks;
+      EXPECT_EQ(openDevices, 1) << "asked of the open disk";
+      EXPECT_EQ(saved.devicePath, config.disk.devicePath);
+      return identity;
+    };
     environment.prepareReportFolder = PrepareReportFolder;
     environment.saveReports = [this](ReportData&) {
       ++saveCalls;
@@ -114,6 +121,8 @@ struct JobHarness {
   EraseJobEnvironment environment;
   CancelFlag cancel{0};
   bool failOpen = false, saveSucceeds = true;
+  DiskIdentityCheck identity{true, L""};  // what the open disk says about itself
+  int32_t identityChecks = 0;
   std::vector<std::wstring> volumesInUse, openedPaths;
   DeviceOpenOptions openOptions;
   int32_t lockCalls = 0, released = 0, saveCalls = 0, openDevices = 0;
@@ -145,6 +154,12 @@ TEST(EraseJobEarlyEnd, NothingIsOpenedWrittenOrCertifiedBeforeTheJobMayStart) {
        "対象ディスク上のファイルシステムが使用中のため", 1},
       {true, [](JobHarness& j) { j.failOpen = true; }, "OPEN HANDLE FAILED", "[ERROR] ",
        "物理ディスクを書き込みモードで開けませんでした。", 1},
+      // Another disk under the listed number, or one the rules now protect: no write.
+      {true,
+       [](JobHarness& j) {
+         j.identity = {false, L"シリアル番号: 一覧 A / 現在 B"};
+       },
+       blocked, critical, "開いたディスクが一覧取得時のディスクと一致しない", 1},
       // A folder under a file can never be made: found out before the disk is touched.
       {true, [](JobHarness& j) {
          testing::WriteFilledFile(j.dir.path() / "file", 1, 0);
@@ -171,9 +186,13 @@ TEST(EraseJobEarlyEnd, NothingIsOpenedWrittenOrCertifiedBeforeTheJobMayStart) {
     EXPECT_FALSE(result.endTime.empty());
     EXPECT_EQ(job.lockCalls, c.locks);
     EXPECT_EQ(job.released, c.locks);
-    EXPECT_EQ(job.openedPaths.size(), c.verdict == "OPEN HANDLE FAILED" ? 1u : 0u);
+    const bool opened = c.verdict == "OPEN HANDLE FAILED" || !job.identity.same;
+    EXPECT_EQ(job.openedPaths.size(), opened ? 1u : 0u);
+    EXPECT_EQ(job.identityChecks, job.identity.same ? 0 : 1);
+    EXPECT_EQ(job.openDevices, 0);
     EXPECT_EQ(job.saveCalls, 0);
     EXPECT_EQ(job.disk->writeCalls, 0);
+    EXPECT_EQ(job.disk->CountEvents("trim"), 0u);
   }
 }
 
@@ -225,6 +244,7 @@ TEST(EraseJobReal, EachEndStatesOnlyWhatIsTrueOfTheDisk) {
       {"verification failed", 4 * kMiB, [](JobHarness& j) {
          j.disk->faults.flipOffset = 3 * kMiB + 12345;
          j.config.verifyMode = VerifyMode::Full;
+         j.config.disk.mediaType = MediaKind::NvmeSsd;  // and the TRIM notice is accepted
        }, kStatusFailed, "FAILED (Pattern Mismatch Detected)", "NOT STAMPED", 4 * kMiB,
        "[DISK STATE] ベリファイ検証に合格しなかったため、スタンプを記録せずに終了しました。"},
       // The last wipe write, before verification.
@@ -271,8 +291,13 @@ TEST(EraseJobReal, EachEndStatesOnlyWhatIsTrueOfTheDisk) {
     EXPECT_EQ(job.Logged("[LOG PATH] 保存先フォルダーが指定されていないため、プログラムのフォルダー"
                          "に保存します: /beside/the/program/Certificates"),
               job.config.outputFolder.empty());
-    EXPECT_EQ(job.disk->events.front().starts_with("trim"),
-              job.config.disk.mediaType == MediaKind::NvmeSsd);
+    // The TRIM outcome is recorded as the device answered: a refusal is never claimed as done.
+    const bool trimmed = job.config.disk.mediaType == MediaKind::NvmeSsd;
+    EXPECT_EQ(job.disk->events.front().starts_with("trim"), trimmed);
+    EXPECT_EQ(result.trimNotice, !trimmed                      ? L""
+                                 : job.disk->faults.rejectTrim ? kTrimRefused
+                                                               : kTrimAccepted);
+    EXPECT_EQ(job.identityChecks, 1);
     EXPECT_TRUE(job.openOptions.access == DeviceAccess::ReadWrite &&
                 job.openOptions.buffering == DeviceBuffering::Unbuffered);
     EXPECT_TRUE(c.stamp != kPureZero || testing::AllZero(job.bytes(), 0, job.bytes().size()));

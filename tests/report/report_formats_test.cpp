@@ -14,6 +14,7 @@
 #include "report/json_report.h"
 #include "report/report_fingerprint.h"
 #include "report/report_identity.h"
+#include "report/report_reading.h"
 #include "report/utf8_file.h"
 #include "sample_report.h"
 #include "support/file_bytes.h"
@@ -45,6 +46,22 @@ TEST(ReportFormats, SampleRecordGivesTheGoldenFilesByteForByte) {
   EXPECT_EQ(U8(BuildAuditLogText(r)), ReadGolden("sample_AuditLog.txt"));
   EXPECT_EQ(U8(BuildJsonReport(r)), ReadGolden("sample_Report.json"));
   EXPECT_EQ(U8(BuildHtmlCertificate(r)), ReadGolden("sample_Certificate.html"));
+}
+
+TEST(ReportFormats, ATrimOutcomeIsOneMoreLineThatMovesNoOtherAndReadsBack) {
+  ReportData r = SampleReport();
+  std::string txt = U8(BuildAuditLogText(r)), json = U8(BuildJsonReport(r));
+  r.trimNotice = L"NOT PERFORMED (\"refused\")";
+  txt.insert(txt.find("\r\n", txt.find("  Disk Stamp Status  : ")) + 2,
+             "  TRIM Notice        : NOT PERFORMED (\"refused\")\r\n");
+  json.insert(json.find("  \"sha256Fingerprint\""),
+              "  \"trimNotice\": \"NOT PERFORMED (\\\"refused\\\")\",\n");
+  EXPECT_EQ(U8(BuildAuditLogText(r)), txt);
+  EXPECT_EQ(U8(BuildJsonReport(r)), json);
+  ReportData back;
+  std::string error;
+  ASSERT_TRUE(ReadJsonReport(json, back, error)) << error;
+  EXPECT_EQ(back.trimNotice, r.trimNotice);
 }
 
 TEST(ReportFormats, OnlyASimulationIsReportedAsOneAndADesktopIsNoWinPE) {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "base/host_environment.h"
+#include "erase/disk_error_text.h"
 #include "stamp/stamp_image.h"
 #include "stamp_test_support.h"
 #include "support/fault_device.h"
@@ -124,7 +125,7 @@ TEST(StampDisk, ProtectedDisksAndHostDevicesAreRefusedBeforeAnythingIsOpened) {
 #endif
   // Under Wine the host's disks, volumes and device files are refused whatever the status, and
   // so is a missing name (nothing proves it an ordinary file); natively a missing image fails
-  // silently. Nothing is created.
+  // with the system's reason. Nothing is created.
   disk.safetyStatus = SafetyStatus::Erasable;
   for (const wchar_t* path : {L"\\\\.\\PhysicalDrive0", L"\\\\.\\C:", L"Z:\\dev\\sda"}) {
     disk.devicePath = IsRunningUnderWine() ? path : dir.File("absent.img");
@@ -132,7 +133,8 @@ TEST(StampDisk, ProtectedDisksAndHostDevicesAreRefusedBeforeAnythingIsOpened) {
     EXPECT_FALSE(WriteDiskStamp(disk, SamplePayload(), Into(log), programs.view()));
     EXPECT_FALSE(EraseDiskStamp(disk, Into(log)));
     const std::wstring refused = kLogStampRefusedUnderWine + disk.devicePath;
-    EXPECT_EQ(log, (IsRunningUnderWine() ? Lines{refused, refused} : Lines{}));
+    const std::wstring missing = L"[ERROR] " + disk.devicePath + L": " + DescribeDiskError(2);
+    EXPECT_EQ(log, (IsRunningUnderWine() ? Lines{refused, refused} : Lines{missing, missing}));
   }
   EXPECT_FALSE(std::filesystem::exists(dir.path() / "absent.img"));
 }

@@ -17,6 +17,23 @@ std::wstring DescribeSystemError(uint32_t code) {
   return Utf8ToWide(text) + L" (errno " + std::to_wstring(code) + L")";
 }
 
+DiskErrorCause ClassifyDiskError(uint32_t code) {
+  switch (static_cast<int>(code)) {
+    case EACCES:
+    case EPERM:
+    case EBUSY:
+      return DiskErrorCause::AccessBlocked;
+    case EROFS:
+      return DiskErrorCause::ReadOnlyOrOffline;
+    case ENODEV:
+    case ENXIO:
+    case ENOMEDIUM:
+      return DiskErrorCause::DeviceGone;
+    default:
+      return DiskErrorCause::Other;
+  }
+}
+
 bool IsNotFoundError(uint32_t code) {
   return code == ENOENT;
 }

@@ -9,6 +9,7 @@
 #include "base/device.h"
 #include "base/host_environment.h"
 #include "base/trim_request.h"
+#include "base/win/disk_query_win.h"
 #include "base/win/win_handle.h"
 
 namespace tvde {
@@ -83,6 +84,10 @@ class WinDevice final : public Device {
     if (!GetFileSizeEx(handle_.get(), &size)) return false;
     lengthBytes = static_cast<uint64_t>(size.QuadPart);
     return true;
+  }
+
+  std::optional<size_t> QueryDisk(DiskQuery query, std::span<uint8_t> out) override {
+    return QueryWin32Disk(handle_.get(), query, out);
   }
 
  private:

@@ -23,6 +23,20 @@ std::wstring DescribeSystemError(uint32_t code) {
   return message + L" (error " + std::to_wstring(code) + L")";
 }
 
+DiskErrorCause ClassifyDiskError(uint32_t code) {
+  switch (code) {
+    case ERROR_ACCESS_DENIED:
+      return DiskErrorCause::AccessBlocked;
+    case ERROR_WRITE_PROTECT:
+      return DiskErrorCause::ReadOnlyOrOffline;
+    case ERROR_NOT_READY:
+    case ERROR_DEVICE_NOT_CONNECTED:
+      return DiskErrorCause::DeviceGone;
+    default:
+      return DiskErrorCause::Other;
+  }
+}
+
 bool IsNotFoundError(uint32_t code) {
   return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
 }

@@ -1,12 +1,16 @@
-// Win32 queries behind the disk inventory: query-only handles on disks, and the volume and
-// registry questions of volume_queries_win.cpp.
+// Win32 queries behind the disk inventory: the disks' device interfaces, query-only handles on
+// disks, and the volume and registry questions of volume_queries_win.cpp.
 #include <windows.h>
+// setupapi.h needs the types of windows.h.
+#include <setupapi.h>
 #include <winioctl.h>
 
+#include <cstddef>
 #include <cwchar>
 
 #include "base/drive_strings.h"
 #include "base/host_environment.h"
+#include "base/win/disk_query_win.h"
 #include "base/win/win_handle.h"
 #include "disk/disk_enumeration.h"
 #include "disk/disk_inventory.h"
@@ -21,41 +25,73 @@ WinHandle OpenForQuery(const std::wstring& path) {
                                OPEN_EXISTING, 0, nullptr));
 }
 
-std::optional<size_t> Control(HANDLE handle, DWORD code, const void* input, DWORD inputBytes,
-                              std::span<uint8_t> out) {
-  DWORD returned = 0;
-  if (!DeviceIoControl(handle, code, const_cast<void*>(input), inputBytes, out.data(),
-                       static_cast<DWORD>(out.size()), &returned, nullptr)) {
-    return std::nullopt;
-  }
-  return returned;
-}
-
-std::optional<size_t> QueryProperty(HANDLE handle, STORAGE_PROPERTY_ID property,
-                                    std::span<uint8_t> out) {
-  STORAGE_PROPERTY_QUERY query{};
-  query.PropertyId = property;
-  query.QueryType = PropertyStandardQuery;
-  return Control(handle, IOCTL_STORAGE_QUERY_PROPERTY, &query, sizeof query, out);
-}
-
 class Win32DiskQueryHandle final : public DiskQueryHandle {
  public:
   explicit Win32DiskQueryHandle(WinHandle handle) : handle_(std::move(handle)) {}
 
-  std::optional<size_t> QueryDeviceDescriptor(std::span<uint8_t> out) override {
-    return QueryProperty(handle_.get(), StorageDeviceProperty, out);
-  }
-  std::optional<size_t> QueryDriveGeometryEx(std::span<uint8_t> out) override {
-    return Control(handle_.get(), IOCTL_DISK_GET_DRIVE_GEOMETRY_EX, nullptr, 0, out);
-  }
-  std::optional<size_t> QuerySeekPenalty(std::span<uint8_t> out) override {
-    return QueryProperty(handle_.get(), StorageDeviceSeekPenaltyProperty, out);
+  std::optional<size_t> Query(DiskQuery query, std::span<uint8_t> out) override {
+    return QueryWin32Disk(handle_.get(), query, out);
   }
 
  private:
   WinHandle handle_;
 };
+
+std::unique_ptr<DiskQueryHandle> OpenDiskForQuery(const std::wstring& path) {
+  // Under Wine a disk device is the host's own disk.
+  if (IsRunningUnderWine()) return nullptr;
+  WinHandle disk = OpenForQuery(path);
+  if (!disk.valid()) return nullptr;
+  return std::make_unique<Win32DiskQueryHandle>(std::move(disk));
+}
+
+// GUID_DEVINTERFACE_DISK, spelled out: the header's copy is defined only with INITGUID.
+constexpr GUID kDiskInterfaceClass = {
+    0x53f56307, 0xb6bf, 0x11d0, {0x94, 0xf2, 0x00, 0xa0, 0xc9, 0x1e, 0xfb, 0x8b}};
+
+// Owner of a SetupAPI device information set.
+class DeviceInfoSet {
+ public:
+  explicit DeviceInfoSet(HDEVINFO set) : set_(set) {}
+  DeviceInfoSet(const DeviceInfoSet&) = delete;
+  DeviceInfoSet& operator=(const DeviceInfoSet&) = delete;
+  ~DeviceInfoSet() {
+    if (valid()) SetupDiDestroyDeviceInfoList(set_);
+  }
+  bool valid() const { return set_ != INVALID_HANDLE_VALUE; }
+  HDEVINFO get() const { return set_; }
+
+ private:
+  HDEVINFO set_;
+};
+
+std::optional<std::vector<std::wstring>> Win32DiskInterfacePaths() {
+  const DeviceInfoSet set(SetupDiGetClassDevsW(&kDiskInterfaceClass, nullptr, nullptr,
+                                               DIGCF_PRESENT | DIGCF_DEVICEINTERFACE));
+  if (!set.valid()) return std::nullopt;
+  std::vector<std::wstring> paths;
+  for (DWORD index = 0;; ++index) {
+    SP_DEVICE_INTERFACE_DATA item{};
+    item.cbSize = sizeof item;
+    if (!SetupDiEnumDeviceInterfaces(set.get(), nullptr, &kDiskInterfaceClass, index, &item)) {
+      if (GetLastError() == ERROR_NO_MORE_ITEMS) break;
+      return std::nullopt;
+    }
+    DWORD bytes = 0;
+    SetupDiGetDeviceInterfaceDetailW(set.get(), &item, nullptr, 0, &bytes, nullptr);
+    if (bytes < sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W)) continue;
+    // 8-byte units keep the detail record aligned.
+    std::vector<uint64_t> buffer((bytes + sizeof(uint64_t) - 1) / sizeof(uint64_t), 0);
+    auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_W*>(buffer.data());
+    detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
+    if (!SetupDiGetDeviceInterfaceDetailW(set.get(), &item, detail, bytes, nullptr, nullptr))
+      continue;
+    const size_t chars =
+        (bytes - offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_W, DevicePath)) / sizeof(wchar_t);
+    paths.emplace_back(detail->DevicePath, wcsnlen(detail->DevicePath, chars));
+  }
+  return paths;
+}
 
 class Win32DiskQueries final : public DiskSystemQueries {
  public:
@@ -103,11 +139,17 @@ class Win32DiskQueries final : public DiskSystemQueries {
   }
 
   std::unique_ptr<DiskQueryHandle> OpenPhysicalDisk(int32_t diskNumber) override {
-    // Under Wine this device is the host's own disk.
-    if (IsRunningUnderWine()) return nullptr;
-    WinHandle disk = OpenForQuery(PhysicalDrivePath(diskNumber));
-    if (!disk.valid()) return nullptr;
-    return std::make_unique<Win32DiskQueryHandle>(std::move(disk));
+    return OpenDiskForQuery(PhysicalDrivePath(diskNumber));
+  }
+
+  std::optional<std::vector<std::wstring>> DiskInterfacePaths() override {
+    // Wine lists no disks; its answers would not be the host's anyway.
+    if (IsRunningUnderWine()) return std::nullopt;
+    return Win32DiskInterfacePaths();
+  }
+
+  std::unique_ptr<DiskQueryHandle> OpenDiskInterface(const std::wstring& path) override {
+    return OpenDiskForQuery(path);
   }
 
   std::wstring AnsiToWide(const std::string& text) override {
