@@ -28,56 +28,46 @@ AppServices AppHarness::Services() {
     return answer(boxes.back());
   };
   services.shellOpen = [this](HWND, const std::wstring& path) {
-    opened.push_back(path);
-    return true;
+    return opened.push_back(path), true;
   };
   services.runAsAdministrator = [](HWND, const std::wstring&) { return false; };
   services.pickOutputFolder = [this](HWND, const std::wstring&) {
-    ++pickerCalls;
-    return pickerAnswer;
+    return ++pickerCalls, pickerAnswer;
   };
   services.checkOutputFolder = [this](const std::wstring&, std::wstring& reason) {
-    if (folderReason.empty()) return false;
     reason = folderReason;
-    return true;
+    return !folderReason.empty();
   };
-  services.showReportDialog = [this](HWND, const ReportDialogRequest& request) {
-    reportRequests.push_back(request);
+  services.showReportDialog = [this](HWND, const ReportDialogRequest& r) {
+    reportRequests.push_back(r);
   };
   services.enumerateDisks = [this](int32_t environment, int32_t unlock) {
-    enumerations.emplace_back(environment, unlock);
-    return disks;
+    return enumerations.emplace_back(environment, unlock), disks;
   };
   services.detectDiskStamp = [this](const DiskInfo&) { return detectedStamp; };
   services.isRunningAsAdmin = [this] { return admin; };
   services.isWinPEEnvironment = [this] { return winPE; };
   services.startThread = [this](std::thread& worker, std::function<void()> body) {
-    if (threadsFail) return false;
-    worker = std::thread(std::move(body));
-    return true;
+    if (!threadsFail) worker = std::thread(std::move(body));
+    return !threadsFail;
   };
   services.runEraseJob = [this](const EraseJobConfig& config, int32_t isWinPE,
                                 const CancelFlag& cancel, const ProgressCallback& progress,
                                 const LogCallback& log) {
     ++jobsStarted;
-    if (job) return job(config, isWinPE, cancel, progress, log);
-    return RunEraseJob(config, isWinPE, cancel, progress, log);
+    return job ? job(config, isWinPE, cancel, progress, log)
+               : RunEraseJob(config, isWinPE, cancel, progress, log);
   };
   services.settingsStore = store;
   services.listRemovableDrives = [this] { return removableDrives; };
-  services.pickIsoFile = [this](HWND, const std::wstring& suggestedName) {
-    isoSuggestions.push_back(suggestedName);
-    return isoAnswer;
+  services.pickIsoFile = [this](HWND, const std::wstring& suggested) {
+    return isoSuggestions.push_back(suggested), isoAnswer;
   };
   services.winpeHost.adkRootCandidates = {adkRoot()};
   services.acquireAdk = [this](int32_t choice, const std::wstring& folder, LogCallback log,
-                               const WinPEHost& host) {
-    return adkJob(choice, folder, std::move(log), host);
-  };
+                               const WinPEHost& host) { return adkJob(choice, folder, log, host); };
   services.buildWinPEMedia = [this](const WinPEBuildRequest& request, LogCallback log,
-                                    const WinPEHost& host) {
-    return buildJob(request, std::move(log), host);
-  };
+                                    const WinPEHost& host) { return buildJob(request, log, host); };
   return services;
 }
 
