@@ -65,9 +65,13 @@ AppServices AppHarness::Services() {
   };
   services.winpeHost.adkRootCandidates = {adkRoot()};
   services.acquireAdk = [this](int32_t choice, const std::wstring& folder, LogCallback log,
-                               const WinPEHost& host) { return adkJob(choice, folder, log, host); };
+                               const WinPEHost& host) {
+    return adkJob ? adkJob(choice, folder, log, host) : 0;
+  };
   services.buildWinPEMedia = [this](const WinPEBuildRequest& request, LogCallback log,
-                                    const WinPEHost& host) { return buildJob(request, log, host); };
+                                    const WinPEHost& host) {
+    return buildJob ? buildJob(request, log, host) : 0;
+  };
   return services;
 }
 
@@ -102,8 +106,7 @@ bool AppHarness::PumpUntil(const std::function<bool()>& done, int timeoutMs) {
       TranslateMessage(&message);
       DispatchMessageW(&message);
     }
-    if (done()) break;
-    if (GetTickCount64() > deadline) return false;
+    if (GetTickCount64() > deadline) return done();
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
   }
   return true;
@@ -137,30 +140,18 @@ ModalScript* activeScript = nullptr;
 
 // This thread's window of the class: tests in other processes may show the same windows.
 HWND FindOwnWindow(const wchar_t* windowClass) {
-  std::pair<const wchar_t*, HWND> search{windowClass, nullptr};
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND window, LPARAM param) {
-        auto* found = reinterpret_cast<std::pair<const wchar_t*, HWND>*>(param);
-        wchar_t name[64] = {};
-        GetClassNameW(window, name, 64);
-        if (std::wstring(name) == found->first) found->second = window;
-        return found->second == nullptr ? TRUE : FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.second;
+  for (HWND window = nullptr; (window = FindWindowExW(nullptr, window, windowClass, nullptr));)
+    if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId()) return window;
+  return nullptr;
 }
 
 void CALLBACK PlayNextStep(HWND, UINT, UINT_PTR timer, DWORD) {
   ModalScript& script = *activeScript;
   const HWND window = FindOwnWindow(script.windowClass);
   if (window == nullptr) return;  // not created yet, or already gone
-  if (script.next < script.steps.size()) {
-    script.steps[script.next++](window);
-    return;
-  }
+  if (script.next < script.steps.size()) return script.steps[script.next++](window);
   KillTimer(nullptr, timer);
-  if (IsWindow(window)) DestroyWindow(window);
+  DestroyWindow(window);
 }
 
 }  // namespace

@@ -33,22 +33,10 @@ void Click(HWND window, int id) {
 void PressKey(HWND window, int id, WPARAM key) {  // through the window's loop
   PostMessageW(GetDlgItem(window, id), WM_KEYDOWN, key, 0);
 }
-std::wstring PathEdit(HWND picker) {
-  return GetText(GetDlgItem(picker, kIdPickerPath), 260);
-}
 // A folder under a plain file: it can never be made.
 std::wstring UnwritableFolder(const AppHarness& h) {
   std::ofstream(h.temp().path() / "plain-file") << "x";
   return h.temp().File("plain-file\\logs");
-}
-
-std::wstring Pick(AppHarness& h, const std::wstring& start, std::vector<Step> steps) {
-  std::wstring chosen = L"not returned";
-  const AppServices services = h.Services();
-  DriveModal(
-      kFolderPickerClass, [&] { chosen = PickOutputFolder(nullptr, start, services.messageBox); },
-      std::move(steps));
-  return chosen;
 }
 
 TEST(FolderPicker, VerdictsRowsAndTheFolderCheck) {
@@ -100,20 +88,19 @@ TEST(FolderPicker, RefusalsKeepItOpenEnterAcceptsATrimmedFolderAndEveryOtherWayO
   for (const auto& [accepts, leave] : ways) {
     AppHarness h;
     const std::wstring folder = h.temp().File("a\\b");
-    const std::wstring chosen = Pick(
-        h, L"C:\\start",
+    std::wstring chosen = L"not returned";
+    const AppServices services = h.Services();
+    DriveModal(
+        kFolderPickerClass,
+        [&] { chosen = PickOutputFolder(nullptr, L"C:\\start", services.messageBox); },
         {[&](HWND w) {
-           EXPECT_EQ(U8(PathEdit(w)), "C:\\start");
+           EXPECT_EQ(U8(GetText(GetDlgItem(w, kIdPickerPath), 260)), "C:\\start");
            const HWND list = GetDlgItem(w, kIdPickerDriveList);
            EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), LB_ERR);  // none preselected
            EXPECT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), static_cast<LRESULT>(roots->size()));
-           wchar_t row[512] = {};
-           SendMessageW(list, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(row));
-           EXPECT_TRUE(
-               U8(row).starts_with("C:\\  [ローカル/外付け固定ドライブ - 書込可能]  Label: "));
            SendMessageW(list, LB_SETCURSEL, 0, 0);
            SendMessageW(w, WM_COMMAND, MAKEWPARAM(kIdPickerDriveList, LBN_SELCHANGE), 0);
-           EXPECT_EQ(U8(PathEdit(w)), "C:\\Toreval_Erasure_Logs");
+           EXPECT_EQ(U8(GetText(GetDlgItem(w, kIdPickerPath), 260)), "C:\\Toreval_Erasure_Logs");
            for (const std::wstring& refused : {std::wstring(L"  \t "), UnwritableFolder(h)}) {
              SetText(GetDlgItem(w, kIdPickerPath), refused);
              Click(w, kIdPickerAccept);
@@ -202,6 +189,7 @@ TEST(ReportDialog, EscapeLeavesFullScreenOnlyAndCopyFillsTheClipboard) {
   AppHarness h;
   const ReportData job = VerifiedZeroFill(testing::TestDisk(4, L"unused.img", 64ull << 20));
   RECT normal{};
+  bool lastStepPlayed = false;
   OpenDialog(h, {job.stamp, L"", job, std::nullopt, {}},
              {[&](HWND w) {
                 Click(w, kIdReportCopy);
@@ -215,13 +203,13 @@ TEST(ReportDialog, EscapeLeavesFullScreenOnlyAndCopyFillsTheClipboard) {
               },
               [&](HWND w) {
                 EXPECT_FALSE(StateOf(w).fullScreen);
-                EXPECT_EQ(U8(GetText(GetDlgItem(w, kIdReportFullScreen), 64)),
-                          "全画面レポート表示 (ESC)");
                 RECT restored{};
                 GetWindowRect(w, &restored);
                 EXPECT_TRUE(EqualRect(&restored, &normal));
+                lastStepPlayed = true;
                 Click(w, kIdReportClose);
               }});
+  EXPECT_TRUE(lastStepPlayed);  // the first Escape closed nothing
   ASSERT_EQ(h.boxes.size(), 1u);
   EXPECT_EQ(U8(h.boxes[0].text),
             "消去証明＆ハードウェアレポート情報をクリップボードにコピーしました！");
@@ -270,7 +258,6 @@ TEST(ReportDialog, SaveElsewhereWritesTheThreeFilesAndTheHtmlButtonOpensThem) {
       continue;
     }
     EXPECT_EQ(U8(h.boxes[1].title), "ログ・証明書保存完了");
-    EXPECT_NE(U8(h.boxes[1].text).find(U8(html)), std::string::npos);
     size_t reports = 0;
     for (const auto& entry : fs::directory_iterator(h.temp().path() / "usb"))
       reports += entry.path().extension() != ".tmp";
@@ -313,7 +300,6 @@ TEST(ReportDialog, StampSwitchWritesAndErasesAndRefusesProtectedDisksUnasked) {
   // An operator's stamp proves no all-zero disk: the question promises the stamp area only.
   EXPECT_NE(U8(h.boxes[0].text).find("[はい (Yes)]  : ディスク先頭のレポートスタンプ (LBA 0..255)"),
             std::string::npos);
-  EXPECT_TRUE(U8(h.boxes[1].text).starts_with("実機起動レポート画面 (BIOS/CSM ＆ UEFI GOP 両対応"));
   EXPECT_EQ(U8(h.boxes[3].text),
             "ディスク先頭のレポートスタンプを消去しました (先頭256セクタを0x00化)。");
 
