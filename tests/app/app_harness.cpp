@@ -28,55 +28,49 @@ AppServices AppHarness::Services() {
     return answer(boxes.back());
   };
   services.shellOpen = [this](HWND, const std::wstring& path) {
-    opened.push_back(path);
-    return true;
+    return opened.push_back(path), true;
   };
   services.runAsAdministrator = [](HWND, const std::wstring&) { return false; };
   services.pickOutputFolder = [this](HWND, const std::wstring&) {
-    ++pickerCalls;
-    return pickerAnswer;
+    return ++pickerCalls, pickerAnswer;
   };
   services.checkOutputFolder = [this](const std::wstring&, std::wstring& reason) {
-    if (folderReason.empty()) return false;
     reason = folderReason;
-    return true;
+    return !folderReason.empty();
   };
-  services.showReportDialog = [this](HWND, const ReportDialogRequest& request) {
-    reportRequests.push_back(request);
+  services.showReportDialog = [this](HWND, const ReportDialogRequest& r) {
+    reportRequests.push_back(r);
   };
   services.enumerateDisks = [this](int32_t environment, int32_t unlock) {
-    enumerations.emplace_back(environment, unlock);
-    return disks;
+    return enumerations.emplace_back(environment, unlock), disks;
   };
   services.detectDiskStamp = [this](const DiskInfo&) { return detectedStamp; };
   services.isRunningAsAdmin = [this] { return admin; };
   services.isWinPEEnvironment = [this] { return winPE; };
   services.startThread = [this](std::thread& worker, std::function<void()> body) {
-    if (threadsFail) return false;
-    worker = std::thread(std::move(body));
-    return true;
+    if (!threadsFail) worker = std::thread(std::move(body));
+    return !threadsFail;
   };
   services.runEraseJob = [this](const EraseJobConfig& config, int32_t isWinPE,
                                 const CancelFlag& cancel, const ProgressCallback& progress,
                                 const LogCallback& log) {
     ++jobsStarted;
-    if (job) return job(config, isWinPE, cancel, progress, log);
-    return RunEraseJob(config, isWinPE, cancel, progress, log);
+    return job ? job(config, isWinPE, cancel, progress, log)
+               : RunEraseJob(config, isWinPE, cancel, progress, log);
   };
   services.settingsStore = store;
   services.listRemovableDrives = [this] { return removableDrives; };
-  services.pickIsoFile = [this](HWND, const std::wstring& suggestedName) {
-    isoSuggestions.push_back(suggestedName);
-    return isoAnswer;
+  services.pickIsoFile = [this](HWND, const std::wstring& suggested) {
+    return isoSuggestions.push_back(suggested), isoAnswer;
   };
   services.winpeHost.adkRootCandidates = {adkRoot()};
   services.acquireAdk = [this](int32_t choice, const std::wstring& folder, LogCallback log,
                                const WinPEHost& host) {
-    return adkJob(choice, folder, std::move(log), host);
+    return adkJob ? adkJob(choice, folder, log, host) : 0;
   };
   services.buildWinPEMedia = [this](const WinPEBuildRequest& request, LogCallback log,
                                     const WinPEHost& host) {
-    return buildJob(request, std::move(log), host);
+    return buildJob ? buildJob(request, log, host) : 0;
   };
   return services;
 }
@@ -112,8 +106,7 @@ bool AppHarness::PumpUntil(const std::function<bool()>& done, int timeoutMs) {
       TranslateMessage(&message);
       DispatchMessageW(&message);
     }
-    if (done()) break;
-    if (GetTickCount64() > deadline) return false;
+    if (GetTickCount64() > deadline) return done();
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
   }
   return true;
@@ -147,30 +140,18 @@ ModalScript* activeScript = nullptr;
 
 // This thread's window of the class: tests in other processes may show the same windows.
 HWND FindOwnWindow(const wchar_t* windowClass) {
-  std::pair<const wchar_t*, HWND> search{windowClass, nullptr};
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND window, LPARAM param) {
-        auto* found = reinterpret_cast<std::pair<const wchar_t*, HWND>*>(param);
-        wchar_t name[64] = {};
-        GetClassNameW(window, name, 64);
-        if (std::wstring(name) == found->first) found->second = window;
-        return found->second == nullptr ? TRUE : FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.second;
+  for (HWND window = nullptr; (window = FindWindowExW(nullptr, window, windowClass, nullptr));)
+    if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId()) return window;
+  return nullptr;
 }
 
 void CALLBACK PlayNextStep(HWND, UINT, UINT_PTR timer, DWORD) {
   ModalScript& script = *activeScript;
   const HWND window = FindOwnWindow(script.windowClass);
   if (window == nullptr) return;  // not created yet, or already gone
-  if (script.next < script.steps.size()) {
-    script.steps[script.next++](window);
-    return;
-  }
+  if (script.next < script.steps.size()) return script.steps[script.next++](window);
   KillTimer(nullptr, timer);
-  if (IsWindow(window)) DestroyWindow(window);
+  DestroyWindow(window);
 }
 
 }  // namespace

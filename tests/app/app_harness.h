@@ -22,30 +22,23 @@ struct BoxCall {
 
 class AppHarness {
  public:
-  // Settings live in a scratch INI file (no registry copy) whose certificate folder is
-  // certificateFolder().
+  // Settings live in a scratch INI file whose certificate folder is certificateFolder().
   AppHarness();
   ~AppHarness();
-
-  // Builds the application object with the seam below and creates its hidden window.
-  void Start();
-  // Closes the window as the operator would (WM_CLOSE), destroys the application object and
-  // takes the quit message off the queue.
-  void Stop();
+  void Start();  // the application object with the seam below, its window hidden
+  void Stop();   // WM_CLOSE as the operator would, then the quit message taken off the queue
 
   App& app() { return *app_; }
   HWND Control(int id) const { return GetDlgItem(app_->mainWindow, id); }
-  // A click on the button or check box (nothing happens when it is disabled).
-  void Click(int id);
+  void Click(int id);  // nothing happens when it is disabled
   void SelectCombo(int id, int index);
-  // Dispatches this thread's messages until `done` holds; false after `timeoutMs`.
+  // This thread's messages dispatched until `done` holds; false after `timeoutMs`.
   bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 30000);
   bool WaitForIdle(int timeoutMs = 30000);
   std::wstring Text(HWND control) const;
   std::vector<std::wstring> ConsoleLines() const;
 
-  // The seam below; the dialogs take it as it is.
-  AppServices Services();
+  AppServices Services();  // the seam below; the dialogs take it as it is
 
   std::wstring certificateFolder() const { return temp_.File("certs"); }
   const TempDir& temp() const { return temp_; }
@@ -61,16 +54,12 @@ class AppHarness {
   EraseJobRunner job;  // empty: the real job driver
   bool threadsFail = false;
   StampPayload detectedStamp;
-  // The WinPE section: the USB list entries, the ISO dialog's answer (empty: cancelled) and the
-  // builder's jobs (default: succeed at once). The ADK is looked for in adkRoot() only.
+  // The WinPE section: the ISO dialog's answer (empty: cancelled), the builder's jobs (empty:
+  // succeed at once); the ADK is looked for in adkRoot() only.
   std::vector<std::wstring> removableDrives;
   std::wstring isoAnswer;
-  AdkAcquisitionRunner adkJob = [](int32_t, const std::wstring&, LogCallback, const WinPEHost&) {
-    return 0;
-  };
-  WinPEBuildRunner buildJob = [](const WinPEBuildRequest&, LogCallback, const WinPEHost&) {
-    return 0;
-  };
+  AdkAcquisitionRunner adkJob;
+  WinPEBuildRunner buildJob;
   std::wstring adkRoot() const { return temp_.File("adk kit"); }
 
   // What the window asked for.
@@ -87,9 +76,8 @@ class AppHarness {
   std::unique_ptr<App> app_;
 };
 
-// Runs `open` (which shows a modal window of `windowClass` with its own loop) and plays
-// `steps` against that window, one per timer tick inside the window's loop, so that posted
-// keys pass through the loop's filter. A window still open after the last step is closed.
+// Runs `open` (a modal window of `windowClass` with its own loop) and plays `steps` on it, one a
+// timer tick inside that loop so posted keys pass its filter; one still open after is closed.
 void DriveModal(const wchar_t* windowClass, const std::function<void()>& open,
                 std::vector<std::function<void(HWND)>> steps);
 

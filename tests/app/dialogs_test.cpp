@@ -33,22 +33,10 @@ void Click(HWND window, int id) {
 void PressKey(HWND window, int id, WPARAM key) {  // through the window's loop
   PostMessageW(GetDlgItem(window, id), WM_KEYDOWN, key, 0);
 }
-std::wstring PathEdit(HWND picker) {
-  return GetText(GetDlgItem(picker, kIdPickerPath), 260);
-}
 // A folder under a plain file: it can never be made.
 std::wstring UnwritableFolder(const AppHarness& h) {
   std::ofstream(h.temp().path() / "plain-file") << "x";
   return h.temp().File("plain-file\\logs");
-}
-
-std::wstring Pick(AppHarness& h, const std::wstring& start, std::vector<Step> steps) {
-  std::wstring chosen = L"not returned";
-  const AppServices services = h.Services();
-  DriveModal(
-      kFolderPickerClass, [&] { chosen = PickOutputFolder(nullptr, start, services.messageBox); },
-      std::move(steps));
-  return chosen;
 }
 
 TEST(FolderPicker, VerdictsRowsAndTheFolderCheck) {
@@ -67,24 +55,20 @@ TEST(FolderPicker, VerdictsRowsAndTheFolderCheck) {
             "E:\\  ★推奨 [USB/リムーバブル - 書込可能]  Label: (なし) (RAW, 空き: 64.0 MB)  ->  "
             "E:\\Toreval_Erasure_Logs");
 
-  const char* invalid = "相対パスまたは無効なパスです。";
-  const char* ramDisk =
-      "X:\\ は WinPE の一時RAMディスクのため、PCを再起動・電源OFFすると保存したログが消えてしまいます。";
+  // clang-format off
   const std::tuple<const wchar_t*, bool, const char*> cases[] = {
-      {L"Logs", false, invalid},
-      {L"\\\\server\\share\\Logs", false, invalid},
+      {L"Logs", false, "相対パスまたは無効なパスです。"},
       {L"C:\\Logs", true, "unchanged"},
       {L"d:\\Logs", false, "D:\\ は CD/DVD/ISO 読み取り専用ドライブのため書き込みできません。"},
-      {L"x:\\Logs", true, ramDisk},
+      {L"x:\\Logs", true, "X:\\ は WinPE の一時RAMディスクのため、PCを再起動・電源OFFすると保存したログが消えてしまいます。"},
       {L"X:\\Logs", false, "unchanged"}};
+  // clang-format on
+  const auto driveTypeOf = [](const std::wstring& root) {
+    return root == L"D:\\" ? UINT{DRIVE_CDROM} : UINT{DRIVE_FIXED};
+  };
   for (const auto& [folder, winPE, expected] : cases) {
     std::wstring reason = L"unchanged";
-    const bool flagged = CheckOutputFolderWith(
-        folder, reason,
-        [](const std::wstring& root) {
-          return root == L"D:\\" ? UINT{DRIVE_CDROM} : UINT{DRIVE_FIXED};
-        },
-        winPE);
+    const bool flagged = CheckOutputFolderWith(folder, reason, driveTypeOf, winPE);
     EXPECT_EQ(flagged, std::string(expected) != "unchanged") << U8(folder);
     EXPECT_EQ(U8(reason), expected) << U8(folder);
   }
@@ -94,6 +78,8 @@ TEST(FolderPicker, VerdictsRowsAndTheFolderCheck) {
 }
 
 TEST(FolderPicker, RefusalsKeepItOpenEnterAcceptsATrimmedFolderAndEveryOtherWayOutIsNothing) {
+  const auto roots = QueryLogicalDriveRoots();
+  ASSERT_TRUE(roots && !roots->empty() && (*roots)[0] == L"C:\\");
   const std::pair<bool, Step> ways[] = {
       {true, [](HWND w) { PressKey(w, kIdPickerPath, VK_RETURN); }},
       {false, [](HWND w) { Click(w, kIdPickerCancel); }},
@@ -101,49 +87,35 @@ TEST(FolderPicker, RefusalsKeepItOpenEnterAcceptsATrimmedFolderAndEveryOtherWayO
       {false, [](HWND w) { PressKey(w, kIdPickerPath, VK_ESCAPE); }}};
   for (const auto& [accepts, leave] : ways) {
     AppHarness h;
-    std::vector<std::wstring> rows;
-    std::wstring start, afterSelection;
-    bool stillOpen = false;
     const std::wstring folder = h.temp().File("a\\b");
-    const std::wstring chosen =
-        Pick(h, L"C:\\start",
-             {[&](HWND w) {
-                start = PathEdit(w);
-                const HWND list = GetDlgItem(w, kIdPickerDriveList);
-                EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), LB_ERR);  // none preselected
-                for (LRESULT i = 0; i < SendMessageW(list, LB_GETCOUNT, 0, 0); ++i) {
-                  wchar_t row[512] = {};
-                  SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(row));
-                  rows.push_back(row);
-                }
-                SendMessageW(list, LB_SETCURSEL, 0, 0);
-                SendMessageW(w, WM_COMMAND, MAKEWPARAM(kIdPickerDriveList, LBN_SELCHANGE), 0);
-                afterSelection = PathEdit(w);
-                for (const std::wstring& refused : {std::wstring(L"  \t "), UnwritableFolder(h)}) {
-                  SetText(GetDlgItem(w, kIdPickerPath), refused);
-                  Click(w, kIdPickerAccept);
-                }
-                stillOpen = IsWindow(w) != FALSE;
-                SetText(GetDlgItem(w, kIdPickerPath), L" \t" + folder + L" \r\n");
-              },
-              leave});
-    EXPECT_EQ(U8(start), "C:\\start");
-    const auto roots = QueryLogicalDriveRoots();
-    ASSERT_TRUE(roots && rows.size() == roots->size() && !rows.empty());
-    EXPECT_EQ(U8(afterSelection), U8((*roots)[0] + L"Toreval_Erasure_Logs"));
-    EXPECT_TRUE(U8(rows[0]).starts_with("C:\\  [ローカル/外付け固定ドライブ - 書込可能]  Label: "));
-    EXPECT_TRUE(U8(rows[0]).ends_with("  ->  C:\\Toreval_Erasure_Logs"));
-    EXPECT_TRUE(stillOpen);
+    std::wstring chosen = L"not returned";
+    const AppServices services = h.Services();
+    DriveModal(
+        kFolderPickerClass,
+        [&] { chosen = PickOutputFolder(nullptr, L"C:\\start", services.messageBox); },
+        {[&](HWND w) {
+           EXPECT_EQ(U8(GetText(GetDlgItem(w, kIdPickerPath), 260)), "C:\\start");
+           const HWND list = GetDlgItem(w, kIdPickerDriveList);
+           EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), LB_ERR);  // none preselected
+           EXPECT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), static_cast<LRESULT>(roots->size()));
+           SendMessageW(list, LB_SETCURSEL, 0, 0);
+           SendMessageW(w, WM_COMMAND, MAKEWPARAM(kIdPickerDriveList, LBN_SELCHANGE), 0);
+           EXPECT_EQ(U8(GetText(GetDlgItem(w, kIdPickerPath), 260)), "C:\\Toreval_Erasure_Logs");
+           for (const std::wstring& refused : {std::wstring(L"  \t "), UnwritableFolder(h)}) {
+             SetText(GetDlgItem(w, kIdPickerPath), refused);
+             Click(w, kIdPickerAccept);
+           }
+           EXPECT_TRUE(IsWindow(w));
+           SetText(GetDlgItem(w, kIdPickerPath), L" \t" + folder + L" \r\n");
+         },
+         leave});
     EXPECT_EQ(U8(chosen), accepts ? U8(folder) : "");
     EXPECT_EQ(fs::is_directory(h.temp().path() / "a" / "b"), accepts);
     EXPECT_FALSE(fs::exists(h.temp().path() / "a" / "b" / "_tvde_write_test.tmp"));
     ASSERT_EQ(h.boxes.size(), 2u);
     EXPECT_EQ(U8(h.boxes[0].title + L"|" + h.boxes[0].text),
               "Toreval Disk Eraser|保存先フォルダパスを入力または選択してください。");
-    EXPECT_EQ(
-        U8(h.boxes[1].title + L"|" + h.boxes[1].text),
-        "書き込み不可エラー|選択されたフォルダに書き込みができません！\nCD/DVD/ISOドライブや書き込み禁止"
-        "メディアではなく、USBメモリ等の書き込み可能なドライブを選択してください。");
+    EXPECT_EQ(U8(h.boxes[1].title), "書き込み不可エラー");
     EXPECT_EQ(h.boxes[1].flags, UINT{MB_OK | MB_ICONERROR});
   }
 }
@@ -189,14 +161,15 @@ void OpenDialog(AppHarness& h, const ReportDialogRequest& request, std::vector<S
 TEST(ReportDialog, BadgeAndAllZeroSayNoMoreThanTheJobDid) {
   const wchar_t* passed = L"PASSED (All Sampled Sectors Verified Clean)";
   const auto real = ExecutionMode::RealWrite;
-  const std::tuple<int32_t, ExecutionMode, EraseStandard, const wchar_t*, const char*, bool>
-      cases[] = {{1, real, EraseStandard::ZeroFill, L"", "● HARDWARE PREVIEW", false},
-                 {0, real, EraseStandard::ZeroFill, passed, "★ SANITIZED & VERIFIED", true},
-                 {0, real, EraseStandard::CryptoRandom, passed, "★ SANITIZED & VERIFIED", false},
-                 {0, real, EraseStandard::ZeroFill, L"SKIPPED (検証なし設定)",
-                  "★ SANITIZED, UNVERIFIED", false},
-                 {0, ExecutionMode::Simulation, EraseStandard::ZeroFill,
-                  L"PASSED (Simulation 100% Verified)", "● SIMULATION (DRY-RUN)", false}};
+  // clang-format off
+  const std::tuple<int32_t, ExecutionMode, EraseStandard, const wchar_t*, const char*, bool> cases[] = {
+      {1, real, EraseStandard::ZeroFill, L"", "● HARDWARE PREVIEW", false},
+      {0, real, EraseStandard::ZeroFill, passed, "★ SANITIZED & VERIFIED", true},
+      {0, real, EraseStandard::CryptoRandom, passed, "★ SANITIZED & VERIFIED", false},
+      {0, real, EraseStandard::ZeroFill, L"SKIPPED (検証なし設定)", "★ SANITIZED, UNVERIFIED", false},
+      {0, ExecutionMode::Simulation, EraseStandard::ZeroFill, L"PASSED (Simulation 100% Verified)",
+       "● SIMULATION (DRY-RUN)", false}};
+  // clang-format on
   for (const auto& [incomplete, mode, standard, verdict, badge, allZero] : cases) {
     ReportDialogState state;
     state.payload.incomplete = incomplete;
@@ -212,83 +185,58 @@ TEST(ReportDialog, BadgeAndAllZeroSayNoMoreThanTheJobDid) {
   }
 }
 
-TEST(ReportDialog, ButtonsFollowTheBottomEscapeLeavesFullScreenAndCopyFillsTheClipboard) {
+TEST(ReportDialog, EscapeLeavesFullScreenOnlyAndCopyFillsTheClipboard) {
   AppHarness h;
   const ReportData job = VerifiedZeroFill(testing::TestDisk(4, L"unused.img", 64ull << 20));
-  std::wstring pasted;
   RECT normal{};
-  std::vector<LONG> tops;
-  const auto toggleText = [](HWND w) {
-    return U8(GetText(GetDlgItem(w, kIdReportFullScreen), 64));
-  };
+  bool lastStepPlayed = false;
   OpenDialog(h, {job.stamp, L"", job, std::nullopt, {}},
              {[&](HWND w) {
                 Click(w, kIdReportCopy);
-                if (OpenClipboard(w)) {
-                  if (const HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-                    pasted = static_cast<const wchar_t*>(GlobalLock(data));
-                    GlobalUnlock(data);
-                  }
-                  CloseClipboard();
-                }
                 GetWindowRect(w, &normal);
-                for (int height : {900, 500}) {  // taller: with the bottom; smaller: stays at 605
-                  SetWindowPos(w, nullptr, 0, 0, 1055, height, SWP_NOMOVE | SWP_NOZORDER);
-                  RECT client{}, close{};
-                  GetClientRect(w, &client);
-                  GetWindowRect(GetDlgItem(w, kIdReportClose), &close);
-                  MapWindowPoints(nullptr, w, reinterpret_cast<POINT*>(&close), 2);
-                  EXPECT_EQ(close.left, client.right - 122);
-                  EXPECT_EQ(close.top, std::max(client.bottom - 44, 605L));
-                  tops.push_back(close.top);
-                }
-                MoveWindow(w, normal.left, normal.top, normal.right - normal.left,
-                           normal.bottom - normal.top, TRUE);
                 PressKey(w, kIdReportClose, VK_ESCAPE);  // outside full screen: nothing
               },
               [&](HWND w) {
-                EXPECT_FALSE(StateOf(w).fullScreen);
                 Click(w, kIdReportFullScreen);
-                EXPECT_EQ(toggleText(w), "通常ウィンドウに戻す");
+                EXPECT_TRUE(StateOf(w).fullScreen);
                 PressKey(w, kIdReportClose, VK_ESCAPE);
               },
               [&](HWND w) {
                 EXPECT_FALSE(StateOf(w).fullScreen);
-                EXPECT_EQ(toggleText(w), "全画面レポート表示 (ESC)");
                 RECT restored{};
                 GetWindowRect(w, &restored);
                 EXPECT_TRUE(EqualRect(&restored, &normal));
+                lastStepPlayed = true;
                 Click(w, kIdReportClose);
               }});
-  ASSERT_EQ(tops.size(), 2u);
-  EXPECT_GT(tops[0], 605);
+  EXPECT_TRUE(lastStepPlayed);  // the first Escape closed nothing
   ASSERT_EQ(h.boxes.size(), 1u);
   EXPECT_EQ(U8(h.boxes[0].text),
             "消去証明＆ハードウェアレポート情報をクリップボードにコピーしました！");
-  std::vector<std::string> lines;
-  const std::string text = U8(pasted);
-  for (size_t at = 0, end; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2)
-    lines.push_back(text.substr(at, end - at));
-  ASSERT_EQ(lines.size(), 29u);
-  EXPECT_TRUE(text.ends_with("  Storage control  : Test HBA\r\n"));
-  EXPECT_EQ(lines[1], "  TOREVAL DISK ERASER - SANITIZATION & HARDWARE VERIFICATION REPORT");
-  EXPECT_EQ(lines[3] + lines[11] + lines[12], "[Report details][Hardware details]");
-  EXPECT_EQ(lines[4], "  Report UUID / ID : TVDE-20260101-120000-0A0B0C0D");
-  EXPECT_EQ(lines[7],
-            "  Erasure standard : " + U8(StandardLabel(EraseStandard::ZeroFill)) + " (1 Passes)");
-  EXPECT_EQ(lines[13], "  Manufacturer     : Toreval Lab");
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  const HANDLE data = GetClipboardData(CF_UNICODETEXT);
+  const std::wstring pasted = data ? static_cast<const wchar_t*>(GlobalLock(data)) : L"";
+  if (data) GlobalUnlock(data);
+  CloseClipboard();
+  EXPECT_EQ(U8(pasted), U8(ReportClipboardText(job.stamp)));
+  const std::string standard = U8(StandardLabel(EraseStandard::ZeroFill));
+  EXPECT_NE(
+      U8(pasted).find("\r\n  Report UUID / ID : TVDE-20260101-120000-0A0B0C0D\r\n"
+                      "  Report date      : \r\n  Software version : \r\n  Erasure standard : " +
+                      standard + " (1 Passes)\r\n"),
+      std::string::npos);
 }
 
 TEST(ReportDialog, SaveElsewhereWritesTheThreeFilesAndTheHtmlButtonOpensThem) {
   const DiskInfo disk = testing::TestDisk(4, L"unused.img", 64ull << 20);
   const ReportData job = VerifiedZeroFill(disk);
-  const std::string passed = "PASSED (All Sampled Sectors Verified Clean)";
-  const std::string zeroFill = U8(StandardLabel(EraseStandard::ZeroFill));
-  const std::string realWrite = U8(ExecutionModeHtmlLabel(ExecutionMode::RealWrite));
+  const std::vector<std::string> verified = {"PASSED (All Sampled Sectors Verified Clean)",
+                                             U8(StandardLabel(EraseStandard::ZeroFill)),
+                                             U8(ExecutionModeHtmlLabel(ExecutionMode::RealWrite))};
   // The certificate says what the record or the payload says, never more.
   const std::tuple<ReportDialogRequest, bool, std::vector<std::string>> cases[] = {
-      {{job.stamp, L"", job, disk, {}}, true, {passed, zeroFill, realWrite}},  // output was off
-      {{job.stamp, L"", std::nullopt, std::nullopt, {}}, true, {passed, zeroFill, realWrite}},
+      {{job.stamp, L"", job, disk, {}}, true, verified},  // the job's output was off
+      {{job.stamp, L"", std::nullopt, std::nullopt, {}}, true, verified},
       {{PreviewPayload(), L"", std::nullopt, std::nullopt, {}}, true, {"SKIPPED (検証記録なし)"}},
       {{job.stamp, L"", job, disk, {}}, false, {}}};
   for (const auto& [request, writable, claims] : cases) {
@@ -304,14 +252,12 @@ TEST(ReportDialog, SaveElsewhereWritesTheThreeFilesAndTheHtmlButtonOpensThem) {
     ASSERT_EQ(h.boxes.size(), writable ? 2u : 3u);
     EXPECT_TRUE(U8(h.boxes[0].text).starts_with("HTML証明書ファイルがまだ保存されていないか"));
     if (!writable) {
-      EXPECT_EQ(
-          U8(h.boxes[1].text),
-          "指定されたフォルダへの書き込みに失敗しました。USBメモリ等の書き込み可能なドライブを選択してください。");
+      EXPECT_TRUE(
+          U8(h.boxes[1].text).starts_with("指定されたフォルダへの書き込みに失敗しました。"));
       EXPECT_TRUE(html.empty() && h.opened.empty());
       continue;
     }
     EXPECT_EQ(U8(h.boxes[1].title), "ログ・証明書保存完了");
-    EXPECT_NE(U8(h.boxes[1].text).find(U8(html)), std::string::npos);
     size_t reports = 0;
     for (const auto& entry : fs::directory_iterator(h.temp().path() / "usb"))
       reports += entry.path().extension() != ".tmp";
@@ -327,22 +273,18 @@ TEST(ReportDialog, SaveElsewhereWritesTheThreeFilesAndTheHtmlButtonOpensThem) {
 TEST(ReportDialog, StampSwitchWritesAndErasesAndRefusesProtectedDisksUnasked) {
   AppHarness h;
   std::ofstream(h.temp().path() / "disk.img").close();
-  fs::resize_file(h.temp().path() / "disk.img", 4 << 20);
+  fs::resize_file(h.temp().path() / "disk.img", 4 << 20);  // all zero
   DiskInfo disk = testing::TestDisk(7, h.temp().File("disk.img"), 4 << 20);
   disk.driveLetters.clear();
-  std::vector<int> answers = {IDNO, IDYES};  // write, then erase
+  int questions = 0;  // No writes the stamp, Yes then erases it
   h.answer = [&](const BoxCall& box) {
-    if (!(box.flags & MB_YESNOCANCEL)) return IDOK;
-    const int next = answers.front();
-    answers.erase(answers.begin());
-    return next;
+    return (box.flags & MB_YESNOCANCEL) == 0 ? IDOK : ++questions == 1 ? IDNO : IDYES;
   };
   StampPayload written, erased;
   OpenDialog(h, {PreviewPayload(), L"", std::nullopt, disk, {}}, {[&](HWND w) {
                Click(w, kIdReportStampSwitch);
                written = DetectDiskStamp(disk);
                const StampPayload& shown = StateOf(w).payload;
-               EXPECT_EQ(U8(shown.verification), "STAMPED BY OPERATOR");
                EXPECT_EQ(U8(BadgeOf(StateOf(w)).text), "● STAMPED BY OPERATOR");
                EXPECT_EQ(shown.certificateId.size(), 29u);
                EXPECT_EQ(U8(written.certificateId), U8(shown.certificateId));
@@ -358,27 +300,19 @@ TEST(ReportDialog, StampSwitchWritesAndErasesAndRefusesProtectedDisksUnasked) {
   // An operator's stamp proves no all-zero disk: the question promises the stamp area only.
   EXPECT_NE(U8(h.boxes[0].text).find("[はい (Yes)]  : ディスク先頭のレポートスタンプ (LBA 0..255)"),
             std::string::npos);
-  EXPECT_TRUE(U8(h.boxes[1].text).starts_with("実機起動レポート画面 (BIOS/CSM ＆ UEFI GOP 両対応"));
   EXPECT_EQ(U8(h.boxes[3].text),
             "ディスク先頭のレポートスタンプを消去しました (先頭256セクタを0x00化)。");
 
-  const std::pair<std::optional<SafetyStatus>, const char*> refusals[] = {
-      {SafetyStatus::ProtectedSystemDisk, "Toreval Safety Guard"},
-      {SafetyStatus::ProtectedBootMedia, "Toreval Safety Guard"},
-      {SafetyStatus::LockedInternal, "Toreval Safety Guard"},
-      {std::nullopt, "Toreval Disk Eraser"}};  // no disk at all
-  for (const auto& [status, title] : refusals) {
+  // A protected disk, or no disk at all: refused before any question.
+  DiskInfo guarded = disk;
+  guarded.safetyStatus = SafetyStatus::ProtectedSystemDisk;
+  const std::pair<std::optional<DiskInfo>, const char*> refusals[] = {
+      {guarded, "Toreval Safety Guard"}, {std::nullopt, "Toreval Disk Eraser"}};
+  for (const auto& [target, title] : refusals) {
     AppHarness refused;
-    DiskInfo guarded = disk;
-    if (status) guarded.safetyStatus = *status;
-    OpenDialog(refused,
-               {PreviewPayload(),
-                L"",
-                std::nullopt,
-                status ? std::optional<DiskInfo>(guarded) : std::nullopt,
-                {}},
+    OpenDialog(refused, {PreviewPayload(), L"", std::nullopt, target, {}},
                {[](HWND w) { Click(w, kIdReportStampSwitch); }});
-    ASSERT_EQ(refused.boxes.size(), 1u);  // no question asked
+    ASSERT_EQ(refused.boxes.size(), 1u);
     EXPECT_EQ(U8(refused.boxes[0].title), title);
   }
   EXPECT_EQ(DetectDiskStamp(disk).incomplete, 1);

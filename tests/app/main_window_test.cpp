@@ -1,13 +1,20 @@
-// The main window driven in-process: the launch interlock's refusals, the disk list under the
-// environment rules, the settings round trip and the DPI re-layout.
+// The main window driven in-process: the launch interlock's refusals and questions, the jobs it
+// launches (a simulation to the report, abort and close, a burst of progress; the real write on
+// an image file is the job driver's test), the disk list under the environment rules, the
+// settings round trip and the DPI re-layout.
 #include <windows.h>
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <map>
+#include <regex>
+
 #include "app/erase_launch_texts.h"
 #include "app/win_controls.h"
 #include "app_harness.h"
+#include "job/erase_job_driver.h"
 #include "support/text_matchers.h"
 
 namespace tvde {
@@ -18,85 +25,83 @@ using testing::BoxCall;
 using testing::TestDisk;
 using testing::U8;
 
-struct InterlockCase {
-  const char* name;
-  std::function<void(AppHarness&)> arrange;
-  std::wstring text;  // empty: only the title and flags are checked
-  std::wstring title;
-  UINT flags;
-  int pickerCalls = 0;
-};
-
 void RealWrite(AppHarness& h) {
   h.SelectCombo(kIdExecutionMode, 1);
 }
+void Protect(AppHarness& h, SafetyStatus status) {
+  h.disks[0].safetyStatus = status;
+  h.disks[0].safetyReason = L"内蔵ディスク";
+}
+void ZeroesAfter(AppHarness& h, int standard) {  // the all-zero disk without a stamp
+  h.SelectCombo(kIdStandard, standard);
+  h.SelectCombo(kIdPostEraseState, 1);
+}
+int Yes(const BoxCall&) {
+  return IDYES;
+}
 
+// Every refusal, cancel and No of the launch starts nothing; each shows its box (the busy refusal
+// is WinPESection.BusyIsSharedWithTheEraseJob's). Every question is answered No unless told.
 TEST(MainWindowInterlock, EveryRefusalShowsItsBoxAndStartsNothing) {
-  const std::wstring guard = L"Toreval Safety Guard";
-  const std::wstring product = L"Toreval Disk Eraser";
-  const std::vector<InterlockCase> cases = {
-      {"busy", [](AppHarness& h) { h.app().busy = 1; }, L"現在別の処理が実行中です。", product,
-       MB_OK | MB_ICONWARNING},
-      {"no disk", [](AppHarness& h) { h.disks.clear(); },
-       L"消去対象のディスクを一覧から選択してください。", product, MB_OK | MB_ICONWARNING},
-      {"C: disk outside WinPE",
-       [](AppHarness& h) {
-         h.disks[0].driveLetters = L"c:, E:";
-         RealWrite(h);
-       },
-       kOsDiskRefusal, L"Toreval Safety Guard - OS起動ディスク保護", MB_OK | MB_ICONERROR},
-      {"protected disk",
-       [](AppHarness& h) {
-         h.disks[0].safetyStatus = SafetyStatus::LockedInternal;
-         h.disks[0].safetyReason = L"内蔵ディスク";
-         RealWrite(h);
-       },
+  const std::wstring product = L"Toreval Disk Eraser", folder = kFolderQuestionTitle;
+  const UINT warning = MB_OK | MB_ICONWARNING, question = MB_YESNO | MB_ICONQUESTION;
+  const std::wstring folderQuestion =
+      L"【ログ・証明書の保存先確認 (ISO/CD・DVD / WinPE起動サポート)】\n現在の保存先: {certs}\n理由: CD-ROM\n\n"
+      L"・[はい (Yes)]   : 今すぐ書き込み可能な保存先 (USBメモリ等) を指定する\n"
+      L"・[いいえ (No)]  : このまま続行する (消去完了後のレポート画面からも別ドライブへ保存可能)\n"
+      L"・[キャンセル]   : 消去を中止する";
+  const std::wstring summary =
+      L"以下の内容でデータ消去プロセスを開始します。よろしいですか？\n\n・対象ディスク   : Disk 3 (Toreval Test Disk 3)\n"
+      L"・容量 / ドライブ: 64.0 MB / E:\n・消去規格       : " +
+      std::wstring(StandardLabel(EraseStandard::ZeroFill)) +
+      L"\n・消去後の状態   : 通常通りディスクを完全消去した状態 (全セクタ0x00・スタンプなし)\n"
+      L"・ログ/証明書保存: 有効 (保存先: {certs})\n・実行モード     : 【安全シミュレーション(DryRun) - 実データは消えません】";
+  const int random = static_cast<int>(EraseStandard::CryptoRandom);
+  const struct {
+    const char* name;
+    std::function<void(AppHarness&)> arrange;
+    std::wstring text;  // held by the box's text; {certs}: the certificate folder
+    std::wstring title;
+    UINT flags;
+    int pickerCalls = 0;
+    size_t boxes = 1;
+  } cases[] = {
+      // clang-format off
+      {"no disk", [](AppHarness& h) { h.disks.clear(); }, kNoSelectionRefusal, product, warning},
+      {"C: disk outside WinPE", [](AppHarness& h) { h.disks[0].driveLetters = L"c:, E:"; RealWrite(h); },
+       kOsDiskRefusal, kOsDiskRefusalTitle, MB_OK | MB_ICONERROR},
+      {"protected disk", [](AppHarness& h) { Protect(h, SafetyStatus::LockedInternal); RealWrite(h); },
        L"【安全保護ロック中】\n内蔵ディスク\n\n※テスト実行したい場合は動作モードを『安全シミュレーション(DryRun)』に切り替えてください。",
-       guard, MB_OK | MB_ICONWARNING},
-      {"not administrator",
-       [](AppHarness& h) {
-         h.admin = false;
-         RealWrite(h);
-       },
-       L"実機物理セクタ消去を行うには管理者権限が必要です。\n右上の「管理者権限で再起動」ボタンを押してください。",
-       product, MB_OK | MB_ICONWARNING},
-      {"wrong code", [](AppHarness& h) { SetText(h.app().controls.confirmCode, L"ERAZE"); },
-       L"安全確認コード欄に「ERASE」と入力してください。\n誤操作防止のためのインターロック機構です。",
-       L"確認コード未入力", MB_OK | MB_ICONWARNING},
-      {"worker thread refused", [](AppHarness& h) { h.threadsFail = true; },
-       L"消去処理を開始できませんでした (ワーカースレッドを作成できません)。", product,
-       MB_OK | MB_ICONERROR},
-      {"empty code", [](AppHarness& h) { SetText(h.app().controls.confirmCode, L""); }, L"",
-       L"確認コード未入力", MB_OK | MB_ICONWARNING},
+       kSafetyGuardTitle, warning},
+      {"not administrator", [](AppHarness& h) { h.admin = false; RealWrite(h); }, kAdminRefusal, product, warning},
+      {"wrong code", [](AppHarness& h) { SetText(h.app().controls.confirmCode, L"ERAZE"); }, kConfirmCodeRefusal,
+       kConfirmCodeTitle, warning},
+      {"worker thread refused", [](AppHarness& h) { h.threadsFail = true; h.answer = Yes; }, kWorkerStartFailed,
+       product, MB_OK | MB_ICONERROR, 0, 2},  // after the final confirmation
       {"folder question cancelled",
-       [](AppHarness& h) {
-         h.folderReason = L"読み取り専用";
-         h.answer = [](const BoxCall&) { return IDCANCEL; };
-       },
-       L"", L"ログ保存先の確認", MB_YESNOCANCEL | MB_ICONQUESTION},
-      {"picker cancelled", [](AppHarness& h) { h.folderReason = L"読み取り専用"; }, L"",
-       L"ログ保存先の確認", MB_YESNOCANCEL | MB_ICONQUESTION, 1},
-      // Past the interlock, the final confirmation answered No.
-      {"simulation of a protected disk",
-       [](AppHarness& h) {
-         h.disks[0].safetyStatus = SafetyStatus::ProtectedSystemDisk;
-         h.answer = [](const BoxCall&) { return IDNO; };
-       },
-       L"", L"最終確認 - Toreval Disk Eraser", MB_YESNO | MB_ICONQUESTION},
+       [](AppHarness& h) { h.folderReason = L"CD-ROM"; h.answer = [](const BoxCall&) { return IDCANCEL; }; },
+       folderQuestion, folder, MB_YESNOCANCEL | MB_ICONQUESTION},
+      {"picker cancelled", [](AppHarness& h) { h.folderReason = L"RO"; h.answer = Yes; }, L"", folder,
+       MB_YESNOCANCEL | MB_ICONQUESTION, 1},
+      // Past the interlock, the final confirmation.
+      {"simulation of a protected disk, zero fill",
+       [](AppHarness& h) { Protect(h, SafetyStatus::ProtectedSystemDisk); ZeroesAfter(h, 2); h.folderReason = L"CD-ROM"; },
+       summary, kFinalConfirmationTitle, question, 0, 2},  // after the folder question
+      // Without log output no folder question; a last random pass promises no all-zero disk.
+      {"log output off, random data",
+       [random](AppHarness& h) { h.Click(kIdLogOutput); ZeroesAfter(h, random); h.folderReason = L"CD-ROM"; },
+       L"・消去後の状態   : 通常通りディスクを完全消去した状態 (スタンプなし)\n・ログ/証明書保存: 無効 (画面レポート表示のみ)\n",
+       kFinalConfirmationTitle, question},
       {"C: disk under WinPE, code in lower case",
-       [](AppHarness& h) {
-         h.winPE = true;
-         h.disks[0].driveLetters = L"C:";
-         SetText(h.app().controls.confirmCode, L"erase");
-         RealWrite(h);
-         h.answer = [](const BoxCall&) { return IDNO; };
-       },
-       L"", L"最終確認 - Toreval Disk Eraser", MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2},
+       [](AppHarness& h) { h.winPE = true; h.disks[0].driveLetters = L"C:"; SetText(h.app().controls.confirmCode, L"erase"); RealWrite(h); },
+       L"", kFinalConfirmationTitle, MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2},
+      // clang-format on
   };
-  for (const InterlockCase& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     AppHarness h;
     h.disks = {TestDisk(3, h.temp().File("disk.img"), 64ull << 20)};
+    h.answer = [](const BoxCall&) { return IDNO; };
     h.Start();
     c.arrange(h);  // the environment answers are taken again by the refresh below
     h.app().isWinPE = h.winPE ? 1 : 0;
@@ -106,132 +111,226 @@ TEST(MainWindowInterlock, EveryRefusalShowsItsBoxAndStartsNothing) {
     h.Click(kIdStartErase);
     ASSERT_FALSE(h.boxes.empty());
     const BoxCall& box = h.boxes.back();
-    if (!c.text.empty()) {
-      EXPECT_EQ(U8(box.text), U8(c.text));
-    }
+    std::string text = U8(c.text);
+    if (const size_t at = text.find("{certs}"); at != std::string::npos)
+      text.replace(at, 7, U8(h.certificateFolder()));
+    EXPECT_NE(U8(box.text).find(text), std::string::npos) << U8(box.text);
     EXPECT_EQ(U8(box.title), U8(c.title));
     EXPECT_EQ(box.flags, c.flags);
+    EXPECT_EQ(h.boxes.size(), c.boxes);
     EXPECT_EQ(h.jobsStarted, 0);
     EXPECT_EQ(h.pickerCalls, c.pickerCalls);
-    EXPECT_TRUE(IsWindowEnabled(h.Control(kIdStartErase)));
-    EXPECT_FALSE(IsWindowEnabled(h.Control(kIdAbort)));
+    EXPECT_TRUE(IsWindowEnabled(h.Control(kIdStartErase)) && !IsWindowEnabled(h.Control(kIdAbort)));
     EXPECT_FALSE(h.app().eraseWorker.joinable());
-    h.app().busy = 0;
   }
 }
 
-TEST(MainWindowInterlock, ConfirmationSummarisesTheJobAndTheFolderQuestionNamesTheFolder) {
-  AppHarness h;
-  h.disks = {TestDisk(3, h.temp().File("disk.img"), 64ull << 20)};
-  h.folderReason = L"CD-ROM";
-  h.answer = [](const BoxCall&) { return IDNO; };
-  h.Start();
-  h.SelectCombo(kIdStandard, 2);
-  h.SelectCombo(kIdPostEraseState, 1);
-  h.Click(kIdStartErase);
-  ASSERT_EQ(h.boxes.size(), 2u);
-  const std::string folder = U8(h.certificateFolder());
-  EXPECT_EQ(
-      U8(h.boxes[0].text),
-      "【ログ・証明書の保存先確認 (ISO/CD・DVD / WinPE起動サポート)】\n現在の保存先: " + folder +
-          "\n理由: CD-ROM\n\n・[はい (Yes)]   : 今すぐ書き込み可能な保存先 (USBメモリ等) を指定する\n"
-          "・[いいえ (No)]  : このまま続行する (消去完了後のレポート画面からも別ドライブへ保存可能)\n"
-          "・[キャンセル]   : 消去を中止する");
-  EXPECT_EQ(
-      U8(h.boxes[1].text),
-      "以下の内容でデータ消去プロセスを開始します。よろしいですか？\n\n・対象ディスク   : Disk 3 (Toreval Test Disk 3)\n"
-      "・容量 / ドライブ: 64.0 MB / E:\n・消去規格       : " +
-          U8(StandardLabel(EraseStandard::ZeroFill)) +
-          "\n・消去後の状態   : 通常通りディスクを完全消去した状態 (全セクタ0x00・スタンプなし)\n"
-          "・ログ/証明書保存: 有効 (保存先: " +
-          folder + ")\n・実行モード     : 【安全シミュレーション(DryRun) - 実データは消えません】");
-  EXPECT_EQ(h.jobsStarted, 0);
-
-  // Log output switched off: no folder question, and the summary says so. A last pass of random
-  // data leaves no all-zero disk to promise.
-  h.boxes.clear();
-  h.Click(kIdLogOutput);  // unchecks the box
-  h.SelectCombo(kIdStandard, static_cast<int>(EraseStandard::CryptoRandom));
-  h.Click(kIdStartErase);
-  ASSERT_EQ(h.boxes.size(), 1u);
-  EXPECT_NE(U8(h.boxes[0].text)
-                .find("・消去後の状態   : 通常通りディスクを完全消去した状態 (スタンプなし)\n"
-                      "・ログ/証明書保存: 無効 (画面レポート表示のみ)\n"),
-            std::string::npos);
+int BarPosition(HWND bar) {
+  return static_cast<int>(SendMessageW(bar, PBM_GETPOS, 0, 0));
 }
 
-TEST(MainWindowDiskList, RefreshFollowsTheEnvironmentAndTheCheckBoxes) {
+TEST(EraseThroughWindow, ReportButtonsBeforeAndAfterASimulationRunToTheReport) {
+  AppHarness h;
+  h.disks = {TestDisk(3, L"unused", 32ull << 30)};
+  h.detectedStamp.incomplete = 0;
+  h.detectedStamp.certificateId = L"TVDE-20250101-000000-00000000";
+  AppSettings settings = LoadSettingsFrom(h.store, FolderCreation::None);
+  settings.signingKeyFile = h.temp().File("key.pem");  // signing itself is the job's test
+  SaveSettingsTo(h.store, settings);
+  h.Start();
+  App& app = h.app();
+  h.Click(kIdOpenCertificate);  // nothing saved in this session yet
+  EXPECT_TRUE(
+      U8(h.boxes.back().text)
+          .starts_with("まだこのセッションで保存されたHTML消去証明書ファイルがありません。\n"));
+  h.Click(kIdReportDialog);  // without a job, the selected disk's stamp is read
+  ASSERT_EQ(h.reportRequests.size(), 1u);
+  EXPECT_FALSE(h.reportRequests[0].result.has_value());
+  EXPECT_EQ(h.reportRequests[0].disk.value().diskNumber, 3);
+  EXPECT_EQ(U8(h.reportRequests[0].payload.certificateId), "TVDE-20250101-000000-00000000");
+  EXPECT_EQ(U8(h.ConsoleLines().back().substr(22)),
+            "[DISK STAMP] Disk 3 から実機消去＆ハードウェアレポートスタンプを検出しました！");
+  const size_t linesBefore = h.ConsoleLines().size();
+
+  h.SelectCombo(kIdStandard, 2);  // zero fill: one pass
+  h.Click(kIdStartErase);
+  EXPECT_TRUE(!IsWindowEnabled(h.Control(kIdStartErase)) && IsWindowEnabled(h.Control(kIdAbort)));
+  ASSERT_TRUE(h.WaitForIdle());
+  EXPECT_EQ(BarPosition(app.controls.passBar) + BarPosition(app.controls.overallBar), 200);
+  EXPECT_EQ(U8(h.Text(app.controls.statusLabel)),
+            "完了 (COMPLETED) - 実機消去証明＆ハードウェアレポートを発行しました！");
+  ASSERT_EQ(h.reportRequests.size(), 2u);
+  const ReportDialogRequest& request = h.reportRequests[1];
+  const ReportData& result = request.result.value();
+  EXPECT_EQ(result.statusCode, kStatusCompleted);
+  EXPECT_EQ(U8(result.config.outputFolder + L"|" + result.config.signingKeyFile),
+            U8(h.certificateFolder() + L"|" + settings.signingKeyFile));
+  EXPECT_EQ(U8(request.payload.certificateId), U8(result.certificateId));
+  EXPECT_EQ(request.disk.value().diskNumber, 3);
+  EXPECT_TRUE(request.log);  // the dialog's stamp lines reach the console
+
+  // Every line time-stamped, the job's lines between its banner and the outcome.
+  const std::vector<std::wstring> lines = h.ConsoleLines();
+  static const std::wregex stamped(L"\\[\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\] .*");
+  for (const std::wstring& line : lines)
+    EXPECT_TRUE(std::regex_match(line, stamped)) << U8(line);
+  ASSERT_GT(lines.size(), linesBefore + 2);
+  EXPECT_NE(U8(lines[linesBefore]).find("=== [安全シミュレーション(Dry-Run)モード]"),
+            std::string::npos);
+  EXPECT_EQ(U8(lines[lines.size() - 2].substr(22)),
+            "[CERTIFICATE] 証明書・監査ログ保存完了: " + U8(result.htmlPath));
+  EXPECT_EQ(U8(lines.back().substr(22)), "[SHA-256] " + U8(result.sha256Fingerprint));
+  h.Click(kIdOpenCertificate);
+  EXPECT_EQ(h.opened, std::vector<std::wstring>{result.htmlPath});
+}
+
+TEST(EraseThroughWindow, AbortAndClosingWhileBusyStopTheJob) {
+  AppHarness h;
+  h.disks = {TestDisk(3, L"unused", 1ull << 30)};
+  std::atomic<int32_t> endedWith{0};
+  h.job = [&endedWith](const EraseJobConfig& config, int32_t isWinPE, const CancelFlag& cancel,
+                       const ProgressCallback& progress, const LogCallback& log) {
+    ReportData result = RunEraseJob(config, isWinPE, cancel, progress, log);
+    endedWith = result.statusCode;
+    return result;
+  };
+  h.Start();
+  App& app = h.app();
+  h.SelectCombo(kIdStandard, 7);  // 35 simulated passes
+  const auto startAndWaitForProgress = [&] {
+    SetProgressPosition(app.controls.overallBar, 0);
+    h.Click(kIdStartErase);
+    return h.PumpUntil([&] { return BarPosition(app.controls.overallBar) > 0; });
+  };
+
+  ASSERT_TRUE(startAndWaitForProgress());
+  h.Click(kIdAbort);
+  ASSERT_TRUE(h.WaitForIdle());
+  EXPECT_EQ(endedWith.load(), kStatusCancelled);
+  EXPECT_EQ(
+      U8(h.Text(app.controls.statusLabel) + L"|" + h.boxes.back().text),
+      "中断 (CANCELLED) - ユーザーによって停止されました。|消去処理を中断しました。中断ログが保存されました。");
+  EXPECT_TRUE(IsWindowEnabled(h.Control(kIdStartErase)) && !IsWindowEnabled(h.Control(kIdAbort)));
+  EXPECT_EQ(h.enumerations.size(), 2u);  // the list is refreshed after a job
+  EXPECT_TRUE(h.reportRequests.empty());
+
+  // Closing while the next job runs: No keeps it running; Yes cancels, saves and joins.
+  endedWith = 0;
+  ASSERT_TRUE(startAndWaitForProgress());
+  SetText(app.controls.operatorName, L"閉じる担当");
+  h.answer = [](const BoxCall&) { return IDNO; };
+  SendMessageW(app.mainWindow, WM_CLOSE, 0, 0);
+  EXPECT_EQ(U8(h.boxes.back().text), "現在処理が実行中です。強制終了してもよろしいですか？");
+  EXPECT_TRUE(app.windowAlive && app.cancelRequested.load() == 0);
+  h.answer = [](const BoxCall&) { return IDYES; };
+  SendMessageW(app.mainWindow, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(!app.windowAlive && app.cancelRequested.load() == 1);
+  EXPECT_EQ(U8(LoadSettingsFrom(h.store).operatorName), "閉じる担当");
+  h.Stop();  // the destructor waits for the job to reach its end
+  EXPECT_EQ(endedWith.load(), kStatusCancelled);
+}
+
+TEST(EraseThroughWindow, BurstOfProgressKeepsTheQueueShortAndEveryLine) {
+  AppHarness h;
+  h.disks = {TestDisk(3, L"unused", 1ull << 30)};
+  h.job = [](const EraseJobConfig& config, int32_t, const CancelFlag&,
+             const ProgressCallback& progress, const LogCallback& log) {
+    for (int i = 0; i < 10000; ++i) {
+      progress({kPhaseOverwrite, 1, 1, i / 100, i % 101, 12.5, L"burst " + std::to_wstring(i)});
+      if (i % 10 == 9) log(L"burst line " + std::to_wstring(i / 10));
+    }
+    ReportData result;
+    result.statusCode = kStatusCompleted;
+    result.config = config;
+    return result;
+  };
+  h.Start();
+  h.Click(kIdStartErase);
+  h.app().eraseWorker.join();  // the GUI thread reads nothing while the worker reports
+
+  std::map<UINT, int> posted;
+  std::wstring statusAfterProgress;
+  MSG message;
+  while (
+      PeekMessageW(&message, h.app().mainWindow, WM_APP_PROGRESS, WM_APP_ERASE_DONE, PM_REMOVE)) {
+    ++posted[message.message];
+    DispatchMessageW(&message);
+    if (message.message == WM_APP_PROGRESS)
+      statusAfterProgress = h.Text(h.app().controls.statusLabel);
+  }
+  EXPECT_EQ(std::make_tuple(posted[WM_APP_PROGRESS], posted[WM_APP_LOG], posted[WM_APP_ERASE_DONE]),
+            std::make_tuple(1, 1, 1));
+  // The one progress message showed the newest record.
+  EXPECT_EQ(U8(statusAfterProgress),
+            "burst 9999  |  現在パス: 0%  |  全体進捗: 99%  |  処理速度: 12.5 MB/s");
+  EXPECT_EQ(h.reportRequests.size(), 1u);
+  std::string burst, expected;
+  for (const std::wstring& line : h.ConsoleLines())
+    if (line.find(L"burst line ") != std::wstring::npos) burst += U8(line.substr(22)) + "\n";
+  for (int i = 0; i < 1000; ++i)
+    expected += "burst line " + std::to_string(i) + "\n";
+  EXPECT_EQ(burst, expected);  // every line once, in order
+}
+
+// The disk list under the environment rules, then the settings round trip and the DPI re-layout.
+TEST(MainWindow, DiskListSettingsAndLayoutFollowTheControls) {
   AppHarness h;
   DiskInfo system = TestDisk(0, L"unused", 256ull << 30);
   system.driveLetters = L"C:";
-  system.safetyStatus = SafetyStatus::ProtectedSystemDisk;
-  system.safetyReason = L"OS";
   system.mediaType = MediaKind::NvmeSsd;
   h.disks = {system, TestDisk(1, L"unused", 1ull << 30)};
   h.admin = false;
   h.Start();
-  App& app = h.app();
+  const MainControls& c = h.app().controls;
   EXPECT_EQ(h.enumerations.back(), std::make_pair(0, 0));
-  EXPECT_EQ(U8(h.Text(app.controls.environmentLabel)),
-            "稼働環境: [通常 Windows OS モード] 外部USB/リムーバブル消去 ＆ WinPE作成");
-  EXPECT_EQ(U8(h.Text(app.controls.privilegeLabel)), "権限状態: [標準ユーザー (実機消去は要昇格)]");
-  EXPECT_TRUE(IsWindowEnabled(app.controls.restartAsAdmin));
-  EXPECT_EQ(app.selectedDiskIndex, 0);
-  EXPECT_EQ(U8(h.Text(app.controls.selectionLabel)),
+  EXPECT_EQ(U8(h.Text(c.environmentLabel) + L"|" + h.Text(c.privilegeLabel)),
+            "稼働環境: [通常 Windows OS モード] 外部USB/リムーバブル消去 ＆ WinPE作成|"
+            "権限状態: [標準ユーザー (実機消去は要昇格)]");
+  EXPECT_TRUE(IsWindowEnabled(c.restartAsAdmin));
+  EXPECT_EQ(U8(h.Text(c.selectionLabel)),
             "選択: Disk 0 (Toreval Test Disk 0)" + U8(RecommendationSuffix(MediaKind::NvmeSsd)));
-  EXPECT_EQ(ListView_GetItemCount(app.controls.diskList), 2);
 
   h.Click(kIdWinPESimulation);
   EXPECT_EQ(h.enumerations.back(), std::make_pair(1, 0));
-  EXPECT_EQ(U8(h.Text(app.controls.environmentLabel)),
+  EXPECT_EQ(U8(h.Text(c.environmentLabel)),
             "稼働環境: [WinPE スタンドアロンモード] 内蔵SSD/HDDの完全消去が可能");
   EXPECT_EQ(
-      U8(app.disks[0].safetyReason),
-      "[WinPEシミュレーション] 実WinPE起動時は消去可能 (現在はWindows稼働中のためSimulationのみ許可)");
-  EXPECT_EQ(U8(app.disks[1].safetyReason), "");
+      U8(h.app().disks[0].safetyReason + L"|" + h.app().disks[1].safetyReason),
+      "[WinPEシミュレーション] 実WinPE起動時は消去可能 (現在はWindows稼働中のためSimulationのみ許可)|");
 
   h.disks.clear();
   h.Click(kIdUnlockInternal);
   EXPECT_EQ(h.enumerations.back(), std::make_pair(1, 1));
-  EXPECT_EQ(app.selectedDiskIndex, -1);
-  EXPECT_EQ(U8(h.Text(app.controls.selectionLabel)), "ディスクが選択されていません。");
-}
+  EXPECT_EQ(h.app().selectedDiskIndex, -1);
+  EXPECT_EQ(U8(h.Text(c.selectionLabel)), "ディスクが選択されていません。");
 
-TEST(MainWindowSettings, ControlsAreSavedAndComeBackOnTheNextStart) {
-  AppHarness h;
-  h.Start();
-  App& app = h.app();
-  SetText(app.controls.operatorName, L"山田 太郎");
-  SetText(app.controls.organization, L"情報システム部");
-  SetText(app.controls.logFolder, L"D:\\証明書");
-  SetText(app.controls.notes, L"not persisted");
-  h.SelectCombo(kIdStandard, 5);
-  h.SelectCombo(kIdVerify, 2);
-  h.SelectCombo(kIdExecutionMode, 1);
-  h.SelectCombo(kIdPostEraseState, 1);
-  EXPECT_EQ(U8(h.Text(app.controls.standardDescription)),
+  using C = MainControls;
+  // clang-format off
+  const std::pair<HWND C::*, const wchar_t*> edits[] = {
+      {&C::operatorName, L"山田 太郎"}, {&C::organization, L"情報システム部"}, {&C::logFolder, L"D:\\証明書"},
+      {&C::notes, L"社内PC・ストレージ廃棄/再利用前サニタイズ処理 (NIST SP 800-88 Rev.1)"}};  // not kept
+  const std::tuple<int, HWND C::*, int> combos[] = {{kIdStandard, &C::standard, 5}, {kIdVerify, &C::verify, 2},
+      {kIdExecutionMode, &C::executionMode, 1}, {kIdPostEraseState, &C::postEraseState, 1}};
+  // clang-format on
+  for (const auto& [slot, text] : edits)
+    SetText(h.app().controls.*slot, slot == &C::notes ? L"not persisted" : text);
+  for (const auto& [id, slot, index] : combos)
+    h.SelectCombo(id, index);
+  EXPECT_EQ(U8(h.Text(h.app().controls.standardDescription)),
             U8(StandardDescription(EraseStandard::HmgIs5Enhanced)));
   h.Click(kIdLogOutput);  // unchecked: the folder controls go grey and the choice is saved
-  for (HWND control :
-       {app.controls.logFolder, app.controls.changeLogFolder, app.controls.openLogFolder})
-    EXPECT_FALSE(IsWindowEnabled(control));
   EXPECT_EQ(LoadSettingsFrom(h.store).enableLogOutput, 1);
   h.Stop();  // closing saves the rest
 
   h.Start();
-  App& next = h.app();
-  EXPECT_EQ(U8(h.Text(next.controls.operatorName)), "山田 太郎");
-  EXPECT_EQ(U8(h.Text(next.controls.organization)), "情報システム部");
-  EXPECT_EQ(U8(h.Text(next.controls.logFolder)), "D:\\証明書");
-  EXPECT_EQ(U8(h.Text(next.controls.notes)),
-            "社内PC・ストレージ廃棄/再利用前サニタイズ処理 (NIST SP 800-88 Rev.1)");
-  EXPECT_EQ(ComboSelection(next.controls.standard), 5);
-  EXPECT_EQ(ComboSelection(next.controls.verify), 2);
-  EXPECT_EQ(ComboSelection(next.controls.executionMode), 1);
-  EXPECT_EQ(ComboSelection(next.controls.postEraseState), 1);
-  EXPECT_FALSE(IsChecked(next.controls.logOutput));
-  EXPECT_FALSE(IsWindowEnabled(next.controls.logFolder));
-  EXPECT_FALSE(IsWindowEnabled(next.controls.openLogFolder));
+  const MainControls& next = h.app().controls;
+  for (const auto& [slot, text] : edits)
+    EXPECT_EQ(U8(h.Text(next.*slot)), U8(text));
+  for (const auto& [id, slot, index] : combos)
+    EXPECT_EQ(ComboSelection(next.*slot), index) << id;
+  EXPECT_FALSE(IsChecked(next.logOutput));
+  for (HWND control : {next.logFolder, next.changeLogFolder, next.openLogFolder})
+    EXPECT_FALSE(IsWindowEnabled(control));
 
   // The folder picker's answer goes into the edit, the settings and the log.
   h.Click(kIdLogOutput);
@@ -241,36 +340,14 @@ TEST(MainWindowSettings, ControlsAreSavedAndComeBackOnTheNextStart) {
   EXPECT_NE(U8(h.ConsoleLines().back())
                 .find("[LOG PATH] 証明書・監査ログ保存先を変更しました: E:\\Toreval_Erasure_Logs"),
             std::string::npos);
-}
 
-TEST(MainWindowLayout, ControlsAndFontsFollowTheWindowsDpi) {
-  AppHarness h;
-  h.Start();
-  App& app = h.app();
-  const auto width = [](HWND control) {
-    RECT rect{};
-    GetWindowRect(control, &rect);
-    return rect.right - rect.left;
-  };
-  const auto fontHeight = [](HWND control) {
-    LOGFONTW font{};
-    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), sizeof font,
-               &font);
-    return font.lfHeight;
-  };
-  ASSERT_EQ(app.dpi, 96u);
-  EXPECT_EQ(width(app.controls.startErase), 240);
-  EXPECT_EQ(fontHeight(app.controls.startErase), 15);
-  EXPECT_EQ(ListView_GetColumnWidth(app.controls.diskList, 7), 255);
-
-  RECT suggested{0, 0, 1733, 1298};
-  SendMessageW(app.mainWindow, WM_DPICHANGED, MAKEWPARAM(144, 144),
+  // A DPI change lays the controls out again: from 96 to 144, half as wide again.
+  RECT before{}, after{}, suggested{0, 0, 1733, 1298};
+  GetWindowRect(next.startErase, &before);
+  SendMessageW(h.app().mainWindow, WM_DPICHANGED, MAKEWPARAM(144, 144),
                reinterpret_cast<LPARAM>(&suggested));
-  EXPECT_EQ(width(app.controls.startErase), 360);
-  EXPECT_EQ(width(app.controls.logConsole), 1620);
-  EXPECT_EQ(fontHeight(app.controls.startErase), 23);  // 15 x 1.5, rounded
-  EXPECT_EQ(fontHeight(app.controls.logConsole), 21);
-  EXPECT_EQ(ListView_GetColumnWidth(app.controls.diskList, 7), 383);
+  GetWindowRect(next.startErase, &after);
+  EXPECT_EQ((after.right - after.left) * 2, (before.right - before.left) * 3);
 }
 
 }  // namespace

@@ -12,9 +12,7 @@ if ! geometry=$("$wine_run" "$helper" locate 60 </dev/null | tr -d '\r'); then
 fi
 echo "main window: $geometry"
 "$wine_run" "$helper" close </dev/null
-set +e
-wait "$program"
-code=$?
-set -e
+code=0
+wait "$program" || code=$?
 [ "$code" -eq 0 ] || { echo "FAIL: exit code $code"; exit 1; }
 echo "closed with exit code 0"
