@@ -1,6 +1,5 @@
-// The console tool on loop devices this test attaches to its own files (Linux, root only): the
-// typed confirmation naming the device itself, simulation without an open, the device's sector
-// size, the stamp commands, and every way a device or file in use is refused.
+// The console tool on loop devices attached to the test's files (Linux, root): the typed
+// confirmation, the device's sector size, the stamp commands, and devices or files in use.
 #include <gtest/gtest.h>
 
 #include "cli_test_fixture.h"

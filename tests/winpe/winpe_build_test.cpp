@@ -196,6 +196,7 @@ TEST(WinPEBuild, EachFailureStopsWithItsErrorLine) {
     std::wstring log;          // in this order, the last one ending the log
     Arrange arrange = nullptr;
   } cases[] = {
+      // clang-format off
       {L"", L"{pe}\\copype.cmd", 1, 0, 0, L"",
        L"[ERROR] Windows ADK および WinPE Add-on が見つかりません。先に導入を実行してください。"},
       {L"msiexec", L"", 1, 0, kWinPEArchitectureX86,
@@ -219,14 +220,10 @@ TEST(WinPEBuild, EachFailureStopsWithItsErrorLine) {
       {L"/ISO", L"", 1, 1, 0, kEnv + LR"(/ISO "{work}" "{iso}")",
        L"  makewinpemedia.cmd failed\n[ERROR] ISOイメージの作成に失敗しました。"},
       {L"", L"", 0, 0, 0, L"", L"[ERROR] 有効なリムーバブルUSBドライブが選択されていません。",
-       [](FakeWinPEMachine&, WinPEBuildRequest& r) {
-         r.usbTarget = L"(リムーバブルUSB未検出 - ISO出力推奨)";
-       }},
+       [](FakeWinPEMachine&, WinPEBuildRequest& r) { r.usbTarget = L"(リムーバブルUSB未検出 - ISO出力推奨)"; }},
       {L"", L"", 0, 0, 0, L"",
        L"[ERROR] 対象USBドライブ (F:) は実行中のプログラムがあるドライブのため、フォーマットを中止しました。",
-       [](FakeWinPEMachine& m, WinPEBuildRequest&) {
-         m.host.programPath = L"f:\\TorevalDiskEraser.exe";
-       }},
+       [](FakeWinPEMachine& m, WinPEBuildRequest&) { m.host.programPath = L"f:\\TorevalDiskEraser.exe"; }},
       {L"", L"", 0, 0, 0, L"",
        L"[ERROR] 対象USBドライブ (F:) は証明書・監査ログの保存先ドライブのため、フォーマットを中止しました。",
        [](FakeWinPEMachine&, WinPEBuildRequest& r) { r.certificateFolder = L"\\\\?\\F:\\Logs"; }},
@@ -234,10 +231,9 @@ TEST(WinPEBuild, EachFailureStopsWithItsErrorLine) {
        kUsbStep +
            L"[ERROR] 対象USBドライブ (F:) がリムーバブルドライブとして見つからないため、フォーマットを中止しました。",
        [](FakeWinPEMachine& m, WinPEBuildRequest&) {  // pulled after the first check
-         m.host.isRemovableDrive = [calls = 0](const std::wstring&) mutable {
-           return ++calls == 1;
-         };
+         m.host.isRemovableDrive = [n = 0](const std::wstring&) mutable { return ++n == 1; };
        }},
+      // clang-format on
   };
   for (const auto& c : cases) {
     FakeWinPEMachine m;

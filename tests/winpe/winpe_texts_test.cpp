@@ -1,5 +1,5 @@
-// The media builder's portable parts: line cutting of tool output, the WinPE start-up files byte
-// for byte and the USB list entry.
+// The media builder's portable parts: line cutting of tool output, the start-up files byte for
+// byte and the USB list entry.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -46,11 +46,9 @@ TEST(WinPEStartupFiles, AreExactAsciiWithCrLf) {
   EXPECT_EQ(ShellStartupFileText(),
             "[LaunchApps]\r\n%SYSTEMDRIVE%\\Windows\\System32\\wpeinit.exe\r\n"
             "\"X:\\Program Files\\Toreval Disk Eraser\\TorevalDiskEraser.exe\"\r\n");
-  EXPECT_EQ(ShellStartupFileText().size(), 120u);
   EXPECT_EQ(CommandStartupFileText(),
             "@echo off\r\nwpeinit\r\n"
             "start \"\" \"X:\\Program Files\\Toreval Disk Eraser\\TorevalDiskEraser.exe\"\r\n");
-  EXPECT_EQ(CommandStartupFileText().size(), 91u);
 }
 
 TEST(UsbTarget, ListEntryNamesDriveLabelAndSize) {
