@@ -77,20 +77,16 @@ TEST(ReportSetCheck, EveryRecordTheWritersProduceReadsBackAndVerifies) {
 }
 
 TEST(ReportSetCheck, GoldenSetAgreesWithItselfButCarriesAMadeUpFingerprint) {
-  const auto checks =
-      CheckReportSet(SetOf(L"TVDE-20260105-143012-9A0B1C2D", ReadGolden("sample_Certificate.html"),
-                           ReadGolden("sample_AuditLog.txt"), ReadGolden("sample_Report.json")),
-                     std::nullopt);
-  ReportData r = SampleReport();
+  ReportSetContents golden =
+      SetOf(L"TVDE-20260105-143012-9A0B1C2D", ReadGolden("sample_Certificate.html"),
+            ReadGolden("sample_AuditLog.txt"), ReadGolden("sample_Report.json"));
+  const ReportData r = SampleReport();
   EXPECT_EQ(
-      Failed(checks),
+      Failed(CheckReportSet(golden, std::nullopt)),
       std::set<std::string>{"fingerprint: the reports print " + WideToUtf8(r.sha256Fingerprint) +
                             ", their fields give " + WideToUtf8(ComputeReportFingerprint(r))});
-  // Named for another certificate, the same files fail at once.
-  EXPECT_EQ(Failed(CheckReportSet(
-                       SetOf(L"TVDE-OTHER", ReadGolden("sample_Certificate.html"),
-                             ReadGolden("sample_AuditLog.txt"), ReadGolden("sample_Report.json")),
-                       std::nullopt))
+  golden.certificateId = L"TVDE-OTHER";  // named for another certificate: fails at once
+  EXPECT_EQ(Failed(CheckReportSet(golden, std::nullopt))
                 .count("json report: names the certificate TVDE-20260105-143012-9A0B1C2D, not "
                        "TVDE-OTHER"),
             1u);
