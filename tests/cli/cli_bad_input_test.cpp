@@ -23,9 +23,7 @@ TEST_F(CliBadInput, EveryCaseIsRefusedWithItsMessageAndNothingWritten) {
   Fill("notes.txt", 4096, 0x6F);  // no stamp on it
   std::filesystem::create_directory(dir_.path() / "adir");
   WriteText("unknown.txt", "certificateId=A\ncolour=blue\n");
-  WriteText("twice.txt", "certificateId=A\ncertificateId=B\n");
   WriteText("overflow.txt", "passesCompleted=2147483648\n");
-  WriteText("zerobyte.txt", std::string("operatorName=a\0b\n", 17));
   const std::string disk = Path("disk.img");
   const std::string out = Path("new.img");
 
@@ -36,11 +34,8 @@ TEST_F(CliBadInput, EveryCaseIsRefusedWithItsMessageAndNothingWritten) {
       {{"erase", "-x", disk}, "unknown option '-x' for erase (a file name starting with '-'"},
       {{"erase", ""}, "the target path is empty"},
       {{"erase", disk, "--standard", "8"}, "unknown standard '8'; use 0 to 7 or one of nist-purge"},
-      {{"erase", disk, "--standard"}, "--standard needs a value"},
-      {{"erase", disk, "--real=yes"}, "--real takes no value"},
       {{"erase", disk, "--out", Path("c"), "--no-reports"}, "--out and --no-reports exclude"},
       {{"erase", disk, "--out", Path("notes.txt")}, "exists and is not a folder"},
-      {{"erase", disk, "--real", "--sector-size", "513"}, "--sector-size must be 512, 1024,"},
       {{"erase", disk, "--operator", "\xC3\x28"}, "--operator is not valid UTF-8"},
       {{"erase", Path("missing.img"), "--real"}, Quoted(Path("missing.img")) + " does not exist"},
       {{"erase", Path("adir"), "--real"}, Quoted(Path("adir")) + " is a folder"},
@@ -51,20 +46,14 @@ TEST_F(CliBadInput, EveryCaseIsRefusedWithItsMessageAndNothingWritten) {
       {{"erase", disk, "--real", "--confirm", "ERASE"},
        "the confirmation does not match; pass --confirm \"ERASE " + disk + "\""},
       {{"stamp-write"}, "stamp-write needs --out IMAGE"},
-      {{"stamp-write", "--out", out, "--out", Path("b.img")}, "--out is given twice"},
       {{"stamp-write", "--payload", Path("unknown.txt"), "--out", out}, "line 2: unknown key 'colour'"},
-      {{"stamp-write", "--payload", Path("twice.txt"), "--out", out}, "key 'certificateId' is given twice"},
       {{"stamp-write", "--payload", Path("overflow.txt"), "--out", out},
        "'passesCompleted' needs a whole number"},
-      {{"stamp-write", "--payload", Path("zerobyte.txt"), "--out", out}, "zero bytes or line"},
-      {{"stamp-write", "--payload", Path("adir"), "--out", out}, "is not a readable regular file"},
       {{"stamp-write", "--field", "certificateId", "--out", out}, "expected key=value"},
       {{"stamp-write", "--out", out, "--field", "incomplete=1"},
        "'incomplete' cannot be stored in a stamp, which always reads back with incomplete=0"},
-      {{"stamp-write", "--out", out, "--field", "stampState=Pure"}, "with stampState=Bootable"},
       {{"stamp-write", "--out", out, "--field", "certificateId=A|B"}, "cannot be stored whole"},
       {{"stamp-read"}, "stamp-read needs exactly one IMAGE"},
-      {{"stamp-read", "--block-device", disk}, "unknown option '--block-device' for stamp-read"},
       // Zeroing a file that carries no stamp erases no stamp, only data.
       {{"stamp-erase", Path("notes.txt")},
        "no stamp found on '" + Path("notes.txt") + "'; nothing was written (--force zeroes"},
@@ -115,7 +104,7 @@ TEST_F(CliBadInput, EveryCaseIsRefusedWithItsMessageAndNothingWritten) {
   }
   EXPECT_EQ(Read("disk.img"), image);
   EXPECT_EQ(Read("notes.txt"), std::vector<uint8_t>(4096, 0x6F));
-  for (const char* name : {"new.img", "b.img", "c", "missing.img", "nowhere.img", "settings-certs"})
+  for (const char* name : {"new.img", "c", "missing.img", "nowhere.img", "settings-certs"})
     EXPECT_FALSE(Exists(name)) << name;
   EXPECT_EQ(settingsLoads_, 0);  // the settings are not even read before the checks pass
 }

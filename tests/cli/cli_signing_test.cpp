@@ -157,7 +157,6 @@ TEST_F(CliSigning, AKeyThatCannotBeUsedLeavesTheReportsWrittenButUnsigned) {
   EXPECT_TRUE(
       SummaryValue(run.out, "Signature").starts_with("MISSING (the signing key cannot be used"))
       << run.out;
-  EXPECT_TRUE(Contains(run.out, "] [ERROR] 電子署名を作成できませんでした")) << run.out;
   EXPECT_EQ(Cli({"verify", Path("certs")}).code, 0);  // consistent, just unsigned
 }
 

@@ -77,7 +77,6 @@ class FakeWinPEMachine {
             [](const std::wstring& drive) { return drive == L"F:"; }};
   }
 
-  // Tools whose command contains `pattern` fail from now on.
   void FailToolsMatching(const std::wstring& pattern) { failing_.push_back(pattern); }
 
   // Replaces {root}, {adk}, {pe} (the ADK's WinPE folder), {temp} (without the final
