@@ -68,7 +68,6 @@ TEST_P(CliLoop, WritesNeedTheFlagAndTheTypedDeviceName) {
   run = Cli(withFlag, "  erase " + device + "\r\n");
   ASSERT_EQ(run.code, 0) << run.out << run.err;
   EXPECT_EQ(SummaryValue(run.out, "Target"), device);
-  EXPECT_TRUE(Contains(run.out, "] [NIST 800-88 / SSD] ストレージコントローラへ全LBA領域 TRIM"));
   auto image = Read("backing.img");
   const std::string id = SummaryValue(run.out, "Certificate ID");
   EXPECT_EQ(testing::Bytes(image, 512, 15 + id.size()), "TVDE_STAMP_V2|" + id + "|");

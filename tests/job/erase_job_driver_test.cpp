@@ -137,7 +137,6 @@ TEST(EraseJobEarlyEnd, NothingIsOpenedWrittenOrCertifiedBeforeTheJobMayStart) {
   // clang-format off
   const Case cases[] = {
       {true, status(1), blocked, critical, locked, 0},
-      {true, status(7), blocked, critical, locked, 0},
       {IsRunningUnderWine(), [](JobHarness& j) { j.config.disk.devicePath = L"\\\\.\\PhysicalDrive0"; },
        blocked, critical, "Wine環境ではホストの実ディスクを保護するため", 0},
       {true, [](JobHarness& j) { j.volumesInUse = {L"E:"}; }, blocked, critical,

@@ -210,10 +210,8 @@ TEST(ReportSigning, EachSaveSignsOrRemovesTheSignatureItCanNoLongerMake) {
   report.config.signingKeyFile = dir.File("key.pem");
   ASSERT_TRUE(SaveReports(report));
   const std::wstring signature = report.signaturePath;
-  EXPECT_EQ(U8(signature), U8(dir.File("certs")) + static_cast<char>(kPathSeparator) +
-                               U8(report.certificateId) + "_Signature.json");
-  EXPECT_TRUE(report.signatureError.empty());
-  EXPECT_TRUE(PathExists(signature));
+  EXPECT_EQ(signature, JoinPath(dir.File("certs"), report.certificateId + L"_Signature.json"));
+  EXPECT_TRUE(report.signatureError.empty() && PathExists(signature));
 
   // Saved again with the key gone: the reports are written, the stale signature removed.
   report.config.signingKeyFile = dir.File("moved.pem");
