@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <functional>
 
 #include "cli_signing.h"
@@ -81,13 +80,16 @@ TEST_F(CliSigning, VerifyPassesTheUntouchedSetAndNamesTheCheckEachTamperingFails
   const auto file = [&](const std::string& folder, const char* suffix) {
     return dir_.path() / folder / (id + suffix);
   };
+  const auto rewrite = [&](const std::string& folder, const char* suffix, const std::string& text) {
+    WriteText(folder + "/" + id + suffix, text);
+  };
   const auto flipByte = [&](const char* suffix) {
     return [&, suffix](const std::string& folder) {
       std::string text = ReadText(folder + "/" + id + suffix);
       const size_t at = text.find("Signer");
       ASSERT_NE(at, std::string::npos);
       text[at + 5] = 's';  // "Signes"
-      std::ofstream(file(folder, suffix), std::ios::binary | std::ios::trunc) << text;
+      rewrite(folder, suffix, text);
     };
   };
   // Every file rewritten with an edited verdict and a matching fingerprint, as anyone could.
@@ -100,12 +102,9 @@ TEST_F(CliSigning, VerifyPassesTheUntouchedSetAndNamesTheCheckEachTamperingFails
     r.verificationResult = L"PASSED (256/256 サンプル一致)";
     r.config.disk = TargetDiskReadings(r.stamp.hardware).at(0);
     r.sha256Fingerprint = ComputeReportFingerprint(r);
-    std::ofstream(file(folder, "_Report.json"), std::ios::binary)
-        << ReportFileBytes(BuildJsonReport(r));
-    std::ofstream(file(folder, "_AuditLog.txt"), std::ios::binary)
-        << ReportFileBytes(BuildAuditLogText(r));
-    std::ofstream(file(folder, "_Certificate.html"), std::ios::binary)
-        << ReportFileBytes(BuildHtmlCertificate(r));
+    rewrite(folder, "_Report.json", ReportFileBytes(BuildJsonReport(r)));
+    rewrite(folder, "_AuditLog.txt", ReportFileBytes(BuildAuditLogText(r)));
+    rewrite(folder, "_Certificate.html", ReportFileBytes(BuildHtmlCertificate(r)));
   };
 
   const auto drop = [&](const char* suffix) {
