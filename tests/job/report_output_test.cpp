@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <tuple>
 
 #include "base/ecdsa_p256.h"
 #include "base/file_system.h"
@@ -49,9 +50,8 @@ TEST(SaveReports, GivesTheJobAnIdAndWritesThreeWholeFilesNamedAfterIt) {
   ASSERT_TRUE(SaveReports(report));
   ASSERT_EQ(report.certificateId.size(), 29u);
   const std::string base = U8(JoinPath(folder, report.certificateId));
-  EXPECT_EQ(U8(report.htmlPath), base + "_Certificate.html");
-  EXPECT_EQ(U8(report.txtPath), base + "_AuditLog.txt");
-  EXPECT_EQ(U8(report.jsonPath), base + "_Report.json");
+  EXPECT_EQ(U8(report.htmlPath + L"|" + report.txtPath + L"|" + report.jsonPath),
+            base + "_Certificate.html|" + base + "_AuditLog.txt|" + base + "_Report.json");
   EXPECT_EQ(report.sha256Fingerprint, ComputeReportFingerprint(report));
   EXPECT_EQ(report.stamp.certificateId, report.certificateId);
   EXPECT_FALSE(report.stamp.hardware.processor.empty());
@@ -143,12 +143,7 @@ TEST(BuildStampPayload, StateFollowsTheRequestUntilTheJobSaysWhatBecameOfTheDisk
   const std::string active = "Bootable Report Stamp Active (UEFI GOP & BIOS/CSM MBR)";
   const std::string pureZero = "Pure Zero Wiped (スタンプなし・全セクタ完全未初期化状態)";
   const std::string simulation = "Simulation / Dry-Run Report Stamp";
-  struct Case {
-    ExecutionMode mode;
-    PostEraseState post;
-    const wchar_t* outcome;
-    std::string state;
-  };
+  using Case = std::tuple<ExecutionMode, PostEraseState, const wchar_t*, std::string>;
   constexpr auto kReal = ExecutionMode::RealWrite, kSimulation = ExecutionMode::Simulation;
   constexpr auto kStamp = PostEraseState::WriteStamp, kZero = PostEraseState::PureZero;
   // clang-format off
@@ -161,12 +156,12 @@ TEST(BuildStampPayload, StateFollowsTheRequestUntilTheJobSaysWhatBecameOfTheDisk
       {kSimulation, kStamp, kStampSimulatedUnverified, simulation},
   };
   // clang-format on
-  for (const Case& c : cases) {
+  for (const auto& [mode, post, outcome, state] : cases) {
     ReportData result = FinishedJob();
-    result.config.executionMode = c.mode;
-    result.config.postEraseState = c.post;
-    result.diskStampStatus = c.outcome;
-    EXPECT_EQ(U8(BuildStampPayload(result, {}).stampState), c.state) << U8(c.outcome);
+    result.config.executionMode = mode;
+    result.config.postEraseState = post;
+    result.diskStampStatus = outcome;
+    EXPECT_EQ(U8(BuildStampPayload(result, {}).stampState), state) << U8(outcome);
   }
 }
 
