@@ -269,8 +269,6 @@ TEST(EraseJobReal, EachEndStatesOnlyWhatIsTrueOfTheDisk) {
       EXPECT_EQ(job.disk->events.back(), "read 0 2560");  // the last write was read back
       EXPECT_EQ(readBack.certificateId, result.certificateId);
       EXPECT_EQ(readBack.passesCompleted, 1);
-      EXPECT_EQ(std::count(record.begin(), record.end(), '|'), 28);
-      EXPECT_TRUE(record.ends_with("|END"));
       const std::string status =
           c.verdict == skipped ? "SANITIZED, UNVERIFIED" : "SANITIZED & VERIFIED";
       EXPECT_TRUE(
