@@ -27,7 +27,6 @@ TEST(OutputLineCutter, CutsLinesWhateverTheChunksAndPassesThemOnAtOnce) {
       {{"\n\n\r\n", "\n"}, {}},
       {{"one\nla", "st"}, {{0, "one"}, {9, "last"}}},  // the final line without terminator
       {{"last\r"}, {{9, "last"}}},
-      {{"a\0b\n"s}, {{0, "ab"}}},
       {{"h\0i\0\r\0\n\0"s}, {{0, "hi"}}},  // UTF-16 ASCII stays readable
   };
   for (const auto& c : cases) {
