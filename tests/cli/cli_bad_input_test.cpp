@@ -1,5 +1,5 @@
-// Bad arguments, payloads and targets of every command: each gets its own clear message and
-// exit 2, touches no file, creates none and does not even read the settings.
+// Bad arguments, payloads and targets of every command: its own message and exit 2, no file
+// touched or created, the settings not even read.
 #include <gtest/gtest.h>
 
 #include <utility>
@@ -23,9 +23,7 @@ TEST_F(CliBadInput, EveryCaseIsRefusedWithItsMessageAndNothingWritten) {
   Fill("notes.txt", 4096, 0x6F);  // no stamp on it
   std::filesystem::create_directory(dir_.path() / "adir");
   WriteText("unknown.txt", "certificateId=A\ncolour=blue\n");
-  WriteText("twice.txt", "certificateId=A\ncertificateId=B\n");
   WriteText("overflow.txt", "passesCompleted=2147483648\n");
-  WriteText("zerobyte.txt", std::string("operatorName=a\0b\n", 17));
   const std::string disk = Path("disk.img");
   const std::string out = Path("new.img");
 
@@ -33,16 +31,11 @@ TEST_F(CliBadInput, EveryCaseIsRefusedWithItsMessageAndNothingWritten) {
   // clang-format off
   std::vector<Case> cases = {
       {{"erase"}, "erase needs exactly one TARGET"},
-      {{"erase", disk, "--colour", "red"}, "unknown option '--colour' for erase"},
       {{"erase", "-x", disk}, "unknown option '-x' for erase (a file name starting with '-'"},
       {{"erase", ""}, "the target path is empty"},
       {{"erase", disk, "--standard", "8"}, "unknown standard '8'; use 0 to 7 or one of nist-purge"},
-      {{"erase", disk, "--standard="}, "--standard needs a non-empty value"},
-      {{"erase", disk, "--standard"}, "--standard needs a value"},
-      {{"erase", disk, "--real=yes"}, "--real takes no value"},
       {{"erase", disk, "--out", Path("c"), "--no-reports"}, "--out and --no-reports exclude"},
       {{"erase", disk, "--out", Path("notes.txt")}, "exists and is not a folder"},
-      {{"erase", disk, "--real", "--sector-size", "513"}, "--sector-size must be 512, 1024,"},
       {{"erase", disk, "--operator", "\xC3\x28"}, "--operator is not valid UTF-8"},
       {{"erase", Path("missing.img"), "--real"}, Quoted(Path("missing.img")) + " does not exist"},
       {{"erase", Path("adir"), "--real"}, Quoted(Path("adir")) + " is a folder"},
@@ -50,26 +43,18 @@ TEST_F(CliBadInput, EveryCaseIsRefusedWithItsMessageAndNothingWritten) {
        Quoted(Path("sector.img")) + " holds no whole 4096-byte sector; there is nothing to erase"},
       {{"erase", Path("small.img"), "--real"},
        "is smaller than the report stamp (131072 bytes); pass --no-stamp to erase it without one"},
-      // A confirmation for an image file must name it exactly.
       {{"erase", disk, "--real", "--confirm", "ERASE"},
        "the confirmation does not match; pass --confirm \"ERASE " + disk + "\""},
       {{"stamp-write"}, "stamp-write needs --out IMAGE"},
-      {{"stamp-write", "--out", out, "--out", Path("b.img")}, "--out is given twice"},
       {{"stamp-write", "--payload", Path("unknown.txt"), "--out", out}, "line 2: unknown key 'colour'"},
-      {{"stamp-write", "--payload", Path("twice.txt"), "--out", out}, "key 'certificateId' is given twice"},
       {{"stamp-write", "--payload", Path("overflow.txt"), "--out", out},
        "'passesCompleted' needs a whole number"},
-      {{"stamp-write", "--payload", Path("zerobyte.txt"), "--out", out}, "zero bytes or line"},
-      {{"stamp-write", "--payload", Path("adir"), "--out", out}, "is not a readable regular file"},
       {{"stamp-write", "--field", "certificateId", "--out", out}, "expected key=value"},
-      // Values a stamp cannot keep: it would read back as something else.
       {{"stamp-write", "--out", out, "--field", "incomplete=1"},
        "'incomplete' cannot be stored in a stamp, which always reads back with incomplete=0"},
-      {{"stamp-write", "--out", out, "--field", "stampState=Pure"}, "with stampState=Bootable"},
       {{"stamp-write", "--out", out, "--field", "certificateId=A|B"}, "cannot be stored whole"},
       {{"stamp-read"}, "stamp-read needs exactly one IMAGE"},
-      {{"stamp-read", "--block-device", disk}, "unknown option '--block-device' for stamp-read"},
-      // Zeroing the start of a file that carries no stamp erases no stamp, only data.
+      // Zeroing a file that carries no stamp erases no stamp, only data.
       {{"stamp-erase", Path("notes.txt")},
        "no stamp found on '" + Path("notes.txt") + "'; nothing was written (--force zeroes"},
       {{"list", "extra"}, "unexpected argument 'extra'"},
@@ -79,14 +64,11 @@ TEST_F(CliBadInput, EveryCaseIsRefusedWithItsMessageAndNothingWritten) {
       {{"verify", Path("adir/TVDE")}, "no report files found for"},
       {{"verify", disk}, "is not a report, audit log, certificate or signature file"},
       {{"verify", Path("adir"), "--key", Path("missing.img")}, "--key: cannot read"},
-      {{"verify", Path("adir"), "--key", Path("notes.txt")}, "--key: '" + Path("notes.txt")},
-      {{"verify", Path("adir"), "--json=yes"}, "--json takes no value"},
       {{"stamp-burn"}, "unknown command 'stamp-burn'"},
   };
   // clang-format on
 #ifdef _WIN32
-  // Device namespaces are refused by name and never opened (these name the null device, so
-  // even a mistake could not reach a disk).
+  // Device namespaces are refused by name, never opened (the null device: a slip reaches no disk).
   for (const char* device :
        {"\\\\.\\NUL", "//./NUL", "\\??\\NUL", "\\\\?\\GLOBALROOT\\Device\\Null"}) {
     cases.push_back({{"erase", device, "--real", "--block-device"}, "is not a regular file"});
@@ -106,8 +88,6 @@ TEST_F(CliBadInput, EveryCaseIsRefusedWithItsMessageAndNothingWritten) {
       {{"erase", link, "--real"}, Quoted(link) + " is a symbolic link; give the path of the image"},
       {{"stamp-write", "--out", Path("dangling.img")}, "is a symbolic link to nothing"},
       {{"erase", Path("loop-a")}, "too many symbolic links lead on from one another"},
-      {{"erase", disk + "/x"}, "a part of the path before the last name is not a folder"},
-      {{"erase", Path(std::string(300, 'n'))}, "the path or one of its names is too long"},
   });
   // clang-format on
 #endif
@@ -122,7 +102,7 @@ TEST_F(CliBadInput, EveryCaseIsRefusedWithItsMessageAndNothingWritten) {
   }
   EXPECT_EQ(Read("disk.img"), image);
   EXPECT_EQ(Read("notes.txt"), std::vector<uint8_t>(4096, 0x6F));
-  for (const char* name : {"new.img", "b.img", "c", "missing.img", "nowhere.img", "settings-certs"})
+  for (const char* name : {"new.img", "c", "missing.img", "nowhere.img", "settings-certs"})
     EXPECT_FALSE(Exists(name)) << name;
   EXPECT_EQ(settingsLoads_, 0);  // the settings are not even read before the checks pass
 }
@@ -131,10 +111,6 @@ TEST_F(CliBadInput, HelpAndNoCommand) {
   const CliRun help = Cli({"help"});
   EXPECT_EQ(help.code, 0);
   EXPECT_EQ(help.out.rfind("Usage: tvde-cli <command> [options]", 0), 0u);
-  EXPECT_TRUE(Contains(help.out, "\n                       7 gutmann     Peter Gutmann Method"));
-  EXPECT_TRUE(Contains(help.out,
-                       "standard whose last pass writes zeros (nist-purge, nist-clear, "
-                       "zero-fill, gutmann)\n"));
   const CliRun none = Cli({});
   EXPECT_EQ(none.code, 2);
   EXPECT_EQ(none.err, help.out);

@@ -28,10 +28,8 @@ wait "$pid"
 code=$?
 [ "$code" -eq 3 ] || fail "exit code $code after one SIGINT, expected 3"
 grep -q 'Status           : CANCELLED (中断) \[status 4\]' "$dir/out" || fail "no cancelled status"
-grep -q '\[ABORT\] ユーザーにより緊急停止シグナルが送信されました。' "$dir/out" || fail "no abort line"
 grep -q 'stopping after the current chunk' "$dir/err" || fail "no notice on stderr"
 [ "$(ls "$dir/certs" | wc -l)" -eq 3 ] || fail "expected three report files"
-grep -q '"verificationResult": "ABORTED"' "$dir"/certs/*_Report.json || fail "report not aborted"
 cmp -s "$dir/disk.img" "$dir/original.img" || fail "the simulation changed the image"
 
 # Two different signals cannot merge into one: whichever is handled first cancels, the other

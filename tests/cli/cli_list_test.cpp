@@ -1,7 +1,5 @@
-// "tvde-cli list" and the block-device classification behind it and behind every write, on a
-// sysfs tree, mount table, swap list and loop devices made up by the test: the system disk
-// behind a device-mapper volume, mounted partitions, swap, loop devices sharing a file or
-// backed by a device in use, and the model, bus and media kind of each kind of disk.
+// "tvde-cli list" and the block-device classification behind it and every write, on a made-up
+// sysfs tree, mount table, swap list and set of loop devices.
 #include <gtest/gtest.h>
 
 #include <fstream>

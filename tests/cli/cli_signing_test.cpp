@@ -1,11 +1,8 @@
-// Signed report sets through the console tool: a job signed through the settings, verify on the
-// untouched set and on each kind of tampering (one table), and a key that cannot be used. Bad
-// arguments are in the bad-input table; keygen's files and openssl's view of the set are in the
-// peer proof, the key file's access in the base tests.
+// Signed report sets through the console tool: verify on the untouched set and on each kind of
+// tampering, and a key that cannot be used. openssl's view of the set is the peer proof's.
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <functional>
 
 #include "cli_signing.h"
@@ -35,10 +32,6 @@ class CliSigning : public CliFixture {
       settings.signingKeyFile = signingKey_;
       return settings;
     };
-  }
-
-  std::string Key(const std::string& folder, const char* file) const {
-    return Path(folder + "/" + file);
   }
 
   // Runs a simulated job into `folder`, signed with `key`; returns the certificate ID.
@@ -71,8 +64,8 @@ TEST_F(CliSigning, VerifyPassesTheUntouchedSetAndNamesTheCheckEachTamperingFails
   ASSERT_EQ(Cli({"keygen", "--out", Path("keys")}).code, 0);
   ASSERT_EQ(Cli({"keygen", "--out", Path("other")}).code, 0);
   EXPECT_EQ(Cli({"keygen", "--out", Path("keys")}).code, 2);  // a key pair is never replaced
-  const std::string privateKey = Key("keys", cli::kPrivateKeyFileName);
-  const std::string publicKey = Key("keys", cli::kPublicKeyFileName);
+  const std::string privateKey = Path(std::string("keys/") + cli::kPrivateKeyFileName);
+  const std::string publicKey = Path(std::string("keys/") + cli::kPublicKeyFileName);
   const std::string id = SignedJob("a", privateKey);
   const std::string otherId = SignedJob("b", privateKey);
   ASSERT_NE(id, otherId);
@@ -87,17 +80,19 @@ TEST_F(CliSigning, VerifyPassesTheUntouchedSetAndNamesTheCheckEachTamperingFails
   const auto file = [&](const std::string& folder, const char* suffix) {
     return dir_.path() / folder / (id + suffix);
   };
+  const auto rewrite = [&](const std::string& folder, const char* suffix, const std::string& text) {
+    WriteText(folder + "/" + id + suffix, text);
+  };
   const auto flipByte = [&](const char* suffix) {
     return [&, suffix](const std::string& folder) {
       std::string text = ReadText(folder + "/" + id + suffix);
       const size_t at = text.find("Signer");
       ASSERT_NE(at, std::string::npos);
       text[at + 5] = 's';  // "Signes"
-      std::ofstream(file(folder, suffix), std::ios::binary | std::ios::trunc) << text;
+      rewrite(folder, suffix, text);
     };
   };
-  // Every file rewritten with an edited verdict and the fingerprint recomputed to match, as
-  // someone with this program's source could do.
+  // Every file rewritten with an edited verdict and a matching fingerprint, as anyone could.
   const auto forge = [&](const std::string& folder) {
     ReportData r;
     std::string error;
@@ -107,12 +102,9 @@ TEST_F(CliSigning, VerifyPassesTheUntouchedSetAndNamesTheCheckEachTamperingFails
     r.verificationResult = L"PASSED (256/256 サンプル一致)";
     r.config.disk = TargetDiskReadings(r.stamp.hardware).at(0);
     r.sha256Fingerprint = ComputeReportFingerprint(r);
-    std::ofstream(file(folder, "_Report.json"), std::ios::binary)
-        << ReportFileBytes(BuildJsonReport(r));
-    std::ofstream(file(folder, "_AuditLog.txt"), std::ios::binary)
-        << ReportFileBytes(BuildAuditLogText(r));
-    std::ofstream(file(folder, "_Certificate.html"), std::ios::binary)
-        << ReportFileBytes(BuildHtmlCertificate(r));
+    rewrite(folder, "_Report.json", ReportFileBytes(BuildJsonReport(r)));
+    rewrite(folder, "_AuditLog.txt", ReportFileBytes(BuildAuditLogText(r)));
+    rewrite(folder, "_Certificate.html", ReportFileBytes(BuildHtmlCertificate(r)));
   };
 
   const auto drop = [&](const char* suffix) {
@@ -123,7 +115,7 @@ TEST_F(CliSigning, VerifyPassesTheUntouchedSetAndNamesTheCheckEachTamperingFails
     fs::copy_file(dir_.path() / "b" / (otherId + "_Signature.json"),
                   file(folder, "_Signature.json"));
   };
-  const std::string otherKey = Key("other", cli::kPublicKeyFileName);
+  const std::string otherKey = Path(std::string("other/") + cli::kPublicKeyFileName);
   struct Case {
     const char* name;
     std::function<void(const std::string& folder)> tamper;
@@ -132,7 +124,6 @@ TEST_F(CliSigning, VerifyPassesTheUntouchedSetAndNamesTheCheckEachTamperingFails
   };
   const std::vector<Case> cases = {
       {"certificate byte", flipByte("_Certificate.html"), "", {"certificate", "file hashes"}},
-      {"audit log byte", flipByte("_AuditLog.txt"), "", {"audit log", "file hashes"}},
       {"JSON byte", flipByte("_Report.json"), "", {"audit log", "certificate", "file hashes"}},
       {"edited and fingerprint recomputed", forge, "", {"file hashes"}},
       {"signature file of another job", otherSignature, "", {"signature file"}},
@@ -165,7 +156,6 @@ TEST_F(CliSigning, AKeyThatCannotBeUsedLeavesTheReportsWrittenButUnsigned) {
   EXPECT_TRUE(
       SummaryValue(run.out, "Signature").starts_with("MISSING (the signing key cannot be used"))
       << run.out;
-  EXPECT_TRUE(Contains(run.out, "] [ERROR] 電子署名を作成できませんでした")) << run.out;
   EXPECT_EQ(Cli({"verify", Path("certs")}).code, 0);  // consistent, just unsigned
 }
 

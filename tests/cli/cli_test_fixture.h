@@ -1,6 +1,6 @@
 #pragma once
-// The console tool run in-process: scratch folder, settings and hardware of the test's own,
-// faults injected into the target's open device, typed input, and small file helpers.
+// The console tool run in-process: its own scratch folder, settings and hardware, faults in the
+// target's device, typed input, and small file helpers.
 
 #include <gtest/gtest.h>
 
@@ -81,7 +81,6 @@ class CliFixture : public ::testing::Test {
     return ReadWholeFile(dir_.File(name));
   }
   std::string ReadText(const std::string& name) const { return ReadTextFile(dir_.File(name)); }
-  // File names inside a folder of the scratch directory (empty when it does not exist).
   std::set<std::string> FilesIn(const std::string& folder) const {
     return FileNamesIn(dir_.path() / folder);
   }

@@ -1,6 +1,5 @@
-// The whole erase job on an in-memory disk: the early ends, every end of a real and of a
-// simulated job with the texts it leaves, the bytes it wrote and the stamp it reads back.
-// Real jobs on image files run in the console tool's tests.
+// The whole erase job on an in-memory disk: the early ends, and every end of a real and of a
+// simulated job with its texts, the bytes it wrote and the stamp it reads back.
 #include "job/erase_job_driver.h"
 
 #include <gtest/gtest.h>
@@ -147,7 +146,6 @@ TEST(EraseJobEarlyEnd, NothingIsOpenedWrittenOrCertifiedBeforeTheJobMayStart) {
   // clang-format off
   const Case cases[] = {
       {true, status(1), blocked, critical, locked, 0},
-      {true, status(7), blocked, critical, locked, 0},
       {IsRunningUnderWine(), [](JobHarness& j) { j.config.disk.devicePath = L"\\\\.\\PhysicalDrive0"; },
        blocked, critical, "Wine環境ではホストの実ディスクを保護するため", 0},
       {true, [](JobHarness& j) { j.volumesInUse = {L"E:"}; }, blocked, critical,
@@ -196,17 +194,9 @@ TEST(EraseJobEarlyEnd, NothingIsOpenedWrittenOrCertifiedBeforeTheJobMayStart) {
   }
 }
 
-std::function<void(JobHarness&)> LongNames(std::wstring operatorName, std::wstring organization) {
-  return [=](JobHarness& j) {
-    j.config.verifyMode = VerifyMode::None;
-    j.config.operatorName = operatorName;
-    j.config.organizationName = organization;
-  };
-}
-
-// Every way a real job ends: status, texts, the bytes the passes really wrote, and a disk that
-// holds what the texts claim: all zeroes, or a stamp whose record reads back whole (long free
-// texts are cut to keep every field) and whose boot screens say whether it was verified.
+// Every way a real job ends: status, texts, the bytes really written, and a disk that holds what
+// the texts claim: all zeroes, or a stamp that reads back and whose boot screens say whether it
+// was verified.
 TEST(EraseJobReal, EachEndStatesOnlyWhatIsTrueOfTheDisk) {
   struct Case {
     const char* name;
@@ -217,9 +207,6 @@ TEST(EraseJobReal, EachEndStatesOnlyWhatIsTrueOfTheDisk) {
     uint64_t bytes;       // one pass completed when any byte was written
     std::string logLine;  // the start of a line that must appear
   };
-  std::wstring japanese;
-  for (int i = 0; i < 650; ++i)
-    japanese += L"消去";
   const std::string skipped = "SKIPPED (検証なし設定)";
   const auto cancelAt = [](JobHarness& j, int32_t at) {
     j.disk->faults.beforeWrite = [&j, at](int32_t write) {
@@ -241,37 +228,36 @@ TEST(EraseJobReal, EachEndStatesOnlyWhatIsTrueOfTheDisk) {
          };
        }, kStatusCompleted, kPassed, kPureZero, 6 * kMiB + 512,
        "[DISK STATE] スタンプを記録せず、ディスク全領域を完全消去 (0x00"},
-      {"verification failed", 4 * kMiB, [](JobHarness& j) {
-         j.disk->faults.flipOffset = 3 * kMiB + 12345;
-         j.config.verifyMode = VerifyMode::Full;
-         j.config.disk.mediaType = MediaKind::NvmeSsd;  // and the TRIM notice is accepted
-       }, kStatusFailed, "FAILED (Pattern Mismatch Detected)", "NOT STAMPED", 4 * kMiB,
+      {"verification failed", 4 * kMiB,
+       [](JobHarness& j) { j.disk->faults.flipOffset = 3 * kMiB + 12345;
+                           j.config.verifyMode = VerifyMode::Full;
+                           j.config.disk.mediaType = MediaKind::NvmeSsd; },  // TRIM accepted
+       kStatusFailed, "FAILED (Pattern Mismatch Detected)", "NOT STAMPED", 4 * kMiB,
        "[DISK STATE] ベリファイ検証に合格しなかったため、スタンプを記録せずに終了しました。"},
       // The last wipe write, before verification.
       {"verification cancelled", 4 * kMiB, [&](JobHarness& j) { cancelAt(j, 3); },
        kStatusCancelled, "CANCELLED", kPureZero, 4 * kMiB, ""},
-      {"stamp does not read back", 4 * kMiB, [](JobHarness& j) {
-         j.config.verifyMode = VerifyMode::None;  // the only read is the stamp's
-         j.disk->faults.flipOffset = 0x200 + 20;  // inside the certificate ID
-       }, kStatusCompleted, skipped, "STAMP WRITE SKIPPED", 4 * kMiB,
+      // The only read is the stamp's; the flipped byte is inside its certificate ID.
+      {"stamp does not read back", 4 * kMiB,
+       [](JobHarness& j) { j.config.verifyMode = VerifyMode::None; j.disk->faults.flipOffset = 0x200 + 20; },
+       kStatusCompleted, skipped, "STAMP WRITE SKIPPED", 4 * kMiB,
        "[ERROR] 書き込んだレポートスタンプを読み戻せませんでした (証明書IDが一致しません)。"},
-      {"650 Japanese characters", 4 * kMiB, LongNames(japanese, L"Org"), kStatusCompleted, skipped, kStamped, 4 * kMiB, ""},
+      {"unverified", 4 * kMiB, [](JobHarness& j) { j.config.verifyMode = VerifyMode::None; },
+       kStatusCompleted, skipped, kStamped, 4 * kMiB, ""},
       // Pass 1 took three chunks, pass 2 one more.
-      {"write error in pass 2", 12 * kMiB, [](JobHarness& j) {
-         j.config.standard = EraseStandard::Dod522022M;
-         j.disk->faults.failWriteAt = 5;
-       }, kStatusFailed, "WRITE ERROR", "NOT STAMPED", 16 * kMiB, ""},
+      {"write error in pass 2", 12 * kMiB,
+       [](JobHarness& j) { j.config.standard = EraseStandard::Dod522022M; j.disk->faults.failWriteAt = 5; },
+       kStatusFailed, "WRITE ERROR", "NOT STAMPED", 16 * kMiB, ""},
       // The first chunk of pass 2 is still written.
-      {"cancel in pass 2", 8 * kMiB, [&](JobHarness& j) {
-         j.config.standard = EraseStandard::Dod522022M;
-         cancelAt(j, 3);
-       }, kStatusCancelled, "CANCELLED BY USER", "NOT STAMPED", 12 * kMiB, ""},
+      {"cancel in pass 2", 8 * kMiB,
+       [&](JobHarness& j) { j.config.standard = EraseStandard::Dod522022M; cancelAt(j, 3); },
+       kStatusCancelled, "CANCELLED BY USER", "NOT STAMPED", 12 * kMiB, ""},
       {"certificate not written", 4 * kMiB, [](JobHarness& j) { j.saveSucceeds = false; },
        kStatusCompleted, kPassed, kStamped, 4 * kMiB, "[ERROR] 保存できなかったファイル: TVDE-"},
-      {"unknown standard", 4 * kMiB, [](JobHarness& j) {
-         j.config.standard = static_cast<EraseStandard>(42);
-         j.config.postEraseState = PostEraseState::PureZero;
-       }, kStatusCompleted, kPassed, "NOT STAMPED", 0, kLogNotZero},
+      {"unknown standard", 4 * kMiB,
+       [](JobHarness& j) { j.config.standard = EraseStandard{42};
+                           j.config.postEraseState = PostEraseState::PureZero; },
+       kStatusCompleted, kPassed, "NOT STAMPED", 0, kLogNotZero},
       // clang-format on
   };
   for (const Case& c : cases) {
@@ -308,8 +294,6 @@ TEST(EraseJobReal, EachEndStatesOnlyWhatIsTrueOfTheDisk) {
       EXPECT_EQ(job.disk->events.back(), "read 0 2560");  // the last write was read back
       EXPECT_EQ(readBack.certificateId, result.certificateId);
       EXPECT_EQ(readBack.passesCompleted, 1);
-      EXPECT_EQ(std::count(record.begin(), record.end(), '|'), 28);
-      EXPECT_TRUE(record.ends_with("|END"));
       const std::string status =
           c.verdict == skipped ? "SANITIZED, UNVERIFIED" : "SANITIZED & VERIFIED";
       EXPECT_TRUE(

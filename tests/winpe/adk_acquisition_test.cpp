@@ -1,5 +1,5 @@
-// ADK detection and acquisition under Wine: the fake machine's installers, msiexec, winget and
-// curl leave what the real ones would, so every route runs to its end.
+// ADK detection and acquisition under Wine against the fake machine's tools: every route to its
+// end.
 #include "winpe/adk_acquisition.h"
 
 #include <gtest/gtest.h>
@@ -29,9 +29,6 @@ TEST(AdkDetection, FollowsTheFilesOfEitherInstallFolder) {
   EXPECT_EQ(state(), "second ADK状態: [OK] x64 導入済 (x86 32bitは下のWin10 ADK導入で追加可)");
   m.Write(L"{root}\\PF Kit\\Windows Preinstallation Environment\\x86\\en-us\\winpe.wim|");
   EXPECT_EQ(state(), "second ADK状態: [OK] x64 + x86(32bit Win10 PE) + 日本語ロケール 完全対応");
-  EXPECT_EQ(WideToUtf8(DefaultAdkRootCandidates()[0] + L"|" + DefaultAdkRootCandidates()[1]),
-            "C:\\Program Files (x86)\\Windows Kits\\10\\Assessment and Deployment Kit|"
-            "C:\\Program Files\\Windows Kits\\10\\Assessment and Deployment Kit");
 }
 
 const std::wstring kCurl = L"curl.exe -L \"https://go.microsoft.com/fwlink/?linkid=";

@@ -1,10 +1,8 @@
 #pragma once
-// A machine for the media builder made of files in a temporary folder with blanks in its path:
-// an ADK tree, the running program with DLLs and host fonts. Its command runner records each
-// command ("[silent] " when no log went with it) and does in the folder what the tool would have
-// done; a tool whose command matches a failing pattern prints "name failed" and exits with 1.
-// (RunShellCommand itself, with cmd.exe, is tested on its own.) Log lines and opened folders
-// are kept as UTF-8.
+// A machine for the media builder in a temporary folder with blanks in its path: an ADK tree,
+// the program with DLLs, host fonts. Its runner records each command ("[silent] " without a log)
+// and does what the tool would; a command matching a failing pattern prints "name failed" and
+// exits with 1. Log lines and opened folders are kept as UTF-8.
 
 #include <algorithm>
 #include <filesystem>
@@ -79,7 +77,6 @@ class FakeWinPEMachine {
             [](const std::wstring& drive) { return drive == L"F:"; }};
   }
 
-  // Tools whose command contains `pattern` fail from now on.
   void FailToolsMatching(const std::wstring& pattern) { failing_.push_back(pattern); }
 
   // Replaces {root}, {adk}, {pe} (the ADK's WinPE folder), {temp} (without the final

@@ -64,13 +64,9 @@ const std::wstring kUsbStep =
 TEST(WinPEBuild, EachOutputModeRunsItsOwnLastStep) {
   const std::wstring oscdimg =
       LR"("{adk}\Deployment Tools\amd64\Oscdimg\oscdimg.exe" -m -o -u2 -udfver102 -bootdata:2#p0,e,b"{work}\fwfiles\etfsboot.com"#pEF,e,b"{work}\fwfiles\)";
-  const std::wstring hybrid = oscdimg +
-                              LR"(efisys_noprompt.bin" "{work}\media" "{iso}")"
-                              L"\n";
+  const std::wstring hybrid = oscdimg + LR"(efisys_noprompt.bin" "{work}\media" "{iso}")" + L"\n";
   const std::wstring makeIso = kEnv + LR"(/ISO "{work}" "{iso}")";
-  const std::wstring ufd = kEnv +
-                           LR"(/UFD /F "{work}" F:)"
-                           L"\n";
+  const std::wstring ufd = kEnv + LR"(/UFD /F "{work}" F:)" + L"\n";
   const std::wstring isoStep =
       L"[WINPE BUILD] Step 5/5: 日本語対応・UEFI + CSM (Legacy BIOS) ハイブリッドISO ({iso}) を作成中...\n";
   const std::wstring hybridDone =
@@ -81,29 +77,29 @@ TEST(WinPEBuild, EachOutputModeRunsItsOwnLastStep) {
       L"[CSM/BIOS BOOT] bootsect.exe /nt60 /mbr で CSM (Legacy BIOS) ブートレコードをUSBへ書き込んでいます...\n";
   const std::wstring usbDone =
       L"[SUCCESS] 日本語対応 Toreval Disk Eraser 自動起動WinPE USBメモリ (amd64) の作成が完了しました！";
-  const std::wstring oscdimgFolder = L"{adk}\\Deployment Tools\\amd64\\Oscdimg\\";
+  const std::wstring noPrompt = L"{adk}\\Deployment Tools\\amd64\\Oscdimg\\efisys_noprompt.bin";
+  const std::wstring bootsect = L"{adk}\\Deployment Tools\\amd64\\BCDBoot\\bootsect.exe";
+  const std::wstring folderDone =
+      L"[SUCCESS] 日本語対応 WinPEメディアフォルダ (amd64) の作成が完了しました: {work}\\media";
+  // clang-format off
   const struct {
     int32_t mode, uefiOnly;
     std::wstring removed, failing, commands, log;  // after the commit
     std::string iso;                               // the ISO file's content
   } cases[] = {
       {kWinPEOutputIso, 0, L"", L"", hybrid, isoStep + hybridDone, "oscdimg.exe image"},
-      {kWinPEOutputIso, 0, oscdimgFolder + L"efisys_noprompt.bin", L"",
-       oscdimg + LR"(efisys.bin" "{work}\media" "{iso}")", isoStep + hybridDone,
-       "oscdimg.exe image"},
+      {kWinPEOutputIso, 0, noPrompt, L"", oscdimg + LR"(efisys.bin" "{work}\media" "{iso}")",
+       isoStep + hybridDone, "oscdimg.exe image"},
       {kWinPEOutputIso, 1, L"", L"", makeIso, isoStep + isoDone, "makewinpemedia.cmd image"},
       {kWinPEOutputIso, 0, L"", L"oscdimg", hybrid + makeIso,
        isoStep + L"  oscdimg.exe failed\n" + isoDone, "makewinpemedia.cmd image"},
-      {kWinPEOutputUsb, 0, L"", L"",
-       ufd + LR"("{adk}\Deployment Tools\amd64\BCDBoot\bootsect.exe" /nt60 F: /force /mbr)",
+      {kWinPEOutputUsb, 0, L"", L"", ufd + L"\"" + bootsect + L"\" /nt60 F: /force /mbr",
        kUsbStep + csm + usbDone, ""},
       {kWinPEOutputUsb, 1, L"", L"", ufd, kUsbStep + usbDone, ""},
-      {kWinPEOutputUsb, 0, L"{adk}\\Deployment Tools\\amd64\\BCDBoot\\bootsect.exe", L"", ufd,
-       kUsbStep + usbDone, ""},
-      {5, 0, L"", L"", L"",
-       L"[SUCCESS] 日本語対応 WinPEメディアフォルダ (amd64) の作成が完了しました: {work}\\media",
-       ""},
+      {kWinPEOutputUsb, 0, bootsect, L"", ufd, kUsbStep + usbDone, ""},
+      {5, 0, L"", L"", L"", folderDone, ""},  // any other mode: the media folder
   };
+  // clang-format on
   for (const auto& c : cases) {
     FakeWinPEMachine m;
     if (!c.removed.empty()) m.Remove(c.removed);
@@ -196,6 +192,7 @@ TEST(WinPEBuild, EachFailureStopsWithItsErrorLine) {
     std::wstring log;          // in this order, the last one ending the log
     Arrange arrange = nullptr;
   } cases[] = {
+      // clang-format off
       {L"", L"{pe}\\copype.cmd", 1, 0, 0, L"",
        L"[ERROR] Windows ADK および WinPE Add-on が見つかりません。先に導入を実行してください。"},
       {L"msiexec", L"", 1, 0, kWinPEArchitectureX86,
@@ -219,14 +216,10 @@ TEST(WinPEBuild, EachFailureStopsWithItsErrorLine) {
       {L"/ISO", L"", 1, 1, 0, kEnv + LR"(/ISO "{work}" "{iso}")",
        L"  makewinpemedia.cmd failed\n[ERROR] ISOイメージの作成に失敗しました。"},
       {L"", L"", 0, 0, 0, L"", L"[ERROR] 有効なリムーバブルUSBドライブが選択されていません。",
-       [](FakeWinPEMachine&, WinPEBuildRequest& r) {
-         r.usbTarget = L"(リムーバブルUSB未検出 - ISO出力推奨)";
-       }},
+       [](FakeWinPEMachine&, WinPEBuildRequest& r) { r.usbTarget = L"(リムーバブルUSB未検出 - ISO出力推奨)"; }},
       {L"", L"", 0, 0, 0, L"",
        L"[ERROR] 対象USBドライブ (F:) は実行中のプログラムがあるドライブのため、フォーマットを中止しました。",
-       [](FakeWinPEMachine& m, WinPEBuildRequest&) {
-         m.host.programPath = L"f:\\TorevalDiskEraser.exe";
-       }},
+       [](FakeWinPEMachine& m, WinPEBuildRequest&) { m.host.programPath = L"f:\\TorevalDiskEraser.exe"; }},
       {L"", L"", 0, 0, 0, L"",
        L"[ERROR] 対象USBドライブ (F:) は証明書・監査ログの保存先ドライブのため、フォーマットを中止しました。",
        [](FakeWinPEMachine&, WinPEBuildRequest& r) { r.certificateFolder = L"\\\\?\\F:\\Logs"; }},
@@ -234,10 +227,9 @@ TEST(WinPEBuild, EachFailureStopsWithItsErrorLine) {
        kUsbStep +
            L"[ERROR] 対象USBドライブ (F:) がリムーバブルドライブとして見つからないため、フォーマットを中止しました。",
        [](FakeWinPEMachine& m, WinPEBuildRequest&) {  // pulled after the first check
-         m.host.isRemovableDrive = [calls = 0](const std::wstring&) mutable {
-           return ++calls == 1;
-         };
+         m.host.isRemovableDrive = [n = 0](const std::wstring&) mutable { return ++n == 1; };
        }},
+      // clang-format on
   };
   for (const auto& c : cases) {
     FakeWinPEMachine m;

@@ -1,5 +1,5 @@
-// The media builder's portable parts: line cutting of tool output, the WinPE start-up files byte
-// for byte and the USB list entry.
+// The media builder's portable parts: line cutting of tool output, the start-up files byte for
+// byte and the USB list entry.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -27,7 +27,6 @@ TEST(OutputLineCutter, CutsLinesWhateverTheChunksAndPassesThemOnAtOnce) {
       {{"\n\n\r\n", "\n"}, {}},
       {{"one\nla", "st"}, {{0, "one"}, {9, "last"}}},  // the final line without terminator
       {{"last\r"}, {{9, "last"}}},
-      {{"a\0b\n"s}, {{0, "ab"}}},
       {{"h\0i\0\r\0\n\0"s}, {{0, "hi"}}},  // UTF-16 ASCII stays readable
   };
   for (const auto& c : cases) {
@@ -46,11 +45,9 @@ TEST(WinPEStartupFiles, AreExactAsciiWithCrLf) {
   EXPECT_EQ(ShellStartupFileText(),
             "[LaunchApps]\r\n%SYSTEMDRIVE%\\Windows\\System32\\wpeinit.exe\r\n"
             "\"X:\\Program Files\\Toreval Disk Eraser\\TorevalDiskEraser.exe\"\r\n");
-  EXPECT_EQ(ShellStartupFileText().size(), 120u);
   EXPECT_EQ(CommandStartupFileText(),
             "@echo off\r\nwpeinit\r\n"
             "start \"\" \"X:\\Program Files\\Toreval Disk Eraser\\TorevalDiskEraser.exe\"\r\n");
-  EXPECT_EQ(CommandStartupFileText().size(), 91u);
 }
 
 TEST(UsbTarget, ListEntryNamesDriveLabelAndSize) {
