@@ -2,7 +2,9 @@
 # Overwrite throughput of the erase engine against dd (a benchmark, not a test).
 # Usage: bash bench/run.sh [SIZE_MIB=1024] [TARGET=/tmp/tvde-bench.img] [ROUNDS=3]
 # Each round measures, on the same target: dd if=/dev/zero bs=4M oflag=direct (the reference),
-# dd with oflag=direct,dsync (write-through on every write, for comparison), the engine's zero,
+# the same dd with conv=fsync (one flush at the end, as the engine makes its data durable; on a
+# loop device plain dd only reaches the page cache of the backing file), dd with
+# oflag=direct,dsync (write-through on every write, for comparison), the engine's zero,
 # three-byte pattern and random passes, and the whole console-tool job (tvde-cli erase --real,
 # zero-fill and random, --verify none, no stamp, no reports; timed from process start to exit).
 # It runs on the target file and then, as root, on a loop device attached to that file. Medians
@@ -43,13 +45,14 @@ measure() {  # device label: prints the table of medians for one target
   echo "== $label: $device, $size_mib MiB, $rounds rounds"
   for ((r = 1; r <= rounds; r++)); do
     line="   round $r (MiB/s):"
-    for run in dd dd_dsync zero pattern random job_zero job_random; do
+    for run in dd dd_fsync dd_dsync zero pattern random job_zero job_random; do
       case $run in
-        dd | dd_dsync)
-          local flags=direct
+        dd | dd_fsync | dd_dsync)
+          local flags=direct conv=notrunc
           [ $run = dd_dsync ] && flags=direct,dsync
+          [ $run = dd_fsync ] && conv=notrunc,fsync
           t0=$(now)
-          dd if=/dev/zero of="$device" bs=4M count="$chunks" oflag=$flags conv=notrunc status=none
+          dd if=/dev/zero of="$device" bs=4M count="$chunks" oflag=$flags conv=$conv status=none
           t1=$(now)
           value=$(rate "$t0" "$t1") ;;
         job_*)
@@ -80,6 +83,7 @@ measure() {  # device label: prints the table of medians for one target
   echo "| $label: median of $rounds, $size_mib MiB" | awk '{ printf "%-47s|     MiB/s |  vs dd   | vs zero  |\n", $0 }'
   echo "|----------------------------------------------|-----------|----------|----------|"
   row "dd if=/dev/zero bs=4M oflag=direct" dd
+  row "dd ... oflag=direct conv=fsync" dd_fsync
   row "dd if=/dev/zero bs=4M oflag=direct,dsync" dd_dsync
   row "engine zero pass" zero
   row "engine three-byte pattern pass" pattern
