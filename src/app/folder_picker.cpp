@@ -4,6 +4,8 @@
 // shlobj.h needs the types of windows.h.
 #include <shlobj.h>
 
+#include <algorithm>
+#include <string>
 #include <vector>
 
 #include "app/folder_picker.h"
@@ -57,8 +59,8 @@ constexpr PickerControl kPickerControls[] = {
     {0, L"STATIC",
      L"1. 接続されているドライブから選択 (ISO/CD/DVD起動時はUSBメモリ等の書き込み可能ドライブを選択してください):",
      0, 0, 16, 14, 650, 20},
-    {kIdPickerDriveList, L"LISTBOX", L"", WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY, WS_EX_CLIENTEDGE,
-     16, 38, 650, 145},
+    {kIdPickerDriveList, L"LISTBOX", L"", WS_VSCROLL | WS_HSCROLL | WS_TABSTOP | LBS_NOTIFY,
+     WS_EX_CLIENTEDGE, 16, 38, 650, 145},
     {0, L"STATIC", L"2. 保存先フォルダパス (存在しないフォルダ名を入力した場合は自動作成されます):",
      0, 0, 16, 192, 650, 20},
     {kIdPickerPath, L"EDIT", nullptr, ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE, 16, 216, 485,
@@ -93,6 +95,26 @@ GdiFont MakePickerFont(uint32_t dpi) {
                              CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_SWISS, ChooseUiFontFace()));
 }
 
+// A list box scrolls sideways only as far as it is told: the widest row in the current font.
+void UpdateDriveListExtent(const FolderPickerState& state) {
+  if (state.driveList == nullptr) return;
+  const HDC dc = GetDC(state.driveList);
+  const HGDIOBJ saved = SelectObject(dc, state.font.get());
+  LONG widest = 0;
+  const LRESULT count = SendMessageW(state.driveList, LB_GETCOUNT, 0, 0);
+  for (LRESULT row = 0; row < count; ++row) {
+    std::wstring text(static_cast<size_t>(SendMessageW(state.driveList, LB_GETTEXTLEN, row, 0)),
+                      L'\0');
+    SendMessageW(state.driveList, LB_GETTEXT, row, reinterpret_cast<LPARAM>(text.data()));
+    SIZE size{};
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    widest = std::max(widest, size.cx);
+  }
+  SelectObject(dc, saved);
+  ReleaseDC(state.driveList, dc);
+  SendMessageW(state.driveList, LB_SETHORIZONTALEXTENT, widest + Scale(8, state.dpi), 0);
+}
+
 void PlacePickerControls(const FolderPickerState& state) {
   for (size_t i = 0; i < state.controls.size(); ++i) {
     const PickerControl& spec = kPickerControls[i];
@@ -101,6 +123,7 @@ void PlacePickerControls(const FolderPickerState& state) {
                  SWP_NOZORDER | SWP_NOACTIVATE);
     SendMessageW(state.controls[i], WM_SETFONT, reinterpret_cast<WPARAM>(state.font.get()), TRUE);
   }
+  UpdateDriveListExtent(state);
 }
 
 void FillDriveList(FolderPickerState& state) {
@@ -113,6 +136,7 @@ void FillDriveList(FolderPickerState& state) {
                  reinterpret_cast<LPARAM>(DriveRowText(drive).c_str()));
     state.suggestedPaths.push_back(SuggestedLogFolder(root));
   }
+  UpdateDriveListExtent(state);
 }
 
 void OnPickerCreate(HWND window, FolderPickerState& state) {
