@@ -5,6 +5,7 @@
 
 #include "base/clock.h"
 #include "base/page_buffer.h"
+#include "erase/disk_error_text.h"
 
 namespace tvde {
 namespace {
@@ -29,6 +30,14 @@ void Report(const ProgressCallback& progress, int32_t overall, int32_t percent, 
 int32_t Finish(std::wstring& verdict, const wchar_t* text, int32_t status) {
   verdict = text;
   return status;
+}
+
+// The verdict names no place; the log says where the read-back stopped and why.
+int32_t ReadFailed(std::wstring& verdict, const LogCallback& log, uint64_t offset,
+                   const std::wstring& cause) {
+  EmitLog(log, L"[ERROR] ベリファイ検証の読み出しに失敗しました (オフセット " +
+                   std::to_wstring(offset) + L" バイト): " + cause);
+  return Finish(verdict, L"FAILED (Sector Read Error)", kStatusFailed);
 }
 
 }  // namespace
@@ -87,12 +96,18 @@ int32_t VerifyErasure(Device* disk, const EraseJobConfig& config, const PassSpec
     const VerifySampleWindow window =
         SampleWindow(config.disk.sizeBytes, config.disk.bytesPerSector, i, samples);
     // A window read only in part has not been verified: a short read counts as a failure.
-    if (disk == nullptr || window.bytes == 0 || !disk->Seek(window.offset)) {
+    if (disk == nullptr || window.bytes == 0) {
       return Finish(verdict, L"FAILED (Sector Read Error)", kStatusFailed);
     }
+    if (!disk->Seek(window.offset)) {
+      return ReadFailed(verdict, log, window.offset, DescribeDiskError(LastSystemError()));
+    }
     const IoResult read = disk->Read(buffer.span().first(window.bytes));
-    if (!read.ok || read.bytes != window.bytes) {
-      return Finish(verdict, L"FAILED (Sector Read Error)", kStatusFailed);
+    if (!read.ok) return ReadFailed(verdict, log, window.offset, DescribeDiskError(read.error));
+    if (read.bytes != window.bytes) {
+      return ReadFailed(verdict, log, window.offset,
+                        std::to_wstring(window.bytes) + L" バイト中 " +
+                            std::to_wstring(read.bytes) + L" バイトしか読み出せませんでした");
     }
     if (compare) {
       const uint8_t* data = buffer.data();

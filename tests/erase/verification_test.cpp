@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "engine_recorder.h"
+#include "erase/disk_error_text.h"
 #include "support/fault_device.h"
 
 namespace tvde {
@@ -123,7 +124,22 @@ TEST(Verification, FixedBytesAreComparedAndReadFailuresFound) {
     EXPECT_EQ(run.verdict, c.verdict);
     EXPECT_EQ(run.status, c.verdict == kPassed ? kStatusCompleted : kStatusFailed);
     EXPECT_EQ(device->readCalls, c.reads);
-    EXPECT_EQ(run.recorder.log.size(), c.verdict == kPassed ? 2u : 1u);
+    if (c.verdict != kReadError) {
+      EXPECT_EQ(run.recorder.log.size(), c.verdict == kPassed ? 2u : 1u);
+      continue;
+    }
+    // A failed read-back names where it stopped and why.
+    const uint64_t offset = SampleWindow(kTenMiB, 512, c.reads - 1, 64).offset;
+    const std::string cause = c.arm == nullptr || device->faults.shortReadAt != 0
+                                  ? " バイトしか読み出せませんでした"
+                                  : WideToUtf8(DescribeDiskError(5));
+    ASSERT_EQ(run.recorder.log.size(), 2u);
+    EXPECT_EQ(
+        run.recorder.log[1].rfind("[ERROR] ベリファイ検証の読み出しに失敗しました (オフセット " +
+                                      std::to_string(offset) + " バイト): ",
+                                  0),
+        0u);
+    EXPECT_TRUE(run.recorder.log[1].ends_with(cause)) << run.recorder.log[1];
   }
 }
 
