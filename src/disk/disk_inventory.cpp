@@ -20,8 +20,10 @@ std::span<const uint8_t> Returned(const std::vector<uint8_t>& buffer, size_t byt
   return std::span<const uint8_t>(buffer).first(std::min(bytes, buffer.size()));
 }
 
-// The storage device descriptor in a buffer of the size its header announces: the strings of
-// a descriptor larger than a fixed buffer would otherwise be cut off or lost.
+}  // namespace
+
+// Sized by the header: the strings of a descriptor larger than a fixed buffer would otherwise
+// be cut off or lost.
 std::optional<StorageDeviceFacts> ReadDeviceDescriptor(DiskQueryHandle& handle) {
   std::vector<uint8_t> header(kDescriptorHeaderBytes, 0);
   const auto headerBytes = handle.Query(DiskQuery::DeviceDescriptor, header);
@@ -33,8 +35,6 @@ std::optional<StorageDeviceFacts> ReadDeviceDescriptor(DiskQueryHandle& handle) 
   if (!bytes) return std::nullopt;
   return ParseStorageDeviceDescriptor(Returned(descriptor, *bytes));
 }
-
-}  // namespace
 
 int32_t FindSystemDiskNumberWith(DiskSystemQueries& system) {
   const std::optional<std::wstring> directory = system.SystemDirectory();
@@ -158,12 +158,15 @@ std::vector<DiskInfo> EnumeratePhysicalDisksWith(DiskSystemQueries& system, int3
   const ClassificationContext context =
       ReadClassificationContext(system, environmentMode, unlockInternal);
   std::vector<DiskInfo> disks = ReadDisksByInterface(system);
-  if (disks.empty()) {
-    // Without the interface list the numbers are tried one by one.
-    for (int32_t n = 0; n < kMaxPhysicalDisks; ++n) {
-      if (auto disk = ReadPhysicalDisk(system, n)) disks.push_back(std::move(*disk));
-    }
+  // Numbers are also tried one by one: a driver may expose a disk without the disk interface.
+  for (int32_t n = 0; n < kMaxPhysicalDisks; ++n) {
+    const bool known = std::any_of(disks.begin(), disks.end(),
+                                   [n](const DiskInfo& d) { return d.diskNumber == n; });
+    if (known) continue;
+    if (auto disk = ReadPhysicalDisk(system, n)) disks.push_back(std::move(*disk));
   }
+  std::sort(disks.begin(), disks.end(),
+            [](const DiskInfo& a, const DiskInfo& b) { return a.diskNumber < b.diskNumber; });
   AssignDriveLettersWith(system, disks);
   ClassifyDisks(disks, context);
   return disks;

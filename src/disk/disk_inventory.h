@@ -8,6 +8,7 @@
 #include "disk/disk_classification.h"
 #include "disk/disk_info.h"
 #include "disk/disk_queries.h"
+#include "disk/storage_descriptors.h"
 
 namespace tvde {
 
@@ -24,6 +25,9 @@ int32_t FindBootMediaDiskNumberWith(DiskSystemQueries& system);
 // Appends "X:" for every volume extent to each disk it lies on (", " between letters); a volume
 // spread over several disks is asked again with room for all its extents.
 void AssignDriveLettersWith(DiskSystemQueries& system, std::vector<DiskInfo>& disks);
+
+// The storage device descriptor `handle` answers; nothing when it does not.
+std::optional<StorageDeviceFacts> ReadDeviceDescriptor(DiskQueryHandle& handle);
 
 // The device number the disk answers (IOCTL_STORAGE_GET_DEVICE_NUMBER); nothing when it does not.
 std::optional<int32_t> QueryDeviceNumber(DiskQueryHandle& handle);

@@ -55,12 +55,22 @@ DiskIdentityCheck ReidentifyOpenedDisk(DiskSystemQueries& system, DiskQueryHandl
         Was(L"ディスク番号", std::to_wstring(saved.diskNumber), std::to_wstring(*number)));
   }
 
+  // Without its descriptor a disk would be given the same placeholder model and serial as any
+  // other disk that does not answer: nothing would be compared.
+  if (!ReadDeviceDescriptor(opened)) Add(difference, L"デバイス記述子を取得できません");
   DiskInfo current = ReadDiskFacts(system, opened, number.value_or(saved.diskNumber));
   if (current.model != saved.model) Add(difference, Was(L"モデル", saved.model, current.model));
   if (current.serialNumber != saved.serialNumber)
     Add(difference, Was(L"シリアル番号", saved.serialNumber, current.serialNumber));
   if (current.busType != saved.busType)
     Add(difference, Was(L"接続", BusTypeLabel(saved.busType), BusTypeLabel(current.busType)));
+  if (current.mediaType != saved.mediaType)
+    Add(difference,
+        Was(L"種別", MediaTypeLabel(saved.mediaType), MediaTypeLabel(current.mediaType)));
+  // The passes and the stamp layout are cut to the saved sector size.
+  if (current.bytesPerSector != saved.bytesPerSector)
+    Add(difference, Was(L"セクタサイズ", std::to_wstring(saved.bytesPerSector),
+                        std::to_wstring(current.bytesPerSector)));
 
   std::vector<uint8_t> length(kLengthInfoBytes, 0);
   const auto lengthBytes = Ask(opened, DiskQuery::LengthInfo, length);

@@ -15,4 +15,9 @@ inline constexpr const wchar_t* kOpenedDiskDiffersMessage =
 // POSIX build (which the list does not fill), have no listed identity to compare and pass.
 DiskIdentityCheck CheckOpenedDisk(const DiskInfo& saved, Device& opened);
 
+// The same check through a handle opened for queries only, asked before any volume of the disk
+// is taken away: a disk that answers to the listed number by now keeps its volumes mounted.
+// The write handle is checked again (CheckOpenedDisk) once it is open.
+DiskIdentityCheck CheckListedDisk(const DiskInfo& saved);
+
 }  // namespace tvde

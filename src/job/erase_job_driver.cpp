@@ -199,6 +199,9 @@ class JobRun {
     // Before any lock: a folder the job needs would be pulled away with its volume.
     const auto held = WorkingPathsOnDisk(config().disk, ReportOutputFolder(config()));
     if (!held.empty()) return Blocked(kWorkingFolderOnTargetMessage + held.front());
+    // Another disk under the listed number keeps its volumes: none is dismounted on its behalf.
+    const DiskIdentityCheck listed = environment_.checkListedDisk(config().disk);
+    if (!listed.same) return Blocked(kOpenedDiskDiffersMessage + listed.difference);
     // A volume still mounted on the target would be written under (and Windows rejects such
     // writes only once the partition table is gone): stop before opening the disk.
     VolumeLockList volumes = environment_.lockVolumes(config().disk, log_);
@@ -301,6 +304,7 @@ EraseJobEnvironment DefaultEraseJobEnvironment() {
   environment.openDevice = OpenDevice;
   environment.lockVolumes = LockVolumesOfDisk;
   environment.checkOpenedDisk = CheckOpenedDisk;
+  environment.checkListedDisk = CheckListedDisk;
   environment.prepareReportFolder = PrepareReportFolder;
   environment.saveReports = SaveReports;
   return environment;

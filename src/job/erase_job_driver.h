@@ -41,6 +41,9 @@ inline constexpr const wchar_t* kStampPureZero =
 struct EraseJobEnvironment {
   std::function<DeviceOpenResult(const std::wstring& path, const DeviceOpenOptions& options)>
       openDevice;
+  // Whether the listed disk still answers as listed (CheckListedDisk); asked before any of its
+  // volumes is taken away.
+  std::function<DiskIdentityCheck(const DiskInfo& saved)> checkListedDisk;
   std::function<VolumeLockList(const DiskInfo& disk, const LogCallback& log)> lockVolumes;
   // Whether the disk just opened is still the listed one (CheckOpenedDisk); asked after the
   // volumes are locked and before the first write.

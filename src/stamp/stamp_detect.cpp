@@ -10,6 +10,7 @@
 #include "base/page_buffer.h"
 #include "base/product.h"
 #include "base/text.h"
+#include "disk/disk_info.h"
 #include "hardware/hardware_fields.h"
 #include "stamp/stamp_texts.h"
 
@@ -154,7 +155,7 @@ StampPayload DetectDiskStamp(const DiskInfo& disk, const HardwareProfile& localP
   options.creation = DeviceCreation::OpenExisting;
   options.buffering = DeviceBuffering::Unbuffered;
   options.sectorSize = std::max<uint32_t>(512, disk.bytesPerSector);
-  DeviceOpenResult opened = OpenDevice(disk.devicePath, options);
+  DeviceOpenResult opened = OpenDevice(TargetDevicePath(disk), options);
   if (opened.device == nullptr) return PrefilledPayload(disk, localProfile);
   return DetectDiskStamp(*opened.device, disk, localProfile);
 }

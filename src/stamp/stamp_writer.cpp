@@ -100,6 +100,13 @@ std::optional<VolumeLockList> TakeDiskAway(const DiskInfo& disk, const LogCallba
     EmitLog(log, kLogStampWorkingFolderOnDisk + held.front());
     return std::nullopt;
   }
+  // Another disk under the listed number keeps its volumes: none is dismounted on its behalf.
+  const DiskIdentityCheck listed = CheckListedDisk(disk);
+  if (!listed.same) {
+    EmitLog(log,
+            std::wstring(L"[CRITICAL SAFETY] ") + kOpenedDiskDiffersMessage + listed.difference);
+    return std::nullopt;
+  }
   VolumeLockList volumes = LockAndDismountVolumes(disk, log);
   if (!volumes.inUse.empty()) {
     ReleaseVolumes(volumes);

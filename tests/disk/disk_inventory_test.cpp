@@ -138,9 +138,12 @@ TEST(DiskInventory, DeviceInterfacesNameDisksOfAnyNumberAndAreKeptForTheWrite) {
   std::vector<std::wstring> found;
   for (const DiskInfo& d : EnumeratePhysicalDisksWith(system, 0, 0))
     found.push_back(d.devicePath.substr(4) + L"=" + TargetDevicePath(d));
-  EXPECT_THAT(found, ElementsAre(L"PhysicalDrive1=scsi#1", L"PhysicalDrive2=usb#2",
+  // Disks 0 and 4 answer no interface with their number: found by number, and opened so.
+  EXPECT_THAT(found, ElementsAre(L"PhysicalDrive0=\\\\.\\PhysicalDrive0", L"PhysicalDrive1=scsi#1",
+                                 L"PhysicalDrive2=usb#2", L"PhysicalDrive4=\\\\.\\PhysicalDrive4",
                                  L"PhysicalDrive40=usb#40"));
-  EXPECT_TRUE(system.openedDisks.empty()) << "no number is guessed";
+  EXPECT_THAT(system.openedDisks, ::testing::Not(::testing::Contains(1)));
+  EXPECT_THAT(system.openedDisks, ::testing::Not(::testing::Contains(2)));
   system.interfaces->clear();  // an empty list: the numbers 0..31 are tried
   const auto byNumber = EnumeratePhysicalDisksWith(system, 0, 0);
   ASSERT_EQ(byNumber.size(), 4u);
@@ -171,6 +174,10 @@ TEST(DiskReidentify, TheOpenDiskMustStillBeTheListedOneAndStillWritable) {
        L"ディスクがオフラインです、ディスクが読み取り専用です"},
       {0, [](FakeDiskSystem&, FakeDisk& d) { d.number = d.length = std::nullopt; },
        L"ディスク番号を取得できません、容量を取得できません"},
+      {0, [](FakeDiskSystem&, FakeDisk& d) { d.descriptor = std::nullopt; },
+       L"デバイス記述子を取得できません"},
+      {0, [](FakeDiskSystem&, FakeDisk& d) { d.geometry = GeometryBytes(32ull << 30, 4096); },
+       L"セクタサイズ: 一覧 512 / 現在 4096"},
   };
   for (const auto& [mode, change, difference] : cases) {
     FakeDiskSystem system = OfficePc();

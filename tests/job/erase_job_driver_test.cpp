@@ -88,6 +88,10 @@ struct JobHarness {
       EmitLog(sink, L"[SAFETY] test volume locked");
       return list;
     };
+    environment.checkListedDisk = [this](const DiskInfo&) {
+      EXPECT_EQ(lockCalls, 0) << "asked before any volume is taken away";
+      return listed;
+    };
     environment.checkOpenedDisk = [this](const DiskInfo& saved, Device&) {
       ++identityChecks;
       EXPECT_EQ(openDevices, 1) << "asked of the open disk";
@@ -121,6 +125,7 @@ struct JobHarness {
   CancelFlag cancel{0};
   bool failOpen = false, saveSucceeds = true;
   DiskIdentityCheck identity{true, L""};  // what the open disk says about itself
+  DiskIdentityCheck listed{true, L""};    // what the disk under the listed number says
   int32_t identityChecks = 0;
   std::vector<std::wstring> volumesInUse, openedPaths;
   DeviceOpenOptions openOptions;
@@ -158,6 +163,9 @@ TEST(EraseJobEarlyEnd, NothingIsOpenedWrittenOrCertifiedBeforeTheJobMayStart) {
          j.identity = {false, L"シリアル番号: 一覧 A / 現在 B"};
        },
        blocked, critical, "開いたディスクが一覧取得時のディスクと一致しない", 1},
+      // Already before the lock: the other disk's volumes stay mounted.
+      {true, [](JobHarness& j) { j.listed = {false, L"モデル: 一覧 A / 現在 B"}; }, blocked, critical,
+       "開いたディスクが一覧取得時のディスクと一致しない", 0},
       // A folder under a file can never be made: found out before the disk is touched.
       {true, [](JobHarness& j) {
          testing::WriteFilledFile(j.dir.path() / "file", 1, 0);

@@ -7,4 +7,8 @@ DiskIdentityCheck CheckOpenedDisk(const DiskInfo& /*saved*/, Device& /*opened*/)
   return {true, L""};
 }
 
+DiskIdentityCheck CheckListedDisk(const DiskInfo& /*saved*/) {
+  return {true, L""};
+}
+
 }  // namespace tvde

@@ -13,4 +13,14 @@ DiskIdentityCheck CheckOpenedDisk(const DiskInfo& saved, Device& opened) {
   return ReidentifyOpenedDisk(*system, queries, saved);
 }
 
+DiskIdentityCheck CheckListedDisk(const DiskInfo& saved) {
+  if (IsRunningUnderWine() || !IsRawDevicePath(TargetDevicePath(saved))) return {true, L""};
+  const std::unique_ptr<DiskSystemQueries> system = MakeWin32DiskQueries();
+  const std::unique_ptr<DiskQueryHandle> handle =
+      saved.interfacePath.empty() ? system->OpenPhysicalDisk(saved.diskNumber)
+                                  : system->OpenDiskInterface(saved.interfacePath);
+  if (!handle) return {false, L"ディスクを開けません"};
+  return ReidentifyOpenedDisk(*system, *handle, saved);
+}
+
 }  // namespace tvde
