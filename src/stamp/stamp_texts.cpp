@@ -48,10 +48,14 @@ size_t FairShareLimit(std::vector<size_t> lengths, size_t budget) {
 }
 
 std::string_view StampStatusText(const StampPayload& payload) {
-  // Only a verification that ran and passed is engraved as such; a skipped one, a stamp written
-  // by the operator without a job, or any other verdict is not.
-  return payload.verification.starts_with(L"PASSED") ? kStampStatusVerified
-                                                     : kStampStatusUnverified;
+  // Only a real job's verification that ran and passed is engraved as verified, and only a real
+  // job that skipped it as unverified; a stamp the operator wrote without a job, a simulation's
+  // or any other verdict claims no sanitization at all.
+  const std::wstring& verdict = payload.verification;
+  if (verdict.starts_with(L"PASSED") && verdict.find(L"Simulation") == std::wstring::npos)
+    return kStampStatusVerified;
+  if (verdict.starts_with(L"SKIPPED")) return kStampStatusUnverified;
+  return kStampStatusNotCertified;
 }
 
 std::wstring StampStateLabel(PostEraseState postEraseState, ExecutionMode executionMode) {

@@ -74,9 +74,12 @@ TEST(StampTexts, SamplePayloadGivesTheGoldenRecordMessageScreenAndBlock) {
 // The MBR message and BIOS screen of an unverified job are checked on the disk the job writes.
 TEST(StampTexts, OnlyAPassedVerificationIsCalledVerified) {
   StampPayload payload = SamplePayload();
-  for (const wchar_t* verdict : {kVerdictSkipped, L"STAMPED BY OPERATOR", L"", L"FAILED"}) {
+  payload.verification = kVerdictSkipped;
+  EXPECT_EQ(CString(BuildEfiReportBlock(payload), 120), "SANITIZED, UNVERIFIED");
+  for (const wchar_t* verdict :
+       {L"STAMPED BY OPERATOR", L"", L"FAILED", L"PASSED (Simulation 100% Verified)"}) {
     payload.verification = verdict;
-    EXPECT_EQ(CString(BuildEfiReportBlock(payload), 120), "SANITIZED, UNVERIFIED") << U8(verdict);
+    EXPECT_EQ(CString(BuildEfiReportBlock(payload), 120), "NOT CERTIFIED") << U8(verdict);
   }
   payload.verification = L"PASSED (All Sampled Sectors Verified Clean)";
   EXPECT_EQ(CString(BuildEfiReportBlock(payload), 120), "SANITIZED & VERIFIED");
