@@ -44,7 +44,9 @@ std::string BuildReportScreenText(const EfiReportBlock& block, const StampPayloa
   fitted("  Storage Control  : " + ToPrintableAscii(payload.hardware.storageController));
   fitted("  Operator / Org   : " + report(5));
   fixed("");
-  text += " Status: Data Permanently Sanitized. Bootable Report Stamp Active (No OS).";
+  text += status == kStampStatusNotCertified
+              ? " Status: Report Stamp Only - No Erasure Certified. Bootable Stamp (No OS)."
+              : " Status: Data Permanently Sanitized. Bootable Report Stamp Active (No OS).";
   return text;
 }
 

@@ -92,12 +92,19 @@ def check_boot(mode, image, expected, work_dir, resolution, arch):
         return problems or verify(read_log())
 
 
-def sample_stamp(tool, sector, work_dir):
-    """The stamp tvde-cli writes for the golden payload on a disk of that sector size."""
+def sample_stamp(tool, sector, work_dir, verdict=None):
+    """The stamp tvde-cli writes for the golden payload (with another verification verdict when
+    given) on a disk of that sector size."""
     path = os.path.join(work_dir, f"stamp-{sector}.img")
-    subprocess.run([tool, "stamp-write", "--out", path, "--payload",
-                    os.path.join(GOLDEN, "sample_payload.txt"), "--sector-size", str(sector)],
-                   check=True, stdout=subprocess.DEVNULL)
+    payload = os.path.join(GOLDEN, "sample_payload.txt")
+    if verdict is not None:
+        lines = pathlib.Path(payload).read_text(encoding="utf-8").splitlines()
+        payload = os.path.join(work_dir, "payload.txt")
+        pathlib.Path(payload).write_text("\n".join(
+            f"verification={verdict}" if line.startswith("verification=") else line
+            for line in lines) + "\n", encoding="utf-8")
+    subprocess.run([tool, "stamp-write", "--out", path, "--payload", payload, "--sector-size",
+                    str(sector)], check=True, stdout=subprocess.DEVNULL)
     return path
 
 
@@ -142,6 +149,8 @@ def main(argv=None):
     parser.add_argument("--resolution", default="1024x768",
                         type=lambda text: tuple(int(n) for n in text.lower().split("x")))
     parser.add_argument("--arch", default="x64", choices=["x64", "ia32"])
+    parser.add_argument("--verdict", help="with --tool: this verification verdict instead; the "
+                        "expectations then come from the stamp itself")
     args = parser.parse_args(argv)
     if (args.image is None) == (args.tool is None):
         parser.error("give either IMAGE or --tool")
@@ -149,10 +158,10 @@ def main(argv=None):
     started = time.monotonic()
     try:
         sizes = {"fat": [512, 4096], "ovmf-serial-4k": [4096]}.get(args.mode, [512])
-        paths = [sample_stamp(args.tool, size, work_dir) for size in sizes] if args.tool else [
-            args.image]
+        paths = [sample_stamp(args.tool, size, work_dir, args.verdict)
+                 for size in sizes] if args.tool else [args.image]
         images = [pathlib.Path(path).read_bytes() for path in paths]
-        expected = expectations(images[0], golden=args.tool is not None)
+        expected = expectations(images[0], golden=args.tool is not None and args.verdict is None)
         if args.mode == "fat":
             seen = {}
             problems = [p for image in images for p in check_fat(image, expected, work_dir, seen)]

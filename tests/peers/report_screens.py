@@ -87,6 +87,7 @@ def check_fallback_screen(memory, message):
 PAGE, INK, ACCENT, GREEN = 0xF1F5F9, 0x0F172A, 0x0EA5E9, 0x10B981
 WHITE, LIGHT_BLUE, LABEL_GREY, BORDER = 0xFFFFFF, 0xBAE6FD, 0x334155, 0xCBD5E1
 FOOTER = "Status: Disk Permanently Sanitized (Bootable Report Stamp Active). No OS Installed."
+FOOTER_NOT_CERTIFIED = "Status: Report Stamp Only - No Erasure Certified. No OS Installed."
 
 
 class Canvas:
@@ -151,7 +152,8 @@ def render_report(block, width, height, font):
             c.text(224, top + 27 + 19 * i, value, INK, WHITE)
     if height >= 606:
         c.fill(0, height - 28, width, 28, INK)
-        c.text(24, height - 22, FOOTER, LIGHT_BLUE, INK)
+        footer = FOOTER if block.status.startswith("S") else FOOTER_NOT_CERTIFIED
+        c.text(24, height - 22, footer, LIGHT_BLUE, INK)
     return c
 
 

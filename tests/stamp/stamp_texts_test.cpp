@@ -80,6 +80,9 @@ TEST(StampTexts, OnlyAPassedVerificationIsCalledVerified) {
        {L"STAMPED BY OPERATOR", L"", L"FAILED", L"PASSED (Simulation 100% Verified)"}) {
     payload.verification = verdict;
     EXPECT_EQ(CString(BuildEfiReportBlock(payload), 120), "NOT CERTIFIED") << U8(verdict);
+    EXPECT_TRUE(
+        ScreenOf(payload).ends_with(" Status: Report Stamp Only - No Erasure Certified. "
+                                    "Bootable Stamp (No OS)."));
   }
   payload.verification = L"PASSED (All Sampled Sectors Verified Clean)";
   EXPECT_EQ(CString(BuildEfiReportBlock(payload), 120), "SANITIZED & VERIFIED");

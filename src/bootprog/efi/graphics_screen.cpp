@@ -128,9 +128,12 @@ void DrawGraphicsScreen(GraphicsOutput* gop, Uint32 width, Uint32 height) {
 
   if (height >= kFooterMinHeight) {
     FillRect(gop, 0, height - 28, width, 28, kInk);
+    // Only a stamp whose status says SANITIZED claims the disk was sanitized.
     DrawLiteral(gop, 24, height - 22,
-                "Status: Disk Permanently Sanitized (Bootable Report Stamp Active). No OS "
-                "Installed.",
+                block.status[0] == 'S'
+                    ? "Status: Disk Permanently Sanitized (Bootable Report Stamp Active). No OS "
+                      "Installed."
+                    : "Status: Report Stamp Only - No Erasure Certified. No OS Installed.",
                 kLightBlue, kInk, 1);
   }
 }
