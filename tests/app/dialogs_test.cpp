@@ -163,10 +163,11 @@ ReportData VerifiedZeroFill(const DiskInfo& disk) {
   return job;
 }
 
-void OpenDialog(AppHarness& h, const ReportDialogRequest& request, std::vector<Step> steps) {
+void OpenDialog(AppHarness& h, const ReportDialogRequest& request, std::vector<Step> steps,
+                HWND parent = nullptr) {
   const AppServices services = h.Services();
   DriveModal(
-      kReportDialogClass, [&] { ShowReportDialog(nullptr, request, services); }, std::move(steps));
+      kReportDialogClass, [&] { ShowReportDialog(parent, request, services); }, std::move(steps));
 }
 
 TEST(ReportDialog, BadgeAndAllZeroSayNoMoreThanTheJobDid) {
@@ -201,7 +202,10 @@ TEST(ReportDialog, EscapeLeavesFullScreenOnlyAndCopyFillsTheClipboard) {
   const ReportData job = VerifiedZeroFill(testing::TestDisk(4, L"unused.img", 64ull << 20));
   RECT normal{};
   bool lastStepPlayed = false;
-  OpenDialog(h, {job.stamp, L"", job, std::nullopt, {}},
+  // A parent another modal window disabled stays disabled when this one closes.
+  const HWND parent = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_DISABLED, 0, 0, 9, 9,
+                                      nullptr, nullptr, nullptr, nullptr);
+  OpenDialog(h, {job.stamp, L"", job, std::nullopt, {}, {}},
              {[&](HWND w) {
                 Click(w, kIdReportCopy);
                 GetWindowRect(w, &normal);
@@ -219,8 +223,11 @@ TEST(ReportDialog, EscapeLeavesFullScreenOnlyAndCopyFillsTheClipboard) {
                 EXPECT_TRUE(EqualRect(&restored, &normal));
                 lastStepPlayed = true;
                 Click(w, kIdReportClose);
-              }});
+              }},
+             parent);
   EXPECT_TRUE(lastStepPlayed);  // the first Escape closed nothing
+  EXPECT_FALSE(IsWindowEnabled(parent));
+  DestroyWindow(parent);
   ASSERT_EQ(h.boxes.size(), 1u);
   EXPECT_EQ(U8(h.boxes[0].text),
             "消去証明＆ハードウェアレポート情報をクリップボードにコピーしました！");
@@ -244,27 +251,39 @@ TEST(ReportDialog, SaveElsewhereWritesTheThreeFilesAndTheHtmlButtonOpensThem) {
   const std::vector<std::string> verified = {"PASSED (All Sampled Sectors Verified Clean)",
                                              U8(StandardLabel(EraseStandard::ZeroFill)),
                                              U8(ExecutionModeHtmlLabel(ExecutionMode::RealWrite))};
-  // The certificate says what the record or the payload says, never more.
-  const std::tuple<ReportDialogRequest, bool, std::vector<std::string>> cases[] = {
-      {{job.stamp, L"", job, disk, {}}, true, verified},  // the job's output was off
-      {{job.stamp, L"", std::nullopt, std::nullopt, {}}, true, verified},
-      {{PreviewPayload(), L"", std::nullopt, std::nullopt, {}}, true, {"SKIPPED (検証記録なし)"}},
-      {{job.stamp, L"", job, disk, {}}, false, {}}};
-  for (const auto& [request, writable, claims] : cases) {
+  StampPayload unnamed = job.stamp, operatorStamp = job.stamp;
+  unnamed.certificateId.clear();
+  unnamed.verification.clear();
+  operatorStamp.verification = kOperatorStampVerdict;
+  // The certificate says what the record or the payload says, never more; refused ("") when
+  // nothing was erased (a hardware preview, an operator's stamp); a new ID is kept for a stamp.
+  // clang-format off
+  const std::tuple<ReportDialogRequest, const char*, std::vector<std::string>> cases[] = {
+      {{job.stamp, L"", job, disk, {}, {}}, "usb", verified},  // the job's output was off
+      {{job.stamp, L"", std::nullopt, std::nullopt, {}, {}}, "usb", verified},
+      {{unnamed, L"", std::nullopt, std::nullopt, {}, {}}, "usb", {"SKIPPED (検証記録なし)"}},
+      {{job.stamp, L"", job, disk, {}, {}}, "plain-file\\logs", {"指定されたフォルダへの書き込みに失敗しました。"}},
+      {{PreviewPayload(), L"", std::nullopt, std::nullopt, {}, {}}, "", {"このレポートは実際の消去処理の記録ではありません"}},
+      {{operatorStamp, L"", std::nullopt, std::nullopt, {}, {}}, "", {"このレポートは実際の消去処理の記録ではありません"}}};
+  // clang-format on
+  for (const auto& [request, folder, claims] : cases) {
     AppHarness h;
-    h.pickerAnswer = writable ? h.temp().File("usb") : UnwritableFolder(h);
-    std::wstring html;
+    UnwritableFolder(h);
+    h.pickerAnswer = h.temp().File(folder);
+    std::wstring html, shownId;
     OpenDialog(h, request, {[&](HWND w) {
                  Click(w, kIdReportOpenHtml);  // nothing saved yet
                  Click(w, kIdReportSaveElsewhere);
                  html = StateOf(w).htmlPath;
+                 shownId = StateOf(w).payload.certificateId;
                  Click(w, kIdReportOpenHtml);
                }});
-    ASSERT_EQ(h.boxes.size(), writable ? 2u : 3u);
+    const bool saved = std::string(folder) == "usb";
+    ASSERT_EQ(h.boxes.size(), saved ? 2u : 3u);
     EXPECT_TRUE(U8(h.boxes[0].text).starts_with("HTML証明書ファイルがまだ保存されていないか"));
-    if (!writable) {
-      EXPECT_TRUE(
-          U8(h.boxes[1].text).starts_with("指定されたフォルダへの書き込みに失敗しました。"));
+    EXPECT_EQ(h.pickerCalls, *folder ? 1 : 0);
+    if (!saved) {
+      EXPECT_TRUE(U8(h.boxes[1].text).starts_with(claims[0]));
       EXPECT_TRUE(html.empty() && h.opened.empty());
       continue;
     }
@@ -278,6 +297,7 @@ TEST(ReportDialog, SaveElsewhereWritesTheThreeFilesAndTheHtmlButtonOpensThem) {
     const std::string certificate(bytes.begin(), bytes.end());
     for (const std::string& claim : claims)
       EXPECT_NE(certificate.find(claim), std::string::npos) << claim;
+    EXPECT_NE(certificate.find("<strong>" + U8(shownId) + "</strong>"), std::string::npos);
   }
 }
 
@@ -292,7 +312,7 @@ TEST(ReportDialog, StampSwitchWritesAndErasesAndRefusesProtectedDisksUnasked) {
     return (box.flags & MB_YESNOCANCEL) == 0 ? IDOK : ++questions == 1 ? IDNO : IDYES;
   };
   StampPayload written, erased;
-  OpenDialog(h, {PreviewPayload(), L"", std::nullopt, disk, {}}, {[&](HWND w) {
+  OpenDialog(h, {PreviewPayload(), L"", std::nullopt, disk, {}, {}}, {[&](HWND w) {
                Click(w, kIdReportStampSwitch);
                written = DetectDiskStamp(disk);
                const StampPayload& shown = StateOf(w).payload;
@@ -308,23 +328,35 @@ TEST(ReportDialog, StampSwitchWritesAndErasesAndRefusesProtectedDisksUnasked) {
   EXPECT_EQ(erased.incomplete, 1);
   ASSERT_EQ(h.boxes.size(), 4u);
   EXPECT_EQ(U8(h.boxes[0].title), "ディスク状態の切り替え (レポートスタンプ ⇔ 完全消去0x00状態)");
+  EXPECT_TRUE(
+      U8(h.boxes[0].text)
+          .starts_with("対象ディスク Disk 7 (Toreval Test Disk 7, S/N: TT-7) の物理状態を"));
   // An operator's stamp proves no all-zero disk: the question promises the stamp area only.
   EXPECT_NE(U8(h.boxes[0].text).find("[はい (Yes)]  : ディスク先頭のレポートスタンプ (LBA 0..255)"),
             std::string::npos);
   EXPECT_EQ(U8(h.boxes[3].text),
             "ディスク先頭のレポートスタンプを消去しました (先頭256セクタを0x00化)。");
 
-  // A protected disk, or no disk at all: refused before any question.
+  // A protected disk, no disk at all or a running job: refused before any question; the write
+  // of a simulation's report (answered No) after it.
   DiskInfo guarded = disk;
   guarded.safetyStatus = SafetyStatus::ProtectedSystemDisk;
-  const std::pair<std::optional<DiskInfo>, const char*> refusals[] = {
-      {guarded, "Toreval Safety Guard"}, {std::nullopt, "Toreval Disk Eraser"}};
-  for (const auto& [target, title] : refusals) {
+  ReportData simulation = VerifiedZeroFill(disk);
+  simulation.config.executionMode = ExecutionMode::Simulation;
+  const auto preview = PreviewPayload();
+  // clang-format off
+  const std::tuple<ReportDialogRequest, size_t, const char*> refusals[] = {
+      {{preview, L"", std::nullopt, guarded, {}, {}}, 1, "選択されているディスクは安全保護ロック中"},
+      {{preview, L"", std::nullopt, std::nullopt, {}, {}}, 1, "メイン画面で対象ディスクを選択してください。"},
+      {{preview, L"", std::nullopt, disk, {}, [] { return true; }}, 1, "消去処理または WinPE メディア作成の実行中は"},
+      {{simulation.stamp, L"", simulation, disk, {}, {}}, 2, "このレポートは安全シミュレーション (DryRun) の結果です。"}};
+  // clang-format on
+  for (const auto& [request, boxes, text] : refusals) {
     AppHarness refused;
-    OpenDialog(refused, {PreviewPayload(), L"", std::nullopt, target, {}},
-               {[](HWND w) { Click(w, kIdReportStampSwitch); }});
-    ASSERT_EQ(refused.boxes.size(), 1u);
-    EXPECT_EQ(U8(refused.boxes[0].title), title);
+    refused.answer = [](const BoxCall&) { return IDNO; };
+    OpenDialog(refused, request, {[](HWND w) { Click(w, kIdReportStampSwitch); }});
+    ASSERT_EQ(refused.boxes.size(), boxes);
+    EXPECT_TRUE(U8(refused.boxes.back().text).starts_with(text)) << text;
   }
   EXPECT_EQ(DetectDiskStamp(disk).incomplete, 1);
 }

@@ -168,6 +168,7 @@ TEST(EraseThroughWindow, ReportButtonsBeforeAndAfterASimulationRunToTheReport) {
   EXPECT_EQ(U8(request.payload.certificateId), U8(result.certificateId));
   EXPECT_EQ(request.disk.value().diskNumber, 3);
   EXPECT_TRUE(request.log);  // the dialog's stamp lines reach the console
+  EXPECT_TRUE(request.jobRunning && !request.jobRunning());
 
   // Every line time-stamped, the job's lines between its banner and the outcome.
   const std::vector<std::wstring> lines = h.ConsoleLines();
@@ -182,6 +183,33 @@ TEST(EraseThroughWindow, ReportButtonsBeforeAndAfterASimulationRunToTheReport) {
   EXPECT_EQ(U8(lines.back().substr(22)), "[SHA-256] " + U8(result.sha256Fingerprint));
   h.Click(kIdOpenCertificate);
   EXPECT_EQ(h.opened, std::vector<std::wstring>{result.htmlPath});
+
+  // The job's report goes with its own disk only: any other disk in the first row shows its own
+  // stamp, so the dialog's stamp switch never engraves the report on it.
+  const std::wstring jobId = result.certificateId;
+  DiskInfo sameNumber = TestDisk(3, L"unused", 32ull << 30);
+  sameNumber.serialNumber = L"another";
+  for (const auto& [first, own] : {std::pair{TestDisk(3, L"unused", 32ull << 30), true},
+                                   {TestDisk(5, L"unused", 32ull << 30), false},
+                                   {sameNumber, false}}) {
+    h.disks = {first};
+    h.Click(kIdRescan);
+    h.Click(kIdReportDialog);
+    EXPECT_EQ(h.reportRequests.back().result.has_value(), own);
+    EXPECT_EQ(U8(h.reportRequests.back().payload.certificateId),
+              U8(own ? jobId : h.detectedStamp.certificateId));
+  }
+  // A job that ends while the dialog is open leaves a line instead of a second dialog.
+  app.services.showReportDialog = [&, open = app.services.showReportDialog](
+                                      HWND owner, const ReportDialogRequest& asked) {
+    open(owner, asked);
+    if (h.reportRequests.size() == 6) SendMessageW(app.mainWindow, WM_APP_ERASE_DONE, 0, 0);
+  };
+  h.Click(kIdReportDialog);
+  EXPECT_EQ(h.reportRequests.size(), 6u);
+  EXPECT_EQ(U8(h.ConsoleLines().back().substr(22)),
+            "[REPORT] レポート画面が開いているため、今回の消去レポートは自動表示しませんでした。"
+            "閉じた後「★ 実機消去＆HWレポート画面」ボタンから確認できます。");
 }
 
 TEST(EraseThroughWindow, AbortAndClosingWhileBusyStopTheJob) {
