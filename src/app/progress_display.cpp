@@ -30,7 +30,7 @@ bool FileExists(const std::wstring& path) {
   return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-// The same physical disk as far as the list can tell: a new list may number disks differently.
+// The same physical disk as far as the list can tell: after a rescan a number may be another disk.
 bool SameDisk(const DiskInfo& a, const DiskInfo& b) {
   return a.diskNumber == b.diskNumber && a.serialNumber == b.serialNumber && a.model == b.model &&
          a.sizeBytes == b.sizeBytes;

@@ -70,7 +70,7 @@ bool CertifiesAnErasure(const ReportDialogState& state) {
   return state.payload.incomplete == 0 && state.payload.verification != kOperatorStampVerdict;
 }
 
-// Names the disk a stamp operation acts on, as the disk list shows it.
+// The disk a stamp operation acts on: its number, model and serial number.
 std::wstring DiskNamed(const DiskInfo& disk) {
   return L"Disk " + std::to_wstring(disk.diskNumber) + L" (" + disk.model + L", S/N: " +
          disk.serialNumber + L")";

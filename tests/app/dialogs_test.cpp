@@ -293,7 +293,7 @@ TEST(ReportDialog, SaveElsewhereWritesTheThreeFilesAndTheHtmlButtonOpensThem) {
   }
 }
 
-TEST(ReportDialog, StampSwitchWritesAndErasesAndRefusesProtectedDisksUnasked) {
+TEST(ReportDialog, StampSwitchWritesAndErasesAndEveryRefusalWritesNothing) {
   AppHarness h;
   std::ofstream(h.temp().path() / "disk.img").close();
   fs::resize_file(h.temp().path() / "disk.img", 4 << 20);  // all zero
