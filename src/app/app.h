@@ -59,6 +59,8 @@ class App {
   void OnAbort();
   void OnOpenCertificate();
   void OnOpenReportDialog();
+  // The one report dialog at a time; while it is open a second request only leaves a log line.
+  void OpenReportDialog(ReportDialogRequest request);
   void OnProgressMessage();
   void OnLogMessage();
   void OnEraseDone();
@@ -90,8 +92,10 @@ class App {
   CancelFlag cancelRequested{0};
   std::atomic<int32_t> busy{0};
   std::thread eraseWorker;
-  std::thread winpeWorker;  // the ADK acquisition or media build; shares `busy` with the erase
-  WorkerMailbox mailbox;    // stateMutex, progressSnapshot, pendingLogLines, lastResult
+  std::thread winpeWorker;       // the ADK acquisition or media build; shares `busy` with the erase
+  bool winpeJobRunning = false;  // GUI thread: from the WinPE worker's start to its end message
+  bool reportDialogOpen = false;  // GUI thread
+  WorkerMailbox mailbox;          // stateMutex, progressSnapshot, pendingLogLines, lastResult
 
  private:
   void OnCreate(HWND window);

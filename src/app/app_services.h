@@ -31,6 +31,7 @@ struct ReportDialogRequest {
   std::optional<ReportData> result;  // the finished job, when there is one
   std::optional<DiskInfo> disk;      // the disk whose stamp the dialog may switch
   LogCallback log;                   // GUI thread: the stamp operations' lines; may be empty
+  std::function<bool()> jobRunning;  // whether an erase or WinPE job runs now; may be empty
 };
 
 // MessageBoxW: the pressed button (IDYES, IDNO, IDCANCEL, IDOK).

@@ -21,6 +21,9 @@ constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINI
 constexpr const wchar_t* kBusyCloseQuestion =
     L"現在処理が実行中です。強制終了してもよろしいですか？";
 
+constexpr const wchar_t* kWinPEBusyClose =
+    L"WinPE メディア作成 / ADK 導入の処理中は終了できません。完了までお待ちください。";
+
 std::wstring WindowTitle() {
   return std::wstring(kProductName) + L" v" + kProductVersion +
          L" - Enterprise HDD/SSD Sanitization, Erasure Stamp & x86/x64 Hybrid WinPE Suite";
@@ -171,6 +174,9 @@ void App::OnCreate(HWND window) {
 }
 
 void App::OnClose() {
+  // A media build cannot be stopped (DISM holds the image mounted): closing would only hide
+  // the window while the program waits for the build.
+  if (winpeJobRunning) return ShowBox(kWinPEBusyClose, kProductName, MB_OK | MB_ICONWARNING);
   if (busy.load() != 0) {
     if (AskBox(kBusyCloseQuestion, kProductName, MB_YESNO | MB_ICONWARNING) != IDYES) return;
     cancelRequested.exchange(1);

@@ -21,7 +21,9 @@ uint32_t DpiFor(HWND parent) {
 }
 
 void RunModalLoop(HWND window, HWND parent, const std::function<bool(MSG&)>& filter) {
-  if (parent != nullptr) EnableWindow(parent, FALSE);
+  // A parent already disabled (by a modal window below this one) is left to whoever disabled it.
+  const bool parentWasEnabled = parent != nullptr && IsWindowEnabled(parent);
+  if (parentWasEnabled) EnableWindow(parent, FALSE);
   MSG message{};
   while (IsWindow(window)) {
     const BOOL got = GetMessageW(&message, nullptr, 0, 0);
@@ -36,7 +38,7 @@ void RunModalLoop(HWND window, HWND parent, const std::function<bool(MSG&)>& fil
     DispatchMessageW(&message);
   }
   if (IsWindow(window)) DestroyWindow(window);
-  if (parent != nullptr) {
+  if (parentWasEnabled) {
     EnableWindow(parent, TRUE);
     SetForegroundWindow(parent);
   }

@@ -17,8 +17,9 @@ POINT CenteredOn(HWND parent, int32_t width, int32_t height, int32_t minimum);
 uint32_t DpiFor(HWND parent);
 
 // Disables `parent`, dispatches this thread's messages until `window` is gone, then enables
-// the parent and brings it forward. `filter` sees each message first and answers true when it
-// took it. A quit message ends the loop and is posted again for the caller's loop.
+// the parent and brings it forward; a parent that was disabled already stays as it was. `filter`
+// sees each message first and answers true when it took it. A quit message ends the loop and is
+// posted again for the caller's loop.
 void RunModalLoop(HWND window, HWND parent, const std::function<bool(MSG&)>& filter);
 
 }  // namespace tvde

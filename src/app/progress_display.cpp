@@ -21,11 +21,19 @@ constexpr const wchar_t* kCancelledStatus = L"中断 (CANCELLED) - ユーザー�
 constexpr const wchar_t* kCancelledBox = L"消去処理を中断しました。中断ログが保存されました。";
 constexpr const wchar_t* kAbortLog =
     L"[ABORT] ユーザーにより緊急停止シグナルが送信されました。安全に停止しています...";
+constexpr const wchar_t* kReportAlreadyOpenLog =
+    L"[REPORT] レポート画面が開いているため、今回の消去レポートは自動表示しませんでした。閉じた後「★ 実機消去＆HWレポート画面」ボタンから確認できます。";
 constexpr const wchar_t* kNoCertificateBox =
     L"まだこのセッションで保存されたHTML消去証明書ファイルがありません。\n・「★ 実機消去＆HWレポート画面」の『別ドライブへログ・証明書保存...』から任意のUSBメモリやフォルダへ保存できます。";
 
 bool FileExists(const std::wstring& path) {
   return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// The same physical disk as far as the list can tell: after a rescan a number may be another disk.
+bool SameDisk(const DiskInfo& a, const DiskInfo& b) {
+  return a.diskNumber == b.diskNumber && a.serialNumber == b.serialNumber && a.model == b.model &&
+         a.sizeBytes == b.sizeBytes;
 }
 
 std::wstring FormatStatusLine(const EraseProgressInfo& progress) {
@@ -64,8 +72,8 @@ void App::OnEraseDone() {
     AppendLog(result.htmlPath.empty() ? std::wstring(kScreenReportLog)
                                       : kCertificateSavedLog + result.htmlPath);
     AppendLog(L"[SHA-256] " + result.sha256Fingerprint);
-    services.showReportDialog(
-        mainWindow, {result.stamp, result.htmlPath, result, result.config.disk, StampLogSink()});
+    OpenReportDialog(
+        {result.stamp, result.htmlPath, result, result.config.disk, StampLogSink(), {}});
   } else if (result.statusCode == kStatusCancelled) {
     SetText(controls.statusLabel, kCancelledStatus);
     ShowBox(kCancelledBox, kProductName, MB_OK | MB_ICONWARNING);
@@ -94,16 +102,20 @@ void App::OnOpenCertificate() {
 
 void App::OnOpenReportDialog() {
   ReportDialogRequest request;
-  {
-    std::lock_guard<std::mutex> lock(mailbox.stateMutex);
-    if (mailbox.lastResult.statusCode == kStatusCompleted) {
-      request.payload = mailbox.lastResult.stamp;
-      request.htmlPath = mailbox.lastResult.htmlPath;
-      request.result = mailbox.lastResult;
-    }
-  }
   if (selectedDiskIndex >= 0 && selectedDiskIndex < static_cast<int32_t>(disks.size()))
     request.disk = disks[static_cast<size_t>(selectedDiskIndex)];
+  {
+    std::lock_guard<std::mutex> lock(mailbox.stateMutex);
+    const ReportData& last = mailbox.lastResult;
+    // The last job's report belongs to its own disk only: the dialog's stamp switch would
+    // otherwise engrave it on whatever disk is selected now.
+    if (last.statusCode == kStatusCompleted &&
+        (!request.disk || SameDisk(*request.disk, last.config.disk))) {
+      request.payload = last.stamp;
+      request.htmlPath = last.htmlPath;
+      request.result = last;
+    }
+  }
   if (request.payload.incomplete != 0 && request.disk) {
     request.payload = services.detectDiskStamp(*request.disk);
     if (request.payload.incomplete == 0) {
@@ -112,7 +124,16 @@ void App::OnOpenReportDialog() {
     }
   }
   request.log = StampLogSink();
+  OpenReportDialog(std::move(request));
+}
+
+void App::OpenReportDialog(ReportDialogRequest request) {
+  // A job that ends while a dialog is open must not stack a second modal loop on the first.
+  if (reportDialogOpen) return AppendLog(kReportAlreadyOpenLog);
+  request.jobRunning = [this] { return busy.load() != 0; };
+  reportDialogOpen = true;
   services.showReportDialog(mainWindow, request);
+  reportDialogOpen = false;
 }
 
 LogCallback App::StampLogSink() {

@@ -220,6 +220,7 @@ void ShowReportDialog(HWND parent, const ReportDialogRequest& request,
   if (state.hasDisk) state.disk = *request.disk;
   state.services = &services;
   state.log = request.log;
+  state.jobRunning = request.jobRunning;
   state.dpi = DpiFor(parent);
   if (state.payload.hardware.manufacturer.empty())
     state.payload.hardware = CollectHardwareProfile(state.hasDisk ? state.disk : DiskInfo{});

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -48,6 +49,7 @@ struct ReportDialogState {
   uint32_t dpi = USER_DEFAULT_SCREEN_DPI;
   const AppServices* services = nullptr;  // prompts, the shell and the folder picker
   LogCallback log;
+  std::function<bool()> jobRunning;  // empty: no job can run meanwhile
 };
 
 // Returns when the window is closed; the request is copied, never changed.

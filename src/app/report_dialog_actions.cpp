@@ -24,7 +24,13 @@ constexpr const wchar_t* kProtectedDisk =
     L"選択されているディスクは安全保護ロック中（OS起動ディスク等）のため、物理セクタのスタンプ切り替えはできません。\n（WinPE起動時または外部ディスク・ロック解除済セカンダリディスクで実行できます）";
 constexpr const wchar_t* kSwitchTitle =
     L"ディスク状態の切り替え (レポートスタンプ ⇔ 完全消去0x00状態)";
-constexpr const wchar_t* kSwitchQuestionHead = L"対象ディスクの物理状態を切り替えます。\n\n";
+constexpr const wchar_t* kJobRunning =
+    L"消去処理または WinPE メディア作成の実行中は、ディスクのスタンプを切り替えできません。\n処理の完了後に実行してください。";
+constexpr const wchar_t* kSimulationNotStamped =
+    L"このレポートは安全シミュレーション (DryRun) の結果です。実データは消去されていないため、実機ディスクへスタンプとして刻印することはできません。";
+constexpr const wchar_t* kNoErasureToCertify =
+    L"このレポートは実際の消去処理の記録ではありません (ハードウェアプレビュー、またはオペレーターが手動で記録したスタンプ)。\n消去証明書は消去処理を完了したレポートについてのみ保存できます。";
+constexpr const wchar_t* kSwitchQuestionHead = L" の物理状態を切り替えます。\n\n";
 constexpr const wchar_t* kYesAllZero =
     L"・[はい (Yes)]  : 通常通りディスクを完全消去した状態 (全セクタ0x00・未初期化・スタンプなし) に切り替える\n";
 constexpr const wchar_t* kYesStampAreaOnly =
@@ -56,6 +62,18 @@ constexpr const wchar_t* kVerdictNotRecorded = L"SKIPPED (検証記録なし)";
 int Box(HWND window, const ReportDialogState& state, const std::wstring& text, const wchar_t* title,
         UINT flags) {
   return state.services->messageBox(window, text, title, flags);
+}
+
+// Whether there is an erasure to certify: a job's report, or a complete stamp a job wrote.
+bool CertifiesAnErasure(const ReportDialogState& state) {
+  if (state.hasReport) return true;
+  return state.payload.incomplete == 0 && state.payload.verification != kOperatorStampVerdict;
+}
+
+// The disk a stamp operation acts on: its number, model and serial number.
+std::wstring DiskNamed(const DiskInfo& disk) {
+  return L"Disk " + std::to_wstring(disk.diskNumber) + L" (" + disk.model + L", S/N: " +
+         disk.serialNumber + L")";
 }
 
 // The record to save: the job's own (with output switched on), or one made from the payload.
@@ -107,6 +125,11 @@ void EraseStamp(HWND window, ReportDialogState& state) {
 }
 
 void WriteStamp(HWND window, ReportDialogState& state) {
+  // A dry run erased nothing: its report on the disk would read as a proof of erasure.
+  if (IsSimulation(state)) {
+    Box(window, state, kSimulationNotStamped, kProductName, MB_OK | MB_ICONERROR);
+    return;
+  }
   if (state.payload.certificateId.empty()) {
     state.payload.certificateId = MakeCertificateId();
     state.payload.sanitizationDate = FormatLocalTimestamp();
@@ -144,6 +167,10 @@ bool PutOnClipboard(HWND window, const std::wstring& text) {
 }  // namespace
 
 void SaveReportsElsewhere(HWND window, ReportDialogState& state) {
+  if (!CertifiesAnErasure(state)) {
+    Box(window, state, kNoErasureToCertify, kProductName, MB_OK | MB_ICONWARNING);
+    return;
+  }
   const AppServices& services = *state.services;
   const std::wstring folder = services.pickOutputFolder
                                   ? services.pickOutputFolder(window, std::wstring())
@@ -157,6 +184,10 @@ void SaveReportsElsewhere(HWND window, ReportDialogState& state) {
   }
   state.htmlPath = record.htmlPath;
   state.payload.sha256Fingerprint = record.sha256Fingerprint;
+  if (state.payload.certificateId.empty()) {  // a later stamp names the saved certificate
+    state.payload.certificateId = record.certificateId;
+    state.payload.sanitizationDate = record.startTime;
+  }
   InvalidateRect(window, nullptr, TRUE);
   Box(window, state,
       L"指定された保存先へ証明書および監査ログ一式を保存しました！\n\n・HTML証明書: " +
@@ -166,6 +197,10 @@ void SaveReportsElsewhere(HWND window, ReportDialogState& state) {
 }
 
 void SwitchDiskStamp(HWND window, ReportDialogState& state) {
+  if (state.jobRunning && state.jobRunning()) {
+    Box(window, state, kJobRunning, kProductName, MB_OK | MB_ICONWARNING);
+    return;
+  }
   if (!state.hasDisk) {
     Box(window, state, kNoDisk, kProductName, MB_OK | MB_ICONWARNING);
     return;
@@ -175,7 +210,7 @@ void SwitchDiskStamp(HWND window, ReportDialogState& state) {
     Box(window, state, kProtectedDisk, kSafetyGuardTitle, MB_OK | MB_ICONWARNING);
     return;
   }
-  const std::wstring question = std::wstring(kSwitchQuestionHead) +
+  const std::wstring question = L"対象ディスク " + DiskNamed(state.disk) + kSwitchQuestionHead +
                                 (ClaimsAllZero(state) ? kYesAllZero : kYesStampAreaOnly) +
                                 kSwitchQuestionTail;
   const int answer = Box(window, state, question, kSwitchTitle, MB_YESNOCANCEL | MB_ICONQUESTION);

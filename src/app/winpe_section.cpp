@@ -129,6 +129,7 @@ void App::OnCreateMediaButton() {
 void App::StartWinPEWorker(std::unique_ptr<WinPEWorkerStart> start) {
   if (winpeWorker.joinable()) winpeWorker.join();
   busy.exchange(1);
+  winpeJobRunning = true;
   Enable(controls.adkButton, false);
   Enable(controls.createMedia, false);
   WinPEWorkerStart* handedOver = start.get();
@@ -140,6 +141,7 @@ void App::StartWinPEWorker(std::unique_ptr<WinPEWorkerStart> start) {
     return;
   }
   busy.exchange(0);
+  winpeJobRunning = false;
   Enable(controls.adkButton, true);
   Enable(controls.createMedia, true);
   AppendLog(kWinPEWorkerFailedLog);
@@ -148,6 +150,7 @@ void App::StartWinPEWorker(std::unique_ptr<WinPEWorkerStart> start) {
 
 void App::OnWinPEDone(int32_t result, int32_t kind) {
   busy.exchange(0);
+  winpeJobRunning = false;
   Enable(controls.adkButton, true);
   Enable(controls.createMedia, true);
   UpdateAdkStatusLabel();

@@ -16,10 +16,6 @@ AppHarness::AppHarness() {
   SaveSettingsTo(store, settings);
 }
 
-AppHarness::~AppHarness() {
-  if (app_) Stop();
-}
-
 AppServices AppHarness::Services() {
   AppServices services;
   services.messageBox = [this](HWND, const std::wstring& text, const std::wstring& title,
@@ -88,10 +84,6 @@ void AppHarness::Stop() {
   }
 }
 
-void AppHarness::Click(int id) {
-  SendMessageW(Control(id), BM_CLICK, 0, 0);
-}
-
 void AppHarness::SelectCombo(int id, int index) {
   SetComboSelection(Control(id), index);
   SendMessageW(app_->mainWindow, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
@@ -110,10 +102,6 @@ bool AppHarness::PumpUntil(const std::function<bool()>& done, int timeoutMs) {
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
   }
   return true;
-}
-
-bool AppHarness::WaitForIdle(int timeoutMs) {
-  return PumpUntil([this] { return app_->busy.load() == 0; }, timeoutMs);
 }
 
 std::wstring AppHarness::Text(HWND control) const {

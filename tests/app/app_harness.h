@@ -24,17 +24,21 @@ class AppHarness {
  public:
   // Settings live in a scratch INI file whose certificate folder is certificateFolder().
   AppHarness();
-  ~AppHarness();
+  ~AppHarness() {
+    if (app_) Stop();
+  }
   void Start();  // the application object with the seam below, its window hidden
   void Stop();   // WM_CLOSE as the operator would, then the quit message taken off the queue
 
   App& app() { return *app_; }
   HWND Control(int id) const { return GetDlgItem(app_->mainWindow, id); }
-  void Click(int id);  // nothing happens when it is disabled
+  void Click(int id) { SendMessageW(Control(id), BM_CLICK, 0, 0); }  // nothing when disabled
   void SelectCombo(int id, int index);
   // This thread's messages dispatched until `done` holds; false after `timeoutMs`.
   bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 30000);
-  bool WaitForIdle(int timeoutMs = 30000);
+  bool WaitForIdle(int timeoutMs = 30000) {
+    return PumpUntil([this] { return app_->busy.load() == 0; }, timeoutMs);
+  }
   std::wstring Text(HWND control) const;
   std::vector<std::wstring> ConsoleLines() const;
 

@@ -74,7 +74,6 @@ TEST(FolderPicker, VerdictsRowsAndTheFolderCheck) {
   }
   std::wstring reason;
   EXPECT_FALSE(CheckOutputFolder(L"C:\\Logs", reason));  // Wine's C: is a fixed drive
-  EXPECT_TRUE(CheckOutputFolder(L"Logs", reason));
 }
 
 TEST(FolderPicker, RefusalsKeepItOpenEnterAcceptsATrimmedFolderAndEveryOtherWayOutIsNothing) {
@@ -163,10 +162,11 @@ ReportData VerifiedZeroFill(const DiskInfo& disk) {
   return job;
 }
 
-void OpenDialog(AppHarness& h, const ReportDialogRequest& request, std::vector<Step> steps) {
+void OpenDialog(AppHarness& h, const ReportDialogRequest& request, std::vector<Step> steps,
+                HWND parent = nullptr) {
   const AppServices services = h.Services();
   DriveModal(
-      kReportDialogClass, [&] { ShowReportDialog(nullptr, request, services); }, std::move(steps));
+      kReportDialogClass, [&] { ShowReportDialog(parent, request, services); }, std::move(steps));
 }
 
 TEST(ReportDialog, BadgeAndAllZeroSayNoMoreThanTheJobDid) {
@@ -201,7 +201,10 @@ TEST(ReportDialog, EscapeLeavesFullScreenOnlyAndCopyFillsTheClipboard) {
   const ReportData job = VerifiedZeroFill(testing::TestDisk(4, L"unused.img", 64ull << 20));
   RECT normal{};
   bool lastStepPlayed = false;
-  OpenDialog(h, {job.stamp, L"", job, std::nullopt, {}},
+  // A parent another modal window disabled stays disabled when this one closes.
+  const HWND parent = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_DISABLED, 0, 0, 9, 9,
+                                      nullptr, nullptr, nullptr, nullptr);
+  OpenDialog(h, {job.stamp, L"", job, std::nullopt, {}, {}},
              {[&](HWND w) {
                 Click(w, kIdReportCopy);
                 GetWindowRect(w, &normal);
@@ -219,8 +222,11 @@ TEST(ReportDialog, EscapeLeavesFullScreenOnlyAndCopyFillsTheClipboard) {
                 EXPECT_TRUE(EqualRect(&restored, &normal));
                 lastStepPlayed = true;
                 Click(w, kIdReportClose);
-              }});
+              }},
+             parent);
   EXPECT_TRUE(lastStepPlayed);  // the first Escape closed nothing
+  EXPECT_FALSE(IsWindowEnabled(parent));
+  DestroyWindow(parent);
   ASSERT_EQ(h.boxes.size(), 1u);
   EXPECT_EQ(U8(h.boxes[0].text),
             "消去証明＆ハードウェアレポート情報をクリップボードにコピーしました！");
@@ -230,11 +236,10 @@ TEST(ReportDialog, EscapeLeavesFullScreenOnlyAndCopyFillsTheClipboard) {
   if (data) GlobalUnlock(data);
   CloseClipboard();
   EXPECT_EQ(U8(pasted), U8(ReportClipboardText(job.stamp)));
-  const std::string standard = U8(StandardLabel(EraseStandard::ZeroFill));
   EXPECT_NE(
       U8(pasted).find("\r\n  Report UUID / ID : TVDE-20260101-120000-0A0B0C0D\r\n"
                       "  Report date      : \r\n  Software version : \r\n  Erasure standard : " +
-                      standard + " (1 Passes)\r\n"),
+                      U8(StandardLabel(EraseStandard::ZeroFill)) + " (1 Passes)\r\n"),
       std::string::npos);
 }
 
@@ -244,20 +249,26 @@ TEST(ReportDialog, SaveElsewhereWritesTheThreeFilesAndTheHtmlButtonOpensThem) {
   const std::vector<std::string> verified = {"PASSED (All Sampled Sectors Verified Clean)",
                                              U8(StandardLabel(EraseStandard::ZeroFill)),
                                              U8(ExecutionModeHtmlLabel(ExecutionMode::RealWrite))};
-  // The certificate says what the record or the payload says, never more.
+  StampPayload unnamed = job.stamp;
+  unnamed.certificateId = unnamed.verification = L"";
+  // The certificate says what the record or the payload says, never more; a stamp keeps the ID
+  // of the certificate saved for it. Refusals of a payload that records no erasure: StampSwitch.
+  // clang-format off
   const std::tuple<ReportDialogRequest, bool, std::vector<std::string>> cases[] = {
-      {{job.stamp, L"", job, disk, {}}, true, verified},  // the job's output was off
-      {{job.stamp, L"", std::nullopt, std::nullopt, {}}, true, verified},
-      {{PreviewPayload(), L"", std::nullopt, std::nullopt, {}}, true, {"SKIPPED (検証記録なし)"}},
-      {{job.stamp, L"", job, disk, {}}, false, {}}};
+      {{job.stamp, L"", job, disk, {}, {}}, true, verified},  // the job's output was off
+      {{job.stamp, L"", std::nullopt, std::nullopt, {}, {}}, true, verified},
+      {{unnamed, L"", std::nullopt, std::nullopt, {}, {}}, true, {"SKIPPED (検証記録なし)"}},
+      {{job.stamp, L"", job, disk, {}, {}}, false, {}}};
+  // clang-format on
   for (const auto& [request, writable, claims] : cases) {
     AppHarness h;
     h.pickerAnswer = writable ? h.temp().File("usb") : UnwritableFolder(h);
-    std::wstring html;
+    std::wstring html, shownId;
     OpenDialog(h, request, {[&](HWND w) {
                  Click(w, kIdReportOpenHtml);  // nothing saved yet
                  Click(w, kIdReportSaveElsewhere);
                  html = StateOf(w).htmlPath;
+                 shownId = StateOf(w).payload.certificateId;
                  Click(w, kIdReportOpenHtml);
                }});
     ASSERT_EQ(h.boxes.size(), writable ? 2u : 3u);
@@ -278,10 +289,11 @@ TEST(ReportDialog, SaveElsewhereWritesTheThreeFilesAndTheHtmlButtonOpensThem) {
     const std::string certificate(bytes.begin(), bytes.end());
     for (const std::string& claim : claims)
       EXPECT_NE(certificate.find(claim), std::string::npos) << claim;
+    EXPECT_NE(certificate.find("<strong>" + U8(shownId) + "</strong>"), std::string::npos);
   }
 }
 
-TEST(ReportDialog, StampSwitchWritesAndErasesAndRefusesProtectedDisksUnasked) {
+TEST(ReportDialog, StampSwitchWritesAndErasesAndEveryRefusalWritesNothing) {
   AppHarness h;
   std::ofstream(h.temp().path() / "disk.img").close();
   fs::resize_file(h.temp().path() / "disk.img", 4 << 20);  // all zero
@@ -292,7 +304,7 @@ TEST(ReportDialog, StampSwitchWritesAndErasesAndRefusesProtectedDisksUnasked) {
     return (box.flags & MB_YESNOCANCEL) == 0 ? IDOK : ++questions == 1 ? IDNO : IDYES;
   };
   StampPayload written, erased;
-  OpenDialog(h, {PreviewPayload(), L"", std::nullopt, disk, {}}, {[&](HWND w) {
+  OpenDialog(h, {PreviewPayload(), L"", std::nullopt, disk, {}, {}}, {[&](HWND w) {
                Click(w, kIdReportStampSwitch);
                written = DetectDiskStamp(disk);
                const StampPayload& shown = StateOf(w).payload;
@@ -308,23 +320,40 @@ TEST(ReportDialog, StampSwitchWritesAndErasesAndRefusesProtectedDisksUnasked) {
   EXPECT_EQ(erased.incomplete, 1);
   ASSERT_EQ(h.boxes.size(), 4u);
   EXPECT_EQ(U8(h.boxes[0].title), "ディスク状態の切り替え (レポートスタンプ ⇔ 完全消去0x00状態)");
+  EXPECT_TRUE(
+      U8(h.boxes[0].text)
+          .starts_with("対象ディスク Disk 7 (Toreval Test Disk 7, S/N: TT-7) の物理状態を"));
   // An operator's stamp proves no all-zero disk: the question promises the stamp area only.
   EXPECT_NE(U8(h.boxes[0].text).find("[はい (Yes)]  : ディスク先頭のレポートスタンプ (LBA 0..255)"),
             std::string::npos);
   EXPECT_EQ(U8(h.boxes[3].text),
             "ディスク先頭のレポートスタンプを消去しました (先頭256セクタを0x00化)。");
 
-  // A protected disk, or no disk at all: refused before any question.
+  // A protected disk, no disk at all or a running job: refused before any question; the write
+  // of a simulation's report (answered No) after it; no certificate where nothing was erased (a
+  // hardware preview, an operator's stamp), before the folder is asked for.
   DiskInfo guarded = disk;
   guarded.safetyStatus = SafetyStatus::ProtectedSystemDisk;
-  const std::pair<std::optional<DiskInfo>, const char*> refusals[] = {
-      {guarded, "Toreval Safety Guard"}, {std::nullopt, "Toreval Disk Eraser"}};
-  for (const auto& [target, title] : refusals) {
+  ReportData simulation = VerifiedZeroFill(disk);
+  simulation.config.executionMode = ExecutionMode::Simulation;
+  StampPayload stamped = VerifiedZeroFill(disk).stamp;
+  stamped.verification = kOperatorStampVerdict;
+  // clang-format off
+  const std::tuple<ReportDialogRequest, int, size_t, const char*> refusals[] = {
+      {{PreviewPayload(), L"", std::nullopt, guarded, {}, {}}, kIdReportStampSwitch, 1, "選択されているディスクは安全保護ロック中"},
+      {{PreviewPayload(), L"", std::nullopt, std::nullopt, {}, {}}, kIdReportStampSwitch, 1, "メイン画面で対象ディスクを選択してください。"},
+      {{PreviewPayload(), L"", std::nullopt, disk, {}, [] { return true; }}, kIdReportStampSwitch, 1, "消去処理または WinPE メディア作成の実行中は"},
+      {{simulation.stamp, L"", simulation, disk, {}, {}}, kIdReportStampSwitch, 2, "このレポートは安全シミュレーション (DryRun) の結果です。"},
+      {{PreviewPayload(), L"", std::nullopt, disk, {}, {}}, kIdReportSaveElsewhere, 1, "このレポートは実際の消去処理の記録ではありません"},
+      {{stamped, L"", std::nullopt, disk, {}, {}}, kIdReportSaveElsewhere, 1, "このレポートは実際の消去処理の記録ではありません"}};
+  // clang-format on
+  for (const auto& [request, button, boxes, text] : refusals) {
     AppHarness refused;
-    OpenDialog(refused, {PreviewPayload(), L"", std::nullopt, target, {}},
-               {[](HWND w) { Click(w, kIdReportStampSwitch); }});
-    ASSERT_EQ(refused.boxes.size(), 1u);
-    EXPECT_EQ(U8(refused.boxes[0].title), title);
+    refused.answer = [](const BoxCall&) { return IDNO; };
+    OpenDialog(refused, request, {[button](HWND w) { Click(w, button); }});
+    ASSERT_EQ(refused.boxes.size(), boxes);
+    EXPECT_TRUE(U8(refused.boxes.back().text).starts_with(text)) << text;
+    EXPECT_EQ(refused.pickerCalls, 0);
   }
   EXPECT_EQ(DetectDiskStamp(disk).incomplete, 1);
 }

@@ -143,13 +143,6 @@ TEST(EraseThroughWindow, ReportButtonsBeforeAndAfterASimulationRunToTheReport) {
   EXPECT_TRUE(
       U8(h.boxes.back().text)
           .starts_with("まだこのセッションで保存されたHTML消去証明書ファイルがありません。\n"));
-  h.Click(kIdReportDialog);  // without a job, the selected disk's stamp is read
-  ASSERT_EQ(h.reportRequests.size(), 1u);
-  EXPECT_FALSE(h.reportRequests[0].result.has_value());
-  EXPECT_EQ(h.reportRequests[0].disk.value().diskNumber, 3);
-  EXPECT_EQ(U8(h.reportRequests[0].payload.certificateId), "TVDE-20250101-000000-00000000");
-  EXPECT_EQ(U8(h.ConsoleLines().back().substr(22)),
-            "[DISK STAMP] Disk 3 から実機消去＆ハードウェアレポートスタンプを検出しました！");
   const size_t linesBefore = h.ConsoleLines().size();
 
   h.SelectCombo(kIdStandard, 2);  // zero fill: one pass
@@ -159,8 +152,8 @@ TEST(EraseThroughWindow, ReportButtonsBeforeAndAfterASimulationRunToTheReport) {
   EXPECT_EQ(BarPosition(app.controls.passBar) + BarPosition(app.controls.overallBar), 200);
   EXPECT_EQ(U8(h.Text(app.controls.statusLabel)),
             "完了 (COMPLETED) - 実機消去証明＆ハードウェアレポートを発行しました！");
-  ASSERT_EQ(h.reportRequests.size(), 2u);
-  const ReportDialogRequest& request = h.reportRequests[1];
+  ASSERT_EQ(h.reportRequests.size(), 1u);
+  const ReportDialogRequest& request = h.reportRequests[0];
   const ReportData& result = request.result.value();
   EXPECT_EQ(result.statusCode, kStatusCompleted);
   EXPECT_EQ(U8(result.config.outputFolder + L"|" + result.config.signingKeyFile),
@@ -168,6 +161,7 @@ TEST(EraseThroughWindow, ReportButtonsBeforeAndAfterASimulationRunToTheReport) {
   EXPECT_EQ(U8(request.payload.certificateId), U8(result.certificateId));
   EXPECT_EQ(request.disk.value().diskNumber, 3);
   EXPECT_TRUE(request.log);  // the dialog's stamp lines reach the console
+  EXPECT_TRUE(request.jobRunning && !request.jobRunning());
 
   // Every line time-stamped, the job's lines between its banner and the outcome.
   const std::vector<std::wstring> lines = h.ConsoleLines();
@@ -182,6 +176,33 @@ TEST(EraseThroughWindow, ReportButtonsBeforeAndAfterASimulationRunToTheReport) {
   EXPECT_EQ(U8(lines.back().substr(22)), "[SHA-256] " + U8(result.sha256Fingerprint));
   h.Click(kIdOpenCertificate);
   EXPECT_EQ(h.opened, std::vector<std::wstring>{result.htmlPath});
+
+  // The job's report goes with its own disk only: any other disk in the first row shows the stamp
+  // read from it, so the dialog's stamp switch never engraves the report on another disk.
+  const std::wstring jobId = result.certificateId;
+  for (const auto& [first, own] : {std::pair{TestDisk(3, L"unused", 32ull << 30), true},
+                                   {TestDisk(5, L"unused", 32ull << 30), false},
+                                   {TestDisk(3, L"unused", 16ull << 30), false}}) {
+    h.disks = {first};
+    h.Click(kIdRescan);
+    h.Click(kIdReportDialog);
+    const ReportDialogRequest& shown = h.reportRequests.back();
+    EXPECT_EQ(shown.result.has_value(), own);
+    EXPECT_EQ(U8(shown.disk.value().model + L"|" + shown.payload.certificateId),
+              U8(first.model + L"|" + (own ? jobId : h.detectedStamp.certificateId)));
+  }
+  EXPECT_EQ(U8(h.ConsoleLines().back().substr(22)),
+            "[DISK STAMP] Disk 3 から実機消去＆ハードウェアレポートスタンプを検出しました！");
+  // A job that ends while the dialog is open leaves a line instead of a second dialog.
+  app.services.showReportDialog = [&, open = app.services.showReportDialog](
+                                      HWND owner, const ReportDialogRequest& asked) {
+    open(owner, asked);
+    if (h.reportRequests.size() == 5) SendMessageW(app.mainWindow, WM_APP_ERASE_DONE, 0, 0);
+  };
+  h.Click(kIdReportDialog);
+  EXPECT_EQ(h.reportRequests.size(), 5u);
+  EXPECT_TRUE(U8(h.ConsoleLines().back().substr(22))
+                  .starts_with("[REPORT] レポート画面が開いているため、今回の消去レポートは"));
 }
 
 TEST(EraseThroughWindow, AbortAndClosingWhileBusyStopTheJob) {

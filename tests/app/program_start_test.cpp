@@ -17,7 +17,7 @@ namespace {
 
 using testing::U8;
 
-TEST(UiFonts, OnlyExistingFilesAreTriedAndTheFirstAvailableFaceIsChosen) {
+TEST(UiFonts, OnlyExistingFilesAreTriedAndTheFirstAvailableShiftJisFaceIsChosen) {
   std::vector<std::wstring> tried;
   const auto added = LoadFontFiles(
       LocalFontCandidates(L"P:"),
@@ -42,29 +42,18 @@ TEST(UiFonts, OnlyExistingFilesAreTriedAndTheFirstAvailableFaceIsChosen) {
   EXPECT_EQ(ChooseUiFontFaceFrom(only({L"MS Gothic", L"Meiryo UI"})), kUiFacePreference[1]);
   EXPECT_EQ(ChooseUiFontFaceFrom(only({L"Arial"})), kUiFaceFallback);
   EXPECT_EQ(U8(kUiFaceFallback), "MS UI Gothic");
-}
 
-TEST(UiFonts, AvailableFacesAreShiftJisFacesOfTheScreen) {
+  // Available faces are the Shift-JIS faces of the screen.
   EXPECT_FALSE(IsFontFamilyAvailable(L"Toreval No Such Face"));
   EXPECT_FALSE(IsFontFamilyAvailable(nullptr));
-  if (HDC screen = GetDC(nullptr)) {
-    ReleaseDC(nullptr, screen);
-    // The test prefix maps the Japanese UI faces to Noto Sans CJK JP; DejaVu Sans exists on the
-    // host but has no Shift-JIS character set.
-    EXPECT_TRUE(IsFontFamilyAvailable(L"MS Gothic"));
-    EXPECT_FALSE(IsFontFamilyAvailable(L"DejaVu Sans"));
-    EXPECT_EQ(U8(ChooseUiFontFace()), "Yu Gothic UI");
-  } else {  // nothing is available: the fallback is answered
-    EXPECT_EQ(U8(ChooseUiFontFace()), "MS UI Gothic");
-  }
-}
-
-TEST(SelfTest, TheJobIsASimulationOfAProtectedVirtualDisk) {
-  const EraseJobConfig config = SelfTestJobConfig(VirtualTestDisk(), L"C:\\out");
-  EXPECT_EQ(U8(config.disk.devicePath + L"|" + config.outputFolder),
-            "\\\\.\\PhysicalDrive99|C:\\out");
-  EXPECT_EQ(config.disk.safetyStatus, SafetyStatus::ProtectedSystemDisk);  // never writable
-  EXPECT_EQ(config.executionMode, ExecutionMode::Simulation);              // never a real write
+  const HDC screen = GetDC(nullptr);  // Wine's null graphics driver has a screen too
+  ASSERT_NE(screen, nullptr);
+  ReleaseDC(nullptr, screen);
+  // The test prefix maps the Japanese UI faces to Noto Sans CJK JP; DejaVu Sans exists on the
+  // host but has no Shift-JIS character set.
+  EXPECT_TRUE(IsFontFamilyAvailable(L"MS Gothic"));
+  EXPECT_FALSE(IsFontFamilyAvailable(L"DejaVu Sans"));
+  EXPECT_EQ(U8(ChooseUiFontFace()), "Yu Gothic UI");
 }
 
 TEST(SelfTest, ChecksStopAtTheFirstFailure) {
@@ -91,18 +80,19 @@ TEST(SelfTest, ChecksStopAtTheFirstFailure) {
   }
 }
 
-TEST(SelfTest, SwitchIsACaseSensitiveSubstringAnywhere) {
+// The switch is a case-sensitive substring anywhere. The report files themselves are the job
+// driver's test; the product's own run is Product.SelfTestExitsZero.
+TEST(SelfTest, SwitchAndARealRunOfASimulationOnAProtectedVirtualDisk) {
   // clang-format off
-  for (const wchar_t* line : {L"--self-test", L"/a \"x y\" --self-test --verbose", L"x--self-testy"})
-    EXPECT_TRUE(HasSelfTestSwitch(line)) << U8(line);
-  for (const wchar_t* line : {L"--SELF-TEST", L"--self test", L"", static_cast<const wchar_t*>(nullptr)})
-    EXPECT_FALSE(HasSelfTestSwitch(line));
+  for (const auto& [line, found] : {std::pair<const wchar_t*, bool>{L"/a \"x y\" --self-test --verbose", true},
+       {L"x--self-testy", true}, {L"--SELF-TEST", false}, {L"--self test", false}, {nullptr, false}})
+    EXPECT_EQ(HasSelfTestSwitch(line), found) << U8(line ? line : L"");
   // clang-format on
-}
-
-// The report files themselves are the job driver's test; the product's own run is
-// Product.SelfTestExitsZero.
-TEST(SelfTest, RealRunPassesAndLeavesNoScratchFile) {
+  const EraseJobConfig config = SelfTestJobConfig(VirtualTestDisk(), L"C:\\out");
+  EXPECT_EQ(U8(config.disk.devicePath + L"|" + config.outputFolder),
+            "\\\\.\\PhysicalDrive99|C:\\out");
+  EXPECT_EQ(config.disk.safetyStatus, SafetyStatus::ProtectedSystemDisk);  // never writable
+  EXPECT_EQ(config.executionMode, ExecutionMode::Simulation);              // never a real write
   ASSERT_EQ(RunSelfTest(), kSelfTestPassed);
   wchar_t temp[MAX_PATH + 1] = {};
   ASSERT_GT(GetTempPathW(MAX_PATH, temp), 0u);
