@@ -240,19 +240,6 @@ TEST(StorageDescriptors, EveryAnswerIsReadWithinTheBytesReturned) {
   EXPECT_THAT(system.queries, ElementsAre("disk 0 descriptor 8", "disk 0 descriptor 1151"));
 }
 
-TEST(StorageDescriptors, BusTypes) {
-  using B = BusKind;
-  const BusKind expected[] = {
-      B::Unknown, B::ScsiSas, B::Unknown, B::Sata,    B::Unknown,  // -, SCSI, ATAPI, ATA, 1394
-      B::Unknown, B::ScsiSas, B::Usb,     B::Raid,    B::ScsiSas,  // SSA, FC, USB, RAID, iSCSI
-      B::ScsiSas, B::Sata,    B::SdCard,  B::Mmc,     B::Virtual,  // SAS, SATA, SD, MMC, virtual
-      B::Virtual, B::Raid,    B::Nvme,    B::Unknown, B::Unknown,  // file, spaces, NVMe, SCM, UFS
-  };
-  for (uint32_t v = 0; v < std::size(expected); ++v)
-    EXPECT_EQ(BusKindFromStorageBusType(v), expected[v]) << "bus type " << v;
-  EXPECT_EQ(BusKindFromStorageBusType(0xFFFFFFFF), B::Unknown);
-}
-
 #ifdef _WIN32
 TEST(WindowsDiskEnumeration, UnderWineNothingIsListedAndTheSystemAnswersComeThrough) {
   EXPECT_TRUE(EnumeratePhysicalDisks(0, 0).empty());
