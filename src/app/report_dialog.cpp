@@ -88,8 +88,13 @@ void ToggleFullScreen(HWND window, ReportDialogState& state) {
     SetWindowLongPtrW(window, GWL_STYLE, WS_POPUP | WS_VISIBLE);
     SetWindowLongPtrW(window, GWL_EXSTYLE, WS_EX_TOPMOST);
     state.fullScreen = true;
-    SetWindowPos(window, HWND_TOPMOST, 0, 0, GetSystemMetrics(SM_CXSCREEN),
-                 GetSystemMetrics(SM_CYSCREEN), SWP_FRAMECHANGED | SWP_SHOWWINDOW);
+    // The whole monitor the dialog is on, which need not be the primary one.
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor);
+    const RECT& area = monitor.rcMonitor;
+    SetWindowPos(window, HWND_TOPMOST, area.left, area.top, area.right - area.left,
+                 area.bottom - area.top, SWP_FRAMECHANGED | SWP_SHOWWINDOW);
     SetText(toggle, kLeaveFullScreenText);
     return;
   }
