@@ -117,9 +117,9 @@ void UpdateDriveListExtent(const FolderPickerState& state) {
 
 void PlacePickerControls(const FolderPickerState& state) {
   for (size_t i = 0; i < state.controls.size(); ++i) {
-    const PickerControl& spec = kPickerControls[i];
-    SetWindowPos(state.controls[i], nullptr, Scale(spec.x, state.dpi), Scale(spec.y, state.dpi),
-                 Scale(spec.width, state.dpi), Scale(spec.height, state.dpi),
+    const PickerControl& entry = kPickerControls[i];
+    SetWindowPos(state.controls[i], nullptr, Scale(entry.x, state.dpi), Scale(entry.y, state.dpi),
+                 Scale(entry.width, state.dpi), Scale(entry.height, state.dpi),
                  SWP_NOZORDER | SWP_NOACTIVATE);
     SendMessageW(state.controls[i], WM_SETFONT, reinterpret_cast<WPARAM>(state.font.get()), TRUE);
   }
@@ -141,14 +141,15 @@ void FillDriveList(FolderPickerState& state) {
 
 void OnPickerCreate(HWND window, FolderPickerState& state) {
   state.font = MakePickerFont(state.dpi);
-  for (const PickerControl& spec : kPickerControls) {
-    const wchar_t* text = spec.text != nullptr ? spec.text : state.path.c_str();
-    const HWND control = CreateWindowExW(
-        spec.exStyle, spec.className, text, WS_CHILD | WS_VISIBLE | spec.style, 0, 0, 0, 0, window,
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), GetModuleHandleW(nullptr), nullptr);
+  for (const PickerControl& entry : kPickerControls) {
+    const wchar_t* text = entry.text != nullptr ? entry.text : state.path.c_str();
+    const HWND control =
+        CreateWindowExW(entry.exStyle, entry.className, text, WS_CHILD | WS_VISIBLE | entry.style,
+                        0, 0, 0, 0, window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(entry.id)),
+                        GetModuleHandleW(nullptr), nullptr);
     state.controls.push_back(control);
-    if (spec.id == kIdPickerDriveList) state.driveList = control;
-    if (spec.id == kIdPickerPath) state.pathEdit = control;
+    if (entry.id == kIdPickerDriveList) state.driveList = control;
+    if (entry.id == kIdPickerPath) state.pathEdit = control;
   }
   SendMessageW(state.pathEdit, EM_SETLIMITTEXT, kPathMaxChars, 0);
   PlacePickerControls(state);

@@ -21,7 +21,7 @@ using F = FontRole;
 // Positions follow the design's layout; where a Japanese face drew wider than it allows, a
 // neighbour gave way (the verification and execution-mode lists, the media column).
 // clang-format off
-constexpr ControlSpec kControls[] = {
+constexpr ControlEntry kControls[] = {
   // Header.
   {0, L"STATIC", L"Toreval Disk Eraser  |  NIST SP 800-88 Rev.1 / DoD完全消去・証明スタンプ・x86/x64日本語WinPEスイート",
    kLabel, 0, 16, 12, 920, 26, F::Title, nullptr},
@@ -118,7 +118,7 @@ constexpr ControlSpec kControls[] = {
    28, 668, 1080, 128, F::Console, &C::logConsole},
 };
 
-constexpr ColumnSpec kColumns[] = {
+constexpr ColumnEntry kColumns[] = {
   {L"Disk #", 68}, {L"モデル名 (Model)", 185}, {L"シリアル番号 (S/N)", 140}, {L"種別 (Media)", 170},
   {L"バス", 65}, {L"容量", 90}, {L"ドライブ", 95}, {L"安全保護ステータス (Safety Lock)", 255},
 };
@@ -126,11 +126,11 @@ constexpr ColumnSpec kColumns[] = {
 
 }  // namespace
 
-std::span<const ControlSpec> MainControlTable() {
+std::span<const ControlEntry> MainControlTable() {
   return kControls;
 }
 
-std::span<const ColumnSpec> DiskListColumns() {
+std::span<const ColumnEntry> DiskListColumns() {
   return kColumns;
 }
 

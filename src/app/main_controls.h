@@ -81,7 +81,7 @@ struct MainControls {
 
 enum class FontRole { Normal, Bold, Title, Console };
 
-struct ControlSpec {
+struct ControlEntry {
   int32_t id;  // 0: no identifier
   const wchar_t* className;
   const wchar_t* text;
@@ -93,14 +93,14 @@ struct ControlSpec {
 };
 
 // Every control in creation order, which is also the tab order (reading order by section).
-std::span<const ControlSpec> MainControlTable();
+std::span<const ControlEntry> MainControlTable();
 
 // List-view columns: header text and width at 96 DPI.
-struct ColumnSpec {
+struct ColumnEntry {
   const wchar_t* text;
   int32_t width;
 };
-std::span<const ColumnSpec> DiskListColumns();
+std::span<const ColumnEntry> DiskListColumns();
 
 // `pixels` at 96 DPI for a window at `dpi`.
 inline int32_t Scale(int32_t pixels, uint32_t dpi) {

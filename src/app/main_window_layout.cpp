@@ -37,27 +37,27 @@ HFONT FontFor(const App& app, FontRole role) {
   return app.normalFont.get();
 }
 
-void PlaceControl(const App& app, HWND control, const ControlSpec& spec) {
-  SetWindowPos(control, nullptr, Scale(spec.x, app.dpi), Scale(spec.y, app.dpi),
-               Scale(spec.width, app.dpi), Scale(spec.height, app.dpi),
+void PlaceControl(const App& app, HWND control, const ControlEntry& entry) {
+  SetWindowPos(control, nullptr, Scale(entry.x, app.dpi), Scale(entry.y, app.dpi),
+               Scale(entry.width, app.dpi), Scale(entry.height, app.dpi),
                SWP_NOZORDER | SWP_NOACTIVATE);
-  SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(app, spec.font)), TRUE);
+  SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(app, entry.font)), TRUE);
 }
 
 void SetColumnWidths(const App& app) {
   int column = 0;
-  for (const ColumnSpec& spec : DiskListColumns()) {
-    SendMessageW(app.controls.diskList, LVM_SETCOLUMNWIDTH, column++, Scale(spec.width, app.dpi));
+  for (const ColumnEntry& entry : DiskListColumns()) {
+    SendMessageW(app.controls.diskList, LVM_SETCOLUMNWIDTH, column++, Scale(entry.width, app.dpi));
   }
 }
 
 void AddDiskListColumns(const App& app) {
   int column = 0;
-  for (const ColumnSpec& spec : DiskListColumns()) {
+  for (const ColumnEntry& entry : DiskListColumns()) {
     LVCOLUMNW item{};
     item.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-    item.pszText = const_cast<wchar_t*>(spec.text);
-    item.cx = Scale(spec.width, app.dpi);
+    item.pszText = const_cast<wchar_t*>(entry.text);
+    item.cx = Scale(entry.width, app.dpi);
     item.iSubItem = column;
     SendMessageW(app.controls.diskList, LVM_INSERTCOLUMNW, column++,
                  reinterpret_cast<LPARAM>(&item));
@@ -100,14 +100,14 @@ void CreateMainFonts(App& app) {
 
 void CreateMainControls(App& app) {
   app.controls.all.clear();
-  for (const ControlSpec& spec : MainControlTable()) {
+  for (const ControlEntry& entry : MainControlTable()) {
     const HWND control = CreateWindowExW(
-        spec.exStyle, spec.className, spec.text, WS_CHILD | WS_VISIBLE | spec.style, 0, 0, 0, 0,
-        app.mainWindow, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), app.instance,
+        entry.exStyle, entry.className, entry.text, WS_CHILD | WS_VISIBLE | entry.style, 0, 0, 0, 0,
+        app.mainWindow, reinterpret_cast<HMENU>(static_cast<INT_PTR>(entry.id)), app.instance,
         nullptr);
-    PlaceControl(app, control, spec);
+    PlaceControl(app, control, entry);
     app.controls.all.push_back(control);
-    if (spec.slot != nullptr) app.controls.*spec.slot = control;
+    if (entry.slot != nullptr) app.controls.*entry.slot = control;
   }
   AddDiskListColumns(app);
   SendMessageW(app.controls.passBar, PBM_SETRANGE32, 0, 100);

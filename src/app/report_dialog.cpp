@@ -23,13 +23,13 @@ constexpr const wchar_t* kDialogTitle =
 constexpr const wchar_t* kFullScreenText = L"全画面レポート表示 (ESC)";
 constexpr const wchar_t* kLeaveFullScreenText = L"通常ウィンドウに戻す";
 
-struct ButtonSpec {
+struct ButtonEntry {
   int32_t id;
   const wchar_t* text;
   int32_t x, width;  // at 96 DPI; the close button's x follows the right edge
 };
 
-constexpr ButtonSpec kButtons[kReportButtonCount] = {
+constexpr ButtonEntry kButtons[kReportButtonCount] = {
     {kIdReportFullScreen, kFullScreenText, 22, 175},
     {kIdReportSaveElsewhere, L"別ドライブへログ・証明書保存...", 203, 215},
     {kIdReportStampSwitch, L"スタンプ消去(完全0x00化) / 再刻印", 424, 225},
@@ -69,11 +69,11 @@ void SetButtonFonts(const ReportDialogState& state) {
 void OnDialogCreate(HWND window, ReportDialogState& state) {
   state.buttonFont = MakeButtonFont(state.dpi);
   for (int32_t i = 0; i < kReportButtonCount; ++i) {
-    const ButtonSpec& spec = kButtons[i];
-    state.buttons[i] =
-        CreateWindowExW(0, L"BUTTON", spec.text, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
-                        0, 0, 0, 0, window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)),
-                        GetModuleHandleW(nullptr), nullptr);
+    const ButtonEntry& entry = kButtons[i];
+    state.buttons[i] = CreateWindowExW(
+        0, L"BUTTON", entry.text, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 0, 0,
+        window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(entry.id)), GetModuleHandleW(nullptr),
+        nullptr);
   }
   SetButtonFonts(state);
   LayoutReportButtons(window, state);
@@ -157,10 +157,10 @@ void LayoutReportButtons(HWND window, const ReportDialogState& state) {
       MulDiv(client.bottom, USER_DEFAULT_SCREEN_DPI, static_cast<int>(state.dpi));
   const int32_t top = ReportButtonTop(height);
   for (int32_t i = 0; i < kReportButtonCount; ++i) {
-    const ButtonSpec& spec = kButtons[i];
-    const int32_t x = spec.id == kIdReportClose ? width - kCloseButtonRightGap : spec.x;
+    const ButtonEntry& entry = kButtons[i];
+    const int32_t x = entry.id == kIdReportClose ? width - kCloseButtonRightGap : entry.x;
     SetWindowPos(state.buttons[i], nullptr, Scale(x, state.dpi), Scale(top, state.dpi),
-                 Scale(spec.width, state.dpi), Scale(kButtonHeight, state.dpi),
+                 Scale(entry.width, state.dpi), Scale(kButtonHeight, state.dpi),
                  SWP_NOZORDER | SWP_NOACTIVATE);
   }
 }
