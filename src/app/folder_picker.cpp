@@ -76,23 +76,8 @@ FolderPickerState* StateOf(HWND window) {
   return reinterpret_cast<FolderPickerState*>(GetWindowLongPtrW(window, GWLP_USERDATA));
 }
 
-bool RegisterPickerClass() {
-  WNDCLASSEXW windowClass{};
-  windowClass.cbSize = sizeof windowClass;
-  windowClass.style = CS_HREDRAW | CS_VREDRAW;
-  windowClass.lpfnWndProc = FolderPickerProc;
-  windowClass.hInstance = GetModuleHandleW(nullptr);
-  windowClass.hIcon = LoadIconW(nullptr, IDI_SHIELD);
-  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  windowClass.lpszClassName = kFolderPickerClass;
-  return RegisterClassExW(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-}
-
 GdiFont MakePickerFont(uint32_t dpi) {
-  return GdiFont(CreateFontW(Scale(15, dpi), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                             SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                             CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_SWISS, ChooseUiFontFace()));
+  return MakeUiFont(Scale(15, dpi), FW_NORMAL, ChooseUiFontFace());
 }
 
 // A list box scrolls sideways only as far as it is told: the widest row in the current font.
@@ -136,7 +121,6 @@ void FillDriveList(FolderPickerState& state) {
                  reinterpret_cast<LPARAM>(DriveRowText(drive).c_str()));
     state.suggestedPaths.push_back(SuggestedLogFolder(root));
   }
-  UpdateDriveListExtent(state);
 }
 
 void OnPickerCreate(HWND window, FolderPickerState& state) {
@@ -152,8 +136,8 @@ void OnPickerCreate(HWND window, FolderPickerState& state) {
     if (entry.id == kIdPickerPath) state.pathEdit = control;
   }
   SendMessageW(state.pathEdit, EM_SETLIMITTEXT, kPathMaxChars, 0);
-  PlacePickerControls(state);
   FillDriveList(state);
+  PlacePickerControls(state);  // after the rows: their width sets the sideways extent
 }
 
 void OnDriveChosen(FolderPickerState& state) {
@@ -257,7 +241,8 @@ LRESULT CALLBACK FolderPickerProc(HWND window, UINT message, WPARAM wParam, LPAR
 
 std::wstring PickOutputFolder(HWND parent, const std::wstring& initialPath,
                               const MessageBoxPrompt& messageBox) {
-  RegisterPickerClass();  // already registered by an earlier picker: fine
+  RegisterProgramWindowClass(kFolderPickerClass, FolderPickerProc,
+                             reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
   FolderPickerState state;
   state.path = initialPath;
   state.messageBox = &messageBox;

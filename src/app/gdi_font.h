@@ -1,5 +1,5 @@
 #pragma once
-// Move-only owner of a GDI font handle.
+// Move-only owner of a GDI font handle, and the one way the windows create their fonts.
 
 #include <windows.h>
 
@@ -32,5 +32,13 @@ class GdiFont {
  private:
   HFONT font_ = nullptr;
 };
+
+// A Shift-JIS font of the face at `height` pixels (already scaled for the DPI).
+inline GdiFont MakeUiFont(int height, int weight, const wchar_t* face,
+                          BYTE pitchAndFamily = DEFAULT_PITCH | FF_SWISS) {
+  return GdiFont(CreateFontW(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
+                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
+                             pitchAndFamily, face));
+}
 
 }  // namespace tvde

@@ -32,18 +32,8 @@ std::wstring WindowTitle() {
 bool RegisterMainWindowClass(HINSTANCE instance) {
   HICON icon = LoadIconW(nullptr, IDI_SHIELD);
   if (icon == nullptr) icon = LoadIconW(instance, MAKEINTRESOURCEW(1));
-  WNDCLASSEXW windowClass{};
-  windowClass.cbSize = sizeof windowClass;
-  windowClass.style = CS_HREDRAW | CS_VREDRAW;
-  windowClass.lpfnWndProc = App::StaticWndProc;
-  windowClass.hInstance = instance;
-  windowClass.hIcon = icon;
-  windowClass.hIconSm = icon;
-  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  windowClass.lpszClassName = kMainWindowClass;
-  // A second application object in the same process (tests) finds the class registered.
-  return RegisterClassExW(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+  return RegisterProgramWindowClass(kMainWindowClass, App::StaticWndProc,
+                                    reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), icon);
 }
 
 }  // namespace

@@ -17,12 +17,6 @@ constexpr WPARAM kSettingsTextLimit = 259;
 constexpr WPARAM kNotesLimit = 511;
 constexpr WPARAM kConfirmCodeLimit = 63;
 
-GdiFont MakeFont(int32_t height, int32_t weight, BYTE pitchAndFamily, const wchar_t* face) {
-  return GdiFont(CreateFontW(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
-                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
-                             pitchAndFamily, face));
-}
-
 HFONT FontFor(const App& app, FontRole role) {
   switch (role) {
     case FontRole::Bold:
@@ -91,11 +85,11 @@ void FillWinPEChoices(HWND window) {
 
 void CreateMainFonts(App& app) {
   const wchar_t* face = ChooseUiFontFace();
-  const BYTE swiss = DEFAULT_PITCH | FF_SWISS;
-  app.normalFont = MakeFont(Scale(15, app.dpi), FW_NORMAL, swiss, face);
-  app.boldFont = MakeFont(Scale(15, app.dpi), FW_BOLD, swiss, face);
-  app.titleFont = MakeFont(Scale(20, app.dpi), FW_BOLD, swiss, face);
-  app.consoleFont = MakeFont(Scale(14, app.dpi), FW_NORMAL, FIXED_PITCH | FF_MODERN, L"MS Gothic");
+  app.normalFont = MakeUiFont(Scale(15, app.dpi), FW_NORMAL, face);
+  app.boldFont = MakeUiFont(Scale(15, app.dpi), FW_BOLD, face);
+  app.titleFont = MakeUiFont(Scale(20, app.dpi), FW_BOLD, face);
+  app.consoleFont =
+      MakeUiFont(Scale(14, app.dpi), FW_NORMAL, L"MS Gothic", FIXED_PITCH | FF_MODERN);
 }
 
 void CreateMainControls(App& app) {

@@ -42,23 +42,8 @@ ReportDialogState* StateOf(HWND window) {
   return reinterpret_cast<ReportDialogState*>(GetWindowLongPtrW(window, GWLP_USERDATA));
 }
 
-bool RegisterDialogClass() {
-  WNDCLASSEXW windowClass{};
-  windowClass.cbSize = sizeof windowClass;
-  windowClass.style = CS_HREDRAW | CS_VREDRAW;
-  windowClass.lpfnWndProc = ReportDialogProc;
-  windowClass.hInstance = GetModuleHandleW(nullptr);
-  windowClass.hIcon = LoadIconW(nullptr, IDI_SHIELD);
-  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-  windowClass.lpszClassName = kReportDialogClass;
-  return RegisterClassExW(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-}
-
 GdiFont MakeButtonFont(uint32_t dpi) {
-  return GdiFont(CreateFontW(Scale(14, dpi), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE,
-                             SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                             CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_SWISS, ChooseUiFontFace()));
+  return MakeUiFont(Scale(14, dpi), FW_BOLD, ChooseUiFontFace());
 }
 
 void SetButtonFonts(const ReportDialogState& state) {
@@ -215,7 +200,8 @@ LRESULT CALLBACK ReportDialogProc(HWND window, UINT message, WPARAM wParam, LPAR
 
 void ShowReportDialog(HWND parent, const ReportDialogRequest& request,
                       const AppServices& services) {
-  RegisterDialogClass();  // already registered by an earlier dialog: fine
+  RegisterProgramWindowClass(kReportDialogClass, ReportDialogProc,
+                             static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
   ReportDialogState state;
   state.payload = request.payload;
   state.htmlPath = request.htmlPath;

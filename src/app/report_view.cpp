@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/gdi_font.h"
 #include "app/report_dialog.h"
 #include "app/ui_fonts.h"
 #include "base/product.h"
@@ -46,9 +47,7 @@ class PaintTools {
   PaintTools(const PaintTools&) = delete;
   PaintTools& operator=(const PaintTools&) = delete;
   ~PaintTools() {
-    SelectObject(dc_, originalFont_);
-    for (HFONT font : fonts_)
-      DeleteObject(font);
+    SelectObject(dc_, originalFont_);  // before the fonts are deleted with fonts_
   }
 
   void Fill(int32_t left, int32_t top, int32_t right, int32_t bottom, COLORREF colour) {
@@ -65,11 +64,8 @@ class PaintTools {
   }
 
   HFONT Font(int32_t height, int32_t weight, const wchar_t* face) {
-    const HFONT font = CreateFontW(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
-                                   OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
-                                   DEFAULT_PITCH | FF_SWISS, face);
-    fonts_.push_back(font);
-    return font;
+    fonts_.push_back(MakeUiFont(height, weight, face));
+    return fonts_.back().get();
   }
 
   void Text(int32_t x, int32_t y, const std::wstring& text, HFONT font, COLORREF colour) {
@@ -90,7 +86,7 @@ class PaintTools {
  private:
   HDC dc_;
   HGDIOBJ originalFont_ = nullptr;
-  std::vector<HFONT> fonts_;
+  std::vector<GdiFont> fonts_;
 };
 
 std::wstring OrDefault(const std::wstring& value, const std::wstring& fallback) {

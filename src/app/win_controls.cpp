@@ -51,4 +51,21 @@ void SetProgressPosition(HWND bar, int32_t percent) {
   SendMessageW(bar, PBM_SETPOS, static_cast<WPARAM>(percent), 0);
 }
 
+bool RegisterProgramWindowClass(const wchar_t* className, WNDPROC procedure, HBRUSH background,
+                                HICON icon) {
+  if (icon == nullptr) icon = LoadIconW(nullptr, IDI_SHIELD);
+  WNDCLASSEXW windowClass{};
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.style = CS_HREDRAW | CS_VREDRAW;
+  windowClass.lpfnWndProc = procedure;
+  windowClass.hInstance = GetModuleHandleW(nullptr);
+  windowClass.hIcon = icon;
+  windowClass.hIconSm = icon;
+  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  windowClass.hbrBackground = background;
+  windowClass.lpszClassName = className;
+  // A second window of the class in the same process (tests, a second dialog) finds it there.
+  return RegisterClassExW(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
 }  // namespace tvde

@@ -23,4 +23,9 @@ void SetComboItems(HWND combo, std::initializer_list<const wchar_t*> items);
 void AddComboItem(HWND combo, const std::wstring& item);
 void SetProgressPosition(HWND bar, int32_t percent);
 
+// Registers one of the program's window classes: redrawn on resize, arrow cursor, `icon` (the
+// system's shield when null). True when the class is registered, by this call or an earlier one.
+bool RegisterProgramWindowClass(const wchar_t* className, WNDPROC procedure, HBRUSH background,
+                                HICON icon = nullptr);
+
 }  // namespace tvde

@@ -6,14 +6,12 @@
 #include "cli_command.h"
 
 namespace tvde::cli {
-namespace {
 
 std::string Quoted(const std::string& path) {
-  std::string text(1, '\'');
-  text += path;
-  text += '\'';
-  return text;
+  return "'" + path + "'";
 }
+
+namespace {
 
 // Which way to look the path up: a file to be written is never reached through a link; a
 // block device may be (by-id names), and so may anything only read.

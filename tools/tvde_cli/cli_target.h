@@ -37,6 +37,9 @@ struct Target {
 bool OpenTarget(const std::string& path, Access access, Opening opening, const Args& args,
                 Target& target, std::string& error);
 
+// `path` in single quotes, as messages name it.
+std::string Quoted(const std::string& path);
+
 // The words for a failed open or look-up of `path`.
 std::string DescribeOpenError(const std::string& path, uint32_t error);
 

@@ -9,17 +9,6 @@
 #include "disk/disk_enumeration.h"
 
 namespace tvde::cli {
-namespace {
-
-std::string Quoted(const std::string& path) {
-  std::string text(1, '\'');
-  text += path;
-  text += '\'';
-  return text;
-}
-
-}  // namespace
-
 std::string DescribeOpenError(const std::string& path, uint32_t error) {
   switch (error) {
     case ERROR_FILE_NOT_FOUND:
