@@ -10,6 +10,7 @@
 
 #include "base/drive_strings.h"
 #include "base/host_environment.h"
+#include "base/win/ansi_text.h"
 #include "base/win/disk_query_win.h"
 #include "base/win/win_handle.h"
 #include "disk/disk_enumeration.h"
@@ -152,15 +153,7 @@ class Win32DiskQueries final : public DiskSystemQueries {
     return OpenDiskForQuery(path);
   }
 
-  std::wstring AnsiToWide(const std::string& text) override {
-    if (text.empty()) return {};
-    const int length =
-        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    if (length <= 0) return {};
-    std::wstring wide(static_cast<size_t>(length), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
-    return wide;
-  }
+  std::wstring AnsiToWide(const std::string& text) override { return ::tvde::AnsiToWide(text); }
 };
 
 }  // namespace

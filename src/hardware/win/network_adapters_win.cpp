@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "base/win/ansi_text.h"
 #include "base/win/system_library.h"
 #include "hardware/network_adapters.h"
 #include "hardware/win/hardware_sources_win.h"
@@ -15,16 +16,6 @@ namespace tvde {
 namespace {
 
 using GetAdaptersInfoFunction = ULONG(WINAPI*)(PIP_ADAPTER_INFO, PULONG);
-
-std::wstring AnsiToWide(const char* text, size_t maxBytes) {
-  const int length = static_cast<int>(strnlen(text, maxBytes));
-  if (length == 0) return {};
-  const int chars = MultiByteToWideChar(CP_ACP, 0, text, length, nullptr, 0);
-  if (chars <= 0) return {};
-  std::wstring out(static_cast<size_t>(chars), L'\0');
-  if (MultiByteToWideChar(CP_ACP, 0, text, length, out.data(), chars) != chars) return {};
-  return out;
-}
 
 std::vector<NetworkAdapterFacts> ReadAdaptersInfo() {
   std::vector<NetworkAdapterFacts> adapters;
@@ -42,7 +33,8 @@ std::vector<NetworkAdapterFacts> ReadAdaptersInfo() {
   for (const IP_ADAPTER_INFO* a = first; a != nullptr; a = a->Next) {
     NetworkAdapterFacts facts;
     facts.type = a->Type;
-    facts.description = AnsiToWide(a->Description, sizeof(a->Description));
+    facts.description = AnsiToWide(
+        std::string_view(a->Description, strnlen(a->Description, sizeof(a->Description))));
     std::memcpy(facts.address.data(), a->Address, facts.address.size());
     adapters.push_back(std::move(facts));
   }

@@ -3,6 +3,7 @@
 
 #include <string_view>
 
+#include "base/win/ansi_text.h"
 #include "base/win/win_handle.h"
 #include "winpe/command_runner.h"
 #include "winpe/output_lines.h"
@@ -11,15 +12,6 @@ namespace tvde {
 namespace {
 
 constexpr DWORD kReadBufferBytes = 512;
-
-std::wstring AnsiToWide(std::string_view text) {
-  const int length =
-      MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  if (length <= 0) return {};
-  std::wstring wide(static_cast<size_t>(length), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
-  return wide;
-}
 
 // The interpreter of the system folder. Naming it keeps a "cmd.exe" planted beside the program
 // (which runs elevated) from being started by the search that a bare name would trigger.
