@@ -100,13 +100,11 @@ TEST(Classification, RulesInTheirOrderOfPrecedence) {
 }
 
 TEST(DiskInfo, SizesInBinaryUnitsWithTerabytesFrom1000GiB) {
-  const std::pair<uint64_t, const char*> cases[] = {{0, "0 B"},
-                                                    {52428, "0.0 MB"},
-                                                    {52429, "0.1 MB"},
-                                                    {(1ull << 30) - 1, "1024.0 MB"},
-                                                    {1000000000000ull, "931.32 GB"},
-                                                    {(1000ull << 30) - 1, "1000.00 GB"},
-                                                    {1000ull << 30, "0.98 TB"}};
+  // clang-format off
+  const std::pair<uint64_t, const char*> cases[] = {
+      {0, "0 B"}, {52428, "0.0 MB"}, {52429, "0.1 MB"}, {(1ull << 30) - 1, "1024.0 MB"},
+      {1000000000000ull, "931.32 GB"}, {(1000ull << 30) - 1, "1000.00 GB"}, {1000ull << 30, "0.98 TB"}};
+  // clang-format on
   for (const auto& [bytes, text] : cases)
     EXPECT_EQ(WideToUtf8(FormatSize(bytes)), text) << bytes;
 }
