@@ -27,6 +27,13 @@ enum class FileReadResult { Read, Missing, NotARegularFile, TooLarge, Failed };
 // never grows without bound; `content` is set only when the answer is Read.
 FileReadResult ReadRegularFile(const std::wstring& path, size_t maxBytes, std::string& content);
 
+#ifndef _WIN32
+// The whole of a file of the kernel's (/proc, /sys) of at most `maxBytes`, read with plain
+// system calls: an attribute whose device went away while it was read gives false, never an
+// exception. `content` holds what was read either way.
+bool ReadKernelFile(const std::string& path, size_t maxBytes, std::string& content);
+#endif
+
 // The write-test file that proves a certificate folder takes files, and its size: more than
 // the three reports of a job take together.
 inline constexpr const wchar_t* kWriteTestFileName = L"_tvde_write_test.tmp";

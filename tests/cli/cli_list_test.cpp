@@ -66,6 +66,8 @@ TEST_F(CliList, DisksAreClassifiedAsTheWritesJudgeThem) {
            "size=16384|loop/backing_file=/images/x\n");
   }
   Device("virtual/block/loop2", "7:2", "size=0");  // attached to nothing
+  // A device gone while it is read: its size read fails (a folder here, ENODEV on a real one).
+  Device("pci0000:00/0000:00:17.0/ata2/host1/block/sdc", "8:32", "size/gone=|device/model=x");
   Device("virtual/block/ram0", "1:0", "size=8192");
 
   BlockSystem system;

@@ -157,11 +157,12 @@ bool ReadJobOptions(const Args& args, EraseJobConfig& config, EraseRequest& requ
 // The target as a disk the job may take: opened for a real write (only looked at for a
 // simulation), of at least one sector, large enough for a stamp that was asked for. `tail` is
 // what lies beyond the last whole sector.
-bool ReadTarget(const std::string& path, const Args& args, const EraseRequest& request,
-                EraseJobConfig& config, Target& target, uint64_t& tail, std::string& error) {
+bool ReadTarget(const std::string& path, const Args& args, const CliServices& services,
+                const EraseRequest& request, EraseJobConfig& config, Target& target, uint64_t& tail,
+                std::string& error) {
   const bool real = config.executionMode == ExecutionMode::RealWrite;
   if (!OpenTarget(path, Access::Write, real ? Opening::Open : Opening::LookOnly, args, target,
-                  error)) {
+                  error, services.beforeTargetOpen)) {
     return false;
   }
   config.disk = target.disk;
@@ -274,7 +275,9 @@ int EraseCommand(const std::vector<std::string>& argv, std::ostream& out, std::o
   if (!ReadJobOptions(args, config, request, error)) return BadInput(err, error);
   Target target;
   uint64_t tail = 0;
-  if (!ReadTarget(path, args, request, config, target, tail, error)) return BadInput(err, error);
+  if (!ReadTarget(path, args, services, request, config, target, tail, error)) {
+    return BadInput(err, error);
+  }
   if (config.executionMode == ExecutionMode::RealWrite || args.Value("--confirm") != nullptr) {
     if (!ConfirmWrite(target, "every byte of", args, services, err, error)) {
       err << "tvde-cli: nothing was written.\n";

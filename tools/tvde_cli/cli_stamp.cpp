@@ -69,7 +69,8 @@ int StampWriteCommand(const std::vector<std::string>& argv, std::ostream& out, s
                     "or holding a '|')");
   }
   Target target;
-  if (!OpenTarget(*image, Access::WriteOrCreate, Opening::Open, args, target, error)) {
+  if (!OpenTarget(*image, Access::WriteOrCreate, Opening::Open, args, target, error,
+                  services.beforeTargetOpen)) {
     return BadInput(err, error);
   }
   const uint32_t sector = target.disk.bytesPerSector;
@@ -124,7 +125,8 @@ int StampEraseCommand(const std::vector<std::string>& argv, std::ostream& out, s
   if (args.positional.size() != 1) return BadInput(err, "stamp-erase needs exactly one IMAGE");
   const std::string& path = args.positional[0];
   Target target;
-  if (!OpenTarget(path, Access::Write, Opening::Open, args, target, error)) {
+  if (!OpenTarget(path, Access::Write, Opening::Open, args, target, error,
+                  services.beforeTargetOpen)) {
     return BadInput(err, error);
   }
   std::unique_ptr<Device> device = TakeDevice(target, services);

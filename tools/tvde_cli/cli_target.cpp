@@ -110,7 +110,8 @@ void DescribeFile(const Target& target, DiskInfo& disk) {
 }  // namespace
 
 bool OpenTarget(const std::string& path, Access access, Opening opening, const Args& args,
-                Target& target, std::string& error) {
+                Target& target, std::string& error,
+                const std::function<void(const std::string&)>& beforeOpen) {
   target = Target{};
   target.given = path;
   if (path.empty()) {
@@ -141,6 +142,7 @@ bool OpenTarget(const std::string& path, Access access, Opening opening, const A
   if (!ChooseSectorSize(path, target, args, sector, error)) return false;
 
   if (opening == Opening::Open) {
+    if (beforeOpen) beforeOpen(path);
     DeviceOpenOptions options;
     options.access = access == Access::Read ? DeviceAccess::ReadOnly : DeviceAccess::ReadWrite;
     options.creation = target.object.kind == DeviceKind::Missing ? DeviceCreation::CreateNew
@@ -163,6 +165,10 @@ bool OpenTarget(const std::string& path, Access access, Opening opening, const A
     target.created = created;
     target.object = opened.object;
     target.device = std::move(opened.device);
+    if (target.object.kind == DeviceKind::BlockDevice &&
+        !DescribeBlockTarget(target, access, disk, error)) {
+      return false;
+    }
   }
 
   disk.bytesPerSector = sector;

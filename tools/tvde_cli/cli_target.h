@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -34,8 +35,12 @@ struct Target {
 // size, its sector size and whether anything uses it all come from what was found there. A
 // file to be written must be named directly (a symbolic link is refused); a block device may
 // be named through links (by-id names), and is then known by its kernel name.
+// The block device is judged again once it is open, from what the open handle says it is bound
+// to (a loop device re-attached in between is caught). `beforeOpen` (tests) runs between the
+// first judgement and the open.
 bool OpenTarget(const std::string& path, Access access, Opening opening, const Args& args,
-                Target& target, std::string& error);
+                Target& target, std::string& error,
+                const std::function<void(const std::string&)>& beforeOpen = {});
 
 // `path` in single quotes, as messages name it.
 std::string Quoted(const std::string& path);
@@ -49,7 +54,7 @@ bool RefusedByName(const std::string& path, std::string& error);
 // Whether this build writes to block devices at all.
 bool BlockDevicesSupported();
 // Fills the disk record of a block device (its logical sector size in bytesPerSector), or
-// says why it may not be written.
+// says why it may not be written; once the target is open, as that handle says it is bound.
 bool DescribeBlockTarget(const Target& target, Access access, DiskInfo& disk, std::string& error);
 // Why writing to the opened regular file would destroy something in use; empty when nothing.
 std::string FileTargetInUse(const DeviceObject& object);

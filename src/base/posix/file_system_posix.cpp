@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <system_error>
@@ -32,6 +33,25 @@ bool PathExists(const std::wstring& path) {
   const std::string narrow = WideToUtf8(path);
   std::error_code error;
   return !narrow.empty() && std::filesystem::exists(std::filesystem::path(narrow), error);
+}
+
+bool ReadKernelFile(const std::string& path, size_t maxBytes, std::string& content) {
+  content.clear();
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  if (fd < 0) return false;
+  bool ok = true;
+  char buffer[4096];
+  while (content.size() < maxBytes) {
+    const ssize_t n = read(fd, buffer, std::min(sizeof buffer, maxBytes - content.size()));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      ok = n == 0;
+      break;
+    }
+    content.append(buffer, static_cast<size_t>(n));
+  }
+  close(fd);
+  return ok;
 }
 
 bool CanWriteInFolder(const std::wstring& folder) {
