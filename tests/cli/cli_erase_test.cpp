@@ -27,12 +27,14 @@ class CliErase : public CliFixture {
 };
 
 TEST_F(CliErase, SimulationLeavesTheImageAloneAndWritesThreeReports) {
-  const auto original = Fill("disk.img", kMiB, 0x5A);
+  const auto original = Fill("disk\nFAKE.img", kMiB, 0x5A);
   const CliRun run =
-      Cli({"erase", Path("disk.img"), "--standard", "zero-fill", "--out", Path("certs"),
+      Cli({"erase", Path("disk\nFAKE.img"), "--standard", "zero-fill", "--out", Path("certs"),
            "--operator", "鈴木 一郎", "--organization", "", "--notes", "no notes"});
   ASSERT_EQ(run.code, 0) << run.out << run.err;
-  EXPECT_EQ(Read("disk.img"), original);
+  EXPECT_EQ(Read("disk\nFAKE.img"), original);
+  // A line break in a name is shown as an escape and starts no line of its own.
+  EXPECT_TRUE(Contains(run.out, "disk\\012FAKE.img") && !Contains(run.out, "\nFAKE")) << run.out;
   const std::string id = SummaryValue(run.out, "Certificate ID");
   EXPECT_EQ(FilesIn("certs"), ReportNames(id));
   const std::string json = ReadText("certs/" + id + "_Report.json");

@@ -96,7 +96,7 @@ std::string AfterErasureText(const EraseJobConfig& config, const EraseRequest& r
 
 void PrintHeader(std::ostream& out, const EraseJobConfig& config, const EraseRequest& request) {
   const bool real = config.executionMode == ExecutionMode::RealWrite;
-  out << "tvde-cli erase: " << WideToUtf8(config.disk.devicePath) << "\n"
+  out << "tvde-cli erase: " << TerminalSafe(config.disk.devicePath) << "\n"
       << "  Disk          : " << DescribeDisk(config.disk) << "\n"
       << "  Standard      : " << WideToUtf8(StandardLabel(config.standard)) << "\n"
       << "  Verification  : " << WideToUtf8(VerifyModeLabel(config.verifyMode)) << "\n"
@@ -106,7 +106,7 @@ void PrintHeader(std::ostream& out, const EraseJobConfig& config, const EraseReq
       << "\n"
       << "  After erasure : " << AfterErasureText(config, request) << "\n"
       << "  Reports       : "
-      << (request.reportsWanted ? WideToUtf8(ReportOutputFolder(config)) : "disabled") << "\n";
+      << (request.reportsWanted ? TerminalSafe(ReportOutputFolder(config)) : "disabled") << "\n";
 }
 
 // The options that shape the job: standard, verification, mode, stamp, reports and texts.
@@ -199,7 +199,7 @@ void FillIdentity(const Args& args, const CliServices& services, const EraseRequ
   const AppSettings settings = needSettings && services.loadSettings
                                    ? services.loadSettings(creation, warning)
                                    : AppSettings{};
-  if (!warning.empty()) err << "tvde-cli: warning: " << WideToUtf8(warning) << "\n";
+  if (!warning.empty()) err << "tvde-cli: warning: " << TerminalSafe(warning) << "\n";
   const auto text = [&args](const char* name, const std::wstring& fallback) {
     const std::string* given = args.Value(name);
     return given != nullptr ? Utf8ToWide(*given) : fallback;
@@ -287,7 +287,7 @@ int EraseCommand(const std::vector<std::string>& argv, std::ostream& out, std::o
 
   // Everything is checked and the target is open; from here on files may be written.
   if (tail != 0) {
-    out << "Note: the last " << tail << " bytes of '" << path
+    out << "Note: the last " << tail << " bytes of '" << TerminalSafe(path)
         << "' are less than one sector and are left as they are.\n";
   }
   FillIdentity(args, services, request, config, err);

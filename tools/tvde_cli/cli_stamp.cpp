@@ -42,7 +42,7 @@ bool BuildPayload(const Args& args, StampPayload& payload, std::string& error) {
 }
 
 int Failed(std::ostream& err, const std::string& message) {
-  err << "tvde-cli: error: " << message << "\n";
+  err << "tvde-cli: error: " << TerminalSafe(message) << "\n";
   return kExitFailed;
 }
 
@@ -89,7 +89,7 @@ int StampWriteCommand(const std::vector<std::string>& argv, std::ostream& out, s
     RemoveCreatedFile(target);  // a failed write leaves no new file behind
     return Failed(err, "the stamp could not be written to '" + *image + "'");
   }
-  out << "stamp written: " << WideToUtf8(target.disk.devicePath) << " (" << length
+  out << "stamp written: " << TerminalSafe(target.disk.devicePath) << " (" << length
       << " bytes, sector size " << sector << ")\n";
   return kExitOk;
 }
@@ -109,7 +109,7 @@ int StampReadCommand(const std::vector<std::string>& argv, std::ostream& out, st
   const StampPayload payload = DetectDiskStamp(*TakeDevice(target, services), target.disk, local);
   out << FormatPayload(payload);
   if (payload.incomplete != 0) {
-    err << "tvde-cli: no stamp found on '" << args.positional[0] << "'\n";
+    err << "tvde-cli: no stamp found on '" << TerminalSafe(args.positional[0]) << "'\n";
     return kExitFailed;
   }
   return kExitOk;

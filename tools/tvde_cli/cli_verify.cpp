@@ -141,24 +141,16 @@ const char* StateText(CheckState state) {
   }
 }
 
-// Texts taken from the files may hold control characters meant to fool a terminal.
-std::string Printable(std::string text) {
-  for (char& c : text) {
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
-  }
-  return text;
-}
-
 void PrintText(std::ostream& out, const std::vector<SetResult>& results) {
   size_t verified = 0;
   for (const SetResult& result : results) {
-    out << "== " << Printable(WideToUtf8(result.location.certificateId)) << " in "
-        << Printable(WideToUtf8(WideOf(result.location.folder))) << "\n";
+    out << "== " << TerminalSafe(WideToUtf8(result.location.certificateId)) << " in "
+        << TerminalSafe(WideToUtf8(WideOf(result.location.folder))) << "\n";
     for (const SetCheck& check : result.checks) {
       std::string name = check.name;
       name.resize(std::max<size_t>(name.size(), 14), ' ');
       out << "  " << name << " : " << StateText(check.state)
-          << (check.detail.empty() ? "" : " - " + Printable(check.detail)) << "\n";
+          << (check.detail.empty() ? "" : " - " + TerminalSafe(check.detail)) << "\n";
     }
     const bool ok = SetVerified(result.checks);
     verified += ok ? 1 : 0;
