@@ -34,13 +34,18 @@ FileReadResult ReadRegularFile(const std::wstring& path, size_t maxBytes, std::s
 bool ReadKernelFile(const std::string& path, size_t maxBytes, std::string& content);
 #endif
 
-// The write-test file that proves a certificate folder takes files, and its size: more than
-// the three reports of a job take together.
-inline constexpr const wchar_t* kWriteTestFileName = L"_tvde_write_test.tmp";
+// The size of the write-test file that proves a certificate folder takes files: more than the
+// three reports of a job take together.
 inline constexpr size_t kWriteTestFileBytes = size_t{64} * 1024;
 
-// Creates the write-test file in `folder`, fills it, flushes it to the disk and removes it
-// again. True when every step worked: the folder takes new files and has room for them.
+// A fresh, unpredictable write-test file name ("_tvde_write_test_<16 hex digits>.tmp"), so that
+// nothing can be put in its place beforehand; empty when no random bytes can be had.
+std::wstring FreshWriteTestFileName();
+
+// Creates a write-test file of a fresh name in `folder` (as a new regular file only: never
+// through a link, never opening a pipe or device, never waiting), fills it, flushes it to the
+// disk and removes it again. True when every step worked: the folder takes new files and has
+// room for them.
 bool CanWriteInFolder(const std::wstring& folder);
 
 // Windows: the form of `path` that the file functions accept past MAX_PATH, made absolute

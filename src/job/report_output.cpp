@@ -4,6 +4,7 @@
 #include "base/file_system.h"
 #include "base/host_environment.h"
 #include "base/text.h"
+#include "base/unfinished_files.h"
 #include "job/report_signing.h"
 #include "job/stamp_payload_builder.h"
 #include "report/audit_log_text.h"
@@ -39,6 +40,14 @@ bool SaveReports(ReportData& report) {
 
   const std::wstring folder = ReportOutputFolder(report.config);
   CreateFolderTree(folder);  // a folder that cannot be made shows as failed file writes below
+  // Until the set is done, a hard stop of the program removes every file of it.
+  std::vector<std::wstring> unfinished;
+  for (const wchar_t* suffix :
+       {kCertificateSuffix, kAuditLogSuffix, kJsonReportSuffix, kSignatureSuffix}) {
+    unfinished.push_back(JoinPath(folder, report.certificateId + suffix));
+    unfinished.push_back(unfinished.back() + L".tmp");
+  }
+  const UnfinishedFiles guard(unfinished);
 
   // All three are attempted even when an earlier one fails. A stray zero character or a broken
   // surrogate in a value must neither cut a certificate short nor cost all three files.

@@ -2,9 +2,18 @@
 // and stamp that claim only what is true; the progress lines, exit codes and partial saves.
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 #include "cli_erase_output.h"
+#include "cli_interrupt.h"
 #include "cli_test_fixture.h"
 #include "job/erase_job_driver.h"
+#include "job/report_output.h"
 
 namespace tvde {
 namespace {
@@ -101,7 +110,45 @@ TEST_F(CliErase, ClaimsOnlyWhatIsTrueOfTheImage) {
       EXPECT_FALSE(Contains(text, claim)) << claim << " in " << text;
   }
   EXPECT_FALSE(AllZero(Read("disk.img"), 0, 2 * kMiB));
+
+  // A certificate folder that cannot be made stops the job before the target is even opened.
+  services_.interposeDevice = [](std::unique_ptr<Device> opened) {
+    ADD_FAILURE() << "the target was opened";
+    return opened;
+  };
+  run = Cli({"erase", Path("disk.img"), "--real", "--out", Path("disk.img/certs")});
+  EXPECT_EQ(run.code, 2);
+  EXPECT_TRUE(Contains(run.err, "cannot be made or written to; nothing was written")) << run.err;
 }
+
+#ifndef _WIN32
+// A hard stop (a second Ctrl+C) while the reports are written ends the program at once and
+// leaves no part of the set. The audit log's temporary name is a pipe nobody reads here, so the
+// writer waits there with the certificate already in place.
+TEST_F(CliErase, AHardStopWhileTheReportsAreWrittenLeavesNoPartOfTheSet) {
+  ReportData report;
+  report.certificateId = L"TVDE-20260101-000000-0000ABCD";
+  report.config.outputFolder = dir_.File("certs");
+  std::filesystem::create_directory(dir_.path() / "certs");
+  const std::string id = WideToUtf8(report.certificateId);
+  ASSERT_EQ(mkfifo(Path("certs/" + id + "_AuditLog.txt.tmp").c_str(), 0600), 0);
+  const pid_t child = fork();
+  if (child == 0) {
+    CancelFlag cancel{0};
+    const cli::InterruptScope interrupts(cancel);
+    cli::RequestCancelFromInterrupt();  // the first Ctrl+C: the job is already stopping
+    SaveReports(report);
+    _exit(0);
+  }
+  for (int i = 0; i < 1000 && !Exists("certs/" + id + "_Certificate.html"); ++i)
+    usleep(10000);
+  kill(child, SIGTERM);
+  int status = 0;
+  waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
+  EXPECT_EQ(FilesIn("certs"), std::set<std::string>{});
+}
+#endif
 
 EraseProgressInfo Progress(int32_t phase, int32_t pass, int32_t percent) {
   EraseProgressInfo info;

@@ -154,28 +154,23 @@ bool ReadJobOptions(const Args& args, EraseJobConfig& config, EraseRequest& requ
   return true;
 }
 
-// The target as a disk the job may take: opened for a real write (only looked at for a
-// simulation), of at least one sector, large enough for a stamp that was asked for. `tail` is
-// what lies beyond the last whole sector.
-bool ReadTarget(const std::string& path, const Args& args, const CliServices& services,
-                const EraseRequest& request, EraseJobConfig& config, Target& target, uint64_t& tail,
-                std::string& error) {
-  const bool real = config.executionMode == ExecutionMode::RealWrite;
-  if (!OpenTarget(path, Access::Write, real ? Opening::Open : Opening::LookOnly, args, target,
-                  error, services.beforeTargetOpen)) {
-    return false;
-  }
+// The target as a disk the job may take (as looked at, and again as opened): of at least one
+// sector, large enough for a stamp that was asked for. `tail` is what lies beyond the last
+// whole sector.
+bool FitTarget(const EraseRequest& request, const Target& target, EraseJobConfig& config,
+               uint64_t& tail, std::string& error) {
   config.disk = target.disk;
   const uint32_t sector = config.disk.bytesPerSector;
   tail = config.disk.sizeBytes % sector;
   const uint64_t whole = config.disk.sizeBytes - tail;
   if (whole == 0) {
-    error = "'" + path + "' holds no whole " + std::to_string(sector) +
+    error = Quoted(target.given) + " holds no whole " + std::to_string(sector) +
             "-byte sector; there is nothing to erase";
     return false;
   }
+  const bool real = config.executionMode == ExecutionMode::RealWrite;
   if (real && request.stampWanted && whole < StampImageLength(sector)) {
-    error = "'" + path + "' is smaller than the report stamp (" +
+    error = Quoted(target.given) + " is smaller than the report stamp (" +
             std::to_string(StampImageLength(sector)) +
             " bytes); pass --no-stamp to erase it without one";
     return false;
@@ -275,14 +270,30 @@ int EraseCommand(const std::vector<std::string>& argv, std::ostream& out, std::o
   if (!ReadJobOptions(args, config, request, error)) return BadInput(err, error);
   Target target;
   uint64_t tail = 0;
-  if (!ReadTarget(path, args, services, request, config, target, tail, error)) {
+  if (!OpenTarget(path, Access::Write, Opening::LookOnly, args, target, error) ||
+      !FitTarget(request, target, config, tail, error)) {
     return BadInput(err, error);
   }
-  if (config.executionMode == ExecutionMode::RealWrite || args.Value("--confirm") != nullptr) {
+  const bool real = config.executionMode == ExecutionMode::RealWrite;
+  if (real || args.Value("--confirm") != nullptr) {
     if (!ConfirmWrite(target, "every byte of", args, services, err, error)) {
       err << "tvde-cli: nothing was written.\n";
       return BadInput(err, error);
     }
+  }
+  FillIdentity(args, services, request, config, err);
+  // The certificate folder is proven before the target is opened: no wait or failure there
+  // can hold the disk.
+  const auto& prepare = services.jobEnvironment.prepareReportFolder;
+  std::wstring folder;
+  if (request.reportsWanted &&
+      !(prepare ? prepare(config, folder) : PrepareReportFolder(config, folder))) {
+    return BadInput(err, "the certificate folder " + Quoted(WideToUtf8(folder)) +
+                             " cannot be made or written to; nothing was written");
+  }
+  if (real && (!OpenLookedTarget(target, error, services.beforeTargetOpen) ||
+               !FitTarget(request, target, config, tail, error))) {
+    return BadInput(err, error);
   }
 
   // Everything is checked and the target is open; from here on files may be written.
@@ -290,7 +301,6 @@ int EraseCommand(const std::vector<std::string>& argv, std::ostream& out, std::o
     out << "Note: the last " << tail << " bytes of '" << TerminalSafe(path)
         << "' are less than one sector and are left as they are.\n";
   }
-  FillIdentity(args, services, request, config, err);
   PrintHeader(out, config, request);
   const ReportData result = RunJob(config, target, services, out);
   out << FormatSummary(result, request) << std::flush;

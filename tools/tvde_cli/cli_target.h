@@ -23,6 +23,9 @@ enum class Opening { LookOnly, Open };  // a simulation only looks
 
 struct Target {
   std::string given;  // the path as typed
+  Access access = Access::Read;
+  DeviceLinks links = DeviceLinks::Refuse;  // how the path was looked up
+  uint32_t sector = 512;                    // the sector size I/O takes
   DeviceObject object;
   // The disk record of what was found. devicePath names the object itself: the kernel's name
   // of a block device ("/dev/sdb" for "/dev/disk/by-id/usb-..."), the given path of a file.
@@ -35,12 +38,15 @@ struct Target {
 // size, its sector size and whether anything uses it all come from what was found there. A
 // file to be written must be named directly (a symbolic link is refused); a block device may
 // be named through links (by-id names), and is then known by its kernel name.
-// The block device is judged again once it is open, from what the open handle says it is bound
-// to (a loop device re-attached in between is caught). `beforeOpen` (tests) runs between the
-// first judgement and the open.
+// `beforeOpen` (tests) runs between the first judgement and the open.
+using BeforeOpen = std::function<void(const std::string& path)>;
 bool OpenTarget(const std::string& path, Access access, Opening opening, const Args& args,
-                Target& target, std::string& error,
-                const std::function<void(const std::string&)>& beforeOpen = {});
+                Target& target, std::string& error, const BeforeOpen& beforeOpen = {});
+
+// Opens a target OpenTarget only looked at. What is opened must be what was looked at, and it
+// is judged again from what the open handle says (a loop device re-attached in between to a
+// file in use is refused): the handle's answer cannot change while it is open.
+bool OpenLookedTarget(Target& target, std::string& error, const BeforeOpen& beforeOpen = {});
 
 // `path` in single quotes, as messages name it.
 std::string Quoted(const std::string& path);

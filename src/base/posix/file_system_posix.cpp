@@ -55,11 +55,17 @@ bool ReadKernelFile(const std::string& path, size_t maxBytes, std::string& conte
 }
 
 bool CanWriteInFolder(const std::wstring& folder) {
-  const std::string folderPath = WideToUtf8(folder);
-  if (folderPath.empty()) return false;
-  const std::string path = WideToUtf8(JoinPath(folder, kWriteTestFileName));
-  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
+  const std::wstring name = FreshWriteTestFileName();
+  if (WideToUtf8(folder).empty() || name.empty()) return false;
+  const std::string path = WideToUtf8(JoinPath(folder, name));
+  const int fd =
+      open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
   if (fd < 0) return false;
+  struct stat st {};
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(fd);
+    return false;
+  }
   const std::vector<char> probe(kWriteTestFileBytes, 0);
   size_t done = 0;
   while (done < probe.size()) {

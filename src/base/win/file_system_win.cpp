@@ -106,9 +106,10 @@ bool PathExists(const std::wstring& path) {
 }
 
 bool CanWriteInFolder(const std::wstring& folder) {
-  if (folder.empty()) return false;
-  const std::wstring path = OsFilePath(JoinPath(folder, kWriteTestFileName));
-  WinHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+  const std::wstring name = FreshWriteTestFileName();
+  if (folder.empty() || name.empty()) return false;
+  const std::wstring path = OsFilePath(JoinPath(folder, name));
+  WinHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                              FILE_ATTRIBUTE_TEMPORARY, nullptr));
   if (!file.valid()) return false;
   const std::vector<char> probe(kWriteTestFileBytes, 0);
