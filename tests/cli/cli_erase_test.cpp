@@ -49,7 +49,8 @@ TEST_F(CliErase, SimulationLeavesTheImageAloneAndWritesThreeReports) {
   const std::string json = ReadText("certs/" + id + "_Report.json");
   EXPECT_TRUE(Contains(json, "\"operatorName\": \"鈴木 一郎\""));
   EXPECT_TRUE(Contains(json, "\"organizationName\": \"\""));  // given empty: not the settings'
-  EXPECT_EQ(SummaryValue(run.out, "Status"), "COMPLETED & VERIFIED (完全消去済) [status 3]");
+  EXPECT_EQ(SummaryValue(run.out, "Status"),
+            "SIMULATION — NO DATA ERASED (シミュレーション・未消去) [status 3]");
   EXPECT_EQ(SummaryValue(run.out, "Bytes written"), "0");
   EXPECT_TRUE(run.err.empty()) << run.err;
   // Read once, for the signing key only, creating no folder.
@@ -89,9 +90,11 @@ TEST_F(CliErase, ClaimsOnlyWhatIsTrueOfTheImage) {
   ASSERT_EQ(run.code, 0) << run.out << run.err;
   const std::string badge = "COMPLETED, UNVERIFIED (完全消去済・検証なし)";
   EXPECT_EQ(SummaryValue(run.out, "Status"), badge + " [status 3]");
-  EXPECT_TRUE(
-      Contains(ReadText("certs/" + SummaryValue(run.out, "Certificate ID") + "_Certificate.html"),
-               "<div class=\"badge\">" + badge + "</div>"));
+  const std::string unverified = SummaryValue(run.out, "Certificate ID");
+  EXPECT_TRUE(Contains(ReadText("certs/" + unverified + "_Certificate.html"),
+                       "<div class=\"badge\">" + badge + "</div>"));
+  // An auditor's script: only a completed real erasure with a passed verification passes.
+  EXPECT_EQ(Cli({"verify", Path("certs/" + unverified), "--require-erased"}).code, 1);
 
   // No stamp after a random last pass: nothing anywhere calls the disk zeroes. "ERASE" in any
   // case, as the program's code field takes it; the settings create no folder of theirs.
@@ -110,6 +113,16 @@ TEST_F(CliErase, ClaimsOnlyWhatIsTrueOfTheImage) {
       EXPECT_FALSE(Contains(text, claim)) << claim << " in " << text;
   }
   EXPECT_FALSE(AllZero(Read("disk.img"), 0, 2 * kMiB));
+  EXPECT_EQ(Cli({"verify", Path("certs/" + id), "--require-erased"}).code, 0);
+  InjectFaults([](testing::FaultDevice& device) { device.faults.failWriteAt = 2; });
+  run = Cli({"erase", Path("disk.img"), "--real", "--no-stamp", "--out", Path("failed")});
+  EXPECT_EQ(run.code, 1);
+  const CliRun failed = Cli({"verify", Path("failed"), "--require-erased"});
+  EXPECT_EQ(failed.code, 1);
+  EXPECT_TRUE(Contains(failed.out,
+                       "outcome        : real erasure, FAILED (エラー終了) [status 5], "
+                       "verification WRITE ERROR"))
+      << failed.out;
 
   // A certificate folder that cannot be made stops the job before the target is even opened.
   services_.interposeDevice = [](std::unique_ptr<Device> opened) {

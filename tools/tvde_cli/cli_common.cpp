@@ -8,8 +8,9 @@ namespace tvde::cli {
 namespace {
 
 // Options that take no value.
-const std::set<std::string> kFlagOptions = {"--block-device", "--real",  "--no-stamp",
-                                            "--no-reports",   "--force", "--json"};
+const std::set<std::string> kFlagOptions = {"--block-device",  "--real",  "--no-stamp",
+                                            "--no-reports",    "--force", "--json",
+                                            "--require-erased"};
 // Options whose value may be empty (an empty name is a choice, an empty path is not).
 const std::set<std::string> kMayBeEmpty = {"--operator", "--organization", "--notes"};
 
