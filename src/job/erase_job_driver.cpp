@@ -263,8 +263,11 @@ class JobRun {
     result_.stamp = BuildStampPayload(result_);
     if (result_.statusCode == kStatusCompleted &&
         config().postEraseState == PostEraseState::WriteStamp) {
-      // The stamp goes on while the disk is still open and its volumes still locked.
-      const bool stamped = WriteStampImage(disk, SectorSize(), result_.stamp, log_);
+      // The stamp goes on while the disk is still open and its volumes still locked; it is the
+      // one stamp that may call this disk erased.
+      StampPayload engraved = result_.stamp;
+      engraved.claim = StampClaim::ErasureOfThisDisk;
+      const bool stamped = WriteStampImage(disk, SectorSize(), engraved, log_);
       result_.diskStampStatus = stamped ? kStampActive : kStampWriteSkipped;
     } else if (EndsAllZero()) {
       result_.diskStampStatus = kStampPureZero;

@@ -26,10 +26,14 @@ TEST_F(CliStamp, WriteReadEraseKeepTheRestOfTheImageAndFailuresLeaveNothingNew) 
            "certificateId=CERT-CLI-1", "--field", "hardware.manufacturer=Maker=With=Equals",
            "--field", "hardware.storageController=AHCI | SATA", "--field",
            "organizationName=\x1B[2J\x07\xC2\x9B"
-           "6n\xE2\x80\xAEtxt.exe"});
+           "6n\xE2\x80\xAEtxt.exe",
+           "--field", "verification=PASSED (All Sampled Sectors Verified Clean)"});
   ASSERT_EQ(write.code, 0) << write.err;
   auto image = Read("disk.img");
   ASSERT_EQ(image.size(), 300000u);
+  // A verdict carried over from another disk's stamp claims no erasure of this one.
+  EXPECT_EQ(testing::CString(image, 0x50),
+            "\r\n[TOREVAL DISK ERASER] NOT CERTIFIED. Cert: CERT-CLI-1\r\n");
   EXPECT_EQ(testing::CString(image, 0x200).rfind("TVDE_STAMP_V2|CERT-CLI-1|", 0), 0u);
   EXPECT_EQ(image[131072], 0x22);
 
