@@ -14,9 +14,6 @@ inline constexpr wchar_t kPathSeparator = L'\\';
 inline constexpr wchar_t kPathSeparator = L'/';
 #endif
 
-// Creates `folder` with every missing parent. True when the folder exists afterwards.
-bool CreateFolderTree(const std::wstring& folder);
-
 // True when `path` names an existing file or folder.
 bool PathExists(const std::wstring& path);
 
@@ -68,6 +65,10 @@ enum class FileAccess : int32_t {
   Shared,     // the usual permissions of a new file
   OwnerOnly,  // only the user who creates it may read or change it
 };
+
+// Creates `folder` with every missing parent; `access` applies to the folder itself when this
+// call makes it (OwnerOnly whatever the umask). True when the folder exists afterwards.
+bool CreateFolderTree(const std::wstring& folder, FileAccess access = FileAccess::Shared);
 
 // Creates `path` anew (an existing file is never replaced) and writes every byte. On failure
 // `error` says why and nothing is left behind.

@@ -2,6 +2,10 @@
 // tampering, and a key that cannot be used. openssl's view of the set is the peer proof's.
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include <filesystem>
 #include <functional>
 
@@ -61,7 +65,15 @@ class CliSigning : public CliFixture {
 };
 
 TEST_F(CliSigning, VerifyPassesTheUntouchedSetAndNamesTheCheckEachTamperingFails) {
+#ifndef _WIN32
+  const mode_t mask = umask(0);  // whatever the umask, the key folder is its owner's alone
+  const int made = Cli({"keygen", "--out", Path("keys")}).code;
+  umask(mask);
+  ASSERT_EQ(made, 0);
+  EXPECT_EQ(fs::status(dir_.path() / "keys").permissions(), fs::perms::owner_all);
+#else
   ASSERT_EQ(Cli({"keygen", "--out", Path("keys")}).code, 0);
+#endif
   ASSERT_EQ(Cli({"keygen", "--out", Path("other")}).code, 0);
   EXPECT_EQ(Cli({"keygen", "--out", Path("keys")}).code, 2);  // a key pair is never replaced
   const std::string privateKey = Path(std::string("keys/") + cli::kPrivateKeyFileName);

@@ -40,7 +40,7 @@ int KeygenCommand(const std::vector<std::string>& argv, std::ostream& out, std::
       return BadInput(err, "'" + path + "' already exists; keygen never replaces a key");
     }
   }
-  if (ec || !CreateFolderTree(Utf8ToWide(Utf8Of(dir)))) {
+  if (ec || !CreateFolderTree(Utf8ToWide(Utf8Of(dir)), FileAccess::OwnerOnly)) {
     return BadInput(err, "cannot create the folder '" + *folder + "'");
   }
 

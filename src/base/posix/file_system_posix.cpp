@@ -15,10 +15,14 @@
 
 namespace tvde {
 
-bool CreateFolderTree(const std::wstring& folder) {
+bool CreateFolderTree(const std::wstring& folder, FileAccess access) {
   const std::filesystem::path path(WideToUtf8(folder));
   if (path.empty()) return false;
   std::error_code error;
+  if (access == FileAccess::OwnerOnly) {
+    std::filesystem::create_directories(path.parent_path(), error);
+    mkdir(path.c_str(), 0700);  // the mode is narrowed by the umask, never widened
+  }
   std::filesystem::create_directories(path, error);
   return IsExistingFolder(folder);
 }
