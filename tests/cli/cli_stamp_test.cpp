@@ -74,7 +74,7 @@ TEST_F(CliStamp, WriteReadEraseKeepTheRestOfTheImageAndFailuresLeaveNothingNew) 
 
 TEST_F(CliStamp, PayloadFileAndFieldsAndTheReadOutputFedBack) {
   WriteText("payload.txt",
-            "\xEF\xBB\xBF# stamp payload\r\ncertificateId=FILE-CERT\r\n\r\n  standardName=Zero "
+            "\xEF\xBB\xBF# stamp payload\r\ncertificateId=FILE-CERT\r\n\r\nstandardName=Zero "
             "Fill (1 Pass - 高速ゼロ上書き)\r\npassesCompleted=1\r\nsoftwareVersion=Toreval Disk "
             "Eraser Suite v1.3.0\r\noperatorName= 鈴木 一郎 \n");
   ASSERT_EQ(Cli({"stamp-write", "--payload", Path("payload.txt"), "--out", Path("a.img"),
