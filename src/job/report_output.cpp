@@ -5,6 +5,7 @@
 #include "base/host_environment.h"
 #include "base/text.h"
 #include "base/unfinished_files.h"
+#include "disk/working_paths.h"
 #include "job/report_signing.h"
 #include "job/stamp_payload_builder.h"
 #include "report/audit_log_text.h"
@@ -73,9 +74,20 @@ std::vector<std::wstring> MissingReportFiles(const ReportData& report) {
   return missing;
 }
 
+std::wstring ReportFolderProblem(const std::wstring& folder) {
+  const bool absolute = kPathSeparator == L'/' ? folder.starts_with(L'/')
+                                               : folder.starts_with(L"\\\\") ||
+                                                     (folder.size() >= 3 && folder[1] == L':' &&
+                                                      (folder[2] == L'\\' || folder[2] == L'/'));
+  if (!absolute) return L"is not an absolute path (it would depend on the current folder)";
+  const std::wstring special = SpecialFileSystemOf(folder);
+  return special.empty() ? std::wstring() : L"holds no files: it is " + special;
+}
+
 bool PrepareReportFolder(const EraseJobConfig& config, std::wstring& folder) {
   folder = ReportOutputFolder(config);
-  return CreateFolderTree(folder) && CanWriteInFolder(folder);
+  return ReportFolderProblem(folder).empty() && CreateFolderTree(folder) &&
+         CanWriteInFolder(folder);
 }
 
 }  // namespace tvde

@@ -9,6 +9,7 @@
 #include <unistd.h>
 #endif
 
+#include "base/file_system.h"
 #include "cli_erase_output.h"
 #include "cli_interrupt.h"
 #include "cli_test_fixture.h"
@@ -132,6 +133,31 @@ TEST_F(CliErase, ClaimsOnlyWhatIsTrueOfTheImage) {
   run = Cli({"erase", Path("disk.img"), "--real", "--out", Path("disk.img/certs")});
   EXPECT_EQ(run.code, 2);
   EXPECT_TRUE(Contains(run.err, "cannot be made or written to; nothing was written")) << run.err;
+}
+
+// A certificate folder that would not be the one meant, or cannot hold files, is refused before
+// anything is opened: cut to the 259 characters a setting holds, relative to wherever the
+// program runs, or on a device or virtual file system.
+TEST_F(CliErase, CertificateFoldersThatAreNotWhatTheyNameAreRefused) {
+  Fill("disk.img", kMiB, 0x5A);
+  std::wstring folder;
+  services_.loadSettings = [&folder](FolderCreation, std::wstring&) {
+    AppSettings settings;
+    settings.certOutputDir = folder;
+    return settings;
+  };
+  const std::wstring deep = dir_.File(std::string(260, 'x'));
+  for (const auto& [setting, message] :
+       {std::pair(deep, "is longer than the 259 characters a setting holds"),
+        {L"certs", "is not an absolute path (it would depend on the current folder)"},
+        {kPathSeparator == L'/' ? L"/dev/certs" : L"\\\\.\\tvde-none", "holds no files: it is "}}) {
+    folder = setting;
+    const CliRun run = Cli({"erase", Path("disk.img"), "--real", "--operator", "o"});
+    EXPECT_EQ(run.code, 2) << message;
+    EXPECT_TRUE(Contains(run.err, message)) << run.err;
+  }
+  EXPECT_EQ(FilesIn(""), std::set<std::string>{"disk.img"});
+  EXPECT_FALSE(std::filesystem::exists("certs"));
 }
 
 #ifndef _WIN32

@@ -14,6 +14,7 @@
 #include "cli_interrupt.h"
 #include "job/report_output.h"
 #include "report/report_identity.h"
+#include "settings/settings_rules.h"
 #include "stamp/stamp_image.h"
 
 namespace tvde::cli {
@@ -202,8 +203,35 @@ void FillIdentity(const Args& args, const CliServices& services, const EraseRequ
   config.operatorName = text("--operator", settings.operatorName);
   config.organizationName = text("--organization", settings.organizationName);
   config.notes = text("--notes", L"");
-  config.outputFolder = outFolder != nullptr ? Utf8ToWide(*outFolder) : settings.certOutputDir;
+  // A folder given on the command line is taken where the command was typed.
+  std::error_code ec;
+  config.outputFolder = outFolder != nullptr
+                            ? WideOf(std::filesystem::absolute(FsPath(*outFolder), ec))
+                            : settings.certOutputDir;
   if (request.reportsWanted) config.signingKeyFile = settings.signingKeyFile;
+}
+
+// The certificate folder is proven before the target is opened: no wait or failure there can
+// hold the disk. A folder from the settings that is longer than a setting holds was cut into
+// another folder on the way (Windows) and is refused as such.
+bool ProveReportFolder(const Args& args, const CliServices& services, const EraseJobConfig& config,
+                       std::string& error) {
+  const std::wstring named = ReportOutputFolder(config);
+  const bool fromSettings = args.Value("--out") == nullptr && !config.outputFolder.empty();
+  const std::wstring problem = fromSettings && config.outputFolder.size() > kSettingsTextMaxChars
+                                   ? L"is longer than the 259 characters a setting holds"
+                                   : ReportFolderProblem(named);
+  error = "the certificate folder " + Quoted(WideToUtf8(named)) +
+          (fromSettings ? " (CertOutputDir in the settings) " : " ");
+  if (!problem.empty()) {
+    error += WideToUtf8(problem);
+    return false;
+  }
+  const auto& prepare = services.jobEnvironment.prepareReportFolder;
+  std::wstring folder;
+  if (prepare ? prepare(config, folder) : PrepareReportFolder(config, folder)) return true;
+  error += "cannot be made or written to";
+  return false;
 }
 
 // Runs the job, printing its log lines and throttled progress with local time stamps.
@@ -282,14 +310,8 @@ int EraseCommand(const std::vector<std::string>& argv, std::ostream& out, std::o
     }
   }
   FillIdentity(args, services, request, config, err);
-  // The certificate folder is proven before the target is opened: no wait or failure there
-  // can hold the disk.
-  const auto& prepare = services.jobEnvironment.prepareReportFolder;
-  std::wstring folder;
-  if (request.reportsWanted &&
-      !(prepare ? prepare(config, folder) : PrepareReportFolder(config, folder))) {
-    return BadInput(err, "the certificate folder " + Quoted(WideToUtf8(folder)) +
-                             " cannot be made or written to; nothing was written");
+  if (request.reportsWanted && !ProveReportFolder(args, services, config, error)) {
+    return BadInput(err, error + "; nothing was written");
   }
   if (real && (!OpenLookedTarget(target, error, services.beforeTargetOpen) ||
                !FitTarget(request, target, config, tail, error))) {

@@ -12,11 +12,7 @@ namespace tvde::cli {
 namespace {
 
 std::string Utf8Of(const std::filesystem::path& path) {
-#ifdef _WIN32
-  return WideToUtf8(path.wstring());
-#else
-  return path.string();
-#endif
+  return WideToUtf8(WideOf(path));
 }
 
 }  // namespace

@@ -71,7 +71,8 @@ void RemoveCreatedFile(const Target& target);
 // The machine's disks for "list", classified as the erase command judges them.
 std::vector<DiskInfo> SystemDisks(int32_t isWinPE);
 
-// The path as the file system library takes it (UTF-8 in, native form out).
+// The path as the file system library takes it (UTF-8 in, native form out), and back as text.
 std::filesystem::path FsPath(const std::string& utf8);
+std::wstring WideOf(const std::filesystem::path& path);
 
 }  // namespace tvde::cli

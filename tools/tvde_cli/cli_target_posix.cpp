@@ -107,4 +107,8 @@ std::filesystem::path FsPath(const std::string& utf8) {
   return std::filesystem::path(utf8);
 }
 
+std::wstring WideOf(const std::filesystem::path& path) {
+  return Utf8ToWide(path.string());
+}
+
 }  // namespace tvde::cli

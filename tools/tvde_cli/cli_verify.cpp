@@ -28,14 +28,6 @@ struct SetResult {
   std::optional<ReportData> job;  // what the set records; nothing when it cannot be read
 };
 
-std::wstring WideOf(const std::filesystem::path& path) {
-#ifdef _WIN32
-  return path.wstring();
-#else
-  return Utf8ToWide(path.string());
-#endif
-}
-
 // The certificate ID of a set file's name; empty when the name ends in no set suffix.
 std::wstring IdOfSetFile(const std::wstring& name) {
   for (size_t i = 0; i < kSetFileCount; ++i) {
