@@ -37,14 +37,15 @@ class CliErase : public CliFixture {
 };
 
 TEST_F(CliErase, SimulationLeavesTheImageAloneAndWritesThreeReports) {
-  const auto original = Fill("disk\nFAKE.img", kMiB, 0x5A);
-  const CliRun run =
-      Cli({"erase", Path("disk\nFAKE.img"), "--standard", "zero-fill", "--out", Path("certs"),
-           "--operator", "鈴木 一郎", "--organization", "", "--notes", "no notes"});
+  // A line break in a name (where names may hold one) is shown as an escape, no line of its own.
+  const bool breaks = kPathSeparator == L'/';
+  const std::string name = breaks ? "disk\nFAKE.img" : "disk.img";
+  const auto original = Fill(name, kMiB, 0x5A);
+  const CliRun run = Cli({"erase", Path(name), "--standard", "zero-fill", "--out", Path("certs"),
+                          "--operator", "鈴木 一郎", "--organization", "", "--notes", "no notes"});
   ASSERT_EQ(run.code, 0) << run.out << run.err;
-  EXPECT_EQ(Read("disk\nFAKE.img"), original);
-  // A line break in a name is shown as an escape and starts no line of its own.
-  EXPECT_TRUE(Contains(run.out, "disk\\012FAKE.img") && !Contains(run.out, "\nFAKE")) << run.out;
+  EXPECT_EQ(Read(name), original);
+  EXPECT_TRUE(!breaks || (Contains(run.out, "disk\\012FAKE") && !Contains(run.out, "\nFAKE")));
   const std::string id = SummaryValue(run.out, "Certificate ID");
   EXPECT_EQ(FilesIn("certs"), ReportNames(id));
   const std::string json = ReadText("certs/" + id + "_Report.json");

@@ -11,7 +11,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr size_t kMaxAttributeBytes = 64 * 1024;
+constexpr size_t kMaxAttributeBytes = size_t{64} * 1024;
 
 bool Exists(const fs::path& path) {
   std::error_code error;
