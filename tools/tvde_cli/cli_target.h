@@ -48,6 +48,10 @@ bool OpenTarget(const std::string& path, Access access, Opening opening, const A
 // file in use is refused): the handle's answer cannot change while it is open.
 bool OpenLookedTarget(Target& target, std::string& error, const BeforeOpen& beforeOpen = {});
 
+// Why the disk named `given` may not be written: every safety status but the two erasable ones,
+// and any value that is no status, refuses. Empty when writing is allowed.
+std::string WriteRefusal(const DiskInfo& disk, const std::string& given);
+
 // `path` in single quotes, as messages name it.
 std::string Quoted(const std::string& path);
 
