@@ -278,8 +278,7 @@ class JobRun {
 
     if (lengthKnown && SizeChanged(disk, startLength)) {
       StopClock();
-      opened.device.reset();
-      ReleaseVolumes(volumes);
+      GiveDiskBack(opened, volumes);
       return Report();
     }
     WipePartitionTables(disk, config().disk.sizeBytes, SectorSize(), log_);
