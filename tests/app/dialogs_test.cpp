@@ -164,15 +164,16 @@ TEST(ReportDialog, BadgeAndAllZeroSayNoMoreThanTheJobDid) {
   const wchar_t* passed = L"PASSED (All Sampled Sectors Verified Clean)";
   const auto real = ExecutionMode::RealWrite;
   // clang-format off
-  const std::tuple<int32_t, ExecutionMode, EraseStandard, const wchar_t*, const char*, bool> cases[] = {
-      {1, real, EraseStandard::ZeroFill, L"", "● HARDWARE PREVIEW", false},
-      {0, real, EraseStandard::ZeroFill, passed, "★ SANITIZED & VERIFIED", true},
-      {0, real, EraseStandard::CryptoRandom, passed, "★ SANITIZED & VERIFIED", false},
-      {0, real, EraseStandard::ZeroFill, L"SKIPPED (検証なし設定)", "★ SANITIZED, UNVERIFIED", false},
+  const COLORREF green = RGB(0x10, 0xb9, 0x81), amber = RGB(0xf5, 0x9e, 0x0b), sky = RGB(0x0e, 0xa5, 0xe9);
+  const std::tuple<int32_t, ExecutionMode, EraseStandard, const wchar_t*, const char*, COLORREF, bool> cases[] = {
+      {1, real, EraseStandard::ZeroFill, L"", "● HARDWARE PREVIEW", amber, false},
+      {0, real, EraseStandard::ZeroFill, passed, "★ SANITIZED & VERIFIED", green, true},
+      {0, real, EraseStandard::CryptoRandom, passed, "★ SANITIZED & VERIFIED", green, false},
+      {0, real, EraseStandard::ZeroFill, L"SKIPPED (検証なし設定)", "★ SANITIZED, UNVERIFIED", amber, false},
       {0, ExecutionMode::Simulation, EraseStandard::ZeroFill, L"PASSED (Simulation 100% Verified)",
-       "● SIMULATION (DRY-RUN)", false}};
+       "● SIMULATION (DRY-RUN)", sky, false}};
   // clang-format on
-  for (const auto& [incomplete, mode, standard, verdict, badge, allZero] : cases) {
+  for (const auto& [incomplete, mode, standard, verdict, badge, colour, allZero] : cases) {
     ReportDialogState state;
     state.payload.incomplete = incomplete;
     state.payload.verification = verdict;
@@ -180,6 +181,7 @@ TEST(ReportDialog, BadgeAndAllZeroSayNoMoreThanTheJobDid) {
     state.report.config.executionMode = mode;
     state.report.config.standard = standard;
     EXPECT_EQ(U8(BadgeOf(state).text), badge);
+    EXPECT_EQ(BadgeOf(state).colour, colour) << badge;
     EXPECT_EQ(ClaimsAllZero(state), allZero) << badge;
     state.hasReport = false;  // a stamp read back from a disk names only the standard
     state.payload.standardName = StandardLabel(standard);
@@ -261,8 +263,10 @@ TEST(ReportDialog, SaveElsewhereWritesTheThreeFilesAndTheHtmlButtonOpensThem) {
                  html = StateOf(w).htmlPath;
                  shownId = StateOf(w).payload.certificateId;
                  Click(w, kIdReportOpenHtml);
+                 h.shellOpenError = ERROR_ACCESS_DENIED;
+                 Click(w, kIdReportOpenHtml);
                }});
-    ASSERT_EQ(h.boxes.size(), writable ? 2u : 3u);
+    ASSERT_EQ(h.boxes.size(), writable ? 3u : 4u);
     EXPECT_TRUE(U8(h.boxes[0].text).starts_with("HTML証明書ファイルがまだ保存されていないか"));
     if (!writable) {
       EXPECT_TRUE(
@@ -275,7 +279,10 @@ TEST(ReportDialog, SaveElsewhereWritesTheThreeFilesAndTheHtmlButtonOpensThem) {
     for (const auto& entry : fs::directory_iterator(h.temp().path() / "usb"))
       reports += entry.path().extension() != ".tmp";
     EXPECT_EQ(reports, 3u);
-    EXPECT_EQ(h.opened, std::vector<std::wstring>{html});
+    EXPECT_EQ(h.opened, (std::vector<std::wstring>{html, html}));
+    EXPECT_TRUE(U8(h.boxes[2].text)
+                    .starts_with("HTML証明書を開けませんでした。\n\nファイル: " + U8(html) +
+                                 "\n理由: ファイルへのアクセスが拒否されました。"));
     const std::vector<uint8_t> bytes = testing::ReadWholeFile(html);
     const std::string certificate(bytes.begin(), bytes.end());
     for (const std::string& claim : claims)
@@ -319,6 +326,11 @@ TEST(ReportDialog, StampSwitchWritesAndErasesAndEveryRefusalWritesNothing) {
             std::string::npos);
   EXPECT_EQ(U8(h.boxes[3].text),
             "ディスク先頭のレポートスタンプを消去しました (先頭256セクタを0x00化)。");
+  // The machine stays awake and the session open around each write (the shutdown screen names it).
+  const std::wstring hold[] = {L"awake 80000001", L"block " + std::wstring(kStampBlockReason),
+                               L"unblock", L"awake 80000000"};
+  EXPECT_EQ(h.sessionCalls, (std::vector<std::wstring>{hold[0], hold[1], hold[2], hold[3], hold[0],
+                                                       hold[1], hold[2], hold[3]}));
 
   // A protected disk, no disk at all or a running job: refused before any question; the write
   // of a simulation's report (answered No) after it; no certificate where nothing was erased (a
@@ -347,6 +359,17 @@ TEST(ReportDialog, StampSwitchWritesAndErasesAndEveryRefusalWritesNothing) {
     EXPECT_EQ(refused.pickerCalls, 0);
   }
   EXPECT_EQ(DetectDiskStamp(disk).incomplete, 1);
+
+  // Yes erases a stamp, never the first sectors of a disk that carries none.
+  const auto data = testing::WriteFilledFile(disk.devicePath, 4 << 20, 0xA5);
+  AppHarness noStamp;
+  OpenDialog(noStamp, {PreviewPayload(), L"", std::nullopt, disk, {}, {}},
+             {[](HWND w) { Click(w, kIdReportStampSwitch); }});
+  ASSERT_EQ(noStamp.boxes.size(), 2u);
+  EXPECT_TRUE(U8(noStamp.boxes[1].text)
+                  .starts_with("対象ディスクの先頭にレポートスタンプが見つかりません。"));
+  EXPECT_EQ(testing::ReadWholeFile(disk.devicePath), data);
+  EXPECT_TRUE(noStamp.sessionCalls.empty());
 }
 
 }  // namespace

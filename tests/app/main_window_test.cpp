@@ -12,8 +12,11 @@
 #include <regex>
 
 #include "app/erase_launch_texts.h"
+#include "app/main_window_layout.h"
 #include "app/win_controls.h"
+#include "app/window_fit.h"
 #include "app_harness.h"
+#include "base/host_environment.h"
 #include "job/erase_job_driver.h"
 #include "support/text_matchers.h"
 
@@ -132,8 +135,8 @@ int BarPosition(HWND bar) {
 TEST(EraseThroughWindow, ReportButtonsBeforeAndAfterASimulationRunToTheReport) {
   AppHarness h;
   h.disks = {TestDisk(3, L"unused", 32ull << 30)};
-  h.detectedStamp.incomplete = 0;
-  h.detectedStamp.certificateId = L"TVDE-20250101-000000-00000000";
+  h.detectedStamp.emplace().incomplete = 0;
+  h.detectedStamp->certificateId = L"TVDE-20250101-000000-00000000";
   AppSettings settings = LoadSettingsFrom(h.store, FolderCreation::None);
   settings.signingKeyFile = h.temp().File("key.pem");  // signing itself is the job's test
   SaveSettingsTo(h.store, settings);
@@ -176,6 +179,13 @@ TEST(EraseThroughWindow, ReportButtonsBeforeAndAfterASimulationRunToTheReport) {
   EXPECT_EQ(U8(lines.back().substr(22)), "[SHA-256] " + U8(result.sha256Fingerprint));
   h.Click(kIdOpenCertificate);
   EXPECT_EQ(h.opened, std::vector<std::wstring>{result.htmlPath});
+  h.shellOpenError = ERROR_NO_ASSOCIATION;  // WinPE: no browser
+  h.Click(kIdOpenCertificate);
+  EXPECT_TRUE(
+      U8(h.boxes.back().text)
+          .starts_with(
+              "HTML証明書を開けませんでした。\n\nファイル: " + U8(result.htmlPath) +
+              "\n理由: HTML ファイルを開くアプリケーション (ブラウザー) がこの環境にありません"));
 
   // The job's report goes with its own disk only: any other disk in the first row shows the stamp
   // read from it, so the dialog's stamp switch never engraves the report on another disk.
@@ -189,7 +199,7 @@ TEST(EraseThroughWindow, ReportButtonsBeforeAndAfterASimulationRunToTheReport) {
     const ReportDialogRequest& shown = h.reportRequests.back();
     EXPECT_EQ(shown.result.has_value(), own);
     EXPECT_EQ(U8(shown.disk.value().model + L"|" + shown.payload.certificateId),
-              U8(first.model + L"|" + (own ? jobId : h.detectedStamp.certificateId)));
+              U8(first.model + L"|" + (own ? jobId : h.detectedStamp->certificateId)));
   }
   EXPECT_EQ(U8(h.ConsoleLines().back().substr(22)),
             "[DISK STAMP] Disk 3 から実機消去＆ハードウェアレポートスタンプを検出しました！");
@@ -308,6 +318,11 @@ TEST(MainWindow, DiskListSettingsAndLayoutFollowTheControls) {
             "稼働環境: [通常 Windows OS モード] 外部USB/リムーバブル消去 ＆ WinPE作成|"
             "権限状態: [標準ユーザー (実機消去は要昇格)]");
   EXPECT_TRUE(IsWindowEnabled(c.restartAsAdmin));
+  wchar_t noStamp[128] = {};  // true whatever the standard's last pass writes
+  SendMessageW(c.postEraseState, CB_GETLBTEXT, 1, reinterpret_cast<LPARAM>(noStamp));
+  EXPECT_EQ(
+      U8(noStamp),
+      "[完全消去状態(スタンプなし)] 通常通りディスクを完全消去した状態にする (スタンプを書き込まない)");
   EXPECT_EQ(U8(h.Text(c.selectionLabel)),
             "選択: Disk 0 (Toreval Test Disk 0)" + U8(RecommendationSuffix(MediaKind::NvmeSsd)));
 
@@ -369,6 +384,73 @@ TEST(MainWindow, DiskListSettingsAndLayoutFollowTheControls) {
                reinterpret_cast<LPARAM>(&suggested));
   GetWindowRect(next.startErase, &after);
   EXPECT_EQ((after.right - after.left) * 2, (before.right - before.left) * 3);
+}
+
+// A work area smaller than the layout scales it down to fit, but not below a readable size; what
+// still does not fit scrolls, and every control can be brought into view.
+TEST(MainWindow, FitsTheWorkAreaAndEveryControlCanBeReached) {
+  const std::tuple<RECT, uint32_t, bool> cases[] = {
+      {{0, 0, 1024, 768}, 96, false},     // a usual WinPE screen
+      {{0, 0, 1366, 718}, 120, false},    // a laptop panel at 125 %, taskbar below
+      {{200, 100, 1000, 700}, 96, true},  // 800 x 600 needs less than the readable size
+  };
+  for (const auto& [work, dpi, scrolls] : cases) {
+    AppHarness h;
+    h.workArea = work;
+    h.Start();
+    const HWND window = h.app().mainWindow;
+    RECT suggested = work, placed{}, client{};
+    if (dpi != 96)
+      SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+                   reinterpret_cast<LPARAM>(&suggested));
+    GetWindowRect(window, &placed);
+    EXPECT_TRUE(placed.left >= work.left && placed.top >= work.top && placed.right <= work.right &&
+                placed.bottom <= work.bottom);
+    EXPECT_TRUE(h.app().dpi >= kMinLayoutDpi && h.app().dpi < dpi);
+    EXPECT_EQ((GetWindowLongW(window, GWL_STYLE) & WS_VSCROLL) != 0, scrolls);
+    GetClientRect(window, &client);
+    const auto place = [window](HWND control) {
+      RECT rect{};
+      GetWindowRect(control, &rect);
+      MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&rect), 2);
+      return rect;
+    };
+    SendMessageW(window, WM_VSCROLL, SB_BOTTOM, 0);  // the lowest control comes up
+    EXPECT_LE(place(h.app().controls.logConsole).bottom, client.bottom);
+    // Each control, once scrolled to, shows as much of itself as the client area can hold.
+    for (HWND control : h.app().controls.all) {
+      ScrollIntoView(h.app(), control);
+      RECT rect = place(control), shown{};
+      IntersectRect(&shown, &rect, &client);
+      EXPECT_EQ(shown.right - shown.left, std::min(rect.right - rect.left, client.right));
+      EXPECT_EQ(shown.bottom - shown.top, std::min(rect.bottom - rect.top, client.bottom))
+          << GetDlgCtrlID(control);
+    }
+  }
+}
+
+// The font files are offered once, at the start, in order; in WinPE never from C:, an internal
+// disk that may be erased while the file stays open.
+TEST(MainWindow, FontFilesAreLoadedOnceAndInWinPEOnlyFromTheImageAndTheProgramFolder) {
+  for (const bool winPE : {false, true}) {
+    AppHarness h;
+    h.winPE = winPE;
+    h.Start();
+    RECT suggested{0, 0, 1733, 1298};  // new fonts, no new files
+    SendMessageW(h.app().mainWindow, WM_DPICHANGED, MAKEWPARAM(144, 144),
+                 reinterpret_cast<LPARAM>(&suggested));
+    std::vector<std::wstring> expected;
+    for (const wchar_t* file :
+         {L"Fonts\\msgothic.ttc", L"Fonts\\YuGothM.ttc", L"Fonts\\YuGothB.ttc",
+          L"Fonts\\meiryo.ttc", L"msgothic.ttc", L"YuGothM.ttc"})
+      expected.push_back(ProgramDirectory() + L"\\" + file);
+    for (const wchar_t* file : {L"msgothic.ttc", L"YuGothM.ttc", L"meiryo.ttc"})
+      expected.push_back(std::wstring(L"X:\\Windows\\Fonts\\") + file);
+    if (!winPE)
+      expected.insert(expected.end(),
+                      {L"C:\\Windows\\Fonts\\msgothic.ttc", L"C:\\Windows\\Fonts\\YuGothM.ttc"});
+    EXPECT_EQ(h.fontFiles, expected);
+  }
 }
 
 }  // namespace

@@ -17,22 +17,12 @@ namespace {
 
 using testing::U8;
 
-TEST(UiFonts, OnlyExistingFilesAreTriedAndTheFirstAvailableShiftJisFaceIsChosen) {
-  std::vector<std::wstring> tried;
-  const auto added = LoadFontFiles(
-      LocalFontCandidates(L"P:"),
-      [](const std::wstring& path) {
-        return path == L"P:\\Fonts\\YuGothB.ttc" || path == L"P:\\msgothic.ttc" ||
-               path == L"X:\\Windows\\Fonts\\meiryo.ttc";
-      },
-      [&](const std::wstring& path) {
-        tried.push_back(path);
-        return path != L"P:\\msgothic.ttc";  // a damaged file does not stop the walk
-      });
-  using Paths = std::vector<std::wstring>;
-  EXPECT_EQ(tried, (Paths{L"P:\\Fonts\\YuGothB.ttc", L"P:\\msgothic.ttc",
-                          L"X:\\Windows\\Fonts\\meiryo.ttc"}));
-  EXPECT_EQ(added, (Paths{L"P:\\Fonts\\YuGothB.ttc", L"X:\\Windows\\Fonts\\meiryo.ttc"}));
+TEST(UiFonts, PrivateFontFilesAndTheFirstAvailableShiftJisFaceIsChosen) {
+  // The order of the paths and the WinPE rule are
+  // MainWindow.LoadsFontsOnceAndInWinPEOnlyFromXAndBesideTheProgram's.
+  EXPECT_FALSE(AddPrivateFontFile(L"C:\\no such folder\\msgothic.ttc"));
+  EXPECT_TRUE(
+      AddPrivateFontFile(L"Z:\\usr\\share\\fonts\\opentype\\noto\\NotoSansCJK-Regular.ttc"));
 
   // The answers are the constants themselves, never copies that could dangle.
   const auto only = [](std::vector<std::wstring> faces) {
