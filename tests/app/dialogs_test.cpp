@@ -189,7 +189,7 @@ TEST(ReportDialog, BadgeAndAllZeroSayNoMoreThanTheJobDid) {
   }
 }
 
-TEST(ReportDialog, EscapeLeavesFullScreenOnlyAndCopyFillsTheClipboard) {
+TEST(ReportDialog, FitsTheWorkAreaEscapeLeavesFullScreenOnlyAndCopyFillsTheClipboard) {
   AppHarness h;
   const ReportData job = VerifiedZeroFill(testing::TestDisk(4, L"unused.img", 64ull << 20));
   RECT normal{};
@@ -197,26 +197,32 @@ TEST(ReportDialog, EscapeLeavesFullScreenOnlyAndCopyFillsTheClipboard) {
   // A parent another modal window disabled stays disabled when this one closes.
   const HWND parent = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_DISABLED, 0, 0, 9, 9,
                                       nullptr, nullptr, nullptr, nullptr);
-  OpenDialog(h, {job.stamp, L"", job, std::nullopt, {}, {}},
-             {[&](HWND w) {
-                Click(w, kIdReportCopy);
-                GetWindowRect(w, &normal);
-                PressKey(w, kIdReportClose, VK_ESCAPE);  // outside full screen: nothing
-              },
-              [&](HWND w) {
-                Click(w, kIdReportFullScreen);
-                EXPECT_TRUE(StateOf(w).fullScreen);
-                PressKey(w, kIdReportClose, VK_ESCAPE);
-              },
-              [&](HWND w) {
-                EXPECT_FALSE(StateOf(w).fullScreen);
-                RECT restored{};
-                GetWindowRect(w, &restored);
-                EXPECT_TRUE(EqualRect(&restored, &normal));
-                lastStepPlayed = true;
-                Click(w, kIdReportClose);
-              }},
-             parent);
+  h.workArea = {0, 0, 1024, 600};  // smaller than the design: scaled down, all buttons shown
+  OpenDialog(
+      h, {job.stamp, L"", job, std::nullopt, {}, {}},
+      {[&](HWND w) {
+         Click(w, kIdReportCopy);
+         GetWindowRect(w, &normal);
+         RECT close{}, inside{};
+         GetWindowRect(GetDlgItem(w, kIdReportClose), &close);
+         IntersectRect(&inside, &close, &normal);
+         EXPECT_TRUE(normal.right <= 1024 && normal.bottom <= 600 && EqualRect(&inside, &close));
+         PressKey(w, kIdReportClose, VK_ESCAPE);  // outside full screen: nothing
+       },
+       [&](HWND w) {
+         Click(w, kIdReportFullScreen);
+         EXPECT_TRUE(StateOf(w).fullScreen);
+         PressKey(w, kIdReportClose, VK_ESCAPE);
+       },
+       [&](HWND w) {
+         EXPECT_FALSE(StateOf(w).fullScreen);
+         RECT restored{};
+         GetWindowRect(w, &restored);
+         EXPECT_TRUE(EqualRect(&restored, &normal));
+         lastStepPlayed = true;
+         Click(w, kIdReportClose);
+       }},
+      parent);
   EXPECT_TRUE(lastStepPlayed);  // the first Escape closed nothing
   EXPECT_FALSE(IsWindowEnabled(parent));
   DestroyWindow(parent);
