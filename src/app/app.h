@@ -87,9 +87,9 @@ class App {
   GdiFont normalFont, boldFont, titleFont, consoleFont;
   MainControls controls;
   uint32_t monitorDpi = USER_DEFAULT_SCREEN_DPI;
-  uint32_t dpi =
-      USER_DEFAULT_SCREEN_DPI;  // of the layout: the monitor's, or less to fit its work area
-  POINT scroll{0, 0};           // the client area's view of the layout, in pixels
+  // The layout's DPI: the monitor's, or less where its work area is smaller than the layout.
+  uint32_t dpi = USER_DEFAULT_SCREEN_DPI;
+  POINT scroll{0, 0};  // the client area's view of the layout, in pixels
   int32_t isWinPE = 0;
   int32_t isAdmin = 0;
   AppSettings settings;
