@@ -10,7 +10,8 @@
 #   screen-1366x768-120dpi-{main,report}.png        the whole of a small screen: the window after
 #   screen-1024x768-96dpi-{main,report}.png         the simulated job, fitted to the screen, and
 #   screen-800x600-96dpi-{main,report}.png          the report dialog that job opens (800 x 600
-#                                                   is below the readable size: the window scrolls)
+#   screen-800x600-96dpi-scrolled.png               is below the readable size: the window scrolls,
+#                                                   here to its bottom right)
 # Uses its own Wine prefix (build/wine-screenshots) so that the DPI setting never reaches the
 # tests' prefix.
 set -euo pipefail
@@ -86,6 +87,7 @@ if [ "$TVDE_SCREENSHOTS_IN_XVFB" != large ]; then
   whole_screen=1
   driver_shot showcase "screen-$size-${dpi}dpi-main.png"
   driver_shot report "screen-$size-${dpi}dpi-report.png"
+  [ "$size" != 800x600 ] || driver_shot scrolled "screen-$size-${dpi}dpi-scrolled.png"
   set_dpi 96
   exit 0
 fi

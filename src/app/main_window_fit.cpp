@@ -43,7 +43,7 @@ void MoveChildren(HWND window, int dx, int dy) {
     SetWindowPos(child, nullptr, rect.left + dx, rect.top + dy, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
   }
-  InvalidateRect(window, nullptr, TRUE);
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 }  // namespace
