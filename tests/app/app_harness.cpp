@@ -7,6 +7,7 @@
 #include "base/text.h"
 #include "job/erase_job_driver.h"
 #include "stamp/stamp_detect.h"
+#include "support/text_matchers.h"
 
 namespace tvde::testing {
 
@@ -52,15 +53,13 @@ AppServices AppHarness::Services() {
   };
   services.workAreaAt = [this](const RECT&) { return workArea; };
   services.session.setExecutionState = [this](EXECUTION_STATE state) {
-    sessionCalls.push_back(L"awake " + FormatPrintfW("%08lx", state));
+    sessionCalls += U8(L"awake " + FormatPrintfW("%08lx|", state));
     return EXECUTION_STATE{ES_CONTINUOUS};
   };
   services.session.blockShutdown = [this](HWND, const std::wstring& reason) {
-    return sessionCalls.push_back(L"block " + reason), true;
+    return sessionCalls += "block " + U8(reason) + "|", true;
   };
-  services.session.unblockShutdown = [this](HWND) {
-    return sessionCalls.push_back(L"unblock"), true;
-  };
+  services.session.unblockShutdown = [this](HWND) { return sessionCalls += "unblock|", true; };
   services.startThread = [this](std::thread& worker, std::function<void()> body) {
     if (!threadsFail) worker = std::thread(std::move(body));
     return !threadsFail;

@@ -78,9 +78,8 @@ class AppHarness {
   int pickerCalls = 0;
   int elevations = 0;
   std::vector<std::wstring> fontFiles;  // offered to the font seam, in order
-  // The session seam, one line a call: "awake 80000001", "block <reason>", "unblock",
-  // "awake 80000000".
-  std::vector<std::wstring> sessionCalls;
+  // The session seam's calls: "awake 80000001|block <reason>|unblock|awake 80000000|".
+  std::string sessionCalls;
   std::vector<std::wstring> isoSuggestions;
 
  private:

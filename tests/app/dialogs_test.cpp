@@ -286,9 +286,8 @@ TEST(ReportDialog, SaveElsewhereWritesTheThreeFilesAndTheHtmlButtonOpensThem) {
       reports += entry.path().extension() != ".tmp";
     EXPECT_EQ(reports, 3u);
     EXPECT_EQ(h.opened, (std::vector<std::wstring>{html, html}));
-    EXPECT_TRUE(U8(h.boxes[2].text)
-                    .starts_with("HTML証明書を開けませんでした。\n\nファイル: " + U8(html) +
-                                 "\n理由: ファイルへのアクセスが拒否されました。"));
+    EXPECT_NE(U8(h.boxes[2].text).find(U8(html) + "\n理由: ファイルへのアクセスが拒否されました。"),
+              std::string::npos);
     const std::vector<uint8_t> bytes = testing::ReadWholeFile(html);
     const std::string certificate(bytes.begin(), bytes.end());
     for (const std::string& claim : claims)
@@ -333,49 +332,40 @@ TEST(ReportDialog, StampSwitchWritesAndErasesAndEveryRefusalWritesNothing) {
   EXPECT_EQ(U8(h.boxes[3].text),
             "ディスク先頭のレポートスタンプを消去しました (先頭256セクタを0x00化)。");
   // The machine stays awake and the session open around each write (the shutdown screen names it).
-  const std::wstring hold[] = {L"awake 80000001", L"block " + std::wstring(kStampBlockReason),
-                               L"unblock", L"awake 80000000"};
-  EXPECT_EQ(h.sessionCalls, (std::vector<std::wstring>{hold[0], hold[1], hold[2], hold[3], hold[0],
-                                                       hold[1], hold[2], hold[3]}));
+  const std::string hold =
+      "awake 80000001|block " + U8(kStampBlockReason) + "|unblock|awake 80000000|";
+  EXPECT_EQ(h.sessionCalls, hold + hold);
 
   // A protected disk, no disk at all or a running job: refused before any question; the write
-  // of a simulation's report (answered No) after it; no certificate where nothing was erased (a
-  // hardware preview, an operator's stamp), before the folder is asked for.
+  // of a simulation's report (answered No) and the erase of a disk without a stamp (Yes) after
+  // it; no certificate where nothing was erased (a hardware preview, an operator's stamp), before
+  // the folder is asked for. The disk holds data and keeps it.
   DiskInfo guarded = disk;
   guarded.safetyStatus = SafetyStatus::ProtectedSystemDisk;
   ReportData simulation = VerifiedZeroFill(disk);
   simulation.config.executionMode = ExecutionMode::Simulation;
   StampPayload stamped = VerifiedZeroFill(disk).stamp;
   stamped.verification = kOperatorStampVerdict;
+  const auto data = testing::WriteFilledFile(disk.devicePath, 4 << 20, 0xA5);
   // clang-format off
-  const std::tuple<ReportDialogRequest, int, size_t, const char*> refusals[] = {
-      {{PreviewPayload(), L"", std::nullopt, guarded, {}, {}}, kIdReportStampSwitch, 1, "選択されているディスクは安全保護ロック中"},
-      {{PreviewPayload(), L"", std::nullopt, std::nullopt, {}, {}}, kIdReportStampSwitch, 1, "メイン画面で対象ディスクを選択してください。"},
-      {{PreviewPayload(), L"", std::nullopt, disk, {}, [] { return true; }}, kIdReportStampSwitch, 1, "消去処理または WinPE メディア作成の実行中は"},
-      {{simulation.stamp, L"", simulation, disk, {}, {}}, kIdReportStampSwitch, 2, "このレポートは安全シミュレーション (DryRun) の結果です。"},
-      {{PreviewPayload(), L"", std::nullopt, disk, {}, {}}, kIdReportSaveElsewhere, 1, "このレポートは実際の消去処理の記録ではありません"},
-      {{stamped, L"", std::nullopt, disk, {}, {}}, kIdReportSaveElsewhere, 1, "このレポートは実際の消去処理の記録ではありません"}};
+  const std::tuple<ReportDialogRequest, int, int, size_t, const char*> refusals[] = {
+      {{PreviewPayload(), L"", std::nullopt, guarded, {}, {}}, kIdReportStampSwitch, IDNO, 1, "選択されているディスクは安全保護ロック中"},
+      {{PreviewPayload(), L"", std::nullopt, std::nullopt, {}, {}}, kIdReportStampSwitch, IDNO, 1, "メイン画面で対象ディスクを選択してください。"},
+      {{PreviewPayload(), L"", std::nullopt, disk, {}, [] { return true; }}, kIdReportStampSwitch, IDNO, 1, "消去処理または WinPE メディア作成の実行中は"},
+      {{simulation.stamp, L"", simulation, disk, {}, {}}, kIdReportStampSwitch, IDNO, 2, "このレポートは安全シミュレーション (DryRun) の結果です。"},
+      {{PreviewPayload(), L"", std::nullopt, disk, {}, {}}, kIdReportStampSwitch, IDYES, 2, "対象ディスクの先頭にレポートスタンプが見つかりません。"},
+      {{PreviewPayload(), L"", std::nullopt, disk, {}, {}}, kIdReportSaveElsewhere, IDNO, 1, "このレポートは実際の消去処理の記録ではありません"},
+      {{stamped, L"", std::nullopt, disk, {}, {}}, kIdReportSaveElsewhere, IDNO, 1, "このレポートは実際の消去処理の記録ではありません"}};
   // clang-format on
-  for (const auto& [request, button, boxes, text] : refusals) {
+  for (const auto& [request, button, answer, boxes, text] : refusals) {
     AppHarness refused;
-    refused.answer = [](const BoxCall&) { return IDNO; };
+    refused.answer = [answer](const BoxCall&) { return answer; };
     OpenDialog(refused, request, {[button](HWND w) { Click(w, button); }});
     ASSERT_EQ(refused.boxes.size(), boxes);
     EXPECT_TRUE(U8(refused.boxes.back().text).starts_with(text)) << text;
-    EXPECT_EQ(refused.pickerCalls, 0);
+    EXPECT_TRUE(refused.pickerCalls == 0 && refused.sessionCalls.empty());
   }
-  EXPECT_EQ(DetectDiskStamp(disk).incomplete, 1);
-
-  // Yes erases a stamp, never the first sectors of a disk that carries none.
-  const auto data = testing::WriteFilledFile(disk.devicePath, 4 << 20, 0xA5);
-  AppHarness noStamp;
-  OpenDialog(noStamp, {PreviewPayload(), L"", std::nullopt, disk, {}, {}},
-             {[](HWND w) { Click(w, kIdReportStampSwitch); }});
-  ASSERT_EQ(noStamp.boxes.size(), 2u);
-  EXPECT_TRUE(U8(noStamp.boxes[1].text)
-                  .starts_with("対象ディスクの先頭にレポートスタンプが見つかりません。"));
   EXPECT_EQ(testing::ReadWholeFile(disk.devicePath), data);
-  EXPECT_TRUE(noStamp.sessionCalls.empty());
 }
 
 }  // namespace

@@ -183,9 +183,8 @@ TEST(EraseThroughWindow, ReportButtonsBeforeAndAfterASimulationRunToTheReport) {
   h.Click(kIdOpenCertificate);
   EXPECT_TRUE(
       U8(h.boxes.back().text)
-          .starts_with(
-              "HTML証明書を開けませんでした。\n\nファイル: " + U8(result.htmlPath) +
-              "\n理由: HTML ファイルを開くアプリケーション (ブラウザー) がこの環境にありません"));
+          .starts_with("HTML証明書を開けませんでした。\n\nファイル: " + U8(result.htmlPath) +
+                       "\n理由: HTML ファイルを開くアプリケーション (ブラウザー) がこの環境"));
 
   // The job's report goes with its own disk only: any other disk in the first row shows the stamp
   // read from it, so the dialog's stamp switch never engraves the report on another disk.
@@ -215,7 +214,7 @@ TEST(EraseThroughWindow, ReportButtonsBeforeAndAfterASimulationRunToTheReport) {
                   .starts_with("[REPORT] レポート画面が開いているため、今回の消去レポートは"));
 }
 
-TEST(EraseThroughWindow, AbortAndClosingWhileBusyStopTheJob) {
+TEST(EraseThroughWindow, AbortClosingAndTheSessionsEndStopTheJob) {
   AppHarness h;
   h.disks = {TestDisk(3, L"unused", 1ull << 30)};
   std::atomic<int32_t> endedWith{0};
@@ -244,6 +243,25 @@ TEST(EraseThroughWindow, AbortAndClosingWhileBusyStopTheJob) {
   EXPECT_TRUE(IsWindowEnabled(h.Control(kIdStartErase)) && !IsWindowEnabled(h.Control(kIdAbort)));
   EXPECT_EQ(h.enumerations.size(), 2u);  // the list is refreshed after a job
   EXPECT_TRUE(h.reportRequests.empty());
+
+  // The machine is held awake and the session's end refused while a job runs; a session that
+  // ends anyway cancels it, and the job ends through its own path.
+  ASSERT_TRUE(startAndWaitForProgress());
+  EXPECT_EQ(SendMessageW(app.mainWindow, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), FALSE);
+  SendMessageW(app.mainWindow, WM_ENDSESSION, TRUE, 0);
+  ASSERT_TRUE(h.WaitForIdle());
+  EXPECT_EQ(endedWith.load(), kStatusCancelled);
+  std::string log;
+  for (const std::wstring& line : h.ConsoleLines())
+    log += U8(line.substr(22)) + "\n";
+  EXPECT_NE(
+      log.find(
+          "[SESSION] Windows のセッションが終了します。実行中のディスク消去を中断します (消去は完了していません)。\n"
+          "[SESSION] 消去ジョブは中断として終了しました。ディスクは消去途中の状態です。\n"),
+      std::string::npos);
+  const std::string held =
+      "awake 80000001|block " + U8(kEraseBlockReason) + "|unblock|awake 80000000|";
+  EXPECT_EQ(h.sessionCalls, held + held);
 
   // Closing while the next job runs: No keeps it running; Yes cancels, saves and joins.
   endedWith = 0;
@@ -376,27 +394,22 @@ TEST(MainWindow, DiskListSettingsAndLayoutFollowTheControls) {
   EXPECT_NE(U8(h.ConsoleLines().back())
                 .find("[LOG PATH] 証明書・監査ログ保存先を変更しました: E:\\Toreval_Erasure_Logs"),
             std::string::npos);
-
-  // A DPI change lays the controls out again: from 96 to 144, half as wide again.
-  RECT before{}, after{}, suggested{0, 0, 1733, 1298};
-  GetWindowRect(next.startErase, &before);
-  SendMessageW(h.app().mainWindow, WM_DPICHANGED, MAKEWPARAM(144, 144),
-               reinterpret_cast<LPARAM>(&suggested));
-  GetWindowRect(next.startErase, &after);
-  EXPECT_EQ((after.right - after.left) * 2, (before.right - before.left) * 3);
 }
 
-// A work area smaller than the layout scales it down to fit, but not below a readable size; what
-// still does not fit scrolls, and every control can be brought into view.
-TEST(MainWindow, FitsTheWorkAreaAndEveryControlCanBeReached) {
-  const std::tuple<RECT, uint32_t, bool> cases[] = {
-      {{0, 0, 1024, 768}, 96, false},     // a usual WinPE screen
-      {{0, 0, 1366, 718}, 120, false},    // a laptop panel at 125 %, taskbar below
-      {{200, 100, 1000, 700}, 96, true},  // 800 x 600 needs less than the readable size
+// A work area smaller than the layout scales it down to fit (the DPI change lays it out again),
+// but not below a readable size; what still does not fit scrolls, and every control can be
+// brought into view. The font files are offered once, in order; in WinPE never from C:, an
+// internal disk that may be erased while the file stays open.
+TEST(MainWindow, FitsTheWorkAreaEveryControlCanBeReachedAndFontsComeOnce) {
+  const std::tuple<RECT, uint32_t, bool, bool> cases[] = {
+      {{0, 0, 1024, 768}, 96, false, true},      // a usual WinPE screen
+      {{0, 0, 1366, 718}, 120, false, false},    // a laptop panel at 125 %, taskbar below
+      {{200, 100, 1000, 700}, 96, true, false},  // 800 x 600 needs less than the readable size
   };
-  for (const auto& [work, dpi, scrolls] : cases) {
+  for (const auto& [work, dpi, scrolls, winPE] : cases) {
     AppHarness h;
     h.workArea = work;
+    h.winPE = winPE;
     h.Start();
     const HWND window = h.app().mainWindow;
     RECT suggested = work, placed{}, client{};
@@ -426,30 +439,17 @@ TEST(MainWindow, FitsTheWorkAreaAndEveryControlCanBeReached) {
       EXPECT_EQ(shown.bottom - shown.top, std::min(rect.bottom - rect.top, client.bottom))
           << GetDlgCtrlID(control);
     }
-  }
-}
-
-// The font files are offered once, at the start, in order; in WinPE never from C:, an internal
-// disk that may be erased while the file stays open.
-TEST(MainWindow, FontFilesAreLoadedOnceAndInWinPEOnlyFromTheImageAndTheProgramFolder) {
-  for (const bool winPE : {false, true}) {
-    AppHarness h;
-    h.winPE = winPE;
-    h.Start();
-    RECT suggested{0, 0, 1733, 1298};  // new fonts, no new files
-    SendMessageW(h.app().mainWindow, WM_DPICHANGED, MAKEWPARAM(144, 144),
-                 reinterpret_cast<LPARAM>(&suggested));
-    std::vector<std::wstring> expected;
+    std::vector<std::wstring> fonts;
     for (const wchar_t* file :
          {L"Fonts\\msgothic.ttc", L"Fonts\\YuGothM.ttc", L"Fonts\\YuGothB.ttc",
           L"Fonts\\meiryo.ttc", L"msgothic.ttc", L"YuGothM.ttc"})
-      expected.push_back(ProgramDirectory() + L"\\" + file);
-    for (const wchar_t* file : {L"msgothic.ttc", L"YuGothM.ttc", L"meiryo.ttc"})
-      expected.push_back(std::wstring(L"X:\\Windows\\Fonts\\") + file);
-    if (!winPE)
-      expected.insert(expected.end(),
-                      {L"C:\\Windows\\Fonts\\msgothic.ttc", L"C:\\Windows\\Fonts\\YuGothM.ttc"});
-    EXPECT_EQ(h.fontFiles, expected);
+      fonts.push_back(ProgramDirectory() + L"\\" + file);
+    for (const wchar_t* file :
+         {L"X:\\Windows\\Fonts\\msgothic.ttc", L"X:\\Windows\\Fonts\\YuGothM.ttc",
+          L"X:\\Windows\\Fonts\\meiryo.ttc", L"C:\\Windows\\Fonts\\msgothic.ttc",
+          L"C:\\Windows\\Fonts\\YuGothM.ttc"})
+      if (!winPE || file[0] == L'X') fonts.push_back(file);
+    EXPECT_EQ(h.fontFiles, fonts);
   }
 }
 

@@ -22,6 +22,8 @@ using testing::U8;
 const std::wstring kProduct = L"Toreval Disk Eraser";
 const std::wstring kClosingRefused =
     L"WinPE メディア作成 / ADK 導入の処理中は終了できません。完了までお待ちください。";
+const std::wstring kRestartRefused =
+    L"消去処理または WinPE メディア作成 / ADK 導入の実行中は、管理者権限で再起動できません。\n処理の完了後に実行してください。";
 const std::wstring kWinPEError =
     L"WinPE 処理中にエラーが発生しました。監査ログコンソールの出力を確認してください。";
 
@@ -180,24 +182,20 @@ TEST(WinPESection, AdkButtonAsksThenAcquiresAndRefreshesTheStatusLine) {
 
 // Either job refuses the other, a restart with administrator rights (which would leave this
 // window waiting in the job while a second copy starts) and the end of the session; the machine
-// is held awake until the job ends. A session that ends anyway cancels the erase.
+// is held awake until the job ends (the erase: AbortClosingAndTheSessionsEndStopTheJob).
 TEST(WinPESection, BusyIsSharedWithTheEraseJobAndHoldsTheSession) {
   AppHarness h;
   InstallAdk(h);
   h.disks = {testing::TestDisk(3, h.temp().File("disk.img"), 64ull << 20)};
   h.isoAnswer = L"C:\\out.iso";
   std::atomic<bool> release{false};
-  h.buildJob = [&](const WinPEBuildRequest&, LogCallback, const WinPEHost&) {
+  const auto wait = [&release] {
     while (!release.load())
       Sleep(5);
-    return 0;
   };
-  h.job = [&](const EraseJobConfig&, int32_t, const CancelFlag& cancel, const ProgressCallback&,
-              const LogCallback&) {
-    while (cancel.load() == 0)
-      Sleep(5);
-    return ReportData{};
-  };
+  h.buildJob = [&](const WinPEBuildRequest&, LogCallback, const WinPEHost&) { return wait(), 0; };
+  h.job = [&](const EraseJobConfig&, int32_t, const CancelFlag&, const ProgressCallback&,
+              const LogCallback&) { return wait(), ReportData{}; };
   h.Start();
   const HWND window = h.app().mainWindow;
   EXPECT_EQ(U8(h.Text(h.app().controls.usbTarget)), "(リムーバブルUSB未検出 - ISO出力推奨)");
@@ -205,9 +203,7 @@ TEST(WinPESection, BusyIsSharedWithTheEraseJobAndHoldsTheSession) {
   h.Click(kIdRescan);  // the USB list is refilled
   EXPECT_EQ(U8(h.Text(h.app().controls.usbTarget)), "E: [USB Drive - 14.91 GB]");
   const std::string busyBox = Box(kProduct, L"現在別の処理が実行中です。", MB_OK | MB_ICONWARNING);
-  const std::vector<std::wstring> held = {L"awake 80000001",
-                                          L"block " + std::wstring(kWinPEBlockReason), L"unblock",
-                                          L"awake 80000000"};
+  const std::string held = "awake 80000001|block " + U8(kWinPEBlockReason) + "|";
 
   // A media build runs: its buttons are grey; the erase, closing and a restart are refused.
   h.Click(kIdCreateMedia);
@@ -218,22 +214,19 @@ TEST(WinPESection, BusyIsSharedWithTheEraseJobAndHoldsTheSession) {
   h.Click(kIdStartErase);
   SendMessageW(window, WM_CLOSE, 0, 0);  // the build cannot be left behind
   SendMessageW(window, WM_COMMAND, MAKEWPARAM(kIdRestartAsAdmin, BN_CLICKED), 0);
-  EXPECT_EQ(
-      Boxes(h),
-      busyBox + Box(kProduct, kClosingRefused, MB_OK | MB_ICONWARNING) +
-          Box(kProduct,
-              L"消去処理または WinPE メディア作成 / ADK 導入の実行中は、管理者権限で再起動できません。\n処理の完了後に実行してください。",
-              MB_OK | MB_ICONWARNING));
+  EXPECT_EQ(Boxes(h), busyBox + Box(kProduct, kClosingRefused, MB_OK | MB_ICONWARNING) +
+                          Box(kProduct, kRestartRefused, MB_OK | MB_ICONWARNING));
   EXPECT_TRUE(h.app().windowAlive && h.elevations == 0 && h.jobsStarted == 0);
   EXPECT_EQ(SendMessageW(window, WM_QUERYENDSESSION, 0, 0), FALSE);
-  EXPECT_EQ(h.sessionCalls, std::vector(held.begin(), held.begin() + 2));
+  EXPECT_EQ(h.sessionCalls, held);
   release = true;
   ASSERT_TRUE(h.WaitForIdle());
   ExpectIdle(h);
-  EXPECT_EQ(h.sessionCalls, held);
+  EXPECT_EQ(h.sessionCalls, held + "unblock|awake 80000000|");
   EXPECT_EQ(SendMessageW(window, WM_QUERYENDSESSION, 0, 0), TRUE);
 
-  // An erase runs: both WinPE buttons are refused; the session ends anyway.
+  // An erase runs: both WinPE buttons are refused.
+  release = false;
   h.Click(kIdStartErase);  // the final confirmation is answered Yes
   ASSERT_EQ(h.app().busy.load(), 1);
   int adkJobs = 0;
@@ -246,23 +239,8 @@ TEST(WinPESection, BusyIsSharedWithTheEraseJobAndHoldsTheSession) {
   EXPECT_EQ(Boxes(h), busyBox + busyBox);
   EXPECT_EQ(adkJobs, 0);
   EXPECT_EQ(h.isoSuggestions.size(), 1u);  // only the first build asked for a file
-  EXPECT_EQ(SendMessageW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), FALSE);
-  SendMessageW(window, WM_ENDSESSION, TRUE, 0);
-  EXPECT_EQ(h.app().cancelRequested.load(), 1);
+  release = true;
   ASSERT_TRUE(h.WaitForIdle());
-  std::string log;
-  for (const std::wstring& line : h.ConsoleLines())
-    log += U8(line.substr(22)) + "\n";
-  EXPECT_NE(
-      log.find(
-          "[SESSION] 処理の実行中のため、Windows のシャットダウン / ログオフ要求を拒否しました。\n"
-          "[SESSION] Windows のセッションが終了します。実行中のディスク消去を中断します (消去は完了していません)。\n"
-          "[SESSION] 消去ジョブは中断として終了しました。ディスクは消去途中の状態です。\n"),
-      std::string::npos)
-      << log;
-  EXPECT_EQ(h.sessionCalls.size(), 8u);
-  EXPECT_EQ(U8(h.sessionCalls[5]), U8(L"block " + std::wstring(kEraseBlockReason)));
-  EXPECT_EQ(U8(h.sessionCalls.back()), "awake 80000000");
 }
 
 }  // namespace
