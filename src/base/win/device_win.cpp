@@ -90,6 +90,10 @@ class WinDevice final : public Device {
     return QueryWin32Disk(handle_.get(), query, out);
   }
 
+  std::optional<intptr_t> NativeHandle() const override {
+    return reinterpret_cast<intptr_t>(handle_.get());
+  }
+
  private:
   bool Control(DWORD code) {
     DWORD returned = 0;
