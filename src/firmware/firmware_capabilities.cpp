@@ -31,16 +31,24 @@ void DiscoverNvme(FirmwareTransport& transport, FirmwareCapabilities& caps) {
     caps.unavailable = NvmeFailure(L"Identify Controller", controller);
     return;
   }
+  std::fill(data.begin(), data.end(), 0);
+  if (transport.Nvme(NvmeActiveNamespaceList(), data).Ok()) {
+    caps.activeNamespaces = ParseNvmeNamespaceList(data);
+  }
+  // The system names the namespace of this handle (Linux); otherwise it is the controller's
+  // only one (Windows gives a disk per namespace but does not say which).
   caps.namespaceId = transport.NamespaceId().value_or(0);
+  if (caps.namespaceId == 0 && caps.activeNamespaces.size() == 1) {
+    caps.namespaceId = caps.activeNamespaces[0];
+  } else if (caps.namespaceId == 0 && caps.activeNamespaces.empty() &&
+             caps.nvmeController->namespaceCount == 1) {
+    caps.namespaceId = 1;
+  }
   if (caps.namespaceId != 0) {
     std::fill(data.begin(), data.end(), 0);
     if (transport.Nvme(NvmeIdentifyNamespace(caps.namespaceId), data).Ok()) {
       caps.nvmeNamespace = ParseNvmeIdentifyNamespace(data);
     }
-  }
-  std::fill(data.begin(), data.end(), 0);
-  if (transport.Nvme(NvmeActiveNamespaceList(), data).Ok()) {
-    caps.activeNamespaces = ParseNvmeNamespaceList(data);
   }
 }
 
@@ -122,7 +130,7 @@ std::wstring NvmeSummary(const FirmwareCapabilities& caps) {
   text += caps.namespaceId != 0 ? FormatPrintfW("; namespace %u", caps.namespaceId)
                                 : std::wstring(L"; namespace unknown");
   if (!caps.activeNamespaces.empty()) {
-    text += FormatPrintfW(" of %zu active", caps.activeNamespaces.size());
+    text += FormatPrintfW(" of %u active", static_cast<unsigned>(caps.activeNamespaces.size()));
   }
   return text;
 }
@@ -209,18 +217,15 @@ std::wstring HiddenAreaSummary(const FirmwareCapabilities& caps) {
   if (!h.checked) {
     text = L"not checked (" + h.note + L")";
   } else if (h.HiddenSectors() == 0) {
-    text = FormatPrintfW("none (native max %llu sectors = reported)",
-                         static_cast<unsigned long long>(h.nativeSectors));
+    text = L"none (native max " + std::to_wstring(h.nativeSectors) + L" sectors = reported)";
   } else {
-    text = FormatPrintfW("%s: %llu sectors hidden (reported %llu, native %llu)",
-                         h.accessibleMax ? "AMA" : "HPA",
-                         static_cast<unsigned long long>(h.HiddenSectors()),
-                         static_cast<unsigned long long>(h.reportedSectors),
-                         static_cast<unsigned long long>(h.nativeSectors));
+    text = std::wstring(h.accessibleMax ? L"AMA: " : L"HPA: ") +
+           std::to_wstring(h.HiddenSectors()) + L" sectors hidden (reported " +
+           std::to_wstring(h.reportedSectors) + L", native " + std::to_wstring(h.nativeSectors) +
+           L")";
   }
   if (h.DcoHiddenSectors() != 0) {
-    text += FormatPrintfW("; DCO restriction: %llu sectors",
-                          static_cast<unsigned long long>(h.DcoHiddenSectors()));
+    text += L"; DCO restriction: " + std::to_wstring(h.DcoHiddenSectors()) + L" sectors";
   }
   return text;
 }

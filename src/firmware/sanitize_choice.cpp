@@ -64,10 +64,8 @@ std::wstring NamespaceList(const std::vector<uint32_t>& ids) {
   return text;
 }
 
-// The namespace of this disk: as the system says, or the controller's only active one.
 uint32_t TargetNamespace(const FirmwareCapabilities& caps) {
-  if (caps.namespaceId != 0) return caps.namespaceId;
-  return caps.activeNamespaces.size() == 1 ? caps.activeNamespaces[0] : 0;
+  return caps.namespaceId;
 }
 
 // Why an action on every namespace of the controller may not run; empty when this disk's

@@ -98,7 +98,7 @@ class Runner {
  private:
   void Log(const std::wstring& line) const { EmitLog(options_.log, L"[FIRMWARE] " + line); }
   void Progress(uint32_t value) const {
-    if (options_.progress) options_.progress(value);
+    if (options_.progress && !waitingForEarlier_) options_.progress(value);
   }
   bool Expired() const { return clock_.nowMs() - start_ > options_.maxWaitMs; }
   void End(SanitizeResult result, std::wstring detail = {}) {
@@ -180,7 +180,9 @@ class Runner {
     noLog_ = false;  // asked again after the command
     if (before && before->state() == NvmeSanitizeStatus::State::InProgress) {
       Log(L"以前に開始されたサニタイズが実行中です (電源再投入後に再開されたもの)。終了を待ちます。");
+      waitingForEarlier_ = true;
       WaitNvme();
+      waitingForEarlier_ = false;
       if (run_.result != SanitizeResult::Completed) return;
       start_ = clock_.nowMs();
     }
@@ -235,10 +237,7 @@ class Runner {
     run_.statusLog = L"SANITIZE STATUS EXT: " + DescribeAtaRegisters(*answer.registers) +
                      FormatPrintfW(", count %04Xh, progress %u/65536", answer.registers->count,
                                    static_cast<unsigned>(answer.registers->lba & 0xFFFF));
-    if (answer.registers->Failed()) {
-      AtaSanitizeProgress failed;
-      return failed;  // neither in progress nor completed: the operation failed
-    }
+    ataStatusFailed_ = answer.registers->Failed();
     return ParseAtaSanitizeStatus(*answer.registers);
   }
 
@@ -246,6 +245,9 @@ class Runner {
     int32_t unclear = 0;
     for (;;) {
       const std::optional<AtaSanitizeProgress> status = ReadAtaStatus();
+      if (status && ataStatusFailed_) {
+        return End(SanitizeResult::Failed, L"the drive reports that the sanitize failed");
+      }
       if (status) {
         if (status->completedWithoutError) {
           Progress(65536);
@@ -272,14 +274,17 @@ class Runner {
       }
       if (before->inProgress) {
         Log(L"以前に開始されたサニタイズが実行中です (電源再投入後に再開されたもの)。終了を待ちます。");
+        waitingForEarlier_ = true;
         WaitAta();
+        waitingForEarlier_ = false;
         if (run_.result != SanitizeResult::Completed) return;
         start_ = clock_.nowMs();
       }
     }
     run_.command =
-        FormatPrintfW("ATA SANITIZE (command B4h, feature %04Xh, LBA %012llXh, count %04Xh)",
-                      command.feature, static_cast<unsigned long long>(command.lba), command.count);
+        FormatPrintfW("ATA SANITIZE (command B4h, feature %04Xh, LBA %04X%08Xh, count %04Xh)",
+                      command.feature, static_cast<unsigned>(command.lba >> 32),
+                      static_cast<unsigned>(command.lba & 0xFFFFFFFF), command.count);
     const AtaAnswer answer = t_.Ata(command, {});
     run_.completion = AtaCompletion(answer);
     if (answer.outcome == TransportOutcome::Failed) return WaitAta();
@@ -428,7 +433,10 @@ class Runner {
     std::vector<uint8_t> none;
     const ScsiAnswer answer = t_.Scsi(command, none);
     run_.completion = ScsiCompletion(answer);
-    if (answer.Ok()) return End(SanitizeResult::Completed);
+    if (answer.Ok()) {
+      Progress(65536);
+      return End(SanitizeResult::Completed);
+    }
     End(answer.outcome == TransportOutcome::Failed ? SanitizeResult::NotConfirmed
                                                    : SanitizeResult::Refused,
         L"FORMAT UNIT did not complete");
@@ -447,7 +455,10 @@ class Runner {
     run_.completion = outcome == TransportOutcome::Answered
                           ? L"completed by the storage driver"
                           : DescribeTransportFailure(outcome, error);
-    if (outcome == TransportOutcome::Answered) return End(SanitizeResult::Completed);
+    if (outcome == TransportOutcome::Answered) {
+      Progress(65536);
+      return End(SanitizeResult::Completed);
+    }
     End(outcome == TransportOutcome::Refused ? SanitizeResult::Refused : SanitizeResult::Failed,
         L"the storage driver did not reinitialize the media");
   }
@@ -459,6 +470,8 @@ class Runner {
   uint64_t start_;
   uint64_t silentSince_ = 0;
   bool noLog_ = false;
+  bool waitingForEarlier_ = false;  // an earlier sanitize's progress is not this run's
+  bool ataStatusFailed_ = false;
   SanitizeRun run_;
 };
 
