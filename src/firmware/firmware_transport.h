@@ -4,6 +4,7 @@
 // got there, the system) said. One implementation per OS; tests put a simulated drive behind it.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -101,6 +102,9 @@ std::vector<uint8_t> AtaPassThroughCdb(const AtaCommand& command);
 
 // The registers in the sense data of an ATA PASS-THROUGH answer; nothing when it holds none.
 std::optional<AtaRegisters> ParseAtaReturn(std::span<const uint8_t> sense, bool ext);
+
+// A transport of kind None that asks nothing, for a disk without a way to its firmware.
+std::unique_ptr<FirmwareTransport> MakeUnavailableTransport(std::wstring reason);
 
 // "the system refused the request (error 13)" / "I/O error 5" for reports and logs.
 std::wstring DescribeTransportFailure(TransportOutcome outcome, uint32_t osError);

@@ -238,9 +238,11 @@ SanitizeChoice ChooseSanitizeMethod(const FirmwareCapabilities& caps, FirmwareMo
       choice.method = candidate.method;
       return choice;
     }
-    choice.frozen = choice.frozen || frozen;
     const std::wstring line = FirmwareMethodName(candidate.method) + L": " + reason;
-    if (std::find(reasons.begin(), reasons.end(), line) == reasons.end()) reasons.push_back(line);
+    if (std::find(reasons.begin(), reasons.end(), line) != reasons.end()) continue;
+    // A frozen drive is what the operator can act on: it is said first.
+    reasons.insert(frozen && !choice.frozen ? reasons.begin() : reasons.end(), line);
+    choice.frozen = choice.frozen || frozen;
   }
   for (const std::wstring& line : reasons)
     choice.reason += (choice.reason.empty() ? L"" : L"; ") + line;

@@ -1,10 +1,31 @@
-// ATA commands through a SCSI transport: the ATA PASS-THROUGH(16) CDB and the ATA registers
-// of its sense data (SAT).
-#include "base/text.h"
+// Transport helpers: ATA commands through a SCSI transport (the ATA PASS-THROUGH(16) CDB and
+// the ATA registers of its sense data, SAT), the transport of a disk without one, and the words
+// for a request that never reached the drive.
 #include "firmware/firmware_transport.h"
+
+#include "base/text.h"
 
 namespace tvde {
 namespace {
+
+class UnavailableTransport final : public FirmwareTransport {
+ public:
+  explicit UnavailableTransport(std::wstring reason) : reason_(std::move(reason)) {}
+  PassThroughKind Kind() const override { return PassThroughKind::None; }
+  std::wstring Unavailable() const override { return reason_; }
+  NvmeAnswer Nvme(const NvmeAdminCommand&, std::span<uint8_t>) override {
+    return {TransportOutcome::Refused, 0, 0, 0};
+  }
+  ScsiAnswer Scsi(const ScsiCommand&, std::span<uint8_t>) override {
+    return {TransportOutcome::Refused, 0, {}, 0};
+  }
+  AtaAnswer Ata(const AtaCommand&, std::span<uint8_t>) override {
+    return {TransportOutcome::Refused, {}, {}, 0};
+  }
+
+ private:
+  std::wstring reason_;
+};
 
 constexpr uint8_t kAtaPassThrough16 = 0x85;
 
@@ -120,6 +141,10 @@ AtaAnswer AtaOverScsi(FirmwareTransport& scsi, const AtaCommand& command, std::s
     if (ata.outcome == TransportOutcome::Answered) ata.registers = failed;
   }
   return ata;
+}
+
+std::unique_ptr<FirmwareTransport> MakeUnavailableTransport(std::wstring reason) {
+  return std::make_unique<UnavailableTransport>(std::move(reason));
 }
 
 std::wstring DescribeTransportFailure(TransportOutcome outcome, uint32_t osError) {
