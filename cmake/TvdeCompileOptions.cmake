@@ -17,3 +17,7 @@ if(TVDE_SANITIZE AND NOT WIN32)
                       -fno-sanitize-recover=undefined)
   add_link_options(-fsanitize=address,undefined)
 endif()
+
+if(TVDE_STATIC_EXECUTABLES AND NOT WIN32)
+  add_link_options(-static)
+endif()

@@ -57,21 +57,21 @@ void DiscoverNvme(FirmwareTransport& transport, FirmwareCapabilities& caps) {
 void DiscoverHiddenArea(FirmwareTransport& transport, const AtaIdentifyFacts& id,
                         HiddenAreaFacts& hidden) {
   hidden.reportedSectors = id.userSectors;
-  if (!id.hpaSupported && !id.amaSupported) {
-    hidden.checked = true;  // no way to set a limit: nothing is hidden from the host
+  // Asked even where IDENTIFY names no HPA feature set: a drive that answers tells its native
+  // size all the same, and one that does not can have no limit set.
+  const AtaCommand ask =
+      id.amaSupported ? AtaGetNativeMaxAddressExt() : AtaReadNativeMaxAddress(id.lba48);
+  const AtaAnswer answer = transport.Ata(ask, {});
+  if (answer.Ok(ask)) {
+    hidden.checked = true;
+    hidden.accessibleMax = id.amaSupported;
+    hidden.nativeSectors = answer.registers->lba + 1;
+  } else if (!id.hpaSupported && !id.amaSupported) {
+    hidden.checked = true;
     hidden.nativeSectors = id.userSectors;
   } else {
-    const AtaCommand ask =
-        id.amaSupported ? AtaGetNativeMaxAddressExt() : AtaReadNativeMaxAddress(id.lba48);
-    const AtaAnswer answer = transport.Ata(ask, {});
-    if (answer.Ok(ask)) {
-      hidden.checked = true;
-      hidden.accessibleMax = id.amaSupported;
-      hidden.nativeSectors = answer.registers->lba + 1;
-    } else {
-      hidden.note = AtaFailure(
-          id.amaSupported ? L"GET NATIVE MAX ADDRESS EXT" : L"READ NATIVE MAX ADDRESS", answer);
-    }
+    hidden.note = AtaFailure(
+        id.amaSupported ? L"GET NATIVE MAX ADDRESS EXT" : L"READ NATIVE MAX ADDRESS", answer);
   }
   if (id.dcoSupported) {
     std::array<uint8_t, kAtaBlockBytes> block{};
@@ -179,12 +179,11 @@ FirmwareCapabilities DiscoverFirmwareCapabilities(FirmwareTransport& transport) 
   const AtaAnswer answer = transport.Ata(identify, block);
   if (answer.Ok(identify)) {
     caps.ata = ParseAtaIdentify(block);
-    if (!caps.ata) {
-      caps.unavailable = L"IDENTIFY DEVICE: the answer fails its integrity check";
+    if (caps.ata && caps.ata->userSectors != 0) {
+      DiscoverHiddenArea(transport, *caps.ata, caps.hidden);
       return caps;
     }
-    DiscoverHiddenArea(transport, *caps.ata, caps.hidden);
-    return caps;
+    caps.ata.reset();  // no ATA drive answers without a size
   }
   if (caps.kind == PassThroughKind::Ata) {
     caps.unavailable = AtaFailure(L"IDENTIFY DEVICE", answer);

@@ -129,16 +129,18 @@ AtaAnswer AtaOverScsi(FirmwareTransport& scsi, const AtaCommand& command, std::s
   ata.outcome = answer.outcome;
   ata.osError = answer.osError;
   ata.sense = ParseSense(answer.sense);
-  ata.registers = ParseAtaReturn(answer.sense, command.ext);
   if (answer.outcome != TransportOutcome::Answered) return ata;
+  // The translation itself refused: no ATA drive behind the SCSI device (or no SAT).
+  if (answer.status != 0 && IsUnsupportedCommand(ata.sense)) {
+    ata.outcome = TransportOutcome::Refused;
+    return ata;
+  }
+  ata.registers = ParseAtaReturn(answer.sense, command.ext);
   if (!ata.registers && answer.status != 0) {
-    // CHECK CONDITION without registers: the translation itself refused (no SAT behind it).
-    ata.outcome =
-        IsUnsupportedCommand(ata.sense) ? TransportOutcome::Refused : TransportOutcome::Answered;
-    AtaRegisters failed;
-    failed.status = 0x41;  // ERR as the translator reports it
+    AtaRegisters failed;  // CHECK CONDITION without registers: failed all the same
+    failed.status = 0x41;
     failed.error = 0x04;
-    if (ata.outcome == TransportOutcome::Answered) ata.registers = failed;
+    ata.registers = failed;
   }
   return ata;
 }

@@ -103,6 +103,13 @@ std::wstring NvmeReason(const FirmwareCapabilities& caps, M method) {
   const bool sanitize = method == M::NvmeSanitizeCrypto || method == M::NvmeSanitizeBlock ||
                         method == M::NvmeSanitizeOverwrite;
   const bool format = method == M::NvmeFormatCrypto || method == M::NvmeFormatUserData;
+  // The scope is a safety rule of its own: a controller-wide erase with another namespace on
+  // the controller is refused before anything else is asked.
+  const bool wide = sanitize || method == M::WindowsReinitializeCrypto ||
+                    method == M::WindowsReinitializeBlock || FormatIsControllerWide(c);
+  if (const std::wstring scope = wide ? ControllerScopeRefusal(caps) : L""; !scope.empty()) {
+    return scope;
+  }
   if ((method == M::NvmeSanitizeCrypto && !c.SanitizeCrypto()) ||
       (method == M::NvmeSanitizeBlock && !c.SanitizeBlock()) ||
       (method == M::NvmeSanitizeOverwrite && !c.SanitizeOverwrite())) {
@@ -135,10 +142,7 @@ std::wstring NvmeReason(const FirmwareCapabilities& caps, M method) {
       }
     }
   }
-  const bool wide = sanitize || method == M::WindowsReinitializeCrypto ||
-                    method == M::WindowsReinitializeBlock || FormatIsControllerWide(c);
-  if (wide) return ControllerScopeRefusal(caps);
-  if (TargetNamespace(caps) == 0) return L"the namespace of this disk is unknown";
+  if (!wide && TargetNamespace(caps) == 0) return L"the namespace of this disk is unknown";
   return {};
 }
 
