@@ -8,8 +8,8 @@
 #include <cstddef>
 
 #include "base/host_environment.h"
+#include "base/win/device_control_win.h"
 #include "base/win/system_library.h"
-#include "base/win/win_handle.h"
 #include "firmware/firmware_open.h"
 #include "firmware/windows_requests.h"
 #include "firmware/windows_transport.h"
@@ -105,9 +105,17 @@ FirmwareCapabilities DiscoverDiskFirmware(const FirmwareTarget& target) {
     caps.unavailable = L"not a physical disk of this Windows";
     return caps;
   }
-  const WinHandle disk(CreateFileW(target.devicePath.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                   nullptr, OPEN_EXISTING, 0, nullptr));
-  WindowsTransportSetup setup = Setup(disk.get(), 0, target);
+  const AccessHandle disk =
+      OpenWithAccess(target.devicePath, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, 0);
+  WindowsTransportSetup setup = Setup(disk.handle.get(), 0, target);
+  // The program's one way to send a control code, with the access the handle was opened with.
+  setup.control = [&disk](uint32_t code, std::span<const uint8_t> in, std::span<uint8_t> out,
+                          uint32_t& returned) -> uint32_t {
+    DWORD bytes = 0;
+    if (!ControlDevice(disk, code, in, out, bytes)) return GetLastError();
+    returned = bytes;
+    return 0;
+  };
   if (!disk.valid()) {
     setup.kind = PassThroughKind::None;
     setup.unavailable = L"the disk cannot be opened for questions";
