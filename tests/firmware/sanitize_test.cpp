@@ -94,21 +94,6 @@ TEST(SanitizeChoice, MethodsFollowTheReportedSupportThePlatformAndTheScope) {
   }
 }
 
-TEST(FirmwareDiscovery, HiddenAreasAndSummaries) {
-  FakeDrive ata = Ata();
-  ata.SetWord(82, 0x0400);  // HPA feature set
-  ata.SetWord(83, 0x0C00);  // 48-bit, DCO
-  ata.SetUserSectors(2000000);
-  ata.nativeMaxLba = 2000999;
-  ata.dcoMaxLba = 2004999;
-  const FirmwareCapabilities caps = DiscoverFirmwareCapabilities(ata);
-  EXPECT_EQ(caps.hidden.HiddenSectors(), 1000u);
-  EXPECT_EQ(caps.hidden.DcoHiddenSectors(), 4000u);
-  EXPECT_EQ(
-      U8(HiddenAreaSummary(caps)),
-      "HPA: 1000 sectors hidden (reported 2000000, native 2001000); DCO restriction: 4000 sectors");
-}
-
 // A clock that moves only when the run sleeps.
 struct FakeClock {
   uint64_t now = 0;

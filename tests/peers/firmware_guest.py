@@ -1,17 +1,9 @@
 #!/usr/bin/env python3
-"""The firmware erase proof on emulated drives, through the real tvde-cli in a Linux guest.
-
-QEMU (TCG) boots Debian's kernel with a static tvde-cli on an NVMe controller with two
-namespaces, an AHCI disk, a PIIX IDE disk and two virtio-scsi disks, each image filled with a
-text pattern. The guest (firmware_guest_init.sh) lists the disks and erases each for real. This
-script then checks the list's capabilities, every audit log's firmware lines, and that each
-image on this side reads back all zero:
-  - NVMe: NIST Purge issues Format NVM, whose claim the read-back confirms (Purge);
-  - the second namespace: a controller-wide sanitize is refused because of the first;
-  - AHCI and PIIX: no SANITIZE, no Security: said so, overwrite passes only;
-  - virtio-scsi: FORMAT UNIT answers GOOD and changes nothing: never counted as a sanitize;
-    SANITIZE support is not reported: said so.
-Usage: firmware_guest.py SOURCE_ROOT WORK_DIR. Exit 77 (skipped) without QEMU or downloads.
+"""The firmware erase proof: the real, static tvde-cli in a Linux guest (QEMU, TCG) on an NVMe
+controller with two namespaces, AHCI, PIIX and virtio-scsi disks, each image full of a pattern.
+Checks the list's capabilities, each audit log's firmware lines (JOBS) and that every image
+reads back all zero. Usage: firmware_guest.py SOURCE_ROOT WORK_DIR; exit 77 (skipped) without
+QEMU or the Debian downloads.
 """
 import json
 import shutil
