@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <vector>
 
 #include "base/page_buffer.h"
@@ -196,7 +197,8 @@ FirmwareStepOutcome RunFirmwareStep(Device& disk, FirmwareTransport& transport,
   report.command = run.command;
   report.completion = run.completion;
   report.statusLog = run.statusLog;
-  report.elapsedSeconds = static_cast<double>(run.elapsedMs / 10) / 100.0;
+  // Whole hundredths, as the reports print them and read them back.
+  report.elapsedSeconds = std::floor(static_cast<double>(run.elapsedMs) / 10.0) / 100.0;
   switch (run.result) {
     case SanitizeResult::Completed: {
       const uint64_t kept = checkWritten ? check.Kept() : check.count();

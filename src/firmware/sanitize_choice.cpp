@@ -107,7 +107,7 @@ std::wstring NvmeReason(const FirmwareCapabilities& caps, M method) {
   // the controller is refused before anything else is asked.
   const bool wide = sanitize || method == M::WindowsReinitializeCrypto ||
                     method == M::WindowsReinitializeBlock || FormatIsControllerWide(c);
-  if (const std::wstring scope = wide ? ControllerScopeRefusal(caps) : L""; !scope.empty()) {
+  if (std::wstring scope = wide ? ControllerScopeRefusal(caps) : L""; !scope.empty()) {
     return scope;
   }
   if ((method == M::NvmeSanitizeCrypto && !c.SanitizeCrypto()) ||
