@@ -14,6 +14,8 @@
 #include "base/product.h"
 #include "base/startup_environment.h"
 #include "disk/disk_enumeration.h"
+#include "erase/firmware_step.h"
+#include "firmware/firmware_open.h"
 #include "job/erase_job_driver.h"
 #include "stamp/stamp_detect.h"
 #include "winpe/adk_acquisition.h"
@@ -56,7 +58,15 @@ AppServices DefaultAppServices() {
     return PickOutputFolder(owner, startFolder, prompt);
   };
   services.checkOutputFolder = CheckOutputFolder;
-  services.enumerateDisks = EnumeratePhysicalDisks;
+  services.enumerateDisks = [](int32_t environmentMode, int32_t unlockInternal) {
+    std::vector<DiskInfo> disks = EnumeratePhysicalDisks(environmentMode, unlockInternal);
+    // Asked through query-only handles: what the firmware can erase and what it hides.
+    for (DiskInfo& disk : disks) {
+      disk.firmware = DiscoverDiskFirmware(
+          {TargetDevicePath(disk), BusPassThrough(disk.busType), environmentMode == 1});
+    }
+    return disks;
+  };
   services.detectDiskStamp = [](const DiskInfo& disk) { return DetectDiskStamp(disk); };
   services.isRunningAsAdmin = IsRunningAsAdmin;
   services.isWinPEEnvironment = IsWinPEEnvironment;

@@ -49,6 +49,10 @@ EraseJobConfig BuildJobConfig(const App& app, const DiskInfo& disk, bool realWri
   config.outputFolder = settings.certOutputDir;
   config.signingKeyFile = settings.signingKeyFile;
   config.notes = GetText(app.controls.notes, kNotesMaxChars);
+  const int32_t firmware = ComboSelection(app.controls.firmwareMode);
+  config.firmwareMode = firmware > 0 && firmware < kFirmwareModeCount
+                            ? static_cast<FirmwareMode>(firmware)
+                            : FirmwareMode::Off;
   return config;
 }
 

@@ -200,6 +200,12 @@ bool App::OnCommand(int32_t id, int32_t notification) {
     const int32_t selection = ComboSelection(controls.standard);
     SetText(controls.standardDescription,
             StandardDescription(static_cast<EraseStandard>(selection)));
+    // The drive's own erase is part of a purge; the other standards leave it to the operator.
+    SetComboSelection(
+        controls.firmwareMode,
+        static_cast<int32_t>(selection == static_cast<int32_t>(EraseStandard::NistPurge)
+                                 ? FirmwareMode::Auto
+                                 : FirmwareMode::Off));
     return true;
   }
   if (notification != BN_CLICKED) return false;

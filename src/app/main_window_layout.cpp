@@ -7,6 +7,7 @@
 #include <cwchar>
 #include <utility>
 
+#include "app/erase_launch_texts.h"
 #include "app/ui_fonts.h"
 #include "app/win_controls.h"
 #include "erase/erase_standard.h"
@@ -139,6 +140,12 @@ void FillMainControls(App& app) {
   SetComboSelection(app.controls.standard, settings.defaultStandard);
   SetText(app.controls.standardDescription,
           StandardDescription(static_cast<EraseStandard>(settings.defaultStandard)));
+  for (const wchar_t* label : kFirmwareModeLabels)
+    AddComboItem(app.controls.firmwareMode, label);
+  SetComboSelection(app.controls.firmwareMode,
+                    settings.defaultStandard == static_cast<int32_t>(EraseStandard::NistPurge)
+                        ? static_cast<int32_t>(FirmwareMode::Auto)
+                        : static_cast<int32_t>(FirmwareMode::Off));
   SetComboItems(app.controls.verify,
                 {L"検証なし (Skip Verify)", L"クイック検証 (Quick Sample Verify)",
                  L"全領域検証 (Full Surface Verify)"});

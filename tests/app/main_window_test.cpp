@@ -95,9 +95,11 @@ TEST(MainWindowInterlock, EveryRefusalShowsItsBoxAndStartsNothing) {
        [random](AppHarness& h) { h.Click(kIdLogOutput); ZeroesAfter(h, random); h.folderReason = L"CD-ROM"; },
        L"・消去後の状態   : 通常通りディスクを完全消去した状態 (スタンプなし)\n・ログ/証明書保存: 無効 (画面レポート表示のみ)\n",
        kFinalConfirmationTitle, question},
+      // NIST Purge asks for the drive's own erase, and the operator is told it cannot be stopped.
       {"C: disk under WinPE, code in lower case",
        [](AppHarness& h) { h.winPE = true; h.disks[0].driveLetters = L"C:"; SetText(h.app().controls.confirmCode, L"erase"); RealWrite(h); },
-       L"", kFinalConfirmationTitle, MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2},
+       L"・ファーム消去   : 自動 (ドライブ対応の方式)\n  ※ドライブ自身の消去は開始後に中断できず、電源が切れても再投入後に再開されます。",
+       kFinalConfirmationTitle, MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2},
       // clang-format on
   };
   for (const auto& c : cases) {
@@ -368,8 +370,11 @@ TEST(MainWindow, DiskListSettingsAndLayoutFollowTheControls) {
   // clang-format on
   for (const auto& [slot, text] : edits)
     SetText(h.app().controls.*slot, slot == &C::notes ? L"not persisted" : text);
+  h.SelectCombo(kIdStandard, 0);
+  EXPECT_EQ(ComboSelection(h.app().controls.firmwareMode), 1);  // NIST Purge: the drive's erase
   for (const auto& [id, slot, index] : combos)
     h.SelectCombo(id, index);
+  EXPECT_EQ(ComboSelection(h.app().controls.firmwareMode), 0);  // other standards: none
   EXPECT_EQ(U8(h.Text(h.app().controls.standardDescription)),
             U8(StandardDescription(EraseStandard::HmgIs5Enhanced)));
   h.Click(kIdLogOutput);  // unchecked: the folder controls go grey and the choice is saved
