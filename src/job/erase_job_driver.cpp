@@ -9,9 +9,11 @@
 #include "erase/device_preparation.h"
 #include "erase/disk_error_text.h"
 #include "erase/erase_standard.h"
+#include "erase/firmware_step.h"
 #include "erase/opened_disk_check.h"
 #include "erase/overwrite_pass.h"
 #include "erase/verification.h"
+#include "firmware/firmware_open.h"
 #include "job/report_output.h"
 #include "job/stamp_payload_builder.h"
 #include "report/report_fingerprint.h"
@@ -184,6 +186,14 @@ class JobRun {
               L"[NIST SP 800-88 Rev.1] NVMe/SSD 全LBAブロック解放 (TRIM/Deallocate) "
               L"シミュレーションを実行しました。");
     }
+    if (config().firmwareMode != FirmwareMode::Off) {
+      const SanitizeChoice choice = ChooseSanitizeMethod(
+          config().disk.firmware, config().firmwareMode, config().disk.mediaType == MediaKind::Hdd);
+      EmitLog(log_, L"[SIMULATION] ファームウェア消去 (コマンドは送信しません): " +
+                        (choice.method != FirmwareMethod::None
+                             ? FirmwareMethodName(choice.method)
+                             : L"firmware sanitize not available (" + choice.reason + L")"));
+    }
     for (const PassSpec& pass : plan_) {
       const int32_t status =
           RunSimulationPass(config(), pass, result_.passesPlanned, cancel_, progress_, log_);
@@ -253,6 +263,43 @@ class JobRun {
       return Blocked(kOpenedDiskDiffersMessage + identity.difference);
     }
 
+    // The drive's own answers through the open handle: its hidden area is opened for this job
+    // (or the job refused), then its firmware erase runs when one was asked for.
+    std::unique_ptr<FirmwareTransport> firmware =
+        environment_.openFirmware
+            ? environment_.openFirmware(disk, config().disk, result_.isWinPE)
+            : MakeUnavailableTransport(L"no pass-through in this environment");
+    FirmwareCapabilities capabilities = DiscoverFirmwareCapabilities(*firmware);
+    const HiddenAreaOutcome hidden =
+        PrepareHiddenArea(disk, *firmware, capabilities, config().disk.sizeBytes, SectorSize(),
+                          result_.firmware, log_);
+    if (hidden.refuse) {
+      firmware.reset();
+      GiveDiskBack(opened, volumes);
+      return Blocked(hidden.message);
+    }
+    result_.config.disk.sizeBytes = hidden.sizeBytes;
+    if (config().firmwareMode != FirmwareMode::Off) {
+      const FirmwareStepOutcome step = RunFirmwareStep(
+          disk, *firmware, capabilities, config(), config().disk.sizeBytes, result_.certificateId,
+          progress_, log_,
+          environment_.firmwareClock.nowMs ? environment_.firmwareClock : SystemSanitizeClock(),
+          result_.firmware);
+      firmwarePurge_ = step.purge;
+      firmwareMethod_ = step.method;
+      if (step.stop) {
+        firmware.reset();
+        GiveDiskBack(opened, volumes);
+        result_.statusCode = kStatusFailed;
+        result_.verificationResult = step.stopVerdict;
+        result_.diskStampStatus = kStampNotStamped;
+        NoteCategory(false);
+        StopClock();
+        return Report();
+      }
+    }
+    firmware.reset();
+
     if (SendsTrimNotice(config().standard, config().disk.mediaType)) {
       result_.trimNotice = SendTrimForWholeDisk(disk, config().disk.sizeBytes, log_);
     }
@@ -270,6 +317,7 @@ class JobRun {
         result_.verificationResult =
             status == kStatusCancelled ? kVerdictCancelledByUser : kVerdictWriteError;
         result_.diskStampStatus = kStampNotStamped;
+        NoteCategory(false);
         StopClock();
         return Report();
       }
@@ -284,6 +332,7 @@ class JobRun {
     WipePartitionTables(disk, config().disk.sizeBytes, SectorSize(), log_);
     result_.statusCode = VerifyErasure(&disk, config(), LastPass(), cancel_, progress_, log_,
                                        result_.verificationResult);
+    NoteCategory(result_.statusCode != kStatusFailed);
     StopClock();
 
     result_.sha256Fingerprint = ComputeReportFingerprint(result_);
@@ -312,6 +361,14 @@ class JobRun {
     return Report();
   }
 
+  // The NIST SP 800-88 category the media reached, recorded when the firmware step was asked
+  // for. `overwritten`: every pass ran and verification did not fail.
+  void NoteCategory(bool overwritten) {
+    if (config().firmwareMode == FirmwareMode::Off) return;
+    result_.firmware.nistCategory =
+        NistCategoryText(firmwarePurge_, firmwareMethod_, overwritten, config().disk.mediaType);
+  }
+
   // Every end after the disk was opened: the system re-reads the partition table while the
   // volumes are still held, so that no volume of the old layout mounts again over half-erased
   // or erased data; then the disk is closed and its volumes released.
@@ -330,6 +387,8 @@ class JobRun {
   ReportData result_;
   PassPlan plan_;
   uint64_t startTick_ = 0;
+  bool firmwarePurge_ = false;
+  std::wstring firmwareMethod_;
 };
 
 VolumeLockList LockVolumesOfDisk(const DiskInfo& disk, const LogCallback& log) {
@@ -350,6 +409,11 @@ EraseJobEnvironment DefaultEraseJobEnvironment() {
   environment.checkListedDisk = CheckListedDisk;
   environment.prepareReportFolder = PrepareReportFolder;
   environment.saveReports = SaveReports;
+  environment.openFirmware = [](Device& opened, const DiskInfo& disk, int32_t isWinPE) {
+    return OpenFirmwareTransport(
+        opened, {TargetDevicePath(disk), BusPassThrough(disk.busType), isWinPE == 1});
+  };
+  environment.firmwareClock = SystemSanitizeClock();
   return environment;
 }
 

@@ -8,6 +8,7 @@
 #include "base/text.h"
 #include "erase/erase_standard.h"
 #include "hardware/hardware_fields.h"
+#include "report/firmware_lines.h"
 #include "report/json_lines.h"
 #include "report/report_labels.h"
 
@@ -88,6 +89,15 @@ bool ReadJsonReport(std::string_view utf8, ReportData& report, std::string& erro
     return false;
   }
   if (const std::wstring* trim = FindJsonString(members, "trimNotice")) r.trimNotice = *trim;
+  for (const JsonLineMember& member : members) {
+    if (member.isString) {
+      SetFirmwareText(r.firmware, member.path, member.value);
+    } else if (member.path == kFirmwareElapsedKey &&
+               !ParseNumber(member.value, r.firmware.elapsedSeconds)) {
+      error = "the firmware elapsed time is no number";
+      return false;
+    }
+  }
   for (const HardwareFieldRef& field : kHardwareFields) {
     const std::string path = std::string("hardwareDetails.") + field.name;
     if (!text(path.c_str(), r.stamp.hardware.*field.member)) return false;
