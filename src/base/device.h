@@ -95,6 +95,15 @@ struct DeviceNumber {
 
 enum class DeviceKind : int32_t { Missing, RegularFile, BlockDevice, SymbolicLink, Folder, Other };
 
+// POSIX loop devices: what an opened one is bound to, as its handle answers (LOOP_GET_STATUS64).
+// While the handle is open the binding cannot change.
+struct LoopBinding {
+  bool bound = false;
+  DeviceNumber fileSystem;   // the backing file's st_dev
+  uint64_t fileNumber = 0;   // its inode
+  DeviceNumber blockDevice;  // the backing block device; 0:0 for a file
+};
+
 // What a handle refers to, as the system tells it for that very object (never by looking the
 // path up again), so that every decision about a target holds for what is actually written.
 struct DeviceObject {
@@ -103,6 +112,7 @@ struct DeviceObject {
   DeviceNumber fileSystem;   // POSIX: the file system the file or device node is on (st_dev)
   uint64_t fileNumber = 0;   // POSIX: the inode; Windows: the file index
   DeviceNumber blockDevice;  // POSIX block devices: the device itself (st_rdev)
+  LoopBinding loop;          // POSIX block devices opened for I/O: a loop device's binding
 };
 
 struct DeviceOpenResult {

@@ -2,12 +2,24 @@
 // payloads) through the device layer's checked open.
 #include "base/file_system.h"
 
+#include <array>
 #include <vector>
 
 #include "base/device.h"
+#include "base/random.h"
 #include "base/system_error.h"
+#include "base/text.h"
 
 namespace tvde {
+
+std::wstring FreshWriteTestFileName() {
+  std::array<uint8_t, 8> bytes{};
+  if (!FillRandom(bytes)) return {};
+  std::wstring name = L"_tvde_write_test_";
+  for (const uint8_t byte : bytes)
+    name += FormatPrintfW("%02x", byte);
+  return name + L".tmp";
+}
 
 std::wstring ExtendedLengthPath(std::wstring_view absolutePath) {
   std::wstring path(absolutePath);

@@ -14,9 +14,6 @@ inline constexpr wchar_t kPathSeparator = L'\\';
 inline constexpr wchar_t kPathSeparator = L'/';
 #endif
 
-// Creates `folder` with every missing parent. True when the folder exists afterwards.
-bool CreateFolderTree(const std::wstring& folder);
-
 // True when `path` names an existing file or folder.
 bool PathExists(const std::wstring& path);
 
@@ -27,13 +24,25 @@ enum class FileReadResult { Read, Missing, NotARegularFile, TooLarge, Failed };
 // never grows without bound; `content` is set only when the answer is Read.
 FileReadResult ReadRegularFile(const std::wstring& path, size_t maxBytes, std::string& content);
 
-// The write-test file that proves a certificate folder takes files, and its size: more than
-// the three reports of a job take together.
-inline constexpr const wchar_t* kWriteTestFileName = L"_tvde_write_test.tmp";
+#ifndef _WIN32
+// The whole of a file of the kernel's (/proc, /sys) of at most `maxBytes`, read with plain
+// system calls: an attribute whose device went away while it was read gives false, never an
+// exception. `content` holds what was read either way.
+bool ReadKernelFile(const std::string& path, size_t maxBytes, std::string& content);
+#endif
+
+// The size of the write-test file that proves a certificate folder takes files: more than the
+// three reports of a job take together.
 inline constexpr size_t kWriteTestFileBytes = size_t{64} * 1024;
 
-// Creates the write-test file in `folder`, fills it, flushes it to the disk and removes it
-// again. True when every step worked: the folder takes new files and has room for them.
+// A fresh, unpredictable write-test file name ("_tvde_write_test_<16 hex digits>.tmp"), so that
+// nothing can be put in its place beforehand; empty when no random bytes can be had.
+std::wstring FreshWriteTestFileName();
+
+// Creates a write-test file of a fresh name in `folder` (as a new regular file only: never
+// through a link, never opening a pipe or device, never waiting), fills it, flushes it to the
+// disk and removes it again. True when every step worked: the folder takes new files and has
+// room for them.
 bool CanWriteInFolder(const std::wstring& folder);
 
 // Windows: the form of `path` that the file functions accept past MAX_PATH, made absolute
@@ -56,6 +65,10 @@ enum class FileAccess : int32_t {
   Shared,     // the usual permissions of a new file
   OwnerOnly,  // only the user who creates it may read or change it
 };
+
+// Creates `folder` with every missing parent; `access` applies to the folder itself when this
+// call makes it (OwnerOnly whatever the umask). True when the folder exists afterwards.
+bool CreateFolderTree(const std::wstring& folder, FileAccess access = FileAccess::Shared);
 
 // Creates `path` anew (an existing file is never replaced) and writes every byte. On failure
 // `error` says why and nothing is left behind.

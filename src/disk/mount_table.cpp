@@ -1,4 +1,4 @@
-// Mount table and swap list parsing, and matching against the block devices of a disk.
+// Mount table and swap list parsing, and the layers of overlay mounts.
 #include "disk/mount_table.h"
 
 #include <algorithm>
@@ -43,10 +43,6 @@ std::string DecodeField(std::string_view field) {
   return out;
 }
 
-bool Contains(const std::vector<DeviceNumber>& devices, const DeviceNumber& device) {
-  return std::find(devices.begin(), devices.end(), device) != devices.end();
-}
-
 }  // namespace
 
 std::optional<DeviceNumber> ParseDeviceNumber(std::string_view text) {
@@ -81,7 +77,9 @@ std::vector<MountEntry> ParseMountInfo(std::string_view text) {
     if (fields.size() < 6 || separator == fields.end() || fields.end() - separator < 3) continue;
     const auto device = ParseDeviceNumber(fields[2]);
     if (!device) continue;
-    mounts.push_back({*device, DecodeField(fields[4]), DecodeField(*(separator + 2))});
+    const std::string options = separator + 3 < fields.end() ? std::string(*(separator + 3)) : "";
+    mounts.push_back({*device, DecodeField(fields[4]), DecodeField(*(separator + 2)),
+                      DecodeField(fields[3]), DecodeField(*(separator + 1)), options});
   }
   return mounts;
 }
@@ -99,19 +97,36 @@ std::vector<std::string> ParseSwapAreas(std::string_view text) {
   return areas;
 }
 
-std::vector<MountEntry> MountsOnDevices(const std::vector<MountEntry>& mounts,
-                                        const std::vector<DeviceNumber>& devices,
-                                        const SourceResolver& resolveSource) {
-  std::vector<MountEntry> found;
-  for (const MountEntry& mount : mounts) {
-    bool onDisk = Contains(devices, mount.device);
-    if (!onDisk && resolveSource && !mount.source.empty() && mount.source[0] == '/') {
-      const auto sourceDevice = resolveSource(mount.source);
-      onDisk = sourceDevice && Contains(devices, *sourceDevice);
+std::vector<std::string> OverlayLayers(const MountEntry& mount) {
+  if (mount.type != "overlay") return {};
+  std::vector<std::string> upper, lower;
+  // Options are split on the commas the kernel left; commas inside names are escapes.
+  for (size_t start = 0; start <= mount.options.size();) {
+    size_t end = mount.options.find(',', start);
+    if (end == std::string::npos) end = mount.options.size();
+    const std::string option =
+        DecodeField(std::string_view(mount.options).substr(start, end - start));
+    start = end + 1;
+    const size_t equals = option.find('=');
+    const std::string key = option.substr(0, equals);
+    if (equals == std::string::npos) continue;
+    if (key == "upperdir") upper.push_back(option.substr(equals + 1));
+    if (key != "lowerdir" && key != "lowerdir+" && key != "datadir+") continue;
+    // Lower layers are separated by ':'; a ':' inside a name is written "\:".
+    std::string layer;
+    for (size_t i = equals + 1; i <= option.size(); ++i) {
+      if (i == option.size() || option[i] == ':') {
+        if (!layer.empty()) lower.push_back(layer);
+        layer.clear();
+      } else if (option[i] == '\\' && i + 1 < option.size()) {
+        layer.push_back(option[++i]);
+      } else {
+        layer.push_back(option[i]);
+      }
     }
-    if (onDisk) found.push_back(mount);
   }
-  return found;
+  upper.insert(upper.end(), lower.begin(), lower.end());
+  return upper;
 }
 
 }  // namespace tvde

@@ -1,10 +1,8 @@
 #pragma once
 // Pure helpers of the POSIX volume checks: the mount table (/proc/self/mountinfo), the swap
-// areas (/proc/swaps) and which mounts live on a given set of block devices. Portable, so
-// both builds test them.
+// areas (/proc/swaps) and the layers of an overlay mount. Portable, so both builds test them.
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,6 +16,9 @@ struct MountEntry {
   DeviceNumber device;     // st_dev of the mounted file system
   std::string mountPoint;  // octal escapes (\040 and the like) decoded
   std::string source;      // e.g. "/dev/sdb1"
+  std::string root;        // the folder of the file system mounted there ("/" for all of it)
+  std::string type;        // "ext4", "overlay"
+  std::string options;     // the file system's own options, as the kernel writes them
 };
 
 // Parses mountinfo lines ("id parent major:minor root mountpoint options [optional...] -
@@ -30,11 +31,8 @@ std::vector<std::string> ParseSwapAreas(std::string_view text);
 // "major:minor" as in sysfs "dev" files and mountinfo; nothing when malformed.
 std::optional<DeviceNumber> ParseDeviceNumber(std::string_view text);
 
-// Entries mounted from one of `devices`, by device number or, for file systems that report an
-// anonymous device number (btrfs), by the block device their source names.
-using SourceResolver = std::function<std::optional<DeviceNumber>(const std::string& source)>;
-std::vector<MountEntry> MountsOnDevices(const std::vector<MountEntry>& mounts,
-                                        const std::vector<DeviceNumber>& devices,
-                                        const SourceResolver& resolveSource);
+// The folders an overlay mount is made of, upper layer first, then the lower ones; empty for
+// any other mount.
+std::vector<std::string> OverlayLayers(const MountEntry& mount);
 
 }  // namespace tvde

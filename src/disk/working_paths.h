@@ -26,4 +26,10 @@ std::vector<std::wstring> PathsOnDiskWith(DiskSystemQueries& system, int32_t dis
 std::vector<std::wstring> WorkingPathsOnDisk(const DiskInfo& disk,
                                              const std::wstring& certificateFolder);
 
+// Why `folder` cannot hold files although it may be made: it lies on a device or virtual file
+// system ("on a devtmpfs file system"; proc, sysfs and their kind), the nearest existing folder
+// on its way deciding, or on Windows in the device namespace ("in the device namespace").
+// Empty when it is an ordinary folder.
+std::wstring SpecialFileSystemOf(const std::wstring& folder);
+
 }  // namespace tvde

@@ -45,6 +45,8 @@ constexpr const wchar_t* kLogNoStampVerifyFailed =
     L"[DISK STATE] ベリファイ検証に合格しなかったため、スタンプを記録せずに終了しました。全セクタ 0x00 であることは確認されていません。";
 constexpr const wchar_t* kLogReportFileMissing = L"[ERROR] 保存できなかったファイル: ";
 
+constexpr const wchar_t* kSizeChangedMessage =
+    L"消去中にデバイスの容量が変わったため、消去済みとして証明しません";
 constexpr const wchar_t* kWorkingFolderOnTargetMessage =
     L"プログラム・一時フォルダ・証明書保存先のいずれかが対象ディスク上にあるため、実機消去をブロックしました: ";
 
@@ -153,9 +155,26 @@ class JobRun {
   }
 
   // Every text about the disk's end state says 0x00 only when the last pass wrote zeros and
-  // verification did not find otherwise.
+  // the job completed (verification did not find otherwise, nor was it cut short).
   bool EndsAllZero() const {
-    return PlanEndsWithZeros(plan_) && result_.statusCode != kStatusFailed;
+    return PlanEndsWithZeros(plan_) && result_.statusCode == kStatusCompleted;
+  }
+
+  // A device that changed its size during the passes holds data the passes never reached (a
+  // grown part) or lost what they wrote: asked again before verification, it is not certified.
+  bool SizeChanged(Device& disk, uint64_t startLength) {
+    uint64_t length = 0;
+    if (!disk.QueryLength(length) || length == startLength) return false;
+    const uint64_t written = config().disk.sizeBytes;
+    result_.statusCode = kStatusFailed;
+    result_.verificationResult = kVerdictSizeChanged;
+    result_.diskStampStatus = kStampNotStamped;
+    result_.errorMessage = std::wstring(kSizeChangedMessage) + L" (開始時 " +
+                           std::to_wstring(startLength) + L" バイト、パス終了後 " +
+                           std::to_wstring(length) + L" バイト、書き込まれていない " +
+                           std::to_wstring(length > written ? length - written : 0) + L" バイト)。";
+    EmitLog(log_, L"[ERROR] " + result_.errorMessage);
+    return true;
   }
 
   ReportData RunSimulation() {
@@ -190,7 +209,9 @@ class JobRun {
     result_.statusCode = VerifyErasure(nullptr, config(), LastPass(), cancel_, progress_, log_,
                                        result_.verificationResult);
     StopClock();  // a simulation writes nothing: bytesWritten stays 0
-    if (config().postEraseState == PostEraseState::WriteStamp) {
+    if (result_.statusCode == kStatusCancelled) {
+      result_.diskStampStatus = kStampAborted;  // it reached no end state to claim
+    } else if (config().postEraseState == PostEraseState::WriteStamp) {
       result_.diskStampStatus = IsSkippedVerdict(result_.verificationResult)
                                     ? kStampSimulatedUnverified
                                     : kStampSimulated;
@@ -283,6 +304,8 @@ class JobRun {
       result_.trimNotice = SendTrimForWholeDisk(disk, config().disk.sizeBytes, log_);
     }
 
+    uint64_t startLength = 0;
+    const bool lengthKnown = disk.QueryLength(startLength);
     WriteCounter passWrites(disk);
     for (const PassSpec& pass : plan_) {
       const int32_t status = RunHardwarePass(passWrites, config(), pass, result_.passesPlanned,
@@ -301,6 +324,11 @@ class JobRun {
       ++result_.passesCompleted;
     }
 
+    if (lengthKnown && SizeChanged(disk, startLength)) {
+      StopClock();
+      GiveDiskBack(opened, volumes);
+      return Report();
+    }
     WipePartitionTables(disk, config().disk.sizeBytes, SectorSize(), log_);
     result_.statusCode = VerifyErasure(&disk, config(), LastPass(), cancel_, progress_, log_,
                                        result_.verificationResult);
@@ -311,16 +339,22 @@ class JobRun {
     result_.stamp = BuildStampPayload(result_);
     if (result_.statusCode == kStatusCompleted &&
         config().postEraseState == PostEraseState::WriteStamp) {
-      // The stamp goes on while the disk is still open and its volumes still locked.
-      const bool stamped = WriteStampImage(disk, SectorSize(), result_.stamp, log_);
+      // The stamp goes on while the disk is still open and its volumes still locked; it is the
+      // one stamp that may call this disk erased.
+      StampPayload engraved = result_.stamp;
+      engraved.claim = StampClaim::ErasureOfThisDisk;
+      const bool stamped = WriteStampImage(disk, SectorSize(), engraved, log_);
       result_.diskStampStatus = stamped ? kStampActive : kStampWriteSkipped;
     } else if (EndsAllZero()) {
       result_.diskStampStatus = kStampPureZero;
       EmitLog(log_, kLogPureZero);
     } else {
       result_.diskStampStatus = kStampNotStamped;
-      EmitLog(log_, result_.statusCode == kStatusFailed ? kLogNoStampVerifyFailed
-                                                        : kLogNoStampLastPassNotZero);
+      // A cancelled job reached no end state to speak of.
+      if (result_.statusCode != kStatusCancelled) {
+        EmitLog(log_, result_.statusCode == kStatusFailed ? kLogNoStampVerifyFailed
+                                                          : kLogNoStampLastPassNotZero);
+      }
     }
 
     GiveDiskBack(opened, volumes);

@@ -21,6 +21,8 @@ inline constexpr const wchar_t* kVerdictOpenFailed = L"OPEN HANDLE FAILED";
 inline constexpr const wchar_t* kVerdictAborted = L"ABORTED";
 inline constexpr const wchar_t* kVerdictCancelledByUser = L"CANCELLED BY USER";
 inline constexpr const wchar_t* kVerdictWriteError = L"WRITE ERROR";
+// The device's size changed during the passes: nothing is certified.
+inline constexpr const wchar_t* kVerdictSizeChanged = L"DEVICE SIZE CHANGED";
 // The certificate folder could not be made or written: the job did not start.
 inline constexpr const wchar_t* kVerdictReportFolderUnwritable = L"REPORT FOLDER NOT WRITABLE";
 inline constexpr const wchar_t* kStampNotStamped = L"NOT STAMPED";

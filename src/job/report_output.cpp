@@ -4,6 +4,8 @@
 #include "base/file_system.h"
 #include "base/host_environment.h"
 #include "base/text.h"
+#include "base/unfinished_files.h"
+#include "disk/working_paths.h"
 #include "job/report_signing.h"
 #include "job/stamp_payload_builder.h"
 #include "report/audit_log_text.h"
@@ -39,6 +41,14 @@ bool SaveReports(ReportData& report) {
 
   const std::wstring folder = ReportOutputFolder(report.config);
   CreateFolderTree(folder);  // a folder that cannot be made shows as failed file writes below
+  // Until the set is done, a hard stop of the program removes every file of it.
+  std::vector<std::wstring> unfinished;
+  for (const wchar_t* suffix :
+       {kCertificateSuffix, kAuditLogSuffix, kJsonReportSuffix, kSignatureSuffix}) {
+    unfinished.push_back(JoinPath(folder, report.certificateId + suffix));
+    unfinished.push_back(unfinished.back() + L".tmp");
+  }
+  const UnfinishedFiles guard(unfinished);
 
   // All three are attempted even when an earlier one fails. A stray zero character or a broken
   // surrogate in a value must neither cut a certificate short nor cost all three files.
@@ -64,9 +74,20 @@ std::vector<std::wstring> MissingReportFiles(const ReportData& report) {
   return missing;
 }
 
+std::wstring ReportFolderProblem(const std::wstring& folder) {
+  const bool absolute = kPathSeparator == L'/' ? folder.starts_with(L'/')
+                                               : folder.starts_with(L"\\\\") ||
+                                                     (folder.size() >= 3 && folder[1] == L':' &&
+                                                      (folder[2] == L'\\' || folder[2] == L'/'));
+  if (!absolute) return L"is not an absolute path (it would depend on the current folder)";
+  const std::wstring special = SpecialFileSystemOf(folder);
+  return special.empty() ? std::wstring() : L"holds no files: it is " + special;
+}
+
 bool PrepareReportFolder(const EraseJobConfig& config, std::wstring& folder) {
   folder = ReportOutputFolder(config);
-  return CreateFolderTree(folder) && CanWriteInFolder(folder);
+  return ReportFolderProblem(folder).empty() && CreateFolderTree(folder) &&
+         CanWriteInFolder(folder);
 }
 
 }  // namespace tvde

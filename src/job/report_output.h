@@ -23,9 +23,13 @@ bool SaveReports(ReportData& report);
 // The file names of the three reports that the record does not name as written.
 std::vector<std::wstring> MissingReportFiles(const ReportData& report);
 
+// Why reports cannot go into `folder` as named: it is not an absolute path (it would depend on
+// the current folder), or it lies on a device or virtual file system. Empty when they can.
+std::wstring ReportFolderProblem(const std::wstring& folder);
+
 // Creates the folder SaveReports will write into and proves that a file can be created,
-// written and flushed there (the write-test file, removed again). `folder` is set to the
-// folder checked.
+// written and flushed there (the write-test file, removed again); a folder with a problem is
+// neither made nor written. `folder` is set to the folder checked.
 bool PrepareReportFolder(const EraseJobConfig& config, std::wstring& folder);
 
 // The folder SaveReports writes into: the request's output folder, else "Certificates" beside

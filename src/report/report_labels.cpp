@@ -29,10 +29,20 @@ std::pair<std::wstring, std::wstring> StatusBadge(int32_t statusCode) {
 }
 
 std::pair<std::wstring, std::wstring> StatusBadge(const ReportData& report) {
-  if (report.statusCode == kStatusCompleted && IsSkippedVerdict(report.verificationResult)) {
+  const bool completed = report.statusCode == kStatusCompleted;
+  // A simulation erased nothing, whatever its checks found.
+  if (completed && !IsRealWrite(report.config.executionMode)) {
+    return {L"SIMULATION — NO DATA ERASED (シミュレーション・未消去)", L"#10b981"};
+  }
+  if (completed && IsSkippedVerdict(report.verificationResult)) {
     return {L"COMPLETED, UNVERIFIED (完全消去済・検証なし)", L"#10b981"};
   }
   return StatusBadge(report.statusCode);
+}
+
+bool RecordsVerifiedErasure(const ReportData& report) {
+  return report.statusCode == kStatusCompleted && IsRealWrite(report.config.executionMode) &&
+         report.verificationResult.starts_with(L"PASSED");
 }
 
 std::wstring ExecutionModeHtmlLabel(ExecutionMode mode) {

@@ -18,8 +18,13 @@ std::wstring ProductVersionText();
 
 // Badge text and CSS colour: 3 completed, 4 cancelled, anything else failed.
 std::pair<std::wstring, std::wstring> StatusBadge(int32_t statusCode);
-// Same for a job's record: a completed job that was told not to verify is not called verified.
+// Same for a job's record, the one mapping of a job's facts to its status words (certificate,
+// console summary, the report sets read back): a completed simulation is called one that
+// erased nothing, and a completed job that was told not to verify is not called verified.
 std::pair<std::wstring, std::wstring> StatusBadge(const ReportData& report);
+
+// Whether the record is of a completed real erasure whose verification ran and passed.
+bool RecordsVerifiedErasure(const ReportData& report);
 
 // Any non-zero execution mode counts as a real hardware write.
 std::wstring ExecutionModeHtmlLabel(ExecutionMode mode);

@@ -287,6 +287,18 @@ std::vector<SetCheck> CheckReportSet(const ReportSetContents& set,
   return SetChecker(set, signer).Run();
 }
 
+std::optional<ReportData> ReadRecordedJob(const ReportSetContents& set) {
+  const auto& json = set.files[static_cast<size_t>(SetFile::JsonReport)];
+  const auto& html = set.files[static_cast<size_t>(SetFile::Certificate)];
+  ReportData report;
+  std::string error;
+  if (!json || !html || !ReadJsonReport(*json, report, error) ||
+      !ReadCertificateOnlyFields(*html, report, error)) {
+    return std::nullopt;
+  }
+  return report;
+}
+
 bool SetVerified(const std::vector<SetCheck>& checks) {
   for (const SetCheck& check : checks) {
     if (check.state == CheckState::Failed) return false;

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "report/report_data.h"
+
 namespace tvde {
 
 enum class SetFile : int32_t { Certificate, AuditLog, JsonReport, Signature };
@@ -46,5 +48,9 @@ std::vector<SetCheck> CheckReportSet(const ReportSetContents& set,
 
 // True when no check failed.
 bool SetVerified(const std::vector<SetCheck>& checks);
+
+// The job the set records, as its JSON report and its certificate give it (the certificate
+// holds the status); nothing when they cannot be read.
+std::optional<ReportData> ReadRecordedJob(const ReportSetContents& set);
 
 }  // namespace tvde

@@ -28,7 +28,8 @@ AppSettings ApplyStoredSettings(const StoredSettings& stored, const AppSettings&
   AppSettings s = defaults;
   s.operatorName = CutSettingsText(stored.operatorName);
   s.organizationName = CutSettingsText(stored.organizationName);
-  if (!stored.certOutputDir.empty()) s.certOutputDir = CutSettingsText(stored.certOutputDir);
+  // Not cut: a shorter name would be another folder. Its users refuse it when too long.
+  if (!stored.certOutputDir.empty()) s.certOutputDir = stored.certOutputDir;
   s.signingKeyFile = CutSettingsText(stored.signingKeyFile);
   // Compared as unsigned numbers, so "-1" (4294967295) is out of range too.
   if (stored.defaultStandard <= 7) s.defaultStandard = static_cast<int32_t>(stored.defaultStandard);

@@ -31,8 +31,9 @@ struct StoredSettings {
   std::optional<std::wstring> registryOperatorName;  // the registry copy wins when present
 };
 
-// Applies the acceptance rules: 259-character texts, standard 0..7 and verify 0..2 as unsigned
-// numbers (else the default), the three flags set only by exactly 1, registry operator wins.
+// Applies the acceptance rules: 259-character texts (the certificate folder is kept whole, to be
+// refused when longer), standard 0..7 and verify 0..2 as unsigned numbers (else the default),
+// the three flags set only by exactly 1, registry operator wins.
 AppSettings ApplyStoredSettings(const StoredSettings& stored, const AppSettings& defaults);
 
 // The first 259 characters.

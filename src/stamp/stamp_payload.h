@@ -9,6 +9,11 @@
 
 namespace tvde {
 
+// Whether the boot screens may call the disk erased: only the job that erased the disk, writing
+// its stamp onto it, makes that claim. A stamp the operator writes (from a report, a file or one
+// read from another disk) claims nothing.
+enum class StampClaim : int32_t { None, ErasureOfThisDisk };
+
 struct StampPayload {
   int32_t incomplete = 1;  // 0: a completed and verified job, or read back from a disk
   std::wstring certificateId;
@@ -25,6 +30,7 @@ struct StampPayload {
   std::wstring stampState;
   int32_t passesCompleted = 0;
   HardwareProfile hardware;
+  StampClaim claim = StampClaim::None;  // never stored in the record, never read back
 };
 
 }  // namespace tvde

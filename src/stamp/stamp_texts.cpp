@@ -48,9 +48,10 @@ size_t FairShareLimit(std::vector<size_t> lengths, size_t budget) {
 }
 
 std::string_view StampStatusText(const StampPayload& payload) {
-  // Only a real job's verification that ran and passed is engraved as verified, and only a real
-  // job that skipped it as unverified; a stamp the operator wrote without a job, a simulation's
-  // or any other verdict claims no sanitization at all.
+  // Only the erasing job's own stamp claims anything: verified when its verification ran and
+  // passed, unverified when it was skipped. A stamp the operator wrote, a simulation's or any
+  // other verdict claims no sanitization at all.
+  if (payload.claim != StampClaim::ErasureOfThisDisk) return kStampStatusNotCertified;
   const std::wstring& verdict = payload.verification;
   if (verdict.starts_with(L"PASSED") && verdict.find(L"Simulation") == std::wstring::npos)
     return kStampStatusVerified;

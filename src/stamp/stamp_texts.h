@@ -29,7 +29,8 @@ inline constexpr const wchar_t* kStampStateSimulation = L"Simulation / Dry-Run R
 // stamp must not say verified.
 inline constexpr std::string_view kStampStatusVerified = "SANITIZED & VERIFIED";
 inline constexpr std::string_view kStampStatusUnverified = "SANITIZED, UNVERIFIED";
-// A stamp that records no erasure: one the operator wrote without a job, a simulation's.
+// A stamp that records no erasure: one the operator wrote (stamp-write, the report dialog), a
+// simulation's.
 inline constexpr std::string_view kStampStatusNotCertified = "NOT CERTIFIED";
 std::string_view StampStatusText(const StampPayload& payload);
 

@@ -2,9 +2,19 @@
 // and stamp that claim only what is true; the progress lines, exit codes and partial saves.
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+#include "base/file_system.h"
 #include "cli_erase_output.h"
+#include "cli_interrupt.h"
 #include "cli_test_fixture.h"
 #include "job/erase_job_driver.h"
+#include "job/report_output.h"
 
 namespace tvde {
 namespace {
@@ -27,18 +37,22 @@ class CliErase : public CliFixture {
 };
 
 TEST_F(CliErase, SimulationLeavesTheImageAloneAndWritesThreeReports) {
-  const auto original = Fill("disk.img", kMiB, 0x5A);
-  const CliRun run =
-      Cli({"erase", Path("disk.img"), "--standard", "zero-fill", "--out", Path("certs"),
-           "--operator", "鈴木 一郎", "--organization", "", "--notes", "no notes"});
+  // A line break in a name (where names may hold one) is shown as an escape, no line of its own.
+  const bool breaks = kPathSeparator == L'/';
+  const std::string name = breaks ? "disk\nFAKE.img" : "disk.img";
+  const auto original = Fill(name, kMiB, 0x5A);
+  const CliRun run = Cli({"erase", Path(name), "--standard", "zero-fill", "--out", Path("certs"),
+                          "--operator", "鈴木 一郎", "--organization", "", "--notes", "no notes"});
   ASSERT_EQ(run.code, 0) << run.out << run.err;
-  EXPECT_EQ(Read("disk.img"), original);
+  EXPECT_EQ(Read(name), original);
+  EXPECT_TRUE(!breaks || (Contains(run.out, "disk\\012FAKE") && !Contains(run.out, "\nFAKE")));
   const std::string id = SummaryValue(run.out, "Certificate ID");
   EXPECT_EQ(FilesIn("certs"), ReportNames(id));
   const std::string json = ReadText("certs/" + id + "_Report.json");
   EXPECT_TRUE(Contains(json, "\"operatorName\": \"鈴木 一郎\""));
   EXPECT_TRUE(Contains(json, "\"organizationName\": \"\""));  // given empty: not the settings'
-  EXPECT_EQ(SummaryValue(run.out, "Status"), "COMPLETED & VERIFIED (完全消去済) [status 3]");
+  EXPECT_EQ(SummaryValue(run.out, "Status"),
+            "SIMULATION — NO DATA ERASED (シミュレーション・未消去) [status 3]");
   EXPECT_EQ(SummaryValue(run.out, "Bytes written"), "0");
   EXPECT_TRUE(run.err.empty()) << run.err;
   // Read once, for the signing key only, creating no folder.
@@ -78,9 +92,11 @@ TEST_F(CliErase, ClaimsOnlyWhatIsTrueOfTheImage) {
   ASSERT_EQ(run.code, 0) << run.out << run.err;
   const std::string badge = "COMPLETED, UNVERIFIED (完全消去済・検証なし)";
   EXPECT_EQ(SummaryValue(run.out, "Status"), badge + " [status 3]");
-  EXPECT_TRUE(
-      Contains(ReadText("certs/" + SummaryValue(run.out, "Certificate ID") + "_Certificate.html"),
-               "<div class=\"badge\">" + badge + "</div>"));
+  const std::string unverified = SummaryValue(run.out, "Certificate ID");
+  EXPECT_TRUE(Contains(ReadText("certs/" + unverified + "_Certificate.html"),
+                       "<div class=\"badge\">" + badge + "</div>"));
+  // An auditor's script: only a completed real erasure with a passed verification passes.
+  EXPECT_EQ(Cli({"verify", Path("certs/" + unverified), "--require-erased"}).code, 1);
 
   // No stamp after a random last pass: nothing anywhere calls the disk zeroes. "ERASE" in any
   // case, as the program's code field takes it; the settings create no folder of theirs.
@@ -99,7 +115,80 @@ TEST_F(CliErase, ClaimsOnlyWhatIsTrueOfTheImage) {
       EXPECT_FALSE(Contains(text, claim)) << claim << " in " << text;
   }
   EXPECT_FALSE(AllZero(Read("disk.img"), 0, 2 * kMiB));
+  EXPECT_EQ(Cli({"verify", Path("certs/" + id), "--require-erased"}).code, 0);
+  InjectFaults([](testing::FaultDevice& device) { device.faults.failWriteAt = 2; });
+  run = Cli({"erase", Path("disk.img"), "--real", "--no-stamp", "--out", Path("failed")});
+  EXPECT_EQ(run.code, 1);
+  const CliRun failed = Cli({"verify", Path("failed"), "--require-erased"});
+  EXPECT_EQ(failed.code, 1);
+  EXPECT_TRUE(Contains(failed.out,
+                       "outcome        : real erasure, FAILED (エラー終了) [status 5], "
+                       "verification WRITE ERROR"))
+      << failed.out;
+
+  // A certificate folder that cannot be made stops the job before the target is even opened.
+  services_.interposeDevice = [](std::unique_ptr<Device> opened) {
+    ADD_FAILURE() << "the target was opened";
+    return opened;
+  };
+  run = Cli({"erase", Path("disk.img"), "--real", "--out", Path("disk.img/certs")});
+  EXPECT_EQ(run.code, 2);
+  EXPECT_TRUE(Contains(run.err, "cannot be made or written to; nothing was written")) << run.err;
 }
+
+// A certificate folder that would not be the one meant, or cannot hold files, is refused before
+// anything is opened: cut to the 259 characters a setting holds, relative to wherever the
+// program runs, or on a device or virtual file system.
+TEST_F(CliErase, CertificateFoldersThatAreNotWhatTheyNameAreRefused) {
+  Fill("disk.img", kMiB, 0x5A);
+  std::wstring folder;
+  services_.loadSettings = [&folder](FolderCreation, std::wstring&) {
+    AppSettings settings;
+    settings.certOutputDir = folder;
+    return settings;
+  };
+  const std::wstring deep = dir_.File(std::string(260, 'x'));
+  for (const auto& [setting, message] :
+       {std::pair(deep, "is longer than the 259 characters a setting holds"),
+        {L"certs", "is not an absolute path (it would depend on the current folder)"},
+        {kPathSeparator == L'/' ? L"/dev/certs" : L"\\\\.\\tvde-none", "holds no files: it is "}}) {
+    folder = setting;
+    const CliRun run = Cli({"erase", Path("disk.img"), "--real", "--operator", "o"});
+    EXPECT_EQ(run.code, 2) << message;
+    EXPECT_TRUE(Contains(run.err, message)) << run.err;
+  }
+  EXPECT_EQ(FilesIn(""), std::set<std::string>{"disk.img"});
+  EXPECT_FALSE(std::filesystem::exists("certs"));
+}
+
+#ifndef _WIN32
+// A hard stop (a second Ctrl+C) while the reports are written ends the program at once and
+// leaves no part of the set. The audit log's temporary name is a pipe nobody reads here, so the
+// writer waits there with the certificate already in place.
+TEST_F(CliErase, AHardStopWhileTheReportsAreWrittenLeavesNoPartOfTheSet) {
+  ReportData report;
+  report.certificateId = L"TVDE-20260101-000000-0000ABCD";
+  report.config.outputFolder = dir_.File("certs");
+  std::filesystem::create_directory(dir_.path() / "certs");
+  const std::string id = WideToUtf8(report.certificateId);
+  ASSERT_EQ(mkfifo(Path("certs/" + id + "_AuditLog.txt.tmp").c_str(), 0600), 0);
+  const pid_t child = fork();
+  if (child == 0) {
+    CancelFlag cancel{0};
+    const cli::InterruptScope interrupts(cancel);
+    cli::RequestCancelFromInterrupt();  // the first Ctrl+C: the job is already stopping
+    SaveReports(report);
+    _exit(0);
+  }
+  for (int i = 0; i < 1000 && !Exists("certs/" + id + "_Certificate.html"); ++i)
+    usleep(10000);
+  kill(child, SIGTERM);
+  int status = 0;
+  waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
+  EXPECT_EQ(FilesIn("certs"), std::set<std::string>{});
+}
+#endif
 
 EraseProgressInfo Progress(int32_t phase, int32_t pass, int32_t percent) {
   EraseProgressInfo info;

@@ -2,6 +2,7 @@
 // confirmation, the device's sector size, the stamp commands, and devices or files in use.
 #include <gtest/gtest.h>
 
+#include "base/byte_order.h"
 #include "cli_test_fixture.h"
 #include "support/loop_device.h"
 
@@ -13,6 +14,7 @@ using testing::CliFixture;
 using testing::CliRun;
 using testing::Contains;
 using testing::LoopDevice;
+using testing::Quoted;
 using testing::SummaryValue;
 
 constexpr size_t kBackingBytes = 8 << 20;
@@ -106,7 +108,7 @@ TEST_F(CliLoopRefusals, DevicesAndFilesInUseAreRefused) {
     REQUIRE_ATTACHED(second);
     const CliRun attached = Cli({"erase", Path(name), "--real", "--standard", "2"});
     EXPECT_EQ(attached.code, 2);
-    EXPECT_TRUE(Contains(attached.err, "refusing to write to '" + Path(name) +
+    EXPECT_TRUE(Contains(attached.err, "refusing to write to '" + Path("backing\\012file.img") +
                                            "': it is attached to the loop device /dev/loop"))
         << attached.err;
 
@@ -131,12 +133,96 @@ TEST_F(CliLoopRefusals, DevicesAndFilesInUseAreRefused) {
       EXPECT_TRUE(Contains(run.err, message)) << run.err;
     }
     EXPECT_EQ(Cli({"stamp-read", mounted.path()}).code, 1);
+    // A loop device re-attached to the mounted file between the checks and the open is judged
+    // by what its open handle is bound to.
+    Fill("free.img", kBackingBytes, 0);
+    LoopDevice flipped(Path("free.img"), 512);
+    REQUIRE_ATTACHED(flipped);
+    services_.beforeTargetOpen = [&](const std::string&) {
+      testing::RunShell("losetup -d " + flipped.path() + " && losetup " + flipped.path() + " " +
+                        Quoted(Path(name)));
+    };
+    const CliRun run = Cli({"stamp-write", "--out", flipped.path(), "--block-device", "--confirm",
+                            "ERASE " + flipped.path()});
+    EXPECT_EQ(run.code, 2);
+    EXPECT_TRUE(Contains(run.err, "its backing file is also attached to /dev/loop")) << run.err;
     // The file system's superblock (magic 0xEF53 at byte 1080) is whole.
     const auto image = Read(name);
     EXPECT_EQ(image[1080], 0x53);
     EXPECT_EQ(image[1081], 0xEF);
   }
   EXPECT_FALSE(Exists("settings-certs"));
+}
+
+// A device built on the target carries a mounted file system: a loop device on the whole target,
+// one on a partition of it, and an image reached through an overlay. The list and every write
+// give one verdict, naming the chain.
+TEST_F(CliLoopRefusals, DevicesBuiltOnTheTargetAreSeenByListAndEveryWrite) {
+  std::vector<uint8_t> table(kBackingBytes, 0);  // one Linux partition from LBA 2048 to the end
+  table[446 + 4] = 0x83;
+  PutLe32(std::span(table).subspan(446 + 8), 2048);
+  PutLe32(std::span(table).subspan(446 + 12), kBackingBytes / 512 - 2048);
+  table[510] = 0x55;
+  table[511] = 0xAA;
+  testing::WriteWholeFile(dir_.path() / "p.img", table);
+  Fill("a.img", kBackingBytes, 0);
+  for (const char* folder : {"m1", "m2", "m3"})
+    std::filesystem::create_directory(dir_.path() / folder);
+  const LoopDevice a(Path("a.img"), 512), p(Path("p.img"), 512, true);
+  REQUIRE_ATTACHED(a);
+  REQUIRE_ATTACHED(p);
+  const std::string part = p.path() + "p1";
+  if (!std::filesystem::exists(part)) testing::RunShell("partx -a " + p.path());
+  const LoopDevice onWhole(a.path(), 512), onPart(part, 512);
+  const testing::Mount overlay = testing::Mount::Overlay(Path("ovl"));
+  if (!overlay.mounted()) GTEST_SKIP() << "SKIPPED: overlayfs cannot be mounted";
+  Fill("ovl/lower/img", kBackingBytes, 0);
+  const LoopDevice throughOverlay(Path("ovl/merged/img"), 512);
+  REQUIRE_ATTACHED(onWhole);
+  REQUIRE_ATTACHED(onPart);
+  REQUIRE_ATTACHED(throughOverlay);
+  const testing::Mount m1(onWhole.path(), Path("m1")), m2(onPart.path(), Path("m2")),
+      m3(throughOverlay.path(), Path("m3"));
+  if (!m1.mounted() || !m2.mounted() || !m3.mounted()) GTEST_SKIP() << "SKIPPED: mount failed";
+
+  const std::string list = Cli({"list"}).out;
+  const auto listed = [&list](const std::string& device, const std::string& reason) {
+    const size_t row = list.find("\n" + device + " | ");
+    return row != std::string::npos &&
+           list.substr(row, list.find('\n', row + 1) - row).ends_with(": " + reason);
+  };
+  const std::string onA = "it is in use: " + onWhole.path() + " (mounted at " + Path("m1") +
+                          ") is built on " + a.path();
+  const std::string onP =
+      "it is in use: " + onPart.path() + " (mounted at " + Path("m2") + ") is built on " + part;
+  const std::string attached = "it is attached to the loop device " + throughOverlay.path();
+  EXPECT_TRUE(listed(a.path(), onA)) << list;
+  EXPECT_TRUE(listed(p.path(), onP)) << list;
+  EXPECT_TRUE(listed(throughOverlay.path(), "it is in use (mounted at " + Path("m3") + ")"));
+  const std::vector<std::pair<std::string, std::string>> targets = {
+      {a.path(), onA},
+      {p.path(), onP},
+      {part, onP},
+      {Path("ovl/lower/img"), attached},
+      {Path("ovl/upper/img"), attached}};
+  for (const auto& [target, reason] : targets) {
+    const std::string typed = "ERASE " + target;
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"erase", target, "--real", "--no-reports"},
+          {"stamp-write", "--out", target}}) {
+      std::vector<std::string> all = args;
+      all.insert(all.end(), {"--block-device", "--confirm", typed});
+      const CliRun run = Cli(target.starts_with("/dev/") ? all : args);
+      EXPECT_EQ(run.code, 2) << target;
+      EXPECT_TRUE(Contains(run.err, "refusing to write to '" + target + "': " + reason)) << run.err;
+    }
+  }
+  // Every file system's superblock (magic 0xEF53 at byte 1080) is whole.
+  for (const auto& [file, at] :
+       {std::pair("a.img", 1080), {"p.img", 1048576 + 1080}, {"ovl/upper/img", 1080}}) {
+    const auto image = Read(file);
+    EXPECT_EQ(testing::Le16(image, at), 0xEF53) << file;
+  }
 }
 
 }  // namespace

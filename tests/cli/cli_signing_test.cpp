@@ -2,6 +2,10 @@
 // tampering, and a key that cannot be used. openssl's view of the set is the peer proof's.
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include <filesystem>
 #include <functional>
 
@@ -61,7 +65,15 @@ class CliSigning : public CliFixture {
 };
 
 TEST_F(CliSigning, VerifyPassesTheUntouchedSetAndNamesTheCheckEachTamperingFails) {
+#ifndef _WIN32
+  const mode_t mask = umask(0);  // whatever the umask, the key folder is its owner's alone
+  const int made = Cli({"keygen", "--out", Path("keys")}).code;
+  umask(mask);
+  ASSERT_EQ(made, 0);
+  EXPECT_EQ(fs::status(dir_.path() / "keys").permissions(), fs::perms::owner_all);
+#else
   ASSERT_EQ(Cli({"keygen", "--out", Path("keys")}).code, 0);
+#endif
   ASSERT_EQ(Cli({"keygen", "--out", Path("other")}).code, 0);
   EXPECT_EQ(Cli({"keygen", "--out", Path("keys")}).code, 2);  // a key pair is never replaced
   const std::string privateKey = Path(std::string("keys/") + cli::kPrivateKeyFileName);
@@ -74,8 +86,22 @@ TEST_F(CliSigning, VerifyPassesTheUntouchedSetAndNamesTheCheckEachTamperingFails
   const CliRun untouched = Cli({"verify", Path("a"), "--key", publicKey});
   EXPECT_EQ(untouched.code, 0) << untouched.out;
   EXPECT_TRUE(Contains(untouched.out, "  signing key    : OK - " + publicKey)) << untouched.out;
-  EXPECT_TRUE(Contains(untouched.out, "1 of 1 report set(s) verified."));
+  EXPECT_TRUE(Contains(untouched.out, "1 of 1 report set(s) passed every check."));
   EXPECT_TRUE(FailedChecks(untouched.out).empty());
+  // What was proven, and what the set records: this job was a simulation, which erased nothing.
+  EXPECT_TRUE(Contains(untouched.out, "  result         : VERIFIED, signed by " + publicKey));
+  EXPECT_TRUE(Contains(untouched.out,
+                       "  outcome        : simulation (nothing written), SIMULATION — NO DATA "
+                       "ERASED (シミュレーション・未消去) [status 3], verification PASSED"));
+  EXPECT_TRUE(Contains(Cli({"verify", Path("a")}).out,
+                       "  result         : CONSISTENT, signed by a key not checked (use --key)"));
+  const CliRun json = Cli({"verify", Path("a"), "--json", "--require-erased"});
+  EXPECT_EQ(json.code, 1);
+  EXPECT_TRUE(Contains(json.out,
+                       "\"outcome\": {\"executionMode\": \"SimulationDryRun\", "
+                       "\"statusCode\": 3, "))
+      << json.out;
+  EXPECT_TRUE(Contains(json.out, "\"name\": \"erasure\", \"result\": \"FAILED\""));
 
   const auto file = [&](const std::string& folder, const char* suffix) {
     return dir_.path() / folder / (id + suffix);
@@ -156,7 +182,9 @@ TEST_F(CliSigning, AKeyThatCannotBeUsedLeavesTheReportsWrittenButUnsigned) {
   EXPECT_TRUE(
       SummaryValue(run.out, "Signature").starts_with("MISSING (the signing key cannot be used"))
       << run.out;
-  EXPECT_EQ(Cli({"verify", Path("certs")}).code, 0);  // consistent, just unsigned
+  const CliRun verify = Cli({"verify", Path("certs")});
+  EXPECT_EQ(verify.code, 0);  // consistent, just unsigned
+  EXPECT_TRUE(Contains(verify.out, "  result         : CONSISTENT, UNSIGNED")) << verify.out;
 }
 
 }  // namespace

@@ -26,10 +26,14 @@ TEST_F(CliStamp, WriteReadEraseKeepTheRestOfTheImageAndFailuresLeaveNothingNew) 
            "certificateId=CERT-CLI-1", "--field", "hardware.manufacturer=Maker=With=Equals",
            "--field", "hardware.storageController=AHCI | SATA", "--field",
            "organizationName=\x1B[2J\x07\xC2\x9B"
-           "6n\xE2\x80\xAEtxt.exe"});
+           "6n\xE2\x80\xAEtxt.exe",
+           "--field", "verification=PASSED (All Sampled Sectors Verified Clean)"});
   ASSERT_EQ(write.code, 0) << write.err;
   auto image = Read("disk.img");
   ASSERT_EQ(image.size(), 300000u);
+  // A verdict carried over from another disk's stamp claims no erasure of this one.
+  EXPECT_EQ(testing::CString(image, 0x50),
+            "\r\n[TOREVAL DISK ERASER] NOT CERTIFIED. Cert: CERT-CLI-1\r\n");
   EXPECT_EQ(testing::CString(image, 0x200).rfind("TVDE_STAMP_V2|CERT-CLI-1|", 0), 0u);
   EXPECT_EQ(image[131072], 0x22);
 
@@ -70,7 +74,7 @@ TEST_F(CliStamp, WriteReadEraseKeepTheRestOfTheImageAndFailuresLeaveNothingNew) 
 
 TEST_F(CliStamp, PayloadFileAndFieldsAndTheReadOutputFedBack) {
   WriteText("payload.txt",
-            "\xEF\xBB\xBF# stamp payload\r\ncertificateId=FILE-CERT\r\n\r\n  standardName=Zero "
+            "\xEF\xBB\xBF# stamp payload\r\ncertificateId=FILE-CERT\r\n\r\nstandardName=Zero "
             "Fill (1 Pass - 高速ゼロ上書き)\r\npassesCompleted=1\r\nsoftwareVersion=Toreval Disk "
             "Eraser Suite v1.3.0\r\noperatorName= 鈴木 一郎 \n");
   ASSERT_EQ(Cli({"stamp-write", "--payload", Path("payload.txt"), "--out", Path("a.img"),

@@ -63,11 +63,11 @@ TEST(LoopDevice, TheClaimHoldsTheDiskUntilReleasedAndAMountedPartitionKeepsEvery
   if (!mount.mounted()) GTEST_SKIP() << "SKIPPED: no partition device to mount at " << partition;
   recorder.log.clear();
   list = LockAndDismountVolumes(disk, recorder.Log());
-  EXPECT_THAT(list.inUse, ElementsAre(Utf8ToWide(partition + " (" + at + ")")));
+  const std::string reason = "it is in use (mounted at " + at + ")";
+  EXPECT_THAT(list.inUse, ElementsAre(Utf8ToWide(reason)));
   EXPECT_TRUE(list.locks.empty());
   EXPECT_THAT(recorder.log,
-              ElementsAre("[SAFETY] 対象ディスク上のファイルシステム " + partition + " が " + at +
-                              " にマウントされています。",
+              ElementsAre("[SAFETY] 対象ディスクは使用中のため書き込めません: " + reason,
                           "[ERROR] デバイス " + loop.path() +
                               " はシステムで使用中のため排他ロックできませんでした。"));
   // The stamp write and erase take the volumes away the same way: nothing is written.

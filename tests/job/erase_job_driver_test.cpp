@@ -257,9 +257,15 @@ TEST(EraseJobReal, EachEndStatesOnlyWhatIsTrueOfTheDisk) {
                            j.config.disk.mediaType = MediaKind::NvmeSsd; },  // TRIM accepted
        kStatusFailed, "FAILED (Pattern Mismatch Detected)", "NOT STAMPED", 4 * kMiB,
        "[DISK STATE] ベリファイ検証に合格しなかったため、スタンプを記録せずに終了しました。"},
-      // The last wipe write, before verification.
+      // The last wipe write, before verification: a cancelled job claims no end state.
       {"verification cancelled", 4 * kMiB, [&](JobHarness& j) { cancelAt(j, 3); },
-       kStatusCancelled, "CANCELLED", kPureZero, 4 * kMiB, ""},
+       kStatusCancelled, "CANCELLED", "NOT STAMPED", 4 * kMiB, ""},
+      // A device that grows during the passes keeps its old data in the new part.
+      {"device grown during the passes", 4 * kMiB, [](JobHarness& j) {
+         j.disk->faults.beforeWrite = [&j](int32_t) { j.disk->memory()->bytes().resize(5 * kMiB); };
+       }, kStatusFailed, "DEVICE SIZE CHANGED", "NOT STAMPED", 4 * kMiB,
+       "[ERROR] 消去中にデバイスの容量が変わったため、消去済みとして証明しません (開始時 4194304 "
+       "バイト、パス終了後 5242880 バイト、書き込まれていない 1048576 バイト)。"},
       // The only read is the stamp's; the flipped byte is inside its certificate ID.
       {"stamp does not read back", 4 * kMiB,
        [](JobHarness& j) { j.config.verifyMode = VerifyMode::None; j.disk->faults.flipOffset = 0x200 + 20; },
@@ -297,6 +303,7 @@ TEST(EraseJobReal, EachEndStatesOnlyWhatIsTrueOfTheDisk) {
     EXPECT_EQ(job.releasedAtSave, 1);  // the certificate comes after the disk is given back
     EXPECT_EQ(job.openAtSave, 0);
     EXPECT_TRUE(job.Logged(c.logLine)) << c.logLine;
+    EXPECT_FALSE(c.status == kStatusCancelled && job.Logged("[DISK STATE]"));
     EXPECT_EQ(job.Logged("[LOG PATH] 保存先フォルダーが指定されていないため、プログラムのフォルダー"
                          "に保存します: /beside/the/program/Certificates"),
               job.config.outputFolder.empty());

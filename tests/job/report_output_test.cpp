@@ -4,6 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 #include <filesystem>
 #include <tuple>
 
@@ -88,6 +94,18 @@ TEST(PrepareReportFolder, MakesTheFolderLeavesNoTestFileAndTakesLongPaths) {
   ASSERT_TRUE(PrepareReportFolder(config, folder));
   EXPECT_EQ(folder, config.outputFolder);
   EXPECT_TRUE(FileNamesIn(std::filesystem::path(folder)).empty());
+#ifndef _WIN32
+  // A pipe under a name the write test could take is neither written into nor removed.
+  const std::string pipe = U8(folder) + "/_tvde_write_test.tmp";
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+  const int reader = open(pipe.c_str(), O_RDONLY | O_NONBLOCK);  // so no open of it waits
+  EXPECT_TRUE(PrepareReportFolder(config, folder));
+  EXPECT_EQ(FileNamesIn(std::filesystem::path(U8(folder))),
+            std::set<std::string>{"_tvde_write_test.tmp"});
+  char byte = 0;
+  EXPECT_LE(read(reader, &byte, 1), 0);  // nothing came through
+  close(reader);
+#endif
 
   // A folder past the old Windows path limit (a deep folder on a USB stick) takes reports.
   std::wstring deep = dir.File("long");

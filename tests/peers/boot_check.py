@@ -3,7 +3,9 @@
 screen it shows (modes: see the CMake list of proofs); mode fat checks its FAT volume with
 fsck.fat and mtools instead. With IMAGE the expectations are read from the image itself; with
 --tool TVDE_CLI the tool writes the stamp of tests/stamp/golden/sample_payload.txt (for 4096-byte
-sectors in ovmf-serial-4k, in both layouts for fat) and the golden files are the expectations.
+sectors in ovmf-serial-4k, in both layouts for fat) and the golden files, as an operator's stamp
+shows them (claiming no erasure), are the expectations; with --tool and --job the tool erases a
+disk image for real and its own stamp, which must claim the verified erasure, is booted.
 Exit status 0 pass, 1 fail, 77 a peer is missing (skipped)."""
 
 import argparse
@@ -22,6 +24,12 @@ import report_screens as rs  # noqa: E402
 
 GOLDEN = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "stamp", "golden")
 ESP_OFFSET = 0x8000  # the FAT volume starts here whatever the device sector size
+# The golden files show the erasing job's own stamp; one the operator writes claims nothing.
+OPERATOR_STAMP = [
+    ("   [SANITIZED & VERIFIED]", "          [NOT CERTIFIED]"),
+    ("SANITIZED & VERIFIED", "NOT CERTIFIED"),
+    (" Status: Data Permanently Sanitized. Bootable Report Stamp Active (No OS).",
+     " Status: Report Stamp Only - No Erasure Certified. Bootable Stamp (No OS).")]
 
 
 def layout(image):
@@ -39,7 +47,10 @@ def expectations(image, golden):
     if golden:
         def read(name):
             with open(os.path.join(GOLDEN, name), "rb") as f:
-                return f.read().decode("utf-8")
+                text = f.read().decode("utf-8")
+            for claim, none in OPERATOR_STAMP:
+                text = text.replace(claim, none)
+            return text
         return (read("sample_screen.txt"), read("sample_message.txt"),
                 rs.ReportBlock.from_golden(read("sample_block.txt")))
     text, message = (image[at:].split(b"\0")[0].decode("latin-1") for at in (0xA60, 0x50))
@@ -94,19 +105,24 @@ def check_boot(mode, image, expected, work_dir, resolution, arch):
         return problems or verify(read_log())
 
 
-def sample_stamp(tool, sector, work_dir, verdict=None):
-    """The stamp tvde-cli writes for the golden payload (with another verification verdict when
-    given) on a disk of that sector size."""
+def sample_stamp(tool, sector, work_dir):
+    """The stamp tvde-cli stamp-write writes for the golden payload on a disk of that sector
+    size."""
     path = os.path.join(work_dir, f"stamp-{sector}.img")
-    payload = os.path.join(GOLDEN, "sample_payload.txt")
-    if verdict is not None:
-        lines = pathlib.Path(payload).read_text(encoding="utf-8").splitlines()
-        payload = os.path.join(work_dir, "payload.txt")
-        pathlib.Path(payload).write_text("\n".join(
-            f"verification={verdict}" if line.startswith("verification=") else line
-            for line in lines) + "\n", encoding="utf-8")
-    subprocess.run([tool, "stamp-write", "--out", path, "--payload", payload, "--sector-size",
-                    str(sector)], check=True, stdout=subprocess.DEVNULL)
+    subprocess.run([tool, "stamp-write", "--out", path, "--payload",
+                    os.path.join(GOLDEN, "sample_payload.txt"), "--sector-size", str(sector)],
+                   check=True, stdout=subprocess.DEVNULL)
+    return path
+
+
+def job_stamp(tool, work_dir):
+    """A 4 MiB disk image erased for real by tvde-cli, with the stamp of that job on it."""
+    path = os.path.join(work_dir, "job.img")
+    with open(path, "wb") as f:
+        f.truncate(4 << 20)
+    subprocess.run([tool, "erase", path, "--real", "--standard", "zero-fill", "--verify", "quick",
+                    "--no-reports", "--operator", "Proof", "--organization", "Proof"],
+                   check=True, stdout=subprocess.DEVNULL)
     return path
 
 
@@ -151,8 +167,8 @@ def main(argv=None):
     parser.add_argument("--resolution", default="1024x768",
                         type=lambda text: tuple(int(n) for n in text.lower().split("x")))
     parser.add_argument("--arch", default="x64", choices=["x64", "ia32"])
-    parser.add_argument("--verdict", help="with --tool: this verification verdict instead; the "
-                        "expectations then come from the stamp itself")
+    parser.add_argument("--job", action="store_true", help="with --tool: the stamp of a real "
+                        "erasure job instead; the expectations then come from the stamp itself")
     args = parser.parse_args(argv)
     if (args.image is None) == (args.tool is None):
         parser.error("give either IMAGE or --tool")
@@ -160,10 +176,15 @@ def main(argv=None):
     started = time.monotonic()
     try:
         sizes = {"fat": [512, 4096], "ovmf-serial-4k": [4096]}.get(args.mode, [512])
-        paths = [sample_stamp(args.tool, size, work_dir, args.verdict)
-                 for size in sizes] if args.tool else [args.image]
+        if args.tool and args.job:
+            paths = [job_stamp(args.tool, work_dir)]
+        else:
+            paths = [sample_stamp(args.tool, size, work_dir)
+                     for size in sizes] if args.tool else [args.image]
         images = [pathlib.Path(path).read_bytes() for path in paths]
-        expected = expectations(images[0], golden=args.tool is not None and args.verdict is None)
+        expected = expectations(images[0], golden=args.tool is not None and not args.job)
+        if args.job and "[SANITIZED & VERIFIED]" not in expected[0]:
+            raise ValueError("the job's own stamp does not claim the verified erasure")
         if args.mode == "fat":
             seen = {}
             problems = [p for image in images for p in check_fat(image, expected, work_dir, seen)]

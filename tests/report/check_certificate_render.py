@@ -53,7 +53,7 @@ def main(samples, out):
         problems.append(f"{png} is no 1200x1800 PNG")
     for part in ["<title>certificate of data erasure - tvde-20260105-143012-9a0b1c2d</title>",
                  "<td>&lt;script&gt;document.title='pwned'&lt;/script&gt;&lt;b&gt;bold?&lt;/b&gt; &amp; ",
-                 "&lt;img src=x onerror=alert(1)&gt;", '<div class="badge">completed &amp; verified']:
+                 "&lt;img src=x onerror=alert(1)&gt;", '<div class="badge">simulation — no data erased']:
         if part not in dom:
             problems.append(f"DOM lacks: {part}")
     problems += [f"DOM holds: {part}" for part in ["<script", "<img", "<i>", "pwned</title>"]

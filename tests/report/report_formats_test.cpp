@@ -155,10 +155,12 @@ TEST(ReportFormats, OnlyASimulationIsReportedAsOneAndADesktopIsNoWinPE) {
 TEST(ReportFormats, TheBadgeFollowsTheStatusAndOnlyCompletedIsGreen) {
   // clang-format off
   for (const auto& [status, text, colour] : {std::tuple(3, "COMPLETED & VERIFIED (完全消去済)", "#10b981"),
-       std::tuple(4, "CANCELLED (中断)", "#f59e0b"), std::tuple(-1, "FAILED (エラー終了)", "#ef4444")}) {
+       std::tuple(4, "CANCELLED (中断)", "#f59e0b"), std::tuple(-1, "FAILED (エラー終了)", "#ef4444"),
+       std::tuple(0, "SIMULATION — NO DATA ERASED (シミュレーション・未消去)", "#10b981")}) {
     // clang-format on
     ReportData r = SampleReport();
-    r.statusCode = status;
+    r.statusCode = status == 0 ? 3 : status;  // 0: a completed simulation
+    if (status == 0) r.config.executionMode = ExecutionMode::Simulation;
     const std::string html = U8(BuildHtmlCertificate(r));
     EXPECT_EQ(Count(html, std::string("<div class=\"badge\">") + text + "</div>"), 1u) << status;
     EXPECT_EQ(Count(html, std::string(".badge { background: ") + colour + ";"), 1u) << status;
@@ -181,6 +183,7 @@ TEST(ReportFormats, EveryRecordValueIsEscapedInTheCertificate) {
   r.verificationResult = r.diskStampStatus = r.sha256Fingerprint = hostile;
   r.stamp.hardware.model = r.stamp.hardware.disk = r.stamp.hardware.networkAdapters = hostile;
   r.statusCode = 3;
+  r.config.executionMode = ExecutionMode::RealWrite;
   const std::string html = U8(BuildHtmlCertificate(r));
   EXPECT_EQ(Count(html, "<b>"), 0u);
   EXPECT_EQ(Count(html, "&lt;b&gt;&amp;&#39;&quot;"), 13u);

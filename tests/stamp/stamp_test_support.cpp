@@ -23,6 +23,7 @@ std::vector<uint8_t> Pattern(size_t size, uint8_t seed, size_t magicOffset = 0) 
 
 StampPayload SamplePayload() {
   StampPayload p;
+  p.claim = StampClaim::ErasureOfThisDisk;  // the erasing job's own stamp
   const std::pair<const char*, std::wstring StampPayload::*> texts[] = {
       {"certificateId", &StampPayload::certificateId},
       {"sanitizationDate", &StampPayload::sanitizationDate},

@@ -86,6 +86,8 @@ TEST(StampTexts, OnlyAPassedVerificationIsCalledVerified) {
   }
   payload.verification = L"PASSED (All Sampled Sectors Verified Clean)";
   EXPECT_EQ(CString(BuildEfiReportBlock(payload), 120), "SANITIZED & VERIFIED");
+  payload.claim = StampClaim::None;  // the same verdict in a stamp the operator writes
+  EXPECT_EQ(CString(BuildEfiReportBlock(payload), 120), "NOT CERTIFIED");
 }
 
 TEST(StampTexts, RecordKeeps29FieldsWhateverTheValuesHold) {

@@ -53,6 +53,16 @@ Mount Mount::Tmpfs(const std::string& folder, size_t kib) {
                            .has_value());
 }
 
+Mount Mount::Overlay(const std::string& base) {
+  const std::string b = "'" + base;
+  return Mount(
+      base + "/merged",
+      RunShell("mkdir -p " + b + "/lower' " + b + "/upper' " + b + "/work' " + b +
+               "/merged' && mount -t overlay overlay -o " + "lowerdir=" + b +
+               "/lower',upperdir=" + b + "/upper'," + "workdir=" + b + "/work' " + b + "/merged'")
+          .has_value());
+}
+
 Mount::~Mount() {
   if (mounted_) RunShell("umount '" + folder_ + "'");
 }

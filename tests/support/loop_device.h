@@ -38,6 +38,8 @@ class Mount {
   ~Mount();
   // A tmpfs of `kib` KiB mounted on `folder`, which it creates.
   static Mount Tmpfs(const std::string& folder, size_t kib);
+  // An overlay of `base`/lower and `base`/upper mounted on `base`/merged (all created).
+  static Mount Overlay(const std::string& base);
   bool mounted() const { return mounted_; }
 
  private:

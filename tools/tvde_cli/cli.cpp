@@ -52,7 +52,8 @@ Commands:
                      standard whose last pass writes zeros ()" +
           zeroEnding + R"()
         --out        folder for the certificate files (default: the certificate folder of
-                     the settings), checked before the job starts; --no-reports writes none
+                     the settings), proven writable before TARGET is opened; --no-reports
+                     writes none
         --operator, --organization  default: the names in the settings
         --block-device  (Linux only) TARGET may be a block device; see Targets. A real
                      erasure of a block device asks for "ERASE " and the device's own path
@@ -61,13 +62,14 @@ Commands:
       Progress lines (at most one per second and pass percent) and the job's log lines go to
       standard output, each with a local time stamp; the summary follows at the end.
       Ctrl+C stops the job after the current chunk and still writes its certificate; a second
-      Ctrl+C ends the program at once.
+      Ctrl+C ends the program at once and removes a report set it cut short.
   stamp-write --out IMAGE [--payload FILE] [--field KEY=VALUE ...]
               [--sector-size N] [--block-device] [--confirm "ERASE DEVICE"]
       Writes the bootable report stamp (the first 128 KiB: MBR, report record, BIOS and UEFI
       report programs, REPORT.TXT) for the payload over the start of IMAGE. A missing image
       file is created (and removed again when the write fails) and a shorter one extended to
       128 KiB; the rest of the file is kept. A block device asks for the typed confirmation.
+      Such a stamp claims no erasure: its boot screens say NOT CERTIFIED.
   stamp-read IMAGE [--sector-size N]
       Prints the stamp found at the start of IMAGE as payload lines (KEY=VALUE; control
       characters in values are shown as \xNN or \uNNNN). Without a stamp it prints what the
@@ -87,7 +89,7 @@ Commands:
 )" + SigningUsageText() +
           R"(
 Payload file: UTF-8 lines KEY=VALUE; empty lines and lines starting with '#' are ignored;
-each key at most once. --field values override the file. Keys:
+each key exactly as named, at most once. --field values override the file. Keys:
   incomplete certificateId sanitizationDate softwareVersion standardName verification
   diskModel diskSerial diskCapacity operatorName organizationName sha256Fingerprint
   stampState passesCompleted hardware.manufacturer hardware.chassisType hardware.model

@@ -43,6 +43,8 @@ struct CliServices {
   // erase and the stamp commands: wraps the target's open device (tests inject faults this
   // way); empty: the device as opened.
   std::function<std::unique_ptr<Device>(std::unique_ptr<Device>)> interposeDevice;
+  // erase and the stamp commands (tests): runs between the checks of the target and its open.
+  std::function<void(const std::string& path)> beforeTargetOpen;
   // list: the disks to show; empty: the system's.
   std::function<std::vector<DiskInfo>()> listDisks;
   // erase and the stamp commands: where the typed confirmation for a block device is read;

@@ -8,6 +8,7 @@
 #include <ostream>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/log_callback.h"
@@ -39,6 +40,12 @@ struct Args {
 // argument starting with '-' (but "-" alone) is refused as an unknown option.
 bool ParseArgs(const std::vector<std::string>& args, const std::set<std::string>& allowed,
                Args& parsed, std::string& error);
+
+// Text from the system, a file or the command line made safe for one terminal line: control
+// characters (a line break that would start a line of its own, escape sequences) become octal
+// escapes, as /proc/mounts writes them ("\012").
+std::string TerminalSafe(std::string_view text);
+std::string TerminalSafe(const std::wstring& text);
 
 // Prints each log line as it comes.
 LogCallback PrintTo(std::ostream& out);

@@ -8,8 +8,9 @@ namespace tvde::cli {
 namespace {
 
 // Options that take no value.
-const std::set<std::string> kFlagOptions = {"--block-device", "--real",  "--no-stamp",
-                                            "--no-reports",   "--force", "--json"};
+const std::set<std::string> kFlagOptions = {"--block-device",  "--real",  "--no-stamp",
+                                            "--no-reports",    "--force", "--json",
+                                            "--require-erased"};
 // Options whose value may be empty (an empty name is a choice, an empty path is not).
 const std::set<std::string> kMayBeEmpty = {"--operator", "--organization", "--notes"};
 
@@ -100,8 +101,25 @@ bool ParseArgs(const std::vector<std::string>& args, const std::set<std::string>
   return true;
 }
 
+std::string TerminalSafe(std::string_view text) {
+  std::string shown;
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) {
+      shown += FormatPrintf("\\%03o", byte);
+    } else {
+      shown += c;
+    }
+  }
+  return shown;
+}
+
+std::string TerminalSafe(const std::wstring& text) {
+  return TerminalSafe(WideToUtf8(text));
+}
+
 LogCallback PrintTo(std::ostream& out) {
-  return [&out](const std::wstring& line) { out << WideToUtf8(line) << '\n'; };
+  return [&out](const std::wstring& line) { out << TerminalSafe(line) << '\n'; };
 }
 
 std::unique_ptr<Device> TakeDevice(Target& target, const CliServices& services) {
@@ -113,7 +131,7 @@ std::unique_ptr<Device> TakeDevice(Target& target, const CliServices& services) 
 }
 
 int BadInput(std::ostream& err, const std::string& message) {
-  err << "tvde-cli: error: " << message << "\n"
+  err << "tvde-cli: error: " << TerminalSafe(message) << "\n"
       << "Run 'tvde-cli help' for usage.\n";
   return kExitBadInput;
 }

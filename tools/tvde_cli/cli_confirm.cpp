@@ -33,7 +33,7 @@ bool ConfirmationMatches(const std::string& typed, const std::string& device) {
 }  // namespace
 
 std::string DescribeDisk(const DiskInfo& disk) {
-  return WideToUtf8(disk.model) + ", serial " + WideToUtf8(disk.serialNumber) + ", " +
+  return TerminalSafe(disk.model) + ", serial " + TerminalSafe(disk.serialNumber) + ", " +
          WideToUtf8(FormatSize(disk.sizeBytes)) + " (" + std::to_string(disk.sizeBytes) +
          " bytes, " + std::to_string(disk.bytesPerSector) + "-byte sectors), " +
          WideToUtf8(BusTypeLabel(disk.busType)) + " / " +
@@ -55,11 +55,11 @@ bool ConfirmWrite(const Target& target, const char* damage, const Args& args,
     error = "writing to a block device needs the typed confirmation \"" + expected + "\"";
     return false;
   }
-  err << "WARNING: " << damage << " " << device;
-  if (device != target.given) err << " (named as " << target.given << ")";
+  err << "WARNING: " << damage << " " << TerminalSafe(device);
+  if (device != target.given) err << " (named as " << TerminalSafe(target.given) << ")";
   err << " will be destroyed and cannot be recovered.\n"
       << "  " << DescribeDisk(target.disk) << "\n"
-      << "Type \"" << expected << "\" and press Enter to continue: " << std::flush;
+      << "Type \"" << TerminalSafe(expected) << "\" and press Enter to continue: " << std::flush;
   std::string typed;
   if (!std::getline(*services.input, typed)) {
     error = "no confirmation was typed";

@@ -14,6 +14,7 @@
 #include "cli_interrupt.h"
 #include "job/report_output.h"
 #include "report/report_identity.h"
+#include "settings/settings_rules.h"
 #include "stamp/stamp_image.h"
 
 namespace tvde::cli {
@@ -124,7 +125,7 @@ std::string AfterErasureText(const EraseJobConfig& config, const EraseRequest& r
 
 void PrintHeader(std::ostream& out, const EraseJobConfig& config, const EraseRequest& request) {
   const bool real = config.executionMode == ExecutionMode::RealWrite;
-  out << "tvde-cli erase: " << WideToUtf8(config.disk.devicePath) << "\n"
+  out << "tvde-cli erase: " << TerminalSafe(config.disk.devicePath) << "\n"
       << "  Disk          : " << DescribeDisk(config.disk) << "\n"
       << "  Standard      : " << WideToUtf8(StandardLabel(config.standard)) << "\n"
       << "  Verification  : " << WideToUtf8(VerifyModeLabel(config.verifyMode)) << "\n"
@@ -135,7 +136,7 @@ void PrintHeader(std::ostream& out, const EraseJobConfig& config, const EraseReq
       << "  After erasure : " << AfterErasureText(config, request) << "\n"
       << "  Firmware      : " << FirmwareText(config.firmwareMode) << "\n"
       << "  Reports       : "
-      << (request.reportsWanted ? WideToUtf8(ReportOutputFolder(config)) : "disabled") << "\n";
+      << (request.reportsWanted ? TerminalSafe(ReportOutputFolder(config)) : "disabled") << "\n";
 }
 
 // The options that shape the job: standard, verification, mode, stamp, reports and texts.
@@ -184,27 +185,23 @@ bool ReadJobOptions(const Args& args, EraseJobConfig& config, EraseRequest& requ
   return true;
 }
 
-// The target as a disk the job may take: opened for a real write (only looked at for a
-// simulation), of at least one sector, large enough for a stamp that was asked for. `tail` is
-// what lies beyond the last whole sector.
-bool ReadTarget(const std::string& path, const Args& args, const EraseRequest& request,
-                EraseJobConfig& config, Target& target, uint64_t& tail, std::string& error) {
-  const bool real = config.executionMode == ExecutionMode::RealWrite;
-  if (!OpenTarget(path, Access::Write, real ? Opening::Open : Opening::LookOnly, args, target,
-                  error)) {
-    return false;
-  }
+// The target as a disk the job may take (as looked at, and again as opened): of at least one
+// sector, large enough for a stamp that was asked for. `tail` is what lies beyond the last
+// whole sector.
+bool FitTarget(const EraseRequest& request, const Target& target, EraseJobConfig& config,
+               uint64_t& tail, std::string& error) {
   config.disk = target.disk;
   const uint32_t sector = config.disk.bytesPerSector;
   tail = config.disk.sizeBytes % sector;
   const uint64_t whole = config.disk.sizeBytes - tail;
   if (whole == 0) {
-    error = "'" + path + "' holds no whole " + std::to_string(sector) +
+    error = Quoted(target.given) + " holds no whole " + std::to_string(sector) +
             "-byte sector; there is nothing to erase";
     return false;
   }
+  const bool real = config.executionMode == ExecutionMode::RealWrite;
   if (real && request.stampWanted && whole < StampImageLength(sector)) {
-    error = "'" + path + "' is smaller than the report stamp (" +
+    error = Quoted(target.given) + " is smaller than the report stamp (" +
             std::to_string(StampImageLength(sector)) +
             " bytes); pass --no-stamp to erase it without one";
     return false;
@@ -228,7 +225,7 @@ void FillIdentity(const Args& args, const CliServices& services, const EraseRequ
   const AppSettings settings = needSettings && services.loadSettings
                                    ? services.loadSettings(creation, warning)
                                    : AppSettings{};
-  if (!warning.empty()) err << "tvde-cli: warning: " << WideToUtf8(warning) << "\n";
+  if (!warning.empty()) err << "tvde-cli: warning: " << TerminalSafe(warning) << "\n";
   const auto text = [&args](const char* name, const std::wstring& fallback) {
     const std::string* given = args.Value(name);
     return given != nullptr ? Utf8ToWide(*given) : fallback;
@@ -236,8 +233,35 @@ void FillIdentity(const Args& args, const CliServices& services, const EraseRequ
   config.operatorName = text("--operator", settings.operatorName);
   config.organizationName = text("--organization", settings.organizationName);
   config.notes = text("--notes", L"");
-  config.outputFolder = outFolder != nullptr ? Utf8ToWide(*outFolder) : settings.certOutputDir;
+  // A folder given on the command line is taken where the command was typed.
+  std::error_code ec;
+  config.outputFolder = outFolder != nullptr
+                            ? WideOf(std::filesystem::absolute(FsPath(*outFolder), ec))
+                            : settings.certOutputDir;
   if (request.reportsWanted) config.signingKeyFile = settings.signingKeyFile;
+}
+
+// The certificate folder is proven before the target is opened: no wait or failure there can
+// hold the disk. A folder from the settings that is longer than a setting holds was cut into
+// another folder on the way (Windows) and is refused as such.
+bool ProveReportFolder(const Args& args, const CliServices& services, const EraseJobConfig& config,
+                       std::string& error) {
+  const std::wstring named = ReportOutputFolder(config);
+  const bool fromSettings = args.Value("--out") == nullptr && !config.outputFolder.empty();
+  const std::wstring problem = fromSettings && config.outputFolder.size() > kSettingsTextMaxChars
+                                   ? L"is longer than the 259 characters a setting holds"
+                                   : ReportFolderProblem(named);
+  error = "the certificate folder " + Quoted(WideToUtf8(named)) +
+          (fromSettings ? " (CertOutputDir in the settings) " : " ");
+  if (!problem.empty()) {
+    error += WideToUtf8(problem);
+    return false;
+  }
+  const auto& prepare = services.jobEnvironment.prepareReportFolder;
+  std::wstring folder;
+  if (prepare ? prepare(config, folder) : PrepareReportFolder(config, folder)) return true;
+  error += "cannot be made or written to";
+  return false;
 }
 
 // Runs the job, printing its log lines and throttled progress with local time stamps.
@@ -304,20 +328,31 @@ int EraseCommand(const std::vector<std::string>& argv, std::ostream& out, std::o
   if (!ReadJobOptions(args, config, request, error)) return BadInput(err, error);
   Target target;
   uint64_t tail = 0;
-  if (!ReadTarget(path, args, request, config, target, tail, error)) return BadInput(err, error);
-  if (config.executionMode == ExecutionMode::RealWrite || args.Value("--confirm") != nullptr) {
+  if (!OpenTarget(path, Access::Write, Opening::LookOnly, args, target, error) ||
+      !FitTarget(request, target, config, tail, error)) {
+    return BadInput(err, error);
+  }
+  const bool real = config.executionMode == ExecutionMode::RealWrite;
+  if (real || args.Value("--confirm") != nullptr) {
     if (!ConfirmWrite(target, "every byte of", args, services, err, error)) {
       err << "tvde-cli: nothing was written.\n";
       return BadInput(err, error);
     }
   }
+  FillIdentity(args, services, request, config, err);
+  if (request.reportsWanted && !ProveReportFolder(args, services, config, error)) {
+    return BadInput(err, error + "; nothing was written");
+  }
+  if (real && (!OpenLookedTarget(target, error, services.beforeTargetOpen) ||
+               !FitTarget(request, target, config, tail, error))) {
+    return BadInput(err, error);
+  }
 
   // Everything is checked and the target is open; from here on files may be written.
   if (tail != 0) {
-    out << "Note: the last " << tail << " bytes of '" << path
+    out << "Note: the last " << tail << " bytes of '" << TerminalSafe(path)
         << "' are less than one sector and are left as they are.\n";
   }
-  FillIdentity(args, services, request, config, err);
   PrintHeader(out, config, request);
   const ReportData result = RunJob(config, target, services, out);
   out << FormatSummary(result, request) << std::flush;

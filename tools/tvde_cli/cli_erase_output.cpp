@@ -3,6 +3,7 @@
 
 #include "base/text.h"
 #include "cli.h"
+#include "cli_command.h"
 #include "job/erase_job_driver.h"
 #include "job/report_output.h"
 #include "report/report_labels.h"
@@ -15,7 +16,7 @@ constexpr uint64_t kProgressIntervalMs = 1000;
 void Row(std::string& text, const char* name, const std::wstring& value) {
   text += name;
   text += " : ";
-  text += WideToUtf8(value);
+  text += TerminalSafe(value);
   text += '\n';
 }
 
@@ -35,7 +36,7 @@ std::string ConsoleLine(const std::wstring& timestamp, const std::wstring& line)
   std::string text(1, '[');
   text += WideToUtf8(timestamp);
   text += "] ";
-  text += WideToUtf8(line);
+  text += TerminalSafe(line);
   return text;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // Ctrl+C while an erase job runs: the first one asks the job to stop (it stops within one
-// chunk and still writes its certificate), a second one ends the program at once.
+// chunk and still writes its certificate), a second one ends the program at once and removes a
+// report set it cuts short (RemoveUnfinishedFiles).
 
 #include "erase/erase_job.h"
 

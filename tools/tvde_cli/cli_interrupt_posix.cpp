@@ -3,6 +3,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include "base/unfinished_files.h"
 #include "cli_interrupt.h"
 
 namespace tvde::cli {
@@ -20,6 +21,8 @@ void OnSignal(int signalNumber) {
     (void)ignored;
     return;
   }
+  // A report set cut short is removed, so that no certificate stands without its audit log.
+  RemoveUnfinishedFiles();
   // Blocked while this handler runs, so the default action comes as soon as it returns.
   signal(signalNumber, SIG_DFL);
   raise(signalNumber);
@@ -31,7 +34,10 @@ void InstallInterruptHandlers() {
   struct sigaction action {};
   action.sa_handler = OnSignal;
   sigemptyset(&action.sa_mask);
-  action.sa_flags = SA_RESTART;
+  // No SA_RESTART: a wait that is not a device write (a pipe, a terminal, a network folder)
+  // ends with EINTR. The device writes go on; they retry on EINTR and the job stops between
+  // chunks.
+  action.sa_flags = 0;
   sigaction(SIGINT, &action, &g_previousInt);
   sigaction(SIGTERM, &action, &g_previousTerm);
 }

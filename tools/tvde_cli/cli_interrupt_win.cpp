@@ -2,6 +2,7 @@
 // stop, the second goes on to the default handler, which ends the process.
 #include <windows.h>
 
+#include "base/unfinished_files.h"
 #include "cli_interrupt.h"
 
 namespace tvde::cli {
@@ -9,7 +10,10 @@ namespace {
 
 BOOL WINAPI OnConsoleControl(DWORD controlType) {
   if (controlType != CTRL_C_EVENT && controlType != CTRL_BREAK_EVENT) return FALSE;
-  if (!RequestCancelFromInterrupt()) return FALSE;
+  if (!RequestCancelFromInterrupt()) {
+    RemoveUnfinishedFiles();  // no certificate stands without its audit log
+    return FALSE;
+  }
   static const char kMessage[] =
       "\r\ntvde-cli: stopping after the current chunk; the certificate is still written. "
       "Press Ctrl+C again to end at once.\r\n";

@@ -12,11 +12,7 @@ namespace tvde::cli {
 namespace {
 
 std::string Utf8Of(const std::filesystem::path& path) {
-#ifdef _WIN32
-  return WideToUtf8(path.wstring());
-#else
-  return path.string();
-#endif
+  return WideToUtf8(WideOf(path));
 }
 
 }  // namespace
@@ -40,7 +36,7 @@ int KeygenCommand(const std::vector<std::string>& argv, std::ostream& out, std::
       return BadInput(err, "'" + path + "' already exists; keygen never replaces a key");
     }
   }
-  if (ec || !CreateFolderTree(Utf8ToWide(Utf8Of(dir)))) {
+  if (ec || !CreateFolderTree(Utf8ToWide(Utf8Of(dir)), FileAccess::OwnerOnly)) {
     return BadInput(err, "cannot create the folder '" + *folder + "'");
   }
 
@@ -52,20 +48,21 @@ int KeygenCommand(const std::vector<std::string>& argv, std::ostream& out, std::
     return kExitFailed;
   }
   if (!WriteNewFile(Utf8ToWide(privatePath), keys.privateKeyPem, FileAccess::OwnerOnly, error)) {
-    err << "tvde-cli: error: cannot write '" << privatePath << "': " << error << "\n";
+    err << "tvde-cli: error: cannot write '" << TerminalSafe(privatePath) << "': " << error << "\n";
     return kExitFailed;
   }
   if (!WriteNewFile(Utf8ToWide(publicPath), keys.publicKeyPem, FileAccess::Shared, error)) {
     RemoveFile(Utf8ToWide(privatePath));  // a private key without its public half is of no use
-    err << "tvde-cli: error: cannot write '" << publicPath << "': " << error << "\n";
+    err << "tvde-cli: error: cannot write '" << TerminalSafe(publicPath) << "': " << error << "\n";
     return kExitFailed;
   }
-  out << "private key : " << privatePath << " (readable by you only; keep it secret)\n"
-      << "public key  : " << publicPath << " (give it to the auditors)\n"
+  out << "private key : " << TerminalSafe(privatePath)
+      << " (readable by you only; keep it secret)\n"
+      << "public key  : " << TerminalSafe(publicPath) << " (give it to the auditors)\n"
       << "key SHA-256 : " << WideToUtf8(LowerHexSha256(spki)) << "\n"
       << "To sign every report set, put into TorevalDiskEraser.ini:\n"
       << "  [Signing]\n"
-      << "  SigningKeyFile=" << privatePath << "\n";
+      << "  SigningKeyFile=" << TerminalSafe(privatePath) << "\n";
   return kExitOk;
 }
 

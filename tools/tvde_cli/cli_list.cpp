@@ -81,17 +81,18 @@ std::string JsonRow(const DiskInfo& disk) {
 std::string FirmwareLine(const FirmwareCapabilities& caps) {
   if (!caps.checked) return {};
   const std::wstring hidden = HiddenAreaSummary(caps);
-  return "\n    firmware: " + WideToUtf8(CapabilitySummary(caps)) +
-         (hidden.empty() ? "" : "\n    hidden area: " + WideToUtf8(hidden));
+  return "\n    firmware: " + TerminalSafe(CapabilitySummary(caps)) +
+         (hidden.empty() ? "" : "\n    hidden area: " + TerminalSafe(hidden));
 }
 
 std::string TextRow(const DiskInfo& disk) {
   const std::wstring mounts = Mounts(disk);
-  return Device(disk) + " | " + WideToUtf8(disk.model) + " | " + WideToUtf8(disk.serialNumber) +
-         " | " + WideToUtf8(MediaTypeLabel(disk.mediaType)) + " | " +
-         WideToUtf8(BusTypeLabel(disk.busType)) + " | " + WideToUtf8(FormatSize(disk.sizeBytes)) +
-         " | " + (mounts.empty() ? "-" : WideToUtf8(mounts)) + " | " +
-         WideToUtf8(SafetyStatusLabel(disk.safetyStatus)) + ": " + WideToUtf8(disk.safetyReason) +
+  return TerminalSafe(Device(disk)) + " | " + TerminalSafe(disk.model) + " | " +
+         TerminalSafe(disk.serialNumber) + " | " + WideToUtf8(MediaTypeLabel(disk.mediaType)) +
+         " | " + WideToUtf8(BusTypeLabel(disk.busType)) + " | " +
+         WideToUtf8(FormatSize(disk.sizeBytes)) + " | " +
+         (mounts.empty() ? "-" : TerminalSafe(mounts)) + " | " +
+         WideToUtf8(SafetyStatusLabel(disk.safetyStatus)) + ": " + TerminalSafe(disk.safetyReason) +
          FirmwareLine(disk.firmware);
 }
 

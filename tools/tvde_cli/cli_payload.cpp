@@ -139,6 +139,10 @@ bool SetPayloadField(StampPayload& payload, std::string_view key, std::string_vi
       error = Quoted(key) + " needs a whole number, not " + Quoted(value);
       return false;
     }
+    if (number < 0) {  // no job completes fewer than no passes
+      error = Quoted(key) + " needs a whole number from 0 to 2147483647, not " + Quoted(value);
+      return false;
+    }
     (key == "incomplete" ? payload.incomplete : payload.passesCompleted) = number;
     return true;
   }
@@ -172,7 +176,8 @@ bool ApplyFieldAssignment(StampPayload& payload, std::string_view assignment,
     error = where + ": expected key=value, got " + Quoted(assignment);
     return false;
   }
-  const std::string key = Trim(assignment.substr(0, equals));
+  // A key is one of the names, exactly: blanks around it make another (unknown) key.
+  const std::string key(assignment.substr(0, equals));
   if (!seenKeys.insert(key).second) {
     error = where + ": key '" + key + "' is given twice";
     return false;

@@ -42,7 +42,7 @@ bool BuildPayload(const Args& args, StampPayload& payload, std::string& error) {
 }
 
 int Failed(std::ostream& err, const std::string& message) {
-  err << "tvde-cli: error: " << message << "\n";
+  err << "tvde-cli: error: " << TerminalSafe(message) << "\n";
   return kExitFailed;
 }
 
@@ -69,7 +69,8 @@ int StampWriteCommand(const std::vector<std::string>& argv, std::ostream& out, s
                     "or holding a '|')");
   }
   Target target;
-  if (!OpenTarget(*image, Access::WriteOrCreate, Opening::Open, args, target, error)) {
+  if (!OpenTarget(*image, Access::WriteOrCreate, Opening::Open, args, target, error,
+                  services.beforeTargetOpen)) {
     return BadInput(err, error);
   }
   const uint32_t sector = target.disk.bytesPerSector;
@@ -88,7 +89,7 @@ int StampWriteCommand(const std::vector<std::string>& argv, std::ostream& out, s
     RemoveCreatedFile(target);  // a failed write leaves no new file behind
     return Failed(err, "the stamp could not be written to '" + *image + "'");
   }
-  out << "stamp written: " << WideToUtf8(target.disk.devicePath) << " (" << length
+  out << "stamp written: " << TerminalSafe(target.disk.devicePath) << " (" << length
       << " bytes, sector size " << sector << ")\n";
   return kExitOk;
 }
@@ -108,7 +109,7 @@ int StampReadCommand(const std::vector<std::string>& argv, std::ostream& out, st
   const StampPayload payload = DetectDiskStamp(*TakeDevice(target, services), target.disk, local);
   out << FormatPayload(payload);
   if (payload.incomplete != 0) {
-    err << "tvde-cli: no stamp found on '" << args.positional[0] << "'\n";
+    err << "tvde-cli: no stamp found on '" << TerminalSafe(args.positional[0]) << "'\n";
     return kExitFailed;
   }
   return kExitOk;
@@ -124,7 +125,8 @@ int StampEraseCommand(const std::vector<std::string>& argv, std::ostream& out, s
   if (args.positional.size() != 1) return BadInput(err, "stamp-erase needs exactly one IMAGE");
   const std::string& path = args.positional[0];
   Target target;
-  if (!OpenTarget(path, Access::Write, Opening::Open, args, target, error)) {
+  if (!OpenTarget(path, Access::Write, Opening::Open, args, target, error,
+                  services.beforeTargetOpen)) {
     return BadInput(err, error);
   }
   std::unique_ptr<Device> device = TakeDevice(target, services);

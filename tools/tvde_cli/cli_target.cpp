@@ -107,6 +107,26 @@ void DescribeFile(const Target& target, DiskInfo& disk) {
   disk.safetyStatus = SafetyStatus::Erasable;
 }
 
+// The sector size, the size and, for a file, whether anything uses it: of what was looked at,
+// and again of what was opened.
+bool JudgeTarget(Target& target, std::string& error) {
+  DiskInfo& disk = target.disk;
+  disk.bytesPerSector = target.sector;
+  if (target.object.kind == DeviceKind::BlockDevice) {
+    uint64_t length = 0;
+    if (target.device != nullptr && target.device->QueryLength(length)) disk.sizeBytes = length;
+    return true;
+  }
+  DescribeFile(target, disk);
+  if (target.object.kind == DeviceKind::Missing) return true;  // stamp-write makes it
+  const std::string inUse = FileTargetInUse(target.object);
+  if (target.access != Access::Read && !inUse.empty()) {
+    error = "refusing to write to " + Quoted(target.given) + ": " + inUse;
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 std::string WriteRefusal(const DiskInfo& disk, const std::string& given) {
@@ -118,9 +138,10 @@ std::string WriteRefusal(const DiskInfo& disk, const std::string& given) {
 }
 
 bool OpenTarget(const std::string& path, Access access, Opening opening, const Args& args,
-                Target& target, std::string& error) {
+                Target& target, std::string& error, const BeforeOpen& beforeOpen) {
   target = Target{};
   target.given = path;
+  target.access = access;
   if (path.empty()) {
     error = "the target path is empty";
     return false;
@@ -131,8 +152,7 @@ bool OpenTarget(const std::string& path, Access access, Opening opening, const A
     return false;
   }
   if (RefusedByName(path, error)) return false;
-  DeviceLinks links = DeviceLinks::Refuse;
-  if (!ChooseLinks(path, wide, access, links, target.object, error) ||
+  if (!ChooseLinks(path, wide, access, target.links, target.object, error) ||
       !CheckKind(path, target.object, access, args, error)) {
     return false;
   }
@@ -145,47 +165,42 @@ bool OpenTarget(const std::string& path, Access access, Opening opening, const A
       !DescribeBlockTarget(target, access, disk, error)) {
     return false;
   }
-  uint32_t sector = 512;
-  if (!ChooseSectorSize(path, target, args, sector, error)) return false;
+  if (!ChooseSectorSize(path, target, args, target.sector, error)) return false;
+  if (!JudgeTarget(target, error)) return false;
+  return opening == Opening::LookOnly || OpenLookedTarget(target, error, beforeOpen);
+}
 
-  if (opening == Opening::Open) {
-    DeviceOpenOptions options;
-    options.access = access == Access::Read ? DeviceAccess::ReadOnly : DeviceAccess::ReadWrite;
-    options.creation = target.object.kind == DeviceKind::Missing ? DeviceCreation::CreateNew
-                                                                 : DeviceCreation::OpenExisting;
-    options.buffering = DeviceBuffering::Unbuffered;
-    options.sectorSize = sector;
-    options.links = links;
-    options.claim = access == Access::Read ? DeviceClaim::Shared : DeviceClaim::Exclusive;
-    DeviceOpenResult opened = OpenDevice(wide, options);
-    if (opened.device == nullptr) {
-      error = DescribeOpenError(path, opened.error);
-      return false;
-    }
-    // What was opened must be what was looked at: a name changed in between is refused.
-    const bool created = target.object.kind == DeviceKind::Missing;
-    if (!created && !SameObject(target.object, opened.object)) {
-      error = Quoted(path) + " changed while it was being opened; nothing was written";
-      return false;
-    }
-    target.created = created;
-    target.object = opened.object;
-    target.device = std::move(opened.device);
-  }
-
-  disk.bytesPerSector = sector;
-  if (target.object.kind == DeviceKind::BlockDevice) {
-    uint64_t length = 0;
-    if (target.device != nullptr && target.device->QueryLength(length)) disk.sizeBytes = length;
-    return true;
-  }
-  DescribeFile(target, disk);
-  const std::string inUse = FileTargetInUse(target.object);
-  if (access != Access::Read && !inUse.empty()) {
-    error = "refusing to write to " + Quoted(path) + ": " + inUse;
+bool OpenLookedTarget(Target& target, std::string& error, const BeforeOpen& beforeOpen) {
+  const std::string& path = target.given;
+  if (beforeOpen) beforeOpen(path);
+  DeviceOpenOptions options;
+  options.access = target.access == Access::Read ? DeviceAccess::ReadOnly : DeviceAccess::ReadWrite;
+  options.creation = target.object.kind == DeviceKind::Missing ? DeviceCreation::CreateNew
+                                                               : DeviceCreation::OpenExisting;
+  options.buffering = DeviceBuffering::Unbuffered;
+  options.sectorSize = target.sector;
+  options.links = target.links;
+  options.claim = target.access == Access::Read ? DeviceClaim::Shared : DeviceClaim::Exclusive;
+  DeviceOpenResult opened = OpenDevice(Utf8ToWide(path), options);
+  if (opened.device == nullptr) {
+    error = DescribeOpenError(path, opened.error);
     return false;
   }
-  return true;
+  // What was opened must be what was looked at: a name changed in between is refused.
+  const bool created = target.object.kind == DeviceKind::Missing;
+  if (!created && !SameObject(target.object, opened.object)) {
+    error = Quoted(path) + " changed while it was being opened; nothing was written";
+    return false;
+  }
+  target.created = created;
+  target.object = opened.object;
+  target.device = std::move(opened.device);
+  // Judged again from what the open handle says, which can no longer change.
+  if (target.object.kind == DeviceKind::BlockDevice &&
+      !DescribeBlockTarget(target, target.access, target.disk, error)) {
+    return false;
+  }
+  return JudgeTarget(target, error);
 }
 
 }  // namespace tvde::cli

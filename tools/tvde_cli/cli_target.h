@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -22,6 +23,9 @@ enum class Opening { LookOnly, Open };  // a simulation only looks
 
 struct Target {
   std::string given;  // the path as typed
+  Access access = Access::Read;
+  DeviceLinks links = DeviceLinks::Refuse;  // how the path was looked up
+  uint32_t sector = 512;                    // the sector size I/O takes
   DeviceObject object;
   // The disk record of what was found. devicePath names the object itself: the kernel's name
   // of a block device ("/dev/sdb" for "/dev/disk/by-id/usb-..."), the given path of a file.
@@ -34,8 +38,15 @@ struct Target {
 // size, its sector size and whether anything uses it all come from what was found there. A
 // file to be written must be named directly (a symbolic link is refused); a block device may
 // be named through links (by-id names), and is then known by its kernel name.
+// `beforeOpen` (tests) runs between the first judgement and the open.
+using BeforeOpen = std::function<void(const std::string& path)>;
 bool OpenTarget(const std::string& path, Access access, Opening opening, const Args& args,
-                Target& target, std::string& error);
+                Target& target, std::string& error, const BeforeOpen& beforeOpen = {});
+
+// Opens a target OpenTarget only looked at. What is opened must be what was looked at, and it
+// is judged again from what the open handle says (a loop device re-attached in between to a
+// file in use is refused): the handle's answer cannot change while it is open.
+bool OpenLookedTarget(Target& target, std::string& error, const BeforeOpen& beforeOpen = {});
 
 // Why the disk named `given` may not be written: every safety status but the two erasable ones,
 // and any value that is no status, refuses. Empty when writing is allowed.
@@ -53,7 +64,7 @@ bool RefusedByName(const std::string& path, std::string& error);
 // Whether this build writes to block devices at all.
 bool BlockDevicesSupported();
 // Fills the disk record of a block device (its logical sector size in bytesPerSector), or
-// says why it may not be written.
+// says why it may not be written; once the target is open, as that handle says it is bound.
 bool DescribeBlockTarget(const Target& target, Access access, DiskInfo& disk, std::string& error);
 // Why writing to the opened regular file would destroy something in use; empty when nothing.
 std::string FileTargetInUse(const DeviceObject& object);
@@ -64,7 +75,8 @@ void RemoveCreatedFile(const Target& target);
 // The machine's disks for "list", classified as the erase command judges them.
 std::vector<DiskInfo> SystemDisks(int32_t isWinPE);
 
-// The path as the file system library takes it (UTF-8 in, native form out).
+// The path as the file system library takes it (UTF-8 in, native form out), and back as text.
 std::filesystem::path FsPath(const std::string& utf8);
+std::wstring WideOf(const std::filesystem::path& path);
 
 }  // namespace tvde::cli

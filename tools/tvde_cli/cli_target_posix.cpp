@@ -52,7 +52,20 @@ bool BlockDevicesSupported() {
 }
 
 bool DescribeBlockTarget(const Target& target, Access access, DiskInfo& disk, std::string& error) {
-  const auto described = DescribeBlockDevice(ReadBlockSystem(), target.object.blockDevice);
+  BlockSystem system = ReadBlockSystem();
+  if (target.device != nullptr) {
+    // Judged as opened: a loop device is taken as bound to what its open handle says.
+    OpenedDevice opened{target.object.blockDevice, std::nullopt};
+    const LoopBinding& loop = target.object.loop;
+    if (loop.bound) {
+      opened.loopBinding = NodeFacts{{loop.fileSystem, loop.fileNumber}, std::nullopt};
+      if (loop.blockDevice.major != 0 || loop.blockDevice.minor != 0) {
+        opened.loopBinding->blockDevice = loop.blockDevice;
+      }
+    }
+    system.opened = opened;
+  }
+  const auto described = DescribeBlockDevice(system, target.object.blockDevice);
   if (!described) {
     error = Quoted(target.given) + " is a block device the system does not describe";
     return false;
@@ -89,6 +102,10 @@ std::vector<DiskInfo> SystemDisks(int32_t) {
 
 std::filesystem::path FsPath(const std::string& utf8) {
   return std::filesystem::path(utf8);
+}
+
+std::wstring WideOf(const std::filesystem::path& path) {
+  return Utf8ToWide(path.string());
 }
 
 }  // namespace tvde::cli

@@ -77,4 +77,8 @@ std::filesystem::path FsPath(const std::string& utf8) {
   return std::filesystem::path(Utf8ToWide(utf8));
 }
 
+std::wstring WideOf(const std::filesystem::path& path) {
+  return path.wstring();
+}
+
 }  // namespace tvde::cli

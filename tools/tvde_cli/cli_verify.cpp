@@ -11,6 +11,7 @@
 #include "cli_signing.h"
 #include "report/json_report.h"
 #include "report/report_file_names.h"
+#include "report/report_labels.h"
 #include "report/report_set_check.h"
 
 namespace tvde::cli {
@@ -24,15 +25,8 @@ struct SetLocation {
 struct SetResult {
   SetLocation location;
   std::vector<SetCheck> checks;
+  std::optional<ReportData> job;  // what the set records; nothing when it cannot be read
 };
-
-std::wstring WideOf(const std::filesystem::path& path) {
-#ifdef _WIN32
-  return path.wstring();
-#else
-  return Utf8ToWide(path.string());
-#endif
-}
 
 // The certificate ID of a set file's name; empty when the name ends in no set suffix.
 std::wstring IdOfSetFile(const std::wstring& name) {
@@ -141,30 +135,52 @@ const char* StateText(CheckState state) {
   }
 }
 
-// Texts taken from the files may hold control characters meant to fool a terminal.
-std::string Printable(std::string text) {
-  for (char& c : text) {
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+// What the set records: real or simulated, the status words every report gives it, the verdict.
+std::string Outcome(const std::optional<ReportData>& job) {
+  if (!job) return "unknown (the JSON report or the certificate cannot be read)";
+  const bool real = job->config.executionMode != ExecutionMode::Simulation;
+  return std::string(real ? "real erasure, " : "simulation (nothing written), ") +
+         WideToUtf8(StatusBadge(*job).first) + FormatPrintf(" [status %d]", job->statusCode) +
+         ", verification " + WideToUtf8(job->verificationResult);
+}
+
+// What the checks proved: the set is consistent, and by whom it is signed as far as was checked.
+std::string Proven(const std::vector<SetCheck>& checks) {
+  if (!SetVerified(checks)) return "NOT VERIFIED";
+  for (const SetCheck& check : checks) {
+    if (check.name != "signing key") continue;
+    return check.state == CheckState::Passed
+               ? "VERIFIED, signed by " + check.detail
+               : std::string("CONSISTENT, signed by a key not checked (use --key)");
   }
-  return text;
+  return "CONSISTENT, UNSIGNED";
+}
+
+// --require-erased: the set must record a completed real erasure whose verification passed.
+SetCheck ErasureCheck(const std::optional<ReportData>& job) {
+  if (job && RecordsVerifiedErasure(*job)) {
+    return {"erasure", CheckState::Passed, "a completed real erasure, verification passed"};
+  }
+  return {"erasure", CheckState::Failed,
+          "no completed real erasure with a passed verification is recorded"};
 }
 
 void PrintText(std::ostream& out, const std::vector<SetResult>& results) {
   size_t verified = 0;
   for (const SetResult& result : results) {
-    out << "== " << Printable(WideToUtf8(result.location.certificateId)) << " in "
-        << Printable(WideToUtf8(WideOf(result.location.folder))) << "\n";
+    out << "== " << TerminalSafe(WideToUtf8(result.location.certificateId)) << " in "
+        << TerminalSafe(WideToUtf8(WideOf(result.location.folder))) << "\n";
     for (const SetCheck& check : result.checks) {
       std::string name = check.name;
       name.resize(std::max<size_t>(name.size(), 14), ' ');
       out << "  " << name << " : " << StateText(check.state)
-          << (check.detail.empty() ? "" : " - " + Printable(check.detail)) << "\n";
+          << (check.detail.empty() ? "" : " - " + TerminalSafe(check.detail)) << "\n";
     }
-    const bool ok = SetVerified(result.checks);
-    verified += ok ? 1 : 0;
-    out << "  result         : " << (ok ? "VERIFIED" : "NOT VERIFIED") << "\n";
+    verified += SetVerified(result.checks) ? 1 : 0;
+    out << "  outcome        : " << TerminalSafe(Outcome(result.job)) << "\n"
+        << "  result         : " << TerminalSafe(Proven(result.checks)) << "\n";
   }
-  out << verified << " of " << results.size() << " report set(s) verified.\n";
+  out << verified << " of " << results.size() << " report set(s) passed every check.\n";
 }
 
 std::string JsonText(const std::string& utf8) {
@@ -172,6 +188,16 @@ std::string JsonText(const std::string& utf8) {
   text += WideToUtf8(EscapeJsonString(Utf8ToWide(utf8)));
   text += '"';
   return text;
+}
+
+std::string JsonOutcome(const std::optional<ReportData>& job) {
+  if (!job) return "null";
+  return "{\"executionMode\": " +
+         JsonText(WideToUtf8(ExecutionModeJsonLabel(job->config.executionMode))) +
+         ", \"statusCode\": " + std::to_string(job->statusCode) +
+         ", \"status\": " + JsonText(WideToUtf8(StatusBadge(*job).first)) +
+         ", \"verification\": " + JsonText(WideToUtf8(job->verificationResult)) +
+         ", \"erased\": " + (RecordsVerifiedErasure(*job) ? "true" : "false") + "}";
 }
 
 void PrintJson(std::ostream& out, const std::vector<SetResult>& results) {
@@ -186,6 +212,8 @@ void PrintJson(std::ostream& out, const std::vector<SetResult>& results) {
         << ",\n"
         << "      \"folder\": " << JsonText(WideToUtf8(WideOf(result.location.folder))) << ",\n"
         << "      \"verified\": " << (SetVerified(result.checks) ? "true" : "false") << ",\n"
+        << "      \"result\": " << JsonText(Proven(result.checks)) << ",\n"
+        << "      \"outcome\": " << JsonOutcome(result.job) << ",\n"
         << "      \"checks\": [\n";
     for (size_t c = 0; c < result.checks.size(); ++c) {
       const SetCheck& check = result.checks[c];
@@ -204,7 +232,9 @@ void PrintJson(std::ostream& out, const std::vector<SetResult>& results) {
 int VerifyCommand(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
   Args args;
   std::string error;
-  if (!ParseArgs(argv, {"--key", "--json"}, args, error)) return BadInput(err, error);
+  if (!ParseArgs(argv, {"--key", "--json", "--require-erased"}, args, error)) {
+    return BadInput(err, error);
+  }
   if (args.positional.size() != 1) return BadInput(err, "verify needs exactly one PATH");
   std::optional<ExpectedSigner> signer;
   if (const std::string* key = args.Value("--key")) {
@@ -217,8 +247,11 @@ int VerifyCommand(const std::vector<std::string>& argv, std::ostream& out, std::
   std::vector<SetResult> results;
   bool all = true;
   for (const SetLocation& location : sets) {
-    results.push_back({location, CheckReportSet(ReadSet(location), signer)});
-    all = all && SetVerified(results.back().checks);
+    const ReportSetContents contents = ReadSet(location);
+    SetResult result{location, CheckReportSet(contents, signer), ReadRecordedJob(contents)};
+    if (args.Flag("--require-erased")) result.checks.push_back(ErasureCheck(result.job));
+    all = all && SetVerified(result.checks);
+    results.push_back(std::move(result));
   }
   args.Flag("--json") ? PrintJson(out, results) : PrintText(out, results);
   return all ? kExitOk : kExitFailed;
@@ -232,13 +265,17 @@ std::string SigningUsageText() {
       Name the private key in the settings (SigningKeyFile in section [Signing] of
       TorevalDiskEraser.ini) and every report set is signed: <certificate ID>_Signature.json
       beside the three reports.
-  verify PATH [--key PUBLIC.pem] [--json]
+  verify PATH [--key PUBLIC.pem] [--require-erased] [--json]
       Checks report sets. PATH is a folder, a folder and the start of certificate IDs
       (certs/TVDE-2026), or one file of a set. For each set it prints one line per check: the
       three files exist and agree field for field, the fingerprint is the one their fields give,
       and, when the set is signed, the files are the signed ones and the signature verifies;
-      with --key the signature must be by that public key (an unsigned set then fails).
-      Exit status: 0 every set verified, 1 a check failed, 2 bad input (nothing found).
+      with --key the signature must be by that public key (an unsigned set then fails). It
+      prints what the set records (real erasure or simulation, status, verification verdict)
+      and what was proven: VERIFIED (signed by the key given), CONSISTENT, signed by a key not
+      checked, or CONSISTENT, UNSIGNED. With --require-erased a set must also record a completed
+      real erasure whose verification passed.
+      Exit status: 0 no check failed, 1 a check failed, 2 bad input (nothing found).
 )";
 }
 

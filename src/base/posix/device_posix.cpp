@@ -5,6 +5,8 @@
 #include <fcntl.h>
 #include <linux/falloc.h>
 #include <linux/fs.h>
+#include <linux/loop.h>
+#include <linux/major.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -208,9 +210,19 @@ DeviceOpenResult OpenDevice(const std::wstring& path, const DeviceOpenOptions& o
 
   struct stat st {};
   if (fstat(fd, &st) != 0) return {nullptr, static_cast<uint32_t>(errno), {}};
-  const DeviceObject object = Describe(st);
+  DeviceObject object = Describe(st);
   if (object.kind != DeviceKind::RegularFile && object.kind != DeviceKind::BlockDevice) {
     return {nullptr, RefusalError(object.kind), object};
+  }
+  // Asked only of loop devices: a request number means nothing to another driver.
+  loop_info64 info{};
+  if (object.kind == DeviceKind::BlockDevice && object.blockDevice.major == LOOP_MAJOR &&
+      ioctl(fd, LOOP_GET_STATUS64, &info) == 0) {
+    object.loop = {
+        true,
+        {major(static_cast<dev_t>(info.lo_device)), minor(static_cast<dev_t>(info.lo_device))},
+        info.lo_inode,
+        {major(static_cast<dev_t>(info.lo_rdevice)), minor(static_cast<dev_t>(info.lo_rdevice))}};
   }
   const uint32_t sector = options.sectorSize == 0 ? 512 : options.sectorSize;
   return {std::make_unique<PosixDevice>(owned.release(), unbuffered, sector,

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <system_error>
@@ -14,10 +15,14 @@
 
 namespace tvde {
 
-bool CreateFolderTree(const std::wstring& folder) {
+bool CreateFolderTree(const std::wstring& folder, FileAccess access) {
   const std::filesystem::path path(WideToUtf8(folder));
   if (path.empty()) return false;
   std::error_code error;
+  if (access == FileAccess::OwnerOnly) {
+    std::filesystem::create_directories(path.parent_path(), error);
+    mkdir(path.c_str(), 0700);  // the mode is narrowed by the umask, never widened
+  }
   std::filesystem::create_directories(path, error);
   return IsExistingFolder(folder);
 }
@@ -34,12 +39,37 @@ bool PathExists(const std::wstring& path) {
   return !narrow.empty() && std::filesystem::exists(std::filesystem::path(narrow), error);
 }
 
-bool CanWriteInFolder(const std::wstring& folder) {
-  const std::string folderPath = WideToUtf8(folder);
-  if (folderPath.empty()) return false;
-  const std::string path = WideToUtf8(JoinPath(folder, kWriteTestFileName));
-  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
+bool ReadKernelFile(const std::string& path, size_t maxBytes, std::string& content) {
+  content.clear();
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   if (fd < 0) return false;
+  bool ok = true;
+  char buffer[4096];
+  while (content.size() < maxBytes) {
+    const ssize_t n = read(fd, buffer, std::min(sizeof buffer, maxBytes - content.size()));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      ok = n == 0;
+      break;
+    }
+    content.append(buffer, static_cast<size_t>(n));
+  }
+  close(fd);
+  return ok;
+}
+
+bool CanWriteInFolder(const std::wstring& folder) {
+  const std::wstring name = FreshWriteTestFileName();
+  if (WideToUtf8(folder).empty() || name.empty()) return false;
+  const std::string path = WideToUtf8(JoinPath(folder, name));
+  const int fd =
+      open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
+  if (fd < 0) return false;
+  struct stat st {};
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(fd);
+    return false;
+  }
   const std::vector<char> probe(kWriteTestFileBytes, 0);
   size_t done = 0;
   while (done < probe.size()) {

@@ -77,10 +77,17 @@ std::wstring OsFilePath(const std::wstring& path) {
   return ExtendedLengthPath(full);
 }
 
-bool CreateFolderTree(const std::wstring& folder) {
+bool CreateFolderTree(const std::wstring& folder, FileAccess access) {
   const std::wstring path = OsFilePath(folder);
   // The results are ignored: an existing folder is the normal case; the answer is whether the
   // folder is there now.
+  if (access == FileAccess::OwnerOnly) {
+    const size_t parent = folder.find_last_of(L"\\/");
+    if (parent != std::wstring::npos && parent > 0) CreateFolderTree(folder.substr(0, parent));
+    OwnerOnlySecurity ownerOnly;
+    if (ownerOnly.attributes() == nullptr) return false;
+    CreateDirectoryW(path.c_str(), ownerOnly.attributes());
+  }
   if (path == folder) {
     SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
     CreateDirectoryW(folder.c_str(), nullptr);
@@ -106,9 +113,10 @@ bool PathExists(const std::wstring& path) {
 }
 
 bool CanWriteInFolder(const std::wstring& folder) {
-  if (folder.empty()) return false;
-  const std::wstring path = OsFilePath(JoinPath(folder, kWriteTestFileName));
-  WinHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+  const std::wstring name = FreshWriteTestFileName();
+  if (folder.empty() || name.empty()) return false;
+  const std::wstring path = OsFilePath(JoinPath(folder, name));
+  WinHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                              FILE_ATTRIBUTE_TEMPORARY, nullptr));
   if (!file.valid()) return false;
   const std::vector<char> probe(kWriteTestFileBytes, 0);

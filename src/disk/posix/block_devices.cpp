@@ -3,128 +3,21 @@
 #include "disk/posix/block_devices.h"
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 #include <set>
 #include <system_error>
 
 #include "base/text.h"
 #include "disk/disk_classification.h"
+#include "disk/posix/attached_loops.h"
+#include "disk/posix/sysfs_tree.h"
 
 namespace tvde {
 namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kMaxDepth = 8;  // stacked devices and loop backings nest at most this deep
-
-std::string ReadRaw(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-std::string Trimmed(const std::string& text) {
-  const size_t begin = text.find_first_not_of(" \t\r\n");
-  if (begin == std::string::npos) return {};
-  return text.substr(begin, text.find_last_not_of(" \t\r\n") - begin + 1);
-}
-
-std::string Attribute(const fs::path& file) {
-  return Trimmed(ReadRaw(file));
-}
-
-int Flag(const fs::path& file) {
-  const std::string text = Attribute(file);
-  return text == "0" ? 0 : text == "1" ? 1 : -1;
-}
-
-uint64_t Number(const fs::path& file) {
-  const std::string text = Attribute(file);
-  uint64_t value = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return 0;
-    value = value * 10 + static_cast<uint64_t>(c - '0');
-  }
-  return value;
-}
-
-std::string Name(const fs::path& dir) {
-  return dir.filename().string();
-}
-
-std::string DevicePathOf(const fs::path& dir) {
-  return "/dev/" + Name(dir);
-}
-
-std::optional<DeviceNumber> NumberOf(const fs::path& dir) {
-  return ParseDeviceNumber(ReadRaw(dir / "dev"));
-}
-
-fs::path DirOf(const BlockSystem& system, DeviceNumber device) {
-  std::error_code error;
-  const fs::path dir =
-      fs::canonical(system.sysfs / "dev" / "block" /
-                        (std::to_string(device.major) + ":" + std::to_string(device.minor)),
-                    error);
-  return error ? fs::path() : dir;
-}
-
-bool Exists(const fs::path& path) {
-  std::error_code error;
-  return fs::exists(path, error);
-}
-
-bool IsPartition(const fs::path& dir) {
-  return Exists(dir / "partition");
-}
-
-// A loop device with a file (or device) behind it.
-bool IsAttachedLoop(const fs::path& dir) {
-  return Name(dir).rfind("loop", 0) == 0 && Exists(dir / "loop" / "backing_file");
-}
-
-fs::path WholeDiskOf(const fs::path& dir) {
-  return IsPartition(dir) ? dir.parent_path() : dir;
-}
-
-// The devices a "holders" or "slaves" folder links to.
-std::vector<fs::path> Linked(const fs::path& dir, const char* folder) {
-  std::vector<fs::path> linked;
-  std::error_code error;
-  for (const auto& entry : fs::directory_iterator(dir / folder, error)) {
-    const fs::path target = fs::canonical(entry.path(), error);
-    if (!error) linked.push_back(target);
-  }
-  return linked;
-}
-
-std::vector<fs::path> Partitions(const fs::path& disk) {
-  std::vector<fs::path> partitions;
-  std::error_code error;
-  for (const auto& entry : fs::directory_iterator(disk, error)) {
-    if (IsPartition(entry.path())) partitions.push_back(entry.path());
-  }
-  return partitions;
-}
-
-// The device and everything built on it: its partitions (of a whole disk) and, one level over
-// the other, every device that holds one of them.
-std::vector<DeviceNumber> DevicesAbove(const fs::path& dir) {
-  std::vector<fs::path> pending{dir};
-  if (!IsPartition(dir)) {
-    for (const fs::path& partition : Partitions(dir))
-      pending.push_back(partition);
-  }
-  std::vector<DeviceNumber> devices;
-  for (size_t i = 0; i < pending.size() && i < 256; ++i) {
-    const auto number = NumberOf(pending[i]);
-    if (!number || std::find(devices.begin(), devices.end(), *number) != devices.end()) continue;
-    devices.push_back(*number);
-    for (const fs::path& holder : Linked(pending[i], "holders"))
-      pending.push_back(holder);
-  }
-  return devices;
-}
+constexpr int kMaxDepth = 8;         // loop backings nest at most this deep
+constexpr size_t kMaxStacked = 256;  // devices built on one device, all levels together
 
 // The whole disks a device lives on: its own disk, or for a stacked device those of the
 // devices it is built from.
@@ -149,9 +42,18 @@ bool IsSystemMountPoint(const std::string& point) {
   return point == "/" || point == "/boot" || point == "/boot/efi" || point == "/usr";
 }
 
+// A device standing on the judged one: the judged device and its partitions (base -1), or a
+// device built on the entry `base` of the same stack.
+struct Stacked {
+  fs::path dir;
+  DeviceNumber number;
+  int base = -1;
+};
+
 class Snapshot {
  public:
-  explicit Snapshot(const BlockSystem& system) : system_(system) {
+  explicit Snapshot(const BlockSystem& system)
+      : system_(system), loops_(ReadAttachedLoops(system)) {
     for (const MountEntry& mount : system.mounts) {
       std::vector<DeviceNumber> devices;
       if (mount.device.major != 0) devices.push_back(mount.device);
@@ -170,22 +72,23 @@ class Snapshot {
     }
     if (system.rootFileSystem) uses_.push_back({*system.rootFileSystem, "/", true});
     for (const Use& use : uses_) {
-      const fs::path dir = use.system ? DirOf(system, use.device) : fs::path();
+      const fs::path dir = use.system ? DirOf(system.sysfs, use.device) : fs::path();
       if (!dir.empty()) DisksBelow(dir, systemDisks_);
     }
   }
+
+  const std::vector<AttachedLoop>& Loops() const { return loops_; }
 
   std::optional<NodeFacts> LookUp(const std::string& path) const {
     if (path.empty() || path[0] != '/' || !system_.lookUp) return std::nullopt;
     return system_.lookUp(path);
   }
 
-  std::vector<std::string> UsesOf(const std::vector<DeviceNumber>& devices) const {
+  std::vector<std::string> UsesOf(const std::vector<Stacked>& stack) const {
     std::vector<std::string> places;
-    for (const Use& use : uses_) {
-      const bool on = std::find(devices.begin(), devices.end(), use.device) != devices.end();
-      if (on && std::find(places.begin(), places.end(), use.where) == places.end()) {
-        places.push_back(use.where);
+    for (const Stacked& device : stack) {
+      for (const std::string& place : UsesOf(device.number)) {
+        if (std::find(places.begin(), places.end(), place) == places.end()) places.push_back(place);
       }
     }
     return places;
@@ -195,74 +98,128 @@ class Snapshot {
     return std::find(swapFiles_.begin(), swapFiles_.end(), file) != swapFiles_.end();
   }
 
-  // Attached loop devices and their backing files (nothing when it cannot be told).
-  std::vector<std::pair<std::string, std::optional<NodeFacts>>> Loops() const {
-    std::vector<std::pair<std::string, std::optional<NodeFacts>>> loops;
-    std::error_code error;
-    for (const auto& entry : fs::directory_iterator(system_.sysfs / "block", error)) {
-      if (!IsAttachedLoop(entry.path())) continue;
-      const std::string name = Name(entry.path());
-      loops.emplace_back(name, system_.loopBacking ? system_.loopBacking(name) : std::nullopt);
+  // The device, its partitions, and everything built on any of them: the devices holding
+  // them and the loop devices bound to them, with their own partitions, level by level.
+  std::vector<Stacked> StackOn(const fs::path& dir) const {
+    std::vector<Stacked> stack;
+    Add(stack, dir, -1);
+    for (size_t i = 0; i < stack.size(); ++i) {
+      const int base = static_cast<int>(i);
+      for (const fs::path& holder : Linked(stack[i].dir, "holders"))
+        Add(stack, holder, base);
+      for (const AttachedLoop& loop : loops_) {
+        if (loop.backing && loop.backing->blockDevice == stack[i].number)
+          Add(stack, loop.dir, base);
+      }
     }
-    std::sort(loops.begin(), loops.end(),
-              [](const auto& a, const auto& b) { return a.first < b.first; });
-    return loops;
+    return stack;
   }
 
-  // Why writing to the device would destroy something in use; empty when nothing.
-  std::string InUse(const fs::path& dir, int depth = 0) const {
+  // Why writing to the device would destroy something in use; empty when nothing. `own` are
+  // the judged device and its partitions, which its own exclusive open answers for.
+  std::string InUse(const fs::path& dir, const std::vector<DeviceNumber>& own,
+                    int depth = 0) const {
     std::set<fs::path> disks;
     DisksBelow(dir, disks);
     for (const fs::path& disk : disks) {
       if (systemDisks_.count(disk) != 0) return kReasonOnSystemDisk;
     }
-    const std::vector<std::string> places = UsesOf(DevicesAbove(dir));
-    if (!places.empty()) {
-      return places[0] == "[SWAP]" ? "it is in use (used as swap)"
-                                   : "it is in use (mounted at " + places[0] + ")";
+    const std::vector<Stacked> stack = StackOn(dir);
+    for (const Stacked& device : stack) {
+      const std::vector<std::string> places = UsesOf(device.number);
+      if (places.empty()) continue;
+      const std::string use =
+          places[0] == "[SWAP]" ? std::string("used as swap") : "mounted at " + places[0];
+      return InUseBy(stack, device, use);
     }
-    std::vector<fs::path> dirs{dir};
-    if (!IsPartition(dir)) {
-      for (const fs::path& partition : Partitions(dir))
-        dirs.push_back(partition);
+    for (const Stacked& device : stack) {
+      const std::vector<fs::path> holders = Linked(device.dir, "holders");
+      if (!holders.empty()) return InUseBy(stack, device, "held by " + Name(holders[0]));
     }
-    for (const fs::path& each : dirs) {
-      for (const fs::path& holder : Linked(each, "holders")) {
-        return "it is in use (held by " + Name(holder) + ")";
-      }
+    for (const Stacked& device : stack) {
+      const bool ours = std::find(own.begin(), own.end(), device.number) != own.end();
+      if (ours || device.base < 0 || IsPartition(device.dir) || !system_.heldBy) continue;
+      const std::string held = system_.heldBy(Name(device.dir), device.number);
+      if (!held.empty()) return InUseBy(stack, device, held);
     }
     const fs::path disk = WholeDiskOf(dir);
-    return IsAttachedLoop(disk) ? LoopInUse(Name(disk), depth) : std::string();
+    return IsAttachedLoop(disk) ? LoopInUse(Name(disk), own, depth) : std::string();
   }
 
  private:
-  std::string LoopInUse(const std::string& name, int depth) const {
-    const auto loops = Loops();
-    const auto self = std::find_if(loops.begin(), loops.end(),
-                                   [&name](const auto& loop) { return loop.first == name; });
-    if (self == loops.end() || !self->second) return "its backing file cannot be checked";
-    const NodeFacts& backing = *self->second;
-    for (const auto& [other, facts] : loops) {
-      if (other != name && facts && facts->file == backing.file) {
-        return "its backing file is also attached to /dev/" + other;
+  // A device once, with its partitions built on it (those of the judged device are its own).
+  static void Add(std::vector<Stacked>& stack, const fs::path& dir, int base) {
+    const auto number = NumberOf(dir);
+    if (!number || stack.size() >= kMaxStacked) return;
+    for (const Stacked& known : stack) {
+      if (known.number == *number) return;
+    }
+    stack.push_back({dir, *number, base});
+    if (IsPartition(dir)) return;
+    const int whole = static_cast<int>(stack.size()) - 1;
+    for (const fs::path& partition : Partitions(dir))
+      Add(stack, partition, base < 0 ? -1 : whole);
+  }
+
+  std::vector<std::string> UsesOf(DeviceNumber device) const {
+    std::vector<std::string> places;
+    for (const Use& use : uses_) {
+      if (use.device == device) places.push_back(use.where);
+    }
+    return places;
+  }
+
+  // "it is in use (mounted at /mnt)" for the device or a partition of it; for a device built
+  // on it the chain: "it is in use: /dev/loop1 (mounted at /mnt) is built on /dev/loop0".
+  static std::string InUseBy(const std::vector<Stacked>& stack, const Stacked& device,
+                             const std::string& use) {
+    if (device.base < 0) return "it is in use (" + use + ")";
+    std::string text = "it is in use: " + DevicePathOf(device.dir) + " (" + use + ")";
+    for (int base = device.base; base >= 0; base = stack[static_cast<size_t>(base)].base) {
+      text += base == device.base ? " is built on " : ", which is built on ";
+      text += DevicePathOf(stack[static_cast<size_t>(base)].dir);
+    }
+    return text;
+  }
+
+  std::string LoopInUse(const std::string& name, const std::vector<DeviceNumber>& own,
+                        int depth) const {
+    const auto self = std::find_if(loops_.begin(), loops_.end(),
+                                   [&name](const AttachedLoop& loop) { return loop.name == name; });
+    if (self == loops_.end() || !self->backing) return "its backing file cannot be checked";
+    for (const AttachedLoop& other : loops_) {
+      if (other.name != name && ShareAFile(*self, other)) {
+        return "its backing file is also attached to /dev/" + other.name;
       }
     }
-    if (IsSwapFile(backing.file)) return "its backing file is used as swap";
-    if (backing.blockDevice) {
-      const fs::path below = DirOf(system_, *backing.blockDevice);
+    for (const FileIdentity& file : self->files) {
+      if (IsSwapFile(file)) return "its backing file is used as swap";
+    }
+    if (self->backing->blockDevice) {
+      const fs::path below = DirOf(system_.sysfs, *self->backing->blockDevice);
       if (below.empty()) return "its backing device cannot be checked";
       if (depth >= kMaxDepth) return "its backing devices nest too deep";
-      const std::string reason = InUse(below, depth + 1);
+      const std::string reason = InUse(below, own, depth + 1);
       if (!reason.empty()) return "its backing device " + DevicePathOf(below) + ": " + reason;
     }
     return {};
   }
 
   const BlockSystem& system_;
+  std::vector<AttachedLoop> loops_;
   std::vector<Use> uses_;
   std::vector<FileIdentity> swapFiles_;
   std::set<fs::path> systemDisks_;
 };
+
+// The judged device and its partitions.
+std::vector<DeviceNumber> OwnDevices(const Snapshot& snapshot, const fs::path& dir) {
+  std::vector<DeviceNumber> own;
+  for (const Stacked& device : snapshot.StackOn(dir)) {
+    if (device.base < 0) own.push_back(device.number);
+  }
+  return own;
+}
 
 std::optional<DiskInfo> Describe(const Snapshot& snapshot, const fs::path& dir) {
   const auto number = NumberOf(dir);
@@ -278,21 +235,20 @@ std::optional<DiskInfo> Describe(const Snapshot& snapshot, const fs::path& dir) 
   if (facts.serial.empty()) facts.serial = Attribute(whole / "serial");  // virtio
   facts.rotational = Flag(whole / "queue" / "rotational");
   facts.removable = Flag(whole / "removable");
-
   DiskInfo disk;
   disk.diskNumber = -1;
   disk.devicePath = Utf8ToWide(DevicePathOf(dir));
   DescribeBlockDisk(facts, disk);
-  disk.sizeBytes = Number(dir / "size") * 512;  // sysfs counts 512-byte units
-  const uint64_t sector = Number(whole / "queue" / "logical_block_size");
+  disk.sizeBytes = Number(dir / "size").value_or(0) * 512;  // sysfs counts 512-byte units
+  const uint64_t sector = Number(whole / "queue" / "logical_block_size").value_or(0);
   disk.bytesPerSector = sector >= 512 && sector <= 65536 ? static_cast<uint32_t>(sector) : 512;
 
   std::wstring places;
-  for (const std::string& place : snapshot.UsesOf(DevicesAbove(dir))) {
+  for (const std::string& place : snapshot.UsesOf(snapshot.StackOn(dir))) {
     places += (places.empty() ? L"" : L", ") + Utf8ToWide(place);
   }
   disk.driveLetters = places.empty() ? std::wstring(kNoDriveLetters) : places;
-  const std::string reason = snapshot.InUse(dir);
+  const std::string reason = snapshot.InUse(dir, OwnDevices(snapshot, dir));
   if (reason == kReasonOnSystemDisk) {
     disk.safetyStatus = SafetyStatus::ProtectedSystemDisk;
   } else {
@@ -308,15 +264,22 @@ bool StartsWith(const std::string& text, const char* prefix) {
 
 }  // namespace
 
+std::string BlockDeviceInUse(const BlockSystem& system, DeviceNumber device) {
+  const Snapshot snapshot(system);
+  const fs::path dir = DirOf(system.sysfs, device);
+  if (dir.empty()) return "the system does not describe it";
+  return snapshot.InUse(dir, OwnDevices(snapshot, dir));
+}
+
 std::optional<DiskInfo> DescribeBlockDevice(const BlockSystem& system, DeviceNumber device) {
   const Snapshot snapshot(system);
-  return Describe(snapshot, DirOf(system, device));
+  return Describe(snapshot, DirOf(system.sysfs, device));
 }
 
 std::string RegularFileInUse(const BlockSystem& system, const FileIdentity& file) {
   const Snapshot snapshot(system);
-  for (const auto& [name, backing] : snapshot.Loops()) {
-    if (backing && backing->file == file) return "it is attached to the loop device /dev/" + name;
+  for (const AttachedLoop& loop : snapshot.Loops()) {
+    if (IsBackedBy(loop, file)) return "it is attached to the loop device /dev/" + loop.name;
   }
   if (snapshot.IsSwapFile(file)) return "it is used as swap";
   return {};
@@ -325,17 +288,18 @@ std::string RegularFileInUse(const BlockSystem& system, const FileIdentity& file
 std::vector<DiskInfo> ListBlockDisks(const BlockSystem& system) {
   const Snapshot snapshot(system);
   std::vector<fs::path> dirs;
-  std::error_code error;
-  for (const auto& entry : fs::directory_iterator(system.sysfs / "block", error)) {
-    const std::string name = Name(entry.path());
+  for (const fs::path& entry : Entries(system.sysfs / "block")) {
+    const std::string name = Name(entry);
     const bool loop = StartsWith(name, "loop");
     // RAM disks hold nothing, a loop device without a file is no disk yet, and a device built
     // on others (device mapper, software RAID) is shown through the disks it is built on.
-    if (StartsWith(name, "ram") || StartsWith(name, "zram") ||
-        (loop && !IsAttachedLoop(entry.path())) || !Linked(entry.path(), "slaves").empty()) {
+    if (StartsWith(name, "ram") || StartsWith(name, "zram") || (loop && !IsAttachedLoop(entry)) ||
+        !Linked(entry, "slaves").empty()) {
       continue;
     }
-    dirs.push_back(fs::canonical(entry.path(), error));
+    std::error_code error;
+    const fs::path dir = fs::canonical(entry, error);
+    if (!error) dirs.push_back(dir);  // a device that went away meanwhile is not listed
   }
   std::sort(dirs.begin(), dirs.end(),
             [](const fs::path& a, const fs::path& b) { return Name(a) < Name(b); });

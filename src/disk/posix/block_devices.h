@@ -31,6 +31,12 @@ struct NodeFacts {
   std::optional<DeviceNumber> blockDevice;
 };
 
+// A device the caller holds open, and what that open handle says it is bound to.
+struct OpenedDevice {
+  DeviceNumber device;
+  std::optional<NodeFacts> loopBinding;  // a loop device's backing; nothing for other devices
+};
+
 struct BlockSystem {
   std::filesystem::path sysfs = "/sys";  // holds block/ and dev/block/
   std::vector<MountEntry> mounts;
@@ -40,6 +46,12 @@ struct BlockSystem {
   std::function<std::optional<NodeFacts>(const std::string& path)> lookUp;
   // The backing file of an attached loop device, by kernel name; nothing when it cannot be told.
   std::function<std::optional<NodeFacts>(const std::string& kernelName)> loopBacking;
+  // How another opener holds a device built on the judged one ("open exclusively"); empty when
+  // an exclusive open of it would succeed.
+  std::function<std::string(const std::string& kernelName, DeviceNumber device)> heldBy;
+  // The judged device as the caller opened it: its binding is taken from the open handle, never
+  // looked up by name again (a loop device held open cannot be bound to anything else).
+  std::optional<OpenedDevice> opened;
 };
 
 // The running system's snapshot.
@@ -50,15 +62,24 @@ inline constexpr const char* kReasonOnSystemDisk = "it is on the disk of the run
 inline constexpr const char* kReasonNotInUse =
     "not mounted, not in use and not on the disk of the running system";
 
+// Why writing to a block device would destroy something in use; empty when nothing. What
+// stands on the device is seen whole: its partitions, the devices that hold them (sysfs
+// holders) and the loop devices bound to any of them, and so on up. The device is in use while
+// any of these is mounted, used as swap, held, or opened exclusively by another (the reason
+// names the chain: "/dev/loop1 (mounted at /mnt) is built on /dev/loop0"); on the disk of the
+// running system; or, for a loop device, while its backing file is attached to another loop
+// device or used as swap, or its backing device is in use. kReasonOnSystemDisk for the first.
+std::string BlockDeviceInUse(const BlockSystem& system, DeviceNumber device);
+
 // The disk record of a block device: "/dev/<kernel name>", size, logical sector size, model,
-// serial, bus and media kind, mount points (driveLetters), and the safety status: protected on
-// the disk of the running system; locked while mounted, used as swap, held by another device,
-// or a loop device whose backing file is attached elsewhere or in use; erasable otherwise.
-// safetyReason says which, in English. Nothing when sysfs does not know the device.
+// serial, bus and media kind, mount points (driveLetters, also of what is built on it), and
+// the safety status: protected on the disk of the running system, locked while in use (as
+// BlockDeviceInUse judges), erasable otherwise. safetyReason says which, in English. Nothing
+// when sysfs does not know the device or it went away while it was read.
 std::optional<DiskInfo> DescribeBlockDevice(const BlockSystem& system, DeviceNumber device);
 
 // Why writing to this regular file would destroy something in use (attached to a loop device,
-// used as swap); empty when nothing.
+// also through an overlay, or used as swap); empty when nothing.
 std::string RegularFileInUse(const BlockSystem& system, const FileIdentity& file);
 
 // Every disk of /sys/block that has a size (loop devices only when attached to a file; not the

@@ -27,6 +27,14 @@ std::wstring CurrentFolder() {
 
 }  // namespace
 
+std::wstring SpecialFileSystemOf(const std::wstring& folder) {
+  // "\\.\" names devices and "\\?\GLOBALROOT" the object manager, never a folder.
+  if (folder.starts_with(L"\\\\.\\") || folder.starts_with(L"\\\\?\\GLOBALROOT")) {
+    return L"in the device namespace";
+  }
+  return {};
+}
+
 std::vector<std::wstring> WorkingPathsOnDisk(const DiskInfo& disk,
                                              const std::wstring& certificateFolder) {
   if (IsRunningUnderWine() || !IsRawDevicePath(disk.devicePath)) return {};

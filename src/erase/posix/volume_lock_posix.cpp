@@ -1,25 +1,21 @@
-// POSIX volume check: reports file systems mounted from the target disk, its partitions or
-// the devices stacked on them, and claims the whole disk exclusively for the job (an O_EXCL
-// open of a block device fails while anything uses it and keeps partitions from mounting).
+// POSIX volume check: reports what uses the target disk, its partitions or the devices built on
+// them (the judgement the disk list gives), and claims the whole disk exclusively for the job
+// (an O_EXCL open of a block device fails while anything uses it and keeps partitions from
+// mounting).
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "base/system_error.h"
 #include "base/text.h"
-#include "disk/mount_table.h"
+#include "disk/posix/block_devices.h"
 #include "erase/volume_lock.h"
 
 namespace tvde {
 namespace {
-
-namespace fs = std::filesystem;
 
 class ExclusiveDeviceClaim final : public VolumeLock {
  public:
@@ -32,48 +28,6 @@ class ExclusiveDeviceClaim final : public VolumeLock {
   int fd_;
 };
 
-std::string ReadWholeFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-std::optional<DeviceNumber> SysfsDeviceNumber(const fs::path& blockDir) {
-  return ParseDeviceNumber(ReadWholeFile(blockDir / "dev"));
-}
-
-void AddOnce(std::vector<DeviceNumber>& devices, std::vector<fs::path>& pending,
-             const fs::path& dir) {
-  const auto number = SysfsDeviceNumber(dir);
-  if (!number) return;
-  for (const DeviceNumber& known : devices) {
-    if (known == *number) return;
-  }
-  devices.push_back(*number);
-  pending.push_back(dir);
-}
-
-// The disk, its partitions, and every device stacked on any of them (device-mapper, md).
-std::vector<DeviceNumber> DevicesOfDisk(DeviceNumber disk) {
-  std::vector<DeviceNumber> devices{disk};
-  std::error_code error;
-  const fs::path diskDir = fs::canonical(
-      "/sys/dev/block/" + std::to_string(disk.major) + ":" + std::to_string(disk.minor), error);
-  if (error) return devices;
-
-  std::vector<fs::path> pending{diskDir};
-  for (const auto& entry : fs::directory_iterator(diskDir, error)) {
-    if (fs::exists(entry.path() / "partition", error)) AddOnce(devices, pending, entry.path());
-  }
-  while (!pending.empty()) {
-    const fs::path dir = pending.back();
-    pending.pop_back();
-    for (const auto& holder : fs::directory_iterator(dir / "holders", error)) {
-      AddOnce(devices, pending, fs::path("/sys/class/block") / holder.path().filename());
-    }
-  }
-  return devices;
-}
-
 std::optional<DeviceNumber> BlockDeviceOf(const std::string& path) {
   struct stat st {};
   if (stat(path.c_str(), &st) != 0 || !S_ISBLK(st.st_mode)) return std::nullopt;
@@ -84,12 +38,10 @@ std::optional<DeviceNumber> BlockDeviceOf(const std::string& path) {
 
 VolumeLockList FindMountedVolumes(DeviceNumber device, const LogCallback& log) {
   VolumeLockList list;
-  const auto mounts = MountsOnDevices(ParseMountInfo(ReadWholeFile("/proc/self/mountinfo")),
-                                      DevicesOfDisk(device), BlockDeviceOf);
-  for (const MountEntry& mount : mounts) {
-    list.inUse.push_back(Utf8ToWide(mount.source + " (" + mount.mountPoint + ")"));
-    EmitLog(log, L"[SAFETY] 対象ディスク上のファイルシステム " + Utf8ToWide(mount.source) +
-                     L" が " + Utf8ToWide(mount.mountPoint) + L" にマウントされています。");
+  const std::string reason = BlockDeviceInUse(ReadBlockSystem(), device);
+  if (!reason.empty()) {
+    list.inUse.push_back(Utf8ToWide(reason));
+    EmitLog(log, L"[SAFETY] 対象ディスクは使用中のため書き込めません: " + Utf8ToWide(reason));
   }
   return list;
 }

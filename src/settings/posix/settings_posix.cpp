@@ -42,14 +42,14 @@ std::string ReadSettingsText(const std::wstring& path, std::wstring& warning) {
   return {};
 }
 
+// `cut`: at 259 characters, as the Windows profile functions read texts.
 std::wstring ReadText(const IniDocument& ini, const char* section, const char* key,
-                      const std::wstring& current) {
+                      const std::wstring& current, bool cut = true) {
   const auto value = ini.Get(section, key);
-  if (!value) return CutSettingsText(current);
-  std::wstring text = Utf8ToWide(*value);
+  std::wstring text = value ? Utf8ToWide(*value) : current;
   // Bytes that are not UTF-8 cannot be shown faithfully; keep the default instead.
-  if (text.empty() && !value->empty()) return CutSettingsText(current);
-  return CutSettingsText(text);
+  if (value && text.empty() && !value->empty()) text = current;
+  return cut ? CutSettingsText(text) : text;
 }
 
 uint32_t ReadNumber(const IniDocument& ini, const char* section, const char* key,
@@ -94,7 +94,7 @@ AppSettings LoadSettingsFrom(const SettingsStore& store, std::wstring& warning,
   StoredSettings stored;
   stored.operatorName = ReadText(ini, "General", "OperatorName", defaults.operatorName);
   stored.organizationName = ReadText(ini, "General", "OrganizationName", defaults.organizationName);
-  stored.certOutputDir = ReadText(ini, "General", "CertOutputDir", defaults.certOutputDir);
+  stored.certOutputDir = ReadText(ini, "General", "CertOutputDir", defaults.certOutputDir, false);
   stored.defaultStandard = ReadNumber(ini, "Sanitization", "DefaultStandard", 0);
   stored.defaultVerify = ReadNumber(ini, "Sanitization", "DefaultVerify", 1);
   stored.writeDiskStamp = ReadNumber(ini, "Sanitization", "WriteDiskStamp", 0);

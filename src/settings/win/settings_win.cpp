@@ -15,9 +15,11 @@ namespace {
 
 std::wstring ReadText(const wchar_t* section, const wchar_t* key, const std::wstring& current,
                       const std::wstring& path) {
-  wchar_t buffer[kSettingsTextMaxChars + 1] = {};
+  // One character more than a setting holds: a text that long is cut later, and a folder that
+  // long is refused rather than cut into another folder.
+  wchar_t buffer[kSettingsTextMaxChars + 2] = {};
   const DWORD length = GetPrivateProfileStringW(section, key, current.c_str(), buffer,
-                                                kSettingsTextMaxChars + 1, path.c_str());
+                                                kSettingsTextMaxChars + 2, path.c_str());
   return std::wstring(buffer, length);
 }
 
