@@ -6,9 +6,13 @@
 #include <vector>
 
 #include "support/text_matchers.h"
+#include "winpe/adk_layout.h"
+#include "winpe/command_runner.h"
 #include "winpe/image_contents.h"
+#include "winpe/media_program.h"
 #include "winpe/output_lines.h"
 #include "winpe/usb_target.h"
+#include "winpe/winpe_build_commands.h"
 
 namespace tvde {
 namespace {
@@ -39,6 +43,43 @@ TEST(OutputLineCutter, CutsLinesWhateverTheChunksAndPassesThemOnAtOnce) {
     cutter.Finish();
     EXPECT_EQ(lines, c.lines) << ::testing::PrintToString(c.chunks);
   }
+}
+
+// The machine field of a PE header; anything that is not one has none.
+TEST(PeImageMachine, ReadsTheMachineBehindThePeSignature) {
+  using namespace std::string_literals;
+  const std::string dos = "MZ"s + std::string(0x3A, '\0');
+  const struct {
+    std::string bytes;
+    uint16_t machine;
+  } cases[] = {
+      {dos + "\x40\0\0\0PE\0\0\x4C\x01"s, kPeMachineI386},
+      {dos + "\x48\0\0\0........PE\0\0\x64\x86rest"s, kPeMachineAmd64},
+      {dos + "\x40\0\0\0PE\0\0\x4C"s, kPeMachineNone},            // cut short
+      {dos + "\x40\0\0\0NE\0\0\x4C\x01"s, kPeMachineNone},        // no PE signature
+      {dos + "\xFF\xFF\xFF\xFFPE\0\0\x4C\x01"s, kPeMachineNone},  // offset past the end
+      {"ZM"s + std::string(0x3A, '\0') + "\x40\0\0\0PE\0\0\x4C\x01"s, kPeMachineNone},
+      {"x64 program", kPeMachineNone},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(PeImageMachine(c.bytes), c.machine) << ::testing::PrintToString(c.bytes);
+}
+
+// Every '%' reaches the tool as written, inside quotes too; the tools' environment never lets
+// the interpreter search the current folder; DISM's list of mounts is matched by folder.
+TEST(ShellCommand, KeepsPercentSignsAndNeverSearchesTheCurrentFolder) {
+  EXPECT_EQ(testing::U8(ShellCommandLine(L"\"C:\\%TEMP%\\a b\" 100%")),
+            R"(cmd.exe /c ""C:\%%cd:~,%TEMP%%cd:~,%\a b" 100%%cd:~,%")");
+  EXPECT_EQ(ToolEnvironment({L"Path=C:\\w", L"=C:=C:\\x", L"NODEFAULTCURRENTDIRECTORYINEXEPATH=",
+                             L"ALLUSERSPROFILE=C:\\p"}),
+            (std::vector<std::wstring>{L"=C:=C:\\x", L"ALLUSERSPROFILE=C:\\p",
+                                       L"NoDefaultCurrentDirectoryInExePath=1", L"Path=C:\\w"}));
+  const std::vector<std::wstring> mounted = {L"  Mount Dir : C:\\WORK\\mount",
+                                             L"  Image File : C:\\work\\media\\sources\\boot.wim"};
+  EXPECT_TRUE(MountListNamesFolder(mounted, L"c:\\work\\mount"));
+  EXPECT_FALSE(MountListNamesFolder(mounted, L"C:\\work"));
+  EXPECT_FALSE(AdkVersionsDiffer(L"10.0.28000.1", L""));
+  EXPECT_TRUE(AdkVersionsDiffer(L"10.0.28000.1", L"10.0.26100.1"));
 }
 
 TEST(WinPEStartupFiles, AreExactAsciiWithCrLf) {
