@@ -31,6 +31,9 @@ inline constexpr AdkInstallerFile kAdkInstallerSet[] = {
     {kLinkWin11WinPE, L"adkwinpesetup_win11.exe"},
 };
 
+// The version of the Windows 10 ADK (version 2004) behind the links above.
+inline constexpr std::wstring_view kWin10AdkVersion = L"10.0.19041.1";
+
 // File names of the Windows 10 installers when they are downloaded to be run.
 inline constexpr std::wstring_view kWin10AdkSetupName = L"adksetup_win10.exe";
 inline constexpr std::wstring_view kWin10WinPESetupName = L"adkwinpesetup_win10.exe";

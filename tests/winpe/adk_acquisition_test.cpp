@@ -83,8 +83,9 @@ TEST(AdkAcquisition, EachRouteRunsItsCommandsAndEndsByTheAdkStatus) {
     int32_t result;
     const char* commands;  // letters a, b, ... for kCommands[0], [1], ...
     std::wstring log;
-    bool olderAddon = false;  // the installed add-on is of an older build than the ADK
+    std::wstring adkVersion = L"", addonVersion = L"";  // of the installed ADK
   } cases[] = {
+      // clang-format off
       {FakeAdk::kNone, kAdkChoiceWin10, L"", kMicrosoft, 0, "abcdefghi",
        kWin10Start + kX86Start + kWin10Done},
       {FakeAdk::kX64AndX86, 7, L"", kMicrosoft, 0, "cd", kWin10Start + kWin10Done},
@@ -94,22 +95,16 @@ TEST(AdkAcquisition, EachRouteRunsItsCommandsAndEndsByTheAdkStatus) {
       {FakeAdk::kNone, kAdkChoiceWin11, L"", kMicrosoft, 0, "jk", kWinget + kWingetDone},
       {FakeAdk::kNone, kAdkChoiceWin11, L"winget", kMicrosoft, 1, "jk",
        kWinget + L"  winget.exe failed\n  winget.exe failed"},
-      // Another publisher's valid signature is no better than a broken one; the add-on left
-      // older than the ADK is replaced by the package manager's matching pair.
-      {FakeAdk::kX64AndX86,
-       kAdkChoiceWin10,
-       L"",
-       {0, false, L"Contoso Ltd"},
-       0,
-       "cjk",
-       kWin10Start + kNotMicrosoft + L"\\adkwinpesetup_win10.exe\n" + kWinget + kWingetDone,
-       true},
-      {FakeAdk::kNone,
-       kAdkChoiceWin10,
-       L"",
-       {-2146762496},
-       0,
-       "achjk",
+      // Another publisher's valid signature is no better than a broken one.
+      {FakeAdk::kX64AndX86, kAdkChoiceWin10, L"", {0, false, L"Contoso Ltd"}, 0, "c",
+       kWin10Start + kNotMicrosoft + L"\\adkwinpesetup_win10.exe\n" + kWin10Done},
+      // The Windows 10 add-on is not put over another ADK build; an add-on of another build
+      // than the ADK's is replaced by the package manager's matching pair.
+      {FakeAdk::kX64AndX86, kAdkChoiceWin10, L"", kMicrosoft, 0, "cjk",
+       kWin10Start + L"[ADK INSTALLER] 導入済みの ADK (10.0.26100.1) は Windows 10 ADK ではないため、Windows 10 WinPE Add-on はインストールしません。\n" +
+           kWinget + kWingetDone,
+       L"10.0.26100.1", L"10.0.22621.1"},
+      {FakeAdk::kNone, kAdkChoiceWin10, L"", {-2146762496}, 0, "achjk",
        kWin10Start + kRefused + L"\\adksetup_win10.exe\n" + kRefused +
            L"\\adkwinpesetup_win10.exe\n" + kX86Start + kRefused + L"\\adkwinpesetup_win10.exe\n" +
            kRefused + L"\\layout_win10pe\\Installers\\Windows PE x86 x64-x86_en-us.msi\n" +
@@ -117,15 +112,14 @@ TEST(AdkAcquisition, EachRouteRunsItsCommandsAndEndsByTheAdkStatus) {
            L"\\layout_win10pe\\Installers\\Windows PE x86 x64 wims-x86_en-us.msi\n"
            L"  File not found - {dl}\\extracted_win10pe\\Windows Kits\\10\\Assessment and Deployment Kit\\Windows Preinstallation Environment\\x86\n" +
            kWinget + kWingetDone},
+      // clang-format on
   };
   for (const auto& c : cases) {
     FakeWinPEMachine m(c.installed);
     if (!c.failing.empty()) m.FailToolsMatching(c.failing);
     m.signature = c.signature;
-    if (c.olderAddon) {
-      m.versions[m.X(L"{dism}")] = L"10.0.28000.1";
-      m.versions[m.X(L"{pe}\\amd64\\Media\\EFI\\Boot\\bootx64.efi")] = L"10.0.26100.1";
-    }
+    m.versions = {{m.X(L"{dism}"), c.adkVersion},
+                  {m.X(L"{pe}\\amd64\\Media\\EFI\\Boot\\bootx64.efi"), c.addonVersion}};
     SCOPED_TRACE(c.commands);
     EXPECT_EQ(AcquireAdk(c.choice, L"", m.Log(), m.host), c.result);
     std::wstring commands;

@@ -36,8 +36,17 @@ class Acquisition {
       RunSigned(adkSetup, InstallFeatureCommand(adkSetup, L"OptionId.DeploymentTools"));
     }
     Run(DownloadCommand(host_.systemFolder, kLinkWin10WinPE, peSetup));
-    RunSigned(peSetup,
-              InstallFeatureCommand(peSetup, L"OptionId.WindowsPreinstallationEnvironment"));
+    // The Windows 10 add-on over another ADK build would leave a pair that DISM cannot service;
+    // its installer packages still give the x86 WinPE below.
+    const std::wstring adkVersion =
+        host_.fileVersion ? host_.fileVersion(AdkVersionFile(AdkRoot())) : std::wstring();
+    if (AdkVersionsDiffer(adkVersion, std::wstring(kWin10AdkVersion))) {
+      Log(L"[ADK INSTALLER] 導入済みの ADK (" + adkVersion +
+          L") は Windows 10 ADK ではないため、Windows 10 WinPE Add-on はインストールしません。");
+    } else {
+      RunSigned(peSetup,
+                InstallFeatureCommand(peSetup, L"OptionId.WindowsPreinstallationEnvironment"));
+    }
     if (!HasX86WinPEAt(AdkRoot())) AddX86WinPE(peSetup);
     if (AdkStatusAt(AdkRoot(), host_.fileVersion) != kAdkReady) return false;
     Log(L"[ADK INSTALLER] Windows 10 PE (x86 32bit / x64) 環境の準備が完了しました！");
