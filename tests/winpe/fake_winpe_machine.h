@@ -90,7 +90,21 @@ class FakeWinPEMachine {
   }
 
   void FailToolsMatching(const std::wstring& pattern) { failing_.push_back(pattern); }
-  void KillAt(const std::wstring& pattern) { kill_ = pattern; }
+  // Runs an ISO build that is killed while its image is mounted and the image's hive loaded (the
+  // fake tools keep both), then starts the records afresh. True when it was killed there.
+  bool KillABuildAfterTheMount() {
+    kill_ = L"/v \"Tahoma\"";
+    bool killed = false;
+    try {
+      Build(Request(kWinPEOutputIso));
+    } catch (const FakeKill&) {
+      killed = true;
+    }
+    kill_.clear();
+    commands.clear();
+    log.clear();
+    return killed;
+  }
   // A PE header of `machine` followed by `tag`.
   static std::string Program(uint16_t machine, const std::string& tag) {
     std::string bytes = "MZ" + std::string(0x3A, '\0') + "\x40" + std::string(3, '\0') +
