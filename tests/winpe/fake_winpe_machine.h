@@ -195,7 +195,7 @@ class FakeWinPEMachine {
   InstallerSignature Signature(const std::wstring& file, void* handle) {
     char content[16] = {};
     DWORD read = 0;
-    ReadFile(static_cast<HANDLE>(handle), content, sizeof content, &read, nullptr);
+    ::ReadFile(static_cast<HANDLE>(handle), content, sizeof content, &read, nullptr);
     NoteIfWritable(file);
     return std::string(content, read) == "installer" ? signature : InstallerSignature{};
   }
@@ -245,8 +245,7 @@ class FakeWinPEMachine {
       NoteIfWritable(t[name[0] == L'a' ? 0 : 2]);
     if (name == L"curl.exe") {  // -L url -o file
       Make(t[4], "installer");
-    } else if (name ==
-               L"rmdir.exe") {  // /s /q "{work}": a file held open stays, and so does its folder
+    } else if (name == L"rmdir.exe") {  // /s /q "{work}": a file held open stays, with its folder
       std::error_code failed;
       fs::remove_all(t[3], failed);
       return failed ? 1 : 0;

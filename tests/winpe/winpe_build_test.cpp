@@ -310,7 +310,6 @@ TEST(WinPEImage, ProgramIsOneTheMediaCanStartAndLandsWithTheStartupFiles) {
       {kWinPEArchitectureX86, kPeMachineI386, kPeMachineI386, L"TorevalDiskEraser_x86.exe", true},
       {kWinPEArchitectureX86, 0, kPeMachineI386, L"x86\\TorevalDiskEraser.exe", true},
       {kWinPEArchitectureX86, kPeMachineAmd64, 0, L"TorevalDiskEraser_x86.exe", false},
-      {kWinPEArchitectureX86, 0, 0, L"TorevalDiskEraser.exe", false},
       {0, kPeMachineI386, 0, L"TorevalDiskEraser.exe", true},
   };
   for (const auto& c : cases) {
