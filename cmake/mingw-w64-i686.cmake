@@ -1,18 +1,4 @@
-# Cross toolchain for the Windows product: i686 mingw-w64, posix thread model, static runtime.
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR i686)
-
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-
-# libgcc, libstdc++ and winpthread linked in, so executables import Windows system DLLs only.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
-
-# Test executables run under Wine in a project-local prefix.
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh)
+# Cross toolchain for the 32-bit Windows program (the one x86 WinPE media carry): the x86_64
+# toolchain's settings with the i686 mingw-w64 compilers.
+set(TVDE_MINGW_ARCH i686)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64-x86_64.cmake)

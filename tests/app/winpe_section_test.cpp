@@ -7,6 +7,7 @@
 #include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <map>
 
 #include "app/win_controls.h"
 #include "app_harness.h"
@@ -30,18 +31,16 @@ const std::wstring kWinPEError =
 // The ADK files of a ready ADK with the WinPE add-on, x86 included, and the 64-bit program with
 // its 32-bit build beside it.
 void InstallAdk(const AppHarness& h) {
-  const std::filesystem::path program = std::filesystem::path(h.temp().File("program"));
-  for (const auto& [file, content] :
-       std::initializer_list<std::pair<std::filesystem::path, std::string>>{
-           {h.adkRoot() + L"/Deployment Tools/DandISetEnv.bat", ""},
-           {h.adkRoot() + L"/Windows Preinstallation Environment/copype.cmd", ""},
-           {h.adkRoot() + L"/Windows Preinstallation Environment/x86/en-us/winpe.wim", ""},
-           {program / "TorevalDiskEraser.exe",
-            testing::FakeWinPEMachine::Program(kPeMachineAmd64, "")},
-           {program / "TorevalDiskEraser_x86.exe",
-            testing::FakeWinPEMachine::Program(kPeMachineI386, "")}}) {
-    std::filesystem::create_directories(file.parent_path());
-    std::ofstream(file, std::ios::binary) << content;
+  const std::wstring pe = h.adkRoot() + L"/Windows Preinstallation Environment/";
+  const std::wstring program = h.temp().File("program") + L"/TorevalDiskEraser";
+  for (const auto& [file, machine] :
+       std::map<std::wstring, uint16_t>{{h.adkRoot() + L"/Deployment Tools/DandISetEnv.bat", 0},
+                                        {pe + L"copype.cmd", 0},
+                                        {pe + L"x86/en-us/winpe.wim", 0},
+                                        {program + L".exe", kPeMachineAmd64},
+                                        {program + L"_x86.exe", kPeMachineI386}}) {
+    std::filesystem::create_directories(std::filesystem::path(file).parent_path());
+    std::ofstream(file, std::ios::binary) << testing::FakeWinPEMachine::Program(machine, "");
   }
 }
 

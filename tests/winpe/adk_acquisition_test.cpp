@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "base/host_environment.h"
+#include "base/win/win_handle.h"
 #include "fake_winpe_machine.h"
 #include "winpe/adk_layout.h"
 
@@ -126,7 +127,6 @@ TEST(AdkAcquisition, EachRouteRunsItsCommandsAndEndsByTheAdkStatus) {
     EXPECT_EQ(m.commands, m.Lines(commands));
     EXPECT_EQ(m.log, m.Lines(c.log));
     EXPECT_EQ(AdkStatusAt(m.X(L"{adk}"), m.host.fileVersion) == kAdkReady, c.result == 0);
-    EXPECT_EQ(m.replaceable, std::vector<std::string>());
     // The downloaded installers ran under their own names and left the x86 WinPE behind.
     EXPECT_EQ(HasX86WinPEAt(m.X(L"{adk}")),
               c.installed == FakeAdk::kX64AndX86 || strlen(c.commands) >= 9);
@@ -157,11 +157,9 @@ TEST(AdkAcquisition, DownloadOnlyEndsWellAndShowsTheFolderEvenWhenDownloadsFail)
 // from a system DLL but not from a file without one.
 TEST(WinPEHost, SignatureAndVersionChecksOfTheSystem) {
   const WinPEHost host = DefaultWinPEHost();
-  const HANDLE program = CreateFileW(ProgramModulePath().c_str(), GENERIC_READ, FILE_SHARE_READ,
-                                     nullptr, OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(program, INVALID_HANDLE_VALUE);
-  EXPECT_NE(host.checkSignature(ProgramModulePath(), program).status, 0);
-  CloseHandle(program);
+  const WinHandle program(CreateFileW(ProgramModulePath().c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                      nullptr, OPEN_EXISTING, 0, nullptr));
+  EXPECT_NE(host.checkSignature(ProgramModulePath(), program.get()).status, 0);
   const std::wstring version = host.fileVersion(host.systemFolder + L"\\kernel32.dll");
   EXPECT_EQ(std::count(version.begin(), version.end(), L'.'), 3) << WideToUtf8(version);
   EXPECT_EQ(host.fileVersion(ProgramModulePath()), L"");

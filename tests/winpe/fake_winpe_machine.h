@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "base/text.h"
+#include "base/win/win_handle.h"
 #include "support/temp_dir.h"
 #include "winpe/winpe_build.h"
 
@@ -178,8 +179,6 @@ class FakeWinPEMachine {
   std::map<std::wstring, std::wstring> versions;  // the version resource of each file
   // What the signature check answers; it reads the file through the handle it is given.
   InstallerSignature signature{0, true, L"Microsoft Corporation"};
-  // Installers that another process could have replaced between their check and their run.
-  std::vector<std::string> replaceable;
 
  private:
   static std::string ReadFile(const fs::path& file) {
@@ -196,16 +195,15 @@ class FakeWinPEMachine {
     char content[16] = {};
     DWORD read = 0;
     ::ReadFile(static_cast<HANDLE>(handle), content, sizeof content, &read, nullptr);
-    NoteIfWritable(file);
+    ExpectHeldAgainstWriting(file);
     return std::string(content, read) == "installer" ? signature : InstallerSignature{};
   }
 
-  void NoteIfWritable(const std::wstring& file) {
-    const HANDLE writer =
-        CreateFileW(file.c_str(), GENERIC_WRITE, 7, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (writer == INVALID_HANDLE_VALUE) return;
-    replaceable.push_back(WideToUtf8(file));
-    CloseHandle(writer);
+  // From its signature check to the end of its run nobody may write to an installer.
+  static void ExpectHeldAgainstWriting(const std::wstring& file) {
+    WinHandle writer(
+        CreateFileW(file.c_str(), GENERIC_WRITE, 7, nullptr, OPEN_EXISTING, 0, nullptr));
+    EXPECT_FALSE(writer.valid()) << "an installer could be replaced: " << WideToUtf8(file);
   }
 
   // The tokens of a command as the tools parse them: blanks separate, quotes group and vanish.
@@ -242,7 +240,7 @@ class FakeWinPEMachine {
     const auto has = [&](const wchar_t* text) { return command.find(text) != std::wstring::npos; };
     const fs::path adk = X(L"{adk}");
     if (name.rfind(L"adk", 0) == 0 || name == L"msiexec.exe")
-      NoteIfWritable(t[name[0] == L'a' ? 0 : 2]);
+      ExpectHeldAgainstWriting(t[name[0] == L'a' ? 0 : 2]);
     if (name == L"curl.exe") {  // -L url -o file
       Make(t[4], "installer");
     } else if (name == L"rmdir.exe") {  // /s /q "{work}": a file held open stays, with its folder
@@ -271,7 +269,6 @@ class FakeWinPEMachine {
     } else if (name == L"dism.exe" && t[1] == L"/Mount-Image") {
       // The fake image file lists the files that mounting it brings into the mount folder.
       const std::wstring image = t[2].substr(11), folder = t[4].substr(10);
-      if (mounts_.count(folder) != 0) return say(L"already mounted"), 1;
       std::ifstream list(image, std::ios::binary);
       for (std::string line; std::getline(list, line) && line.size() > 1;)
         Make(fs::path(folder) / line.substr(0, line.find('\r')), std::string(200, 'x'));

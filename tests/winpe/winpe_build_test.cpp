@@ -310,17 +310,16 @@ TEST(WinPEImage, ProgramIsOneTheMediaCanStartAndLandsWithTheStartupFiles) {
       {kWinPEArchitectureX86, kPeMachineI386, kPeMachineI386, L"TorevalDiskEraser_x86.exe", true},
       {kWinPEArchitectureX86, 0, kPeMachineI386, L"x86\\TorevalDiskEraser.exe", true},
       {kWinPEArchitectureX86, kPeMachineAmd64, 0, L"TorevalDiskEraser_x86.exe", false},
-      {0, kPeMachineI386, 0, L"TorevalDiskEraser.exe", true},
-  };
+      {0, kPeMachineI386, 0, L"TorevalDiskEraser.exe", true}};
   for (const auto& c : cases) {
     FakeWinPEMachine m;
-    if (c.beside != 0)
-      m.WriteProgram(L"{root}\\Program Dir\\TorevalDiskEraser_x86.exe", c.beside, "");
-    if (c.inFolder != 0)
+    if (c.beside) m.WriteProgram(L"{root}\\Program Dir\\TorevalDiskEraser_x86.exe", c.beside, "");
+    if (c.inFolder)
       m.WriteProgram(L"{root}\\Program Dir\\x86\\TorevalDiskEraser.exe", c.inFolder, "");
     const MediaProgram program = ChooseMediaProgram(c.architecture, m.host.programPath);
-    EXPECT_EQ(WideToUtf8(program.path), WideToUtf8(m.X(L"{root}\\Program Dir\\") + c.chosen));
-    EXPECT_EQ(program.suitable, c.suitable) << WideToUtf8(c.chosen);
+    EXPECT_EQ(
+        WideToUtf8(program.path) + (program.suitable ? " suitable" : ""),
+        WideToUtf8(m.X(L"{root}\\Program Dir\\") + c.chosen) + (c.suitable ? " suitable" : ""));
   }
   FakeWinPEMachine m;  // the program gone, a mount folder without Windows\System32
   m.Write(L"{mount}\\.keep|");

@@ -49,19 +49,11 @@ TEST(OutputLineCutter, CutsLinesWhateverTheChunksAndPassesThemOnAtOnce) {
 TEST(PeImageMachine, ReadsTheMachineBehindThePeSignature) {
   using namespace std::string_literals;
   const std::string dos = "MZ"s + std::string(0x3A, '\0');
-  const struct {
-    std::string bytes;
-    uint16_t machine;
-  } cases[] = {
-      {dos + "\x40\0\0\0PE\0\0\x4C\x01"s, kPeMachineI386},
-      {dos + "\x48\0\0\0........PE\0\0\x64\x86rest"s, kPeMachineAmd64},
-      {dos + "\x40\0\0\0PE\0\0\x4C"s, kPeMachineNone},            // cut short
-      {dos + "\x40\0\0\0NE\0\0\x4C\x01"s, kPeMachineNone},        // no PE signature
-      {dos + "\xFF\xFF\xFF\xFFPE\0\0\x4C\x01"s, kPeMachineNone},  // offset past the end
-      {"x64 program", kPeMachineNone},
-  };
-  for (const auto& c : cases)
-    EXPECT_EQ(PeImageMachine(c.bytes), c.machine) << ::testing::PrintToString(c.bytes);
+  EXPECT_EQ(PeImageMachine(dos + "\x40\0\0\0PE\0\0\x4C\x01"s), kPeMachineI386);
+  EXPECT_EQ(PeImageMachine(dos + "\x48\0\0\0........PE\0\0\x64\x86rest"s), kPeMachineAmd64);
+  for (const std::string& other : {dos + "\x40\0\0\0PE\0\0\x4C"s, dos + "\x40\0\0\0NE\0\0\x4C\x01"s,
+                                   dos + "\xFF\xFF\xFF\xFFPE\0\0\x4C\x01"s, "x64 program"s})
+    EXPECT_EQ(PeImageMachine(other), kPeMachineNone) << ::testing::PrintToString(other);
 }
 
 // The tools' environment never lets the interpreter search the current folder (the runner's own
