@@ -2,9 +2,9 @@
 // A machine for the media builder in a temporary folder with blanks in its path: an ADK tree,
 // the program with DLLs, host fonts. Its runner records each command ("[silent] " without a log)
 // and does what the tool would; a command matching a failing pattern prints "name failed" and
-// exits with 1, one matching the kill pattern ends the build like a killed process (throws
-// FakeKill). DISM keeps a mounted boot.wim open without sharing and reg.exe remembers a loaded
-// hive, as the real tools do across processes. Log lines and opened folders are kept as UTF-8.
+// exits with 1; a killed build ends by FakeKill. DISM keeps a mounted boot.wim open without sharing
+// and reg.exe remembers a loaded hive, as the real tools do across processes. Log lines and opened
+// folders are kept as UTF-8.
 #include <windows.h>
 
 #include <algorithm>
@@ -85,33 +85,25 @@ class FakeWinPEMachine {
             [this](const std::wstring& file) { return versions[file]; },
             [](const std::wstring& drive) { return drive == L"F:"; }};
   }
-  ~FakeWinPEMachine() {
-    for (const auto& [folder, image] : mounts_)
-      CloseHandle(image);
-  }
 
   void FailToolsMatching(const std::wstring& pattern) { failing_.push_back(pattern); }
   // Runs an ISO build that is killed while its image is mounted and the image's hive loaded (the
   // fake tools keep both), then starts the records afresh. True when it was killed there.
   bool KillABuildAfterTheMount() {
-    kill_ = L"/v \"Tahoma\"";
+    kill_ = true;
     bool killed = false;
     try {
       Build(Request(kWinPEOutputIso));
     } catch (const FakeKill&) {
       killed = true;
     }
-    kill_.clear();
-    commands.clear();
-    log.clear();
+    kill_ = false, commands.clear(), log.clear();
     return killed;
   }
   // A PE header of `machine` followed by `tag`.
   static std::string Program(uint16_t machine, const std::string& tag) {
-    std::string bytes = "MZ" + std::string(0x3A, '\0') + "\x40" + std::string(3, '\0') +
-                        std::string("PE\0\0", 4) + static_cast<char>(machine & 0xFF) +
-                        static_cast<char>(machine >> 8);
-    return bytes + tag;
+    return "MZ" + std::string(0x3A, '\0') + std::string("\x40\0\0\0PE\0\0", 8) +
+           static_cast<char>(machine & 0xFF) + static_cast<char>(machine >> 8) + tag;
   }
   void WriteProgram(const std::wstring& path, uint16_t machine, const std::string& tag) const {
     Make(X(path), Program(machine, tag));
@@ -232,7 +224,7 @@ class FakeWinPEMachine {
     const auto say = [&sink](const std::wstring& line) {
       if (sink) sink(L"  " + line);
     };
-    if (!kill_.empty() && command.find(kill_) != std::wstring::npos) throw FakeKill{};
+    if (kill_ && command.find(L"/v \"Tahoma\"") != std::wstring::npos) throw FakeKill{};
     for (const std::wstring& pattern : failing_) {
       if (command.find(pattern) != std::wstring::npos) return say(name + L" failed"), 1;
     }
@@ -272,12 +264,11 @@ class FakeWinPEMachine {
       std::ifstream list(image, std::ios::binary);
       for (std::string line; std::getline(list, line) && line.size() > 1;)
         Make(fs::path(folder) / line.substr(0, line.find('\r')), std::string(200, 'x'));
-      mounts_[folder] =
-          CreateFileW(image.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+      mounts_[folder] = WinHandle(
+          CreateFileW(image.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     } else if (name == L"dism.exe" && t[1] == L"/Unmount-Image") {
       const auto mount = mounts_.find(t[2].substr(10));
       if (mount == mounts_.end() || hiveLoaded_) return say(L"unmount failed"), 1;
-      CloseHandle(mount->second);
       mounts_.erase(mount);
     } else if (name == L"dism.exe" && t[1] == L"/Get-MountedImageInfo") {
       for (const auto& [folder, image] : mounts_)
@@ -306,8 +297,8 @@ class FakeWinPEMachine {
 
   TempDir dir_;
   std::vector<std::wstring> failing_;
-  std::wstring kill_;
-  std::map<std::wstring, HANDLE> mounts_;  // mount folder: the image, held as DISM holds it
+  bool kill_ = false;
+  std::map<std::wstring, WinHandle> mounts_;  // mount folder: the image, held as DISM holds it
   bool hiveLoaded_ = false;
 };
 

@@ -121,11 +121,28 @@ TEST(WinPEBuild, EachOutputModeRunsItsOwnLastStep) {
   }
 }
 
-TEST(WinPEBuild, ImageHoldsProgramRuntimeFontsAndStartupFiles) {
+// A build killed while its image is mounted and the image's hive loaded leaves both behind: the
+// next build unloads the hive and discards the mount before it removes the folder (EachFailure:
+// when it cannot), and its image then holds everything.
+TEST(WinPEBuild, AfterAKilledBuildTheImageHoldsProgramRuntimeFontsAndStartupFiles) {
   FakeWinPEMachine m;
+  ASSERT_TRUE(m.KillABuildAfterTheMount());
   m.Write(L"{work}\\left over\\stale.txt|from the last build");
   ASSERT_EQ(m.Build(m.Request(kWinPEOutputIso)), 0);
   EXPECT_FALSE(m.Exists(L"{work}\\left over"));
+  EXPECT_EQ(std::vector<std::string>(m.commands.begin(), m.commands.begin() + 7), m.Lines(LR"(
+[silent] "{sys}\reg.exe" query HKLM\TVDE_PESOFT
+"{sys}\reg.exe" unload HKLM\TVDE_PESOFT
+"{dism}" /Get-MountedImageInfo
+"{dism}" /Unmount-Image /MountDir:"{mount}" /Discard
+[silent] "{dism}" /Cleanup-Mountpoints
+[silent] rmdir /s /q "{work}" 2>nul)" + (L"\n" + kStage)));
+  EXPECT_EQ(std::vector<std::string>(m.log.begin(), m.log.begin() + 5), m.Lines(LR"(
+[WINPE BUILD] 作業ディレクトリを初期化しています (amd64): {work}
+[WINPE CLEANUP] 前回のビルドで読み込まれたままのレジストリハイブ HKLM\TVDE_PESOFT をアンロードしています...
+[WINPE CLEANUP] マウントされたままのイメージを破棄してアンマウントしています: {mount}
+[WINPE CLEANUP] DISM の使われていないマウントポイントを整理しています...
+[WINPE CLEANUP] 前回の作業ディレクトリを削除しています: {work})"));
   std::string image;  // what landed where, as "name=content;"
   for (const std::wstring file :
        {L"TorevalDiskEraser.exe", L"vcruntime140.dll", L"msvcp140.dll", L"ucrtbase.dll",
@@ -160,14 +177,12 @@ TEST(WinPEBuild, X86BuildSetsUpTheWin10PEFirstAndInstalls32BitFiles) {
   request.outputMode = kWinPEOutputFolder;
   request.architecture = kWinPEArchitectureX86;
   ASSERT_EQ(m.Build(request), 0);
-  // The acquisition's seven commands (add-on download and install, layout, two extractions, two
-  // copies) come first; the acquisition tests fix them. The ADK's x64 DISM services the image.
+  // The acquisition's seven commands and the clean-up come first; the ADK's x64 DISM services
+  // the image.
   ASSERT_EQ(m.commands.size(), 15u);
-  EXPECT_EQ(std::vector<std::string>(m.commands.begin() + 7, m.commands.end()), m.Lines(LR"(
-[silent] "{sys}\reg.exe" query HKLM\TVDE_PESOFT
-"{dism}" /Get-MountedImageInfo
-[silent] "{dism}" /Cleanup-Mountpoints
-[silent] rmdir /s /q "{temp}\Toreval_WinPE_x86" 2>nul
+  EXPECT_EQ(m.commands[10],
+            WideToUtf8(m.X(LR"([silent] rmdir /s /q "{temp}\Toreval_WinPE_x86" 2>nul)")));
+  EXPECT_EQ(std::vector<std::string>(m.commands.begin() + 11, m.commands.end()), m.Lines(LR"(
 "{sys}\xcopy.exe" /herky "{pe}\x86\Media" "{temp}\Toreval_WinPE_x86\media\"
 "{dism}" /Mount-Image /ImageFile:"{temp}\Toreval_WinPE_x86\media\sources\boot.wim" /Index:1 /MountDir:"{temp}\Toreval_WinPE_x86\mount"
 "{dism}" /Image:"{temp}\Toreval_WinPE_x86\mount" /Add-Package /PackagePath:"{pe}\x86\WinPE_OCs\WinPE-FontSupport-JA-JP.cab"
@@ -194,27 +209,6 @@ TEST(WinPEBuild, X86BuildSetsUpTheWin10PEFirstAndInstalls32BitFiles) {
   EXPECT_FALSE(m.Exists(work + L"\\fwfiles\\efisys_noprompt.bin"));
   EXPECT_TRUE(m.Exists(work + L"\\mount\\Windows\\Fonts\\YuGothB.ttc"));
   EXPECT_FALSE(m.Exists(work + L"\\mount\\Windows\\Fonts\\meiryo.ttc"));
-}
-
-// A build killed while its image is mounted and the image's hive loaded: the next build unloads
-// the hive and discards the mount before it removes the folder (EachFailure...: when it cannot).
-TEST(WinPEBuild, ABuildKilledWithTheImageMountedIsUndoneByTheNext) {
-  FakeWinPEMachine m;
-  ASSERT_TRUE(m.KillABuildAfterTheMount());
-  EXPECT_EQ(m.Build(m.Request(kWinPEOutputIso)), 0);
-  EXPECT_EQ(std::vector<std::string>(m.commands.begin(), m.commands.begin() + 7), m.Lines(LR"(
-[silent] "{sys}\reg.exe" query HKLM\TVDE_PESOFT
-"{sys}\reg.exe" unload HKLM\TVDE_PESOFT
-"{dism}" /Get-MountedImageInfo
-"{dism}" /Unmount-Image /MountDir:"{mount}" /Discard
-[silent] "{dism}" /Cleanup-Mountpoints
-[silent] rmdir /s /q "{work}" 2>nul)" + (L"\n" + kStage)));
-  EXPECT_EQ(std::vector<std::string>(m.log.begin(), m.log.begin() + 5), m.Lines(LR"(
-[WINPE BUILD] 作業ディレクトリを初期化しています (amd64): {work}
-[WINPE CLEANUP] 前回のビルドで読み込まれたままのレジストリハイブ HKLM\TVDE_PESOFT をアンロードしています...
-[WINPE CLEANUP] マウントされたままのイメージを破棄してアンマウントしています: {mount}
-[WINPE CLEANUP] DISM の使われていないマウントポイントを整理しています...
-[WINPE CLEANUP] 前回の作業ディレクトリを削除しています: {work})"));
 }
 
 TEST(WinPEBuild, EachFailureStopsWithItsErrorLine) {
