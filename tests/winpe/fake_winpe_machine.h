@@ -1,10 +1,10 @@
 #pragma once
 // A machine for the media builder in a temporary folder with blanks in its path: an ADK tree,
-// the program with DLLs, host fonts. Its runner records each command ("[silent] " without a log)
-// and does what the tool would; a command matching a failing pattern prints "name failed" and
-// exits with 1; a killed build ends by FakeKill. DISM keeps a mounted boot.wim open without sharing
-// and reg.exe remembers a loaded hive, as the real tools do across processes. Log lines and opened
-// folders are kept as UTF-8.
+// the program and its 32-bit build with DLLs, host fonts. Its runner records each command
+// ("[silent] " without a log) and does what the tool would; a command matching a failing pattern
+// prints "name failed" and exits with 1; a killed build ends by FakeKill. DISM keeps a mounted
+// boot.wim open without sharing and reg.exe remembers a loaded hive, as the real tools do across
+// processes. Log lines and opened folders are kept as UTF-8.
 #include <windows.h>
 
 #include <algorithm>
@@ -62,6 +62,7 @@ class FakeWinPEMachine {
   explicit FakeWinPEMachine(FakeAdk adk = FakeAdk::kX64) {
     WriteAll(kMachineFiles);
     WriteProgram(L"{root}\\Program Dir\\TorevalDiskEraser.exe", 0x8664, "x64 program");
+    WriteProgram(L"{root}\\Program Dir\\TorevalDiskEraser_x86.exe", 0x14C, "x86");
     if (adk != FakeAdk::kNone) {
       WriteAll(kAdkFiles);
       // Mounting brings a software hive and an old startnet.cmd longer than the new one.
