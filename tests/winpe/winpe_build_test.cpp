@@ -202,7 +202,6 @@ TEST(WinPEBuild, X86BuildSetsUpTheWin10PEFirstAndInstalls32BitFiles) {
   // The x86 kit's own boot manager and IA32 boot image, not the x64 ones.
   EXPECT_EQ(m.Read(work + L"\\media\\bootmgr") + ", " + m.Read(work + L"\\fwfiles\\efisys.bin"),
             "x86 bootmgr, x86 efisys.bin");
-  EXPECT_FALSE(m.Exists(work + L"\\fwfiles\\efisys_noprompt.bin"));
   EXPECT_TRUE(m.Exists(work + L"\\mount\\Windows\\Fonts\\YuGothB.ttc"));
   EXPECT_FALSE(m.Exists(work + L"\\mount\\Windows\\Fonts\\meiryo.ttc"));
 }
