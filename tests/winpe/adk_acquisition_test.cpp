@@ -58,7 +58,7 @@ const std::wstring kRefused =
     L"[ERROR] デジタル署名を検証できないため、このインストーラーは実行しません: {dl}";
 const std::wstring kNotMicrosoft =
     L"[ERROR] Microsoft の署名ではないため、このインストーラーは実行しません (署名者: Contoso Ltd): {dl}";
-const InstallerSignature kMicrosoft{0, true, L"Microsoft Corporation"};
+const wchar_t* const kMicrosoft = L"Microsoft Corporation";
 // The Windows 10 route on an empty machine, then the package manager's route; one letter each.
 const std::wstring kCommands[] = {
     kCurl + LR"(2120254" -o "{dl}\adksetup_win10.exe")",
@@ -81,8 +81,8 @@ TEST(AdkAcquisition, EachRouteRunsItsCommandsAndEndsByTheAdkStatus) {
   const struct {
     FakeAdk installed;
     int32_t choice;
-    std::wstring failing;  // tool records that fail
-    InstallerSignature signature;
+    std::wstring failing;   // tool records that fail
+    const wchar_t* signer;  // of a valid signature; nullptr: a broken one
     int32_t result;
     const char* commands;  // letters a, b, ... for kCommands[0], [1], ...
     std::wstring log;
@@ -103,7 +103,7 @@ TEST(AdkAcquisition, EachRouteRunsItsCommandsAndEndsByTheAdkStatus) {
       {FakeAdk::kNone, kAdkChoiceWin11, L"winget", kMicrosoft, 1, "jk",
        kWinget + L"  winget.exe failed\n  winget.exe failed"},
       // Another publisher's valid signature is no better than a broken one.
-      {FakeAdk::kX64AndX86, kAdkChoiceWin10, L"", {0, false, L"Contoso Ltd"}, 0, "c",
+      {FakeAdk::kX64AndX86, kAdkChoiceWin10, L"", L"Contoso Ltd", 0, "c",
        kWin10Start + kNotMicrosoft + L"\\adkwinpesetup_win10.exe\n" + kWin10Done},
       // The Windows 10 add-on is not put over another ADK build; an add-on of another build
       // than the ADK's is replaced by the package manager's matching pair.
@@ -111,7 +111,7 @@ TEST(AdkAcquisition, EachRouteRunsItsCommandsAndEndsByTheAdkStatus) {
        kWin10Start + L"[ADK INSTALLER] 導入済みの ADK (10.0.26100.1) は Windows 10 ADK ではないため、Windows 10 WinPE Add-on はインストールしません。\n" +
            kWinget + kWingetDone,
        L"10.0.26100.1", L"10.0.22621.1"},
-      {FakeAdk::kNone, kAdkChoiceWin10, L"", {-2146762496}, 0, "achjk",
+      {FakeAdk::kNone, kAdkChoiceWin10, L"", nullptr, 0, "achjk",
        kWin10Start + kRefused + L"\\adksetup_win10.exe\n" + kRefused +
            L"\\adkwinpesetup_win10.exe\n" + kX86Start + kRefused + L"\\adkwinpesetup_win10.exe\n" +
            kRefused + L"\\layout_win10pe\\Installers\\Windows PE x86 x64-x86_en-us.msi\n" +
@@ -124,7 +124,9 @@ TEST(AdkAcquisition, EachRouteRunsItsCommandsAndEndsByTheAdkStatus) {
   for (const auto& c : cases) {
     FakeWinPEMachine m(c.installed);
     if (!c.failing.empty()) m.FailToolsMatching(c.failing);
-    m.signature = c.signature;
+    // A Microsoft root only under Microsoft's certificates.
+    m.signature = c.signer == nullptr ? InstallerSignature{-2146762496, false, L""}
+                                      : InstallerSignature{0, c.signer == kMicrosoft, c.signer};
     m.versions = {{m.X(L"{dism}"), c.adkVersion},
                   {m.X(L"{pe}\\amd64\\Media\\EFI\\Boot\\bootx64.efi"), c.addonVersion}};
     SCOPED_TRACE(c.commands);

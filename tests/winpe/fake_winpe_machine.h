@@ -262,7 +262,7 @@ class FakeWinPEMachine {
     } else if (name == L"dism.exe" && t[1] == L"/Mount-Image") {
       // The fake image file lists the files that mounting it brings into the mount folder.
       const std::wstring image = t[2].substr(11), folder = t[4].substr(10);
-      std::ifstream list(image, std::ios::binary);
+      std::istringstream list(ReadFile(image));
       for (std::string line; std::getline(list, line) && line.size() > 1;)
         Make(fs::path(folder) / line.substr(0, line.find('\r')), std::string(200, 'x'));
       mounts_[folder] = WinHandle(

@@ -50,6 +50,8 @@ class MediaBuild {
       Log(L"[ERROR] Windows ADK および WinPE Add-on が見つかりません。先に導入を実行してください。");
       return false;
     }
+    // A wrong USB target is refused before minutes of image work, and again before formatting.
+    if (request_.outputMode == kWinPEOutputUsb && !UsbTargetStillSafe()) return false;
     // Media whose WinPE cannot start the program would boot into a restart loop.
     program_ = ChooseMediaProgram(request_.architecture, host_.programPath);
     if (!program_.suitable) {
@@ -68,8 +70,7 @@ class MediaBuild {
       Log(L"[ERROR] Windows ADK の DISM が見つかりません: " + AdkDismPath(AdkRoot()));
       return false;
     }
-    // A wrong USB target is refused before minutes of image work, and again before formatting.
-    return request_.outputMode != kWinPEOutputUsb || UsbTargetStillSafe();
+    return true;
   }
 
   // A build that was killed leaves the image's registry hive loaded and the image mounted. An
