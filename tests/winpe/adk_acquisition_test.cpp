@@ -105,8 +105,7 @@ TEST(AdkAcquisition, EachRouteRunsItsCommandsAndEndsByTheAdkStatus) {
       // Another publisher's valid signature is no better than a broken one.
       {FakeAdk::kX64AndX86, kAdkChoiceWin10, L"", L"Contoso Ltd", 0, "c",
        kWin10Start + kNotMicrosoft + L"\\adkwinpesetup_win10.exe\n" + kWin10Done},
-      // The Windows 10 add-on is not put over another ADK build; an add-on of another build
-      // than the ADK's is replaced by the package manager's matching pair.
+      // No Windows 10 add-on over another ADK; the package manager's pair replaces a mismatch.
       {FakeAdk::kX64AndX86, kAdkChoiceWin10, L"", kMicrosoft, 0, "cjk",
        kWin10Start + L"[ADK INSTALLER] 導入済みの ADK (10.0.26100.1) は Windows 10 ADK ではないため、Windows 10 WinPE Add-on はインストールしません。\n" +
            kWinget + kWingetDone,
@@ -145,8 +144,7 @@ TEST(AdkAcquisition, EachRouteRunsItsCommandsAndEndsByTheAdkStatus) {
   }
 }
 
-// The real checks under Wine: an unsigned program is not trusted, and version resources are read
-// from a system DLL but not from a file without one.
+// The real checks under Wine: an unsigned program is not trusted; version resources are read.
 TEST(WinPEHost, SignatureAndVersionChecksOfTheSystem) {
   const WinPEHost host = DefaultWinPEHost();
   const WinHandle program(CreateFileW(ProgramModulePath().c_str(), GENERIC_READ, FILE_SHARE_READ,

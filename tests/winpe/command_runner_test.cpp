@@ -34,8 +34,7 @@ TEST(RunShellCommand, DeliversEachOutputLineOnceAndReportsTheExitCode) {
        {R"(  [-b:2#p0,e,b"a b"#pEF "A & B" /d "x" /f])"},
        0},
       {L"set /p line=& echo no input, no wait& exit 0", {"  no input, no wait"}, 0},
-      // Paths are taken as written, '%' included; tools are never looked for in the current
-      // folder, which is the system folder.
+      // '%' is kept; tools start in the system folder and are never looked for there.
       {L"echo \"C:\\%PATH%\\a\" 100%", {"  \"C:\\%PATH%\\a\" 100%"}, 0},
       {L"set NoDefaultCurrentDirectoryInExePath& cd",
        {"  NoDefaultCurrentDirectoryInExePath=1",

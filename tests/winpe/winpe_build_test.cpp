@@ -173,8 +173,7 @@ TEST(WinPEBuild, X86BuildSetsUpTheWin10PEFirstAndInstalls32BitFiles) {
   request.outputMode = kWinPEOutputFolder;
   request.architecture = kWinPEArchitectureX86;
   ASSERT_EQ(m.Build(request), 0);
-  // The acquisition's seven commands and the clean-up come first; the ADK's x64 DISM services
-  // the image.
+  // After the acquisition's seven commands and the clean-up; the ADK's x64 DISM serves x86 too.
   ASSERT_EQ(m.commands.size(), 15u);
   EXPECT_EQ(m.commands[10],
             WideToUtf8(m.X(LR"([silent] rmdir /s /q "{temp}\Toreval_WinPE_x86" 2>nul)")));
@@ -225,9 +224,6 @@ TEST(WinPEBuild, EachFailureStopsWithItsErrorLine) {
        }},
       {L"", L"{root}\\Program Dir\\TorevalDiskEraser_x86.exe", 1, 0, kWinPEArchitectureX86, L"",
        L"[ERROR] x86 (32-bit) WinPE メディアには 32-bit 版の Toreval Disk Eraser が必要です。 本プログラムと同じフォルダに TorevalDiskEraser_x86.exe を置いてから実行してください。 (組み込もうとしたファイル: {root}\\Program Dir\\TorevalDiskEraser.exe - x86-64 (64-bit))"},
-      {L"", L"", 1, 0, kWinPEArchitectureX86, L"",
-       L"[ERROR] x86 (32-bit) WinPE メディアには 32-bit 版の Toreval Disk Eraser が必要です。 本プログラムと同じフォルダに TorevalDiskEraser_x86.exe を置いてから実行してください。 (組み込もうとしたファイル: {root}\\Program Dir\\TorevalDiskEraser_x86.exe - x86-64 (64-bit))",
-       [](FakeWinPEMachine& m, WinPEBuildRequest&) { m.WriteProgram(L"{root}\\Program Dir\\TorevalDiskEraser_x86.exe", kPeMachineAmd64, ""); }},
       {L"", L"{root}\\Program Dir\\TorevalDiskEraser.exe", 1, 0, 0, L"",
        L"[ERROR] x64 (64-bit) WinPE メディアには 64-bit 版の Toreval Disk Eraser が必要です。 64-bit 版の TorevalDiskEraser.exe から実行してください。 (組み込もうとしたファイル: {root}\\Program Dir\\TorevalDiskEraser.exe - x86 / x64 の実行ファイルではありません)"},
       {L"", L"{dism}", 1, 0, 0, L"", L"[ERROR] Windows ADK の DISM が見つかりません: {dism}"},
