@@ -1,10 +1,9 @@
 #pragma once
 // A machine for the media builder in a temporary folder with blanks in its path: an ADK tree,
 // the program and its 32-bit build with DLLs, host fonts. Its runner records each command
-// ("[silent] " without a log) and does what the tool would; a command matching a failing pattern
-// prints "name failed" and exits with 1; a killed build ends by FakeKill. DISM keeps a mounted
-// boot.wim open without sharing and reg.exe remembers a loaded hive, as the real tools do across
-// processes. Log lines and opened folders are kept as UTF-8.
+// ("[silent] " without a log) and does what the tool would, a mounted image held open and a loaded
+// hive remembered included; a command matching a failing pattern prints "name failed" and exits
+// with 1; a killed build ends by FakeKill. Log lines and opened folders are kept as UTF-8.
 #include <windows.h>
 
 #include <algorithm>

@@ -121,9 +121,8 @@ TEST(WinPEBuild, EachOutputModeRunsItsOwnLastStep) {
   }
 }
 
-// A build killed while its image is mounted and the image's hive loaded leaves both behind: the
-// next build unloads the hive and discards the mount before it removes the folder (EachFailure:
-// when it cannot), and its image then holds everything.
+// After a build killed with its image mounted and hive loaded, the next one undoes both before it
+// removes the folder (EachFailure: when it cannot), and its image then holds everything.
 TEST(WinPEBuild, AfterAKilledBuildTheImageHoldsProgramRuntimeFontsAndStartupFiles) {
   FakeWinPEMachine m;
   ASSERT_TRUE(m.KillABuildAfterTheMount());
