@@ -31,14 +31,14 @@ const std::wstring kWinPEError =
 void InstallAdk(const AppHarness& h) {
   const std::wstring pe = h.adkRoot() + L"/Windows Preinstallation Environment/";
   const std::wstring program = h.temp().File("program") + L"/TorevalDiskEraser";
-  const std::pair<std::wstring, uint16_t> files[] = {
+  const std::pair<std::filesystem::path, uint16_t> files[] = {
       {h.adkRoot() + L"/Deployment Tools/DandISetEnv.bat", 0},
       {pe + L"copype.cmd", 0},
       {pe + L"x86/en-us/winpe.wim", 0},
       {program + L".exe", kPeMachineAmd64},
       {program + L"_x86.exe", kPeMachineI386}};
   for (const auto& [file, machine] : files) {
-    std::filesystem::create_directories(std::filesystem::path(file).parent_path());
+    std::filesystem::create_directories(file.parent_path());
     std::ofstream(file, std::ios::binary) << testing::FakeWinPEMachine::Program(machine, "");
   }
 }
