@@ -81,6 +81,7 @@ class JobRun {
     result_.certificateId = MakeCertificateId();
     result_.startTime = FormatLocalTimestamp();
     result_.isWinPE = isWinPE;
+    if (isWinPE != 1) result_.hostSystem = HostOperatingSystem();
     result_.config = config;
     plan_ = BuildPassPlan(config.standard);
     result_.passesPlanned = static_cast<int32_t>(plan_.size());
@@ -227,8 +228,7 @@ class JobRun {
     // open handle still answers as the listed disk.
     const DiskIdentityCheck identity = environment_.checkOpenedDisk(config().disk, disk);
     if (!identity.same) {
-      opened.device.reset();
-      ReleaseVolumes(volumes);
+      GiveDiskBack(opened, volumes);
       return Blocked(kOpenedDiskDiffersMessage + identity.difference);
     }
 
@@ -242,8 +242,7 @@ class JobRun {
                                              cancel_, progress_, log_);
       result_.bytesWritten = passWrites.written();
       if (status != kStatusCompleted) {
-        opened.device.reset();
-        ReleaseVolumes(volumes);
+        GiveDiskBack(opened, volumes);
         result_.statusCode = status;
         result_.verificationResult =
             status == kStatusCancelled ? kVerdictCancelledByUser : kVerdictWriteError;
@@ -275,9 +274,19 @@ class JobRun {
                                                         : kLogNoStampLastPassNotZero);
     }
 
-    opened.device.reset();
-    ReleaseVolumes(volumes);
+    GiveDiskBack(opened, volumes);
     return Report();
+  }
+
+  // Every end after the disk was opened: the system re-reads the partition table while the
+  // volumes are still held, so that no volume of the old layout mounts again over half-erased
+  // or erased data; then the disk is closed and its volumes released.
+  static void GiveDiskBack(DeviceOpenResult& opened, VolumeLockList& volumes) {
+    if (opened.device != nullptr) {
+      opened.device->UpdateProperties();  // fails harmlessly on image files
+      opened.device.reset();
+    }
+    ReleaseVolumes(volumes);
   }
 
   const EraseJobEnvironment& environment_;
