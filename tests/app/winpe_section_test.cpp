@@ -27,7 +27,6 @@ const std::wstring kClosingRefused =
 const std::wstring kWinPEError =
     L"WinPE 処理中にエラーが発生しました。監査ログコンソールの出力を確認してください。";
 
-// A ready ADK with the WinPE add-on, x86 included; the program with its 32-bit build beside it.
 void InstallAdk(const AppHarness& h) {
   const std::wstring pe = h.adkRoot() + L"/Windows Preinstallation Environment/";
   const std::wstring program = h.temp().File("program") + L"/TorevalDiskEraser";

@@ -191,7 +191,6 @@ class FakeWinPEMachine {
     return std::string(content, read) == "installer" ? signature : InstallerSignature{};
   }
 
-  // From its signature check to the end of its run nobody may write to an installer.
   static void ExpectHeldAgainstWriting(const std::wstring& file) {
     WinHandle writer(
         CreateFileW(file.c_str(), GENERIC_WRITE, 7, nullptr, OPEN_EXISTING, 0, nullptr));

@@ -172,7 +172,6 @@ TEST(WinPEBuild, X86BuildSetsUpTheWin10PEFirstAndInstalls32BitFiles) {
   request.outputMode = kWinPEOutputFolder;
   request.architecture = kWinPEArchitectureX86;
   ASSERT_EQ(m.Build(request), 0);
-  // After the acquisition's seven commands and the clean-up; the ADK's x64 DISM serves x86 too.
   ASSERT_EQ(m.commands.size(), 15u);
   EXPECT_EQ(m.commands[10],
             WideToUtf8(m.X(LR"([silent] rmdir /s /q "{temp}\Toreval_WinPE_x86" 2>nul)")));

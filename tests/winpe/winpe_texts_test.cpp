@@ -45,7 +45,6 @@ TEST(OutputLineCutter, CutsLinesWhateverTheChunksAndPassesThemOnAtOnce) {
   }
 }
 
-// The machine field of a PE header; anything that is not one has none.
 TEST(PeImageMachine, ReadsTheMachineBehindThePeSignature) {
   using namespace std::string_literals;
   const std::string dos = "MZ"s + std::string(0x3A, '\0');
