@@ -47,6 +47,18 @@ if [ ! -f "$WINEPREFIX/.tvde-graphics" ]; then
   ) 9>"$WINEPREFIX.lock"
 fi
 
+# 32-bit programs (the x86 build) need the prefix's 32-bit side; a prefix made before wine32 was
+# installed gets it on the next update.
+if [ -x /usr/lib/wine/wine ] && [ ! -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]; then
+  (
+    flock 9
+    if [ ! -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]; then
+      "$wine" wineboot --update </dev/null >/dev/null 2>&1 9>&-
+      /usr/lib/wine/wineserver -w
+    fi
+  ) 9>"$WINEPREFIX.lock"
+fi
+
 # Wine starts its helper processes (services, device manager) with the first program of a
 # server's life, and they inherit that program's standard handles: started from a test, they
 # would hold ctest's pipes open and stall it. So each new server is started here, persistent,

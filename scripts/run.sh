@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the Windows program and starts it under Wine. With a display
+# Installs what is missing, builds the Windows program (64-bit, with the 32-bit build beside it as
+# TorevalDiskEraser_x86.exe, the program of x86 WinPE media) and starts it under Wine. With a display
 # (DISPLAY set) that is the main window. Without one it is the headless self-test (one simulated
 # NIST Purge job with its certificate files and a stamp image written into a scratch file),
 # followed by where the certificate files went and screenshots of the main window.
@@ -10,6 +11,9 @@ cd "$root"
 bash scripts/setup.sh
 cmake --preset windows >/dev/null
 cmake --build --preset windows
+cmake --preset windows-x86 >/dev/null
+cmake --build --preset windows-x86 --target TorevalDiskEraser
+cp build/windows-x86/src/app/TorevalDiskEraser.exe build/windows/src/app/TorevalDiskEraser_x86.exe
 
 export WINEPREFIX="$root/build/wine"
 trap '/usr/lib/wine/wineserver -k 2>/dev/null || true' EXIT

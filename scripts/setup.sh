@@ -10,6 +10,8 @@ packages=(
   # Windows product build and its tests under Wine
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64
+  # the 32-bit program for x86 WinPE media and its tests under Wine's 32-bit side
+  g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 wine32:i386
   # boot programs
   nasm clang lld
   # proofs on real peers
@@ -28,6 +30,10 @@ done
 echo "setup: installing ${missing[*]}"
 run_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
 export DEBIAN_FRONTEND=noninteractive
+# wine32 comes from the i386 side of the archive.
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  run_root dpkg --add-architecture i386
+fi
 run_root apt-get update -qq
 run_root apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 echo "setup: done"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, then builds both presets and runs every test:
-# natively (gcc, ASan+UBSan) and the Windows build under Wine.
+# Installs what is missing, then builds the three presets and runs every test: natively (gcc,
+# ASan+UBSan), the 64-bit Windows build under Wine and the 32-bit one (the program of x86 WinPE
+# media) under Wine's 32-bit side.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
@@ -20,6 +21,10 @@ export WINEPREFIX="$root/build/wine"
 # the end so that no Wine process outlives the tests.
 trap '/usr/lib/wine/wineserver -k 2>/dev/null || true' EXIT
 cmake --workflow --preset windows
+windows_done=$(date +%s)
+
+echo "== windows-x86: configure, build, test under 32-bit Wine"
+cmake --workflow --preset windows-x86
 end=$(date +%s)
 
-echo "== all tests passed (native $((native_done - start)) s, windows $((end - native_done)) s)"
+echo "== all tests passed (native $((native_done - start)) s, windows $((windows_done - native_done)) s, windows-x86 $((end - windows_done)) s)"

@@ -9,6 +9,7 @@
 #include "settings/settings_rules.h"
 #include "winpe/adk_acquisition.h"
 #include "winpe/adk_layout.h"
+#include "winpe/media_program.h"
 
 namespace tvde {
 namespace {
@@ -23,6 +24,8 @@ constexpr const wchar_t* kInstallQuestion =
     L"選択した Windows ADK および WinPE Add-on (x86 32bit / x64 64bit サポート) を自動ダウンロード＆導入しますか？";
 constexpr const wchar_t* kMediaAdminRefusal =
     L"WinPE起動メディアの作成 (DISMイメージマウント) には管理者権限が必要です。\n画面右上の「管理者権限で再起動」ボタンを押してから実行してください。";
+constexpr const wchar_t* kAdkAdminRefusal =
+    L"Windows ADK / WinPE Add-on のインストールには管理者権限が必要です。\n画面右上の「管理者権限で再起動」ボタンを押してから実行してください。";
 constexpr const wchar_t* kAdkNotReadyRefusal =
     L"Windows ADK または WinPE Add-on がまだインストールされていません。\n先に上の「選択した ADK + WinPE Add-on を任意ダウンロード / 導入」を実行してください。";
 constexpr const wchar_t* kNoUsbRefusal = L"有効なリムーバブルUSBドライブが選択されていません。";
@@ -61,7 +64,9 @@ int32_t OutputModeFromListIndex(int32_t index) {
 
 void App::UpdateAdkStatusLabel() {
   const std::wstring root = ResolveAdkRoot(services.winpeHost.adkRootCandidates);
-  SetText(controls.adkStatusLabel, AdkStatusLabelText(AdkStatusAt(root), HasX86WinPEAt(root)));
+  SetText(
+      controls.adkStatusLabel,
+      AdkStatusLabelText(AdkStatusAt(root, services.winpeHost.fileVersion), HasX86WinPEAt(root)));
 }
 
 void App::FillUsbTargetCombo() {
@@ -80,6 +85,10 @@ void App::OnAdkButton() {
   start->kind = kWinPEJobAdk;
   start->adkChoice = AdkChoiceFromListIndex(ComboSelection(controls.adkChoice));
   const bool downloadOnly = start->adkChoice == kAdkChoiceDownloadOnly;
+  // The silent installers need elevation and would fail one by one without it.
+  if (!downloadOnly && isAdmin != 1) {
+    return ShowBox(kAdkAdminRefusal, kProductName, MB_OK | MB_ICONWARNING);
+  }
   if (downloadOnly)
     start->downloadFolder =
         GetText(controls.logFolder, kSettingsTextMaxChars) + L"\\ADK_Installers";
@@ -96,7 +105,8 @@ void App::OnCreateMediaButton() {
   };
   if (busy.load() != 0) return refuse(kBusyRefusal);
   if (isAdmin != 1) return refuse(kMediaAdminRefusal);
-  if (AdkStatusAt(ResolveAdkRoot(services.winpeHost.adkRootCandidates)) != kAdkReady)
+  if (AdkStatusAt(ResolveAdkRoot(services.winpeHost.adkRootCandidates),
+                  services.winpeHost.fileVersion) != kAdkReady)
     return refuse(kAdkNotReadyRefusal);
 
   auto start = std::make_unique<WinPEWorkerStart>();
@@ -107,6 +117,9 @@ void App::OnCreateMediaButton() {
       ComboSelection(controls.winpeArchitecture) == 1 ? kWinPEArchitectureX86 : 0;
   request.outputMode = OutputModeFromListIndex(ComboSelection(controls.winpeOutput));
   request.uefiOnly = ComboSelection(controls.winpeBoot) == 0 ? 0 : 1;
+  // Media whose WinPE cannot start the program (a 64-bit one on x86 media) are never built.
+  if (!ChooseMediaProgram(request.architecture, services.winpeHost.programPath).suitable)
+    return refuse(MediaProgramRefusalText(request.architecture).c_str());
   // The drive that holds the certificates is never formatted (the builder checks it).
   request.certificateFolder = GetText(controls.logFolder, kSettingsTextMaxChars);
   if (request.outputMode == kWinPEOutputUsb) {

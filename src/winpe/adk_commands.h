@@ -31,6 +31,9 @@ inline constexpr AdkInstallerFile kAdkInstallerSet[] = {
     {kLinkWin11WinPE, L"adkwinpesetup_win11.exe"},
 };
 
+// The version of the Windows 10 ADK (version 2004) behind the links above.
+inline constexpr std::wstring_view kWin10AdkVersion = L"10.0.19041.1";
+
 // File names of the Windows 10 installers when they are downloaded to be run.
 inline constexpr std::wstring_view kWin10AdkSetupName = L"adksetup_win10.exe";
 inline constexpr std::wstring_view kWin10WinPESetupName = L"adkwinpesetup_win10.exe";
@@ -42,10 +45,23 @@ inline constexpr std::wstring_view kX86WinPEPackages[] = {
     L"\\Installers\\Windows PE x86 x64 wims-x86_en-us.msi",
 };
 
+// The package manager's ADK and WinPE add-on, pinned to one release: DISM services only the
+// optional components of its own ADK build, and the add-on of the current ADK is published
+// under a new package name.
+struct WingetPackage {
+  std::wstring_view id;
+  std::wstring_view version;
+};
+inline constexpr WingetPackage kWingetAdk = {L"Microsoft.WindowsADK", L"10.1.28000.1"};
+inline constexpr WingetPackage kWingetWinPEAddon = {L"Microsoft.WindowsADK.WindowsPEaddon",
+                                                    L"10.1.28000.1"};
+
 std::wstring AdkDownloadUrl(AdkDownloadLink link);
 
-// curl.exe -L "{url}" -o "{file}"
-std::wstring DownloadCommand(AdkDownloadLink link, const std::wstring& file);
+// System tools are named by their full path in `systemFolder` (see SystemTool).
+// "{system}\curl.exe" -L "{url}" -o "{file}"
+std::wstring DownloadCommand(const std::wstring& systemFolder, AdkDownloadLink link,
+                             const std::wstring& file);
 
 // "{installer}" /quiet /norestart /features {feature}
 std::wstring InstallFeatureCommand(const std::wstring& installer, std::wstring_view feature);
@@ -53,13 +69,16 @@ std::wstring InstallFeatureCommand(const std::wstring& installer, std::wstring_v
 // "{installer}" /layout "{folder}" /quiet
 std::wstring LayoutCommand(const std::wstring& installer, const std::wstring& folder);
 
-// msiexec.exe /a "{package}" /qn TARGETDIR="{folder}"
-std::wstring MsiExtractCommand(const std::wstring& package, const std::wstring& folder);
+// "{system}\msiexec.exe" /a "{package}" /qn TARGETDIR="{folder}"
+std::wstring MsiExtractCommand(const std::wstring& systemFolder, const std::wstring& package,
+                               const std::wstring& folder);
 
-// xcopy /E /I /Y "{from}" "{to}"
-std::wstring CopyTreeCommand(const std::wstring& from, const std::wstring& to);
+// "{system}\xcopy.exe" /E /I /Y "{from}" "{to}"
+std::wstring CopyTreeCommand(const std::wstring& systemFolder, const std::wstring& from,
+                             const std::wstring& to);
 
-// winget install --id {package} -e --accept-package-agreements --accept-source-agreements
-std::wstring WingetInstallCommand(std::wstring_view package);
+// winget install --id {id} -e --version {version} --accept-package-agreements
+// --accept-source-agreements
+std::wstring WingetInstallCommand(const WingetPackage& package);
 
 }  // namespace tvde

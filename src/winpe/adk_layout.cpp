@@ -2,6 +2,7 @@
 #include "winpe/adk_layout.h"
 
 #include "base/file_system.h"
+#include "winpe/winpe_build_commands.h"
 
 namespace tvde {
 
@@ -29,25 +30,38 @@ std::wstring AdkX86WinPEImage(const std::wstring& adkRoot) {
   return adkRoot + L"\\Windows Preinstallation Environment\\x86\\en-us\\winpe.wim";
 }
 
-int32_t AdkStatusAt(const std::wstring& adkRoot) {
+std::wstring AdkVersionFile(const std::wstring& adkRoot) {
+  return AdkDismPath(adkRoot);
+}
+
+std::wstring WinPEAddonVersionFile(const std::wstring& adkRoot) {
+  return adkRoot + L"\\Windows Preinstallation Environment\\amd64\\Media\\EFI\\Boot\\bootx64.efi";
+}
+
+bool AdkVersionsDiffer(const std::wstring& adkVersion, const std::wstring& addonVersion) {
+  const auto build = [](const std::wstring& version) {
+    const size_t first = version.find(L'.');
+    const size_t second = first == std::wstring::npos ? first : version.find(L'.', first + 1);
+    if (second == std::wstring::npos) return std::wstring();
+    return version.substr(second + 1, version.find(L'.', second + 1) - second - 1);
+  };
+  const std::wstring adkBuild = build(adkVersion);
+  const std::wstring addonBuild = build(addonVersion);
+  return !adkBuild.empty() && !addonBuild.empty() && adkBuild != addonBuild;
+}
+
+int32_t AdkStatusAt(const std::wstring& adkRoot, const FileVersionReader& readVersion) {
   if (!PathExists(AdkEnvironmentScript(adkRoot))) return kAdkMissing;
-  return PathExists(AdkWinPEMarker(adkRoot)) ? kAdkReady : kAdkWinPEMissing;
+  if (!PathExists(AdkWinPEMarker(adkRoot))) return kAdkWinPEMissing;
+  if (readVersion && AdkVersionsDiffer(readVersion(AdkVersionFile(adkRoot)),
+                                       readVersion(WinPEAddonVersionFile(adkRoot)))) {
+    return kAdkVersionMismatch;
+  }
+  return kAdkReady;
 }
 
 bool HasX86WinPEAt(const std::wstring& adkRoot) {
   return PathExists(AdkX86WinPEImage(adkRoot));
-}
-
-std::wstring GetAdkRoot() {
-  return ResolveAdkRoot(DefaultAdkRootCandidates());
-}
-
-int32_t GetAdkStatus() {
-  return AdkStatusAt(GetAdkRoot());
-}
-
-bool HasX86WinPE() {
-  return HasX86WinPEAt(GetAdkRoot());
 }
 
 std::wstring AdkStatusLabelText(int32_t status, bool hasX86WinPE) {
@@ -56,6 +70,9 @@ std::wstring AdkStatusLabelText(int32_t status, bool hasX86WinPE) {
                        : L"ADK状態: [OK] x64 導入済 (x86 32bitは下のWin10 ADK導入で追加可)";
   }
   if (status == kAdkWinPEMissing) return L"ADK状態: [要追加] WinPE Add-on が未導入です";
+  if (status == kAdkVersionMismatch) {
+    return L"ADK状態: [要更新] ADK と WinPE Add-on のバージョンが一致しません (下のボタンから同じ版を導入可能)";
+  }
   return L"ADK状態: [未導入] 下のボタンから任意ダウンロード・導入可能";
 }
 

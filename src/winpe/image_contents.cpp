@@ -23,31 +23,38 @@ WinPEImagePaths MakeWinPEImagePaths(const std::wstring& adkRoot, const std::wstr
   return paths;
 }
 
-std::wstring AddPackageCommand(const std::wstring& mountDir, const std::wstring& package) {
-  return L"dism.exe /Image:\"" + mountDir + L"\" /Add-Package /PackagePath:\"" + package + L"\"";
+std::wstring AddPackageCommand(const std::wstring& dism, const std::wstring& mountDir,
+                               const std::wstring& package) {
+  return L"\"" + dism + L"\" /Image:\"" + mountDir + L"\" /Add-Package /PackagePath:\"" + package +
+         L"\"";
 }
 
-std::wstring SetAllIntlCommand(const std::wstring& mountDir) {
-  return L"dism.exe /Image:\"" + mountDir + L"\" /Set-AllIntl:ja-JP";
+std::wstring SetAllIntlCommand(const std::wstring& dism, const std::wstring& mountDir) {
+  return L"\"" + dism + L"\" /Image:\"" + mountDir + L"\" /Set-AllIntl:ja-JP";
 }
 
 // Layered driver 6 is the Japanese 106/109-key keyboard.
-std::wstring SetLayeredDriverCommand(const std::wstring& mountDir) {
-  return L"dism.exe /Image:\"" + mountDir + L"\" /Set-LayeredDriver:6";
+std::wstring SetLayeredDriverCommand(const std::wstring& dism, const std::wstring& mountDir) {
+  return L"\"" + dism + L"\" /Image:\"" + mountDir + L"\" /Set-LayeredDriver:6";
 }
 
-std::wstring LoadHiveCommand(const std::wstring& hiveFile) {
-  return L"reg.exe load " + std::wstring(kHiveMountKey) + L" \"" + hiveFile + L"\"";
+std::wstring LoadHiveCommand(const std::wstring& systemFolder, const std::wstring& hiveFile) {
+  return SystemTool(systemFolder, L"reg.exe") + L" load " + std::wstring(kHiveMountKey) + L" \"" +
+         hiveFile + L"\"";
 }
 
-std::wstring RegistryAddCommand(const ImageRegistryValue& value) {
-  return L"reg.exe add \"" + std::wstring(kHiveMountKey) + L"\\" + std::wstring(value.key) +
-         L"\" /v \"" + std::wstring(value.name) + L"\" /t " + std::wstring(value.type) + L" /d \"" +
-         std::wstring(value.data) + L"\" /f";
+std::wstring RegistryAddCommand(const std::wstring& systemFolder, const ImageRegistryValue& value) {
+  return SystemTool(systemFolder, L"reg.exe") + L" add \"" + std::wstring(kHiveMountKey) + L"\\" +
+         std::wstring(value.key) + L"\" /v \"" + std::wstring(value.name) + L"\" /t " +
+         std::wstring(value.type) + L" /d \"" + std::wstring(value.data) + L"\" /f";
 }
 
-std::wstring UnloadHiveCommand() {
-  return L"reg.exe unload " + std::wstring(kHiveMountKey);
+std::wstring UnloadHiveCommand(const std::wstring& systemFolder) {
+  return SystemTool(systemFolder, L"reg.exe") + L" unload " + std::wstring(kHiveMountKey);
+}
+
+std::wstring QueryHiveCommand(const std::wstring& systemFolder) {
+  return SystemTool(systemFolder, L"reg.exe") + L" query " + std::wstring(kHiveMountKey);
 }
 
 std::string_view ShellStartupFileText() {

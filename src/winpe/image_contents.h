@@ -43,10 +43,11 @@ inline constexpr std::wstring_view kJapaneseFonts[] = {
     L"meiryo.ttc",
 };
 
-// Commands on the mounted image; the mount folder is quoted.
-std::wstring AddPackageCommand(const std::wstring& mountDir, const std::wstring& package);
-std::wstring SetAllIntlCommand(const std::wstring& mountDir);
-std::wstring SetLayeredDriverCommand(const std::wstring& mountDir);
+// Commands of the ADK's DISM (`dism`, AdkDismPath) on the mounted image; the paths are quoted.
+std::wstring AddPackageCommand(const std::wstring& dism, const std::wstring& mountDir,
+                               const std::wstring& package);
+std::wstring SetAllIntlCommand(const std::wstring& dism, const std::wstring& mountDir);
+std::wstring SetLayeredDriverCommand(const std::wstring& dism, const std::wstring& mountDir);
 
 // The image's software hive is loaded under this key while the font values are written.
 inline constexpr std::wstring_view kHiveMountKey = L"HKLM\\TVDE_PESOFT";
@@ -72,9 +73,11 @@ inline constexpr ImageRegistryValue kImageRegistryValues[] = {
     {kSystemLinkKey, L"Consolas", L"REG_MULTI_SZ", L"msgothic.ttc,MS Gothic"},
 };
 
-std::wstring LoadHiveCommand(const std::wstring& hiveFile);
-std::wstring RegistryAddCommand(const ImageRegistryValue& value);
-std::wstring UnloadHiveCommand();
+// reg.exe of the system folder; the query succeeds while a hive is loaded under the mount key.
+std::wstring LoadHiveCommand(const std::wstring& systemFolder, const std::wstring& hiveFile);
+std::wstring RegistryAddCommand(const std::wstring& systemFolder, const ImageRegistryValue& value);
+std::wstring UnloadHiveCommand(const std::wstring& systemFolder);
+std::wstring QueryHiveCommand(const std::wstring& systemFolder);
 
 // The start-up files, byte for byte (ASCII, CR LF line ends): WinPE's shell starts wpeinit and
 // then the program from the image drive X:.

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "base/log_callback.h"
+#include "winpe/media_program.h"
 #include "winpe/winpe_host.h"
 
 namespace tvde {
@@ -22,10 +23,12 @@ void LocaliseWinPEImage(const std::wstring& adkRoot, const std::wstring& mountDi
                         const std::wstring& programFolder, int32_t architecture, LogCallback log,
                         const WinPEHost& host = DefaultWinPEHost());
 
-// The whole step in order: program folder and program file, runtime DLLs, localisation,
-// winpeshl.ini and startnet.cmd. Returns false (after an error line) when the program file or a
-// start-up file is not in the image, since such media would not start the eraser.
+// The whole step in order: program folder and `program` (ChooseMediaProgram), runtime DLLs,
+// localisation, winpeshl.ini and startnet.cmd. Returns false (after an error line) when the
+// program file or a start-up file is not in the image, since such media would not start the
+// eraser.
 bool CustomiseWinPEImage(const std::wstring& adkRoot, const std::wstring& mountDir,
-                         int32_t architecture, const LogCallback& log, const WinPEHost& host);
+                         int32_t architecture, const MediaProgram& program, const LogCallback& log,
+                         const WinPEHost& host);
 
 }  // namespace tvde

@@ -1,6 +1,8 @@
 // The media build's paths and command templates.
 #include "winpe/winpe_build_commands.h"
 
+#include <cwctype>
+
 namespace tvde {
 namespace {
 
@@ -18,15 +20,26 @@ std::wstring DefaultWinPEWorkDir(const std::wstring& tempFolder, int32_t archite
   return tempFolder + L"Toreval_WinPE_" + WinPEArchitectureName(architecture);
 }
 
+std::wstring AdkDismPath(const std::wstring& adkRoot) {
+  return adkRoot + L"\\Deployment Tools\\amd64\\DISM\\dism.exe";
+}
+
+std::wstring SystemTool(const std::wstring& systemFolder, std::wstring_view tool) {
+  return Quoted(systemFolder + L"\\" + std::wstring(tool));
+}
+
 WinPEBuildPaths MakeWinPEBuildPaths(const std::wstring& adkRoot, int32_t architecture,
-                                    const std::wstring& workDir) {
+                                    const std::wstring& workDir, const std::wstring& systemFolder) {
   WinPEBuildPaths paths;
   paths.adkRoot = adkRoot;
   paths.arch = WinPEArchitectureName(architecture);
   paths.work = workDir;
+  paths.systemFolder = systemFolder;
   paths.environmentScript = adkRoot + L"\\Deployment Tools\\DandISetEnv.bat";
-  paths.firmwareFiles = adkRoot + L"\\Deployment Tools\\amd64\\Oscdimg";
-  paths.isoTool = paths.firmwareFiles + L"\\oscdimg.exe";
+  paths.dism = AdkDismPath(adkRoot);
+  // The boot images must start the media's own boot manager: IA32 firmware for x86 media.
+  paths.firmwareFiles = adkRoot + L"\\Deployment Tools\\" + paths.arch + L"\\Oscdimg";
+  paths.isoTool = adkRoot + L"\\Deployment Tools\\amd64\\Oscdimg\\oscdimg.exe";
   paths.bootSectorTool = adkRoot + L"\\Deployment Tools\\amd64\\BCDBoot\\bootsect.exe";
   const std::wstring winpe = adkRoot + L"\\Windows Preinstallation Environment\\" + paths.arch;
   paths.mediaSource = winpe + L"\\Media";
@@ -39,21 +52,50 @@ WinPEBuildPaths MakeWinPEBuildPaths(const std::wstring& adkRoot, int32_t archite
   return paths;
 }
 
+std::wstring MountedImagesCommand(const WinPEBuildPaths& paths) {
+  return Quoted(paths.dism) + L" /Get-MountedImageInfo";
+}
+
+std::wstring CleanupMountpointsCommand(const WinPEBuildPaths& paths) {
+  return Quoted(paths.dism) + L" /Cleanup-Mountpoints";
+}
+
+bool MountListNamesFolder(const std::vector<std::wstring>& lines, const std::wstring& mountDir) {
+  const auto upper = [](std::wstring text) {
+    for (wchar_t& c : text)
+      c = static_cast<wchar_t>(std::towupper(static_cast<wint_t>(c)));
+    return text;
+  };
+  const std::wstring folder = upper(mountDir);
+  for (const std::wstring& line : lines) {
+    std::wstring text = upper(line);
+    while (!text.empty() && (text.back() == L' ' || text.back() == L'\\'))
+      text.pop_back();
+    if (text.size() < folder.size()) continue;
+    const size_t at = text.size() - folder.size();
+    if (text.compare(at, folder.size(), folder) == 0 && (at == 0 || text[at - 1] == L' ')) {
+      return true;
+    }
+  }
+  return false;
+}
+
 std::wstring RemoveWorkDirCommand(const WinPEBuildPaths& paths) {
   return L"rmdir /s /q " + Quoted(paths.work) + L" 2>nul";
 }
 
 std::wstring StageMediaCommand(const WinPEBuildPaths& paths) {
-  return L"xcopy /herky " + Quoted(paths.mediaSource) + L" " + Quoted(paths.media + L"\\");
+  return SystemTool(paths.systemFolder, L"xcopy.exe") + L" /herky " + Quoted(paths.mediaSource) +
+         L" " + Quoted(paths.media + L"\\");
 }
 
 std::wstring MountImageCommand(const WinPEBuildPaths& paths) {
-  return L"dism.exe /Mount-Image /ImageFile:" + Quoted(paths.bootImage) + L" /Index:1 /MountDir:" +
-         Quoted(paths.mountDir);
+  return Quoted(paths.dism) + L" /Mount-Image /ImageFile:" + Quoted(paths.bootImage) +
+         L" /Index:1 /MountDir:" + Quoted(paths.mountDir);
 }
 
 std::wstring UnmountImageCommand(const WinPEBuildPaths& paths, UnmountAction action) {
-  return L"dism.exe /Unmount-Image /MountDir:" + Quoted(paths.mountDir) +
+  return Quoted(paths.dism) + L" /Unmount-Image /MountDir:" + Quoted(paths.mountDir) +
          (action == UnmountAction::kCommit ? L" /Commit" : L" /Discard");
 }
 

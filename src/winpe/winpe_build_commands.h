@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tvde {
 
@@ -15,14 +16,23 @@ std::wstring WinPEArchitectureName(int32_t architecture);
 // {temp}Toreval_WinPE_{arch}; the temporary folder ends in a backslash.
 std::wstring DefaultWinPEWorkDir(const std::wstring& tempFolder, int32_t architecture);
 
+// The ADK's own DISM, the one that can service the optional components of the same ADK build.
+std::wstring AdkDismPath(const std::wstring& adkRoot);
+
+// A tool of the system folder, by its full path and quoted: a bare name would be looked up in
+// the current folder first, and the builder runs with administrator rights.
+std::wstring SystemTool(const std::wstring& systemFolder, std::wstring_view tool);
+
 struct WinPEBuildPaths {
   std::wstring adkRoot;
   std::wstring arch;               // "x86" or "amd64"
   std::wstring work;               // working directory
+  std::wstring systemFolder;       // where xcopy.exe and reg.exe live
   std::wstring environmentScript;  // DandISetEnv.bat
-  std::wstring isoTool;            // oscdimg.exe (the amd64 host tool for every build)
+  std::wstring dism;               // the ADK's dism.exe (the amd64 host tool for every build)
+  std::wstring isoTool;            // oscdimg.exe (likewise)
   std::wstring bootSectorTool;     // bootsect.exe (likewise)
-  std::wstring firmwareFiles;      // where the El Torito and EFI boot images live
+  std::wstring firmwareFiles;      // the El Torito and EFI boot images of the architecture
   std::wstring mediaSource;        // the WinPE media tree of the architecture
   std::wstring baseImage;          // winpe.wim of the architecture
   std::wstring media;              // {work}\media
@@ -33,11 +43,15 @@ struct WinPEBuildPaths {
 };
 
 WinPEBuildPaths MakeWinPEBuildPaths(const std::wstring& adkRoot, int32_t architecture,
-                                    const std::wstring& workDir);
+                                    const std::wstring& workDir,
+                                    const std::wstring& systemFolder = {});
 
-// Clears DISM's stale mounts; all output discarded.
-inline constexpr std::wstring_view kDismCleanupCommand = L"dism.exe /Cleanup-Wim >nul 2>&1";
-
+// The clean-up of a build that was killed: the images DISM holds mounted (their output names
+// each mount folder), then DISM's clean-up of mount points it can no longer service.
+std::wstring MountedImagesCommand(const WinPEBuildPaths& paths);
+std::wstring CleanupMountpointsCommand(const WinPEBuildPaths& paths);
+// True when a line of MountedImagesCommand's output ends with `mountDir` (letter case aside).
+bool MountListNamesFolder(const std::vector<std::wstring>& lines, const std::wstring& mountDir);
 std::wstring RemoveWorkDirCommand(const WinPEBuildPaths& paths);
 std::wstring StageMediaCommand(const WinPEBuildPaths& paths);
 std::wstring MountImageCommand(const WinPEBuildPaths& paths);

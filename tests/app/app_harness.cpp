@@ -77,6 +77,7 @@ AppServices AppHarness::Services() {
     return isoSuggestions.push_back(suggested), isoAnswer;
   };
   services.winpeHost.adkRootCandidates = {adkRoot()};
+  services.winpeHost.programPath = temp_.File("program\\TorevalDiskEraser.exe");
   services.acquireAdk = [this](int32_t choice, const std::wstring& folder, LogCallback log,
                                const WinPEHost& host) {
     return adkJob ? adkJob(choice, folder, log, host) : 0;

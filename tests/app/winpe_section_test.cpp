@@ -11,6 +11,8 @@
 #include "app/win_controls.h"
 #include "app_harness.h"
 #include "support/text_matchers.h"
+#include "winpe/fake_winpe_machine.h"
+#include "winpe/media_program.h"
 
 namespace tvde {
 namespace {
@@ -27,14 +29,18 @@ const std::wstring kRestartRefused =
 const std::wstring kWinPEError =
     L"WinPE 処理中にエラーが発生しました。監査ログコンソールの出力を確認してください。";
 
-// The ADK files of a ready ADK with the WinPE add-on, x86 included.
 void InstallAdk(const AppHarness& h) {
-  for (const char* name :
-       {"Deployment Tools/DandISetEnv.bat", "Windows Preinstallation Environment/copype.cmd",
-        "Windows Preinstallation Environment/x86/en-us/winpe.wim"}) {
-    const std::filesystem::path file = std::filesystem::path(h.adkRoot()) / name;
+  const std::wstring pe = h.adkRoot() + L"/Windows Preinstallation Environment/";
+  const std::wstring program = h.temp().File("program") + L"/TorevalDiskEraser";
+  const std::pair<std::filesystem::path, uint16_t> files[] = {
+      {h.adkRoot() + L"/Deployment Tools/DandISetEnv.bat", 0},
+      {pe + L"copype.cmd", 0},
+      {pe + L"x86/en-us/winpe.wim", 0},
+      {program + L".exe", kPeMachineAmd64},
+      {program + L"_x86.exe", kPeMachineI386}};
+  for (const auto& [file, machine] : files) {
     std::filesystem::create_directories(file.parent_path());
-    std::ofstream(file) << "";
+    std::ofstream(file, std::ios::binary) << testing::FakeWinPEMachine::Program(machine, "");
   }
 }
 
@@ -93,6 +99,9 @@ TEST(WinPESection, MediaButtonRefusesOrHandsTheChoicesToTheBuildAndShowsItsEnd) 
       {"ISO dialog cancelled", true, 0, 1, 0, 0, 0, [](AppHarness& h) { h.isoAnswer.clear(); }, "", "", x64Iso},
       {"worker thread refused", true, 0, 1, 0, 0, 0, [](AppHarness& h) { h.threadsFail = true; }, "",
        Box(kProduct, L"WinPE 処理を開始できませんでした (ワーカースレッドを作成できません)。", MB_OK | MB_ICONERROR), x64Iso},
+      {"x86 without the 32-bit program", true, 1, 1, 0, 0, 0,
+       [](AppHarness& h) { std::filesystem::remove(h.temp().File("program\\TorevalDiskEraser_x86.exe")); }, "",
+       Box(kProduct, L"x86 (32-bit) WinPE メディアには 32-bit 版の Toreval Disk Eraser が必要です。\n本プログラムと同じフォルダに TorevalDiskEraser_x86.exe を置いてから実行してください。", warning), L""},
       {"x86 ISO", true, 1, 1, 0, 0, 0, nullptr, "1 1 0  | C:\\out\\pe.iso", done, x86Iso},
       {"UEFI-only x64 ISO", true, 0, 1, 1, 0, 0, nullptr, "1 0 1  | C:\\out\\pe.iso", done, x64Iso},
       {"USB G:", true, 0, 0, 1, 1, 0, nullptr, "0 0 1 G: | ", UsbQuestion(L"G:", L"x64_64bit") + done, L""},
@@ -148,9 +157,12 @@ TEST(WinPESection, AdkButtonAsksThenAcquiresAndRefreshesTheStatusLine) {
     int32_t choiceIndex, answer, result;
     std::string job;  // "choice folder"; empty: no job
     std::string boxes, label;
+    bool admin = true;
   } cases[] = {
       {0, IDNO, 0, "", ask, missing},
-      {2, IDYES, 0, "2 ", download + done, ok},  // into the certificate folder
+      // The silent installers need elevation; saving the installer files does not.
+      {1, IDYES, 0, "", Box(kProduct, L"Windows ADK / WinPE Add-on のインストールには管理者権限が必要です。\n画面右上の「管理者権限で再起動」ボタンを押してから実行してください。", MB_OK | MB_ICONWARNING), missing, false},
+      {2, IDYES, 0, "2 ", download + done, ok, false},  // into the certificate folder
       // The status line is read again when the job ends, whatever its result.
       {1, IDYES, 1, "1 ", ask + Box(kProduct, kWinPEError, MB_OK | MB_ICONERROR), ok},
   };
@@ -158,6 +170,7 @@ TEST(WinPESection, AdkButtonAsksThenAcquiresAndRefreshesTheStatusLine) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.job);
     AppHarness h;
+    h.admin = c.admin;
     h.answer = [&c](const BoxCall&) { return c.answer; };
     std::string job;
     h.adkJob = [&](int32_t choice, const std::wstring& folder, LogCallback, const WinPEHost&) {

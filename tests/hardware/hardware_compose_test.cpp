@@ -26,8 +26,8 @@ using Bytes = std::vector<uint8_t>;
 
 // One structure: type, formatted bytes after the 4-byte header, then its string set.
 Bytes Structure(uint8_t type, const Bytes& body, const std::vector<std::string>& strings = {}) {
-  Bytes s{type, static_cast<uint8_t>(4 + body.size()), 0x34, 0x12};
-  s.insert(s.end(), body.begin(), body.end());
+  Bytes s = body;  // header inserted in front (appending the body trips GCC 12's bounds check)
+  s.insert(s.begin(), {type, static_cast<uint8_t>(4 + body.size()), 0x34, 0x12});
   for (const std::string& text : strings) {
     for (const char c : text)
       s.push_back(static_cast<uint8_t>(c));

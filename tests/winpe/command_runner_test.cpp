@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "fake_winpe_machine.h"
+#include "winpe/winpe_host.h"
 
 namespace tvde {
 namespace {
@@ -33,6 +34,12 @@ TEST(RunShellCommand, DeliversEachOutputLineOnceAndReportsTheExitCode) {
        {R"(  [-b:2#p0,e,b"a b"#pEF "A & B" /d "x" /f])"},
        0},
       {L"set /p line=& echo no input, no wait& exit 0", {"  no input, no wait"}, 0},
+      // '%' is kept; tools start in the system folder and are never looked for there.
+      {L"echo \"C:\\%PATH%\\a\" 100%", {"  \"C:\\%PATH%\\a\" 100%"}, 0},
+      {L"set NoDefaultCurrentDirectoryInExePath& cd",
+       {"  NoDefaultCurrentDirectoryInExePath=1",
+        "  " + WideToUtf8(DefaultWinPEHost().systemFolder)},
+       0},
   };
   for (const auto& c : cases) {
     std::vector<std::string> lines;

@@ -1,17 +1,21 @@
 #pragma once
 // A machine for the media builder in a temporary folder with blanks in its path: an ADK tree,
-// the program with DLLs, host fonts. Its runner records each command ("[silent] " without a log)
-// and does what the tool would; a command matching a failing pattern prints "name failed" and
-// exits with 1. Log lines and opened folders are kept as UTF-8.
+// the program and its 32-bit build with DLLs, host fonts. Its runner records each command
+// ("[silent] " without a log) and does what the tool would, a mounted image held open and a loaded
+// hive remembered included; a command matching a failing pattern prints "name failed" and exits
+// with 1; a killed build ends by FakeKill. Log lines and opened folders are kept as UTF-8.
+#include <windows.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "base/text.h"
+#include "base/win/win_handle.h"
 #include "support/temp_dir.h"
 #include "winpe/winpe_build.h"
 
@@ -21,10 +25,11 @@ namespace fs = std::filesystem;
 
 enum class FakeAdk { kNone, kX64, kX64AndX86 };
 
+struct FakeKill {};
+
 // "path|content" a line.
 inline constexpr const wchar_t* kMachineFiles =
-    LR"({root}\Program Dir\TorevalDiskEraser.exe|x64 program
-{root}\Program Dir\vcruntime140.dll|beside
+    LR"({root}\Program Dir\vcruntime140.dll|beside
 {root}\system32\vcruntime140.dll|system
 {root}\system32\msvcp140.dll|system
 {root}\system32\ucrtbase.dll|system
@@ -44,6 +49,7 @@ inline constexpr const wchar_t* kAdkFiles =
 {adk}\Deployment Tools\amd64\Oscdimg\efisys_noprompt.bin|efisys_noprompt.bin
 {adk}\Deployment Tools\amd64\Oscdimg\efisys_EX.bin|efisys_EX.bin
 {adk}\Deployment Tools\amd64\BCDBoot\bootsect.exe|
+{adk}\Deployment Tools\amd64\DISM\dism.exe|
 {pe}\copype.cmd|
 {pe}\amd64\Media\bootmgr|amd64 bootmgr
 {pe}\amd64\Media\EFI\Boot\bootx64.efi|efi
@@ -54,6 +60,8 @@ class FakeWinPEMachine {
  public:
   explicit FakeWinPEMachine(FakeAdk adk = FakeAdk::kX64) {
     WriteAll(kMachineFiles);
+    WriteProgram(L"{root}\\Program Dir\\TorevalDiskEraser.exe", 0x8664, "x64 program");
+    WriteProgram(L"{root}\\Program Dir\\TorevalDiskEraser_x86.exe", 0x14C, "x86");
     if (adk != FakeAdk::kNone) {
       WriteAll(kAdkFiles);
       // Mounting brings a software hive and an old startnet.cmd longer than the new one.
@@ -65,7 +73,7 @@ class FakeWinPEMachine {
     host = {{X(L"{adk}"), X(L"{root}\\Other Kit")},
             X(L"{temp}\\"),
             X(L"{root}\\Program Dir\\TorevalDiskEraser.exe"),
-            X(L"{root}\\system32"),
+            X(L"{sys}"),
             X(L"{root}\\SysWOW64"),
             X(L"{root}\\Fonts\\"),
             [this](const std::wstring& command, LogCallback sink) {
@@ -73,11 +81,33 @@ class FakeWinPEMachine {
               return Run(command, sink);
             },
             [this](const std::wstring& folder) { opened.push_back(WideToUtf8(folder)); },
-            [](const std::wstring&) { return true; },
+            [this](const std::wstring& file, void* handle) { return Signature(file, handle); },
+            [this](const std::wstring& file) { return versions[file]; },
             [](const std::wstring& drive) { return drive == L"F:"; }};
   }
 
   void FailToolsMatching(const std::wstring& pattern) { failing_.push_back(pattern); }
+  // Runs an ISO build that is killed while its image is mounted and the image's hive loaded (the
+  // fake tools keep both), then starts the records afresh. True when it was killed there.
+  bool KillABuildAfterTheMount() {
+    kill_ = true;
+    bool killed = false;
+    try {
+      Build(Request(kWinPEOutputIso));
+    } catch (const FakeKill&) {
+      killed = true;
+    }
+    kill_ = false, commands.clear(), log.clear();
+    return killed;
+  }
+  // A PE header of `machine` followed by `tag`.
+  static std::string Program(uint16_t machine, const std::string& tag) {
+    return "MZ" + std::string(0x3A, '\0') + std::string("\x40\0\0\0PE\0\0", 8) +
+           static_cast<char>(machine & 0xFF) + static_cast<char>(machine >> 8) + tag;
+  }
+  void WriteProgram(const std::wstring& path, uint16_t machine, const std::string& tag) const {
+    Make(X(path), Program(machine, tag));
+  }
 
   // Replaces {root}, {adk}, {pe} (the ADK's WinPE folder), {temp} (without the final
   // backslash), {dl} (the default download folder), {work}, {mount} and {iso}.
@@ -91,6 +121,8 @@ class FakeWinPEMachine {
         {L"{mount}", root + L"\\work dir (x64)\\mount"},
         {L"{work}", root + L"\\work dir (x64)"},
         {L"{iso}", root + L"\\out put\\Toreval WinPE.iso"},
+        {L"{sys}", root + L"\\system32"},
+        {L"{dism}", adk + L"\\Deployment Tools\\amd64\\DISM\\dism.exe"},
         {L"{adk}", adk},
         {L"{root}", root}};
     for (const auto& [name, value] : names) {
@@ -136,6 +168,9 @@ class FakeWinPEMachine {
 
   WinPEHost host;
   std::vector<std::string> commands, log, opened;
+  std::map<std::wstring, std::wstring> versions;  // the version resource of each file
+  // What the signature check answers; it reads the file through the handle it is given.
+  InstallerSignature signature{0, true, L"Microsoft Corporation"};
 
  private:
   static std::string ReadFile(const fs::path& file) {
@@ -146,6 +181,20 @@ class FakeWinPEMachine {
   static void Make(const fs::path& file, const std::string& text = "") {
     fs::create_directories(file.parent_path());
     std::ofstream(file, std::ios::binary | std::ios::trunc) << text;
+  }
+
+  InstallerSignature Signature(const std::wstring& file, void* handle) {
+    char content[16] = {};
+    DWORD read = 0;
+    ::ReadFile(static_cast<HANDLE>(handle), content, sizeof content, &read, nullptr);
+    ExpectHeldAgainstWriting(file);
+    return std::string(content, read) == "installer" ? signature : InstallerSignature{};
+  }
+
+  static void ExpectHeldAgainstWriting(const std::wstring& file) {
+    WinHandle writer(
+        CreateFileW(file.c_str(), GENERIC_WRITE, 7, nullptr, OPEN_EXISTING, 0, nullptr));
+    EXPECT_FALSE(writer.valid()) << "an installer could be replaced: " << WideToUtf8(file);
   }
 
   // The tokens of a command as the tools parse them: blanks separate, quotes group and vanish.
@@ -174,16 +223,21 @@ class FakeWinPEMachine {
     const auto say = [&sink](const std::wstring& line) {
       if (sink) sink(L"  " + line);
     };
+    if (kill_ && command.find(L"/v \"Tahoma\"") != std::wstring::npos) throw FakeKill{};
     for (const std::wstring& pattern : failing_) {
       if (command.find(pattern) != std::wstring::npos) return say(name + L" failed"), 1;
     }
     t.resize(std::max<size_t>(t.size(), 8));  // short commands read empty arguments
     const auto has = [&](const wchar_t* text) { return command.find(text) != std::wstring::npos; };
     const fs::path adk = X(L"{adk}");
+    if (name.rfind(L"adk", 0) == 0 || name == L"msiexec.exe")
+      ExpectHeldAgainstWriting(t[name[0] == L'a' ? 0 : 2]);
     if (name == L"curl.exe") {  // -L url -o file
       Make(t[4], "installer");
-    } else if (name == L"rmdir.exe") {  // /s /q "{work}"
-      fs::remove_all(t[3]);
+    } else if (name == L"rmdir.exe") {  // /s /q "{work}": a file held open stays, with its folder
+      std::error_code failed;
+      fs::remove_all(t[3], failed);
+      return failed ? 1 : 0;
     } else if (name == L"xcopy.exe") {  // /herky "{from}" "{to}" or /E /I /Y "{from}" "{to}"
       const fs::path from = t[t[1] == L"/herky" ? 2 : 4], to = t[t[1] == L"/herky" ? 3 : 5];
       if (!fs::exists(from)) return say(L"File not found - " + from.wstring()), 4;
@@ -202,21 +256,39 @@ class FakeWinPEMachine {
       Make(kit /
            L"Windows Preinstallation Environment\\x86\\WinPE_OCs\\WinPE-FontSupport-JA-JP.cab");
       Make(kit / L"Deployment Tools\\x86\\DISM\\dism.exe");
+      Make(kit / L"Deployment Tools\\x86\\Oscdimg\\efisys.bin", "x86 efisys.bin");
     } else if (name == L"dism.exe" && t[1] == L"/Mount-Image") {
       // The fake image file lists the files that mounting it brings into the mount folder.
-      std::ifstream image(fs::path(t[2].substr(11)), std::ios::binary);
-      for (std::string line; std::getline(image, line) && line.size() > 1;)
-        Make(fs::path(t[4].substr(10)) / line.substr(0, line.find('\r')), std::string(200, 'x'));
+      const std::wstring image = t[2].substr(11), folder = t[4].substr(10);
+      std::istringstream list(ReadFile(image));
+      for (std::string line; std::getline(list, line) && line.size() > 1;)
+        Make(fs::path(folder) / line.substr(0, line.find('\r')), std::string(200, 'x'));
+      mounts_[folder] = WinHandle(
+          CreateFileW(image.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    } else if (name == L"dism.exe" && t[1] == L"/Unmount-Image") {
+      const auto mount = mounts_.find(t[2].substr(10));
+      if (mount == mounts_.end() || hiveLoaded_) return say(L"unmount failed"), 1;
+      mounts_.erase(mount);
+    } else if (name == L"dism.exe" && t[1] == L"/Get-MountedImageInfo") {
+      for (const auto& [folder, image] : mounts_)
+        say(L"Mount Dir : " + folder);
+    } else if (name == L"reg.exe" && t[1] != L"add") {  // load, unload or query
+      const bool wasLoaded = hiveLoaded_;
+      hiveLoaded_ = t[1] == L"load" || (t[1] == L"query" && wasLoaded);
+      return (t[1] == L"load") == wasLoaded ? 1 : 0;
     } else if (name == L"oscdimg.exe" || (name == L"makewinpemedia.cmd" && t[1] == L"/ISO")) {
       Make(t[name == L"oscdimg.exe" ? 7 : 3], WideToUtf8(name) + " image");
     } else if (name.rfind(L"adk", 0) == 0 || name == L"winget.exe") {
       if (has(L"OptionId.DeploymentTools") || has(L"WindowsADK -e"))
         Make(adk / L"Deployment Tools\\DandISetEnv.bat");
-      if (has(L"PreinstallationEnvironment") || has(L"WinPEAddon"))
+      if (has(L"PreinstallationEnvironment") || has(L"PEaddon"))
         Make(adk / L"Windows Preinstallation Environment\\copype.cmd");
+      if (has(L"--version 10.1.28000.1"))  // the pinned release's DISM or boot manager
+        versions[has(L"PEaddon") ? X(L"{pe}\\amd64\\Media\\EFI\\Boot\\bootx64.efi")
+                                 : X(L"{dism}")] = L"10.0.28000.1";
       if (t[1] == L"/layout") {
-        Make(fs::path(t[2]) / L"Installers\\Windows PE x86 x64-x86_en-us.msi");
-        Make(fs::path(t[2]) / L"Installers\\Windows PE x86 x64 wims-x86_en-us.msi");
+        Make(fs::path(t[2]) / L"Installers\\Windows PE x86 x64-x86_en-us.msi", "installer");
+        Make(fs::path(t[2]) / L"Installers\\Windows PE x86 x64 wims-x86_en-us.msi", "installer");
       }
     }
     return 0;
@@ -224,6 +296,9 @@ class FakeWinPEMachine {
 
   TempDir dir_;
   std::vector<std::wstring> failing_;
+  bool kill_ = false;
+  std::map<std::wstring, WinHandle> mounts_;  // mount folder: the image, held as DISM holds it
+  bool hiveLoaded_ = false;
 };
 
 }  // namespace tvde::testing

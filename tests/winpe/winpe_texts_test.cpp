@@ -6,9 +6,13 @@
 #include <vector>
 
 #include "support/text_matchers.h"
+#include "winpe/adk_layout.h"
+#include "winpe/command_runner.h"
 #include "winpe/image_contents.h"
+#include "winpe/media_program.h"
 #include "winpe/output_lines.h"
 #include "winpe/usb_target.h"
+#include "winpe/winpe_build_commands.h"
 
 namespace tvde {
 namespace {
@@ -39,6 +43,26 @@ TEST(OutputLineCutter, CutsLinesWhateverTheChunksAndPassesThemOnAtOnce) {
     cutter.Finish();
     EXPECT_EQ(lines, c.lines) << ::testing::PrintToString(c.chunks);
   }
+}
+
+TEST(PeImageMachine, ReadsTheMachineBehindThePeSignature) {
+  using namespace std::string_literals;
+  const std::string dos = "MZ"s + std::string(0x3A, '\0');
+  EXPECT_EQ(PeImageMachine(dos + "\x40\0\0\0PE\0\0\x4C\x01"s), kPeMachineI386);
+  EXPECT_EQ(PeImageMachine(dos + "\x48\0\0\0........PE\0\0\x64\x86rest"s), kPeMachineAmd64);
+  for (const std::string& other : {dos + "\x40\0\0\0PE\0\0\x4C"s, dos + "\x40\0\0\0NE\0\0\x4C\x01"s,
+                                   dos + "\xFF\xFF\xFF\xFFPE\0\0\x4C\x01"s, "x64 program"s})
+    EXPECT_EQ(PeImageMachine(other), kPeMachineNone) << ::testing::PrintToString(other);
+}
+
+// The tools' environment (the runner's test runs it), DISM's mounts by folder, ADK builds.
+TEST(ShellCommand, KeepsPercentSignsAndNeverSearchesTheCurrentFolder) {
+  EXPECT_EQ(ToolEnvironment({L"Path=C:\\w", L"=C:=C:\\x", L"NODEFAULTCURRENTDIRECTORYINEXEPATH=",
+                             L"ALLUSERSPROFILE=C:\\p"}),
+            (std::vector<std::wstring>{L"=C:=C:\\x", L"ALLUSERSPROFILE=C:\\p",
+                                       L"NoDefaultCurrentDirectoryInExePath=1", L"Path=C:\\w"}));
+  EXPECT_FALSE(MountListNamesFolder({L"  Mount Dir : C:\\work\\mount"}, L"C:\\work"));
+  EXPECT_FALSE(AdkVersionsDiffer(L"10.0.28000.1", L"10.0.28000.1000"));
 }
 
 TEST(WinPEStartupFiles, AreExactAsciiWithCrLf) {

@@ -44,19 +44,20 @@ BOOL CALLBACK FindConsole(HWND child, LPARAM found) {
   return TRUE;
 }
 
+// Keeps the first shown window of the class in the searched pair (class, found window).
+BOOL CALLBACK FindShownOfClass(HWND window, LPARAM param) {
+  auto* found = reinterpret_cast<std::pair<const wchar_t*, HWND>*>(param);
+  wchar_t name[64] = {};
+  GetClassNameW(window, name, 64);
+  if (IsWindowVisible(window) && std::wstring(name) == found->first) found->second = window;
+  return found->second == nullptr ? TRUE : FALSE;
+}
+
 // The shown window of the class: tests running at the same time keep hidden main windows of
 // their own, which FindWindowW may answer first.
 HWND FindShownWindow(const wchar_t* windowClass) {
   std::pair<const wchar_t*, HWND> search{windowClass, nullptr};
-  EnumWindows(
-      [](HWND window, LPARAM param) {
-        auto* found = reinterpret_cast<std::pair<const wchar_t*, HWND>*>(param);
-        wchar_t name[64] = {};
-        GetClassNameW(window, name, 64);
-        if (IsWindowVisible(window) && std::wstring(name) == found->first) found->second = window;
-        return found->second == nullptr ? TRUE : FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  EnumWindows(FindShownOfClass, reinterpret_cast<LPARAM>(&search));
   return search.second;
 }
 

@@ -1,7 +1,9 @@
 // RunShellCommand: the interpreter started hidden with one pipe for both output streams.
 #include <windows.h>
 
+#include <cwchar>
 #include <string_view>
+#include <vector>
 
 #include "base/win/ansi_text.h"
 #include "base/win/win_handle.h"
@@ -13,13 +15,29 @@ namespace {
 
 constexpr DWORD kReadBufferBytes = 512;
 
-// The interpreter of the system folder. Naming it keeps a "cmd.exe" planted beside the program
-// (which runs elevated) from being started by the search that a bare name would trigger.
-std::wstring SystemInterpreter() {
+std::wstring SystemFolder() {
   wchar_t folder[MAX_PATH] = {};
   const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
   if (length == 0 || length >= MAX_PATH) return {};
-  return std::wstring(folder, length) + L"\\cmd.exe";
+  return std::wstring(folder, length);
+}
+
+// The caller's environment with ToolEnvironment's changes, as a block for CreateProcessW.
+std::wstring ToolEnvironmentBlock() {
+  std::vector<std::wstring> entries;
+  if (wchar_t* block = GetEnvironmentStringsW()) {
+    for (const wchar_t* entry = block; *entry != L'\0'; entry += wcslen(entry) + 1) {
+      entries.emplace_back(entry);
+    }
+    FreeEnvironmentStringsW(block);
+  }
+  std::wstring result;
+  for (const std::wstring& entry : ToolEnvironment(std::move(entries))) {
+    result += entry;
+    result.push_back(L'\0');
+  }
+  result.push_back(L'\0');
+  return result;
 }
 
 }  // namespace
@@ -48,10 +66,16 @@ int32_t RunShellCommand(const std::wstring& command, LogCallback log) {
   startup.hStdError = writer.get();
   PROCESS_INFORMATION process{};
   std::wstring commandLine = ShellCommandLine(command);
-  const std::wstring interpreter = SystemInterpreter();
-  const BOOL started = CreateProcessW(interpreter.empty() ? nullptr : interpreter.c_str(),
-                                      commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
-                                      nullptr, nullptr, &startup, &process);
+  std::wstring environment = ToolEnvironmentBlock();
+  // The interpreter and the folder it starts in are the system folder's: the program runs
+  // elevated, and a bare name is looked up in the current folder first (a "cmd.exe" or
+  // "xcopy.exe" planted beside the program or in a download folder must not be started).
+  const std::wstring systemFolder = SystemFolder();
+  if (systemFolder.empty()) return 1;
+  const std::wstring interpreter = systemFolder + L"\\cmd.exe";
+  const BOOL started = CreateProcessW(interpreter.c_str(), commandLine.data(), nullptr, nullptr,
+                                      TRUE, CREATE_NO_WINDOW | CREATE_UNICODE_ENVIRONMENT,
+                                      environment.data(), systemFolder.c_str(), &startup, &process);
   // From here the pipe ends when the child and every grandchild holding the write end are gone.
   writer.Reset();
   if (!started) return 1;

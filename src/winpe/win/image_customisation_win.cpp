@@ -8,6 +8,7 @@
 #include "base/win/win_handle.h"
 #include "winpe/image_contents.h"
 #include "winpe/image_customisation.h"
+#include "winpe/media_program.h"
 #include "winpe/winpe_build_commands.h"
 
 namespace tvde {
@@ -17,22 +18,6 @@ struct DllSource {
   std::wstring folder;
   std::wstring_view logPrefix;
 };
-
-// The running program's own file, or for x86 media a 32-bit build shipped beside it.
-std::wstring ChooseProgramFile(int32_t architecture, const LogCallback& log,
-                               const WinPEHost& host) {
-  if (architecture != kWinPEArchitectureX86) return host.programPath;
-  const std::wstring folder = DirectoryOfPath(host.programPath);
-  const std::wstring x86Program = folder + L"\\" + std::wstring(kX86ProgramName);
-  if (PathExists(x86Program)) {
-    EmitLog(
-        log,
-        L"[WINPE x86] 32-bit ネイティブ実行ファイル (TorevalDiskEraser_x86.exe) を組み込みます。");
-    return x86Program;
-  }
-  const std::wstring x86InFolder = folder + L"\\" + std::wstring(kX86ProgramInFolder);
-  return PathExists(x86InFolder) ? x86InFolder : host.programPath;
-}
 
 bool WriteStartupFile(const std::wstring& path, std::string_view bytes) {
   WinHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
@@ -72,16 +57,17 @@ void LocaliseWinPEImage(const std::wstring& adkRoot, const std::wstring& mountDi
                         const std::wstring& programFolder, int32_t architecture, LogCallback log,
                         const WinPEHost& host) {
   const WinPEImagePaths paths = MakeWinPEImagePaths(adkRoot, mountDir, architecture);
+  const std::wstring dism = AdkDismPath(adkRoot);
   if (PathExists(paths.fontSupportPackage)) {
     EmitLog(log,
             L"[JA-JP LOCALE] WinPE-FontSupport-JA-JP.cab (日本語フォントサポート) を適用中...");
-    host.runCommand(AddPackageCommand(mountDir, paths.fontSupportPackage), log);
+    host.runCommand(AddPackageCommand(dism, mountDir, paths.fontSupportPackage), log);
   }
   if (PathExists(paths.languagePack)) {
     EmitLog(log, L"[JA-JP LOCALE] ja-jp\\lp.cab (日本語言語パック) を適用中...");
-    host.runCommand(AddPackageCommand(mountDir, paths.languagePack), log);
-    host.runCommand(SetAllIntlCommand(mountDir), log);
-    host.runCommand(SetLayeredDriverCommand(mountDir), log);
+    host.runCommand(AddPackageCommand(dism, mountDir, paths.languagePack), log);
+    host.runCommand(SetAllIntlCommand(dism, mountDir), log);
+    host.runCommand(SetLayeredDriverCommand(dism, mountDir), log);
   }
 
   const std::wstring programFonts = programFolder + L"\\Fonts";
@@ -98,21 +84,27 @@ void LocaliseWinPEImage(const std::wstring& adkRoot, const std::wstring& mountDi
   EmitLog(
       log,
       L"[JA-JP FONTS] WinPE レジストリへ日本語フォント (MS UI Gothic / Yu Gothic UI) と FontLink を登録中...");
-  host.runCommand(LoadHiveCommand(paths.softwareHive), {});
+  host.runCommand(LoadHiveCommand(host.systemFolder, paths.softwareHive), {});
   for (const ImageRegistryValue& value : kImageRegistryValues) {
-    host.runCommand(RegistryAddCommand(value), {});
+    host.runCommand(RegistryAddCommand(host.systemFolder, value), {});
   }
   // Also after a failed load, so that no hive stays loaded under the machine-wide key.
-  host.runCommand(UnloadHiveCommand(), {});
+  host.runCommand(UnloadHiveCommand(host.systemFolder), {});
 }
 
 bool CustomiseWinPEImage(const std::wstring& adkRoot, const std::wstring& mountDir,
-                         int32_t architecture, const LogCallback& log, const WinPEHost& host) {
+                         int32_t architecture, const MediaProgram& program, const LogCallback& log,
+                         const WinPEHost& host) {
   const WinPEImagePaths paths = MakeWinPEImagePaths(adkRoot, mountDir, architecture);
   CreateDirectoryW(paths.programFiles.c_str(), nullptr);
   CreateDirectoryW(paths.programFolder.c_str(), nullptr);
   bool complete = true;
-  if (!CopyFileReplacing(ChooseProgramFile(architecture, log, host), paths.programFile)) {
+  if (program.source == MediaProgramSource::kX86Beside) {
+    EmitLog(
+        log,
+        L"[WINPE x86] 32-bit ネイティブ実行ファイル (TorevalDiskEraser_x86.exe) を組み込みます。");
+  }
+  if (!CopyFileReplacing(program.path, paths.programFile)) {
     EmitLog(log, L"[ERROR] プログラム本体をイメージへコピーできませんでした: " + paths.programFile);
     complete = false;
   }

@@ -1,10 +1,14 @@
 // BuildWinPEMedia: preconditions, staging, mount, customisation, commit and the output step.
 #include <windows.h>
 
+#include <vector>
+
 #include "base/file_system.h"
 #include "winpe/adk_acquisition.h"
 #include "winpe/adk_layout.h"
+#include "winpe/image_contents.h"
 #include "winpe/image_customisation.h"
+#include "winpe/media_program.h"
 #include "winpe/usb_target.h"
 #include "winpe/winpe_build.h"
 #include "winpe/winpe_build_commands.h"
@@ -27,8 +31,7 @@ class MediaBuild {
       : request_(request), log_(std::move(log)), host_(host) {}
 
   int32_t Run() {
-    if (!CheckPreconditions()) return kFailed;
-    ClearWorkDirectory();
+    if (!CheckPreconditions() || !ClearWorkDirectory()) return kFailed;
     if (!Stage() || !Mount()) return kFailed;
     if (!CustomiseAndCommit()) return kFailed;
     return WriteOutput();
@@ -36,8 +39,23 @@ class MediaBuild {
 
  private:
   bool CheckPreconditions() {
-    if (AdkStatusAt(AdkRoot()) != kAdkReady) {
+    const int32_t status = AdkStatusAt(AdkRoot(), host_.fileVersion);
+    if (status == kAdkVersionMismatch) {
+      Log(L"[ERROR] Windows ADK (DISM " + host_.fileVersion(AdkVersionFile(AdkRoot())) +
+          L") と WinPE Add-on (" + host_.fileVersion(WinPEAddonVersionFile(AdkRoot())) +
+          L") のバージョンが一致しません。同じバージョンの ADK と WinPE Add-on を導入してください。");
+      return false;
+    }
+    if (status != kAdkReady) {
       Log(L"[ERROR] Windows ADK および WinPE Add-on が見つかりません。先に導入を実行してください。");
+      return false;
+    }
+    // A wrong USB target is refused before minutes of image work, and again before formatting.
+    if (request_.outputMode == kWinPEOutputUsb && !UsbTargetStillSafe()) return false;
+    // Media whose WinPE cannot start the program would boot into a restart loop.
+    program_ = ChooseMediaProgram(request_.architecture, host_.programPath);
+    if (!program_.suitable) {
+      Log(MediaProgramRefusalLogLine(request_.architecture, program_));
       return false;
     }
     if (request_.architecture == kWinPEArchitectureX86 && !HasX86WinPEAt(AdkRoot())) {
@@ -48,19 +66,46 @@ class MediaBuild {
         return false;
       }
     }
-    // A wrong USB target is refused before minutes of image work, and again before formatting.
-    return request_.outputMode != kWinPEOutputUsb || UsbTargetStillSafe();
+    if (!PathExists(AdkDismPath(AdkRoot()))) {
+      Log(L"[ERROR] Windows ADK の DISM が見つかりません: " + AdkDismPath(AdkRoot()));
+      return false;
+    }
+    return true;
   }
 
-  // The previous build of the same architecture goes, with any image DISM still holds mounted.
-  void ClearWorkDirectory() {
+  // A build that was killed leaves the image's registry hive loaded and the image mounted. An
+  // rmdir would then delete files inside the mounted image and the new boot.wim could not
+  // replace the mounted one, so both are undone first, in this order (a loaded hive keeps the
+  // image busy), before the folder goes.
+  bool ClearWorkDirectory() {
     const std::wstring work = request_.workDir.empty()
                                   ? DefaultWinPEWorkDir(host_.tempFolder, request_.architecture)
                                   : request_.workDir;
-    paths_ = MakeWinPEBuildPaths(AdkRoot(), request_.architecture, work);
+    paths_ = MakeWinPEBuildPaths(AdkRoot(), request_.architecture, work, host_.systemFolder);
     Log(L"[WINPE BUILD] 作業ディレクトリを初期化しています (" + paths_.arch + L"): " + paths_.work);
-    host_.runCommand(std::wstring(kDismCleanupCommand), {});
+    if (host_.runCommand(QueryHiveCommand(host_.systemFolder), {}) == 0) {
+      Log(L"[WINPE CLEANUP] 前回のビルドで読み込まれたままのレジストリハイブ " +
+          std::wstring(kHiveMountKey) + L" をアンロードしています...");
+      host_.runCommand(UnloadHiveCommand(host_.systemFolder), log_);
+    }
+    std::vector<std::wstring> mounted;
+    host_.runCommand(MountedImagesCommand(paths_),
+                     [&mounted](const std::wstring& line) { mounted.push_back(line); });
+    if (MountListNamesFolder(mounted, paths_.mountDir)) {
+      Log(L"[WINPE CLEANUP] マウントされたままのイメージを破棄してアンマウントしています: " +
+          paths_.mountDir);
+      host_.runCommand(UnmountImageCommand(paths_, UnmountAction::kDiscard), log_);
+    }
+    Log(L"[WINPE CLEANUP] DISM の使われていないマウントポイントを整理しています...");
+    host_.runCommand(CleanupMountpointsCommand(paths_), {});
+    Log(L"[WINPE CLEANUP] 前回の作業ディレクトリを削除しています: " + paths_.work);
     host_.runCommand(RemoveWorkDirCommand(paths_), {});
+    if (PathExists(paths_.work)) {
+      Log(L"[ERROR] 前回の作業ディレクトリを削除できませんでした (イメージがマウントされたままの可能性があります): " +
+          paths_.work);
+      return false;
+    }
+    return true;
   }
 
   bool Stage() {
@@ -93,7 +138,8 @@ class MediaBuild {
 
   bool CustomiseAndCommit() {
     Log(L"[WINPE BUILD] Step 3/5: 日本語ロケール・日本語フォントの組み込みとアプリ自動起動設定を実行中...");
-    if (!CustomiseWinPEImage(paths_.adkRoot, paths_.mountDir, request_.architecture, log_, host_)) {
+    if (!CustomiseWinPEImage(paths_.adkRoot, paths_.mountDir, request_.architecture, program_, log_,
+                             host_)) {
       // Media without the program or its start-up files would boot into a bare WinPE.
       host_.runCommand(UnmountImageCommand(paths_, UnmountAction::kDiscard), {});
       return false;
@@ -176,6 +222,7 @@ class MediaBuild {
   LogCallback log_;
   const WinPEHost& host_;
   WinPEBuildPaths paths_;
+  MediaProgram program_;
 };
 
 }  // namespace
