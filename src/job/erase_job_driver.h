@@ -8,6 +8,7 @@
 #include "base/log_callback.h"
 #include "disk/disk_reidentify.h"
 #include "erase/erase_job.h"
+#include "erase/pass_data.h"
 #include "erase/volume_lock.h"
 #include "report/report_data.h"
 
@@ -52,6 +53,8 @@ struct EraseJobEnvironment {
   // folder it checked. Not called when report output is disabled.
   std::function<bool(const EraseJobConfig& config, std::wstring& folder)> prepareReportFolder;
   std::function<bool(ReportData& report)> saveReports;
+  // Draws the secret key and nonce of the job's random passes (the OS generator).
+  RandomPassSecret::Draw drawRandomSecret;
 };
 
 EraseJobEnvironment DefaultEraseJobEnvironment();

@@ -88,6 +88,9 @@ bool ReadJsonReport(std::string_view utf8, ReportData& report, std::string& erro
     return false;
   }
   if (const std::wstring* trim = FindJsonString(members, "trimNotice")) r.trimNotice = *trim;
+  if (const std::wstring* scope = FindJsonString(members, "sanitization.verificationScope")) {
+    r.verificationScope = *scope;
+  }
   for (const HardwareFieldRef& field : kHardwareFields) {
     const std::string path = std::string("hardwareDetails.") + field.name;
     if (!text(path.c_str(), r.stamp.hardware.*field.member)) return false;

@@ -1,6 +1,7 @@
-// ECDSA P-256 of the OS layer (OpenSSL natively, CNG under Wine), its DER and PEM forms, and the
-// small-file helpers that keep keys. The fixed key and signature were made by the openssl
-// command-line tool, so each build is checked against a real peer.
+// Crypto of the OS layer (OpenSSL natively, CNG under Wine): the AES-256-CTR keystream against
+// the published test vector, ECDSA P-256 with its DER and PEM forms, and the small-file helpers
+// that keep keys. The fixed key and signature were made by the openssl command-line tool, so
+// each build is checked against a real peer.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -9,6 +10,7 @@
 
 #include "base/ecdsa_p256.h"
 #include "base/file_system.h"
+#include "base/keystream.h"
 #include "base/p256_der.h"
 #include "base/pem.h"
 #include "support/temp_dir.h"
@@ -54,6 +56,38 @@ std::vector<uint8_t> PemBody(const std::string& pem) {
   std::vector<uint8_t> der;
   EXPECT_TRUE(Base64Decode(body, der));
   return der;
+}
+
+std::string Hex(std::span<const uint8_t> bytes) {
+  std::string out;
+  for (const uint8_t b : bytes)
+    out += "0123456789abcdef"[b >> 4], out += "0123456789abcdef"[b & 15];
+  return out;
+}
+
+// NIST SP 800-38A F.5.5 (CTR-AES256.Encrypt): key 603deb..., initial counter f0f1...feff; its
+// output blocks are the keystream. The counter's low byte carries into the next one.
+TEST(Keystream, IsAes256CtrOfThePublishedVectorAtAnyOffsetAndLength) {
+  KeystreamKey key{};
+  KeystreamCounter counter{};
+  const std::string keyHex = "603deb1015ca71be2b73aef0857d77811f352c073b6108d72d9810a30914dff4";
+  for (size_t i = 0; i < key.size(); ++i)
+    key[i] = static_cast<uint8_t>(std::stoi(keyHex.substr(2 * i, 2), nullptr, 16));
+  for (size_t i = 0; i < counter.size(); ++i)
+    counter[i] = static_cast<uint8_t>(0xf0 + i);
+  std::vector<uint8_t> blocks(48);
+  ASSERT_TRUE(AesCtrKeystreamBlocks(key, counter, blocks));
+  EXPECT_EQ(Hex(std::span(blocks).first(32)),
+            "0bdf7df1591716335e9a8b15c860c5025a6e699d536119065433863c8f657b94");
+  // Counter block i of a stream is the nonce then i: any offset and length cut the same bytes,
+  // both partial blocks and the whole one between them; another nonce is another stream.
+  counter = {0xf0, 0xf1, 0xf2, 0xf3, 0xf4, 0xf5, 0xf6, 0xf7, 0, 0, 0, 0, 0, 0, 0, 9};
+  ASSERT_TRUE(AesCtrKeystreamBlocks(key, counter, blocks));
+  std::vector<uint8_t> part(23);
+  ASSERT_TRUE(GenerateKeystream(key, 0xf0f1f2f3f4f5f6f7, 9 * 16 + 5, part));
+  EXPECT_EQ(Hex(part), Hex(std::span(blocks).subspan(5, 23)));
+  ASSERT_TRUE(GenerateKeystream(key, 0xf0f1f2f3f4f5f6f6, 9 * 16 + 5, part));
+  EXPECT_NE(Hex(part), Hex(std::span(blocks).subspan(5, 23)));
 }
 
 TEST(Ecdsa, VerifiesOpensslSignatureAndSignsWhatVerifies) {

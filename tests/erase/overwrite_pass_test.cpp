@@ -46,7 +46,7 @@ struct PassRun {
 // the cancel flag goes up before write number `cancelAt` (-1: before the start).
 PassRun RunPass(uint64_t deviceBytes, uint64_t size, FaultPlan faults = {}, int32_t cancelAt = 0,
                 uint32_t deviceSector = 512, uint32_t sector = 512, const PassSpec& pass = kFill,
-                const RandomFill& fill = FillRandom) {
+                const PassStream& stream = {}) {
   PassRun run;
   run.device = FaultDevice::InMemory(deviceBytes, deviceSector, 0xEE);
   CancelFlag cancel{cancelAt < 0 ? 1 : 0};
@@ -55,7 +55,7 @@ PassRun RunPass(uint64_t deviceBytes, uint64_t size, FaultPlan faults = {}, int3
     if (n == cancelAt) cancel.exchange(1);
   };
   run.status = RunHardwarePass(*run.device, DiskConfig(size, sector), pass, 4, cancel,
-                               run.recorder.Progress(), run.recorder.Log(), fill);
+                               run.recorder.Progress(), run.recorder.Log(), stream);
   return run;
 }
 
@@ -113,8 +113,9 @@ TEST(HardwarePass, ErrorsAndCancelEndThePassWithoutFlushOrEndLine) {
        ioError.c_str()},
       {"write of 0 bytes", 2 * kChunk, 2 * kChunk, 0, 2, 0, kStatusFailed, 2, "50", 4194304,
        "): 0 バイトしか書き込めませんでした"},
-      // The device ends before the configured size: the write is cut short, the next fails.
-      {"device too short", kChunk + 1024, 2 * kChunk, 0, 0, 0, kStatusFailed, 3, "50 50", 4195328,
+      // The device ends before the configured size: the write is cut short, the rest of the
+      // chunk is tried where it stopped and fails.
+      {"device too short", kChunk + 1024, 2 * kChunk, 0, 0, 0, kStatusFailed, 3, "50", 4195328,
        ioError.c_str()},
       {"cancel during chunk 2", 5 * kChunk, 5 * kChunk, 0, 0, 2, kStatusCancelled, 2, "20 40", -1,
        ""},
@@ -307,39 +308,50 @@ TEST(PartitionWipe, ZeroesTheFirstAndTheLastWholeSectorMiBThenAsksForTheNewLayou
 
 const PassSpec kRandom{2, PassKind::Random, {}, L"Pass 2/4: Fill"};
 
-// Fill number k writes the byte value k everywhere, so the disk shows which fill went where.
-// The function holds `alive` while the generator keeps its copy.
-RandomFill NumberedFill(std::atomic<int32_t>& calls, int32_t failAt = 0, int32_t delayMs = 0,
-                        std::shared_ptr<int> alive = nullptr) {
-  return [&calls, failAt, delayMs, alive](std::span<uint8_t> out) {
+// Fill number k writes the byte value k everywhere, so the disk shows which fill went where;
+// the offsets asked for are kept in `offsets`. The function holds `alive` while the generator
+// keeps its copy.
+PassStream NumberedStream(std::atomic<int32_t>& calls, int32_t failAt = 0, int32_t delayMs = 0,
+                          std::shared_ptr<int> alive = nullptr,
+                          std::vector<uint64_t>* offsets = nullptr) {
+  return [&calls, failAt, delayMs, alive, offsets](uint64_t offset, std::span<uint8_t> out) {
     std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
     const int32_t k = ++calls;
+    if (offsets != nullptr) offsets->push_back(offset);
     std::memset(out.data(), k, out.size());
     return k != failAt;
   };
 }
 
-TEST(RandomPass, EveryChunkIsItsOwnFillInOrderWhateverTheGeneratorsPace) {
+TEST(RandomPass, EveryChunkIsTheStreamAtItsOffsetInOrderWhateverTheGeneratorsPace) {
   for (const int32_t delayMs : {0, 5}) {  // the generator ahead of the writes, or behind them
     std::atomic<int32_t> calls{0};
+    std::vector<uint64_t> offsets;
     const PassRun run = RunPass(3 * kChunk + 512, 3 * kChunk + 512, {}, 0, 512, 512, kRandom,
-                                NumberedFill(calls, 0, delayMs));
+                                NumberedStream(calls, 0, delayMs, nullptr, &offsets));
     ASSERT_EQ(run.status, kStatusCompleted);
     EXPECT_EQ(run.Slice(0, 1) + run.Slice(kChunk - 1, 2) + run.Slice(2 * kChunk, 1) +
                   run.Slice(3 * kChunk, 512).substr(511),
               "\x01\x01\x02\x03\x04")
         << "the 512-byte tail is the fourth fill";
-    EXPECT_LE(calls.load(), 5) << "at most one chunk ahead";
+    EXPECT_EQ(offsets, (std::vector<uint64_t>{0, kChunk, 2 * kChunk, 3 * kChunk}));
     EXPECT_EQ(run.recorder.Percents(kPass), (std::vector<int32_t>{33, 66, 99, 100}));
   }
-  // The system's generator: different data in every chunk, no sector a run of one value.
-  const PassRun run = RunPass(2 * kChunk, 2 * kChunk, {}, 0, 512, 512, kRandom);
+  // A job's stream: different data in every chunk, no sector a run of one value, and the disk
+  // holds exactly the stream at each offset.
+  const PassStream stream = RandomPassSecret::Drawn().StreamFor(2);
+  const PassRun run = RunPass(2 * kChunk, 2 * kChunk, {}, 0, 512, 512, kRandom, stream);
   ASSERT_EQ(run.status, kStatusCompleted);
   EXPECT_NE(run.Slice(0, kChunk), run.Slice(kChunk, kChunk));
   for (uint64_t sector = 0; sector < 2 * kChunk; sector += 512) {
     const std::string bytes = run.Slice(sector, 512);
     ASSERT_NE(std::count(bytes.begin(), bytes.end(), bytes[0]), 512) << sector;
   }
+  std::string expected(512, '\0');
+  ASSERT_TRUE(stream(kChunk + 4096, std::span(reinterpret_cast<uint8_t*>(expected.data()), 512)));
+  EXPECT_EQ(run.Slice(kChunk + 4096, 512), expected);
+  EXPECT_EQ(RunPass(kChunk, kChunk, {}, 0, 512, 512, kRandom).status, kStatusFailed)
+      << "a random pass without a stream writes nothing";
 }
 
 TEST(RandomPass, FailuresAndCancelStopTheGeneratorBeforeThePassReturns) {
@@ -355,7 +367,7 @@ TEST(RandomPass, FailuresAndCancelStopTheGeneratorBeforeThePassReturns) {
     std::atomic<int32_t> calls{0};
     auto alive = std::make_shared<int>(0);
     const PassRun run = RunPass(6 * kChunk, 6 * kChunk, faults, c.cancelAt, 512, 512, kRandom,
-                                NumberedFill(calls, c.failFillAt, 0, alive));
+                                NumberedStream(calls, c.failFillAt, 0, alive));
     EXPECT_EQ(run.status, c.status);
     EXPECT_EQ(run.device->writeCalls, c.writes);
     EXPECT_EQ(run.device->flushCalls, 0);

@@ -9,8 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "base/byte_order.h"
+#include "base/ecdsa_p256.h"
 #include "base/file_system.h"
 #include "base/host_environment.h"
+#include "base/keystream.h"
+#include "base/text.h"
 #include "erase/device_preparation.h"
 #include "job/report_output.h"
 #include "stamp/stamp_detect.h"
@@ -307,6 +311,87 @@ TEST(EraseJobReal, EachEndStatesOnlyWhatIsTrueOfTheDisk) {
       EXPECT_TRUE(
           CString(job.bytes(), 0x50).starts_with("\r\n[TOREVAL DISK ERASER] " + status + ". "));
       EXPECT_TRUE(CString(job.bytes(), 0xA60).substr(0, 80).ends_with("  [" + status + "]\r\n"));
+    }
+  }
+}
+
+// Every pass read back whole: a pass that reads back wrong stops the job there, naming it. The
+// random pass is the keystream of the job's drawn key and nonce, and no output holds either:
+// not the disk, the four files of the signed report set or the log, raw or in hexadecimal.
+TEST(EraseJobReal, EveryPassIsReadBackAndTheRandomPassKeyStaysInMemory) {
+  std::vector<uint8_t> secret(40);  // key, then nonce, in the order the job draws them
+  for (size_t i = 0; i < secret.size(); ++i)
+    secret[i] = static_cast<uint8_t>(37 * i + 11);
+  EcdsaKeyPair signing;
+  std::string error;
+  ASSERT_TRUE(GenerateEcdsaP256KeyPair(signing, error)) << error;
+  for (const bool wrong : {true, false}) {
+    SCOPED_TRACE(wrong);
+    JobHarness job(8 * kMiB);
+    job.config.standard = EraseStandard::Dod522022M;
+    job.config.verifyMode = VerifyMode::EveryPass;
+    job.config.signingKeyFile = job.dir.File("key.pem");
+    ASSERT_TRUE(WriteNewFile(job.config.signingKeyFile, signing.privateKeyPem,
+                             FileAccess::OwnerOnly, error));
+    job.environment.saveReports = SaveReports;
+    size_t drawn = 0;
+    job.environment.drawRandomSecret = [&](std::span<uint8_t> out) {
+      std::copy_n(secret.begin() + static_cast<ptrdiff_t>(drawn), out.size(), out.begin());
+      drawn += out.size();
+      return true;
+    };
+    // Pass 1 writes twice and is read back; from pass 2 on, a byte at 5 MiB reads wrong.
+    job.disk->faults.beforeWrite = [&job, wrong](int32_t write) {
+      if (wrong && write == 3) job.disk->faults.flipOffset = 5 * kMiB + 7;
+    };
+    const ReportData result = job.Run();
+    const std::string scope = wrong ? "every pass: full surface, 16,384 sectors each, compared "
+                                      "with pass 1 (0x00); pass 2 (0xFF): full surface, 8,192 "
+                                      "of 16,384 sectors (stopped)"
+                                    : "every pass: full surface, 16,384 sectors each, compared "
+                                      "with pass 1 (0x00), pass 2 (0xFF), pass 3 (random stream) "
+                                      "and the partition-table areas with 0x00";
+    EXPECT_EQ(U8(result.verificationScope), scope);
+    EXPECT_TRUE(
+        testing::ReadTextFile(result.txtPath).find("  Verification Scope : " + scope + "\r\n") !=
+        std::string::npos);
+    EXPECT_EQ(result.passesCompleted, wrong ? 2 : 3);
+    EXPECT_EQ(job.disk->CountEvents("delete-layout"), wrong ? 0u : 1u);  // no wipe after a stop
+    if (wrong) {
+      EXPECT_EQ(result.statusCode, kStatusFailed);
+      EXPECT_EQ(U8(result.verificationResult), "FAILED (Pattern Mismatch Detected)");
+      EXPECT_EQ(U8(result.diskStampStatus), "NOT STAMPED");
+      EXPECT_TRUE(
+          job.Logged("[ERROR] 読み戻し検証に合格しなかったため、ジョブを停止しました: "
+                     "Pass 2/3: Complement Pattern (0xFF)"));
+      continue;
+    }
+    EXPECT_EQ(U8(result.verificationResult), kPassed);
+    EXPECT_EQ(U8(result.diskStampStatus), kStamped);
+    KeystreamKey key{};
+    std::copy_n(secret.begin(), key.size(), key.begin());
+    std::vector<uint8_t> stream(4096);
+    ASSERT_TRUE(
+        GenerateKeystream(key, GetBe64(std::span(secret).subspan(32)) ^ 3, 6 * kMiB, stream));
+    EXPECT_TRUE(std::equal(stream.begin(), stream.end(), job.bytes().begin() + 6 * kMiB));
+
+    std::vector<std::string> outputs = {std::string(job.bytes().begin(), job.bytes().end())};
+    for (const std::wstring& file :
+         {result.htmlPath, result.txtPath, result.jsonPath, result.signaturePath}) {
+      outputs.push_back(testing::ReadTextFile(file));
+    }
+    for (const std::string& line : job.log)
+      outputs.push_back(line);
+    for (const auto& [from, bytes] : {std::pair<size_t, size_t>{0, 32}, {32, 8}}) {
+      const std::string raw(secret.begin() + from, secret.begin() + from + bytes);
+      std::string hex, upper;
+      for (const char c : raw)
+        hex += FormatPrintf("%02x", static_cast<uint8_t>(c)),
+            upper += FormatPrintf("%02X", static_cast<uint8_t>(c));
+      for (const std::string& output : outputs) {
+        for (const std::string& form : {raw, hex, upper})
+          EXPECT_EQ(output.find(form.substr(0, 16)), std::string::npos);
+      }
     }
   }
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Parses the written JSON reports with Python's json module: UTF-8 without byte-order mark,
-36 LF lines, keys in order, and the values (hostile operator texts included) as written out
-here independently of the program that wrote the files."""
+36 LF lines (one more with a verification scope), keys in order, and the values (hostile
+operator texts included) as written out here independently of the program that wrote the
+files."""
 import json
 import sys
 from pathlib import Path
@@ -17,13 +18,16 @@ SANITIZATION_KEYS = ["standard", "passesCompleted", "passesPlanned", "verificati
 
 def load(path, failures):
     raw = path.read_bytes()
-    if raw.startswith(b"\xef\xbb\xbf") or b"\r" in raw or raw.count(b"\n") != 36:
-        failures.append(f"{path.name}: byte-order mark, CR or not 36 LF lines")
     pairs = json.loads(raw.decode("utf-8"), object_pairs_hook=lambda pairs: pairs)
     doc = dict(pairs)
-    keys = ([k for k, _ in pairs], [k for k, _ in doc["hardwareDetails"]],
-            [k for k, _ in doc["sanitization"]])
-    if keys != (KEYS, HARDWARE_KEYS, SANITIZATION_KEYS):
+    sanitization = [k for k, _ in doc["sanitization"]]
+    scoped = "verificationScope" in sanitization
+    if raw.startswith(b"\xef\xbb\xbf") or b"\r" in raw or raw.count(b"\n") != 36 + scoped:
+        failures.append(f"{path.name}: byte-order mark, CR or not 36 LF lines")
+    expected_sanitization = SANITIZATION_KEYS[:4] + ["verificationScope"] * scoped + \
+        SANITIZATION_KEYS[4:]
+    keys = ([k for k, _ in pairs], [k for k, _ in doc["hardwareDetails"]], sanitization)
+    if keys != (KEYS, HARDWARE_KEYS, expected_sanitization):
         failures.append(f"{path.name}: keys {keys}")
     return {**doc, **dict(doc["hardwareDetails"]), **dict(doc["sanitization"])}
 
@@ -33,7 +37,10 @@ def main(folder):
     expected = {
         "sample_Report.json": {"operatorName": "山田 太郎", "elapsedSeconds": 5735.26,
                                "standard": "DoD 5220.22-M (3 Passes - 米国国防総省標準)",
-                               "passesCompleted": 3, "uuid": "4C4C4544-0042-3510-8051-B7C04F4E3332"},
+                               "passesCompleted": 3, "uuid": "4C4C4544-0042-3510-8051-B7C04F4E3332",
+                               "verificationScope": "full surface, 1,953,525,168 sectors, "
+                               "compared with pass 3 (random stream) and the partition-table "
+                               "areas with 0x00"},
         "empty_Report.json": {"certificateId": "", "elapsedSeconds": 0, "passesPlanned": 0,
                               "executionMode": "SimulationDryRun"},
         "hostile_Report.json": {

@@ -46,9 +46,19 @@ TEST(ReportFormats, SampleRecordGivesTheGoldenFilesByteForByte) {
   EXPECT_EQ(U8(BuildHtmlCertificate(r)), ReadGolden("sample_Certificate.html"));
 }
 
-TEST(ReportFormats, ATrimOutcomeIsOneMoreLineThatMovesNoOtherAndReadsBack) {
-  ReportData r = SampleReport();
+TEST(ReportFormats, ScopeAndTrimOutcomeAreOneLineEachThatMovesNoOtherAndReadsBack) {
+  ReportData r = SampleReport();  // with a verification scope, without a TRIM outcome
   std::string txt = U8(BuildAuditLogText(r)), json = U8(BuildJsonReport(r));
+  const auto without = [](std::string text, const std::string& start) {
+    const size_t at = text.find(start);
+    return text.erase(at, text.find('\n', at) + 1 - at);
+  };
+  ReportData unread = r;
+  unread.verificationScope.clear();
+  EXPECT_EQ(U8(BuildAuditLogText(unread)), without(txt, "  Verification Scope : "));
+  EXPECT_EQ(U8(BuildJsonReport(unread)), without(json, "    \"verificationScope\": "));
+  EXPECT_EQ(U8(BuildHtmlCertificate(unread)),
+            without(U8(BuildHtmlCertificate(r)), "      <tr><th>Verification scope"));
   r.trimNotice = L"NOT PERFORMED (\"refused\")";
   txt.insert(txt.find("\r\n", txt.find("  Disk Stamp Status  : ")) + 2,
              "  TRIM Notice        : NOT PERFORMED (\"refused\")\r\n");
@@ -60,6 +70,7 @@ TEST(ReportFormats, ATrimOutcomeIsOneMoreLineThatMovesNoOtherAndReadsBack) {
   std::string error;
   ASSERT_TRUE(ReadJsonReport(json, back, error)) << error;
   EXPECT_EQ(back.trimNotice, r.trimNotice);
+  EXPECT_EQ(back.verificationScope, r.verificationScope);
 }
 
 TEST(ReportFormats, OnlyASimulationIsReportedAsOneAndADesktopIsNoWinPE) {

@@ -1,0 +1,44 @@
+// POSIX keystream cipher: OpenSSL's AES-256-CTR over a zeroed buffer, in place.
+#include <openssl/evp.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <memory>
+
+#include "base/keystream.h"
+
+namespace tvde {
+namespace {
+
+struct CipherContextFree {
+  // Freeing the context also wipes the key schedule it holds.
+  void operator()(EVP_CIPHER_CTX* context) const { EVP_CIPHER_CTX_free(context); }
+};
+
+}  // namespace
+
+bool AesCtrKeystreamBlocks(const KeystreamKey& key, const KeystreamCounter& counter,
+                           std::span<uint8_t> out) {
+  const std::unique_ptr<EVP_CIPHER_CTX, CipherContextFree> context(EVP_CIPHER_CTX_new());
+  if (context == nullptr || EVP_EncryptInit_ex(context.get(), EVP_aes_256_ctr(), nullptr,
+                                               key.data(), counter.data()) != 1) {
+    return false;
+  }
+  // The keystream is the encryption of zeroes.
+  std::memset(out.data(), 0, out.size());
+  size_t done = 0;
+  while (done < out.size()) {
+    const int step = static_cast<int>(std::min<size_t>(out.size() - done, INT_MAX / 16 * 16));
+    int produced = 0;
+    if (EVP_EncryptUpdate(context.get(), out.data() + done, &produced, out.data() + done, step) !=
+            1 ||
+        produced != step) {
+      return false;
+    }
+    done += static_cast<size_t>(step);
+  }
+  return true;
+}
+
+}  // namespace tvde
