@@ -2,8 +2,7 @@
 #include <openssl/evp.h>
 
 #include <algorithm>
-#include <climits>
-#include <cstring>
+#include <array>
 #include <memory>
 
 #include "base/keystream.h"
@@ -25,13 +24,13 @@ bool AesCtrKeystreamBlocks(const KeystreamKey& key, const KeystreamCounter& coun
                                                key.data(), counter.data()) != 1) {
     return false;
   }
-  // The keystream is the encryption of zeroes.
-  std::memset(out.data(), 0, out.size());
+  // The keystream is the encryption of zeroes, read from a block small enough to stay cached.
+  static constexpr std::array<uint8_t, 64 * 1024> kZeroes{};
   size_t done = 0;
   while (done < out.size()) {
-    const int step = static_cast<int>(std::min<size_t>(out.size() - done, INT_MAX / 16 * 16));
+    const int step = static_cast<int>(std::min(out.size() - done, kZeroes.size()));
     int produced = 0;
-    if (EVP_EncryptUpdate(context.get(), out.data() + done, &produced, out.data() + done, step) !=
+    if (EVP_EncryptUpdate(context.get(), out.data() + done, &produced, kZeroes.data(), step) !=
             1 ||
         produced != step) {
       return false;
