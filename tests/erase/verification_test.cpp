@@ -156,33 +156,26 @@ TEST(Verification, ReadFailuresAndCancelStopWithinAChunkAndTheScopeSaysHowFarItG
   struct Case {
     const char* name;
     uint64_t deviceBytes;
-    FaultPlan faults;
-    int32_t cancelAt;
+    int32_t failReadAt, shortReadAt, cancelAt;
     std::string verdict, logEnd, scope;
   };
-  FaultPlan readError, shortLast;
-  readError.failReadAt = 2;
-  shortLast.shortReadAt = 3;
   const std::string stopped = "full surface, 8,192 of 20,480 sectors (stopped), compared with ";
+  const std::string shortRead =
+      "(オフセット 8388608 バイト): 2097152 バイト中 1048576 バイトしか読み出せませんでした";
   const Case cases[] = {
-      {"read error mid-way", kTenMiB, readError, 0, kReadError,
+      {"read error mid-way", kTenMiB, 2, 0, 0, kReadError,
        "(オフセット 4194304 バイト): " + U8(DescribeDiskError(5)), stopped + "pass 2 (0xFF)"},
-      {"short last read", kTenMiB, shortLast, 0, kReadError,
-       "(オフセット 8388608 バイト): 2097152 バイト中 1048576 バイトしか読み出せませんでした",
+      {"short last read", kTenMiB, 0, 3, 0, kReadError, shortRead,
        "full surface, 16,384 of 20,480 sectors (stopped), compared with pass 2 (0xFF)"},
-      {"device shorter than the disk",
-       9 * kMiB,
-       {},
-       0,
-       kReadError,
-       "(オフセット 8388608 バイト): 2097152 バイト中 1048576 バイトしか読み出せませんでした",
-       ""},
-      {"cancel after the first chunk", kTenMiB, {}, 1, "CANCELLED", "", stopped + "pass 2 (0xFF)"},
+      {"device shorter than the disk", 9 * kMiB, 0, 0, 0, kReadError, shortRead, ""},
+      {"cancel after the first chunk", kTenMiB, 0, 0, 1, "CANCELLED", "",
+       stopped + "pass 2 (0xFF)"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     auto device = FaultDevice::InMemory(c.deviceBytes, 512, 0xFF);
-    device->faults = c.faults;
+    device->faults.failReadAt = c.failReadAt;
+    device->faults.shortReadAt = c.shortReadAt;
     const VerifyRun run =
         Verify(device.get(), kTenMiB, &kOnesPass, VerifyMode::Full, {}, 512, c.cancelAt);
     EXPECT_EQ(run.verdict, c.verdict);

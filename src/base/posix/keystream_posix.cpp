@@ -25,13 +25,12 @@ bool AesCtrKeystreamBlocks(const KeystreamKey& key, const KeystreamCounter& coun
     return false;
   }
   // The keystream is the encryption of zeroes, read from a block small enough to stay cached.
-  static constexpr std::array<uint8_t, 64 * 1024> kZeroes{};
+  static constexpr std::array<uint8_t, size_t{64} * 1024> kZeroes{};
   size_t done = 0;
   while (done < out.size()) {
     const int step = static_cast<int>(std::min(out.size() - done, kZeroes.size()));
     int produced = 0;
-    if (EVP_EncryptUpdate(context.get(), out.data() + done, &produced, kZeroes.data(), step) !=
-            1 ||
+    if (EVP_EncryptUpdate(context.get(), out.data() + done, &produced, kZeroes.data(), step) != 1 ||
         produced != step) {
       return false;
     }
