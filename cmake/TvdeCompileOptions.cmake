@@ -17,3 +17,15 @@ if(TVDE_SANITIZE AND NOT WIN32)
                       -fno-sanitize-recover=undefined)
   add_link_options(-fsanitize=address,undefined)
 endif()
+
+# Windows executables: the load configuration that keeps the loader from taking the imported
+# DLLs from the program's own folder, pointed to after the link.
+function(tvde_harden_dll_search target)
+  if(WIN32)
+    target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/src/base/win/load_config_win.cpp)
+    add_custom_command(TARGET ${target} POST_BUILD
+      COMMAND python3 ${PROJECT_SOURCE_DIR}/cmake/pe_load_config.py set $<TARGET_FILE:${target}>
+              ${CMAKE_NM}
+      VERBATIM)
+  endif()
+endfunction()

@@ -25,13 +25,13 @@ struct IoResult {
 };
 
 // Questions a disk answers about itself, each answered with the raw bytes of the Windows
-// structure named.
+// structure named. Each is one a disk answers through a handle opened for queries only (no
+// read or write access); the size comes from the geometry for that reason.
 enum class DiskQuery : int32_t {
   DeviceNumber,      // STORAGE_DEVICE_NUMBER (IOCTL_STORAGE_GET_DEVICE_NUMBER)
   DeviceDescriptor,  // STORAGE_DEVICE_DESCRIPTOR; the leading part when larger than the buffer
   SeekPenalty,       // DEVICE_SEEK_PENALTY_DESCRIPTOR
   DriveGeometryEx,   // DISK_GEOMETRY_EX (IOCTL_DISK_GET_DRIVE_GEOMETRY_EX)
-  LengthInfo,        // GET_LENGTH_INFORMATION (IOCTL_DISK_GET_LENGTH_INFO)
   DiskAttributes,    // GET_DISK_ATTRIBUTES (IOCTL_DISK_GET_DISK_ATTRIBUTES)
 };
 

@@ -24,6 +24,11 @@ int32_t FindBootMediaDiskNumber();
 
 void AssignDriveLetters(std::vector<DiskInfo>& disks);
 
+// A disk, or any device or file, opened with access 0 for the inventory's questions, as the
+// list and the listed-disk check open disks; null when it cannot be opened. Opens whatever it
+// is given, also under Wine: callers keep host devices away from it.
+std::unique_ptr<DiskQueryHandle> OpenQueryHandle(const std::wstring& path);
+
 // The Win32 answers to the inventory's queries (CreateFileW with access 0, DeviceIoControl,
 // GetLogicalDriveStringsW, GetFileAttributesW, MultiByteToWideChar). Under Wine it refuses to
 // open any disk or volume device.

@@ -41,6 +41,10 @@ struct ControlAnswer {
   bool ok = false;
   bool moreData = false;  // failed with "more data": `out` holds the leading part only
   size_t bytes = 0;       // bytes returned
+  uint32_t error = 0;     // the system's error when the device could not be opened or asked
+  // The question does not apply: the device lies on no disk (an optical drive, a RAM disk) or
+  // holds no medium.
+  bool onNoDisk = false;
 };
 
 class DiskSystemQueries {

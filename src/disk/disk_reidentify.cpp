@@ -72,18 +72,16 @@ DiskIdentityCheck ReidentifyOpenedDisk(DiskSystemQueries& system, DiskQueryHandl
     Add(difference, Was(L"セクタサイズ", std::to_wstring(saved.bytesPerSector),
                         std::to_wstring(current.bytesPerSector)));
 
-  std::vector<uint8_t> length(kLengthInfoBytes, 0);
-  const auto lengthBytes = Ask(opened, DiskQuery::LengthInfo, length);
-  const auto size = lengthBytes ? ParseLengthInfo(length) : std::nullopt;
-  if (!size) {
+  // The size as the list read it, from the geometry: a handle opened for queries only cannot
+  // ask for the length, which needs read access.
+  if (current.sizeBytes == 0) {
     Add(difference, L"容量を取得できません");
-  } else if (*size != saved.sizeBytes) {
-    Add(difference,
-        Was(L"容量 (バイト)", std::to_wstring(saved.sizeBytes), std::to_wstring(*size)));
+  } else if (current.sizeBytes != saved.sizeBytes) {
+    Add(difference, Was(L"容量 (バイト)", std::to_wstring(saved.sizeBytes),
+                        std::to_wstring(current.sizeBytes)));
   }
 
   // The rules again, on what the open disk is now: its letters and the running system's disks.
-  current.sizeBytes = size.value_or(0);
   std::vector<DiskInfo> listed{current};
   AssignDriveLettersWith(system, listed);
   const ClassificationContext context =

@@ -22,12 +22,12 @@ struct DiskIdentityCheck {
 int32_t ListEnvironmentMode(const DiskInfo& saved);
 int32_t ListUnlockInternal(const DiskInfo& saved);
 
-// Asks `opened` for its device number, descriptor (model, serial, bus), length and attributes,
-// gives it the letters of its volumes and classifies it with the running system's facts.
-// Same only when number, model, serial, bus, media kind, sector size and size equal the saved
-// record's, the status is the saved one and allows writes, and the disk is neither offline nor
-// read-only. A fact the disk does not answer counts as a difference (attributes excepted: older
-// drivers lack them).
+// Asks `opened` for its device number, descriptor (model, serial, bus), geometry (sector size
+// and size) and attributes, all questions a query-only handle may ask, gives it the letters of
+// its volumes and classifies it with the running system's facts. Same only when number, model,
+// serial, bus, media kind, sector size and size equal the saved record's, the status is the saved
+// one and allows writes, and the disk is neither offline nor read-only. A fact the disk does not
+// answer counts as a difference (attributes excepted: older drivers lack them).
 DiskIdentityCheck ReidentifyOpenedDisk(DiskSystemQueries& system, DiskQueryHandle& opened,
                                        const DiskInfo& saved);
 

@@ -50,11 +50,6 @@ std::optional<int32_t> ParseStorageDeviceNumber(std::span<const uint8_t> returne
   return static_cast<int32_t>(GetLe32(returned.subspan(kDeviceNumberOffset)));
 }
 
-std::optional<uint64_t> ParseLengthInfo(std::span<const uint8_t> returned) {
-  if (returned.size() < kLengthInfoBytes) return std::nullopt;
-  return GetLe64(returned);
-}
-
 std::optional<DiskAttributeFacts> ParseDiskAttributes(std::span<const uint8_t> returned) {
   if (returned.size() < kDiskAttributesBytes) return std::nullopt;
   const uint64_t attributes = GetLe64(returned.subspan(kDiskAttributesOffset));

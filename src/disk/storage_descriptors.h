@@ -41,9 +41,6 @@ inline constexpr size_t kExtentBytes = 24;
 inline constexpr size_t kDeviceNumberOffset = 4;
 inline constexpr size_t kDeviceNumberBytes = 12;
 
-// GET_LENGTH_INFORMATION (IOCTL_DISK_GET_LENGTH_INFO): LARGE_INTEGER Length.
-inline constexpr size_t kLengthInfoBytes = 8;
-
 // GET_DISK_ATTRIBUTES (IOCTL_DISK_GET_DISK_ATTRIBUTES): Version, Reserved1, then DWORDLONG
 // Attributes.
 inline constexpr size_t kDiskAttributesOffset = 8;
@@ -77,8 +74,6 @@ std::optional<bool> ParseSeekPenalty(std::span<const uint8_t> returned);
 
 // The device number; nothing when fewer than 12 bytes came back.
 std::optional<int32_t> ParseStorageDeviceNumber(std::span<const uint8_t> returned);
-// The length in bytes; nothing when fewer than 8 bytes came back.
-std::optional<uint64_t> ParseLengthInfo(std::span<const uint8_t> returned);
 
 struct DiskAttributeFacts {
   bool offline = false;

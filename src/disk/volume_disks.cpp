@@ -61,7 +61,9 @@ bool SameVolumeDevice(std::wstring_view a, std::wstring_view b) {
 }
 
 std::optional<std::vector<int32_t>> VolumeExtentDisks(DiskSystemQueries& system,
-                                                      const std::wstring& volumeDevice) {
+                                                      const std::wstring& volumeDevice,
+                                                      ControlAnswer* failure) {
+  if (failure != nullptr) *failure = {};
   std::vector<uint8_t> buffer(kExtentsFirstOffset + kExtentBytes, 0);
   for (int attempt = 0; attempt < kExtentQueryAttempts; ++attempt) {
     const ControlAnswer answer = system.QueryVolumeExtents(volumeDevice, buffer);
@@ -69,7 +71,10 @@ std::optional<std::vector<int32_t>> VolumeExtentDisks(DiskSystemQueries& system,
       const size_t bytes = std::min(answer.bytes, buffer.size());
       return ParseVolumeDiskExtents(std::span<const uint8_t>(buffer).first(bytes));
     }
-    if (!answer.moreData) return std::nullopt;
+    if (!answer.moreData) {
+      if (failure != nullptr) *failure = answer;
+      return std::nullopt;
+    }
     // The leading part holds NumberOfDiskExtents: make room for all of them.
     const uint32_t count = GetLe32(buffer);
     if (count == 0 || count > kMaxExtents) return std::nullopt;

@@ -26,9 +26,11 @@ bool SameVolumeDevice(std::wstring_view a, std::wstring_view b);
 
 // Disk numbers of every extent of the volume. The first question has room for one extent; a
 // volume spread over several disks answers "more data" with its extent count, and is asked
-// again with room for all of them. Nothing when the volume cannot be queried.
+// again with room for all of them. Nothing when the volume cannot be queried; then `failure`,
+// when given, receives the failed answer (all zero when the answer itself made no sense).
 std::optional<std::vector<int32_t>> VolumeExtentDisks(DiskSystemQueries& system,
-                                                      const std::wstring& volumeDevice);
+                                                      const std::wstring& volumeDevice,
+                                                      ControlAnswer* failure = nullptr);
 
 // The disks of the volume that `path` lives on; empty when the system cannot tell.
 std::vector<int32_t> DisksOfPath(DiskSystemQueries& system, const std::wstring& path);

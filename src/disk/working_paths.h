@@ -1,8 +1,8 @@
 #pragma once
 // The folders a running job needs on a disk of its own: the program's folder, the temporary
-// folder and the certificate folder. A target disk that holds one of them cannot be taken away
-// from the file system: its volume lock fails, the forced dismount that follows pulls the
-// folder away, and the process dies mid-erase without a certificate.
+// folder, the current folder and the certificate folder. A target disk that holds one of them
+// cannot be taken away from the file system: its volume lock fails, the forced dismount that
+// follows pulls the folder away, and the process dies mid-erase without a certificate.
 
 #include <cstdint>
 #include <string>
@@ -18,9 +18,10 @@ namespace tvde {
 std::vector<std::wstring> PathsOnDiskWith(DiskSystemQueries& system, int32_t diskNumber,
                                           const std::vector<std::wstring>& paths);
 
-// Windows: the program's folder, the temporary folder and `certificateFolder` (when not empty)
-// that lie on the raw disk `disk`; empty for image files and under Wine. Elsewhere always
-// empty: a folder on the target disk is a mounted file system there, which the volume check
+// Windows: the program's folder, the temporary folder, the current folder and `certificateFolder`
+// (when not empty) that lie on the raw disk `disk`, each reached through whatever links,
+// junctions or substituted drives lead to it; empty for image files and under Wine. Elsewhere
+// always empty: a folder on the target disk is a mounted file system there, which the volume check
 // already refuses.
 std::vector<std::wstring> WorkingPathsOnDisk(const DiskInfo& disk,
                                              const std::wstring& certificateFolder);

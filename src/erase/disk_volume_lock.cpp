@@ -3,12 +3,23 @@
 
 #include <algorithm>
 
+#include "base/system_error.h"
 #include "disk/volume_disks.h"
 
 namespace tvde {
 namespace {
 
 constexpr const wchar_t* kVolumeListName = L"(ボリューム一覧)";
+constexpr const wchar_t* kLogNothingForced =
+    L"[SAFETY] 取り外せないボリュームがあるため、どのボリュームも強制アンマウントせずに中止しました。";
+
+// A volume of the target disk between the survey and its removal.
+struct TargetVolume {
+  std::wstring name;  // as the log calls it
+  std::wstring device;
+  std::unique_ptr<LockableVolume> handle;
+  bool locked = false;
+};
 
 bool LockWithRetries(LockableVolume& volume, VolumeLocker& locker) {
   for (int attempt = 1; attempt <= kVolumeLockAttempts; ++attempt) {
@@ -51,48 +62,70 @@ VolumeLockList LockVolumesOnDisk(DiskSystemQueries& system, VolumeLocker& locker
   }
   const std::vector<std::wstring> pageFileVolumes = PageFileVolumes(system);
 
+  // First every volume of the disk is opened and locked where it is free, and nothing is forced:
+  // a volume that must stay (one the system pages to, one that cannot be opened or placed) ends
+  // the job before any other volume has been pulled away by force.
+  std::vector<TargetVolume> volumes;
   for (const std::wstring& volumeName : *names) {
     const std::wstring device = VolumeDeviceForName(volumeName);
     if (device.empty()) continue;
-    const auto disks = VolumeExtentDisks(system, device);
-    // Volumes without disk extents (optical drives, RAM disks) lie on no disk.
-    if (!disks || std::find(disks->begin(), disks->end(), diskNumber) == disks->end()) continue;
-
+    ControlAnswer failure;
+    const auto disks = VolumeExtentDisks(system, device, &failure);
     const std::wstring name = VolumeDisplayName(system.MountPoints(volumeName), volumeName);
-    std::unique_ptr<LockableVolume> volume = locker.OpenVolume(device);
-    if (!volume) {
+    if (!disks) {
+      // Optical drives, RAM disks and drives without a medium lie on no disk. Any other failure
+      // (a volume locked by another process cannot even be opened) may hide one of the target.
+      if (failure.onNoDisk) continue;
+      list.inUse.push_back(name);
+      EmitLog(log, L"[ERROR] ボリューム " + name +
+                       L" がどのディスク上にあるかを確認できないため、書き込みを許可できません: " +
+                       DescribeSystemError(failure.error));
+      continue;
+    }
+    if (std::find(disks->begin(), disks->end(), diskNumber) == disks->end()) continue;
+
+    TargetVolume volume{name, device, locker.OpenVolume(device), false};
+    if (!volume.handle) {
       list.inUse.push_back(name);
       EmitLog(log, L"[ERROR] ボリューム " + name + L" を開けないため、排他ロックできません。");
       continue;
     }
-
-    bool locked = LockWithRetries(*volume, locker);
-    bool dismounted = false;
-    if (locked) {
-      dismounted = volume->Dismount();
-    } else if (Contains(pageFileVolumes, device) || system.HostsVirtualDisks(device)) {
+    volume.locked = LockWithRetries(*volume.handle, locker);
+    if (!volume.locked && (Contains(pageFileVolumes, device) || system.HostsVirtualDisks(device))) {
       list.inUse.push_back(name);
       EmitLog(
           log,
           L"[ERROR] ボリューム " + name +
               L" はページファイルまたは仮想ディスクを格納しているため、強制アンマウントできません。");
-      continue;  // `volume` closes here; it was never locked
-    } else {
-      EmitLog(log, L"[SAFETY] ボリューム " + name +
-                       L" は使用中のため、強制アンマウントしてから排他ロックします。");
-      dismounted = volume->Dismount();
-      locked = LockWithRetries(*volume, locker);
+      continue;  // its handle closes here; it was never locked
     }
+    volumes.push_back(std::move(volume));
+  }
+  if (!list.inUse.empty()) {
+    EmitLog(log, kLogNothingForced);
+    return list;  // the locks taken so far are released with `volumes`
+  }
 
-    if (locked && dismounted) {
-      EmitLog(log, L"[SAFETY] ボリューム " + name + L" を排他ロック＆アンマウントしました。");
+  for (TargetVolume& volume : volumes) {
+    bool dismounted = false;
+    if (volume.locked) {
+      dismounted = volume.handle->Dismount();
+    } else {
+      EmitLog(log, L"[SAFETY] ボリューム " + volume.name +
+                       L" は使用中のため、強制アンマウントしてから排他ロックします。");
+      dismounted = volume.handle->Dismount();
+      volume.locked = LockWithRetries(*volume.handle, locker);
+    }
+    if (volume.locked && dismounted) {
+      EmitLog(log,
+              L"[SAFETY] ボリューム " + volume.name + L" を排他ロック＆アンマウントしました。");
     } else {
       // A file system that is still mounted can write to the disk during or after the
       // erasure: never log such a volume as taken away.
-      list.inUse.push_back(name);
-      LogFailure(log, name, locked, dismounted);
+      list.inUse.push_back(volume.name);
+      LogFailure(log, volume.name, volume.locked, dismounted);
     }
-    list.locks.push_back(std::move(volume));  // the open handle keeps the lock
+    list.locks.push_back(std::move(volume.handle));  // the open handle keeps the lock
   }
   return list;
 }

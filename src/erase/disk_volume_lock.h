@@ -39,8 +39,9 @@ inline constexpr uint32_t kVolumeLockRetryMs = 200;
 // by force and locked again, since a dismounted volume that is not locked mounts again on the
 // next access, except a volume that holds a page file or attached virtual disks: pulling it
 // away would crash the system or the virtual disks. Whatever cannot be taken away is logged
-// and listed in `inUse` (the caller then must not write); a volume list that cannot be read
-// counts as such too.
+// and listed in `inUse` (the caller then must not write); so is a volume list that cannot be
+// read, and a volume whose disks cannot be asked for a reason other than lying on no disk.
+// Nothing is dismounted by force until every volume of the disk is known to be removable.
 VolumeLockList LockVolumesOnDisk(DiskSystemQueries& system, VolumeLocker& locker,
                                  int32_t diskNumber, const LogCallback& log);
 

@@ -231,8 +231,7 @@ class JobRun {
   // A pass, or its read-back, did not complete: the job ends without the wipe or a stamp.
   ReportData StopAfterPass(int32_t status, std::wstring verdict, DeviceOpenResult& opened,
                            VolumeLockList& volumes) {
-    opened.device.reset();
-    ReleaseVolumes(volumes);
+    GiveDiskBack(opened, volumes);
     secret_ = RandomPassSecret();
     result_.statusCode = status;
     result_.verificationResult = std::move(verdict);
@@ -274,8 +273,7 @@ class JobRun {
     // open handle still answers as the listed disk.
     const DiskIdentityCheck identity = environment_.checkOpenedDisk(config().disk, disk);
     if (!identity.same) {
-      opened.device.reset();
-      ReleaseVolumes(volumes);
+      GiveDiskBack(opened, volumes);
       return Blocked(kOpenedDiskDiffersMessage + identity.difference);
     }
 
@@ -342,9 +340,19 @@ class JobRun {
                                                         : kLogNoStampLastPassNotZero);
     }
 
-    opened.device.reset();
-    ReleaseVolumes(volumes);
+    GiveDiskBack(opened, volumes);
     return Report();
+  }
+
+  // Every end after the disk was opened: the system re-reads the partition table while the
+  // volumes are still held, so that no volume of the old layout mounts again over half-erased
+  // or erased data; then the disk is closed and its volumes released.
+  static void GiveDiskBack(DeviceOpenResult& opened, VolumeLockList& volumes) {
+    if (opened.device != nullptr) {
+      opened.device->UpdateProperties();  // fails harmlessly on image files
+      opened.device.reset();
+    }
+    ReleaseVolumes(volumes);
   }
 
   const EraseJobEnvironment& environment_;

@@ -4,6 +4,7 @@
 
 #include <utility>
 
+#include "cli_target.h"
 #include "cli_test_fixture.h"
 
 namespace tvde {
@@ -15,6 +16,21 @@ using testing::Contains;
 using testing::Quoted;
 
 using CliBadInput = CliFixture;
+
+// The console's own guard on a described disk: one row per protected status, and values that
+// are no status.
+TEST(CliWriteGuard, OnlyTheErasableStatusesMayBeWritten) {
+  const std::pair<int32_t, bool> rows[] = {{0, true},  {4, true},  {1, false}, {2, false},
+                                           {3, false}, {5, false}, {-1, false}};
+  for (const auto& [status, allowed] : rows) {
+    DiskInfo disk;
+    disk.safetyStatus = static_cast<SafetyStatus>(status);
+    disk.safetyReason = status == 1 ? L"it is on the disk of the running system" : L"";
+    const std::string refusal = cli::WriteRefusal(disk, "/dev/sdz");
+    EXPECT_EQ(refusal.empty(), allowed) << status;
+    EXPECT_TRUE(allowed || refusal.starts_with("refusing to write to '/dev/sdz': ")) << refusal;
+  }
+}
 
 TEST_F(CliBadInput, EveryCaseIsRefusedWithItsMessageAndNothingWritten) {
   const auto image = Fill("disk.img", 1 << 20, 0x6B);

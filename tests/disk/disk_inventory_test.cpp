@@ -162,7 +162,7 @@ TEST(DiskReidentify, TheOpenDiskMustStillBeTheListedOneAndStillWritable) {
          d.descriptor = DescriptorBytes(7, 1, "K", "DT", "", "K-7");
        },
        L"モデル: 一覧 SanDisk Ultra Fit / 現在 K DT、シリアル番号: 一覧 4C530001 / 現在 K-7"},
-      {0, [](FakeDiskSystem&, FakeDisk& d) { d.length = LengthBytes(16ull << 30); },
+      {0, [](FakeDiskSystem&, FakeDisk& d) { d.geometry = GeometryBytes(16ull << 30, 512); },
        L"容量 (バイト): 一覧 34359738368 / 現在 17179869184"},
       {0, [](FakeDiskSystem&, FakeDisk& d) { d.number = DeviceNumberBytes(3); },
        L"ディスク番号: 一覧 2 / 現在 3"},
@@ -172,7 +172,7 @@ TEST(DiskReidentify, TheOpenDiskMustStillBeTheListedOneAndStillWritable) {
        L"安全分類: 一覧 [消去可能] 安全チェックOK / 現在 [絶対保護] WinPE起動メディア"},
       {0, [](FakeDiskSystem&, FakeDisk& d) { d.attributes = AttributeBytes(3); },
        L"ディスクがオフラインです、ディスクが読み取り専用です"},
-      {0, [](FakeDiskSystem&, FakeDisk& d) { d.number = d.length = std::nullopt; },
+      {0, [](FakeDiskSystem&, FakeDisk& d) { d.number = d.geometry = std::nullopt; },
        L"ディスク番号を取得できません、容量を取得できません"},
       {0, [](FakeDiskSystem&, FakeDisk& d) { d.descriptor = std::nullopt; },
        L"デバイス記述子を取得できません"},
@@ -183,8 +183,7 @@ TEST(DiskReidentify, TheOpenDiskMustStillBeTheListedOneAndStillWritable) {
     FakeDiskSystem system = OfficePc();
     system.systemDirectory = L"X:\\Windows\\system32";
     FakeDisk& listed = system.disks[2];
-    listed = {listed.descriptor,    listed.geometry,          {},
-              DeviceNumberBytes(2), LengthBytes(32ull << 30), AttributeBytes(0)};
+    listed = {listed.descriptor, listed.geometry, {}, DeviceNumberBytes(2), AttributeBytes(0)};
     const DiskInfo saved = EnumeratePhysicalDisksWith(system, mode, 0)[2];
     ASSERT_TRUE(AllowsWrite(saved.safetyStatus));
     change(system, listed);
@@ -225,10 +224,8 @@ TEST(StorageDescriptors, EveryAnswerIsReadWithinTheBytesReturned) {
   EXPECT_EQ(ParseVolumeDiskExtents(std::span(extents).first(55)), std::vector<int32_t>{4});
   EXPECT_TRUE(ParseVolumeDiskExtents(std::span(extents).first(7)).empty());
   // The answers of the open disk's own questions (their use is in DiskReidentify).
-  const Bytes number = DeviceNumberBytes(2), length = LengthBytes(1),
-              attributes = AttributeBytes(3);
+  const Bytes number = DeviceNumberBytes(2), attributes = AttributeBytes(3);
   EXPECT_FALSE(ParseStorageDeviceNumber(std::span(number).first(11)) ||
-               ParseLengthInfo(std::span(length).first(7)) ||
                ParseDiskAttributes(std::span(attributes).first(15)));
 
   // The descriptor is read at the size its header announces: a serial past byte 1024 stays.

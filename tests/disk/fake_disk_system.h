@@ -57,31 +57,26 @@ inline Bytes ExtentsBytes(const std::vector<uint32_t>& disks) {
   return bytes;
 }
 
-// STORAGE_DEVICE_NUMBER (type 7: disk), GET_LENGTH_INFORMATION, GET_DISK_ATTRIBUTES (version,
-// reserved, bits: 1 offline, 2 read-only).
+// STORAGE_DEVICE_NUMBER (type 7: disk), GET_DISK_ATTRIBUTES (version, reserved, bits: 1 offline,
+// 2 read-only).
 inline Bytes DeviceNumberBytes(uint32_t number) {
   return {7, 0, 0, 0, static_cast<uint8_t>(number), static_cast<uint8_t>(number >> 8), 0, 0,
           0, 0, 0, 0};
-}
-inline Bytes LengthBytes(uint64_t length) {
-  Bytes bytes(8, 0);
-  PutLe64(std::span(bytes), length);
-  return bytes;
 }
 inline Bytes AttributeBytes(uint8_t attributes) {
   return {16, 0, 0, 0, 0, 0, 0, 0, attributes, 0, 0, 0, 0, 0, 0, 0};
 }
 
 struct FakeDisk {
-  std::optional<Bytes> descriptor, geometry, seekPenalty;          // nothing: the query fails
-  std::optional<Bytes> number = {}, length = {}, attributes = {};  // the open disk's own answers
+  std::optional<Bytes> descriptor, geometry, seekPenalty;  // nothing: the query fails
+  std::optional<Bytes> number = {}, attributes = {};       // the open disk's own answers
 
   // Like DeviceIoControl: a result larger than the buffer fails the call, except that the
   // descriptor query returns the leading part of a descriptor larger than the buffer.
   std::optional<size_t> Answer(DiskQuery query, std::span<uint8_t> out) const {
     static constexpr std::optional<Bytes> FakeDisk::*kAnswers[] = {
-        &FakeDisk::number,   &FakeDisk::descriptor, &FakeDisk::seekPenalty,
-        &FakeDisk::geometry, &FakeDisk::length,     &FakeDisk::attributes};
+        &FakeDisk::number, &FakeDisk::descriptor, &FakeDisk::seekPenalty, &FakeDisk::geometry,
+        &FakeDisk::attributes};
     const std::optional<Bytes>& bytes = this->*kAnswers[static_cast<int>(query)];
     const bool leading = query == DiskQuery::DeviceDescriptor;
     if (!bytes || (!leading && bytes->size() > out.size())) return std::nullopt;
@@ -96,8 +91,11 @@ class FakeDiskSystem final : public DiskSystemQueries {
   std::optional<std::wstring> systemDirectory = L"C:\\Windows\\system32";
   std::optional<std::vector<std::wstring>> roots = std::vector<std::wstring>{};
   std::set<std::wstring> files;
-  std::map<wchar_t, Bytes> volumes;                      // "\\.\E:" by its letter -> extents
-  std::map<std::wstring, Bytes> namedVolumes;            // "\\?\Volume{...}", "\\?\GLOBALROOT\..."
+  std::map<wchar_t, Bytes> volumes;            // "\\.\E:" by its letter -> extents
+  std::map<std::wstring, Bytes> namedVolumes;  // "\\?\Volume{...}", "\\?\GLOBALROOT\..."
+  // Volumes whose extents question fails as given; any other unknown volume answers as one
+  // that lies on no disk.
+  std::map<std::wstring, ControlAnswer> volumeFailures;
   std::optional<std::vector<std::wstring>> volumeNames;  // nothing: the list cannot be read
   std::map<std::wstring, std::vector<std::wstring>> mountPoints;  // volume name -> mounts
   std::map<std::wstring, std::wstring> pathVolumes;               // path prefix -> volume device
@@ -137,9 +135,11 @@ class FakeDiskSystem final : public DiskSystemQueries {
     queries.push_back(
         "volume " + (lettered ? std::string(1, static_cast<char>(device[4])) : WideToUtf8(device)) +
         " " + std::to_string(out.size()));
+    if (volumeFailures.count(device)) return volumeFailures[device];
     const Bytes* bytes = lettered ? (volumes.count(device[4]) ? &volumes[device[4]] : nullptr)
                                   : (namedVolumes.count(device) ? &namedVolumes[device] : nullptr);
-    if (bytes == nullptr || out.size() < 8) return {};
+    if (bytes == nullptr) return {false, false, 0, 0, true};
+    if (out.size() < 8) return {};
     const size_t n = Leading(*bytes, out);
     return {n == bytes->size(), n < bytes->size(), n};
   }
@@ -186,7 +186,7 @@ class FakeDiskSystem final : public DiskSystemQueries {
   struct Handle final : DiskQueryHandle {
     Handle(FakeDiskSystem& owner, int32_t disk) : system(owner), number(disk) {}
     std::optional<size_t> Query(DiskQuery query, std::span<uint8_t> out) override {
-      const char* names[] = {"number", "descriptor", "seek", "geometry", "length", "attributes"};
+      const char* names[] = {"number", "descriptor", "seek", "geometry", "attributes"};
       std::string line = FormatPrintf("disk %d %s", number, names[static_cast<int>(query)]);
       if (query == DiskQuery::DeviceDescriptor)
         line += FormatPrintf(" %u", static_cast<unsigned>(out.size()));

@@ -63,6 +63,9 @@ std::wstring Device(const wchar_t* id) {
   return std::wstring(L"\\\\?\\Volume{") + id + L"}";
 }
 
+const std::string kNothingForced =
+    "[SAFETY] 取り外せないボリュームがあるため、どのボリュームも強制アンマウントせずに中止しました。";
+
 std::string Locked(const std::string& name) {
   return "[SAFETY] ボリューム " + name + " を排他ロック＆アンマウントしました。";
 }
@@ -83,10 +86,12 @@ TEST(DiskVolumeLock, EveryVolumeOnTheDiskIsTakenAwayWhateverItsMountPoint) {
                                         Locked("\\\\?\\Volume{3}\\"), Locked("G:")));
   EXPECT_TRUE(list.inUse.empty());
   EXPECT_EQ(locker.openHandles, 4);
-  EXPECT_THAT(locker.events, ElementsAre("open Volume{1}", "lock Volume{1}", "dismount Volume{1}",
-                                         "open Volume{2}", "lock Volume{2}", "dismount Volume{2}",
-                                         "open Volume{3}", "lock Volume{3}", "dismount Volume{3}",
-                                         "open Volume{4}", "lock Volume{4}", "dismount Volume{4}"));
+  // Every volume is locked before the first is dismounted.
+  EXPECT_THAT(locker.events,
+              ElementsAre("open Volume{1}", "lock Volume{1}", "open Volume{2}", "lock Volume{2}",
+                          "open Volume{3}", "lock Volume{3}", "open Volume{4}", "lock Volume{4}",
+                          "dismount Volume{1}", "dismount Volume{2}", "dismount Volume{3}",
+                          "dismount Volume{4}"));
   locker.events.clear();
   ReleaseVolumes(list);
   EXPECT_EQ(locker.openHandles, 0);
@@ -136,10 +141,13 @@ TEST(DiskVolumeLock, BusyVolumesAreRetriedDismountedByForceUnlessTheSystemNeedsT
        kNothing,
        {busy, e + "の排他ロックとアンマウントに失敗しました。"},
        "open " + five + " dismount " + five},
-      {{false, 0, true}, kNothing, {e + "を開けないため、排他ロックできません。"}, "open"},
+      {{false, 0, true},
+       kNothing,
+       {e + "を開けないため、排他ロックできません。", kNothingForced},
+       "open"},
       // Never pulled away by force: the system pages to it, or virtual disks live on it.
-      {{true, 99, true}, kPageFile, {spared}, "open " + five + " close"},
-      {{true, 99, true}, kVirtualDisks, {spared}, "open " + five + " close"},
+      {{true, 99, true}, kPageFile, {spared, kNothingForced}, "open " + five + " close"},
+      {{true, 99, true}, kVirtualDisks, {spared, kNothingForced}, "open " + five + " close"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.events);
@@ -163,6 +171,41 @@ TEST(DiskVolumeLock, BusyVolumesAreRetriedDismountedByForceUnlessTheSystemNeedsT
     EXPECT_EQ(verbs, c.events);
     EXPECT_EQ(list.inUse, c.log.back() == Locked("E:") ? std::vector<std::wstring>{}
                                                        : std::vector<std::wstring>{L"E:"});
+    ReleaseVolumes(list);
+    EXPECT_EQ(locker.openHandles, 0);
+  }
+}
+
+// A volume that must stay, wherever it comes in the list, stops the job before any busy volume
+// of the disk has been dismounted by force; so does one whose disks cannot be asked for any
+// other reason than lying on no disk (a volume locked by another process cannot be opened).
+TEST(DiskVolumeLock, NothingIsForcedUntilEveryVolumeOfTheDiskIsKnownToBeRemovable) {
+  const uint32_t accessDenied = 5;
+  const std::string unplaced = "[ERROR] ボリューム F: がどのディスク上にあるかを確認できないため";
+  const std::string spared = "[ERROR] ボリューム F: はページファイルまたは仮想ディスクを格納して";
+  for (const bool lockedElsewhere : {false, true}) {
+    FakeDiskSystem system;
+    system.AddVolume(L"1", {1}, {L"E:\\"});  // busy: would be forced
+    system.AddVolume(L"2", {1}, {L"F:\\"});
+    system.AddVolume(L"cd", {}, {L"G:\\"});
+    system.volumeFailures[Device(L"cd")] = {false, false, 0, 1, true};  // on no disk
+    if (lockedElsewhere) {
+      system.volumeFailures[Device(L"2")] = {false, false, 0, accessDenied, false};
+    } else {
+      system.volumesHostingVhds.insert(Device(L"2"));
+    }
+    FakeVolumeLocker locker;
+    locker.volumes[Device(L"1")] = {true, 99, true};
+    locker.volumes[Device(L"2")] = {true, 99, true};
+    EngineRecorder recorder;
+    VolumeLockList list = LockVolumesOnDisk(system, locker, 1, recorder.Log());
+    EXPECT_EQ(list.inUse, std::vector<std::wstring>{L"F:"});
+    ASSERT_EQ(recorder.log.size(), 2u);
+    EXPECT_TRUE(recorder.log[0].starts_with(lockedElsewhere ? unplaced : spared))
+        << recorder.log[0];
+    EXPECT_EQ(recorder.log[1], kNothingForced);
+    for (const std::string& event : locker.events)
+      EXPECT_FALSE(event.starts_with("dismount")) << event;
     ReleaseVolumes(list);
     EXPECT_EQ(locker.openHandles, 0);
   }

@@ -57,13 +57,19 @@ class DeviceProxy final : public Device {
   int32_t& open_;
 };
 
+// Its release is counted and recorded among the disk's events.
 class RecordingLock final : public VolumeLock {
  public:
-  explicit RecordingLock(int32_t& released) : released_(released) {}
-  ~RecordingLock() override { ++released_; }
+  RecordingLock(int32_t& released, std::vector<std::string>& events)
+      : released_(released), events_(events) {}
+  ~RecordingLock() override {
+    ++released_;
+    events_.push_back("volumes-released");
+  }
 
  private:
   int32_t& released_;
+  std::vector<std::string>& events_;
 };
 
 // A job environment around one in-memory disk (filled with 0xA5), recording what the job did.
@@ -87,7 +93,7 @@ struct JobHarness {
     environment.lockVolumes = [this](const DiskInfo&, const LogCallback& sink) {
       ++lockCalls;
       VolumeLockList list;
-      list.locks.push_back(std::make_unique<RecordingLock>(released));
+      list.locks.push_back(std::make_unique<RecordingLock>(released, disk->events));
       list.inUse = volumesInUse;
       EmitLog(sink, L"[SAFETY] test volume locked");
       return list;
@@ -154,7 +160,13 @@ TEST(EraseJobEarlyEnd, NothingIsOpenedWrittenOrCertifiedBeforeTheJobMayStart) {
   const std::string locked = "安全保護ロックされているディスクのため";
   // clang-format off
   const Case cases[] = {
+      // The driver's own guard, whatever the caller checked: every protected status, and values
+      // no status has.
       {true, status(1), blocked, critical, locked, 0},
+      {true, status(2), blocked, critical, locked, 0},
+      {true, status(3), blocked, critical, locked, 0},
+      {true, status(5), blocked, critical, locked, 0},
+      {true, status(-1), blocked, critical, locked, 0},
       {IsRunningUnderWine(), [](JobHarness& j) { j.config.disk.devicePath = L"\\\\.\\PhysicalDrive0"; },
        blocked, critical, "Wine環境ではホストの実ディスクを保護するため", 0},
       {true, [](JobHarness& j) { j.volumesInUse = {L"E:"}; }, blocked, critical,
@@ -203,6 +215,8 @@ TEST(EraseJobEarlyEnd, NothingIsOpenedWrittenOrCertifiedBeforeTheJobMayStart) {
     EXPECT_EQ(job.saveCalls, 0);
     EXPECT_EQ(job.disk->writeCalls, 0);
     EXPECT_EQ(job.disk->CountEvents("trim"), 0u);
+    // A disk that was opened is given back with its layout read again.
+    EXPECT_EQ(job.disk->CountEvents("update-properties"), opened && !job.failOpen ? 1u : 0u);
   }
 }
 
@@ -296,6 +310,9 @@ TEST(EraseJobReal, EachEndStatesOnlyWhatIsTrueOfTheDisk) {
                                  : job.disk->faults.rejectTrim ? kTrimRefused
                                                                : kTrimAccepted);
     EXPECT_EQ(job.identityChecks, 1);
+    // Whatever the end, the system re-reads the layout before the volumes are released.
+    EXPECT_EQ(job.disk->events.end()[-2], "update-properties");
+    EXPECT_EQ(job.disk->events.back(), "volumes-released");
     EXPECT_TRUE(job.openOptions.access == DeviceAccess::ReadWrite &&
                 job.openOptions.buffering == DeviceBuffering::Unbuffered);
     EXPECT_TRUE(c.stamp != kPureZero || testing::AllZero(job.bytes(), 0, job.bytes().size()));
@@ -303,7 +320,7 @@ TEST(EraseJobReal, EachEndStatesOnlyWhatIsTrueOfTheDisk) {
       const std::string record = CString(job.bytes(), 0x200);
       StampPayload readBack;
       EXPECT_TRUE(ApplyStampRecord(record, readBack));
-      EXPECT_EQ(job.disk->events.back(), "read 0 2560");  // the last write was read back
+      EXPECT_EQ(job.disk->events.end()[-3], "read 0 2560");  // the last write was read back
       EXPECT_EQ(readBack.certificateId, result.certificateId);
       EXPECT_EQ(readBack.passesCompleted, 1);
       const std::string status =

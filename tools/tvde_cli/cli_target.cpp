@@ -109,6 +109,14 @@ void DescribeFile(const Target& target, DiskInfo& disk) {
 
 }  // namespace
 
+std::string WriteRefusal(const DiskInfo& disk, const std::string& given) {
+  if (AllowsWrite(disk.safetyStatus)) return {};
+  const std::string reason = disk.safetyReason.empty()
+                                 ? WideToUtf8(SafetyStatusLabel(disk.safetyStatus))
+                                 : WideToUtf8(disk.safetyReason);
+  return "refusing to write to " + Quoted(given) + ": " + reason;
+}
+
 bool OpenTarget(const std::string& path, Access access, Opening opening, const Args& args,
                 Target& target, std::string& error) {
   target = Target{};

@@ -37,6 +37,10 @@ struct Target {
 bool OpenTarget(const std::string& path, Access access, Opening opening, const Args& args,
                 Target& target, std::string& error);
 
+// Why the disk named `given` may not be written: every safety status but the two erasable ones,
+// and any value that is no status, refuses. Empty when writing is allowed.
+std::string WriteRefusal(const DiskInfo& disk, const std::string& given);
+
 // `path` in single quotes, as messages name it.
 std::string Quoted(const std::string& path);
 

@@ -58,11 +58,8 @@ bool DescribeBlockTarget(const Target& target, Access access, DiskInfo& disk, st
     return false;
   }
   disk = *described;
-  if (access != Access::Read && !AllowsWrite(disk.safetyStatus)) {
-    error = "refusing to write to " + Quoted(target.given) + ": " + WideToUtf8(disk.safetyReason);
-    return false;
-  }
-  return true;
+  error = access == Access::Read ? std::string() : WriteRefusal(disk, target.given);
+  return error.empty();
 }
 
 std::string FileTargetInUse(const DeviceObject& object) {

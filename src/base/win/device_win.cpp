@@ -9,6 +9,7 @@
 #include "base/device.h"
 #include "base/host_environment.h"
 #include "base/trim_request.h"
+#include "base/win/device_control_win.h"
 #include "base/win/disk_query_win.h"
 #include "base/win/win_handle.h"
 
@@ -17,13 +18,13 @@ namespace {
 
 class WinDevice final : public Device {
  public:
-  WinDevice(WinHandle handle, bool unbuffered, uint32_t sectorSize)
-      : handle_(std::move(handle)), unbuffered_(unbuffered), sectorSize_(sectorSize) {}
+  WinDevice(AccessHandle device, bool unbuffered, uint32_t sectorSize)
+      : device_(std::move(device)), unbuffered_(unbuffered), sectorSize_(sectorSize) {}
 
   bool Seek(uint64_t offset) override {
     LARGE_INTEGER distance;
     distance.QuadPart = static_cast<LONGLONG>(offset);
-    if (!SetFilePointerEx(handle_.get(), distance, nullptr, FILE_BEGIN)) return false;
+    if (!SetFilePointerEx(device_.handle.get(), distance, nullptr, FILE_BEGIN)) return false;
     position_ = offset;
     return true;
   }
@@ -37,7 +38,7 @@ class WinDevice final : public Device {
     if (buffer.size() > std::numeric_limits<DWORD>::max())
       return {false, 0, ERROR_INVALID_PARAMETER};
     DWORD done = 0;
-    if (!ReadFile(handle_.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &done,
+    if (!ReadFile(device_.handle.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &done,
                   nullptr)) {
       return {false, 0, GetLastError()};
     }
@@ -51,52 +52,49 @@ class WinDevice final : public Device {
     }
     if (data.size() > std::numeric_limits<DWORD>::max()) return {false, 0, ERROR_INVALID_PARAMETER};
     DWORD done = 0;
-    if (!WriteFile(handle_.get(), data.data(), static_cast<DWORD>(data.size()), &done, nullptr)) {
+    if (!WriteFile(device_.handle.get(), data.data(), static_cast<DWORD>(data.size()), &done,
+                   nullptr)) {
       return {false, 0, GetLastError()};
     }
     position_ += done;
     return {true, done, 0};
   }
 
-  bool Flush() override { return FlushFileBuffers(handle_.get()) != 0; }
+  bool Flush() override { return FlushFileBuffers(device_.handle.get()) != 0; }
 
   bool TrimWholeDevice(uint64_t sizeBytes) override {
-    auto request = BuildTrimRequest(sizeBytes);
+    const auto request = BuildTrimRequest(sizeBytes);
     DWORD returned = 0;
-    return DeviceIoControl(handle_.get(), IOCTL_STORAGE_MANAGE_DATA_SET_ATTRIBUTES, request.data(),
-                           static_cast<DWORD>(request.size()), nullptr, 0, &returned, nullptr) != 0;
+    return ControlDevice(device_, IOCTL_STORAGE_MANAGE_DATA_SET_ATTRIBUTES, request, {}, returned);
   }
 
-  bool DeleteDriveLayout() override { return Control(IOCTL_DISK_DELETE_DRIVE_LAYOUT); }
+  bool DeleteDriveLayout() override {
+    return ControlDevice(device_, IOCTL_DISK_DELETE_DRIVE_LAYOUT);
+  }
 
-  bool UpdateProperties() override { return Control(IOCTL_DISK_UPDATE_PROPERTIES); }
+  bool UpdateProperties() override { return ControlDevice(device_, IOCTL_DISK_UPDATE_PROPERTIES); }
 
   bool QueryLength(uint64_t& lengthBytes) override {
     GET_LENGTH_INFORMATION info{};
     DWORD returned = 0;
-    if (DeviceIoControl(handle_.get(), IOCTL_DISK_GET_LENGTH_INFO, nullptr, 0, &info, sizeof info,
-                        &returned, nullptr) &&
+    if (ControlDevice(device_, IOCTL_DISK_GET_LENGTH_INFO, {},
+                      std::span(reinterpret_cast<uint8_t*>(&info), sizeof info), returned) &&
         returned >= sizeof info) {
       lengthBytes = static_cast<uint64_t>(info.Length.QuadPart);
       return true;
     }
     LARGE_INTEGER size;
-    if (!GetFileSizeEx(handle_.get(), &size)) return false;
+    if (!GetFileSizeEx(device_.handle.get(), &size)) return false;
     lengthBytes = static_cast<uint64_t>(size.QuadPart);
     return true;
   }
 
   std::optional<size_t> QueryDisk(DiskQuery query, std::span<uint8_t> out) override {
-    return QueryWin32Disk(handle_.get(), query, out);
+    return QueryWin32Disk(device_, query, out);
   }
 
  private:
-  bool Control(DWORD code) {
-    DWORD returned = 0;
-    return DeviceIoControl(handle_.get(), code, nullptr, 0, nullptr, 0, &returned, nullptr) != 0;
-  }
-
-  WinHandle handle_;
+  AccessHandle device_;
   bool unbuffered_;
   uint32_t sectorSize_;
   uint64_t position_ = 0;
@@ -173,17 +171,17 @@ DeviceOpenResult OpenDevice(const std::wstring& path, const DeviceOpenOptions& o
   DWORD flags =
       unbuffered ? FILE_FLAG_NO_BUFFERING | FILE_FLAG_WRITE_THROUGH : FILE_ATTRIBUTE_NORMAL;
   if (options.links == DeviceLinks::Refuse) flags |= FILE_FLAG_OPEN_REPARSE_POINT;
-  WinHandle handle(CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                               CreationDisposition(options.creation), flags, nullptr));
-  if (!handle.valid()) return {nullptr, GetLastError(), {}};
-  const DeviceObject object = Describe(handle.get());
+  AccessHandle device = OpenWithAccess(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE, flags,
+                                       CreationDisposition(options.creation));
+  if (!device.valid()) return {nullptr, GetLastError(), {}};
+  const DeviceObject object = Describe(device.handle.get());
   // The link itself was opened: it is reported, never written through.
   if (object.kind == DeviceKind::SymbolicLink) return {nullptr, ERROR_CANT_ACCESS_FILE, object};
   uint32_t sector = options.sectorSize == 0 ? 512 : options.sectorSize;
   // An image file on a volume with larger sectors takes that volume's alignment.
   if (unbuffered && !IsRawDevicePath(path))
-    sector = std::max(sector, LogicalSectorSizeOf(handle.get()));
-  return {std::make_unique<WinDevice>(std::move(handle), unbuffered, sector), 0, object};
+    sector = std::max(sector, LogicalSectorSizeOf(device.handle.get()));
+  return {std::make_unique<WinDevice>(std::move(device), unbuffered, sector), 0, object};
 }
 
 }  // namespace tvde

@@ -11,8 +11,8 @@
 #include "base/drive_strings.h"
 #include "base/host_environment.h"
 #include "base/win/ansi_text.h"
+#include "base/win/device_control_win.h"
 #include "base/win/disk_query_win.h"
-#include "base/win/win_handle.h"
 #include "disk/disk_enumeration.h"
 #include "disk/disk_inventory.h"
 #include "disk/win/volume_queries_win.h"
@@ -20,30 +20,22 @@
 namespace tvde {
 namespace {
 
-// Access 0: the handle can ask the device questions but neither read nor write it.
-WinHandle OpenForQuery(const std::wstring& path) {
-  return WinHandle(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                               OPEN_EXISTING, 0, nullptr));
-}
-
 class Win32DiskQueryHandle final : public DiskQueryHandle {
  public:
-  explicit Win32DiskQueryHandle(WinHandle handle) : handle_(std::move(handle)) {}
+  explicit Win32DiskQueryHandle(AccessHandle disk) : disk_(std::move(disk)) {}
 
   std::optional<size_t> Query(DiskQuery query, std::span<uint8_t> out) override {
-    return QueryWin32Disk(handle_.get(), query, out);
+    return QueryWin32Disk(disk_, query, out);
   }
 
  private:
-  WinHandle handle_;
+  AccessHandle disk_;
 };
 
 std::unique_ptr<DiskQueryHandle> OpenDiskForQuery(const std::wstring& path) {
   // Under Wine a disk device is the host's own disk.
   if (IsRunningUnderWine()) return nullptr;
-  WinHandle disk = OpenForQuery(path);
-  if (!disk.valid()) return nullptr;
-  return std::make_unique<Win32DiskQueryHandle>(std::move(disk));
+  return OpenQueryHandle(path);
 }
 
 // GUID_DEVINTERFACE_DISK, spelled out: the header's copy is defined only with INITGUID.
@@ -157,6 +149,14 @@ class Win32DiskQueries final : public DiskSystemQueries {
 };
 
 }  // namespace
+
+std::unique_ptr<DiskQueryHandle> OpenQueryHandle(const std::wstring& path) {
+  // Access 0: the handle can ask the device questions but neither read nor write it, and
+  // opening it needs no administrator rights.
+  AccessHandle disk = OpenWithAccess(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, 0);
+  if (!disk.valid()) return nullptr;
+  return std::make_unique<Win32DiskQueryHandle>(std::move(disk));
+}
 
 std::unique_ptr<DiskSystemQueries> MakeWin32DiskQueries() {
   return std::make_unique<Win32DiskQueries>();

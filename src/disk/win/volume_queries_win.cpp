@@ -20,13 +20,19 @@ using GetStorageDependencyInformationFunction = DWORD(WINAPI*)(HANDLE, GET_STORA
                                                                ULONG, PSTORAGE_DEPENDENCY_INFO,
                                                                PULONG);
 
+// The extents question does not apply (an optical drive, a RAM disk) or the drive holds no
+// medium: the volume lies on no disk.
+bool IsOnNoDiskError(DWORD error) {
+  return error == ERROR_INVALID_FUNCTION || error == ERROR_NOT_SUPPORTED ||
+         error == ERROR_NOT_READY || error == ERROR_NO_MEDIA_IN_DRIVE;
+}
+
 constexpr DWORD kVolumeNameChars = 64;  // "\\?\Volume{GUID}\" is 49 characters
 constexpr ULONG kMaxDependencyBytes = 1024 * 1024;
 
 // Access 0: the handle can ask the volume questions but neither read nor write it.
-WinHandle OpenVolumeForQuery(const std::wstring& volumeDevice) {
-  return WinHandle(CreateFileW(volumeDevice.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                               OPEN_EXISTING, 0, nullptr));
+AccessHandle OpenVolumeForQuery(const std::wstring& volumeDevice) {
+  return OpenWithAccess(volumeDevice, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, 0);
 }
 
 std::vector<std::wstring> SplitMultiString(const wchar_t* chars, size_t count) {
@@ -52,7 +58,7 @@ std::optional<std::vector<std::wstring>> StorageDependencies(const std::wstring&
   const auto query =
       library.Find<GetStorageDependencyInformationFunction>("GetStorageDependencyInformation");
   if (query == nullptr) return std::nullopt;
-  WinHandle volume = OpenVolumeForQuery(volumeDevice);
+  const AccessHandle volume = OpenVolumeForQuery(volumeDevice);
   if (!volume.valid()) return std::nullopt;
 
   // 8-byte units keep the entries and their pointers aligned.
@@ -62,7 +68,7 @@ std::optional<std::vector<std::wstring>> StorageDependencies(const std::wstring&
     auto* info = reinterpret_cast<STORAGE_DEPENDENCY_INFO*>(buffer.data());
     info->Version = STORAGE_DEPENDENCY_INFO_VERSION_2;
     ULONG used = 0;
-    const DWORD status = query(volume.get(), flags, bytes, info, &used);
+    const DWORD status = query(volume.handle.get(), flags, bytes, info, &used);
     if (status == ERROR_INSUFFICIENT_BUFFER && used > bytes && used <= kMaxDependencyBytes) {
       buffer.assign((used + sizeof(uint64_t) - 1) / sizeof(uint64_t), 0);
       continue;
@@ -77,6 +83,41 @@ std::optional<std::vector<std::wstring>> StorageDependencies(const std::wstring&
     return names;
   }
   return std::nullopt;
+}
+
+// The final path of the nearest folder or file of `fullPath` that exists, as the system names it
+// once every link on the way is followed ("\\?\C:\real" gives "C:\real", "\\?\UNC\s\x"
+// gives "\\s\x"), with the part that does not exist yet appended. `fullPath` itself when
+// nothing on the way can be opened.
+std::wstring ResolveFinalPath(const std::wstring& fullPath) {
+  std::wstring existing = fullPath;
+  std::wstring rest;
+  for (;;) {
+    const WinHandle handle(
+        CreateFileW(existing.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (handle.valid()) {
+      const DWORD chars = GetFinalPathNameByHandleW(handle.get(), nullptr, 0, VOLUME_NAME_DOS);
+      if (chars == 0) return fullPath;
+      std::vector<wchar_t> buffer(chars + 1, L'\0');
+      const DWORD written = GetFinalPathNameByHandleW(
+          handle.get(), buffer.data(), static_cast<DWORD>(buffer.size()), VOLUME_NAME_DOS);
+      if (written == 0 || written >= buffer.size()) return fullPath;
+      std::wstring final(buffer.data(), written);
+      if (final.starts_with(L"\\\\?\\UNC\\")) {
+        final = L"\\\\" + final.substr(8);
+      } else if (final.starts_with(L"\\\\?\\")) {
+        final = final.substr(4);
+      }
+      if (!rest.empty() && !final.ends_with(L'\\')) final += L'\\';
+      return final + rest;
+    }
+    const size_t cut = existing.find_last_of(L'\\', existing.size() - 2);
+    if (existing.size() < 2 || cut == std::wstring::npos) return fullPath;
+    const std::wstring name = existing.substr(cut + 1);
+    rest = rest.empty() ? name : name + (name.ends_with(L'\\') ? L"" : L"\\") + rest;
+    existing = existing.substr(0, cut + 1);
+  }
 }
 
 }  // namespace
@@ -115,9 +156,13 @@ std::optional<std::wstring> Win32VolumeOfPath(const std::wstring& path) {
   std::vector<wchar_t> full(fullChars + 1, L'\0');
   if (GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr) == 0)
     return std::nullopt;
+  // A link, junction or substituted drive on the way leads elsewhere: the volume is the one the
+  // system reaches in the end.
+  const std::wstring resolved = ResolveFinalPath(full.data());
   // The mount point is a prefix of the full path (plus a backslash).
-  std::vector<wchar_t> mountPoint(full.size() + 2, L'\0');
-  if (!GetVolumePathNameW(full.data(), mountPoint.data(), static_cast<DWORD>(mountPoint.size())))
+  std::vector<wchar_t> mountPoint(resolved.size() + 3, L'\0');
+  if (!GetVolumePathNameW(resolved.c_str(), mountPoint.data(),
+                          static_cast<DWORD>(mountPoint.size())))
     return std::nullopt;
   wchar_t volumeName[kVolumeNameChars] = {};
   if (GetVolumeNameForVolumeMountPointW(mountPoint.data(), volumeName, kVolumeNameChars)) {
@@ -130,16 +175,20 @@ std::optional<std::wstring> Win32VolumeOfPath(const std::wstring& path) {
 }
 
 ControlAnswer Win32QueryVolumeExtents(const std::wstring& volumeDevice, std::span<uint8_t> out) {
-  if (IsRunningUnderWine()) return {};  // the device would be the host's own
-  WinHandle volume = OpenVolumeForQuery(volumeDevice);
-  if (!volume.valid()) return {};
+  // Under Wine the device would be the host's own.
+  if (IsRunningUnderWine()) return {false, false, 0, ERROR_NOT_SUPPORTED, false};
+  return QueryVolumeExtentsOf(OpenVolumeForQuery(volumeDevice), out);
+}
+
+ControlAnswer QueryVolumeExtentsOf(const AccessHandle& volume, std::span<uint8_t> out) {
+  // A volume locked by another process cannot be opened (access or sharing denied): it may
+  // well lie on the target, so only the errors below count as "on no disk".
+  if (!volume.valid()) return {false, false, 0, GetLastError(), false};
   DWORD returned = 0;
-  if (DeviceIoControl(volume.get(), IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, nullptr, 0, out.data(),
-                      static_cast<DWORD>(out.size()), &returned, nullptr)) {
-    return {true, false, returned};
-  }
-  if (GetLastError() == ERROR_MORE_DATA) return {false, true, returned};
-  return {};
+  if (ControlDevice(volume, IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, {}, out, returned))
+    return {true, false, returned, 0, false};
+  const DWORD error = GetLastError();
+  return {false, error == ERROR_MORE_DATA, returned, error, IsOnNoDiskError(error)};
 }
 
 std::vector<std::wstring> Win32VirtualDiskHostVolumes(const std::wstring& volumeDevice) {

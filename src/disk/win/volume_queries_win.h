@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/win/device_control_win.h"
 #include "disk/disk_queries.h"
 
 namespace tvde {
@@ -16,6 +17,9 @@ std::optional<std::vector<std::wstring>> Win32VolumeNames();
 std::vector<std::wstring> Win32MountPoints(const std::wstring& volumeName);
 std::optional<std::wstring> Win32VolumeOfPath(const std::wstring& path);
 ControlAnswer Win32QueryVolumeExtents(const std::wstring& volumeDevice, std::span<uint8_t> out);
+// The extents question asked through a volume handle already open (or the open's failure, from
+// the last error, when it is not valid).
+ControlAnswer QueryVolumeExtentsOf(const AccessHandle& volume, std::span<uint8_t> out);
 std::vector<std::wstring> Win32VirtualDiskHostVolumes(const std::wstring& volumeDevice);
 bool Win32HostsVirtualDisks(const std::wstring& volumeDevice);
 std::vector<std::wstring> Win32MachineRegistryStrings(const std::wstring& subkey,

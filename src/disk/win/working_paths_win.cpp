@@ -15,6 +15,16 @@ std::wstring TemporaryFolder() {
   return std::wstring(buffer, length);
 }
 
+std::wstring CurrentFolder() {
+  const DWORD chars = GetCurrentDirectoryW(0, nullptr);
+  if (chars == 0) return {};
+  std::wstring buffer(chars, L'\0');
+  const DWORD length = GetCurrentDirectoryW(chars, buffer.data());
+  if (length == 0 || length >= chars) return {};
+  buffer.resize(length);
+  return buffer;
+}
+
 }  // namespace
 
 std::vector<std::wstring> WorkingPathsOnDisk(const DiskInfo& disk,
@@ -25,6 +35,9 @@ std::vector<std::wstring> WorkingPathsOnDisk(const DiskInfo& disk,
   if (!program.empty()) paths.push_back(program);
   const std::wstring temporary = TemporaryFolder();
   if (!temporary.empty()) paths.push_back(temporary);
+  // The current folder is held open by the process: its volume cannot be locked either.
+  const std::wstring current = CurrentFolder();
+  if (!current.empty()) paths.push_back(current);
   if (!certificateFolder.empty()) paths.push_back(certificateFolder);
   const std::unique_ptr<DiskSystemQueries> system = MakeWin32DiskQueries();
   return PathsOnDiskWith(*system, disk.diskNumber, paths);

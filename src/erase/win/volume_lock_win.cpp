@@ -4,45 +4,39 @@
 #include <winioctl.h>
 
 #include "base/host_environment.h"
-#include "base/win/win_handle.h"
+#include "base/win/device_control_win.h"
 #include "disk/disk_enumeration.h"
 #include "erase/disk_volume_lock.h"
 
 namespace tvde {
 namespace {
 
-bool Control(HANDLE handle, DWORD code) {
-  DWORD returned = 0;
-  return DeviceIoControl(handle, code, nullptr, 0, nullptr, 0, &returned, nullptr) != 0;
-}
-
 class WinVolume final : public LockableVolume {
  public:
-  explicit WinVolume(WinHandle handle) : handle_(std::move(handle)) {}
+  explicit WinVolume(AccessHandle volume) : volume_(std::move(volume)) {}
   ~WinVolume() override {
-    if (locked_) Control(handle_.get(), FSCTL_UNLOCK_VOLUME);  // result not needed
+    if (locked_) ControlDevice(volume_, FSCTL_UNLOCK_VOLUME);  // result not needed
   }
 
   bool Lock() override {
-    if (Control(handle_.get(), FSCTL_LOCK_VOLUME)) locked_ = true;
+    if (ControlDevice(volume_, FSCTL_LOCK_VOLUME)) locked_ = true;
     return locked_;
   }
 
-  bool Dismount() override { return Control(handle_.get(), FSCTL_DISMOUNT_VOLUME); }
+  bool Dismount() override { return ControlDevice(volume_, FSCTL_DISMOUNT_VOLUME); }
 
  private:
-  WinHandle handle_;
+  AccessHandle volume_;
   bool locked_ = false;
 };
 
 class WinVolumeLocker final : public VolumeLocker {
  public:
   std::unique_ptr<LockableVolume> OpenVolume(const std::wstring& volumeDevice) override {
-    WinHandle handle(CreateFileW(volumeDevice.c_str(), GENERIC_READ | GENERIC_WRITE,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                                 nullptr));
-    if (!handle.valid()) return nullptr;
-    return std::make_unique<WinVolume>(std::move(handle));
+    AccessHandle volume = OpenWithAccess(volumeDevice, GENERIC_READ | GENERIC_WRITE,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE, 0);
+    if (!volume.valid()) return nullptr;
+    return std::make_unique<WinVolume>(std::move(volume));
   }
 
   void Pause(uint32_t milliseconds) override { Sleep(milliseconds); }
