@@ -18,6 +18,11 @@ namespace {
 constexpr int32_t kSimulationSteps = 10;
 constexpr uint32_t kSimulationStepMs = 25;
 constexpr const wchar_t* kReadBackStatus = L"ベリファイ検証中 (セクタリードバック確認)...";
+constexpr const wchar_t* kVerdictVerifyCancelled = L"CANCELLED";
+constexpr const wchar_t* kVerdictMismatch = L"FAILED (Pattern Mismatch Detected)";
+constexpr const wchar_t* kVerdictReadError = L"FAILED (Sector Read Error)";
+// The data of the pass could not be produced again to compare with (its generator failed).
+constexpr const wchar_t* kVerdictExpectedDataError = L"FAILED (Expected Data Generation Error)";
 
 void Report(const ProgressCallback& progress, int32_t overall, int32_t percent, double speed,
             const std::wstring& status) {
@@ -188,10 +193,6 @@ bool IsSkippedVerdict(std::wstring_view verdict) {
   return verdict.starts_with(L"SKIPPED");
 }
 
-bool ReadsFullSurface(VerifyMode mode) {
-  return mode == VerifyMode::Full || mode == VerifyMode::EveryPass;
-}
-
 VerifySampleWindow SampleWindow(uint64_t sizeBytes, uint32_t sectorSize, int32_t index,
                                 int32_t samples) {
   const uint64_t sector = EffectiveSectorSize(sectorSize);
@@ -227,7 +228,8 @@ int32_t VerifyErasure(Device* disk, const EraseJobConfig& config, const Expected
   ReadBackFacts local;
   ReadBackFacts& read = facts != nullptr ? *facts : local;
   read = {};
-  read.fullSurface = ReadsFullSurface(config.verifyMode);
+  read.fullSurface =
+      config.verifyMode == VerifyMode::Full || config.verifyMode == VerifyMode::EveryPass;
   read.sectorsTotal = config.disk.sizeBytes / EffectiveSectorSize(config.disk.bytesPerSector);
   if (expected.pass != nullptr) {
     read.passNumber = expected.pass->passNumber;

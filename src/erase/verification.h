@@ -24,18 +24,9 @@ inline constexpr size_t kVerifyChunkBytes = kWriteChunkBytes;
 
 // The verdict of a job that was asked not to verify: nothing was read back.
 inline constexpr const wchar_t* kVerdictSkipped = L"SKIPPED (検証なし設定)";
-inline constexpr const wchar_t* kVerdictVerifyCancelled = L"CANCELLED";
-inline constexpr const wchar_t* kVerdictMismatch = L"FAILED (Pattern Mismatch Detected)";
-inline constexpr const wchar_t* kVerdictReadError = L"FAILED (Sector Read Error)";
-// The data of the pass could not be produced again to compare with (its generator failed).
-inline constexpr const wchar_t* kVerdictExpectedDataError =
-    L"FAILED (Expected Data Generation Error)";
 
 // True for a verdict that says verification did not run because it was not asked for.
 bool IsSkippedVerdict(std::wstring_view verdict);
-
-// Whether the mode reads every whole sector (full surface, and every pass) or samples windows.
-bool ReadsFullSurface(VerifyMode mode);
 
 // Where sample `index` of `samples` is read: the first at LBA 0, the others stepping evenly
 // towards the last whole window. A window is 64 KiB, or one sector where a sector is larger.
