@@ -45,12 +45,15 @@ void ChunkPipeline::Produce() {
     }
     changed_.notify_all();
     if (!ok) return;
-    slot ^= 1;
+    slot = (slot + 1) % kSlots;
   }
 }
 
 std::span<const uint8_t> ChunkPipeline::Next() {
-  if (!buffers_[0].valid() || !buffers_[1].valid() || !produce_) return {};
+  if (!produce_ || std::any_of(buffers_.begin(), buffers_.end(),
+                               [](const PageBuffer& b) { return !b.valid(); })) {
+    return {};
+  }
   const size_t size = ChunkSize(nextOffset_);
   if (size == 0) return {};
   if (inline_) {
@@ -82,7 +85,7 @@ std::span<const uint8_t> ChunkPipeline::Next() {
   if (slots_[nextSlot_] == Slot::Failed) return {};
   slots_[nextSlot_] = Slot::InUse;
   inUse_ = static_cast<int32_t>(nextSlot_);
-  nextSlot_ ^= 1;
+  nextSlot_ = (nextSlot_ + 1) % kSlots;
   nextOffset_ += size;
   return buffers_[static_cast<size_t>(inUse_)].span().first(size);
 }

@@ -1,8 +1,9 @@
 #pragma once
-// Double-buffered chunks produced one ahead on a thread of their own: the random data of a pass
-// is generated while the previous chunk is being written, and a read-back reads the next chunk
-// while the previous one is being compared, so each costs the slower of its two halves instead
-// of their sum. Chunks come in order, each a fresh production, never a reused one.
+// Chunks produced ahead on a thread of their own: the random data of a pass is generated while
+// earlier chunks are being written, and a read-back reads the next chunks while an earlier one
+// is being compared, so each costs the slower of its two halves instead of their sum. A few
+// chunks of slack keep either side going while the other is held up for a moment. Chunks come
+// in order, each a fresh production, never a reused one.
 
 #include <array>
 #include <condition_variable>
@@ -30,13 +31,16 @@ class ChunkPipeline {
   // Stops the thread and waits for it: no production runs after destruction.
   ~ChunkPipeline();
 
-  // Reserves the two page-aligned chunk buffers; false when the allocation fails.
+  // Reserves the page-aligned chunk buffers; false when the allocation fails.
   bool Allocate(size_t chunkBytes);
 
   // The next chunk; it stays valid and untouched until the next call. Empty when the producer
   // failed (the pipeline has then stopped for good) or every chunk was handed out. The first
   // call starts the thread.
   std::span<const uint8_t> Next();
+
+  // Chunks in hand at most: the one the caller holds and those produced ahead of it.
+  static constexpr size_t kSlots = 4;
 
  private:
   enum class Slot : int32_t { Empty, Ready, Failed, InUse };
@@ -48,16 +52,16 @@ class ChunkPipeline {
   Producer produce_;  // owned copy: the thread may still use it while the caller unwinds
   uint64_t total_;
   size_t chunkBytes_ = 0;
-  std::array<PageBuffer, 2> buffers_;
+  std::array<PageBuffer, kSlots> buffers_;
   std::mutex mutex_;
   std::condition_variable changed_;
-  std::array<Slot, 2> slots_{Slot::Empty, Slot::Empty};  // guarded by mutex_
-  bool stop_ = false;                                    // guarded by mutex_
-  size_t nextSlot_ = 0;                                  // consumer side only
-  uint64_t nextOffset_ = 0;                              // consumer side only
-  int32_t inUse_ = -1;                                   // consumer side only
-  bool started_ = false;                                 // consumer side only
-  bool inline_ = false;  // no thread could be started: produce on the caller's thread
+  std::array<Slot, kSlots> slots_{};  // guarded by mutex_; value-initialised: all Empty
+  bool stop_ = false;                 // guarded by mutex_
+  size_t nextSlot_ = 0;               // consumer side only
+  uint64_t nextOffset_ = 0;           // consumer side only
+  int32_t inUse_ = -1;                // consumer side only
+  bool started_ = false;              // consumer side only
+  bool inline_ = false;               // no thread could be started: produce on the caller's thread
   std::thread thread_;
 };
 

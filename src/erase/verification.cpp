@@ -17,6 +17,8 @@ namespace {
 
 constexpr int32_t kSimulationSteps = 10;
 constexpr uint32_t kSimulationStepMs = 25;
+// Expected bytes are made and compared in pieces of this size, which stay in the cache.
+constexpr size_t kComparePieceBytes = size_t{256} * 1024;
 constexpr const wchar_t* kReadBackStatus = L"ベリファイ検証中 (セクタリードバック確認)...";
 constexpr const wchar_t* kVerdictVerifyCancelled = L"CANCELLED";
 constexpr const wchar_t* kVerdictMismatch = L"FAILED (Pattern Mismatch Detected)";
@@ -75,29 +77,37 @@ bool ReadExactly(Device& disk, uint64_t offset, std::span<uint8_t> out, ReadFail
   return true;
 }
 
-// Compares `data`, read at `offset`, with what the disk should hold there; `scratch` is at least
-// as long. kStatusCompleted when it matches or when no pass is named to compare with.
+// Compares `data`, read at `offset`, with what the disk should hold there, piece by piece so
+// that the expected bytes are made in a buffer small enough to stay in the processor's cache.
+// kStatusCompleted when it matches or when no pass is named to compare with.
 int32_t CompareRead(const ExpectedContent& expected, uint64_t offset, std::span<const uint8_t> data,
                     std::span<uint8_t> scratch, ReadBackFacts& facts, const LogCallback& log,
                     std::wstring& verdict) {
   if (expected.pass == nullptr) return kStatusCompleted;
-  const std::span<uint8_t> want = scratch.first(data.size());
-  const std::optional<uint64_t> zeroed = FillExpected(expected, offset, want);
-  if (!zeroed) {
-    EmitLog(log, L"[ERROR] 比較用のデータを生成できませんでした (オフセット " +
-                     std::to_wstring(offset) + L" バイト, " + expected.pass->name + L")");
-    return Finish(verdict, kVerdictExpectedDataError, kStatusFailed);
+  for (size_t done = 0; done < data.size();) {
+    const std::span<const uint8_t> got =
+        data.subspan(done, std::min(scratch.size(), data.size() - done));
+    const std::span<uint8_t> want = scratch.first(got.size());
+    const std::optional<uint64_t> zeroed = FillExpected(expected, offset + done, want);
+    if (!zeroed) {
+      EmitLog(log, L"[ERROR] 比較用のデータを生成できませんでした (オフセット " +
+                       std::to_wstring(offset + done) + L" バイト, " + expected.pass->name + L")");
+      return Finish(verdict, kVerdictExpectedDataError, kStatusFailed);
+    }
+    if (*zeroed > 0) facts.zeroedCompared = true;
+    if (std::memcmp(want.data(), got.data(), got.size()) != 0) {
+      const size_t at = static_cast<size_t>(
+          std::mismatch(got.begin(), got.end(), want.begin()).first - got.begin());
+      EmitLog(log, L"[ERROR] ベリファイ検証で内容の不一致を検出しました (オフセット " +
+                       std::to_wstring(offset + done + at) + L" バイト, 期待値 " +
+                       FormatPrintfW("0x%02X", want[at]) + L", 読み出し値 " +
+                       FormatPrintfW("0x%02X", got[at]) + L", 比較対象: " + expected.pass->name +
+                       L")");
+      return Finish(verdict, kVerdictMismatch, kStatusFailed);
+    }
+    done += got.size();
   }
-  if (*zeroed > 0) facts.zeroedCompared = true;
-  if (std::memcmp(want.data(), data.data(), data.size()) == 0) return kStatusCompleted;
-  const size_t at = static_cast<size_t>(
-      std::mismatch(data.begin(), data.end(), want.begin()).first - data.begin());
-  EmitLog(log, L"[ERROR] ベリファイ検証で内容の不一致を検出しました (オフセット " +
-                   std::to_wstring(offset + at) + L" バイト, 期待値 " +
-                   FormatPrintfW("0x%02X", want[at]) + L", 読み出し値 " +
-                   FormatPrintfW("0x%02X", data[at]) + L", 比較対象: " + expected.pass->name +
-                   L")");
-  return Finish(verdict, kVerdictMismatch, kStatusFailed);
+  return kStatusCompleted;
 }
 
 double MiBPerSecond(uint64_t bytes, uint64_t elapsedMs) {
@@ -117,7 +127,7 @@ int32_t ReadSampledWindows(Device& disk, const EraseJobConfig& config,
   // Every window has the same length: 64 KiB, or one whole sector where sectors are larger.
   const size_t windowBytes = SampleWindow(size, sector, 0, samples).bytes;
   PageBuffer buffer = PageBuffer::Allocate(std::max(kVerifySampleBytes, windowBytes));
-  PageBuffer scratch = PageBuffer::Allocate(buffer.size());
+  PageBuffer scratch = PageBuffer::Allocate(kComparePieceBytes);
   if (!buffer.valid() || !scratch.valid()) {
     return Finish(verdict, L"FAILED (Memory Allocation Error)", kStatusFailed);
   }
@@ -155,7 +165,7 @@ int32_t ReadFullSurface(Device& disk, const EraseJobConfig& config, const Expect
       std::max<size_t>(sector, kVerifyChunkBytes / sector * static_cast<size_t>(sector));
 
   ReadFailure failure;
-  PageBuffer scratch = PageBuffer::Allocate(chunkBytes);
+  PageBuffer scratch = PageBuffer::Allocate(kComparePieceBytes);
   // Declared after what it reads into: its thread is stopped before they go.
   ChunkPipeline reader(
       [&disk, &failure](uint64_t offset, std::span<uint8_t> out) {

@@ -15,13 +15,19 @@ struct CipherContextFree {
   void operator()(EVP_CIPHER_CTX* context) const { EVP_CIPHER_CTX_free(context); }
 };
 
+// Fetched once: an implicit fetch on every use would look the cipher up again each time.
+const EVP_CIPHER* Aes256Ctr() {
+  static EVP_CIPHER* const cipher = EVP_CIPHER_fetch(nullptr, "AES-256-CTR", nullptr);
+  return cipher;
+}
+
 }  // namespace
 
 bool AesCtrKeystreamBlocks(const KeystreamKey& key, const KeystreamCounter& counter,
                            std::span<uint8_t> out) {
   const std::unique_ptr<EVP_CIPHER_CTX, CipherContextFree> context(EVP_CIPHER_CTX_new());
-  if (context == nullptr || EVP_EncryptInit_ex(context.get(), EVP_aes_256_ctr(), nullptr,
-                                               key.data(), counter.data()) != 1) {
+  if (context == nullptr || Aes256Ctr() == nullptr ||
+      EVP_EncryptInit_ex2(context.get(), Aes256Ctr(), key.data(), counter.data(), nullptr) != 1) {
     return false;
   }
   // The keystream is the encryption of zeroes, read from a block small enough to stay cached.
