@@ -14,7 +14,7 @@ packages=(
   nasm clang lld
   # proofs on real peers
   qemu-system-x86 qemu-utils ovmf ovmf-ia32 mtools dosfstools
-  chromium xvfb xauth imagemagick fonts-noto-cjk
+  chromium xvfb xauth imagemagick fonts-noto-cjk poppler-utils
 )
 
 missing=()

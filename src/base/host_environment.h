@@ -12,6 +12,11 @@ namespace tvde {
 // block devices, so callers refuse to query or write such devices there.
 bool IsRunningUnderWine();
 
+// The operating system, as a certificate names it, when it is no Windows workstation: "Linux
+// <kernel release>" on Linux, "Microsoft <product name>" on a Windows Server; empty on a Windows
+// workstation (and in WinPE, which callers name themselves).
+std::wstring HostOperatingSystem();
+
 // Full path of the running program file; empty when the system cannot tell.
 std::wstring ProgramModulePath();
 

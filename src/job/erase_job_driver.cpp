@@ -85,6 +85,7 @@ class JobRun {
     result_.certificateId = MakeCertificateId();
     result_.startTime = FormatLocalTimestamp();
     result_.isWinPE = isWinPE;
+    if (isWinPE != 1) result_.hostSystem = HostOperatingSystem();
     result_.config = config;
     plan_ = BuildPassPlan(config.standard);
     result_.passesPlanned = static_cast<int32_t>(plan_.size());

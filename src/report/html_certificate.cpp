@@ -75,8 +75,28 @@ std::wstring BuildHtmlCertificate(const ReportData& r) {
        L"24px; }\n";
   o << L".sign-box { flex: 1; border-top: 1px solid #64748b; padding-top: 8px; font-size: 12px; "
        L"color: #475569; }\n";
-  o << L"@media print { body { background: #fff; padding: 0; } .cert-container { box-shadow: "
-       L"none; border: 2px solid #000; } }\n";
+  // On paper the whole form, signature block included, fits one A4 or Letter page: smaller
+  // type and spacing, long values wrapped inside the page instead of widening the table.
+  o << L"@media print {\n";
+  o << L"  @page { margin: 10mm; }\n";
+  o << L"  * { -webkit-print-color-adjust: exact; print-color-adjust: exact; }\n";
+  o << L"  body { background: #fff; padding: 0; }\n";
+  o << L"  .cert-container { max-width: none; box-shadow: none; border: 2px solid #000; "
+       L"border-radius: 0; }\n";
+  o << L"  .header { padding: 10px 16px; }\n";
+  o << L"  .header h1 { font-size: 15px; letter-spacing: 0; }\n";
+  o << L"  .header p { margin-top: 2px; font-size: 9px; }\n";
+  o << L"  .badge { padding: 5px 9px; font-size: 10px; }\n";
+  o << L"  .content { padding: 6px 16px 10px; }\n";
+  o << L"  .section-title { margin: 8px 0 4px; font-size: 11px; border-left-width: 4px; }\n";
+  o << L"  table { table-layout: fixed; margin-bottom: 4px; font-size: 9.5px; }\n";
+  o << L"  th, td { padding: 3px 6px; overflow-wrap: anywhere; }\n";
+  o << L"  th { width: 26%; }\n";
+  o << L"  tr { break-inside: avoid; }\n";
+  o << L"  .hash-box { padding: 5px 8px; font-size: 9px; border-radius: 3px; }\n";
+  o << L"  .sign-row { margin-top: 14px; gap: 16px; break-inside: avoid; }\n";
+  o << L"  .sign-box { font-size: 9px; }\n";
+  o << L"}\n";
   o << L"</style>\n";
   o << L"</head>\n";
   o << L"<body>\n";
@@ -98,10 +118,14 @@ std::wstring BuildHtmlCertificate(const ReportData& r) {
   o << L"      <tr><th>Report date (発行日時)</th><td>" << v(r.startTime) << L" ～ " << v(r.endTime)
     << L" (所要時間: " << ElapsedText(r.elapsedSeconds) << L")</td></tr>\n";
   o << L"      <tr><th>Software version</th><td>" << ProductSuiteText() << L" ("
-    << EnvironmentLabel(r.isWinPE) << L")</td></tr>\n";
+    << v(EnvironmentLabel(r.isWinPE, r.hostSystem)) << L")</td></tr>\n";
   o << L"      <tr><th>Erasure standard (消去規格)</th><td><strong>" << v(ReportStandardName(r))
     << L" (" << std::to_wstring(r.passesCompleted) << L"/" << std::to_wstring(r.passesPlanned)
     << L" Passes)</strong></td></tr>\n";
+  // The label of a standard can promise a TRIM; what the device answered is printed with it.
+  if (!r.trimNotice.empty()) {
+    o << L"      <tr><th>TRIM notice (TRIM通知)</th><td>" << v(r.trimNotice) << L"</td></tr>\n";
+  }
   o << L"      <tr><th>Verification (ベリファイ検証)</th><td><strong>" << v(r.verificationResult)
     << L"</strong></td></tr>\n";
   // Only a job that read the disk back has the row; every other line stays as it was.

@@ -15,6 +15,9 @@ struct ReportData {
   std::wstring endTime;
   double elapsedSeconds = 0.0;
   int32_t isWinPE = 0;
+  // The system the job ran on when it is no Windows workstation ("Linux 6.1.0-28-amd64",
+  // "Microsoft Windows Server 2022 Standard"); empty on a workstation and in WinPE.
+  std::wstring hostSystem;
   EraseJobConfig config;
   int32_t statusCode = 0;  // 3 completed, 4 cancelled, anything else failed
   int32_t passesCompleted = 0;

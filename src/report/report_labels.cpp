@@ -48,9 +48,9 @@ std::wstring ExecutionModeJsonLabel(ExecutionMode mode) {
   return IsRealWrite(mode) ? L"RealHardwareWrite" : L"SimulationDryRun";
 }
 
-std::wstring EnvironmentLabel(int32_t isWinPE) {
-  return isWinPE == 1 ? L"Windows Preinstallation Environment (WinPE Standalone)"
-                      : L"Microsoft Windows Workstation OS";
+std::wstring EnvironmentLabel(int32_t isWinPE, const std::wstring& hostSystem) {
+  if (isWinPE == 1) return L"Windows Preinstallation Environment (WinPE Standalone)";
+  return hostSystem.empty() ? L"Microsoft Windows Workstation OS" : hostSystem;
 }
 
 std::wstring ElapsedText(double elapsedSeconds) {

@@ -26,8 +26,9 @@ std::wstring ExecutionModeHtmlLabel(ExecutionMode mode);
 std::wstring ExecutionModeTxtLabel(ExecutionMode mode);
 std::wstring ExecutionModeJsonLabel(ExecutionMode mode);
 
-// The WinPE label only for exactly 1.
-std::wstring EnvironmentLabel(int32_t isWinPE);
+// The WinPE label only for exactly 1; otherwise the host system a job recorded, or the
+// workstation label when it recorded none.
+std::wstring EnvironmentLabel(int32_t isWinPE, const std::wstring& hostSystem = {});
 
 // "%.2f 秒".
 std::wstring ElapsedText(double elapsedSeconds);

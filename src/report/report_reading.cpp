@@ -172,7 +172,10 @@ bool ReadCertificateOnlyFields(std::string_view utf8, ReportData& report, std::s
     error = "unknown status badge \"" + badge + "\"";
     return false;
   }
-  report.isWinPE = Utf8ToWide(environment) == EnvironmentLabel(1) ? 1 : 0;
+  const std::wstring environmentLabel = Utf8ToWide(UnescapeHtml(environment));
+  report.isWinPE = environmentLabel == EnvironmentLabel(1) ? 1 : 0;
+  if (report.isWinPE == 0 && environmentLabel != EnvironmentLabel(0))
+    report.hostSystem = environmentLabel;
   if (!ParseNumber(Utf8ToWide(elapsed), report.elapsedSeconds)) {
     error = "the elapsed time is not a number";
     return false;

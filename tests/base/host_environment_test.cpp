@@ -23,6 +23,12 @@ TEST(HostEnvironment, WineIsDetectedOnlyInTheWindowsBuildAndTheProgramFindsItsel
   EXPECT_FALSE(IsRunningUnderWine());
 #endif
   EXPECT_EQ(std::filesystem::path(ProgramModulePath()).stem().string(), "tvde_base_tests");
+#ifdef _WIN32
+  EXPECT_EQ(HostOperatingSystem(), L"");  // Wine plays a workstation
+#else
+  const std::string release = testing::ReadTextFile("/proc/sys/kernel/osrelease");
+  EXPECT_EQ(WideToUtf8(HostOperatingSystem()) + "\n", "Linux " + release);
+#endif
   EXPECT_EQ(WideToUtf8(DirectoryOfPath(L"D:\\ツール/消去.exe") + DirectoryOfPath(L"tool.exe")),
             "D:\\ツール.");
 }

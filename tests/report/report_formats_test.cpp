@@ -49,6 +49,7 @@ TEST(ReportFormats, SampleRecordGivesTheGoldenFilesByteForByte) {
 TEST(ReportFormats, ScopeAndTrimOutcomeAreOneLineEachThatMovesNoOtherAndReadsBack) {
   ReportData r = SampleReport();  // with a verification scope, without a TRIM outcome
   std::string txt = U8(BuildAuditLogText(r)), json = U8(BuildJsonReport(r));
+  std::string html = U8(BuildHtmlCertificate(r));
   const auto without = [](std::string text, const std::string& start) {
     const size_t at = text.find(start);
     return text.erase(at, text.find('\n', at) + 1 - at);
@@ -57,9 +58,12 @@ TEST(ReportFormats, ScopeAndTrimOutcomeAreOneLineEachThatMovesNoOtherAndReadsBac
   unread.verificationScope.clear();
   EXPECT_EQ(U8(BuildAuditLogText(unread)), without(txt, "  Verification Scope : "));
   EXPECT_EQ(U8(BuildJsonReport(unread)), without(json, "    \"verificationScope\": "));
-  EXPECT_EQ(U8(BuildHtmlCertificate(unread)),
-            without(U8(BuildHtmlCertificate(r)), "      <tr><th>Verification scope"));
+  EXPECT_EQ(U8(BuildHtmlCertificate(unread)), without(html, "      <tr><th>Verification scope"));
   r.trimNotice = L"NOT PERFORMED (\"refused\")";
+  html.insert(html.find("      <tr><th>Verification"),
+              "      <tr><th>TRIM notice (TRIM通知)</th><td>NOT PERFORMED (&quot;refused&quot;)"
+              "</td></tr>\n");
+  EXPECT_EQ(U8(BuildHtmlCertificate(r)), html);
   txt.insert(txt.find("\r\n", txt.find("  Disk Stamp Status  : ")) + 2,
              "  TRIM Notice        : NOT PERFORMED (\"refused\")\r\n");
   json.insert(json.find("  \"sha256Fingerprint\""),
@@ -90,6 +94,11 @@ TEST(ReportFormats, OnlyASimulationIsReportedAsOneAndADesktopIsNoWinPE) {
                   "Dry-Run Verification Mode (安全テストモード))</td>"));
   EXPECT_TRUE(Has(html, "米国国防総省標準) (2/3 Passes)</strong>"));
   EXPECT_TRUE(Has(html, "v1.3.0 (Microsoft Windows Workstation OS)</td>"));
+  // Any other system is named as the job recorded it; WinPE is named so whatever the host.
+  r.hostSystem = L"Linux 6.1.0-28-amd64";
+  EXPECT_TRUE(Has(BuildHtmlCertificate(r), "v1.3.0 (Linux 6.1.0-28-amd64)</td>"));
+  r.isWinPE = 1;
+  EXPECT_TRUE(Has(BuildHtmlCertificate(r), "(Windows Preinstallation Environment (WinPE "));
 }
 
 TEST(ReportFormats, TheBadgeFollowsTheStatusAndOnlyCompletedIsGreen) {

@@ -22,8 +22,31 @@ int main() {
   hostile.verificationResult = std::wstring(L"検証\\結果\0末尾", 8);
   hostile.diskStampStatus = L"\U0001F512 locked";
   hostile.config.executionMode = ExecutionMode::Simulation;
+  // The longest texts a real job prints: long names, three network adapters, long operator
+  // texts, every row that appears only when it applies.
+  ReportData longest = testing::SampleReport();
+  longest.isWinPE = 0;
+  longest.hostSystem = L"Microsoft Windows Server 2022 Datacenter: Azure Edition";
+  longest.trimNotice = L"ACCEPTED BY DEVICE (デバイスが受理)";
+  longest.config.operatorName = std::wstring(64, L'長');
+  longest.config.organizationName =
+      L"Toreval Asset Recovery & IT Disposal Services, Kanagawa " + std::wstring(24, L'営');
+  longest.config.notes = std::wstring(40, L'備') + L" " + std::wstring(120, L'N');
+  longest.verificationResult = L"PASSED (All Sampled Sectors Verified Clean)";
+  HardwareProfile& hw = longest.stamp.hardware;
+  hw.model = L"ThinkPad X1 Carbon Gen 11 Type 21HM " + std::wstring(40, L'X');
+  hw.disk = L"1863.02 GB SSD (NVMe), Model: WD_BLACK SN850X HS 2000GB with Heatsink " +
+            std::wstring(20, L'W') + L", Serial: 23145K802137000000000000000000000000";
+  hw.networkAdapters =
+      L"Adapter 1: Intel(R) Ethernet Connection (16) I219-LM, 8c:8c:aa:12:34:56 | Adapter 2: "
+      L"Intel(R) Wi-Fi 6E AX211 160MHz, 8c:8c:aa:12:34:57 | Adapter 3: Realtek USB GbE Family "
+      L"Controller #2, 00:e0:4c:68:00:01";
+  hw.soundCards =
+      L"Card 1: Realtek, Realtek(R) Audio | Card 2: Intel(R) Display Audio | Card 3: "
+      L"Intel(R) Smart Sound Technology for Digital Microphones";
   const std::pair<const wchar_t*, std::wstring> files[] = {
       {L"sample_Certificate.html", BuildHtmlCertificate(testing::SampleReport())},
+      {L"longest_Certificate.html", BuildHtmlCertificate(longest)},
       {L"sample_Report.json", BuildJsonReport(testing::SampleReport())},
       {L"empty_Report.json", BuildJsonReport(ReportData{})},
       {L"hostile_Report.json", BuildJsonReport(hostile)},

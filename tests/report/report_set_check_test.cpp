@@ -55,6 +55,10 @@ TEST(ReportSetCheck, EveryRecordTheWritersProduceReadsBackAndVerifies) {
          r.config.operatorName = L"O'Brien \"Ops\"\n/ Night";
          r.verificationResult = L"PASSED\t(tab)";
        }},
+      {"a job on a server with a TRIM notice", [](ReportData& r) {
+         r.hostSystem = L"Microsoft Windows Server (R&D)";
+         r.trimNotice = L"NOT PERFORMED (<refused>)";
+       }},
       {"a model that holds \", Serial: \"", [](ReportData& r) {
          r.config.disk.model = L"Odd, Serial: Model";
          r.stamp.hardware.disk = L"931.51 GB SSD (SATA/SAS), Model: Odd, Serial: Model, Serial: S6PTNM0T402917K";

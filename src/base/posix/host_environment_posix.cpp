@@ -1,5 +1,7 @@
-// POSIX host facts: never Wine; the program path from /proc/self/exe.
+// POSIX host facts: never Wine; the kernel's name and release; the program path from
+// /proc/self/exe.
 #include <sys/stat.h>
+#include <sys/utsname.h>
 #include <unistd.h>
 
 #include <vector>
@@ -11,6 +13,12 @@ namespace tvde {
 
 bool IsRunningUnderWine() {
   return false;
+}
+
+std::wstring HostOperatingSystem() {
+  struct utsname names {};
+  if (uname(&names) != 0) return L"Linux";
+  return Utf8ToWide(std::string(names.sysname) + " " + names.release);
 }
 
 std::wstring ProgramModulePath() {

@@ -1,4 +1,4 @@
-// Windows host facts: Wine's ntdll export and the module file name.
+// Windows host facts: Wine's ntdll export, the product type and name, the module file name.
 #include <windows.h>
 
 #include <string>
@@ -12,6 +12,23 @@ bool IsRunningUnderWine() {
   const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
   if (ntdll == nullptr) return false;
   return GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+std::wstring HostOperatingSystem() {
+  OSVERSIONINFOEXW workstation{};
+  workstation.dwOSVersionInfoSize = sizeof workstation;
+  workstation.wProductType = VER_NT_WORKSTATION;
+  const DWORDLONG condition = VerSetConditionMask(0, VER_PRODUCT_TYPE, VER_EQUAL);
+  if (VerifyVersionInfoW(&workstation, VER_PRODUCT_TYPE, condition)) return {};
+  // A domain controller or a server: named as its product calls itself.
+  wchar_t name[256] = {};
+  DWORD bytes = sizeof name;
+  if (RegGetValueW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion",
+                   L"ProductName", RRF_RT_REG_SZ, nullptr, name, &bytes) != ERROR_SUCCESS ||
+      name[0] == L'\0') {
+    return L"Microsoft Windows Server";
+  }
+  return std::wstring(L"Microsoft ") + name;
 }
 
 std::wstring ProgramModulePath() {
