@@ -229,6 +229,18 @@ class JobRun {
     return status;
   }
 
+  // The wipe came after the last pass: its areas should hold zeroes, the rest the pass data.
+  int32_t VerifyLastPass(Device& disk, std::vector<ByteRange> zeroed) {
+    const PassSpec* last = LastPass();
+    const ExpectedContent expected{last, last ? secret_.StreamFor(last->passNumber) : PassStream(),
+                                   std::move(zeroed)};
+    ReadBackFacts facts;
+    const int32_t status = VerifyErasure(&disk, config(), expected, cancel_, progress_, log_,
+                                         result_.verificationResult, &facts);
+    if (config().verifyMode != VerifyMode::None) readBacks_.push_back(facts);
+    return status;
+  }
+
   // A pass, or its read-back, did not complete: the job ends without the wipe or a stamp.
   ReportData StopAfterPass(int32_t status, std::wstring verdict, DeviceOpenResult& opened,
                            VolumeLockList& volumes) {
@@ -312,17 +324,10 @@ class JobRun {
       }
     }
 
-    const std::vector<ByteRange> zeroed =
-        WipePartitionTables(disk, config().disk.sizeBytes, SectorSize(), log_);
-    // The wipe came after the last pass: its areas should hold zeroes, the rest the pass data.
-    const ExpectedContent expected{
-        LastPass(), LastPass() ? secret_.StreamFor(LastPass()->passNumber) : PassStream(), zeroed};
-    ReadBackFacts facts;
-    result_.statusCode = VerifyErasure(&disk, config(), expected, cancel_, progress_, log_,
-                                       result_.verificationResult, &facts);
-    if (config().verifyMode != VerifyMode::None) readBacks_.push_back(facts);
+    result_.statusCode = VerifyLastPass(
+        disk, WipePartitionTables(disk, config().disk.sizeBytes, SectorSize(), log_));
     RecordScope();
-    secret_ = RandomPassSecret();  // nothing reads a random pass again
+    secret_ = RandomPassSecret();  // its last holder: the key is wiped now
     StopClock();
 
     result_.sha256Fingerprint = ComputeReportFingerprint(result_);
