@@ -18,6 +18,10 @@ if(TVDE_SANITIZE AND NOT WIN32)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+if(TVDE_STATIC_EXECUTABLES AND NOT WIN32)
+  add_link_options(-static)
+endif()
+
 # Windows executables: the load configuration that keeps the loader from taking the imported
 # DLLs from the program's own folder, pointed to after the link.
 function(tvde_harden_dll_search target)

@@ -10,6 +10,7 @@ import sys
 
 LAYERS = [
     ["base", "bootprog"],
+    ["firmware"],
     ["disk", "settings"],
     ["hardware"],
     ["erase"],

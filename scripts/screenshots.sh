@@ -7,6 +7,11 @@
 #                                                   detected, with one removable drive
 #   report-dialog-{96,144}dpi.png                   the report and stamp dialog of that job
 #   folder-picker-{96,144}dpi.png                   the certificate-folder picker, a drive chosen
+#   screen-1366x768-120dpi-{main,report}.png        the whole of a small screen: the window after
+#   screen-1024x768-96dpi-{main,report}.png         the simulated job, fitted to the screen, and
+#   screen-800x600-96dpi-{main,report}.png          the report dialog that job opens (800 x 600
+#   screen-800x600-96dpi-scrolled.png               is below the readable size: the window scrolls,
+#                                                   here to its bottom right)
 # Uses its own Wine prefix (build/wine-screenshots) so that the DPI setting never reaches the
 # tests' prefix.
 set -euo pipefail
@@ -18,7 +23,13 @@ if [ -z "${TVDE_SCREENSHOTS_IN_XVFB:-}" ]; then
   cmake --preset windows >/dev/null
   cmake --build --preset windows --target TorevalDiskEraser tvde-gui-shot
   # 1732 x 1298 at 144 DPI: the screen is made larger than that.
-  exec env TVDE_SCREENSHOTS_IN_XVFB=1 xvfb-run -a -s '-screen 0 1920x1440x24' bash "$0" "$@"
+  env TVDE_SCREENSHOTS_IN_XVFB=large xvfb-run -a -s '-screen 0 1920x1440x24' bash "$0"
+  # Small screens, one X server each: the window fits the screen (no taskbar under Xvfb, so the
+  # work area is the whole screen).
+  for screen in 1366x768:120 1024x768:96 800x600:96; do
+    env TVDE_SCREENSHOTS_IN_XVFB="$screen" xvfb-run -a -s "-screen 0 ${screen%:*}x24" bash "$0"
+  done
+  exit 0
 fi
 
 export TVDE_WINEPREFIX="$root/build/wine-screenshots"
@@ -51,12 +62,6 @@ program_shot() {
   echo "screenshots: $out/$1 ($geometry)"
 }
 
-set_dpi 96
-program_shot main-window-96dpi.png
-set_dpi 144
-program_shot main-window-144dpi.png
-set_dpi 96
-
 # A window of the screenshot driver: it prints the rectangle, then waits for the sentinel file.
 driver_shot() {
   local sentinel="$TVDE_WINEPREFIX/drive_c/tvde-screenshot-taken" geometry
@@ -64,12 +69,34 @@ driver_shot() {
   exec 3< <(wine "$shot" "$1" 'C:\tvde-screenshot-taken')
   read -r -t 180 geometry <&3
   geometry=${geometry%$'\r'}
-  import -window root -crop "$geometry" +repage "$out/$2"
+  if [ -n "${whole_screen:-}" ]; then
+    import -window root "$out/$2"
+  else
+    import -window root -crop "$geometry" +repage "$out/$2"
+  fi
   touch "$sentinel"
   exec 3<&-
   wait || true
   echo "screenshots: $out/$2 ($geometry)"
 }
+
+# A small screen: the whole screen is taken, so that the picture shows the window inside it.
+if [ "$TVDE_SCREENSHOTS_IN_XVFB" != large ]; then
+  size=${TVDE_SCREENSHOTS_IN_XVFB%:*} dpi=${TVDE_SCREENSHOTS_IN_XVFB#*:}
+  set_dpi "$dpi"
+  whole_screen=1
+  driver_shot showcase "screen-$size-${dpi}dpi-main.png"
+  driver_shot report "screen-$size-${dpi}dpi-report.png"
+  [ "$size" != 800x600 ] || driver_shot scrolled "screen-$size-${dpi}dpi-scrolled.png"
+  set_dpi 96
+  exit 0
+fi
+
+set_dpi 96
+program_shot main-window-96dpi.png
+set_dpi 144
+program_shot main-window-144dpi.png
+set_dpi 96
 
 driver_shot showcase after-simulated-job-96dpi.png
 driver_shot winpe winpe-section-96dpi.png

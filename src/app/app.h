@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -26,6 +27,8 @@ inline constexpr UINT WM_APP_ERASE_DONE = WM_APP + 12;
 inline constexpr UINT WM_APP_WINPE_DONE = WM_APP + 13;
 
 inline constexpr const wchar_t* kMainWindowClass = L"TorevalDiskEraserWndClass";
+// Not resizable and no maximise box; the client area scrolls where the screen is too small.
+inline constexpr DWORD kMainWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 
 class App {
  public:
@@ -83,7 +86,10 @@ class App {
   bool windowAlive = false;
   GdiFont normalFont, boldFont, titleFont, consoleFont;
   MainControls controls;
+  uint32_t monitorDpi = USER_DEFAULT_SCREEN_DPI;
+  // The layout's DPI: the monitor's, or less where its work area is smaller than the layout.
   uint32_t dpi = USER_DEFAULT_SCREEN_DPI;
+  POINT scroll{0, 0};  // the client area's view of the layout, in pixels
   int32_t isWinPE = 0;
   int32_t isAdmin = 0;
   AppSettings settings;
@@ -96,12 +102,18 @@ class App {
   bool winpeJobRunning = false;  // GUI thread: from the WinPE worker's start to its end message
   bool reportDialogOpen = false;  // GUI thread
   WorkerMailbox mailbox;          // stateMutex, progressSnapshot, pendingLogLines, lastResult
+  std::optional<SessionHold> sessionHold;  // GUI thread: while an erase or WinPE job runs
 
  private:
   void OnCreate(HWND window);
   void OnClose();
   bool OnCommand(int32_t id, int32_t notification);  // false: not handled here
   void OnDpiChanged(uint32_t newDpi, const RECT& suggested);
+  // The session while a job runs, and the session's end (long_work.cpp).
+  void HoldSession(const wchar_t* reason);
+  void ReleaseSession();
+  bool OnQueryEndSession();
+  void OnEndSession(bool ending);
   void StartEraseWorker(const EraseJobConfig& config);
   void StartWinPEWorker(std::unique_ptr<WinPEWorkerStart> start);
   void ShowBox(const std::wstring& text, const std::wstring& title, UINT flags);

@@ -8,9 +8,14 @@
 #include "app/folder_picker.h"
 #include "app/iso_file_dialog.h"
 #include "app/report_dialog.h"
+#include "app/shell_open.h"
+#include "app/ui_fonts.h"
+#include "app/window_fit.h"
 #include "base/product.h"
 #include "base/startup_environment.h"
 #include "disk/disk_enumeration.h"
+#include "erase/firmware_step.h"
+#include "firmware/firmware_open.h"
 #include "job/erase_job_driver.h"
 #include "stamp/stamp_detect.h"
 #include "winpe/adk_acquisition.h"
@@ -18,12 +23,6 @@
 
 namespace tvde {
 namespace {
-
-bool ShellOpen(HWND owner, const std::wstring& path) {
-  const auto result = reinterpret_cast<INT_PTR>(
-      ShellExecuteW(owner, L"open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
-  return result > 32;
-}
 
 bool RunAsAdministrator(HWND owner, const std::wstring& program) {
   SHELLEXECUTEINFOW info{};
@@ -52,21 +51,26 @@ AppServices DefaultAppServices() {
                            UINT flags) {
     return MessageBoxW(owner, text.c_str(), title.c_str(), flags);
   };
-  services.shellOpen = ShellOpen;
+  services.shellOpen = OpenWithShell;
   services.runAsAdministrator = RunAsAdministrator;
   services.pickOutputFolder = [prompt = services.messageBox](HWND owner,
                                                              const std::wstring& startFolder) {
     return PickOutputFolder(owner, startFolder, prompt);
   };
   services.checkOutputFolder = CheckOutputFolder;
-  // The dialog's prompts are the ones above.
-  services.showReportDialog = [prompts = services](HWND owner, const ReportDialogRequest& request) {
-    ShowReportDialog(owner, request, prompts);
+  services.enumerateDisks = [](int32_t environmentMode, int32_t unlockInternal) {
+    std::vector<DiskInfo> disks = EnumeratePhysicalDisks(environmentMode, unlockInternal);
+    // Asked through query-only handles: what the firmware can erase and what it hides.
+    for (DiskInfo& disk : disks) {
+      disk.firmware = DiscoverDiskFirmware(
+          {TargetDevicePath(disk), BusPassThrough(disk.busType), environmentMode == 1});
+    }
+    return disks;
   };
-  services.enumerateDisks = EnumeratePhysicalDisks;
   services.detectDiskStamp = [](const DiskInfo& disk) { return DetectDiskStamp(disk); };
   services.isRunningAsAdmin = IsRunningAsAdmin;
   services.isWinPEEnvironment = IsWinPEEnvironment;
+  services.addFontFile = AddPrivateFontFile;
   services.startThread = StartThread;
   services.runEraseJob = [](const EraseJobConfig& config, int32_t isWinPE, const CancelFlag& cancel,
                             const ProgressCallback& progress, const LogCallback& log) {
@@ -83,6 +87,12 @@ AppServices DefaultAppServices() {
   services.buildWinPEMedia = [](const WinPEBuildRequest& request, LogCallback log,
                                 const WinPEHost& host) {
     return BuildWinPEMedia(request, std::move(log), host);
+  };
+  services.workAreaAt = WorkAreaAt;
+  services.session = DefaultSessionServices();
+  // Last: the dialog takes a copy of everything above (prompts, stamp detection, the session).
+  services.showReportDialog = [prompts = services](HWND owner, const ReportDialogRequest& request) {
+    ShowReportDialog(owner, request, prompts);
   };
   return services;
 }

@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/session_hold.h"
 #include "base/log_callback.h"
 #include "disk/disk_info.h"
 #include "erase/erase_job.h"
@@ -49,12 +50,11 @@ using WinPEBuildRunner = std::function<int32_t(const WinPEBuildRequest& request,
 
 struct AppServices {
   MessageBoxPrompt messageBox;
-  // The shell's "open" verb on a file or folder.
-  std::function<bool(HWND owner, const std::wstring& path)> shellOpen;
+  // The shell's "open" verb on a file or folder: 0, or the Win32 error why it did not open.
+  std::function<uint32_t(HWND owner, const std::wstring& path)> shellOpen;
   // Starts `program` elevated (the shell's "runas" verb); false when it did not start.
   std::function<bool(HWND owner, const std::wstring& program)> runAsAdministrator;
   // The certificate-folder picker: the accepted folder, or empty when the operator cancelled.
-  // Empty member: no picker in this build.
   std::function<std::wstring(HWND owner, const std::wstring& startFolder)> pickOutputFolder;
   // Whether a configured certificate folder needs the operator's attention, with the reason.
   std::function<bool(const std::wstring& folder, std::wstring& reason)> checkOutputFolder;
@@ -64,6 +64,8 @@ struct AppServices {
   std::function<StampPayload(const DiskInfo& disk)> detectDiskStamp;
   std::function<bool()> isRunningAsAdmin;
   std::function<bool()> isWinPEEnvironment;
+  // Adds one font file for this process's windows; false when it is missing or unusable.
+  std::function<bool(const std::wstring& path)> addFontFile;
   // Starts `body` on `worker`; false (with `worker` left empty) when the system refuses.
   std::function<bool(std::thread& worker, std::function<void()> body)> startThread;
   EraseJobRunner runEraseJob;
@@ -76,6 +78,10 @@ struct AppServices {
   WinPEHost winpeHost;
   AdkAcquisitionRunner acquireAdk;
   WinPEBuildRunner buildWinPEMedia;
+  // The work area of the monitor that holds most of a rectangle (screen coordinates).
+  std::function<RECT(const RECT& rect)> workAreaAt;
+  // Sleep and shutdown while long work runs.
+  SessionServices session;
 };
 
 AppServices DefaultAppServices();

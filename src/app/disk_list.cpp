@@ -7,6 +7,7 @@
 #include "app/app.h"
 #include "app/win_controls.h"
 #include "erase/erase_standard.h"
+#include "firmware/firmware_capabilities.h"
 
 namespace tvde {
 namespace {
@@ -42,6 +43,9 @@ void AddDiskRow(HWND list, int row, const DiskInfo& disk) {
   SetCell(list, row, 5, FormatSize(disk.sizeBytes));
   SetCell(list, row, 6, disk.driveLetters);
   SetCell(list, row, 7, SafetyStatusLabel(disk.safetyStatus));
+  const std::wstring hidden = HiddenAreaSummary(disk.firmware);
+  SetCell(list, row, 8,
+          CapabilitySummary(disk.firmware) + (hidden.empty() ? L"" : L" | 隠し領域: " + hidden));
 }
 
 void SelectRow(HWND list, int row) {

@@ -49,6 +49,10 @@ EraseJobConfig BuildJobConfig(const App& app, const DiskInfo& disk, bool realWri
   config.outputFolder = settings.certOutputDir;
   config.signingKeyFile = settings.signingKeyFile;
   config.notes = GetText(app.controls.notes, kNotesMaxChars);
+  const int32_t firmware = ComboSelection(app.controls.firmwareMode);
+  config.firmwareMode = firmware > 0 && firmware < kFirmwareModeCount
+                            ? static_cast<FirmwareMode>(firmware)
+                            : FirmwareMode::Off;
   return config;
 }
 
@@ -60,7 +64,7 @@ bool ConfirmOutputFolder(App& app, EraseJobConfig& config) {
       app.services.messageBox(app.mainWindow, FolderQuestion(config.outputFolder, reason),
                               kFolderQuestionTitle, MB_YESNOCANCEL | MB_ICONQUESTION);
   if (answer == IDNO) return true;
-  if (answer != IDYES || !app.services.pickOutputFolder) return false;
+  if (answer != IDYES) return false;
   const std::wstring chosen = app.services.pickOutputFolder(app.mainWindow, config.outputFolder);
   if (chosen.empty()) return false;
   SetText(app.controls.logFolder, chosen);
@@ -98,6 +102,7 @@ void App::StartEraseWorker(const EraseJobConfig& config) {
   if (eraseWorker.joinable()) eraseWorker.join();
   cancelRequested.exchange(0);
   busy.exchange(1);
+  HoldSession(kEraseBlockReason);
   Enable(controls.startErase, false);
   Enable(controls.abort, true);
   SetProgressPosition(controls.passBar, 0);
@@ -113,6 +118,7 @@ void App::StartEraseWorker(const EraseJobConfig& config) {
     return;
   }
   busy.exchange(0);
+  ReleaseSession();
   Enable(controls.startErase, true);
   Enable(controls.abort, false);
   AppendLog(kWorkerStartFailedLog);

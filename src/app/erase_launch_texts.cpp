@@ -39,7 +39,12 @@ std::wstring FinalConfirmation(const EraseJobConfig& config) {
          L")\n・容量 / ドライブ: " + FormatSize(config.disk.sizeBytes) + L" / " +
          config.disk.driveLetters + L"\n・消去規格       : " + StandardLabel(config.standard) +
          L"\n・消去後の状態   : " + postState + L"\n・ログ/証明書保存: " + logText +
-         L"\n・実行モード     : " + modeText;
+         L"\n・実行モード     : " + modeText + L"\n・ファーム消去   : " +
+         kFirmwareModeLabels[static_cast<size_t>(config.firmwareMode) % kFirmwareModeCount] +
+         (config.firmwareMode == FirmwareMode::Off
+              ? L""
+              : L"\n  ※ドライブ自身の消去は開始後に中断できず、電源が切れても再投入後に再開されます。"
+                L"ドライブが完了を報告するまで証明書は発行されません。");
 }
 
 unsigned FinalConfirmationFlags(ExecutionMode mode) {

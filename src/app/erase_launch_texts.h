@@ -28,6 +28,12 @@ inline constexpr const wchar_t* kWorkerStartFailed =
 inline constexpr const wchar_t* kWorkerStartFailedLog =
     L"[ERROR] 消去ワーカースレッドを作成できなかったため、消去処理を開始しませんでした。";
 
+// The firmware-erase combo box, in FirmwareMode order.
+inline constexpr const wchar_t* kFirmwareModeLabels[] = {
+    L"使用しない (上書きのみ)",    L"自動 (ドライブ対応の方式)",
+    L"暗号消去 (Crypto Erase)",    L"ブロック消去 (Block Erase)",
+    L"ドライブ上書き (Overwrite)", L"フォーマット (Format/Secure Erase)"};
+
 // "【安全保護ロック中】" with the disk's safety reason.
 std::wstring ProtectedDiskRefusal(const std::wstring& safetyReason);
 

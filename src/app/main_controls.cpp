@@ -62,8 +62,11 @@ constexpr ControlEntry kControls[] = {
   {0, L"STATIC", L"組織・部署名:", kLabel, 0, 370, 423, 90, 20, F::Normal, nullptr},
   {kIdOrganization, L"EDIT", L"", kEdit, kSunken, 462, 419, 186, 24, F::Normal, &C::organization},
   {0, L"STATIC", L"証明書備考 (Notes):", kLabel, 0, 28, 451, 135, 20, F::Normal, nullptr},
+  // The notes gave the right of their row to the drive's own erase.
   {kIdNotes, L"EDIT", L"社内PC・ストレージ廃棄/再利用前サニタイズ処理 (NIST SP 800-88 Rev.1)", kEdit, kSunken,
-   168, 447, 480, 24, F::Normal, &C::notes},
+   168, 447, 232, 24, F::Normal, &C::notes},
+  {0, L"STATIC", L"ファーム消去:", kLabel, 0, 406, 451, 72, 20, F::Normal, nullptr},
+  {kIdFirmwareMode, L"COMBOBOX", L"", kDropList, 0, 478, 447, 170, 160, F::Normal, &C::firmwareMode},
   {kIdLogOutput, L"BUTTON", L"証明書・監査ログファイル作成を有効にする (ISO/CD・DVD起動時はUSBメモリ等の保存先を指定可能)",
    kCheck, 0, 28, 478, 620, 22, F::Normal, &C::logOutput},
   {0, L"STATIC", L"ログ・証明書保存先:", kLabel, 0, 28, 507, 135, 20, F::Normal, nullptr},
@@ -121,6 +124,7 @@ constexpr ControlEntry kControls[] = {
 constexpr ColumnEntry kColumns[] = {
   {L"Disk #", 68}, {L"モデル名 (Model)", 185}, {L"シリアル番号 (S/N)", 140}, {L"種別 (Media)", 170},
   {L"バス", 65}, {L"容量", 90}, {L"ドライブ", 95}, {L"安全保護ステータス (Safety Lock)", 255},
+  {L"ファームウェア消去 / 隠し領域 (HPA/DCO)", 420},
 };
 // clang-format on
 

@@ -32,6 +32,7 @@ enum ControlId : int32_t {
   kIdOpenCertificate = 1023,
   kIdReportDialog = 1024,
   kIdLogOutput = 1025,
+  kIdFirmwareMode = 1026,
   kIdAdkChoice = 1029,
   kIdAdkButton = 1030,
   kIdWinPEOutput = 1031,
@@ -57,6 +58,7 @@ struct MainControls {
   HWND operatorName = nullptr;
   HWND organization = nullptr;
   HWND notes = nullptr;
+  HWND firmwareMode = nullptr;
   HWND logOutput = nullptr;
   HWND logFolder = nullptr;
   HWND changeLogFolder = nullptr;

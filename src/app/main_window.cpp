@@ -8,15 +8,13 @@
 #include "app/main_window_layout.h"
 #include "app/ui_fonts.h"
 #include "app/win_controls.h"
+#include "app/window_fit.h"
+#include "base/host_environment.h"
 #include "base/product.h"
 #include "erase/erase_standard.h"
 
 namespace tvde {
 namespace {
-
-constexpr int32_t kWindowWidth = 1155;
-constexpr int32_t kWindowHeight = 865;
-constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 
 constexpr const wchar_t* kBusyCloseQuestion =
     L"現在処理が実行中です。強制終了してもよろしいですか？";
@@ -49,20 +47,25 @@ App::~App() {
 }
 
 bool App::Create(HINSTANCE instanceHandle, int showCommand) {
-  LoadLocalFonts();
   instance = instanceHandle;
   isWinPE = services.isWinPEEnvironment() ? 1 : 0;
   isAdmin = services.isRunningAsAdmin() ? 1 : 0;
+  // Once for the process: the windows' fonts are chosen from what is loaded here.
+  LoadLocalFonts(ProgramDirectory(), isWinPE == 1, services.addFontFile);
   settings = LoadSettingsFrom(services.settingsStore);
   INITCOMMONCONTROLSEX commonControls{
       sizeof commonControls, ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&commonControls);
   if (!RegisterMainWindowClass(instance)) return false;
 
-  dpi = GetDpiForSystem();
-  const HWND window = CreateWindowExW(0, kMainWindowClass, WindowTitle().c_str(), kWindowStyle,
-                                      CW_USEDEFAULT, CW_USEDEFAULT, Scale(kWindowWidth, dpi),
-                                      Scale(kWindowHeight, dpi), nullptr, nullptr, instance, this);
+  // Created at the layout's full size; WM_CREATE fits it to the monitor it lands on.
+  const uint32_t systemDpi = GetDpiForSystem();
+  const SIZE extent = MainLayoutExtent();
+  const SIZE frame = FrameSize(kMainWindowStyle, 0, systemDpi);
+  const HWND window =
+      CreateWindowExW(0, kMainWindowClass, WindowTitle().c_str(), kMainWindowStyle, CW_USEDEFAULT,
+                      CW_USEDEFAULT, frame.cx + Scale(extent.cx, systemDpi),
+                      frame.cy + Scale(extent.cy, systemDpi), nullptr, nullptr, instance, this);
   if (window == nullptr) return false;
   ShowWindow(window, showCommand);
   UpdateWindow(window);
@@ -74,7 +77,10 @@ int App::RunMessageLoop() {
   BOOL got = 0;
   while ((got = GetMessageW(&message, nullptr, 0, 0)) > 0) {
     // Tab, arrow keys and mnemonics move between the controls as in a dialog.
-    if (windowAlive && IsDialogMessageW(mainWindow, &message)) continue;
+    if (windowAlive && IsDialogMessageW(mainWindow, &message)) {
+      if (message.message == WM_KEYDOWN) ScrollIntoView(*this, GetFocus());
+      continue;
+    }
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }
@@ -108,6 +114,11 @@ LRESULT App::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
       OnClose();
       return 0;
+    case WM_QUERYENDSESSION:
+      return OnQueryEndSession() ? TRUE : FALSE;
+    case WM_ENDSESSION:
+      OnEndSession(wParam != FALSE);
+      return 0;
     case WM_NOTIFY: {
       const auto* header = reinterpret_cast<const NMHDR*>(lParam);
       if (header->idFrom == kIdDiskList && header->code == LVN_ITEMCHANGED) OnSelectionChanged();
@@ -122,6 +133,14 @@ LRESULT App::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
       break;
     case WM_DPICHANGED:
       OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+      return 0;
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+      if (lParam != 0) break;  // from a scroll bar control, not the window's own
+      OnMainScroll(*this, message == WM_VSCROLL ? SB_VERT : SB_HORZ, LOWORD(wParam));
+      return 0;
+    case WM_MOUSEWHEEL:
+      OnMainWheel(*this, GET_WHEEL_DELTA_WPARAM(wParam));
       return 0;
     case WM_APP_PROGRESS:
       OnProgressMessage();
@@ -147,17 +166,17 @@ LRESULT App::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
 void App::OnCreate(HWND window) {
   mainWindow = window;
   const uint32_t windowDpi = GetDpiForWindow(window);
-  if (windowDpi != 0 && windowDpi != dpi) {
-    dpi = windowDpi;
-    SetWindowPos(window, nullptr, 0, 0, Scale(kWindowWidth, dpi), Scale(kWindowHeight, dpi),
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  }
+  monitorDpi = windowDpi != 0 ? windowDpi : GetDpiForSystem();
+  RECT placed{};
+  GetWindowRect(window, &placed);
+  FitMainWindow(*this, placed);
   CreateMainFonts(*this);
   CreateMainControls(*this);
   FillMainControls(*this);
   OnLogOutputToggled();
   UpdateAdkStatusLabel();
   RefreshDiskList();  // fills the USB list too
+  UpdateMainScrollBars(*this);
   AppendLog(std::wstring(kProductName) + L" v" + kProductVersion + L" が起動しました。");
   AppendLog(
       L"対応機能: 実機ブータブルレポートスタンプ(BIOS/UEFI両対応)＆完全消去(0x00)切替、ISO/CD起動向けログ保存先指定、x86/x64日本語WinPE。");
@@ -181,6 +200,12 @@ bool App::OnCommand(int32_t id, int32_t notification) {
     const int32_t selection = ComboSelection(controls.standard);
     SetText(controls.standardDescription,
             StandardDescription(static_cast<EraseStandard>(selection)));
+    // The drive's own erase is part of a purge; the other standards leave it to the operator.
+    SetComboSelection(
+        controls.firmwareMode,
+        static_cast<int32_t>(selection == static_cast<int32_t>(EraseStandard::NistPurge)
+                                 ? FirmwareMode::Auto
+                                 : FirmwareMode::Off));
     return true;
   }
   if (notification != BN_CLICKED) return false;
@@ -227,10 +252,10 @@ bool App::OnCommand(int32_t id, int32_t notification) {
 }
 
 void App::OnDpiChanged(uint32_t newDpi, const RECT& suggested) {
-  dpi = newDpi;
-  SetWindowPos(mainWindow, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
-               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  monitorDpi = newDpi;
+  FitMainWindow(*this, suggested);
   ApplyMainLayout(*this);
+  UpdateMainScrollBars(*this);
   InvalidateRect(mainWindow, nullptr, TRUE);
 }
 

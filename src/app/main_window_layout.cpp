@@ -3,8 +3,11 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <cwchar>
 #include <utility>
 
+#include "app/erase_launch_texts.h"
 #include "app/ui_fonts.h"
 #include "app/win_controls.h"
 #include "erase/erase_standard.h"
@@ -31,10 +34,15 @@ HFONT FontFor(const App& app, FontRole role) {
   return app.normalFont.get();
 }
 
+// The sections' left margin, kept on the right and at the bottom too.
+constexpr int32_t kLayoutMargin = 14;
+// A drop-down list's rectangle in the table is that of its open list.
+constexpr int32_t kClosedComboHeight = 24;
+
 void PlaceControl(const App& app, HWND control, const ControlEntry& entry) {
-  SetWindowPos(control, nullptr, Scale(entry.x, app.dpi), Scale(entry.y, app.dpi),
-               Scale(entry.width, app.dpi), Scale(entry.height, app.dpi),
-               SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(control, nullptr, Scale(entry.x, app.dpi) - app.scroll.x,
+               Scale(entry.y, app.dpi) - app.scroll.y, Scale(entry.width, app.dpi),
+               Scale(entry.height, app.dpi), SWP_NOZORDER | SWP_NOACTIVATE);
   SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(app, entry.font)), TRUE);
 }
 
@@ -83,6 +91,16 @@ void FillWinPEChoices(HWND window) {
 
 }  // namespace
 
+SIZE MainLayoutExtent() {
+  SIZE extent{0, 0};
+  for (const ControlEntry& entry : MainControlTable()) {
+    const bool dropDown = _wcsicmp(entry.className, L"COMBOBOX") == 0;
+    extent.cx = std::max<LONG>(extent.cx, entry.x + entry.width);
+    extent.cy = std::max<LONG>(extent.cy, entry.y + (dropDown ? kClosedComboHeight : entry.height));
+  }
+  return {extent.cx + kLayoutMargin, extent.cy + kLayoutMargin};
+}
+
 void CreateMainFonts(App& app) {
   const wchar_t* face = ChooseUiFontFace();
   app.normalFont = MakeUiFont(Scale(15, app.dpi), FW_NORMAL, face);
@@ -122,6 +140,12 @@ void FillMainControls(App& app) {
   SetComboSelection(app.controls.standard, settings.defaultStandard);
   SetText(app.controls.standardDescription,
           StandardDescription(static_cast<EraseStandard>(settings.defaultStandard)));
+  for (const wchar_t* label : kFirmwareModeLabels)
+    AddComboItem(app.controls.firmwareMode, label);
+  SetComboSelection(app.controls.firmwareMode,
+                    settings.defaultStandard == static_cast<int32_t>(EraseStandard::NistPurge)
+                        ? static_cast<int32_t>(FirmwareMode::Auto)
+                        : static_cast<int32_t>(FirmwareMode::Off));
   for (int32_t value = 0; value < kVerifyModeCount; ++value)
     AddComboItem(app.controls.verify, VerifyModeLabel(static_cast<VerifyMode>(value)));
   SetComboSelection(app.controls.verify, settings.defaultVerify);
@@ -131,7 +155,7 @@ void FillMainControls(App& app) {
   SetComboItems(
       app.controls.postEraseState,
       {L"[実機レポート画面を有効] 消去後にブータブルレポート画面を記録 (BIOS/UEFI起動で表示)",
-       L"[完全消去状態(スタンプなし)] 通常通りディスクを完全消去した状態にする (全セクタ0x00)"});
+       L"[完全消去状態(スタンプなし)] 通常通りディスクを完全消去した状態にする (スタンプを書き込まない)"});
   SetComboSelection(app.controls.postEraseState, settings.writeDiskStamp == 1 ? 1 : 0);
   SetText(app.controls.operatorName, settings.operatorName);
   SetText(app.controls.organization, settings.organizationName);

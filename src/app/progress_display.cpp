@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "app/app.h"
+#include "app/shell_open.h"
 #include "app/win_controls.h"
 #include "base/product.h"
 #include "base/text.h"
@@ -61,6 +62,7 @@ void App::OnLogMessage() {
 
 void App::OnEraseDone() {
   busy.exchange(0);
+  ReleaseSession();
   Enable(controls.startErase, true);
   Enable(controls.abort, false);
   OnLogMessage();  // lines the job wrote before it ended come before its outcome
@@ -94,7 +96,8 @@ void App::OnAbort() {
 void App::OnOpenCertificate() {
   const std::wstring htmlPath = CopyLastResult(mailbox).htmlPath;
   if (!htmlPath.empty() && FileExists(htmlPath)) {
-    services.shellOpen(mainWindow, htmlPath);
+    if (const uint32_t error = services.shellOpen(mainWindow, htmlPath); error != 0)
+      ShowBox(CertificateOpenFailure(htmlPath, error), kProductName, MB_OK | MB_ICONERROR);
     return;
   }
   ShowBox(kNoCertificateBox, kProductName, MB_OK | MB_ICONINFORMATION);

@@ -8,13 +8,16 @@
 #include "app/modal_window.h"
 #include "app/ui_fonts.h"
 #include "app/win_controls.h"
+#include "app/window_fit.h"
 #include "hardware/hardware_profile.h"
 
 namespace tvde {
 namespace {
 
-constexpr int32_t kDialogWidth = 1055;
+constexpr int32_t kDialogWidth = 1055;  // the window at 96 DPI
 constexpr int32_t kDialogHeight = 695;
+constexpr DWORD kDialogStyle = WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU;
+constexpr DWORD kDialogExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
 constexpr int32_t kButtonHeight = 34;
 constexpr int32_t kCloseButtonWidth = 100;
 constexpr int32_t kCloseButtonRightGap = 122;
@@ -216,13 +219,23 @@ void ShowReportDialog(HWND parent, const ReportDialogRequest& request,
   if (state.payload.hardware.manufacturer.empty())
     state.payload.hardware = CollectHardwareProfile(state.hasDisk ? state.disk : DiskInfo{});
 
-  const int32_t width = Scale(kDialogWidth, state.dpi);
-  const int32_t height = Scale(kDialogHeight, state.dpi);
-  const POINT origin = CenteredOn(parent, width, height, 10);
-  const HWND window =
-      CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, kReportDialogClass, kDialogTitle,
-                      WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU, origin.x, origin.y, width,
-                      height, parent, nullptr, GetModuleHandleW(nullptr), &state);
+  // The design's size at the parent's DPI, scaled down where the monitor's work area is smaller,
+  // centred on the parent as far as the work area allows.
+  const SIZE frame96 = FrameSize(kDialogStyle, kDialogExStyle, USER_DEFAULT_SCREEN_DPI);
+  const SIZE content{kDialogWidth - frame96.cx, kDialogHeight - frame96.cy};
+  const SIZE frame = FrameSize(kDialogStyle, kDialogExStyle, state.dpi);
+  RECT parentRect{0, 0, 1, 1};
+  if (parent != nullptr) GetWindowRect(parent, &parentRect);
+  const RECT workArea = services.workAreaAt(parentRect);
+  const RECT sized =
+      FitToWorkArea(content, frame, state.dpi, workArea, {workArea.left, workArea.top}).window;
+  const POINT origin = CenteredOn(parent, sized.right - sized.left, sized.bottom - sized.top, 10);
+  const WindowFit fit = FitToWorkArea(content, frame, state.dpi, workArea, origin);
+  state.dpi = fit.layoutDpi;
+  const HWND window = CreateWindowExW(
+      kDialogExStyle, kReportDialogClass, kDialogTitle, kDialogStyle, fit.window.left,
+      fit.window.top, fit.window.right - fit.window.left, fit.window.bottom - fit.window.top,
+      parent, nullptr, GetModuleHandleW(nullptr), &state);
   if (window == nullptr) return;
   SetFocus(state.buttons[kReportButtonCount - 1]);  // Enter closes, Tab walks the buttons
   RunModalLoop(window, parent, [window, &state](MSG& message) {

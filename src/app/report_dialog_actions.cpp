@@ -3,8 +3,8 @@
 // copy. Each runs on the GUI thread and ends in a message box.
 #include <algorithm>
 
-#include "app/folder_picker.h"
 #include "app/report_dialog.h"
+#include "app/shell_open.h"
 #include "base/file_system.h"
 #include "base/product.h"
 #include "job/report_output.h"
@@ -44,6 +44,8 @@ constexpr const wchar_t* kErasedAllZero =
     L"ディスク先頭のレポートスタンプを消去し、通常通りの完全消去・未初期化状態 (全0x00) に戻しました！";
 constexpr const wchar_t* kErasedStampArea =
     L"ディスク先頭のレポートスタンプを消去しました (先頭256セクタを0x00化)。";
+constexpr const wchar_t* kNoStampToErase =
+    L"対象ディスクの先頭にレポートスタンプが見つかりません。\nスタンプ消去はディスク先頭 (LBA 0..255) を0x00で上書きするため、スタンプのないディスクではパーティションテーブルやデータを破壊します。スタンプ消去は中止しました。\n（ディスク全体を消去するには、メイン画面から消去処理を実行してください）";
 constexpr const wchar_t* kEraseFailed =
     L"スタンプ消去に失敗しました。管理者権限を確認してください。";
 constexpr const wchar_t* kStamped =
@@ -112,9 +114,24 @@ ReportData RecordForSaving(const ReportDialogState& state) {
   return record;
 }
 
+bool EraseDiskStampHeld(HWND window, const ReportDialogState& state) {
+  const SessionHold hold(state.services->session, window, kStampBlockReason);
+  return EraseDiskStamp(state.disk, state.log);
+}
+
+bool WriteDiskStampHeld(HWND window, const ReportDialogState& state) {
+  const SessionHold hold(state.services->session, window, kStampBlockReason);
+  return WriteDiskStamp(state.disk, state.payload, state.log);
+}
+
 void EraseStamp(HWND window, ReportDialogState& state) {
+  // Zeroing LBA 0..255 of a disk without a stamp destroys its partition table and erases nothing.
+  if (state.services->detectDiskStamp(state.disk).incomplete != 0) {
+    Box(window, state, kNoStampToErase, kSafetyGuardTitle, MB_OK | MB_ICONWARNING);
+    return;
+  }
   const bool allZero = ClaimsAllZero(state);
-  if (!EraseDiskStamp(state.disk, state.log)) {
+  if (!EraseDiskStampHeld(window, state)) {
     Box(window, state, kEraseFailed, kProductName, MB_OK | MB_ICONERROR);
     return;
   }
@@ -135,7 +152,7 @@ void WriteStamp(HWND window, ReportDialogState& state) {
     state.payload.sanitizationDate = FormatLocalTimestamp();
     state.payload.verification = kOperatorStampVerdict;
   }
-  if (!WriteDiskStamp(state.disk, state.payload, state.log)) {
+  if (!WriteDiskStampHeld(window, state)) {
     Box(window, state, kStampFailed, kProductName, MB_OK | MB_ICONERROR);
     return;
   }
@@ -171,10 +188,7 @@ void SaveReportsElsewhere(HWND window, ReportDialogState& state) {
     Box(window, state, kNoErasureToCertify, kProductName, MB_OK | MB_ICONWARNING);
     return;
   }
-  const AppServices& services = *state.services;
-  const std::wstring folder = services.pickOutputFolder
-                                  ? services.pickOutputFolder(window, std::wstring())
-                                  : PickOutputFolder(window, std::wstring(), services.messageBox);
+  const std::wstring folder = state.services->pickOutputFolder(window, std::wstring());
   if (folder.empty()) return;
   ReportData record = RecordForSaving(state);
   record.config.outputFolder = folder;
@@ -220,7 +234,9 @@ void SwitchDiskStamp(HWND window, ReportDialogState& state) {
 
 void OpenHtmlCertificate(HWND window, const ReportDialogState& state) {
   if (!state.htmlPath.empty() && PathExists(state.htmlPath)) {
-    state.services->shellOpen(window, state.htmlPath);
+    if (const uint32_t error = state.services->shellOpen(window, state.htmlPath); error != 0)
+      Box(window, state, CertificateOpenFailure(state.htmlPath, error), kProductName,
+          MB_OK | MB_ICONERROR);
     return;
   }
   Box(window, state, kNoHtml, kProductName, MB_OK | MB_ICONINFORMATION);

@@ -143,7 +143,7 @@ ReportBadge BadgeOf(const ReportDialogState& state) {
   if (state.payload.verification == kOperatorStampVerdict)
     return {L"● STAMPED BY OPERATOR", kAmber};
   if (VerificationPassed(state)) return {L"★ SANITIZED & VERIFIED", kGreen};
-  return {L"★ SANITIZED, UNVERIFIED", kGreen};
+  return {L"★ SANITIZED, UNVERIFIED", kAmber};  // a warning: no read-back passed
 }
 
 bool ClaimsAllZero(const ReportDialogState& state) {

@@ -7,6 +7,7 @@
 #include "app/app.h"
 #include "app/win_controls.h"
 #include "base/host_environment.h"
+#include "base/product.h"
 #include "erase/erase_standard.h"
 #include "settings/settings_rules.h"
 
@@ -14,8 +15,8 @@ namespace tvde {
 namespace {
 
 constexpr const wchar_t* kLogFolderChanged = L"[LOG PATH] 証明書・監査ログ保存先を変更しました: ";
-constexpr const wchar_t* kPickerNotBuilt =
-    L"[LOG PATH] 保存先フォルダ選択画面はこのビルドにはまだ含まれていません。保存先欄に直接入力してください。";
+constexpr const wchar_t* kRestartWhileBusy =
+    L"消去処理または WinPE メディア作成 / ADK 導入の実行中は、管理者権限で再起動できません。\n処理の完了後に実行してください。";
 
 }  // namespace
 
@@ -41,10 +42,6 @@ void App::OnLogOutputToggled() {
 }
 
 void App::OnChangeLogFolder() {
-  if (!services.pickOutputFolder) {
-    AppendLog(kPickerNotBuilt);
-    return;
-  }
   const std::wstring current = GetText(controls.logFolder, kSettingsTextMaxChars);
   const std::wstring chosen = services.pickOutputFolder(mainWindow, current);
   if (chosen.empty()) return;
@@ -62,6 +59,9 @@ void App::OnOpenLogFolder() {
 }
 
 void App::OnRestartAsAdmin() {
+  // Quitting now would leave this window frozen, waiting for the job, while a second copy could
+  // start another job on the same disks or temporary folders.
+  if (busy.load() != 0) return ShowBox(kRestartWhileBusy, kProductName, MB_OK | MB_ICONWARNING);
   // Saved first: the elevated instance reads the settings as it starts.
   SaveSettingsFromControls();
   if (services.runAsAdministrator(mainWindow, ProgramModulePath())) PostQuitMessage(0);

@@ -3,8 +3,6 @@
 
 #include <windows.h>
 
-#include "base/host_environment.h"
-
 namespace tvde {
 
 const wchar_t* const kUiFacePreference[4] = {L"Yu Gothic UI", L"Meiryo UI", L"MS UI Gothic",
@@ -18,44 +16,32 @@ int CALLBACK StopAtFirstFace(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM 
   return 0;  // one match is enough
 }
 
-bool FileAttributesReadable(const std::wstring& path) {
-  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 }  // namespace
 
-std::vector<std::wstring> LocalFontCandidates(const std::wstring& programDirectory) {
-  return {
+std::vector<std::wstring> LocalFontCandidates(const std::wstring& programDirectory, bool isWinPE) {
+  std::vector<std::wstring> candidates = {
       programDirectory + L"\\Fonts\\msgothic.ttc", programDirectory + L"\\Fonts\\YuGothM.ttc",
       programDirectory + L"\\Fonts\\YuGothB.ttc",  programDirectory + L"\\Fonts\\meiryo.ttc",
       programDirectory + L"\\msgothic.ttc",        programDirectory + L"\\YuGothM.ttc",
       L"X:\\Windows\\Fonts\\msgothic.ttc",         L"X:\\Windows\\Fonts\\YuGothM.ttc",
-      L"X:\\Windows\\Fonts\\meiryo.ttc",           L"C:\\Windows\\Fonts\\msgothic.ttc",
-      L"C:\\Windows\\Fonts\\YuGothM.ttc",
+      L"X:\\Windows\\Fonts\\meiryo.ttc",
   };
-}
-
-std::vector<std::wstring> LoadFontFiles(const std::vector<std::wstring>& candidates,
-                                        const std::function<bool(const std::wstring&)>& exists,
-                                        const std::function<bool(const std::wstring&)>& add) {
-  std::vector<std::wstring> added;
-  for (const std::wstring& path : candidates) {
-    if (!exists(path)) continue;
-    if (add(path)) added.push_back(path);
+  if (!isWinPE) {
+    candidates.emplace_back(L"C:\\Windows\\Fonts\\msgothic.ttc");
+    candidates.emplace_back(L"C:\\Windows\\Fonts\\YuGothM.ttc");
   }
-  return added;
+  return candidates;
 }
 
-bool AddFontFile(const std::wstring& path) {
-  return AddFontResourceW(path.c_str()) > 0;
+void LoadLocalFonts(const std::wstring& programDirectory, bool isWinPE,
+                    const std::function<bool(const std::wstring&)>& addFontFile) {
+  for (const std::wstring& path : LocalFontCandidates(programDirectory, isWinPE))
+    addFontFile(path);
 }
 
-std::vector<std::wstring> LoadLocalFontsFrom(const std::wstring& programDirectory) {
-  return LoadFontFiles(LocalFontCandidates(programDirectory), FileAttributesReadable, AddFontFile);
-}
-
-void LoadLocalFonts() {
-  LoadLocalFontsFrom(ProgramDirectory());
+bool AddPrivateFontFile(const std::wstring& path) {
+  if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
+  return AddFontResourceExW(path.c_str(), FR_PRIVATE, nullptr) > 0;
 }
 
 bool IsFontFamilyAvailable(const wchar_t* faceName) {
@@ -79,7 +65,6 @@ const wchar_t* ChooseUiFontFaceFrom(const std::function<bool(const wchar_t*)>& i
 }
 
 const wchar_t* ChooseUiFontFace() {
-  LoadLocalFonts();
   return ChooseUiFontFaceFrom(IsFontFamilyAvailable);
 }
 

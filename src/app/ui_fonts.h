@@ -1,6 +1,7 @@
 #pragma once
-// The Japanese UI font: font files beside the program or in a WinPE image are loaded, then the
-// first available face of the preference list is chosen (Windows build only).
+// The Japanese UI font: font files beside the program or in a WinPE image are loaded once at
+// start-up, then every window chooses the first available face of the preference list
+// (Windows build only).
 
 #include <functional>
 #include <string>
@@ -14,31 +15,26 @@ extern const wchar_t* const kUiFacePreference[4];
 // Answered when no preferred face is available: "MS UI Gothic".
 extern const wchar_t* const kUiFaceFallback;
 
-// The 11 font files looked for, in order: beside the program (in "Fonts" and directly), in a
-// WinPE image (X:) and in the system's font folder (C:).
-std::vector<std::wstring> LocalFontCandidates(const std::wstring& programDirectory);
+// The font files looked for, in order: beside the program (in "Fonts" and directly), in a
+// WinPE image (X:) and, outside WinPE, in the system's font folder (C:). Under WinPE, C: is an
+// internal disk that may be erased, and a loaded font file stays open for the life of the
+// process.
+std::vector<std::wstring> LocalFontCandidates(const std::wstring& programDirectory, bool isWinPE);
 
-// Adds every candidate that exists to the fonts of the session. Missing or unreadable files are
-// skipped; fonts are never removed, and a repeated call adds the same files again.
-void LoadLocalFonts();
+// Offers every candidate in order to `addFontFile`, which skips missing or unreadable files.
+void LoadLocalFonts(const std::wstring& programDirectory, bool isWinPE,
+                    const std::function<bool(const std::wstring&)>& addFontFile);
 
-// The same for the candidates of `programDirectory`, answering the files that were added.
-std::vector<std::wstring> LoadLocalFontsFrom(const std::wstring& programDirectory);
-
-// The candidate walk: `exists` decides which files are tried, `add` tries one.
-std::vector<std::wstring> LoadFontFiles(const std::vector<std::wstring>& candidates,
-                                        const std::function<bool(const std::wstring&)>& exists,
-                                        const std::function<bool(const std::wstring&)>& add);
-
-// AddFontResourceW of one file; true when at least one font came from it.
-bool AddFontFile(const std::wstring& path);
+// An existing font file added privately to this process (AddFontResourceExW, FR_PRIVATE): true
+// when at least one font came from it. The fonts leave with the process.
+bool AddPrivateFontFile(const std::wstring& path);
 
 // A face with Shift-JIS characters is known to the screen device context. False when there is
 // no screen device context.
 bool IsFontFamilyAvailable(const wchar_t* faceName);
 
-// Loads the local fonts, then answers the first available face of kUiFacePreference, or
-// "MS UI Gothic" when none is (a pointer to one of the constants above).
+// The first available face of kUiFacePreference, or "MS UI Gothic" when none is (a pointer to
+// one of the constants above). Loads nothing: the program's start did.
 const wchar_t* ChooseUiFontFace();
 
 // The choice behind ChooseUiFontFace, asking `isAvailable` in order of preference.

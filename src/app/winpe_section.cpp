@@ -130,6 +130,7 @@ void App::StartWinPEWorker(std::unique_ptr<WinPEWorkerStart> start) {
   if (winpeWorker.joinable()) winpeWorker.join();
   busy.exchange(1);
   winpeJobRunning = true;
+  HoldSession(kWinPEBlockReason);
   Enable(controls.adkButton, false);
   Enable(controls.createMedia, false);
   WinPEWorkerStart* handedOver = start.get();
@@ -142,6 +143,7 @@ void App::StartWinPEWorker(std::unique_ptr<WinPEWorkerStart> start) {
   }
   busy.exchange(0);
   winpeJobRunning = false;
+  ReleaseSession();
   Enable(controls.adkButton, true);
   Enable(controls.createMedia, true);
   AppendLog(kWinPEWorkerFailedLog);
@@ -151,6 +153,7 @@ void App::StartWinPEWorker(std::unique_ptr<WinPEWorkerStart> start) {
 void App::OnWinPEDone(int32_t result, int32_t kind) {
   busy.exchange(0);
   winpeJobRunning = false;
+  ReleaseSession();
   Enable(controls.adkButton, true);
   Enable(controls.createMedia, true);
   UpdateAdkStatusLabel();

@@ -56,6 +56,9 @@ class Device {
   virtual std::optional<size_t> QueryDisk(DiskQuery /*query*/, std::span<uint8_t> /*out*/) {
     return std::nullopt;
   }
+  // The OS handle (POSIX descriptor, Windows HANDLE) for the drive's pass-through commands,
+  // which borrow it; nothing for devices that have none.
+  virtual std::optional<intptr_t> NativeHandle() const { return std::nullopt; }
 };
 
 enum class DeviceAccess : int32_t { ReadOnly, ReadWrite };

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "firmware/firmware_capabilities.h"
+
 namespace tvde {
 
 enum class BusKind : int32_t {
@@ -53,6 +55,9 @@ struct DiskInfo {
   // found it that way; it names this very device whatever number it has by the time of a
   // write. Empty when unknown.
   std::wstring interfacePath;
+  // What the drive's firmware can do to erase itself and the sectors it hides, as the list
+  // found them (not checked until a list asks).
+  FirmwareCapabilities firmware;
 };
 
 std::wstring BusTypeLabel(BusKind bus);

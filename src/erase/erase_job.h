@@ -8,6 +8,7 @@
 
 #include "disk/disk_info.h"
 #include "erase/erase_standard.h"
+#include "firmware/sanitize_choice.h"
 
 namespace tvde {
 
@@ -49,6 +50,8 @@ struct EraseJobConfig {
   std::wstring notes;
   std::wstring outputFolder;
   std::wstring signingKeyFile;  // PEM private key that signs the reports; empty: unsigned
+  // The drive's own erase before the overwrite passes of a real job (Off: none).
+  FirmwareMode firmwareMode = FirmwareMode::Off;
 };
 
 struct EraseProgressInfo {
@@ -63,6 +66,7 @@ struct EraseProgressInfo {
 
 inline constexpr int32_t kPhaseOverwrite = 1;
 inline constexpr int32_t kPhaseVerify = 2;
+inline constexpr int32_t kPhaseFirmware = 3;  // the drive's own erase; passPercent is its progress
 
 // worker thread: both callbacks run synchronously on the thread that runs the job.
 using ProgressCallback = std::function<void(const EraseProgressInfo& progress)>;

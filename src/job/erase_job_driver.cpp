@@ -12,10 +12,12 @@
 #include "erase/device_preparation.h"
 #include "erase/disk_error_text.h"
 #include "erase/erase_standard.h"
+#include "erase/firmware_step.h"
 #include "erase/opened_disk_check.h"
 #include "erase/overwrite_pass.h"
 #include "erase/verification.h"
 #include "erase/verification_scope.h"
+#include "firmware/firmware_open.h"
 #include "job/report_output.h"
 #include "job/stamp_payload_builder.h"
 #include "report/report_fingerprint.h"
@@ -170,6 +172,14 @@ class JobRun {
               L"[NIST SP 800-88 Rev.1] NVMe/SSD 全LBAブロック解放 (TRIM/Deallocate) "
               L"シミュレーションを実行しました。");
     }
+    if (config().firmwareMode != FirmwareMode::Off) {
+      const SanitizeChoice choice = ChooseSanitizeMethod(
+          config().disk.firmware, config().firmwareMode, config().disk.mediaType == MediaKind::Hdd);
+      EmitLog(log_, L"[SIMULATION] ファームウェア消去 (コマンドは送信しません): " +
+                        (choice.method != FirmwareMethod::None
+                             ? FirmwareMethodName(choice.method)
+                             : L"firmware sanitize not available (" + choice.reason + L")"));
+    }
     for (const PassSpec& pass : plan_) {
       const int32_t status =
           RunSimulationPass(config(), pass, result_.passesPlanned, cancel_, progress_, log_);
@@ -249,6 +259,7 @@ class JobRun {
     result_.statusCode = status;
     result_.verificationResult = std::move(verdict);
     result_.diskStampStatus = kStampNotStamped;
+    NoteCategory(false);
     RecordScope();
     StopClock();
     return Report();
@@ -290,6 +301,43 @@ class JobRun {
       return Blocked(kOpenedDiskDiffersMessage + identity.difference);
     }
 
+    // The drive's own answers through the open handle: its hidden area is opened for this job
+    // (or the job refused), then its firmware erase runs when one was asked for.
+    std::unique_ptr<FirmwareTransport> firmware =
+        environment_.openFirmware
+            ? environment_.openFirmware(disk, config().disk, result_.isWinPE)
+            : MakeUnavailableTransport(L"no pass-through in this environment");
+    FirmwareCapabilities capabilities = DiscoverFirmwareCapabilities(*firmware);
+    const HiddenAreaOutcome hidden =
+        PrepareHiddenArea(disk, *firmware, capabilities, config().disk.sizeBytes, SectorSize(),
+                          result_.firmware, log_);
+    if (hidden.refuse) {
+      firmware.reset();
+      GiveDiskBack(opened, volumes);
+      return Blocked(hidden.message);
+    }
+    result_.config.disk.sizeBytes = hidden.sizeBytes;
+    if (config().firmwareMode != FirmwareMode::Off) {
+      const FirmwareStepOutcome step = RunFirmwareStep(
+          disk, *firmware, capabilities, config(), config().disk.sizeBytes, result_.certificateId,
+          progress_, log_,
+          environment_.firmwareClock.nowMs ? environment_.firmwareClock : SystemSanitizeClock(),
+          result_.firmware);
+      firmwarePurge_ = step.purge;
+      firmwareMethod_ = step.method;
+      if (step.stop) {
+        firmware.reset();
+        GiveDiskBack(opened, volumes);
+        result_.statusCode = kStatusFailed;
+        result_.verificationResult = step.stopVerdict;
+        result_.diskStampStatus = kStampNotStamped;
+        NoteCategory(false);
+        StopClock();
+        return Report();
+      }
+    }
+    firmware.reset();
+
     if (SendsTrimNotice(config().standard, config().disk.mediaType)) {
       result_.trimNotice = SendTrimForWholeDisk(disk, config().disk.sizeBytes, log_);
     }
@@ -326,6 +374,7 @@ class JobRun {
 
     result_.statusCode = VerifyLastPass(
         disk, WipePartitionTables(disk, config().disk.sizeBytes, SectorSize(), log_));
+    NoteCategory(result_.statusCode != kStatusFailed);
     RecordScope();
     secret_ = RandomPassSecret();  // its last holder: the key is wiped now
     StopClock();
@@ -350,6 +399,14 @@ class JobRun {
     return Report();
   }
 
+  // The NIST SP 800-88 category the media reached, recorded when the firmware step was asked
+  // for. `overwritten`: every pass ran and verification did not fail.
+  void NoteCategory(bool overwritten) {
+    if (config().firmwareMode == FirmwareMode::Off) return;
+    result_.firmware.nistCategory =
+        NistCategoryText(firmwarePurge_, firmwareMethod_, overwritten, config().disk.mediaType);
+  }
+
   // Every end after the disk was opened: the system re-reads the partition table while the
   // volumes are still held, so that no volume of the old layout mounts again over half-erased
   // or erased data; then the disk is closed and its volumes released.
@@ -368,6 +425,8 @@ class JobRun {
   ReportData result_;
   PassPlan plan_;
   uint64_t startTick_ = 0;
+  bool firmwarePurge_ = false;
+  std::wstring firmwareMethod_;
   RandomPassSecret secret_;               // only while passes are written and read back
   std::vector<ReadBackFacts> readBacks_;  // in the order they ran
 };
@@ -390,6 +449,11 @@ EraseJobEnvironment DefaultEraseJobEnvironment() {
   environment.checkListedDisk = CheckListedDisk;
   environment.prepareReportFolder = PrepareReportFolder;
   environment.saveReports = SaveReports;
+  environment.openFirmware = [](Device& opened, const DiskInfo& disk, int32_t isWinPE) {
+    return OpenFirmwareTransport(
+        opened, {TargetDevicePath(disk), BusPassThrough(disk.busType), isWinPE == 1});
+  };
+  environment.firmwareClock = SystemSanitizeClock();
   environment.drawRandomSecret = FillRandom;
   return environment;
 }

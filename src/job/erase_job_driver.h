@@ -10,6 +10,8 @@
 #include "erase/erase_job.h"
 #include "erase/pass_data.h"
 #include "erase/volume_lock.h"
+#include "firmware/firmware_transport.h"
+#include "firmware/sanitize_run.h"
 #include "report/report_data.h"
 
 namespace tvde {
@@ -53,6 +55,12 @@ struct EraseJobEnvironment {
   // folder it checked. Not called when report output is disabled.
   std::function<bool(const EraseJobConfig& config, std::wstring& folder)> prepareReportFolder;
   std::function<bool(ReportData& report)> saveReports;
+  // The drive's pass-through commands through the disk just opened, and the clock its firmware
+  // erase is followed with.
+  std::function<std::unique_ptr<FirmwareTransport>(Device& opened, const DiskInfo& disk,
+                                                   int32_t isWinPE)>
+      openFirmware;
+  SanitizeClock firmwareClock;
   // Draws the secret key and nonce of the job's random passes (the OS generator).
   RandomPassSecret::Draw drawRandomSecret;
 };

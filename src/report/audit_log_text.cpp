@@ -3,6 +3,7 @@
 
 #include <sstream>
 
+#include "report/firmware_lines.h"
 #include "report/report_labels.h"
 
 namespace tvde {
@@ -43,6 +44,8 @@ std::wstring BuildAuditLogText(const ReportData& r) {
   field(L"  Disk Stamp Status  : ", r.diskStampStatus);
   // Only a real job that sent the notice has the line; every other line stays where it was.
   if (!r.trimNotice.empty()) field(L"  TRIM Notice        : ", r.trimNotice);
+  for (const FirmwareLine& line : FirmwareLines(r.firmware))
+    field(line.txtLabel, line.value);
   field(L"  SHA-256 Digest     : ", r.sha256Fingerprint);
   out << kSingleRule << kEol;
   out << L"[Hardware details]" << kEol;

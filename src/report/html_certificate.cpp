@@ -3,6 +3,7 @@
 
 #include <sstream>
 
+#include "report/firmware_lines.h"
 #include "report/report_labels.h"
 
 namespace tvde {
@@ -135,6 +136,9 @@ std::wstring BuildHtmlCertificate(const ReportData& r) {
   }
   o << L"      <tr><th>Disk stamp state (実機スタンプ状態)</th><td><strong>" << v(r.diskStampStatus)
     << L"</strong> (" << ExecutionModeHtmlLabel(r.config.executionMode) << L")</td></tr>\n";
+  for (const FirmwareLine& line : FirmwareLines(r.firmware)) {
+    o << L"      <tr><th>" << line.htmlHeader << L"</th><td>" << v(line.value) << L"</td></tr>\n";
+  }
   o << L"      <tr><th>Operator / Organization</th><td>" << v(r.config.operatorName) << L" / "
     << v(r.config.organizationName) << L"</td></tr>\n";
   o << L"      <tr><th>Notes (備考)</th><td>" << notes << L"</td></tr>\n";

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "base/text.h"
+#include "report/firmware_lines.h"
 #include "report/report_labels.h"
 
 namespace tvde {
@@ -104,6 +105,14 @@ std::wstring BuildJsonReport(const ReportData& r) {
   out << L"  },\n";
   // Only a real job that sent the notice has the member; every other line stays as it was.
   if (!r.trimNotice.empty()) text(L"  \"trimNotice\"", r.trimNotice, false);
+  for (const FirmwareLine& line : FirmwareLines(r.firmware)) {
+    const std::wstring key = L"  \"" + AsciiToWide(line.jsonKey) + L"\"";
+    if (line.number) {
+      out << key << L": " << FormatPrintfW("%.2f", line.seconds) << L",\n";
+    } else {
+      text(key.c_str(), line.value, false);
+    }
+  }
   text(L"  \"sha256Fingerprint\"", r.sha256Fingerprint, true);
   out << L"}\n";
   return out.str();

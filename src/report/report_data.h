@@ -5,6 +5,7 @@
 #include <string>
 
 #include "erase/erase_job.h"
+#include "erase/firmware_step.h"
 #include "stamp/stamp_payload.h"
 
 namespace tvde {
@@ -31,6 +32,9 @@ struct ReportData {
   // What became of the whole-disk TRIM notice of a real job (kTrimAccepted or kTrimRefused);
   // empty when none was sent. The audit log and the JSON report carry it only when set.
   std::wstring trimNotice;
+  // The drive's own erase and the hidden area of a real job: what was sent, what the drive
+  // answered and what it reached. Each line is reported only when set.
+  FirmwareReport firmware;
   std::wstring errorMessage;
   std::wstring sha256Fingerprint;
   std::wstring htmlPath;

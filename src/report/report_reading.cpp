@@ -8,6 +8,7 @@
 #include "base/text.h"
 #include "erase/erase_standard.h"
 #include "hardware/hardware_fields.h"
+#include "report/firmware_lines.h"
 #include "report/json_lines.h"
 #include "report/report_labels.h"
 
@@ -90,6 +91,15 @@ bool ReadJsonReport(std::string_view utf8, ReportData& report, std::string& erro
   if (const std::wstring* trim = FindJsonString(members, "trimNotice")) r.trimNotice = *trim;
   if (const std::wstring* scope = FindJsonString(members, "sanitization.verificationScope")) {
     r.verificationScope = *scope;
+  }
+  for (const JsonLineMember& member : members) {
+    if (member.isString) {
+      SetFirmwareText(r.firmware, member.path, member.value);
+    } else if (member.path == kFirmwareElapsedKey &&
+               !ParseNumber(member.value, r.firmware.elapsedSeconds)) {
+      error = "the firmware elapsed time is no number";
+      return false;
+    }
   }
   for (const HardwareFieldRef& field : kHardwareFields) {
     const std::string path = std::string("hardwareDetails.") + field.name;

@@ -4,7 +4,10 @@
 #include <filesystem>
 
 #include "app/win_controls.h"
+#include "base/text.h"
 #include "job/erase_job_driver.h"
+#include "stamp/stamp_detect.h"
+#include "support/text_matchers.h"
 
 namespace tvde::testing {
 
@@ -24,9 +27,9 @@ AppServices AppHarness::Services() {
     return answer(boxes.back());
   };
   services.shellOpen = [this](HWND, const std::wstring& path) {
-    return opened.push_back(path), true;
+    return opened.push_back(path), shellOpenError;
   };
-  services.runAsAdministrator = [](HWND, const std::wstring&) { return false; };
+  services.runAsAdministrator = [this](HWND, const std::wstring&) { return ++elevations, false; };
   services.pickOutputFolder = [this](HWND, const std::wstring&) {
     return ++pickerCalls, pickerAnswer;
   };
@@ -40,9 +43,23 @@ AppServices AppHarness::Services() {
   services.enumerateDisks = [this](int32_t environment, int32_t unlock) {
     return enumerations.emplace_back(environment, unlock), disks;
   };
-  services.detectDiskStamp = [this](const DiskInfo&) { return detectedStamp; };
+  services.detectDiskStamp = [this](const DiskInfo& disk) {
+    return detectedStamp ? *detectedStamp : DetectDiskStamp(disk, HardwareProfile{});
+  };
   services.isRunningAsAdmin = [this] { return admin; };
   services.isWinPEEnvironment = [this] { return winPE; };
+  services.addFontFile = [this](const std::wstring& path) {
+    return fontFiles.push_back(path), false;
+  };
+  services.workAreaAt = [this](const RECT&) { return workArea; };
+  services.session.setExecutionState = [this](EXECUTION_STATE state) {
+    sessionCalls += U8(L"awake " + FormatPrintfW("%08lx|", state));
+    return EXECUTION_STATE{ES_CONTINUOUS};
+  };
+  services.session.blockShutdown = [this](HWND, const std::wstring& reason) {
+    return sessionCalls += "block " + U8(reason) + "|", true;
+  };
+  services.session.unblockShutdown = [this](HWND) { return sessionCalls += "unblock|", true; };
   services.startThread = [this](std::thread& worker, std::function<void()> body) {
     if (!threadsFail) worker = std::thread(std::move(body));
     return !threadsFail;

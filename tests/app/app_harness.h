@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -57,7 +58,9 @@ class AppHarness {
   std::function<int(const BoxCall&)> answer = [](const BoxCall&) { return IDYES; };
   EraseJobRunner job;  // empty: the real job driver
   bool threadsFail = false;
-  StampPayload detectedStamp;
+  std::optional<StampPayload> detectedStamp;  // none: the stamp read from the disk itself
+  uint32_t shellOpenError = 0;                // what opening a file answers
+  RECT workArea{0, 0, 4000, 3000};
   // The WinPE section: the ISO dialog's answer (empty: cancelled), the builder's jobs (empty:
   // succeed at once); the ADK is looked for in adkRoot() only.
   std::vector<std::wstring> removableDrives;
@@ -73,6 +76,10 @@ class AppHarness {
   std::vector<std::pair<int32_t, int32_t>> enumerations;  // (environment, unlock)
   int jobsStarted = 0;
   int pickerCalls = 0;
+  int elevations = 0;
+  std::vector<std::wstring> fontFiles;  // offered to the font seam, in order
+  // The session seam's calls: "awake 80000001|block <reason>|unblock|awake 80000000|".
+  std::string sessionCalls;
   std::vector<std::wstring> isoSuggestions;
 
  private:

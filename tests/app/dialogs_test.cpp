@@ -164,15 +164,16 @@ TEST(ReportDialog, BadgeAndAllZeroSayNoMoreThanTheJobDid) {
   const wchar_t* passed = L"PASSED (All Sampled Sectors Verified Clean)";
   const auto real = ExecutionMode::RealWrite;
   // clang-format off
-  const std::tuple<int32_t, ExecutionMode, EraseStandard, const wchar_t*, const char*, bool> cases[] = {
-      {1, real, EraseStandard::ZeroFill, L"", "● HARDWARE PREVIEW", false},
-      {0, real, EraseStandard::ZeroFill, passed, "★ SANITIZED & VERIFIED", true},
-      {0, real, EraseStandard::CryptoRandom, passed, "★ SANITIZED & VERIFIED", false},
-      {0, real, EraseStandard::ZeroFill, L"SKIPPED (検証なし設定)", "★ SANITIZED, UNVERIFIED", false},
+  const COLORREF green = RGB(0x10, 0xb9, 0x81), amber = RGB(0xf5, 0x9e, 0x0b), sky = RGB(0x0e, 0xa5, 0xe9);
+  const std::tuple<int32_t, ExecutionMode, EraseStandard, const wchar_t*, const char*, COLORREF, bool> cases[] = {
+      {1, real, EraseStandard::ZeroFill, L"", "● HARDWARE PREVIEW", amber, false},
+      {0, real, EraseStandard::ZeroFill, passed, "★ SANITIZED & VERIFIED", green, true},
+      {0, real, EraseStandard::CryptoRandom, passed, "★ SANITIZED & VERIFIED", green, false},
+      {0, real, EraseStandard::ZeroFill, L"SKIPPED (検証なし設定)", "★ SANITIZED, UNVERIFIED", amber, false},
       {0, ExecutionMode::Simulation, EraseStandard::ZeroFill, L"PASSED (Simulation 100% Verified)",
-       "● SIMULATION (DRY-RUN)", false}};
+       "● SIMULATION (DRY-RUN)", sky, false}};
   // clang-format on
-  for (const auto& [incomplete, mode, standard, verdict, badge, allZero] : cases) {
+  for (const auto& [incomplete, mode, standard, verdict, badge, colour, allZero] : cases) {
     ReportDialogState state;
     state.payload.incomplete = incomplete;
     state.payload.verification = verdict;
@@ -180,6 +181,7 @@ TEST(ReportDialog, BadgeAndAllZeroSayNoMoreThanTheJobDid) {
     state.report.config.executionMode = mode;
     state.report.config.standard = standard;
     EXPECT_EQ(U8(BadgeOf(state).text), badge);
+    EXPECT_EQ(BadgeOf(state).colour, colour) << badge;
     EXPECT_EQ(ClaimsAllZero(state), allZero) << badge;
     state.hasReport = false;  // a stamp read back from a disk names only the standard
     state.payload.standardName = StandardLabel(standard);
@@ -187,7 +189,7 @@ TEST(ReportDialog, BadgeAndAllZeroSayNoMoreThanTheJobDid) {
   }
 }
 
-TEST(ReportDialog, EscapeLeavesFullScreenOnlyAndCopyFillsTheClipboard) {
+TEST(ReportDialog, FitsTheWorkAreaEscapeLeavesFullScreenOnlyAndCopyFillsTheClipboard) {
   AppHarness h;
   const ReportData job = VerifiedZeroFill(testing::TestDisk(4, L"unused.img", 64ull << 20));
   RECT normal{};
@@ -195,26 +197,32 @@ TEST(ReportDialog, EscapeLeavesFullScreenOnlyAndCopyFillsTheClipboard) {
   // A parent another modal window disabled stays disabled when this one closes.
   const HWND parent = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_DISABLED, 0, 0, 9, 9,
                                       nullptr, nullptr, nullptr, nullptr);
-  OpenDialog(h, {job.stamp, L"", job, std::nullopt, {}, {}},
-             {[&](HWND w) {
-                Click(w, kIdReportCopy);
-                GetWindowRect(w, &normal);
-                PressKey(w, kIdReportClose, VK_ESCAPE);  // outside full screen: nothing
-              },
-              [&](HWND w) {
-                Click(w, kIdReportFullScreen);
-                EXPECT_TRUE(StateOf(w).fullScreen);
-                PressKey(w, kIdReportClose, VK_ESCAPE);
-              },
-              [&](HWND w) {
-                EXPECT_FALSE(StateOf(w).fullScreen);
-                RECT restored{};
-                GetWindowRect(w, &restored);
-                EXPECT_TRUE(EqualRect(&restored, &normal));
-                lastStepPlayed = true;
-                Click(w, kIdReportClose);
-              }},
-             parent);
+  h.workArea = {0, 0, 1024, 600};  // smaller than the design: scaled down, all buttons shown
+  OpenDialog(
+      h, {job.stamp, L"", job, std::nullopt, {}, {}},
+      {[&](HWND w) {
+         Click(w, kIdReportCopy);
+         GetWindowRect(w, &normal);
+         RECT close{}, inside{};
+         GetWindowRect(GetDlgItem(w, kIdReportClose), &close);
+         IntersectRect(&inside, &close, &normal);
+         EXPECT_TRUE(normal.right <= 1024 && normal.bottom <= 600 && EqualRect(&inside, &close));
+         PressKey(w, kIdReportClose, VK_ESCAPE);  // outside full screen: nothing
+       },
+       [&](HWND w) {
+         Click(w, kIdReportFullScreen);
+         EXPECT_TRUE(StateOf(w).fullScreen);
+         PressKey(w, kIdReportClose, VK_ESCAPE);
+       },
+       [&](HWND w) {
+         EXPECT_FALSE(StateOf(w).fullScreen);
+         RECT restored{};
+         GetWindowRect(w, &restored);
+         EXPECT_TRUE(EqualRect(&restored, &normal));
+         lastStepPlayed = true;
+         Click(w, kIdReportClose);
+       }},
+      parent);
   EXPECT_TRUE(lastStepPlayed);  // the first Escape closed nothing
   EXPECT_FALSE(IsWindowEnabled(parent));
   DestroyWindow(parent);
@@ -261,8 +269,10 @@ TEST(ReportDialog, SaveElsewhereWritesTheThreeFilesAndTheHtmlButtonOpensThem) {
                  html = StateOf(w).htmlPath;
                  shownId = StateOf(w).payload.certificateId;
                  Click(w, kIdReportOpenHtml);
+                 h.shellOpenError = ERROR_ACCESS_DENIED;
+                 Click(w, kIdReportOpenHtml);
                }});
-    ASSERT_EQ(h.boxes.size(), writable ? 2u : 3u);
+    ASSERT_EQ(h.boxes.size(), writable ? 3u : 4u);
     EXPECT_TRUE(U8(h.boxes[0].text).starts_with("HTML証明書ファイルがまだ保存されていないか"));
     if (!writable) {
       EXPECT_TRUE(
@@ -275,7 +285,9 @@ TEST(ReportDialog, SaveElsewhereWritesTheThreeFilesAndTheHtmlButtonOpensThem) {
     for (const auto& entry : fs::directory_iterator(h.temp().path() / "usb"))
       reports += entry.path().extension() != ".tmp";
     EXPECT_EQ(reports, 3u);
-    EXPECT_EQ(h.opened, std::vector<std::wstring>{html});
+    EXPECT_EQ(h.opened, (std::vector<std::wstring>{html, html}));
+    EXPECT_NE(U8(h.boxes[2].text).find(U8(html) + "\n理由: ファイルへのアクセスが拒否されました。"),
+              std::string::npos);
     const std::vector<uint8_t> bytes = testing::ReadWholeFile(html);
     const std::string certificate(bytes.begin(), bytes.end());
     for (const std::string& claim : claims)
@@ -319,34 +331,41 @@ TEST(ReportDialog, StampSwitchWritesAndErasesAndEveryRefusalWritesNothing) {
             std::string::npos);
   EXPECT_EQ(U8(h.boxes[3].text),
             "ディスク先頭のレポートスタンプを消去しました (先頭256セクタを0x00化)。");
+  // The machine stays awake and the session open around each write (the shutdown screen names it).
+  const std::string hold =
+      "awake 80000001|block " + U8(kStampBlockReason) + "|unblock|awake 80000000|";
+  EXPECT_EQ(h.sessionCalls, hold + hold);
 
   // A protected disk, no disk at all or a running job: refused before any question; the write
-  // of a simulation's report (answered No) after it; no certificate where nothing was erased (a
-  // hardware preview, an operator's stamp), before the folder is asked for.
+  // of a simulation's report (answered No) and the erase of a disk without a stamp (Yes) after
+  // it; no certificate where nothing was erased (a hardware preview, an operator's stamp), before
+  // the folder is asked for. The disk holds data and keeps it.
   DiskInfo guarded = disk;
   guarded.safetyStatus = SafetyStatus::ProtectedSystemDisk;
   ReportData simulation = VerifiedZeroFill(disk);
   simulation.config.executionMode = ExecutionMode::Simulation;
   StampPayload stamped = VerifiedZeroFill(disk).stamp;
   stamped.verification = kOperatorStampVerdict;
+  const auto data = testing::WriteFilledFile(disk.devicePath, 4 << 20, 0xA5);
   // clang-format off
-  const std::tuple<ReportDialogRequest, int, size_t, const char*> refusals[] = {
-      {{PreviewPayload(), L"", std::nullopt, guarded, {}, {}}, kIdReportStampSwitch, 1, "選択されているディスクは安全保護ロック中"},
-      {{PreviewPayload(), L"", std::nullopt, std::nullopt, {}, {}}, kIdReportStampSwitch, 1, "メイン画面で対象ディスクを選択してください。"},
-      {{PreviewPayload(), L"", std::nullopt, disk, {}, [] { return true; }}, kIdReportStampSwitch, 1, "消去処理または WinPE メディア作成の実行中は"},
-      {{simulation.stamp, L"", simulation, disk, {}, {}}, kIdReportStampSwitch, 2, "このレポートは安全シミュレーション (DryRun) の結果です。"},
-      {{PreviewPayload(), L"", std::nullopt, disk, {}, {}}, kIdReportSaveElsewhere, 1, "このレポートは実際の消去処理の記録ではありません"},
-      {{stamped, L"", std::nullopt, disk, {}, {}}, kIdReportSaveElsewhere, 1, "このレポートは実際の消去処理の記録ではありません"}};
+  const std::tuple<ReportDialogRequest, int, int, size_t, const char*> refusals[] = {
+      {{PreviewPayload(), L"", std::nullopt, guarded, {}, {}}, kIdReportStampSwitch, IDNO, 1, "選択されているディスクは安全保護ロック中"},
+      {{PreviewPayload(), L"", std::nullopt, std::nullopt, {}, {}}, kIdReportStampSwitch, IDNO, 1, "メイン画面で対象ディスクを選択してください。"},
+      {{PreviewPayload(), L"", std::nullopt, disk, {}, [] { return true; }}, kIdReportStampSwitch, IDNO, 1, "消去処理または WinPE メディア作成の実行中は"},
+      {{simulation.stamp, L"", simulation, disk, {}, {}}, kIdReportStampSwitch, IDNO, 2, "このレポートは安全シミュレーション (DryRun) の結果です。"},
+      {{PreviewPayload(), L"", std::nullopt, disk, {}, {}}, kIdReportStampSwitch, IDYES, 2, "対象ディスクの先頭にレポートスタンプが見つかりません。"},
+      {{PreviewPayload(), L"", std::nullopt, disk, {}, {}}, kIdReportSaveElsewhere, IDNO, 1, "このレポートは実際の消去処理の記録ではありません"},
+      {{stamped, L"", std::nullopt, disk, {}, {}}, kIdReportSaveElsewhere, IDNO, 1, "このレポートは実際の消去処理の記録ではありません"}};
   // clang-format on
-  for (const auto& [request, button, boxes, text] : refusals) {
+  for (const auto& [request, button, answer, boxes, text] : refusals) {
     AppHarness refused;
-    refused.answer = [](const BoxCall&) { return IDNO; };
+    refused.answer = [answer](const BoxCall&) { return answer; };
     OpenDialog(refused, request, {[button](HWND w) { Click(w, button); }});
     ASSERT_EQ(refused.boxes.size(), boxes);
     EXPECT_TRUE(U8(refused.boxes.back().text).starts_with(text)) << text;
-    EXPECT_EQ(refused.pickerCalls, 0);
+    EXPECT_TRUE(refused.pickerCalls == 0 && refused.sessionCalls.empty());
   }
-  EXPECT_EQ(DetectDiskStamp(disk).incomplete, 1);
+  EXPECT_EQ(testing::ReadWholeFile(disk.devicePath), data);
 }
 
 }  // namespace

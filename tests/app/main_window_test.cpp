@@ -12,8 +12,11 @@
 #include <regex>
 
 #include "app/erase_launch_texts.h"
+#include "app/main_window_layout.h"
 #include "app/win_controls.h"
+#include "app/window_fit.h"
 #include "app_harness.h"
+#include "base/host_environment.h"
 #include "job/erase_job_driver.h"
 #include "support/text_matchers.h"
 
@@ -92,9 +95,11 @@ TEST(MainWindowInterlock, EveryRefusalShowsItsBoxAndStartsNothing) {
        [random](AppHarness& h) { h.Click(kIdLogOutput); ZeroesAfter(h, random); h.folderReason = L"CD-ROM"; },
        L"・消去後の状態   : 通常通りディスクを完全消去した状態 (スタンプなし)\n・ログ/証明書保存: 無効 (画面レポート表示のみ)\n",
        kFinalConfirmationTitle, question},
+      // NIST Purge asks for the drive's own erase, and the operator is told it cannot be stopped.
       {"C: disk under WinPE, code in lower case",
        [](AppHarness& h) { h.winPE = true; h.disks[0].driveLetters = L"C:"; SetText(h.app().controls.confirmCode, L"erase"); RealWrite(h); },
-       L"", kFinalConfirmationTitle, MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2},
+       L"・ファーム消去   : 自動 (ドライブ対応の方式)\n  ※ドライブ自身の消去は開始後に中断できず、電源が切れても再投入後に再開されます。",
+       kFinalConfirmationTitle, MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2},
       // clang-format on
   };
   for (const auto& c : cases) {
@@ -132,8 +137,8 @@ int BarPosition(HWND bar) {
 TEST(EraseThroughWindow, ReportButtonsBeforeAndAfterASimulationRunToTheReport) {
   AppHarness h;
   h.disks = {TestDisk(3, L"unused", 32ull << 30)};
-  h.detectedStamp.incomplete = 0;
-  h.detectedStamp.certificateId = L"TVDE-20250101-000000-00000000";
+  h.detectedStamp.emplace().incomplete = 0;
+  h.detectedStamp->certificateId = L"TVDE-20250101-000000-00000000";
   AppSettings settings = LoadSettingsFrom(h.store, FolderCreation::None);
   settings.signingKeyFile = h.temp().File("key.pem");  // signing itself is the job's test
   SaveSettingsTo(h.store, settings);
@@ -176,6 +181,12 @@ TEST(EraseThroughWindow, ReportButtonsBeforeAndAfterASimulationRunToTheReport) {
   EXPECT_EQ(U8(lines.back().substr(22)), "[SHA-256] " + U8(result.sha256Fingerprint));
   h.Click(kIdOpenCertificate);
   EXPECT_EQ(h.opened, std::vector<std::wstring>{result.htmlPath});
+  h.shellOpenError = ERROR_NO_ASSOCIATION;  // WinPE: no browser
+  h.Click(kIdOpenCertificate);
+  EXPECT_TRUE(
+      U8(h.boxes.back().text)
+          .starts_with("HTML証明書を開けませんでした。\n\nファイル: " + U8(result.htmlPath) +
+                       "\n理由: HTML ファイルを開くアプリケーション (ブラウザー) がこの環境"));
 
   // The job's report goes with its own disk only: any other disk in the first row shows the stamp
   // read from it, so the dialog's stamp switch never engraves the report on another disk.
@@ -189,7 +200,7 @@ TEST(EraseThroughWindow, ReportButtonsBeforeAndAfterASimulationRunToTheReport) {
     const ReportDialogRequest& shown = h.reportRequests.back();
     EXPECT_EQ(shown.result.has_value(), own);
     EXPECT_EQ(U8(shown.disk.value().model + L"|" + shown.payload.certificateId),
-              U8(first.model + L"|" + (own ? jobId : h.detectedStamp.certificateId)));
+              U8(first.model + L"|" + (own ? jobId : h.detectedStamp->certificateId)));
   }
   EXPECT_EQ(U8(h.ConsoleLines().back().substr(22)),
             "[DISK STAMP] Disk 3 から実機消去＆ハードウェアレポートスタンプを検出しました！");
@@ -205,7 +216,7 @@ TEST(EraseThroughWindow, ReportButtonsBeforeAndAfterASimulationRunToTheReport) {
                   .starts_with("[REPORT] レポート画面が開いているため、今回の消去レポートは"));
 }
 
-TEST(EraseThroughWindow, AbortAndClosingWhileBusyStopTheJob) {
+TEST(EraseThroughWindow, AbortClosingAndTheSessionsEndStopTheJob) {
   AppHarness h;
   h.disks = {TestDisk(3, L"unused", 1ull << 30)};
   std::atomic<int32_t> endedWith{0};
@@ -234,6 +245,25 @@ TEST(EraseThroughWindow, AbortAndClosingWhileBusyStopTheJob) {
   EXPECT_TRUE(IsWindowEnabled(h.Control(kIdStartErase)) && !IsWindowEnabled(h.Control(kIdAbort)));
   EXPECT_EQ(h.enumerations.size(), 2u);  // the list is refreshed after a job
   EXPECT_TRUE(h.reportRequests.empty());
+
+  // The machine is held awake and the session's end refused while a job runs; a session that
+  // ends anyway cancels it, and the job ends through its own path.
+  ASSERT_TRUE(startAndWaitForProgress());
+  EXPECT_EQ(SendMessageW(app.mainWindow, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), FALSE);
+  SendMessageW(app.mainWindow, WM_ENDSESSION, TRUE, 0);
+  ASSERT_TRUE(h.WaitForIdle());
+  EXPECT_EQ(endedWith.load(), kStatusCancelled);
+  std::string log;
+  for (const std::wstring& line : h.ConsoleLines())
+    log += U8(line.substr(22)) + "\n";
+  EXPECT_NE(
+      log.find(
+          "[SESSION] Windows のセッションが終了します。実行中のディスク消去を中断します (消去は完了していません)。\n"
+          "[SESSION] 消去ジョブは中断として終了しました。ディスクは消去途中の状態です。\n"),
+      std::string::npos);
+  const std::string held =
+      "awake 80000001|block " + U8(kEraseBlockReason) + "|unblock|awake 80000000|";
+  EXPECT_EQ(h.sessionCalls, held + held);
 
   // Closing while the next job runs: No keeps it running; Yes cancels, saves and joins.
   endedWith = 0;
@@ -308,6 +338,11 @@ TEST(MainWindow, DiskListSettingsAndLayoutFollowTheControls) {
             "稼働環境: [通常 Windows OS モード] 外部USB/リムーバブル消去 ＆ WinPE作成|"
             "権限状態: [標準ユーザー (実機消去は要昇格)]");
   EXPECT_TRUE(IsWindowEnabled(c.restartAsAdmin));
+  wchar_t noStamp[128] = {};  // true whatever the standard's last pass writes
+  SendMessageW(c.postEraseState, CB_GETLBTEXT, 1, reinterpret_cast<LPARAM>(noStamp));
+  EXPECT_EQ(
+      U8(noStamp),
+      "[完全消去状態(スタンプなし)] 通常通りディスクを完全消去した状態にする (スタンプを書き込まない)");
   EXPECT_EQ(U8(h.Text(c.selectionLabel)),
             "選択: Disk 0 (Toreval Test Disk 0)" + U8(RecommendationSuffix(MediaKind::NvmeSsd)));
 
@@ -335,8 +370,11 @@ TEST(MainWindow, DiskListSettingsAndLayoutFollowTheControls) {
   // clang-format on
   for (const auto& [slot, text] : edits)
     SetText(h.app().controls.*slot, slot == &C::notes ? L"not persisted" : text);
+  h.SelectCombo(kIdStandard, 0);
+  EXPECT_EQ(ComboSelection(h.app().controls.firmwareMode), 1);  // NIST Purge: the drive's erase
   for (const auto& [id, slot, index] : combos)
     h.SelectCombo(id, index);
+  EXPECT_EQ(ComboSelection(h.app().controls.firmwareMode), 0);  // other standards: none
   EXPECT_EQ(U8(h.Text(h.app().controls.standardDescription)),
             U8(StandardDescription(EraseStandard::HmgIs5Enhanced)));
   h.Click(kIdLogOutput);  // unchecked: the folder controls go grey and the choice is saved
@@ -361,14 +399,63 @@ TEST(MainWindow, DiskListSettingsAndLayoutFollowTheControls) {
   EXPECT_NE(U8(h.ConsoleLines().back())
                 .find("[LOG PATH] 証明書・監査ログ保存先を変更しました: E:\\Toreval_Erasure_Logs"),
             std::string::npos);
+}
 
-  // A DPI change lays the controls out again: from 96 to 144, half as wide again.
-  RECT before{}, after{}, suggested{0, 0, 1733, 1298};
-  GetWindowRect(next.startErase, &before);
-  SendMessageW(h.app().mainWindow, WM_DPICHANGED, MAKEWPARAM(144, 144),
-               reinterpret_cast<LPARAM>(&suggested));
-  GetWindowRect(next.startErase, &after);
-  EXPECT_EQ((after.right - after.left) * 2, (before.right - before.left) * 3);
+// A work area smaller than the layout scales it down to fit (the DPI change lays it out again),
+// but not below a readable size; what still does not fit scrolls, and every control can be
+// brought into view. The font files are offered once, in order; in WinPE never from C:, an
+// internal disk that may be erased while the file stays open.
+TEST(MainWindow, FitsTheWorkAreaEveryControlCanBeReachedAndFontsComeOnce) {
+  const std::tuple<RECT, uint32_t, bool, bool> cases[] = {
+      {{0, 0, 1024, 768}, 96, false, true},      // a usual WinPE screen
+      {{0, 0, 1366, 718}, 120, false, false},    // a laptop panel at 125 %, taskbar below
+      {{200, 100, 1000, 700}, 96, true, false},  // 800 x 600 needs less than the readable size
+  };
+  for (const auto& [work, dpi, scrolls, winPE] : cases) {
+    AppHarness h;
+    h.workArea = work;
+    h.winPE = winPE;
+    h.Start();
+    const HWND window = h.app().mainWindow;
+    RECT suggested = work, placed{}, client{};
+    if (dpi != 96)
+      SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+                   reinterpret_cast<LPARAM>(&suggested));
+    GetWindowRect(window, &placed);
+    EXPECT_TRUE(placed.left >= work.left && placed.top >= work.top && placed.right <= work.right &&
+                placed.bottom <= work.bottom);
+    EXPECT_TRUE(h.app().dpi >= kMinLayoutDpi && h.app().dpi < dpi);
+    EXPECT_EQ((GetWindowLongW(window, GWL_STYLE) & WS_VSCROLL) != 0, scrolls);
+    GetClientRect(window, &client);
+    const auto place = [window](HWND control) {
+      RECT rect{};
+      GetWindowRect(control, &rect);
+      MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&rect), 2);
+      return rect;
+    };
+    SendMessageW(window, WM_VSCROLL, SB_BOTTOM, 0);  // the lowest control comes up
+    EXPECT_LE(place(h.app().controls.logConsole).bottom, client.bottom);
+    // Each control, once scrolled to, shows as much of itself as the client area can hold.
+    for (HWND control : h.app().controls.all) {
+      ScrollIntoView(h.app(), control);
+      RECT rect = place(control), shown{};
+      IntersectRect(&shown, &rect, &client);
+      EXPECT_EQ(shown.right - shown.left, std::min(rect.right - rect.left, client.right));
+      EXPECT_EQ(shown.bottom - shown.top, std::min(rect.bottom - rect.top, client.bottom))
+          << GetDlgCtrlID(control);
+    }
+    std::vector<std::wstring> fonts;
+    for (const wchar_t* file :
+         {L"Fonts\\msgothic.ttc", L"Fonts\\YuGothM.ttc", L"Fonts\\YuGothB.ttc",
+          L"Fonts\\meiryo.ttc", L"msgothic.ttc", L"YuGothM.ttc"})
+      fonts.push_back(ProgramDirectory() + L"\\" + file);
+    for (const wchar_t* file :
+         {L"X:\\Windows\\Fonts\\msgothic.ttc", L"X:\\Windows\\Fonts\\YuGothM.ttc",
+          L"X:\\Windows\\Fonts\\meiryo.ttc", L"C:\\Windows\\Fonts\\msgothic.ttc",
+          L"C:\\Windows\\Fonts\\YuGothM.ttc"})
+      if (!winPE || file[0] == L'X') fonts.push_back(file);
+    EXPECT_EQ(h.fontFiles, fonts);
+  }
 }
 
 }  // namespace

@@ -17,22 +17,10 @@ namespace {
 
 using testing::U8;
 
-TEST(UiFonts, OnlyExistingFilesAreTriedAndTheFirstAvailableShiftJisFaceIsChosen) {
-  std::vector<std::wstring> tried;
-  const auto added = LoadFontFiles(
-      LocalFontCandidates(L"P:"),
-      [](const std::wstring& path) {
-        return path == L"P:\\Fonts\\YuGothB.ttc" || path == L"P:\\msgothic.ttc" ||
-               path == L"X:\\Windows\\Fonts\\meiryo.ttc";
-      },
-      [&](const std::wstring& path) {
-        tried.push_back(path);
-        return path != L"P:\\msgothic.ttc";  // a damaged file does not stop the walk
-      });
-  using Paths = std::vector<std::wstring>;
-  EXPECT_EQ(tried, (Paths{L"P:\\Fonts\\YuGothB.ttc", L"P:\\msgothic.ttc",
-                          L"X:\\Windows\\Fonts\\meiryo.ttc"}));
-  EXPECT_EQ(added, (Paths{L"P:\\Fonts\\YuGothB.ttc", L"X:\\Windows\\Fonts\\meiryo.ttc"}));
+TEST(UiFonts, PrivateFontFilesAndTheFirstAvailableShiftJisFaceIsChosen) {
+  EXPECT_FALSE(AddPrivateFontFile(L"C:\\no such folder\\msgothic.ttc"));
+  EXPECT_TRUE(
+      AddPrivateFontFile(L"Z:\\usr\\share\\fonts\\opentype\\noto\\NotoSansCJK-Regular.ttc"));
 
   // The answers are the constants themselves, never copies that could dangle.
   const auto only = [](std::vector<std::wstring> faces) {
@@ -46,9 +34,6 @@ TEST(UiFonts, OnlyExistingFilesAreTriedAndTheFirstAvailableShiftJisFaceIsChosen)
   // Available faces are the Shift-JIS faces of the screen.
   EXPECT_FALSE(IsFontFamilyAvailable(L"Toreval No Such Face"));
   EXPECT_FALSE(IsFontFamilyAvailable(nullptr));
-  const HDC screen = GetDC(nullptr);  // Wine's null graphics driver has a screen too
-  ASSERT_NE(screen, nullptr);
-  ReleaseDC(nullptr, screen);
   // The test prefix maps the Japanese UI faces to Noto Sans CJK JP; DejaVu Sans exists on the
   // host but has no Shift-JIS character set.
   EXPECT_TRUE(IsFontFamilyAvailable(L"MS Gothic"));

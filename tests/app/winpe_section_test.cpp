@@ -22,6 +22,8 @@ using testing::U8;
 const std::wstring kProduct = L"Toreval Disk Eraser";
 const std::wstring kClosingRefused =
     L"WinPE メディア作成 / ADK 導入の処理中は終了できません。完了までお待ちください。";
+const std::wstring kRestartRefused =
+    L"消去処理または WinPE メディア作成 / ADK 導入の実行中は、管理者権限で再起動できません。\n処理の完了後に実行してください。";
 const std::wstring kWinPEError =
     L"WinPE 処理中にエラーが発生しました。監査ログコンソールの出力を確認してください。";
 
@@ -178,7 +180,10 @@ TEST(WinPESection, AdkButtonAsksThenAcquiresAndRefreshesTheStatusLine) {
   }
 }
 
-TEST(WinPESection, BusyIsSharedWithTheEraseJob) {
+// Either job refuses the other, a restart with administrator rights (which would leave this
+// window waiting in the job while a second copy starts) and the end of the session; the machine
+// is held awake until the job ends (the erase: AbortClosingAndTheSessionsEndStopTheJob).
+TEST(WinPESection, BusyIsSharedWithTheEraseJobAndHoldsTheSession) {
   AppHarness h;
   InstallAdk(h);
   h.disks = {testing::TestDisk(3, h.temp().File("disk.img"), 64ull << 20)};
@@ -192,26 +197,33 @@ TEST(WinPESection, BusyIsSharedWithTheEraseJob) {
   h.job = [&](const EraseJobConfig&, int32_t, const CancelFlag&, const ProgressCallback&,
               const LogCallback&) { return wait(), ReportData{}; };
   h.Start();
+  const HWND window = h.app().mainWindow;
   EXPECT_EQ(U8(h.Text(h.app().controls.usbTarget)), "(リムーバブルUSB未検出 - ISO出力推奨)");
   h.removableDrives = {L"E: [USB Drive - 14.91 GB]"};
   h.Click(kIdRescan);  // the USB list is refilled
   EXPECT_EQ(U8(h.Text(h.app().controls.usbTarget)), "E: [USB Drive - 14.91 GB]");
   const std::string busyBox = Box(kProduct, L"現在別の処理が実行中です。", MB_OK | MB_ICONWARNING);
+  const std::string held = "awake 80000001|block " + U8(kWinPEBlockReason) + "|";
 
-  // A media build runs: its buttons are grey, and the erase is refused.
+  // A media build runs: its buttons are grey; the erase, closing and a restart are refused.
   h.Click(kIdCreateMedia);
   EXPECT_EQ(h.app().busy.load(), 1);
   EXPECT_FALSE(IsWindowEnabled(h.app().controls.adkButton) ||
                IsWindowEnabled(h.app().controls.createMedia));
   h.boxes.clear();
   h.Click(kIdStartErase);
-  SendMessageW(h.app().mainWindow, WM_CLOSE, 0, 0);  // the build cannot be left behind
-  EXPECT_EQ(Boxes(h), busyBox + Box(kProduct, kClosingRefused, MB_OK | MB_ICONWARNING));
-  EXPECT_TRUE(h.app().windowAlive);
-  EXPECT_EQ(h.jobsStarted, 0);
+  SendMessageW(window, WM_CLOSE, 0, 0);  // the build cannot be left behind
+  SendMessageW(window, WM_COMMAND, MAKEWPARAM(kIdRestartAsAdmin, BN_CLICKED), 0);
+  EXPECT_EQ(Boxes(h), busyBox + Box(kProduct, kClosingRefused, MB_OK | MB_ICONWARNING) +
+                          Box(kProduct, kRestartRefused, MB_OK | MB_ICONWARNING));
+  EXPECT_TRUE(h.app().windowAlive && h.elevations == 0 && h.jobsStarted == 0);
+  EXPECT_EQ(SendMessageW(window, WM_QUERYENDSESSION, 0, 0), FALSE);
+  EXPECT_EQ(h.sessionCalls, held);
   release = true;
   ASSERT_TRUE(h.WaitForIdle());
   ExpectIdle(h);
+  EXPECT_EQ(h.sessionCalls, held + "unblock|awake 80000000|");
+  EXPECT_EQ(SendMessageW(window, WM_QUERYENDSESSION, 0, 0), TRUE);
 
   // An erase runs: both WinPE buttons are refused.
   release = false;

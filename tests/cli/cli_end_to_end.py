@@ -15,7 +15,8 @@ from pathlib import Path
 IMAGE_BYTES = 3 * 1024 * 1024
 LIST_KEYS = {"devicePath", "diskNumber", "model", "serialNumber", "mediaType", "busType",
              "sizeBytes", "size", "bytesPerSector", "mountPoints", "safetyStatus", "safetyLabel",
-             "safetyReason", "erasable"}
+             "safetyReason", "erasable", "passThrough", "firmwareMethods", "firmware",
+             "hiddenArea", "hiddenSectors"}
 failures = []
 
 

@@ -6,6 +6,7 @@
 
 #include "cli_test_fixture.h"
 #include "disk/posix/block_devices.h"
+#include "support/fake_drive.h"
 
 namespace tvde {
 namespace {
@@ -88,7 +89,17 @@ TEST_F(CliList, DisksAreClassifiedAsTheWritesJudgeThem) {
     if (name == "loop3") return NodeFacts{{{0, 6}, 7}, DeviceNumber{8, 17}};  // on /dev/sdb1
     return NodeFacts{image, std::nullopt};  // loop0 and loop1 share one file
   };
-  services_.listDisks = [&] { return ListBlockDisks(system); };
+  // What an NVMe controller with a second namespace reports.
+  testing::FakeDrive controller(PassThroughKind::Nvme, false);
+  controller.sanicap = 1;
+  controller.active = {1, 2};
+  services_.listDisks = [&] {
+    std::vector<DiskInfo> disks = ListBlockDisks(system);
+    for (DiskInfo& disk : disks)
+      if (disk.devicePath == L"/dev/nvme0n1")
+        disk.firmware = DiscoverFirmwareCapabilities(controller);
+    return disks;
+  };
 
   const std::string locked = " | [保護ロック] 内蔵ディスク (WinPE起動から消去推奨): ";
   const std::string loop = " | Loop Device | N/A | 標準ストレージ | Virtual | 8.0 MB | -" + locked;
@@ -101,7 +112,8 @@ TEST_F(CliList, DisksAreClassifiedAsTheWritesJudgeThem) {
           "its backing device /dev/sdb1: it is in use (mounted at /media/usb stick)",
       "/dev/mmcblk0 | SD32G" + removable + "MMC | 29.72 GB | [SWAP]" + locked +
           "it is in use (used as swap)",
-      "/dev/nvme0n1 | PM9A1 | X | NVMe SSD | NVMe | 953.87 GB | - | [消去可能] 安全チェックOK: not mounted, not in use and not on the disk of the running system",
+      "/dev/nvme0n1 | PM9A1 | X | NVMe SSD | NVMe | 953.87 GB | - | [消去可能] 安全チェックOK: not mounted, not in use and not on the disk of the running system\n"
+      "    firmware: NVMe: Sanitize crypto erase (SANICAP 00000001h); Format NVM user data erase (FNA 00h, per namespace); namespace 1 of 2 active",
       "/dev/sda | Samsung SSD 870 | S6PT | SSD (SATA/SAS) | SATA | 465.76 GB | / | [絶対保護] OS起動システムディスク (消去不可): it is on the disk of the running system",
       "/dev/sdb | SanDisk Ultra" + removable + "USB | 29.81 GB | /media/usb stick" + locked +
           "it is in use (mounted at /media/usb stick)",
@@ -119,7 +131,13 @@ TEST_F(CliList, DisksAreClassifiedAsTheWritesJudgeThem) {
                                 "\"bytesPerSector\": 4096, \"mountPoints\": \"/media/usb stick\", "
                                 "\"safetyStatus\": 3, "))
       << json;
-  EXPECT_TRUE(json.ends_with("\"erasable\": false}\n]\n"));
+  EXPECT_TRUE(testing::Contains(json,
+                                "\"passThrough\": \"NVMe\", \"firmwareMethods\": "
+                                "[\"nvme-format-user-data\"], \"firmware\": \"NVMe: "));
+  EXPECT_TRUE(
+      json.ends_with("\"erasable\": false, \"passThrough\": \"none\", \"firmwareMethods\": "
+                     "[], \"firmware\": \"not checked\", \"hiddenArea\": \"\", "
+                     "\"hiddenSectors\": null}\n]\n"));
 
   // Partitions are judged with their disk; files by what is attached to them or swaps on them.
   EXPECT_EQ(DescribeBlockDevice(system, {8, 1})->safetyStatus, SafetyStatus::ProtectedSystemDisk);

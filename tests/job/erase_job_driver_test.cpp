@@ -17,6 +17,7 @@
 #include "erase/device_preparation.h"
 #include "job/report_output.h"
 #include "stamp/stamp_detect.h"
+#include "support/fake_drive.h"
 #include "support/fault_device.h"
 #include "support/file_bytes.h"
 #include "support/temp_dir.h"
@@ -378,6 +379,118 @@ TEST(EraseJobReal, EveryPassIsReadBackAndTheRandomPassKeyStaysInMemory) {
     for (const std::string& output : outputs) {
       for (const std::string& form : {raw, hex, upper})
         EXPECT_EQ(output.find(form.substr(0, 16)), std::string::npos);
+    }
+  }
+}
+
+// Hands the job a transport to the test's simulated drive, which it keeps.
+class TransportProxy final : public FirmwareTransport {
+ public:
+  explicit TransportProxy(FirmwareTransport& drive) : d_(drive) {}
+  PassThroughKind Kind() const override { return d_.Kind(); }
+  std::wstring Unavailable() const override { return d_.Unavailable(); }
+  NvmeAnswer Nvme(const NvmeAdminCommand& c, std::span<uint8_t> data) override {
+    return d_.Nvme(c, data);
+  }
+  ScsiAnswer Scsi(const ScsiCommand& c, std::span<uint8_t> data) override {
+    return d_.Scsi(c, data);
+  }
+  AtaAnswer Ata(const AtaCommand& c, std::span<uint8_t> data) override { return d_.Ata(c, data); }
+  std::optional<uint32_t> NamespaceId() override { return d_.NamespaceId(); }
+  bool RefreshCapacity() override { return d_.RefreshCapacity(); }
+
+ private:
+  FirmwareTransport& d_;
+};
+
+// The drive's own erase before the passes, and its hidden area: what the reports say it was
+// told, what it answered and what the media reached, on every way it can go.
+TEST(EraseJobFirmware, TheReportsSayWhatTheDriveWasToldAndWhatItReached) {
+  struct Case {
+    const char* name;
+    PassThroughKind kind;  // None: the environment has no pass-through
+    std::function<void(testing::FakeDrive&, JobHarness&)> arm;
+    int32_t status;
+    std::string sanitize, category, hidden;  // starts of the report lines ("" absent)
+  };
+  const PassThroughKind nvme = PassThroughKind::Nvme, ata = PassThroughKind::Scsi;
+  const std::string clearFlash = "Clear (overwrite only; flash media keep spare blocks)";
+  const std::string userData = "NVMe Format NVM (SES=1 User Data Erase)";
+  // clang-format off
+  const Case cases[] = {
+      {"format confirmed", nvme, [](auto&, auto&) {}, kStatusCompleted,
+       userData + ": COMPLETED (the drive reported completion", "Purge (firmware: " + userData + ")", ""},
+      {"success that changed nothing", nvme, [](auto& d, auto&) { d.eraseChangesNothing = true; },
+       kStatusCompleted, userData + ": REPORTED COMPLETE, NOT COUNTED", clearFlash, ""},
+      {"no pass-through", PassThroughKind::None, [](auto&, auto&) {}, kStatusCompleted,
+       "firmware sanitize not available (no firmware commands: no pass-through in this environment) — overwrite passes only",
+       clearFlash, ""},
+      {"frozen", ata, [](auto& d, auto&) { d.SetWord(128, 0x0009); }, kStatusCompleted,
+       "FROZEN: firmware sanitize not available (ATA SECURITY ERASE UNIT (normal): frozen: ", clearFlash,
+       "none (native max 8192 sectors = reported)"},
+      {"shared controller", nvme, [](auto& d, auto& j) { d.sanicap = 2; d.active = {1, 2};
+                                                         j.config.firmwareMode = FirmwareMode::Block; },
+       kStatusCompleted, "firmware sanitize not available (NVMe Sanitize Block Erase: it acts on the "
+       "whole controller, and namespace 2 of the same controller is not the chosen target)", clearFlash, ""},
+      {"sanitize failed", nvme, [](auto& d, auto&) { d.sanicap = 2; d.eraseFails = true; }, kStatusFailed,
+       "NVMe Sanitize Block Erase: FAILED", "Not reached", ""},
+      {"cancelled after the sanitize", nvme, [](auto& d, auto& j) { d.sanicap = 1; j.cancel.store(1); },
+       kStatusCancelled, "NVMe Sanitize Crypto Erase: COMPLETED", "Purge (firmware: NVMe Sanitize Crypto Erase)", ""},
+      {"HPA restored", ata, [](auto& d, auto& j) { d.SetWord(82, 0x0400); d.SetUserSectors(6144); d.nativeMaxLba = 8191;
+                                                   j.config.disk.sizeBytes = 3 * kMiB;
+                                                   j.config.firmwareMode = FirmwareMode::Off; },
+       kStatusCompleted, "", "", "HPA: 2048 sectors were hidden (reported 6144, native 8192); the native max address was restored"},
+      {"DCO limit", ata, [](auto& d, auto& j) { d.SetWord(83, 0x0C00); d.dcoMaxLba = 9999;
+                                                j.config.firmwareMode = FirmwareMode::Off; },
+       kStatusCompleted, "", "", "none (native max 8192 sectors = reported); DCO restriction: 1808 sectors (above the native max address: NOT erased"},
+      {"AMA refused", ata, [](auto& d, auto& j) { d.SetWord(119, 0x4100); d.SetUserSectors(6144); d.nativeMaxLba = 8191;
+                                                  j.config.disk.sizeBytes = 3 * kMiB; },
+       kStatusFailed, "", "", ""},
+  };
+  // clang-format on
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    JobHarness job(4 * kMiB);
+    job.config.disk.mediaType = MediaKind::NvmeSsd;
+    job.config.firmwareMode = FirmwareMode::Auto;
+    job.config.postEraseState = PostEraseState::PureZero;
+    testing::FakeDrive drive(c.kind, c.kind == ata, &job.disk->memory()->bytes());
+    c.arm(drive, job);
+    if (c.kind != PassThroughKind::None) {
+      job.environment.openFirmware = [&drive](Device&, const DiskInfo&, int32_t) {
+        return std::make_unique<TransportProxy>(drive);
+      };
+    }
+    job.environment.firmwareClock = {[] { return uint64_t{0}; }, [](uint32_t) {}};
+    const ReportData result = job.Run();
+    const FirmwareReport& f = result.firmware;
+    EXPECT_EQ(result.statusCode, c.status);
+    EXPECT_TRUE(U8(f.sanitize).starts_with(c.sanitize) && f.sanitize.empty() == c.sanitize.empty())
+        << U8(f.sanitize);
+    EXPECT_TRUE(U8(f.nistCategory).starts_with(c.category) &&
+                f.nistCategory.empty() == c.category.empty())
+        << U8(f.nistCategory);
+    EXPECT_TRUE(U8(f.hiddenArea).starts_with(c.hidden) && f.hiddenArea.empty() == c.hidden.empty())
+        << U8(f.hiddenArea);
+    // Nothing was sent that the reports do not name, and a command comes with its answer.
+    EXPECT_EQ(f.command.empty(), f.completion.empty());
+    const bool issued =
+        std::count_if(drive.sent.begin(), drive.sent.end(), [](const std::string& s) {
+          return s.starts_with("nvme 80") || s.starts_with("nvme 84");
+        }) != 0;
+    EXPECT_EQ(issued, !f.command.empty());
+    if (std::string(c.name) == "AMA refused") {
+      EXPECT_EQ(U8(result.verificationResult), "BLOCKED BY SAFETY GUARD");
+      EXPECT_TRUE(U8(result.errorMessage).starts_with("隠し領域 (HPA/AMA) の 2048 セクタ"));
+      EXPECT_EQ(job.disk->writeCalls, 0);
+      continue;
+    }
+    EXPECT_EQ(job.saveCalls, 1);
+    // The check sectors are the only writes of a job that stops at the drive's failure.
+    EXPECT_EQ(result.passesCompleted, c.status == kStatusCompleted ? 1 : 0);
+    if (c.status == kStatusCompleted) {
+      EXPECT_EQ(result.config.disk.sizeBytes, 4 * kMiB);  // the restored range included
+      EXPECT_TRUE(testing::AllZero(job.bytes(), 0, job.bytes().size()));
     }
   }
 }

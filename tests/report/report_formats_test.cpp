@@ -77,6 +77,67 @@ TEST(ReportFormats, ScopeAndTrimOutcomeAreOneLineEachThatMovesNoOtherAndReadsBac
   EXPECT_EQ(back.verificationScope, r.verificationScope);
 }
 
+// The drive's own erase adds its lines after the TRIM notice in every format, each only when
+// set, and the JSON report gives them back; no existing line moves.
+TEST(ReportFormats, FirmwareLinesAreAddedOnlyWhereTheyApplyAndReadBack) {
+  ReportData r = SampleReport();
+  std::string txt = U8(BuildAuditLogText(r)), json = U8(BuildJsonReport(r)),
+              html = U8(BuildHtmlCertificate(r));
+  FirmwareReport& f = r.firmware;
+  f.sanitize = L"NVMe Sanitize Crypto Erase: COMPLETED";
+  f.command = L"NVMe Sanitize (opcode 84h, CDW10 00000004h: SANACT 4)";
+  f.completion = L"NVMe status 0000h (SCT 0h, SC 00h: Successful Completion)";
+  f.statusLog = L"SSTAT 0101h (completed successfully), SPROG 0/65536, SCDW10 00000004h";
+  f.elapsedSeconds = 12.34;
+  f.check = L"8 of 8 check sectors written before the command no longer hold that data";
+  f.hiddenArea = L"none <native>";
+  f.nistCategory = L"Purge (firmware: NVMe Sanitize Crypto Erase)";
+  txt.insert(
+      txt.find("\r\n", txt.find("  Disk Stamp Status  : ")) + 2,
+      "  Firmware Sanitize  : NVMe Sanitize Crypto Erase: COMPLETED\r\n"
+      "  Firmware Command   : NVMe Sanitize (opcode 84h, CDW10 00000004h: SANACT 4)\r\n"
+      "  Drive Completion   : NVMe status 0000h (SCT 0h, SC 00h: Successful Completion)\r\n"
+      "  Sanitize Status    : SSTAT 0101h (completed successfully), SPROG 0/65536, SCDW10 00000004h\r\n"
+      "  Firmware Elapsed   : 12.34 秒\r\n"
+      "  Firmware Check     : 8 of 8 check sectors written before the command no longer hold that data\r\n"
+      "  Hidden Area        : none <native>\r\n"
+      "  NIST 800-88 Result : Purge (firmware: NVMe Sanitize Crypto Erase)\r\n");
+  json.insert(
+      json.find("  \"sha256Fingerprint\""),
+      "  \"firmwareSanitize\": \"NVMe Sanitize Crypto Erase: COMPLETED\",\n"
+      "  \"firmwareCommand\": \"NVMe Sanitize (opcode 84h, CDW10 00000004h: SANACT 4)\",\n"
+      "  \"driveCompletion\": \"NVMe status 0000h (SCT 0h, SC 00h: Successful Completion)\",\n"
+      "  \"sanitizeStatus\": \"SSTAT 0101h (completed successfully), SPROG 0/65536, SCDW10 00000004h\",\n"
+      "  \"firmwareElapsedSeconds\": 12.34,\n"
+      "  \"firmwareCheck\": \"8 of 8 check sectors written before the command no longer hold that data\",\n"
+      "  \"hiddenArea\": \"none <native>\",\n"
+      "  \"nistCategory\": \"Purge (firmware: NVMe Sanitize Crypto Erase)\",\n");
+  const size_t row = html.find("\n", html.find("<tr><th>Disk stamp state")) + 1;
+  html.insert(
+      row,
+      "      <tr><th>Firmware sanitize (ファームウェア消去)</th><td>NVMe Sanitize Crypto Erase: COMPLETED</td></tr>\n");
+  EXPECT_EQ(U8(BuildAuditLogText(r)), txt);
+  EXPECT_EQ(U8(BuildJsonReport(r)), json);
+  const std::string page = U8(BuildHtmlCertificate(r));
+  EXPECT_EQ(page.substr(0, row + 118), html.substr(0, row + 118));
+  EXPECT_EQ(Count(page, "<tr><th>"), Count(html, "<tr><th>") + 7);
+  EXPECT_EQ(Count(page, "<td>none &lt;native&gt;</td>"), 1u);  // escaped like every value
+  ReportData back;
+  std::string error;
+  ASSERT_TRUE(ReadJsonReport(json, back, error)) << error;
+  EXPECT_EQ(U8(BuildAuditLogText(back)).substr(txt.find("  Firmware")),
+            txt.substr(txt.find("  Firmware")).substr(0, txt.size() - txt.find("  Firmware")))
+      << "the firmware lines come back from the JSON report";
+  // A disk without a firmware erase: its reason and the category, nothing about a command.
+  r.firmware = {};
+  r.firmware.sanitize =
+      L"firmware sanitize not available (no firmware commands) — overwrite passes only";
+  r.firmware.nistCategory = L"Clear (overwrite only; flash media keep spare blocks)";
+  const std::string clear = U8(BuildAuditLogText(r));
+  EXPECT_EQ(Count(clear, "\r\n"), 36u);
+  EXPECT_EQ(Count(clear, "Firmware Elapsed"), 0u);
+}
+
 TEST(ReportFormats, OnlyASimulationIsReportedAsOneAndADesktopIsNoWinPE) {
   ReportData r = SampleReport();
   r.config.executionMode = static_cast<ExecutionMode>(7);  // anything else is a real write

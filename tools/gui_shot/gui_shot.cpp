@@ -6,6 +6,8 @@
 //   showcase FILE    shows the main window fed with sample disks (Wine lists none), runs a
 //                    simulated job through its start button, prints the rectangle and stays
 //                    until FILE exists
+//   scrolled FILE    the same as showcase, the view then scrolled to the bottom right (on a
+//                    screen too small for the layout)
 //   winpe FILE       shows the main window with a fake ADK and a removable drive in the
 //                    WinPE section, prints the rectangle and stays until FILE exists
 //   report FILE      the same job, then the report and stamp dialog it opens: prints the
@@ -147,7 +149,7 @@ void CALLBACK WatchModal(HWND, UINT, UINT_PTR, DWORD) {
     DestroyWindow(window);
 }
 
-int Showcase(const std::wstring& sentinel, const wchar_t* modalClass) {
+int Showcase(const std::wstring& sentinel, const wchar_t* modalClass, bool scrolled = false) {
   AppServices services = DefaultAppServices();
   services.enumerateDisks = [](int32_t, int32_t) { return SampleDisks(); };
   services.messageBox = [](HWND, const std::wstring&, const std::wstring&, UINT) {
@@ -169,6 +171,10 @@ int Showcase(const std::wstring& sentinel, const wchar_t* modalClass) {
     return 0;
   }
   SelectRow(app.controls.diskList, 1);  // the refresh after the job selected the first row
+  if (scrolled) {
+    SendMessageW(app.mainWindow, WM_VSCROLL, SB_BOTTOM, 0);
+    SendMessageW(app.mainWindow, WM_HSCROLL, SB_RIGHT, 0);
+  }
   PumpUntil([] { return false; }, 500);
   PrintGeometry(app.mainWindow);
   PumpUntil([&] { return GetFileAttributesW(sentinel.c_str()) != INVALID_FILE_ATTRIBUTES; },
@@ -228,8 +234,10 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"showcase" && argc > 2) return tvde::Showcase(argv[2], nullptr);
   if (command == L"report" && argc > 2) return tvde::Showcase(argv[2], tvde::kReportDialogClass);
   if (command == L"picker" && argc > 2) return tvde::Showcase(argv[2], tvde::kFolderPickerClass);
+  if (command == L"scrolled" && argc > 2) return tvde::Showcase(argv[2], nullptr, true);
   if (command == L"winpe" && argc > 2) return tvde::WinPESection(argv[2]);
   std::fprintf(
-      stderr, "usage: gui_shot locate SECONDS | close | (showcase|report|picker|winpe) SENTINEL\n");
+      stderr,
+      "usage: gui_shot locate SECONDS | close | (showcase|scrolled|report|picker|winpe) SENTINEL\n");
   return 2;
 }

@@ -14,6 +14,7 @@ Commands:
   erase TARGET [--standard S] [--verify none|quick|full|every-pass] [--real] [--no-stamp]
                [--out FOLDER | --no-reports] [--operator NAME] [--organization NAME]
                [--notes TEXT] [--sector-size N] [--block-device] [--confirm "ERASE DEVICE"]
+               [--firmware auto|crypto|block|overwrite|format|off]
       Runs the whole erase job on TARGET: the overwrite passes of the standard, the partition
       table wipe, verification by read-back, the bootable report stamp and the three
       certificate files (HTML certificate, TXT audit log, JSON report).
@@ -36,6 +37,19 @@ Commands:
   text += R"(        --verify     none; quick (64 sampled windows, default); full (every sector,
                      after the last pass); every-pass (every sector, after each pass).
                      Each byte read is compared with what the pass wrote there.
+        --firmware   the drive's own erase before the passes of a real job, chosen from
+                     what the drive reports it supports (never from a command's success):
+                     auto (the strongest: crypto erase, block erase, on hard disks the
+                     drive's overwrite, then Format NVM / ATA SECURITY ERASE UNIT), crypto,
+                     block, overwrite, format (NVMe Format NVM, ATA SECURITY ERASE UNIT,
+                     SCSI FORMAT UNIT) or off. Default: auto for nist-purge, off for the
+                     others. Sectors written just before the command are read back after it:
+                     a "success" that left them in place is not counted. NVMe Sanitize and
+                     an all-namespace Format are refused when the controller has another
+                     namespace. A sanitize cannot be cancelled and resumes after a power
+                     cycle. Without a firmware erase the overwrite passes run alone and the
+                     reports say why. An ATA disk with a hidden area (HPA) has its native max
+                     address restored for the job (volatile) or the job is refused.
         --no-stamp   write no report stamp; the disk then ends all zeroes only with a
                      standard whose last pass writes zeros ()" +
           zeroEnding + R"()
@@ -67,7 +81,9 @@ Commands:
       Lists the machine's disks (Linux: whole block devices, loop devices attached to a
       file) with model, serial, media, bus, size, mount points or drive letters and the
       safety status with its reason, as the erase command judges them; the disk of the
-      running system is always protected. --json prints the same as a JSON array.
+      running system is always protected; below each, the firmware erase commands the drive
+      reports and its hidden area (HPA/AMA/DCO), asked with read-only questions. --json
+      prints the same as a JSON array.
   help
       Shows this text.
 )" + SigningUsageText() +

@@ -58,6 +58,34 @@ bool ParseVerify(const std::string& text, VerifyMode& mode) {
   return true;
 }
 
+// --firmware: a mode name; by default the NIST Purge standard asks for the strongest the disk
+// supports and every other standard for none.
+bool ParseFirmware(const Args& args, EraseJobConfig& config, std::string& error) {
+  const std::string* text = args.Value("--firmware");
+  if (text == nullptr) {
+    config.firmwareMode =
+        config.standard == EraseStandard::NistPurge ? FirmwareMode::Auto : FirmwareMode::Off;
+    return true;
+  }
+  for (int32_t i = 0; i < kFirmwareModeCount; ++i) {
+    if (Lower(*text) == kFirmwareModeNames[i]) {
+      config.firmwareMode = static_cast<FirmwareMode>(i);
+      return true;
+    }
+  }
+  error =
+      "unknown firmware erase '" + *text + "'; use auto, crypto, block, overwrite, format or off";
+  return false;
+}
+
+std::string FirmwareText(FirmwareMode mode) {
+  if (mode == FirmwareMode::Off) return "off (overwrite passes only)";
+  return std::string(kFirmwareModeNames[static_cast<int32_t>(mode)]) +
+         " - the drive's own erase first, when it reports one; once started it cannot be "
+         "cancelled and resumes after a power cycle, and no certificate is issued until the "
+         "drive reports completion";
+}
+
 bool CheckReportFolder(const std::string& folder, std::string& error) {
   std::error_code ec;
   const auto status = std::filesystem::status(FsPath(folder), ec);
@@ -107,6 +135,7 @@ void PrintHeader(std::ostream& out, const EraseJobConfig& config, const EraseReq
                : "simulation - nothing is opened or written")
       << "\n"
       << "  After erasure : " << AfterErasureText(config, request) << "\n"
+      << "  Firmware      : " << FirmwareText(config.firmwareMode) << "\n"
       << "  Reports       : "
       << (request.reportsWanted ? WideToUtf8(ReportOutputFolder(config)) : "disabled") << "\n";
 }
@@ -128,6 +157,7 @@ bool ReadJobOptions(const Args& args, EraseJobConfig& config, EraseRequest& requ
     error = "unknown verification '" + *text + "'; use none, quick, full or every-pass";
     return false;
   }
+  if (!ParseFirmware(args, config, error)) return false;
   config.executionMode = args.Flag("--real") ? ExecutionMode::RealWrite : ExecutionMode::Simulation;
   request.stampWanted = !args.Flag("--no-stamp");
   request.reportsWanted = !args.Flag("--no-reports");
@@ -261,11 +291,11 @@ int EraseCommand(const std::vector<std::string>& argv, std::ostream& out, std::o
                  const CliServices& services) {
   Args args;
   std::string error;
-  if (!ParseArgs(
-          argv,
-          {"--standard", "--verify", "--real", "--no-stamp", "--out", "--no-reports", "--operator",
-           "--organization", "--notes", "--sector-size", "--block-device", "--confirm"},
-          args, error)) {
+  if (!ParseArgs(argv,
+                 {"--standard", "--verify", "--real", "--no-stamp", "--out", "--no-reports",
+                  "--operator", "--organization", "--notes", "--sector-size", "--block-device",
+                  "--confirm", "--firmware"},
+                 args, error)) {
     return BadInput(err, error);
   }
   if (args.positional.size() != 1) return BadInput(err, "erase needs exactly one TARGET");

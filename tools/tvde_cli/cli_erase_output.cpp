@@ -41,8 +41,9 @@ std::string ConsoleLine(const std::wstring& timestamp, const std::wstring& line)
 
 std::wstring FormatProgress(const EraseProgressInfo& progress) {
   const std::wstring where =
-      progress.phase == kPhaseVerify
-          ? std::wstring(L"verify")
+      progress.phase == kPhaseVerify ? std::wstring(L"verify")
+      : progress.phase == kPhaseFirmware
+          ? std::wstring(L"firmware")
           : FormatPrintfW("pass %d/%d", progress.currentPass, progress.totalPasses);
   // The status line of the main window; the number formats take the ASCII-only helper.
   return L"[PROGRESS] " + where + L" | " + progress.statusText + L"  |  現在パス: " +
@@ -97,6 +98,12 @@ std::string FormatSummary(const ReportData& result, const EraseRequest& request)
       FormatPrintfW("%d of %d", result.passesCompleted, result.passesPlanned));
   Row(text, "Bytes written   ", Utf8ToWide(std::to_string(result.bytesWritten)));
   Row(text, "Elapsed         ", FormatPrintfW("%.2f s", result.elapsedSeconds));
+  if (!result.firmware.sanitize.empty()) Row(text, "Firmware        ", result.firmware.sanitize);
+  if (!result.firmware.hiddenArea.empty())
+    Row(text, "Hidden area     ", result.firmware.hiddenArea);
+  if (!result.firmware.nistCategory.empty()) {
+    Row(text, "NIST 800-88     ", result.firmware.nistCategory);
+  }
   if (!result.errorMessage.empty()) Row(text, "Error           ", result.errorMessage);
   Row(text, "SHA-256         ",
       result.sha256Fingerprint.empty() ? std::wstring(L"(none)") : result.sha256Fingerprint);

@@ -3,6 +3,9 @@
 #include "base/text.h"
 #include "cli_command.h"
 #include "disk/disk_classification.h"
+#include "erase/firmware_step.h"
+#include "firmware/firmware_open.h"
+#include "firmware/sanitize_choice.h"
 #include "report/json_report.h"
 
 namespace tvde::cli {
@@ -57,7 +60,29 @@ std::string JsonRow(const DiskInfo& disk) {
   Field(row, "safetyLabel", SafetyStatusLabel(disk.safetyStatus));
   Field(row, "safetyReason", disk.safetyReason);
   Field(row, "erasable", std::string(AllowsWrite(disk.safetyStatus) ? "true" : "false"));
+  const FirmwareCapabilities& caps = disk.firmware;
+  static constexpr const wchar_t* kKinds[] = {L"none", L"NVMe", L"SCSI", L"ATA"};
+  Field(row, "passThrough", std::wstring(kKinds[static_cast<int32_t>(caps.kind) & 3]));
+  std::string methods = "[";
+  for (const FirmwareMethod method : AvailableMethods(caps)) {
+    methods += methods.size() > 1 ? ", \"" : "\"";
+    methods += FirmwareMethodId(method);
+    methods += '"';
+  }
+  Field(row, "firmwareMethods", methods + "]");
+  Field(row, "firmware", CapabilitySummary(caps));
+  Field(row, "hiddenArea", HiddenAreaSummary(caps));
+  Field(row, "hiddenSectors",
+        caps.ata && caps.hidden.checked ? std::to_string(caps.hidden.HiddenSectors()) : "null");
   return row + "}";
+}
+
+// The drive's own erase and hidden area, on a line of its own below the disk when asked.
+std::string FirmwareLine(const FirmwareCapabilities& caps) {
+  if (!caps.checked) return {};
+  const std::wstring hidden = HiddenAreaSummary(caps);
+  return "\n    firmware: " + WideToUtf8(CapabilitySummary(caps)) +
+         (hidden.empty() ? "" : "\n    hidden area: " + WideToUtf8(hidden));
 }
 
 std::string TextRow(const DiskInfo& disk) {
@@ -66,7 +91,8 @@ std::string TextRow(const DiskInfo& disk) {
          " | " + WideToUtf8(MediaTypeLabel(disk.mediaType)) + " | " +
          WideToUtf8(BusTypeLabel(disk.busType)) + " | " + WideToUtf8(FormatSize(disk.sizeBytes)) +
          " | " + (mounts.empty() ? "-" : WideToUtf8(mounts)) + " | " +
-         WideToUtf8(SafetyStatusLabel(disk.safetyStatus)) + ": " + WideToUtf8(disk.safetyReason);
+         WideToUtf8(SafetyStatusLabel(disk.safetyStatus)) + ": " + WideToUtf8(disk.safetyReason) +
+         FirmwareLine(disk.firmware);
 }
 
 }  // namespace
@@ -79,8 +105,15 @@ int ListCommand(const std::vector<std::string>& argv, std::ostream& out, std::os
   if (!args.positional.empty()) {
     return BadInput(err, "unexpected argument '" + args.positional[0] + "'");
   }
-  const std::vector<DiskInfo> disks =
+  std::vector<DiskInfo> disks =
       services.listDisks ? services.listDisks() : SystemDisks(services.isWinPE);
+  if (!services.listDisks) {
+    // Read-only questions to each drive (no media access, no setting changed).
+    for (DiskInfo& disk : disks) {
+      disk.firmware = DiscoverDiskFirmware(
+          {TargetDevicePath(disk), BusPassThrough(disk.busType), services.isWinPE == 1});
+    }
+  }
   if (args.Flag("--json")) {
     out << "[";
     for (size_t i = 0; i < disks.size(); ++i)

@@ -85,6 +85,8 @@ class PosixDevice final : public Device {
     return true;
   }
 
+  std::optional<intptr_t> NativeHandle() const override { return fd_; }
+
  private:
   int fd_;
   bool unbuffered_;

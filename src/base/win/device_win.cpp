@@ -93,6 +93,10 @@ class WinDevice final : public Device {
     return QueryWin32Disk(device_, query, out);
   }
 
+  std::optional<intptr_t> NativeHandle() const override {
+    return reinterpret_cast<intptr_t>(device_.handle.get());
+  }
+
  private:
   AccessHandle device_;
   bool unbuffered_;
