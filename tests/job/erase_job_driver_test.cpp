@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/byte_order.h"
+#include "base/ecdsa_p256.h"
 #include "base/file_system.h"
 #include "base/host_environment.h"
 #include "base/keystream.h"
@@ -340,7 +341,7 @@ TEST(EraseJobReal, EachEndStatesOnlyWhatIsTrueOfTheDisk) {
 }
 
 // Every pass read back, the random one against the keystream of the job's drawn key and nonce,
-// which no output holds (disk, reports, log), raw or in hexadecimal.
+// which no output holds (the disk, the signed report set, the log), raw or in hexadecimal.
 TEST(EraseJobReal, EveryPassIsReadBackAndTheRandomPassKeyStaysInMemory) {
   std::vector<uint8_t> secret(40);  // key, then nonce, in the order the job draws them
   for (size_t i = 0; i < secret.size(); ++i)
@@ -349,6 +350,13 @@ TEST(EraseJobReal, EveryPassIsReadBackAndTheRandomPassKeyStaysInMemory) {
   job.config.standard = EraseStandard::Dod522022M;
   job.config.verifyMode = VerifyMode::EveryPass;
   job.environment.saveReports = SaveReports;
+  EcdsaKeyPair signing;
+  std::string error;
+  job.config.signingKeyFile = job.dir.File("key.pem");
+  ASSERT_TRUE(
+      GenerateEcdsaP256KeyPair(signing, error) &&
+      WriteNewFile(job.config.signingKeyFile, signing.privateKeyPem, FileAccess::OwnerOnly, error))
+      << error;
   size_t drawn = 0;
   job.environment.drawRandomSecret = [&](std::span<uint8_t> out) {
     std::copy_n(secret.begin() + static_cast<ptrdiff_t>(drawn), out.size(), out.begin());
@@ -360,7 +368,10 @@ TEST(EraseJobReal, EveryPassIsReadBackAndTheRandomPassKeyStaysInMemory) {
       "every pass: full surface, 16,384 sectors each, compared with pass 1 (0x00), pass 2 (0xFF), "
       "pass 3 (random stream) and the partition-table areas with 0x00";
   EXPECT_EQ(U8(result.verificationScope), scope);
+  EXPECT_NE(testing::ReadTextFile(result.txtPath).find("  Verification Scope : " + scope + "\r\n"),
+            std::string::npos);
   EXPECT_EQ(U8(result.verificationResult), kPassed);
+  EXPECT_FALSE(result.signaturePath.empty());
   EXPECT_EQ(job.disk->CountEvents("read "), 3u * 2 + 1);  // each pass, and the stamp
   KeystreamKey key{};
   std::copy_n(secret.begin(), key.size(), key.begin());
@@ -369,8 +380,10 @@ TEST(EraseJobReal, EveryPassIsReadBackAndTheRandomPassKeyStaysInMemory) {
   EXPECT_TRUE(std::equal(stream.begin(), stream.end(), job.bytes().begin() + 6 * kMiB));
 
   std::vector<std::string> outputs = {std::string(job.bytes().begin(), job.bytes().end())};
-  for (const std::wstring& file : {result.htmlPath, result.txtPath, result.jsonPath})
+  for (const std::wstring& file :
+       {result.htmlPath, result.txtPath, result.jsonPath, result.signaturePath}) {
     outputs.push_back(testing::ReadTextFile(file));
+  }
   outputs.insert(outputs.end(), job.log.begin(), job.log.end());
   for (const auto& [from, bytes] : {std::pair<size_t, size_t>{0, 32}, {32, 8}}) {
     std::string raw(secret.begin() + from, secret.begin() + from + bytes), hex, upper;
