@@ -1,22 +1,26 @@
 #!/usr/bin/env bash
-# Overwrite throughput of the erase engine against dd (a benchmark, not a test).
-# Usage: bash bench/run.sh [SIZE_MIB=1024] [TARGET=/tmp/tvde-bench.img] [ROUNDS=3]
-# Each round measures, on the same target: dd if=/dev/zero bs=4M oflag=direct (the reference),
-# the same dd with conv=fsync (one flush at the end, as the engine makes its data durable; on a
-# loop device plain dd only reaches the page cache of the backing file), dd with
-# oflag=direct,dsync (write-through on every write, for comparison), the engine's zero,
-# three-byte pattern and random passes, and the whole console-tool job (tvde-cli erase --real,
-# zero-fill and random, --verify none, no stamp, no reports; timed from process start to exit).
+# Throughput of the erase engine against dd (a benchmark, not a test).
+# Usage: bash bench/run.sh [SIZES_MIB=1024,4096] [TARGET=/tmp/tvde-bench.img] [ROUNDS=3]
+# For each size, each round measures on the same target:
+#   writes: dd if=/dev/zero bs=4M oflag=direct (the reference), the same dd with conv=fsync (one
+#     flush at the end, as the engine makes its data durable; on a loop device plain dd only
+#     reaches the page cache of the backing file), dd with oflag=direct,dsync (write-through on
+#     every write, for comparison), the engine's zero, three-byte pattern and random passes, and
+#     the whole console-tool job (tvde-cli erase --real, zero-fill and random, --verify none, no
+#     stamp, no reports; timed from process start to exit);
+#   reads: dd of=/dev/null bs=4M iflag=direct (the reference) and the engine's full-surface
+#     verification right after its zero and its random pass (every byte compared, the random
+#     one against its regenerated stream);
+#   the random-pass keystream alone on one thread, without a device.
 # It runs on the target file and then, as root, on a loop device attached to that file. Medians
-# of the rounds are printed with their ratio to dd and to the zero pass. The Windows build's
-# passes run once more under Wine, for information only (Wine writes through the page cache).
+# of the rounds are printed with their ratio to their reference. The Windows build's passes,
+# verification and keystream run once more under Wine, for information only (Wine writes
+# through the page cache, and its CNG runs AES without the processor's AES instructions).
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-size_mib=$(( ${1:-1024} / 4 * 4 ))
+IFS=, read -r -a sizes <<<"${1:-1024,4096}"
 target=${2:-/tmp/tvde-bench.img}
 rounds=${3:-3}
-[ "$size_mib" -ge 4 ] || { echo "size must be at least 4 MiB"; exit 2; }
-chunks=$(( size_mib / 4 ))
 
 echo "== building (native Release without sanitizers, and the Windows build)"
 cmake -S "$root" -B "$root/build/bench-native" -G Ninja -DCMAKE_BUILD_TYPE=Release \
@@ -29,9 +33,7 @@ if cmake --preset windows >/dev/null 2>&1 &&
   cmake --build --preset windows --target tvde_erase_bench >/dev/null 2>&1; then
   windows="$root/build/windows/bench/tvde_erase_bench.exe"
 fi
-
-# Allocate every block once so that no measured run pays for allocation.
-dd if=/dev/zero of="$target" bs=4M count="$chunks" oflag=direct conv=notrunc status=none
+echo "load before: $(cut -d' ' -f1-3 /proc/loadavg) ($(nproc) cores)"
 
 now() { date +%s.%N; }
 rate() { awk -v s="$size_mib" -v a="$1" -v b="$2" 'BEGIN { printf "%.1f\n", s / (b - a) }'; }
@@ -45,7 +47,8 @@ measure() {  # device label: prints the table of medians for one target
   echo "== $label: $device, $size_mib MiB, $rounds rounds"
   for ((r = 1; r <= rounds; r++)); do
     line="   round $r (MiB/s):"
-    for run in dd dd_fsync dd_dsync zero pattern random job_zero job_random; do
+    for run in dd dd_fsync dd_dsync zero verify-zero dd_read pattern random verify-random \
+      keystream job_zero job_random; do
       case $run in
         dd | dd_fsync | dd_dsync)
           local flags=direct conv=notrunc
@@ -53,6 +56,11 @@ measure() {  # device label: prints the table of medians for one target
           [ $run = dd_fsync ] && conv=notrunc,fsync
           t0=$(now)
           dd if=/dev/zero of="$device" bs=4M count="$chunks" oflag=$flags conv=$conv status=none
+          t1=$(now)
+          value=$(rate "$t0" "$t1") ;;
+        dd_read)
+          t0=$(now)
+          dd if="$device" of=/dev/null bs=4M count="$chunks" iflag=direct status=none
           t1=$(now)
           value=$(rate "$t0" "$t1") ;;
         job_*)
@@ -70,51 +78,61 @@ measure() {  # device label: prints the table of medians for one target
     echo "$line"
   done
 
-  local reference zero
-  reference=$(tr ' ' '\n' <<<"${results[dd]}" | grep . | median)
-  zero=$(tr ' ' '\n' <<<"${results[zero]}" | grep . | median)
-  row() {  # label run
-    local v
-    v=$(tr ' ' '\n' <<<"${results[$2]}" | grep . | median)
-    awk -v l="$1" -v v="$v" -v d="$reference" -v z="$zero" \
-      'BEGIN { printf "| %-44s | %9.1f | %7.1f%% | %7.1f%% |\n", l, v, 100 * v / d, 100 * v / z }'
+  med() { tr ' ' '\n' <<<"${results[$1]}" | grep . | median; }
+  row() {  # label run reference-run
+    awk -v l="$1" -v v="$(med "$2")" -v d="$(med "$3")" -v r="$3" \
+      'BEGIN { printf "| %-48s | %9.1f | %7.1f%% | %-8s |\n", l, v, 100 * v / d, r }'
   }
   echo
-  echo "| $label: median of $rounds, $size_mib MiB" | awk '{ printf "%-47s|     MiB/s |  vs dd   | vs zero  |\n", $0 }'
-  echo "|----------------------------------------------|-----------|----------|----------|"
-  row "dd if=/dev/zero bs=4M oflag=direct" dd
-  row "dd ... oflag=direct conv=fsync" dd_fsync
-  row "dd if=/dev/zero bs=4M oflag=direct,dsync" dd_dsync
-  row "engine zero pass" zero
-  row "engine three-byte pattern pass" pattern
-  row "engine random pass" random
-  row "tvde-cli erase --standard zero-fill (job)" job_zero
-  row "tvde-cli erase --standard random (job)" job_random
+  echo "| $label: median of $rounds, $size_mib MiB" | awk '{ printf "%-51s|     MiB/s | of ref.  | ref.     |\n", $0 }'
+  echo "|--------------------------------------------------|-----------|----------|----------|"
+  row "dd if=/dev/zero bs=4M oflag=direct" dd dd
+  row "dd ... oflag=direct conv=fsync" dd_fsync dd
+  row "dd if=/dev/zero bs=4M oflag=direct,dsync" dd_dsync dd
+  row "engine zero pass" zero dd
+  row "engine three-byte pattern pass" pattern zero
+  row "engine random pass" random zero
+  row "tvde-cli erase --standard zero-fill (job)" job_zero dd
+  row "tvde-cli erase --standard random (job)" job_random zero
+  row "dd of=/dev/null bs=4M iflag=direct" dd_read dd_read
+  row "engine full verification after the zero pass" verify-zero dd_read
+  row "engine full verification after the random pass" verify-random dd_read
+  row "random-pass keystream, one thread, no device" keystream keystream
   echo
 }
 
-measure "$target" "file"
-
-if [ "$(id -u)" -eq 0 ] && command -v losetup >/dev/null; then
-  loop=$(losetup --find --show "$target")
-  trap 'losetup -d "$loop" 2>/dev/null || true' EXIT
-  measure "$loop" "loop device"
-  losetup -d "$loop"
-  trap - EXIT
-else
-  echo "(not root: the loop-device run is skipped)"
-fi
+for size_mib in "${sizes[@]}"; do
+  size_mib=$((size_mib / 4 * 4))
+  [ "$size_mib" -ge 4 ] || { echo "size must be at least 4 MiB"; exit 2; }
+  chunks=$((size_mib / 4))
+  # Allocate every block once so that no measured run pays for allocation.
+  dd if=/dev/zero of="$target" bs=4M count="$chunks" oflag=direct conv=notrunc status=none
+  measure "$target" "file"
+  if [ "$(id -u)" -eq 0 ] && command -v losetup >/dev/null; then
+    loop=$(losetup --find --show "$target")
+    trap 'losetup -d "$loop" 2>/dev/null || true' EXIT
+    measure "$loop" "loop device"
+    losetup -d "$loop"
+    trap - EXIT
+  else
+    echo "(not root: the loop-device run is skipped)"
+  fi
+done
+echo "load after: $(cut -d' ' -f1-3 /proc/loadavg)"
 
 if [ -n "$windows" ]; then
   export WINEPREFIX="$root/build/wine"
   bash "$root/cmake/wine-run.sh" --prepare
   wine_target="Z:$(tr '/' '\\' <<<"$target")"
+  size_mib=$((${sizes[0]} / 4 * 4))
   # One unmeasured pass first: it moves the file into the page cache, where Wine writes.
   bash "$root/cmake/wine-run.sh" "$windows" "$wine_target" "$size_mib" zero >/dev/null
-  for kind in zero pattern random; do
-    value=$(bash "$root/cmake/wine-run.sh" "$windows" "$wine_target" "$size_mib" "$kind" |
+  for mode in zero pattern random verify-random keystream; do
+    # CNG under Wine makes its keystream slowly: a smaller amount tells the rate as well.
+    [ "$mode" = zero ] || [ "$mode" = pattern ] || size_mib=64
+    value=$(bash "$root/cmake/wine-run.sh" "$windows" "$wine_target" "$size_mib" "$mode" |
       tr -d '\r' | awk '{ print $4 }')
-    echo "Windows build under Wine, $kind pass (information only): $value MiB/s"
+    echo "Windows build under Wine, $mode, $size_mib MiB (information only): $value MiB/s"
   done
   /usr/lib/wine/wineserver -k 2>/dev/null || true
 fi

@@ -146,9 +146,8 @@ void FillMainControls(App& app) {
                     settings.defaultStandard == static_cast<int32_t>(EraseStandard::NistPurge)
                         ? static_cast<int32_t>(FirmwareMode::Auto)
                         : static_cast<int32_t>(FirmwareMode::Off));
-  SetComboItems(app.controls.verify,
-                {L"検証なし (Skip Verify)", L"クイック検証 (Quick Sample Verify)",
-                 L"全領域検証 (Full Surface Verify)"});
+  for (int32_t value = 0; value < kVerifyModeCount; ++value)
+    AddComboItem(app.controls.verify, VerifyModeLabel(static_cast<VerifyMode>(value)));
   SetComboSelection(app.controls.verify, settings.defaultVerify);
   SetComboItems(app.controls.executionMode,
                 {L"安全シミュレーション(DryRun)", L"実機物理セクタ完全消去"});

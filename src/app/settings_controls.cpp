@@ -27,7 +27,7 @@ void App::SaveSettingsFromControls() {
   const int32_t standard = ComboSelection(controls.standard);
   if (standard >= 0 && standard < kStandardCount) settings.defaultStandard = standard;
   const int32_t verify = ComboSelection(controls.verify);
-  if (verify >= 0 && verify < 3) settings.defaultVerify = verify;
+  if (verify >= 0 && verify < kVerifyModeCount) settings.defaultVerify = verify;
   settings.defaultExecMode = ComboSelection(controls.executionMode) == 1 ? 1 : 0;
   settings.writeDiskStamp = ComboSelection(controls.postEraseState) == 1 ? 1 : 0;
   settings.enableLogOutput = IsChecked(controls.logOutput) ? 0 : 1;

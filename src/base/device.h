@@ -11,6 +11,13 @@
 
 namespace tvde {
 
+// Bytes [offset, offset + bytes) of a device.
+struct ByteRange {
+  uint64_t offset = 0;
+  uint64_t bytes = 0;
+  friend bool operator==(const ByteRange&, const ByteRange&) = default;
+};
+
 struct IoResult {
   bool ok = false;
   size_t bytes = 0;    // bytes actually transferred

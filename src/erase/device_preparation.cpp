@@ -12,11 +12,15 @@
 namespace tvde {
 namespace {
 
-// Empty when the whole buffer was written at `offset`, else why not.
-std::wstring WriteAt(Device& disk, uint64_t offset, std::span<const uint8_t> data) {
+// Empty when the whole buffer was written at `offset`, else why not; `written` is what the
+// device took.
+std::wstring WriteAt(Device& disk, uint64_t offset, std::span<const uint8_t> data,
+                     size_t& written) {
+  written = 0;
   if (!disk.Seek(offset)) return DescribeDiskError(LastSystemError());
   const IoResult result = disk.Write(data);
   if (!result.ok) return DescribeDiskError(result.error);
+  written = result.bytes;
   if (result.bytes != data.size())
     return std::to_wstring(result.bytes) + L" / " + std::to_wstring(data.size()) + L" バイト";
   return L"";
@@ -44,16 +48,19 @@ std::optional<uint64_t> BackupWipeOffset(uint64_t sizeBytes, uint32_t sectorSize
   return (sizeBytes - kPartitionWipeBytes) / sector * sector;
 }
 
-void WipePartitionTables(Device& disk, uint64_t sizeBytes, uint32_t sectorSize,
-                         const LogCallback& log) {
+std::vector<ByteRange> WipePartitionTables(Device& disk, uint64_t sizeBytes, uint32_t sectorSize,
+                                           const LogCallback& log) {
   disk.DeleteDriveLayout();  // the zero writes below destroy the layout either way
 
+  std::vector<ByteRange> zeroed;
   PageBuffer zeroes = PageBuffer::Allocate(kPartitionWipeBytes);
-  if (!zeroes.valid()) return;
+  if (!zeroes.valid()) return zeroed;
 
   bool ok = true;
   auto wipe = [&](uint64_t offset, size_t bytes) {
-    const std::wstring failure = WriteAt(disk, offset, zeroes.span().first(bytes));
+    size_t written = 0;
+    const std::wstring failure = WriteAt(disk, offset, zeroes.span().first(bytes), written);
+    if (written > 0) zeroed.push_back({offset, written});
     if (failure.empty()) return;
     ok = false;
     EmitLog(log, L"[ERROR] パーティションテーブル領域 (オフセット " + std::to_wstring(offset) +
@@ -82,6 +89,7 @@ void WipePartitionTables(Device& disk, uint64_t sizeBytes, uint32_t sectorSize,
         log,
         L"[PARTITION] MBRおよびGPT(Primary/Backup)パーティションテーブルを完全に破棄・ゼロクリアしました。");
   }
+  return zeroed;
 }
 
 }  // namespace tvde

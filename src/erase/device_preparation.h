@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "base/device.h"
 #include "base/log_callback.h"
@@ -27,9 +28,11 @@ inline constexpr const wchar_t* kTrimRefused =
 std::wstring SendTrimForWholeDisk(Device& disk, uint64_t sizeBytes, const LogCallback& log);
 
 // Deletes the drive layout, zeroes the first MiB and (on disks above 2 MiB) the last whole
-// sectors' MiB, flushes and asks the system to re-read the now empty layout.
-void WipePartitionTables(Device& disk, uint64_t sizeBytes, uint32_t sectorSize,
-                         const LogCallback& log);
+// sectors' MiB, flushes and asks the system to re-read the now empty layout. Returns the ranges
+// the device took the zeroes for (a failed write is not among them), which a read-back then
+// expects to hold zeroes instead of the last pass's data.
+std::vector<ByteRange> WipePartitionTables(Device& disk, uint64_t sizeBytes, uint32_t sectorSize,
+                                           const LogCallback& log);
 
 // Start of the wipe at the end of the disk: the largest multiple of the sector size not above
 // sizeBytes - 1 MiB; nothing for a disk of at most 2 MiB.

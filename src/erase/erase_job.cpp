@@ -11,6 +11,8 @@ std::wstring VerifyModeLabel(VerifyMode mode) {
       return L"クイック検証 (Quick Sample Verify)";
     case VerifyMode::Full:
       return L"全領域検証 (Full Surface Verify)";
+    case VerifyMode::EveryPass:
+      return L"全パス検証 (Verify Every Pass)";
   }
   return L"";
 }

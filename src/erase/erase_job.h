@@ -15,9 +15,11 @@ namespace tvde {
 // Index in the verification combo box and the persisted setting.
 enum class VerifyMode : int32_t {
   None = 0,
-  Quick = 1,  // 64 samples
-  Full = 2,   // 256 samples
+  Quick = 1,      // 64 sampled windows
+  Full = 2,       // every whole sector, after the last pass
+  EveryPass = 3,  // every whole sector, after each pass
 };
+inline constexpr int32_t kVerifyModeCount = 4;
 
 enum class ExecutionMode : int32_t {
   Simulation = 0,  // dry run: nothing is opened or written

@@ -2,34 +2,15 @@
 #include "erase/overwrite_pass.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "base/clock.h"
 #include "base/page_buffer.h"
 #include "base/system_error.h"
+#include "erase/chunk_pipeline.h"
 #include "erase/disk_error_text.h"
-#include "erase/random_chunk_generator.h"
 
 namespace tvde {
 namespace {
-
-// Fixed and three-byte passes write the same buffer again and again, so the pattern's
-// phase restarts at byte 0 of every chunk.
-void FillPattern(std::span<uint8_t> buffer, const PassSpec& pass) {
-  if (pass.kind == PassKind::FixedByte) {
-    std::memset(buffer.data(), pass.pattern[0], buffer.size());
-    return;
-  }
-  size_t filled = std::min<size_t>(3, buffer.size());
-  for (size_t i = 0; i < filled; ++i)
-    buffer[i] = pass.pattern[i];
-  // Doubling copies keep the period: every copied length is a multiple of 3.
-  while (filled < buffer.size()) {
-    const size_t n = std::min(filled, buffer.size() - filled);
-    std::memcpy(buffer.data() + filled, buffer.data(), n);
-    filled += n;
-  }
-}
 
 bool Cancelled(const CancelFlag& cancel) {
   return cancel.load() != 0;
@@ -43,6 +24,26 @@ bool FlushOrLog(Device& disk, uint64_t written, const PassSpec& pass, const LogC
                    std::to_wstring(written) + L" バイトまで, " + pass.name + L"): " +
                    DescribeDiskError(error));
   return false;
+}
+
+// Writes the whole chunk, taking up where a write that took only part of it stopped, so that
+// every chunk lands at its own offset and the data at each offset stays the one FillPassData
+// gives. Logs and returns false at a failed write or one that takes nothing.
+bool WriteChunk(Device& disk, std::span<const uint8_t> chunk, uint64_t offset, const PassSpec& pass,
+                const LogCallback& log) {
+  size_t done = 0;
+  while (done < chunk.size()) {
+    const IoResult result = disk.Write(chunk.subspan(done));
+    if (!result.ok || result.bytes == 0) {
+      EmitLog(log, L"[ERROR] 書き込みに失敗しました (オフセット " + std::to_wstring(offset + done) +
+                       L" バイト, " + pass.name + L"): " +
+                       (result.ok ? std::wstring(L"0 バイトしか書き込めませんでした")
+                                  : DescribeDiskError(result.error)));
+      return false;
+    }
+    done += result.bytes;
+  }
+  return true;
 }
 
 }  // namespace
@@ -61,22 +62,24 @@ int32_t OverallPassPercent(int32_t passPercent, int32_t passNumber, int32_t tota
 int32_t RunHardwarePass(Device& disk, const EraseJobConfig& config, const PassSpec& pass,
                         int32_t totalPasses, const CancelFlag& cancel,
                         const ProgressCallback& progress, const LogCallback& log,
-                        const RandomFill& fillRandom) {
+                        const PassStream& randomStream) {
   EmitLog(log, L"[HARDWARE WRITE] 開始: " + pass.name);
 
   const bool random = pass.kind == PassKind::Random;
+  const uint64_t total = config.disk.sizeBytes;
   PageBuffer buffer;
-  RandomChunkGenerator generator(fillRandom);
+  // Random data is produced one chunk ahead of the writes, each chunk at its own offset.
+  ChunkPipeline generator(randomStream, total);
   if (random) {
     if (!generator.Allocate(kWriteChunkBytes)) return kStatusFailed;
   } else {
     buffer = PageBuffer::Allocate(kWriteChunkBytes);
     if (!buffer.valid()) return kStatusFailed;
-    FillPattern(buffer.span(), pass);
+    // Chunks start at multiples of the chunk size, so one chunk's data serves for all.
+    FillPassData(pass, {}, 0, buffer.span());
   }
 
   if (!disk.Seek(0)) return kStatusFailed;
-  const uint64_t total = config.disk.sizeBytes;
   const uint32_t sector = EffectiveSectorSize(config.disk.bytesPerSector);
   uint64_t written = 0;
   uint64_t flushedUpTo = 0;
@@ -90,22 +93,17 @@ int32_t RunHardwarePass(Device& disk, const EraseJobConfig& config, const PassSp
     std::span<const uint8_t> data = buffer.span();
     if (random) {
       data = generator.Next();
-      if (data.empty()) {
+      if (data.size() < chunk) {
         // Writing whatever the buffer held would leave a disk that only looks randomised.
         EmitLog(log,
                 L"[ERROR] 暗号論的乱数の生成に失敗したため、上書きを中止しました: " + pass.name);
         return kStatusFailed;
       }
     }
-    const IoResult result = disk.Write(data.first(static_cast<size_t>(chunk)));
-    if (!result.ok || result.bytes == 0) {
-      EmitLog(log, L"[ERROR] 書き込みに失敗しました (オフセット " + std::to_wstring(written) +
-                       L" バイト, " + pass.name + L"): " +
-                       (result.ok ? std::wstring(L"0 バイトしか書き込めませんでした")
-                                  : DescribeDiskError(result.error)));
+    if (!WriteChunk(disk, data.first(static_cast<size_t>(chunk)), written, pass, log)) {
       return kStatusFailed;
     }
-    written += result.bytes;
+    written += chunk;
     if (written - flushedUpTo >= kFlushIntervalBytes) {
       if (!FlushOrLog(disk, written, pass, log)) return kStatusFailed;
       flushedUpTo = written;

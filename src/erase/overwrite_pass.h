@@ -4,39 +4,32 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
-#include <span>
 
 #include "base/device.h"
 #include "base/log_callback.h"
-#include "base/random.h"
 #include "erase/erase_job.h"
 #include "erase/erase_standard.h"
+#include "erase/pass_data.h"
 
 namespace tvde {
 
-inline constexpr size_t kWriteChunkBytes = size_t{4} * 1024 * 1024;
 // A pass flushes after every this many bytes, so that its progress never runs far ahead of
 // what the device has confirmed.
 inline constexpr uint64_t kFlushIntervalBytes = uint64_t{1} << 30;
 inline constexpr int32_t kSimulationSteps = 25;
 inline constexpr uint32_t kSimulationStepMs = 30;
 
-// Fills `out` with fresh cryptographically secure random bytes or returns false. A random
-// pass calls it on a generator thread of its own, one chunk ahead of the writes, so it must
-// be callable from any thread.
-using RandomFill = std::function<bool(std::span<uint8_t> out)>;
-
 // Writes the pass's data from byte 0 to the last whole sector of config.disk.sizeBytes in
-// 4 MiB chunks, reporting progress after every chunk and flushing after every
-// kFlushIntervalBytes and at the end. Returns kStatusCompleted (flushed), kStatusCancelled
-// (noticed between chunks; no final flush, no end line) or kStatusFailed (no buffer, write
-// error, random source failure or failed flush).
+// 4 MiB chunks, so that the byte at every offset is what FillPassData gives for it, reporting
+// progress after every chunk and flushing after every kFlushIntervalBytes and at the end. A
+// random pass writes `randomStream`, generated one chunk ahead on a thread of its own. Returns
+// kStatusCompleted (flushed), kStatusCancelled (noticed between chunks; no final flush, no end
+// line) or kStatusFailed (no buffer, write error, no or failed random stream, failed flush).
 // worker thread: the callbacks run on the calling thread.
 int32_t RunHardwarePass(Device& disk, const EraseJobConfig& config, const PassSpec& pass,
                         int32_t totalPasses, const CancelFlag& cancel,
                         const ProgressCallback& progress, const LogCallback& log,
-                        const RandomFill& fillRandom = FillRandom);
+                        const PassStream& randomStream = {});
 
 // Paces 25 progress steps of 30 ms without opening anything. kStatusCompleted or
 // kStatusCancelled.

@@ -1,7 +1,9 @@
 #pragma once
-// Read-back verification of an erased disk: 64 or 256 evenly spaced 64 KiB samples, compared
-// byte by byte when the last pass wrote a single fixed byte.
+// Read-back verification of an erased disk against what its passes wrote: every whole sector
+// (full surface, and every pass when asked) or 64 evenly spaced 64 KiB windows (quick), each
+// byte compared with the pass data, random passes with their regenerated stream.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -11,12 +13,14 @@
 #include "base/log_callback.h"
 #include "erase/erase_job.h"
 #include "erase/erase_standard.h"
+#include "erase/pass_data.h"
 
 namespace tvde {
 
 inline constexpr size_t kVerifySampleBytes = 65536;
 inline constexpr int32_t kQuickVerifySamples = 64;
-inline constexpr int32_t kFullVerifySamples = 256;
+// A full-surface read-back reads in chunks of this size, the last one shorter.
+inline constexpr size_t kVerifyChunkBytes = kWriteChunkBytes;
 
 // The verdict of a job that was asked not to verify: nothing was read back.
 inline constexpr const wchar_t* kVerdictSkipped = L"SKIPPED (検証なし設定)";
@@ -35,12 +39,27 @@ struct VerifySampleWindow {
 VerifySampleWindow SampleWindow(uint64_t sizeBytes, uint32_t sectorSize, int32_t index,
                                 int32_t samples);
 
+// What one read-back read and what it compared the bytes with: the facts the reports state.
+struct ReadBackFacts {
+  bool fullSurface = false;
+  int32_t windows = 0;          // windows planned, for a sampled read-back
+  uint64_t sectorsRead = 0;     // distinct whole sectors read back and, with a pass, compared
+  uint64_t sectorsTotal = 0;    // whole sectors of the target
+  bool complete = false;        // everything planned was read and matched
+  bool zeroedCompared = false;  // some bytes lay in the zeroed ranges and were compared with 0
+  int32_t passNumber = 0;       // the pass compared with; 0 when none was
+  PassKind passKind = PassKind::FixedByte;
+  std::array<uint8_t, 3> pattern{};
+};
+
 // Returns kStatusCompleted, kStatusCancelled or kStatusFailed and sets `verdict` to the text
-// stored in the job result. `disk` is only read in a real job (null in a simulation);
-// `lastPass` is the plan's last pass, null for an empty plan (no content comparison).
+// stored in the job result. `disk` is only read in a real job (null in a simulation). A mismatch
+// logs the offset of the first wrong byte and the pass it was compared with. `facts` (when
+// given) receives what a real read-back covered, also when it stopped early.
 // worker thread: the callbacks run on the calling thread.
-int32_t VerifyErasure(Device* disk, const EraseJobConfig& config, const PassSpec* lastPass,
+int32_t VerifyErasure(Device* disk, const EraseJobConfig& config, const ExpectedContent& expected,
                       const CancelFlag& cancel, const ProgressCallback& progress,
-                      const LogCallback& log, std::wstring& verdict);
+                      const LogCallback& log, std::wstring& verdict,
+                      ReadBackFacts* facts = nullptr);
 
 }  // namespace tvde

@@ -2,8 +2,11 @@
 // fingerprint, stamp and certificate output, in that order.
 #include "job/erase_job_driver.h"
 
+#include <algorithm>
+
 #include "base/clock.h"
 #include "base/host_environment.h"
+#include "base/random.h"
 #include "base/system_error.h"
 #include "disk/working_paths.h"
 #include "erase/device_preparation.h"
@@ -13,6 +16,7 @@
 #include "erase/opened_disk_check.h"
 #include "erase/overwrite_pass.h"
 #include "erase/verification.h"
+#include "erase/verification_scope.h"
 #include "firmware/firmware_open.h"
 #include "job/report_output.h"
 #include "job/stamp_payload_builder.h"
@@ -117,6 +121,7 @@ class JobRun {
  private:
   const EraseJobConfig& config() const { return result_.config; }
   const PassSpec* LastPass() const { return plan_.empty() ? nullptr : &plan_.back(); }
+  bool EveryPass() const { return config().verifyMode == VerifyMode::EveryPass; }
   uint32_t SectorSize() const { return EffectiveSectorSize(config().disk.bytesPerSector); }
 
   void StopClock() {
@@ -206,8 +211,8 @@ class JobRun {
       }
       ++result_.passesCompleted;
     }
-    result_.statusCode = VerifyErasure(nullptr, config(), LastPass(), cancel_, progress_, log_,
-                                       result_.verificationResult);
+    result_.statusCode = VerifyErasure(nullptr, config(), ExpectedContent{LastPass(), {}, {}},
+                                       cancel_, progress_, log_, result_.verificationResult);
     StopClock();  // a simulation writes nothing: bytesWritten stays 0
     if (result_.statusCode == kStatusCancelled) {
       result_.diskStampStatus = kStampAborted;  // it reached no end state to claim
@@ -224,6 +229,60 @@ class JobRun {
       result_.diskStampStatus = kStampNotStamped;
       EmitLog(log_, kLogNoStampLastPassNotZero);
     }
+    return Report();
+  }
+
+  // The scope of what was read back, for the reports and the log.
+  void RecordScope() {
+    result_.verificationScope = VerificationScopeText(readBacks_, EveryPass());
+    if (!result_.verificationScope.empty()) {
+      EmitLog(log_, L"[VERIFY] 検証範囲: " + result_.verificationScope);
+    }
+  }
+
+  // Reads back the pass just written, whole, before the next one starts (every-pass mode).
+  // Progress stays at the share of the job the passes so far have done.
+  int32_t ReadBackPass(Device& disk, const PassSpec& pass) {
+    const ExpectedContent expected{&pass, secret_.StreamFor(pass.passNumber), {}};
+    const int32_t held = OverallPassPercent(100, pass.passNumber, result_.passesPlanned);
+    ProgressCallback progress;
+    if (progress_) {
+      progress = [this, held](const EraseProgressInfo& info) {
+        EraseProgressInfo shown = info;
+        shown.overallPercent = held;
+        progress_(shown);
+      };
+    }
+    ReadBackFacts facts;
+    const int32_t status = VerifyErasure(&disk, config(), expected, cancel_, progress, log_,
+                                         result_.verificationResult, &facts);
+    readBacks_.push_back(facts);
+    return status;
+  }
+
+  // The wipe came after the last pass: its areas should hold zeroes, the rest the pass data.
+  int32_t VerifyLastPass(Device& disk, std::vector<ByteRange> zeroed) {
+    const PassSpec* last = LastPass();
+    const ExpectedContent expected{last, last ? secret_.StreamFor(last->passNumber) : PassStream(),
+                                   std::move(zeroed)};
+    ReadBackFacts facts;
+    const int32_t status = VerifyErasure(&disk, config(), expected, cancel_, progress_, log_,
+                                         result_.verificationResult, &facts);
+    if (config().verifyMode != VerifyMode::None) readBacks_.push_back(facts);
+    return status;
+  }
+
+  // A pass, or its read-back, did not complete: the job ends without the wipe or a stamp.
+  ReportData StopAfterPass(int32_t status, std::wstring verdict, DeviceOpenResult& opened,
+                           VolumeLockList& volumes) {
+    GiveDiskBack(opened, volumes);
+    secret_ = RandomPassSecret();
+    result_.statusCode = status;
+    result_.verificationResult = std::move(verdict);
+    result_.diskStampStatus = kStampNotStamped;
+    NoteCategory(false);
+    RecordScope();
+    StopClock();
     return Report();
   }
 
@@ -306,33 +365,47 @@ class JobRun {
 
     uint64_t startLength = 0;
     const bool lengthKnown = disk.QueryLength(startLength);
+    if (std::any_of(plan_.begin(), plan_.end(),
+                    [](const PassSpec& p) { return p.kind == PassKind::Random; })) {
+      secret_ = environment_.drawRandomSecret
+                    ? RandomPassSecret::Drawn(environment_.drawRandomSecret)
+                    : RandomPassSecret::Drawn();
+    }
     WriteCounter passWrites(disk);
     for (const PassSpec& pass : plan_) {
-      const int32_t status = RunHardwarePass(passWrites, config(), pass, result_.passesPlanned,
-                                             cancel_, progress_, log_);
+      const int32_t status =
+          RunHardwarePass(passWrites, config(), pass, result_.passesPlanned, cancel_, progress_,
+                          log_, secret_.StreamFor(pass.passNumber));
       result_.bytesWritten = passWrites.written();
       if (status != kStatusCompleted) {
-        GiveDiskBack(opened, volumes);
-        result_.statusCode = status;
-        result_.verificationResult =
-            status == kStatusCancelled ? kVerdictCancelledByUser : kVerdictWriteError;
-        result_.diskStampStatus = kStampNotStamped;
-        NoteCategory(false);
-        StopClock();
-        return Report();
+        return StopAfterPass(
+            status, status == kStatusCancelled ? kVerdictCancelledByUser : kVerdictWriteError,
+            opened, volumes);
       }
       ++result_.passesCompleted;
+      if (EveryPass() && &pass != LastPass()) {
+        const int32_t readBack = ReadBackPass(disk, pass);
+        if (readBack != kStatusCompleted) {
+          if (readBack == kStatusFailed) {
+            EmitLog(log_, L"[ERROR] 読み戻し検証に合格しなかったため、ジョブを停止しました: " +
+                              pass.name);
+          }
+          return StopAfterPass(readBack, result_.verificationResult, opened, volumes);
+        }
+      }
     }
 
     if (lengthKnown && SizeChanged(disk, startLength)) {
+      secret_ = RandomPassSecret();
       StopClock();
       GiveDiskBack(opened, volumes);
       return Report();
     }
-    WipePartitionTables(disk, config().disk.sizeBytes, SectorSize(), log_);
-    result_.statusCode = VerifyErasure(&disk, config(), LastPass(), cancel_, progress_, log_,
-                                       result_.verificationResult);
+    result_.statusCode = VerifyLastPass(
+        disk, WipePartitionTables(disk, config().disk.sizeBytes, SectorSize(), log_));
     NoteCategory(result_.statusCode != kStatusFailed);
+    RecordScope();
+    secret_ = RandomPassSecret();  // its last holder: the key is wiped now
     StopClock();
 
     result_.sha256Fingerprint = ComputeReportFingerprint(result_);
@@ -389,6 +462,8 @@ class JobRun {
   uint64_t startTick_ = 0;
   bool firmwarePurge_ = false;
   std::wstring firmwareMethod_;
+  RandomPassSecret secret_;               // only while passes are written and read back
+  std::vector<ReadBackFacts> readBacks_;  // in the order they ran
 };
 
 VolumeLockList LockVolumesOfDisk(const DiskInfo& disk, const LogCallback& log) {
@@ -414,6 +489,7 @@ EraseJobEnvironment DefaultEraseJobEnvironment() {
         opened, {TargetDevicePath(disk), BusPassThrough(disk.busType), isWinPE == 1});
   };
   environment.firmwareClock = SystemSanitizeClock();
+  environment.drawRandomSecret = FillRandom;
   return environment;
 }
 

@@ -8,6 +8,7 @@
 #include "base/log_callback.h"
 #include "disk/disk_reidentify.h"
 #include "erase/erase_job.h"
+#include "erase/pass_data.h"
 #include "erase/volume_lock.h"
 #include "firmware/firmware_transport.h"
 #include "firmware/sanitize_run.h"
@@ -62,6 +63,8 @@ struct EraseJobEnvironment {
                                                    int32_t isWinPE)>
       openFirmware;
   SanitizeClock firmwareClock;
+  // Draws the secret key and nonce of the job's random passes (the OS generator).
+  RandomPassSecret::Draw drawRandomSecret;
 };
 
 EraseJobEnvironment DefaultEraseJobEnvironment();

@@ -39,6 +39,8 @@ std::wstring BuildAuditLogText(const ReportData& r) {
   field(L"  Passes Completed   : ",
         std::to_wstring(r.passesCompleted) + L" / " + std::to_wstring(r.passesPlanned));
   field(L"  Verification Result: ", r.verificationResult);
+  // Only a job that read the disk back has the line; every other line stays where it was.
+  if (!r.verificationScope.empty()) field(L"  Verification Scope : ", r.verificationScope);
   field(L"  Disk Stamp Status  : ", r.diskStampStatus);
   // Only a real job that sent the notice has the line; every other line stays where it was.
   if (!r.trimNotice.empty()) field(L"  TRIM Notice        : ", r.trimNotice);

@@ -129,6 +129,11 @@ std::wstring BuildHtmlCertificate(const ReportData& r) {
   }
   o << L"      <tr><th>Verification (ベリファイ検証)</th><td><strong>" << v(r.verificationResult)
     << L"</strong></td></tr>\n";
+  // Only a job that read the disk back has the row; every other line stays as it was.
+  if (!r.verificationScope.empty()) {
+    o << L"      <tr><th>Verification scope (検証範囲)</th><td>" << v(r.verificationScope)
+      << L"</td></tr>\n";
+  }
   o << L"      <tr><th>Disk stamp state (実機スタンプ状態)</th><td><strong>" << v(r.diskStampStatus)
     << L"</strong> (" << ExecutionModeHtmlLabel(r.config.executionMode) << L")</td></tr>\n";
   for (const FirmwareLine& line : FirmwareLines(r.firmware)) {

@@ -1,5 +1,6 @@
 #pragma once
-// The HTML certificate: a self-contained 74-line page with inline style sheet, LF line ends.
+// The HTML certificate: a self-contained 74-line page with inline style sheet, LF line ends; a
+// real job that read the disk back has one more row, the verification scope, after the verdict.
 
 #include <string>
 

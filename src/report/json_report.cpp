@@ -99,6 +99,8 @@ std::wstring BuildJsonReport(const ReportData& r) {
   out << L"    \"passesCompleted\": " << std::to_wstring(r.passesCompleted) << L",\n";
   out << L"    \"passesPlanned\": " << std::to_wstring(r.passesPlanned) << L",\n";
   text(L"    \"verificationResult\"", r.verificationResult, false);
+  // Only a job that read the disk back has the member; every other line stays as it was.
+  if (!r.verificationScope.empty()) text(L"    \"verificationScope\"", r.verificationScope, false);
   text(L"    \"diskStampStatus\"", r.diskStampStatus, true);
   out << L"  },\n";
   // Only a real job that sent the notice has the member; every other line stays as it was.

@@ -1,6 +1,7 @@
 #pragma once
 // The JSON report: one object with fixed key order, LF line ends, two-space indentation; a real
-// job that sent the TRIM notice has one more member, "trimNotice", before the fingerprint.
+// job that read the disk back has one more member in "sanitization", "verificationScope", after
+// "verificationResult", and one that sent the TRIM notice "trimNotice" before the fingerprint.
 
 #include <string>
 

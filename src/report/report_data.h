@@ -26,6 +26,9 @@ struct ReportData {
   uint64_t bytesWritten = 0;
   std::wstring verificationResult;
   std::wstring diskStampStatus;
+  // What a real verification read back and what it compared with (VerificationScopeText);
+  // empty when nothing was read back. The reports carry it only when set.
+  std::wstring verificationScope;
   // What became of the whole-disk TRIM notice of a real job (kTrimAccepted or kTrimRefused);
   // empty when none was sent. The audit log and the JSON report carry it only when set.
   std::wstring trimNotice;

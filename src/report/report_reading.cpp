@@ -89,6 +89,9 @@ bool ReadJsonReport(std::string_view utf8, ReportData& report, std::string& erro
     return false;
   }
   if (const std::wstring* trim = FindJsonString(members, "trimNotice")) r.trimNotice = *trim;
+  if (const std::wstring* scope = FindJsonString(members, "sanitization.verificationScope")) {
+    r.verificationScope = *scope;
+  }
   for (const JsonLineMember& member : members) {
     if (member.isString) {
       SetFirmwareText(r.firmware, member.path, member.value);

@@ -14,7 +14,7 @@ struct AppSettings {
   std::wstring organizationName = L"Toreval Tools Lab";
   std::wstring certOutputDir;   // LoadSettings fills in the default certificate folder
   int32_t defaultStandard = 0;  // an EraseStandard, 0..7
-  int32_t defaultVerify = 1;    // a VerifyMode, 0..2
+  int32_t defaultVerify = 1;    // a VerifyMode, 0..3
   int32_t defaultExecMode = 0;  // 1 real hardware write, 0 simulation
   int32_t writeDiskStamp = 0;   // post-erase combo index: 1 leaves the disk pure zero (no stamp)
   int32_t enableLogOutput = 0;  // 1 means certificate and log files are NOT written

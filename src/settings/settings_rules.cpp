@@ -33,7 +33,8 @@ AppSettings ApplyStoredSettings(const StoredSettings& stored, const AppSettings&
   s.signingKeyFile = CutSettingsText(stored.signingKeyFile);
   // Compared as unsigned numbers, so "-1" (4294967295) is out of range too.
   if (stored.defaultStandard <= 7) s.defaultStandard = static_cast<int32_t>(stored.defaultStandard);
-  if (stored.defaultVerify <= 2) s.defaultVerify = static_cast<int32_t>(stored.defaultVerify);
+  // 3, reading back every pass, is the newest choice; older files hold 0 to 2.
+  if (stored.defaultVerify <= 3) s.defaultVerify = static_cast<int32_t>(stored.defaultVerify);
   s.writeDiskStamp = stored.writeDiskStamp == 1 ? 1 : 0;
   s.enableLogOutput = stored.enableLogOutput == 1 ? 1 : 0;
   s.defaultExecMode = stored.defaultExecMode == 1 ? 1 : 0;

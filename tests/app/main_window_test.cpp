@@ -365,7 +365,7 @@ TEST(MainWindow, DiskListSettingsAndLayoutFollowTheControls) {
   const std::pair<HWND C::*, const wchar_t*> edits[] = {
       {&C::operatorName, L"山田 太郎"}, {&C::organization, L"情報システム部"}, {&C::logFolder, L"D:\\証明書"},
       {&C::notes, L"社内PC・ストレージ廃棄/再利用前サニタイズ処理 (NIST SP 800-88 Rev.1)"}};  // not kept
-  const std::tuple<int, HWND C::*, int> combos[] = {{kIdStandard, &C::standard, 5}, {kIdVerify, &C::verify, 2},
+  const std::tuple<int, HWND C::*, int> combos[] = {{kIdStandard, &C::standard, 5}, {kIdVerify, &C::verify, 3},
       {kIdExecutionMode, &C::executionMode, 1}, {kIdPostEraseState, &C::postEraseState, 1}};
   // clang-format on
   for (const auto& [slot, text] : edits)

@@ -1,6 +1,7 @@
-// ECDSA P-256 of the OS layer (OpenSSL natively, CNG under Wine), its DER and PEM forms, and the
-// small-file helpers that keep keys. The fixed key and signature were made by the openssl
-// command-line tool, so each build is checked against a real peer.
+// Crypto of the OS layer (OpenSSL natively, CNG under Wine): the AES-256-CTR keystream against
+// the published test vector, ECDSA P-256 with its DER and PEM forms, and the small-file helpers
+// that keep keys. The fixed key and signature were made by the openssl command-line tool, so
+// each build is checked against a real peer.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -9,6 +10,7 @@
 
 #include "base/ecdsa_p256.h"
 #include "base/file_system.h"
+#include "base/keystream.h"
 #include "base/p256_der.h"
 #include "base/pem.h"
 #include "support/temp_dir.h"
@@ -54,6 +56,30 @@ std::vector<uint8_t> PemBody(const std::string& pem) {
   std::vector<uint8_t> der;
   EXPECT_TRUE(Base64Decode(body, der));
   return der;
+}
+
+// NIST SP 800-38A F.5.5 (CTR-AES256.Encrypt): key 603deb..., initial counter f0f1...feff; its
+// output blocks are the keystream. The counter's low byte carries into the next one.
+TEST(Keystream, IsAes256CtrOfThePublishedVectorAtAnyOffsetAndLength) {
+  const KeystreamKey key = {0x60, 0x3d, 0xeb, 0x10, 0x15, 0xca, 0x71, 0xbe, 0x2b, 0x73, 0xae,
+                            0xf0, 0x85, 0x7d, 0x77, 0x81, 0x1f, 0x35, 0x2c, 0x07, 0x3b, 0x61,
+                            0x08, 0xd7, 0x2d, 0x98, 0x10, 0xa3, 0x09, 0x14, 0xdf, 0xf4};
+  KeystreamCounter counter = {0xf0, 0xf1, 0xf2, 0xf3, 0xf4, 0xf5, 0xf6, 0xf7,
+                              0xf8, 0xf9, 0xfa, 0xfb, 0xfc, 0xfd, 0xfe, 0xff};
+  std::vector<uint8_t> blocks(32), part(23);
+  ASSERT_TRUE(AesCtrKeystreamBlocks(key, counter, blocks));
+  EXPECT_EQ(blocks,
+            (std::vector<uint8_t>{0x0b, 0xdf, 0x7d, 0xf1, 0x59, 0x17, 0x16, 0x33, 0x5e, 0x9a, 0x8b,
+                                  0x15, 0xc8, 0x60, 0xc5, 0x02, 0x5a, 0x6e, 0x69, 0x9d, 0x53, 0x61,
+                                  0x19, 0x06, 0x54, 0x33, 0x86, 0x3c, 0x8f, 0x65, 0x7b, 0x94}));
+  // Counter block i of a stream is the nonce then i: any offset and length cut the same bytes,
+  // both partial blocks and the whole one between them; another nonce is another stream.
+  counter = {0xf0, 0xf1, 0xf2, 0xf3, 0xf4, 0xf5, 0xf6, 0xf7, 0, 0, 0, 0, 0, 0, 0, 9};
+  ASSERT_TRUE(AesCtrKeystreamBlocks(key, counter, blocks));
+  ASSERT_TRUE(GenerateKeystream(key, 0xf0f1f2f3f4f5f6f7, 9 * 16 + 5, part));
+  EXPECT_TRUE(std::equal(part.begin(), part.end(), blocks.begin() + 5));
+  ASSERT_TRUE(GenerateKeystream(key, 0xf0f1f2f3f4f5f6f6, 9 * 16 + 5, part));
+  EXPECT_FALSE(std::equal(part.begin(), part.end(), blocks.begin() + 5));
 }
 
 TEST(Ecdsa, VerifiesOpensslSignatureAndSignsWhatVerifies) {

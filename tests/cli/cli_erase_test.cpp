@@ -61,11 +61,15 @@ TEST_F(CliErase, SimulationLeavesTheImageAloneAndWritesThreeReports) {
 }
 
 TEST_F(CliErase, RealPurgeLeavesThePartialSectorAloneAndTakesTheSettingsDefaults) {
-  // 3 MiB and a tail of 100 bytes that is no whole sector. Purge: TRIM, random, then zeroes.
+  // 3 MiB and a tail of 100 bytes that is no whole sector. Purge: TRIM, random, then zeroes,
+  // each read back whole.
   Fill("disk.img", 3 * kMiB + 100, 0xC3);
   const CliRun run =
-      Cli({"erase", Path("disk.img"), "--real", "--standard", "0", "--verify", "full"});
+      Cli({"erase", Path("disk.img"), "--real", "--standard", "0", "--verify", "every-pass"});
   ASSERT_EQ(run.code, 0) << run.out << run.err;
+  EXPECT_EQ(SummaryValue(run.out, "Verified"),
+            "every pass: full surface, 6,144 sectors each, compared with pass 1 (random stream), "
+            "pass 2 (0x00) and the partition-table areas with 0x00");
   EXPECT_TRUE(Contains(
       run.out, "the last 100 bytes of '" + Path("disk.img") + "' are less than one sector"));
   const auto image = Read("disk.img");

@@ -9,8 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "base/byte_order.h"
+#include "base/ecdsa_p256.h"
 #include "base/file_system.h"
 #include "base/host_environment.h"
+#include "base/keystream.h"
+#include "base/text.h"
 #include "erase/device_preparation.h"
 #include "job/report_output.h"
 #include "stamp/stamp_detect.h"
@@ -227,7 +231,7 @@ TEST(EraseJobReal, EachEndStatesOnlyWhatIsTrueOfTheDisk) {
     std::function<void(JobHarness&)> arm;
     int32_t status;
     std::string verdict, stamp;
-    uint64_t bytes;       // one pass completed when any byte was written
+    uint64_t bytes;       // so passes completed: bytes / size
     std::string logLine;  // the start of a line that must appear
   };
   const std::string skipped = "SKIPPED (検証なし設定)";
@@ -283,6 +287,13 @@ TEST(EraseJobReal, EachEndStatesOnlyWhatIsTrueOfTheDisk) {
        kStatusCancelled, "CANCELLED BY USER", "NOT STAMPED", 12 * kMiB, ""},
       {"certificate not written", 4 * kMiB, [](JobHarness& j) { j.saveSucceeds = false; },
        kStatusCompleted, kPassed, kStamped, 4 * kMiB, "[ERROR] 保存できなかったファイル: TVDE-"},
+      // Pass 2 reads back wrong (a byte at 5 MiB from its first write on): the job stops there.
+      {"every pass, pass 2 reads back wrong", 8 * kMiB, [](JobHarness& j) {
+         j.config.standard = EraseStandard::Dod522022M;
+         j.config.verifyMode = VerifyMode::EveryPass;
+         j.disk->faults.beforeWrite = [&j](int32_t w) { if (w == 3) j.disk->faults.flipOffset = 5 * kMiB + 7; };
+       }, kStatusFailed, "FAILED (Pattern Mismatch Detected)", "NOT STAMPED", 16 * kMiB,
+       "[ERROR] 読み戻し検証に合格しなかったため、ジョブを停止しました: Pass 2/3: Complement Pattern (0xFF)"},
       {"unknown standard", 4 * kMiB,
        [](JobHarness& j) { j.config.standard = EraseStandard{42};
                            j.config.postEraseState = PostEraseState::PureZero; },
@@ -298,7 +309,7 @@ TEST(EraseJobReal, EachEndStatesOnlyWhatIsTrueOfTheDisk) {
     EXPECT_EQ(U8(result.verificationResult), c.verdict);
     EXPECT_EQ(U8(result.diskStampStatus), c.stamp);
     EXPECT_EQ(result.bytesWritten, c.bytes);
-    EXPECT_EQ(result.passesCompleted, c.bytes > 0 ? 1 : 0);
+    EXPECT_EQ(result.passesCompleted, c.bytes / c.size);
     EXPECT_EQ(job.saveCalls, 1);
     EXPECT_EQ(job.releasedAtSave, 1);  // the certificate comes after the disk is given back
     EXPECT_EQ(job.openAtSave, 0);
@@ -332,6 +343,62 @@ TEST(EraseJobReal, EachEndStatesOnlyWhatIsTrueOfTheDisk) {
       EXPECT_TRUE(
           CString(job.bytes(), 0x50).starts_with("\r\n[TOREVAL DISK ERASER] " + status + ". "));
       EXPECT_TRUE(CString(job.bytes(), 0xA60).substr(0, 80).ends_with("  [" + status + "]\r\n"));
+    }
+  }
+}
+
+// Every pass read back, the random one against the keystream of the job's drawn key and nonce,
+// which no output holds (the disk, the signed report set, the log), raw or in hexadecimal.
+TEST(EraseJobReal, EveryPassIsReadBackAndTheRandomPassKeyStaysInMemory) {
+  std::vector<uint8_t> secret(40);  // key, then nonce, in the order the job draws them
+  for (size_t i = 0; i < secret.size(); ++i)
+    secret[i] = static_cast<uint8_t>(37 * i + 11);
+  JobHarness job(8 * kMiB);
+  job.config.standard = EraseStandard::Dod522022M;
+  job.config.verifyMode = VerifyMode::EveryPass;
+  job.environment.saveReports = SaveReports;
+  EcdsaKeyPair signing;
+  std::string error;
+  job.config.signingKeyFile = job.dir.File("key.pem");
+  ASSERT_TRUE(
+      GenerateEcdsaP256KeyPair(signing, error) &&
+      WriteNewFile(job.config.signingKeyFile, signing.privateKeyPem, FileAccess::OwnerOnly, error))
+      << error;
+  size_t drawn = 0;
+  job.environment.drawRandomSecret = [&](std::span<uint8_t> out) {
+    std::copy_n(secret.begin() + static_cast<ptrdiff_t>(drawn), out.size(), out.begin());
+    drawn += out.size();
+    return true;
+  };
+  const ReportData result = job.Run();
+  const std::string scope =
+      "every pass: full surface, 16,384 sectors each, compared with pass 1 (0x00), pass 2 (0xFF), "
+      "pass 3 (random stream) and the partition-table areas with 0x00";
+  EXPECT_EQ(U8(result.verificationScope), scope);
+  EXPECT_NE(testing::ReadTextFile(result.txtPath).find("  Verification Scope : " + scope + "\r\n"),
+            std::string::npos);
+  EXPECT_EQ(U8(result.verificationResult), kPassed);
+  EXPECT_FALSE(result.signaturePath.empty());
+  EXPECT_EQ(job.disk->CountEvents("read "), 3u * 2 + 1);  // each pass, and the stamp
+  KeystreamKey key{};
+  std::copy_n(secret.begin(), key.size(), key.begin());
+  std::vector<uint8_t> stream(4096);
+  ASSERT_TRUE(GenerateKeystream(key, GetBe64(std::span(secret).subspan(32)) ^ 3, 6 * kMiB, stream));
+  EXPECT_TRUE(std::equal(stream.begin(), stream.end(), job.bytes().begin() + 6 * kMiB));
+
+  std::vector<std::string> outputs = {std::string(job.bytes().begin(), job.bytes().end())};
+  for (const std::wstring& file :
+       {result.htmlPath, result.txtPath, result.jsonPath, result.signaturePath}) {
+    outputs.push_back(testing::ReadTextFile(file));
+  }
+  outputs.insert(outputs.end(), job.log.begin(), job.log.end());
+  for (const auto& [from, bytes] : {std::pair<size_t, size_t>{0, 32}, {32, 8}}) {
+    std::string raw(secret.begin() + from, secret.begin() + from + bytes), hex, upper;
+    for (const char c : raw)
+      hex += FormatPrintf("%02x", uint8_t(c)), upper += FormatPrintf("%02X", uint8_t(c));
+    for (const std::string& output : outputs) {
+      for (const std::string& form : {raw, hex, upper})
+        EXPECT_EQ(output.find(form.substr(0, 16)), std::string::npos);
     }
   }
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Parses the written JSON reports with Python's json module: UTF-8 without byte-order mark,
-36 LF lines, keys in order, and the values (hostile operator texts included) as written out
-here independently of the program that wrote the files."""
+36 LF lines (one more with a verification scope), keys in order, and the values (hostile
+operator texts included) as written out here independently of the program that wrote the
+files."""
 import json
 import sys
 from pathlib import Path
@@ -12,18 +13,20 @@ HARDWARE_KEYS = ["manufacturer", "chassisType", "model", "serial", "uuid", "asse
                  "totalMemory", "disk", "diskGeometry", "graphicsCard", "soundCards",
                  "networkAdapters", "motherboard", "biosInformation", "storageController"]
 SANITIZATION_KEYS = ["standard", "passesCompleted", "passesPlanned", "verificationResult",
-                     "diskStampStatus"]
+                     "verificationScope", "diskStampStatus"]
 
 
 def load(path, failures):
     raw = path.read_bytes()
-    if raw.startswith(b"\xef\xbb\xbf") or b"\r" in raw or raw.count(b"\n") != 36:
-        failures.append(f"{path.name}: byte-order mark, CR or not 36 LF lines")
     pairs = json.loads(raw.decode("utf-8"), object_pairs_hook=lambda pairs: pairs)
     doc = dict(pairs)
-    keys = ([k for k, _ in pairs], [k for k, _ in doc["hardwareDetails"]],
-            [k for k, _ in doc["sanitization"]])
-    if keys != (KEYS, HARDWARE_KEYS, SANITIZATION_KEYS):
+    sanitization = [k for k, _ in doc["sanitization"]]
+    scoped = "verificationScope" in sanitization
+    if raw.startswith(b"\xef\xbb\xbf") or b"\r" in raw or raw.count(b"\n") != 36 + scoped:
+        failures.append(f"{path.name}: byte-order mark, CR or not 36 LF lines")
+    keys = ([k for k, _ in pairs], [k for k, _ in doc["hardwareDetails"]], sanitization)
+    if keys != (KEYS, HARDWARE_KEYS, [k for k in SANITIZATION_KEYS
+                                      if scoped or k != "verificationScope"]):
         failures.append(f"{path.name}: keys {keys}")
     return {**doc, **dict(doc["hardwareDetails"]), **dict(doc["sanitization"])}
 

@@ -46,10 +46,19 @@ TEST(ReportFormats, SampleRecordGivesTheGoldenFilesByteForByte) {
   EXPECT_EQ(U8(BuildHtmlCertificate(r)), ReadGolden("sample_Certificate.html"));
 }
 
-TEST(ReportFormats, ATrimOutcomeIsOneMoreLineThatMovesNoOtherAndReadsBack) {
-  ReportData r = SampleReport();
+TEST(ReportFormats, ScopeAndTrimOutcomeAreOneLineEachThatMovesNoOtherAndReadsBack) {
+  ReportData r = SampleReport();  // with a verification scope, without a TRIM outcome
   std::string txt = U8(BuildAuditLogText(r)), json = U8(BuildJsonReport(r));
   std::string html = U8(BuildHtmlCertificate(r));
+  const auto without = [](std::string text, const std::string& start) {
+    const size_t at = text.find(start);
+    return text.erase(at, text.find('\n', at) + 1 - at);
+  };
+  ReportData unread = r;
+  unread.verificationScope.clear();
+  EXPECT_EQ(U8(BuildAuditLogText(unread)), without(txt, "  Verification Scope : "));
+  EXPECT_EQ(U8(BuildJsonReport(unread)), without(json, "    \"verificationScope\": "));
+  EXPECT_EQ(U8(BuildHtmlCertificate(unread)), without(html, "      <tr><th>Verification scope"));
   r.trimNotice = L"NOT PERFORMED (\"refused\")";
   html.insert(html.find("      <tr><th>Verification"),
               "      <tr><th>TRIM notice (TRIM通知)</th><td>NOT PERFORMED (&quot;refused&quot;)"
@@ -65,6 +74,7 @@ TEST(ReportFormats, ATrimOutcomeIsOneMoreLineThatMovesNoOtherAndReadsBack) {
   std::string error;
   ASSERT_TRUE(ReadJsonReport(json, back, error)) << error;
   EXPECT_EQ(back.trimNotice, r.trimNotice);
+  EXPECT_EQ(back.verificationScope, r.verificationScope);
 }
 
 // The drive's own erase adds its lines after the TRIM notice in every format, each only when
@@ -124,7 +134,7 @@ TEST(ReportFormats, FirmwareLinesAreAddedOnlyWhereTheyApplyAndReadBack) {
       L"firmware sanitize not available (no firmware commands) — overwrite passes only";
   r.firmware.nistCategory = L"Clear (overwrite only; flash media keep spare blocks)";
   const std::string clear = U8(BuildAuditLogText(r));
-  EXPECT_EQ(Count(clear, "\r\n"), 36u);
+  EXPECT_EQ(Count(clear, "\r\n"), 37u);  // 34, the sample's scope line and these two
   EXPECT_EQ(Count(clear, "Firmware Elapsed"), 0u);
 }
 

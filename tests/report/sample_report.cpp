@@ -29,6 +29,9 @@ ReportData SampleReport() {
   r.passesPlanned = 3;
   r.bytesWritten = 3000614658048ULL;
   r.verificationResult = L"PASSED (256/256 サンプル一致)";
+  r.verificationScope =
+      L"full surface, 1,953,525,168 sectors, compared with pass 3 (random stream) and the "
+      L"partition-table areas with 0x00";
   r.diskStampStatus = L"BIOS/UEFI ブータブルスタンプ記録済";
   r.sha256Fingerprint = L"8F14E45FCEEA167A5A36DEDD4BEA2543B3C8A0F6D1E2C7B9A4F3E2D1C0B9A877";
   HardwareProfile& hw = r.stamp.hardware;

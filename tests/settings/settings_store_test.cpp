@@ -119,8 +119,8 @@ TEST_F(SettingsStoreTest, FirstStartGivesTheDefaultsAndEveryFieldRoundTripsInJap
 TEST_F(SettingsStoreTest, HandWrittenAnsiFilesFollowTheLoadRulesAndKeepTheirOtherLines) {
   const std::pair<std::string, std::string> cases[] = {
       // standard/verify/flag as written -> the numbers loaded; out of range gives the default.
-      {"9/3/2", "0 1 0 0 0"},     {"-1/-1/-1", "0 1 0 0 0"},
-      {"7/2/1", "7 2 1 1 1"},     {"abc/x/yes", "0 0 0 0 0"},
+      {"9/4/2", "0 1 0 0 0"},     {"-1/-1/-1", "0 1 0 0 0"},
+      {"7/3/1", "7 3 1 1 1"},     {"abc/x/yes", "0 0 0 0 0"},
       {" 3 /01/01", "3 1 1 1 1"}, {"2147483648/2147483650/2147483649", "0 1 0 0 0"}};
   for (const auto& [written, loaded] : cases) {
     const size_t a = written.find('/'), b = written.rfind('/');

@@ -11,12 +11,12 @@ std::string UsageText() {
   std::string text = R"(Usage: tvde-cli <command> [options]
 
 Commands:
-  erase TARGET [--standard S] [--verify none|quick|full] [--real] [--no-stamp]
+  erase TARGET [--standard S] [--verify none|quick|full|every-pass] [--real] [--no-stamp]
                [--out FOLDER | --no-reports] [--operator NAME] [--organization NAME]
                [--notes TEXT] [--sector-size N] [--block-device] [--confirm "ERASE DEVICE"]
                [--firmware auto|crypto|block|overwrite|format|off]
       Runs the whole erase job on TARGET: the overwrite passes of the standard, the partition
-      table wipe, verification by sampled read-back, the bootable report stamp and the three
+      table wipe, verification by read-back, the bootable report stamp and the three
       certificate files (HTML certificate, TXT audit log, JSON report).
       Without --real the job is a simulation: TARGET is checked but never opened, and the
       reports say so. With --real every byte of TARGET is overwritten.
@@ -34,7 +34,9 @@ Commands:
     zeroEnding += zeroEnding.empty() ? "" : ", ";
     zeroEnding += kStandardNames[i];
   }
-  text += R"(        --verify     none, quick (64 samples, default) or full (256 samples)
+  text += R"(        --verify     none; quick (64 sampled windows, default); full (every sector,
+                     after the last pass); every-pass (every sector, after each pass).
+                     Each byte read is compared with what the pass wrote there.
         --firmware   the drive's own erase before the passes of a real job, chosen from
                      what the drive reports it supports (never from a command's success):
                      auto (the strongest: crypto erase, block erase, on hard disks the

@@ -51,6 +51,8 @@ bool ParseVerify(const std::string& text, VerifyMode& mode) {
     mode = VerifyMode::Quick;
   } else if (value == "full" || value == "2") {
     mode = VerifyMode::Full;
+  } else if (value == "every-pass" || value == "3") {
+    mode = VerifyMode::EveryPass;
   } else {
     return false;
   }
@@ -153,7 +155,7 @@ bool ReadJobOptions(const Args& args, EraseJobConfig& config, EraseRequest& requ
   config.verifyMode = VerifyMode::Quick;
   if (const std::string* text = args.Value("--verify");
       text && !ParseVerify(*text, config.verifyMode)) {
-    error = "unknown verification '" + *text + "'; use none, quick or full";
+    error = "unknown verification '" + *text + "'; use none, quick, full or every-pass";
     return false;
   }
   if (!ParseFirmware(args, config, error)) return false;

@@ -93,6 +93,7 @@ std::string FormatSummary(const ReportData& result, const EraseRequest& request)
   Row(text, "Status          ",
       StatusBadge(result).first + FormatPrintfW(" [status %d]", result.statusCode));
   Row(text, "Verification    ", result.verificationResult);
+  if (!result.verificationScope.empty()) Row(text, "Verified        ", result.verificationScope);
   Row(text, "Disk stamp      ", result.diskStampStatus);
   Row(text, "Passes          ",
       FormatPrintfW("%d of %d", result.passesCompleted, result.passesPlanned));

@@ -1,9 +1,8 @@
-// POSIX random source: OpenSSL's CTR-DRBG (seeded by the kernel), fast enough for whole-disk
-// random passes, unlike getrandom().
-#include <openssl/rand.h>
+// POSIX random source: the kernel's generator (getrandom), and OpenSSL's wipe for secrets.
+#include <openssl/crypto.h>
+#include <sys/random.h>
 
-#include <algorithm>
-#include <climits>
+#include <cerrno>
 
 #include "base/random.h"
 
@@ -12,11 +11,16 @@ namespace tvde {
 bool FillRandom(std::span<uint8_t> out) {
   size_t done = 0;
   while (done < out.size()) {
-    const size_t step = std::min<size_t>(out.size() - done, INT_MAX);
-    if (RAND_bytes(out.data() + done, static_cast<int>(step)) != 1) return false;
-    done += step;
+    const ssize_t n = getrandom(out.data() + done, out.size() - done, 0);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<size_t>(n);
   }
   return true;
+}
+
+void WipeSecret(std::span<uint8_t> secret) {
+  OPENSSL_cleanse(secret.data(), secret.size());
 }
 
 }  // namespace tvde

@@ -1,4 +1,4 @@
-// Windows random source: CNG's system-preferred generator.
+// Windows random source: CNG's system-preferred generator, and the system's wipe for secrets.
 // windows.h must come first: bcrypt.h relies on its base types.
 #include <windows.h>
 
@@ -21,6 +21,10 @@ bool FillRandom(std::span<uint8_t> out) {
     done += step;
   }
   return true;
+}
+
+void WipeSecret(std::span<uint8_t> secret) {
+  SecureZeroMemory(secret.data(), secret.size());
 }
 
 }  // namespace tvde
