@@ -7,6 +7,7 @@
 #include "app/erase_launch_texts.h"
 #include "app/win_controls.h"
 #include "base/product.h"
+#include "settings/settings_rules.h"
 
 namespace tvde {
 namespace {
@@ -80,6 +81,9 @@ void App::OnStartErase() {
   if (selectedDiskIndex < 0 || selectedDiskIndex >= static_cast<int32_t>(disks.size()))
     return ShowBox(kNoSelectionRefusal, kProductName, MB_OK | MB_ICONWARNING);
 
+  // A longer folder (from a settings file) would be cut into another folder on the way.
+  if (GetWindowTextLengthW(controls.logFolder) > static_cast<int>(kSettingsTextMaxChars))
+    return ShowBox(kLongFolderRefusal, kProductName, MB_OK | MB_ICONWARNING);
   SaveSettingsFromControls();
   const DiskInfo disk = disks[static_cast<size_t>(selectedDiskIndex)];
   const bool realWrite = ComboSelection(controls.executionMode) == 1;

@@ -9,6 +9,8 @@
 namespace tvde {
 
 inline constexpr const wchar_t* kBusyRefusal = L"現在別の処理が実行中です。";
+inline constexpr const wchar_t* kLongFolderRefusal =
+    L"証明書・監査ログの保存先フォルダーのパスが長すぎます (259 文字まで)。\n短いパスのフォルダーを選択してください。";
 inline constexpr const wchar_t* kNoSelectionRefusal =
     L"消去対象のディスクを一覧から選択してください。";
 inline constexpr const wchar_t* kOsDiskRefusal =

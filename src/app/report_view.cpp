@@ -10,6 +10,7 @@
 #include "app/ui_fonts.h"
 #include "base/product.h"
 #include "erase/erase_standard.h"
+#include "erase/firmware_step.h"
 #include "erase/verification.h"
 #include "report/report_identity.h"
 #include "stamp/stamp_texts.h"
@@ -22,6 +23,7 @@ constexpr COLORREF kNavy = RGB(0x0f, 0x17, 0x2a);
 constexpr COLORREF kSky = RGB(0x0e, 0xa5, 0xe9);
 constexpr COLORREF kGreen = RGB(0x10, 0xb9, 0x81);
 constexpr COLORREF kAmber = RGB(0xf5, 0x9e, 0x0b);
+constexpr COLORREF kNeutral = RGB(0x94, 0xa3, 0xb8);  // the certificate's simulation badge
 constexpr COLORREF kPaleSky = RGB(0xba, 0xe6, 0xfd);
 constexpr COLORREF kOutline = RGB(0xcb, 0xd5, 0xe1);
 constexpr COLORREF kLabelColour = RGB(0x33, 0x41, 0x55);
@@ -138,16 +140,19 @@ std::array<ReportRow, 16> HardwareRows(const HardwareProfile& h) {
 
 ReportBadge BadgeOf(const ReportDialogState& state) {
   if (state.payload.incomplete != 0) return {L"● HARDWARE PREVIEW", kAmber};
-  if (IsSimulation(state)) return {L"● SIMULATION (DRY-RUN)", kSky};
+  if (IsSimulation(state)) return {L"● SIMULATION (DRY-RUN)", kNeutral};
   // A stamp the operator wrote for a report without a job proves no erasure at all.
   if (state.payload.verification == kOperatorStampVerdict)
     return {L"● STAMPED BY OPERATOR", kAmber};
+  if (state.hasReport && LeavesSectorsUnerased(state.report.firmware))
+    return {L"★ HIDDEN SECTORS NOT ERASED", kAmber};
   if (VerificationPassed(state)) return {L"★ SANITIZED & VERIFIED", kGreen};
   return {L"★ SANITIZED, UNVERIFIED", kAmber};  // a warning: no read-back passed
 }
 
 bool ClaimsAllZero(const ReportDialogState& state) {
-  return VerificationPassed(state) && StandardEndsWithZeros(state);
+  const bool hiddenLeft = state.hasReport && LeavesSectorsUnerased(state.report.firmware);
+  return VerificationPassed(state) && StandardEndsWithZeros(state) && !hiddenLeft;
 }
 
 void PaintReportView(HDC dc, const RECT& client, const ReportDialogState& state) {

@@ -148,11 +148,15 @@ HiddenAreaOutcome PrepareHiddenArea(Device& disk, FirmwareTransport& transport,
     }
   }
   if (h.DcoHiddenSectors() != 0) {
-    text += L" (above the native max address: NOT erased, the job cannot lift a DCO restriction)";
+    text += kDcoNotErasedNote;
   }
   report.hiddenArea = text;
   EmitLog(log, L"[HIDDEN AREA] " + text);
   return outcome;
+}
+
+bool LeavesSectorsUnerased(const FirmwareReport& report) {
+  return report.hiddenArea.find(kDcoNotErasedNote) != std::wstring::npos;
 }
 
 FirmwareStepOutcome RunFirmwareStep(Device& disk, FirmwareTransport& transport,

@@ -35,6 +35,12 @@ struct FirmwareStepOutcome {
   std::wstring stopVerdict;
 };
 
+// Closes the hidden-area text of a disk whose DCO restriction keeps sectors from every write.
+inline constexpr const wchar_t* kDcoNotErasedNote =
+    L" (above the native max address: NOT erased, the job cannot lift a DCO restriction)";
+// Whether the record says sectors of the disk were beyond the job's reach.
+bool LeavesSectorsUnerased(const FirmwareReport& report);
+
 inline constexpr const wchar_t* kVerdictFirmwareFailed = L"FIRMWARE SANITIZE FAILED";
 inline constexpr const wchar_t* kVerdictFirmwareUnconfirmed = L"FIRMWARE SANITIZE NOT CONFIRMED";
 

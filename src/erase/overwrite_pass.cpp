@@ -120,6 +120,8 @@ int32_t RunHardwarePass(Device& disk, const EraseJobConfig& config, const PassSp
       info.speedMBps = elapsedMs == 0 ? 0.0
                                       : (static_cast<double>(written) * (1.0 / 1048576.0)) /
                                             (static_cast<double>(elapsedMs) / 1000.0);
+      info.bytesDone = written;
+      info.bytesTotal = total;
       info.statusText = pass.name;
       progress(info);
     }

@@ -27,7 +27,7 @@ constexpr const wchar_t* kVerdictReadError = L"FAILED (Sector Read Error)";
 constexpr const wchar_t* kVerdictExpectedDataError = L"FAILED (Expected Data Generation Error)";
 
 void Report(const ProgressCallback& progress, int32_t overall, int32_t percent, double speed,
-            const std::wstring& status) {
+            const std::wstring& status, uint64_t bytesDone = 0, uint64_t bytesTotal = 0) {
   if (!progress) return;
   EraseProgressInfo info;
   info.phase = kPhaseVerify;
@@ -36,6 +36,8 @@ void Report(const ProgressCallback& progress, int32_t overall, int32_t percent, 
   info.overallPercent = overall;
   info.passPercent = percent;
   info.speedMBps = speed;
+  info.bytesDone = bytesDone;
+  info.bytesTotal = bytesTotal;
   info.statusText = status;
   progress(info);
 }
@@ -148,7 +150,9 @@ int32_t ReadSampledWindows(Device& disk, const EraseJobConfig& config,
       facts.sectorsRead += (end - std::max(window.offset, coveredUpTo)) / sector;
       coveredUpTo = end;
     }
-    Report(progress, 95 + (5 * i) / samples, (100 * i + 100) / samples, 0.0, kReadBackStatus);
+    Report(progress, 95 + (5 * i) / samples, (100 * i + 100) / samples, 0.0, kReadBackStatus,
+           uint64_t{windowBytes} * static_cast<uint64_t>(i + 1),
+           uint64_t{windowBytes} * static_cast<uint64_t>(samples));
   }
   facts.complete = true;
   return kStatusCompleted;
@@ -189,7 +193,7 @@ int32_t ReadFullSurface(Device& disk, const EraseJobConfig& config, const Expect
     facts.sectorsRead = done / sector;
     const auto percent = static_cast<int32_t>(done * 100 / total);
     Report(progress, 95 + static_cast<int32_t>(done * 5 / total), percent,
-           MiBPerSecond(done, TickCountMs() - start), kReadBackStatus);
+           MiBPerSecond(done, TickCountMs() - start), kReadBackStatus, done, total);
   }
   facts.complete = true;
   return kStatusCompleted;

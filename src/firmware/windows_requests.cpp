@@ -1,4 +1,4 @@
-// Byte layouts of the Windows storage pass-through requests (x64).
+// Byte layouts of the Windows storage pass-through requests, for the program's architecture.
 #include "firmware/windows_requests.h"
 
 #include "base/byte_order.h"
@@ -20,16 +20,22 @@ constexpr size_t kErrorInfoStatus = 12;  // NVME_ERROR_INFO_LOG: status field, p
 
 // ATA_PASS_THROUGH_EX fields.
 constexpr size_t kApLength = 0, kApFlags = 2, kApDataLength = 8, kApTimeout = 12;
-constexpr size_t kApDataOffset = 24, kApPrevious = 32, kApCurrent = 40;
 constexpr uint16_t kAtaFlagDrdy = 0x01, kAtaFlagIn = 0x02, kAtaFlagOut = 0x04, kAtaFlag48 = 0x08;
 
 // SCSI_PASS_THROUGH_DIRECT fields.
 constexpr size_t kSpLength = 0, kSpStatus = 2, kSpCdbLength = 6, kSpSenseLength = 7;
-constexpr size_t kSpDataIn = 8, kSpDataLength = 12, kSpTimeout = 16, kSpDataBuffer = 24;
-constexpr size_t kSpSenseOffset = 32, kSpCdb = 36;
+constexpr size_t kSpDataIn = 8, kSpDataLength = 12, kSpTimeout = 16;
 
 std::span<uint8_t> At(std::vector<uint8_t>& buffer, size_t offset) {
   return std::span<uint8_t>(buffer).subspan(offset);
+}
+
+void PutPointerSized(std::span<uint8_t> field, uint64_t value) {
+  if (kPointers64) {
+    PutLe64(field, value);
+  } else {
+    PutLe32(field, static_cast<uint32_t>(value));
+  }
 }
 
 }  // namespace
@@ -119,7 +125,7 @@ std::vector<uint8_t> AtaPassThrough(const AtaCommand& c, std::span<const uint8_t
   PutLe16(At(buffer, kApFlags), flags);
   PutLe32(At(buffer, kApDataLength), static_cast<uint32_t>(dataBytes));
   PutLe32(At(buffer, kApTimeout), c.timeoutSeconds);
-  PutLe64(At(buffer, kApDataOffset), kAtaPassThroughBytes);
+  PutPointerSized(At(buffer, kApDataOffset), kAtaPassThroughBytes);
   // Task files: features, count, LBA low, mid, high, device, command, reserved. The previous
   // file carries the upper bytes of a 48-bit command.
   if (c.ext) {
@@ -175,7 +181,7 @@ std::vector<uint8_t> ScsiPassThroughDirect(const ScsiCommand& command, uint8_t* 
                                                                      : 2;
   PutLe32(At(buffer, kSpDataLength), dataBytes);
   PutLe32(At(buffer, kSpTimeout), command.timeoutSeconds);
-  PutLe64(At(buffer, kSpDataBuffer), reinterpret_cast<uint64_t>(data));
+  PutPointerSized(At(buffer, kSpDataBuffer), reinterpret_cast<uintptr_t>(data));
   PutLe32(At(buffer, kSpSenseOffset), static_cast<uint32_t>(kScsiPassThroughBytes));
   for (size_t i = 0; i < command.cdb.size() && i < 16; ++i)
     buffer[kSpCdb + i] = command.cdb[i];

@@ -71,14 +71,25 @@ struct ProtocolCommandResult {
 };
 ProtocolCommandResult ParseProtocolCommand(std::span<const uint8_t> buffer);
 
-// ATA_PASS_THROUGH_EX with the data following it (DataBufferOffset = its size).
-inline constexpr size_t kAtaPassThroughBytes = 48;
+// The pass-through structures hold one pointer-sized field (ULONG_PTR DataBufferOffset, PVOID
+// DataBuffer), so their layout follows the program's own architecture.
+inline constexpr bool kPointers64 = sizeof(void*) == 8;
+
+// ATA_PASS_THROUGH_EX with the data following it (DataBufferOffset = its size). Task files:
+// previous (the upper bytes of a 48-bit command) and current.
+inline constexpr size_t kAtaPassThroughBytes = kPointers64 ? 48 : 40;
+inline constexpr size_t kApDataOffset = 20 + (kPointers64 ? 4 : 0);
+inline constexpr size_t kApPrevious = kApDataOffset + sizeof(void*);
+inline constexpr size_t kApCurrent = kApPrevious + 8;
 std::vector<uint8_t> AtaPassThrough(const AtaCommand& command, std::span<const uint8_t> dataOut);
 AtaRegisters ParseAtaPassThrough(std::span<const uint8_t> buffer, bool ext);
 
 // SCSI_PASS_THROUGH_DIRECT with the sense area following it; the data stays in the caller's
 // buffer, whose address goes into DataBuffer.
-inline constexpr size_t kScsiPassThroughBytes = 56;
+inline constexpr size_t kScsiPassThroughBytes = kPointers64 ? 56 : 44;
+inline constexpr size_t kSpDataBuffer = 20 + (kPointers64 ? 4 : 0);
+inline constexpr size_t kSpSenseOffset = kSpDataBuffer + sizeof(void*);
+inline constexpr size_t kSpCdb = kSpSenseOffset + 4;
 inline constexpr size_t kScsiSenseBytes = 32;
 std::vector<uint8_t> ScsiPassThroughDirect(const ScsiCommand& command, uint8_t* data,
                                            uint32_t dataBytes);

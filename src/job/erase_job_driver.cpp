@@ -160,9 +160,11 @@ class JobRun {
   }
 
   // Every text about the disk's end state says 0x00 only when the last pass wrote zeros and
-  // the job completed (verification did not find otherwise, nor was it cut short).
+  // the job completed (verification did not find otherwise, nor was it cut short) and no
+  // sectors were out of its reach.
   bool EndsAllZero() const {
-    return PlanEndsWithZeros(plan_) && result_.statusCode == kStatusCompleted;
+    return PlanEndsWithZeros(plan_) && result_.statusCode == kStatusCompleted &&
+           !LeavesSectorsUnerased(result_.firmware);
   }
 
   // A device that changed its size during the passes holds data the passes never reached (a
@@ -247,9 +249,11 @@ class JobRun {
     const int32_t held = OverallPassPercent(100, pass.passNumber, result_.passesPlanned);
     ProgressCallback progress;
     if (progress_) {
-      progress = [this, held](const EraseProgressInfo& info) {
+      progress = [this, held, &pass](const EraseProgressInfo& info) {
         EraseProgressInfo shown = info;
         shown.overallPercent = held;
+        shown.currentPass = pass.passNumber;  // whose read-back this is
+        shown.totalPasses = result_.passesPlanned;
         progress_(shown);
       };
     }
@@ -397,6 +401,8 @@ class JobRun {
 
     if (lengthKnown && SizeChanged(disk, startLength)) {
       secret_ = RandomPassSecret();
+      NoteCategory(false);
+      RecordScope();  // the read-backs that ran before stay on the record
       StopClock();
       GiveDiskBack(opened, volumes);
       return Report();
@@ -413,9 +419,10 @@ class JobRun {
     if (result_.statusCode == kStatusCompleted &&
         config().postEraseState == PostEraseState::WriteStamp) {
       // The stamp goes on while the disk is still open and its volumes still locked; it is the
-      // one stamp that may call this disk erased.
+      // one stamp that may call this disk erased, unless sectors were out of its reach.
       StampPayload engraved = result_.stamp;
-      engraved.claim = StampClaim::ErasureOfThisDisk;
+      engraved.claim = LeavesSectorsUnerased(result_.firmware) ? StampClaim::None
+                                                               : StampClaim::ErasureOfThisDisk;
       const bool stamped = WriteStampImage(disk, SectorSize(), engraved, log_);
       result_.diskStampStatus = stamped ? kStampActive : kStampWriteSkipped;
     } else if (EndsAllZero()) {

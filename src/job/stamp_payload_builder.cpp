@@ -44,6 +44,7 @@ StampPayload BuildStampPayload(const ReportData& result, const HardwareProfile& 
   payload.stampState = StampStateOf(result);
   payload.passesCompleted = result.passesCompleted;
   payload.hardware = hardware;
+  payload.trimNotice = result.trimNotice;
   return payload;
 }
 

@@ -40,6 +40,7 @@ std::wstring BuildHtmlCertificate(const ReportData& r) {
   // the badge text among them, are written as they are.
   const auto v = [](const std::wstring& value) { return EscapeHtml(value); };
   const auto [badgeText, badgeColour] = StatusBadge(r);
+  const bool simulation = r.config.executionMode == ExecutionMode::Simulation;
   const HardwareProfile& hw = r.stamp.hardware;
   const std::wstring notes = r.config.notes.empty() ? L"-" : v(r.config.notes);
 
@@ -78,8 +79,16 @@ std::wstring BuildHtmlCertificate(const ReportData& r) {
        L"color: #475569; }\n";
   // On paper the whole form, signature block included, fits one A4 or Letter page: smaller
   // type and spacing, long values wrapped inside the page instead of widening the table.
+  // A simulation's card carries a faint word across it, on screen and on paper, that no crop
+  // of the badge can take away.
+  if (simulation) {
+    o << L".watermark { position: absolute; top: 42%; left: -10%; right: -10%; text-align: "
+         L"center; transform: rotate(-24deg); font-size: 120px; font-weight: 900; "
+         L"letter-spacing: 16px; color: rgba(15,23,42,0.08); pointer-events: none; z-index: 1; "
+         L"}\n";
+  }
   o << L"@media print {\n";
-  o << L"  @page { margin: 10mm; }\n";
+  o << L"  @page { margin: 8mm; }\n";
   o << L"  * { -webkit-print-color-adjust: exact; print-color-adjust: exact; }\n";
   o << L"  body { background: #fff; padding: 0; }\n";
   o << L"  .cert-container { max-width: none; box-shadow: none; border: 2px solid #000; "
@@ -88,14 +97,14 @@ std::wstring BuildHtmlCertificate(const ReportData& r) {
   o << L"  .header h1 { font-size: 15px; letter-spacing: 0; }\n";
   o << L"  .header p { margin-top: 2px; font-size: 9px; }\n";
   o << L"  .badge { padding: 5px 9px; font-size: 10px; }\n";
-  o << L"  .content { padding: 6px 16px 10px; }\n";
-  o << L"  .section-title { margin: 8px 0 4px; font-size: 11px; border-left-width: 4px; }\n";
-  o << L"  table { table-layout: fixed; margin-bottom: 4px; font-size: 9.5px; }\n";
-  o << L"  th, td { padding: 3px 6px; overflow-wrap: anywhere; }\n";
+  o << L"  .content { padding: 4px 16px 8px; }\n";
+  o << L"  .section-title { margin: 6px 0 3px; font-size: 11px; border-left-width: 4px; }\n";
+  o << L"  table { table-layout: fixed; margin-bottom: 3px; font-size: 9px; line-height: 1.25; }\n";
+  o << L"  th, td { padding: 2px 5px; overflow-wrap: anywhere; }\n";
   o << L"  th { width: 26%; }\n";
   o << L"  tr { break-inside: avoid; }\n";
-  o << L"  .hash-box { padding: 5px 8px; font-size: 9px; border-radius: 3px; }\n";
-  o << L"  .sign-row { margin-top: 14px; gap: 16px; break-inside: avoid; }\n";
+  o << L"  .hash-box { padding: 4px 8px; font-size: 9px; border-radius: 3px; }\n";
+  o << L"  .sign-row { margin-top: 10px; gap: 16px; break-inside: avoid; }\n";
   o << L"  .sign-box { font-size: 9px; }\n";
   o << L"}\n";
   o << L"</style>\n";
@@ -182,6 +191,7 @@ std::wstring BuildHtmlCertificate(const ReportData& r) {
   o << L"      <div class=\"sign-box\">確認日 (Date): ____年____月____日</div>\n";
   o << L"    </div>\n";
   o << L"  </div>\n";
+  if (simulation) o << L"  <div class=\"watermark\">SIMULATION</div>\n";
   o << L"</div>\n";
   o << L"</body>\n";
   o << L"</html>\n";

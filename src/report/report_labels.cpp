@@ -3,10 +3,15 @@
 
 #include "base/product.h"
 #include "base/text.h"
+#include "erase/firmware_step.h"
 #include "erase/verification.h"
 
 namespace tvde {
 namespace {
+
+constexpr const wchar_t* kGreen = L"#10b981";
+constexpr const wchar_t* kAmber = L"#f59e0b";  // warnings: cut short, or less than it says
+constexpr const wchar_t* kNeutral = L"#94a3b8";
 
 bool IsRealWrite(ExecutionMode mode) {
   return static_cast<int32_t>(mode) != 0;
@@ -23,8 +28,8 @@ std::wstring ProductVersionText() {
 }
 
 std::pair<std::wstring, std::wstring> StatusBadge(int32_t statusCode) {
-  if (statusCode == kStatusCancelled) return {L"CANCELLED (中断)", L"#f59e0b"};
-  if (statusCode == kStatusCompleted) return {L"COMPLETED & VERIFIED (完全消去済)", L"#10b981"};
+  if (statusCode == kStatusCancelled) return {L"CANCELLED (中断)", kAmber};
+  if (statusCode == kStatusCompleted) return {L"COMPLETED & VERIFIED (完全消去済)", kGreen};
   return {L"FAILED (エラー終了)", L"#ef4444"};
 }
 
@@ -32,17 +37,21 @@ std::pair<std::wstring, std::wstring> StatusBadge(const ReportData& report) {
   const bool completed = report.statusCode == kStatusCompleted;
   // A simulation erased nothing, whatever its checks found.
   if (completed && !IsRealWrite(report.config.executionMode)) {
-    return {L"SIMULATION — NO DATA ERASED (シミュレーション・未消去)", L"#10b981"};
+    return {L"SIMULATION — NO DATA ERASED (シミュレーション・未消去)", kNeutral};
+  }
+  if (completed && LeavesSectorsUnerased(report.firmware)) {
+    return {L"COMPLETED, HIDDEN SECTORS NOT ERASED (隠し領域未消去)", kAmber};
   }
   if (completed && IsSkippedVerdict(report.verificationResult)) {
-    return {L"COMPLETED, UNVERIFIED (完全消去済・検証なし)", L"#10b981"};
+    return {L"COMPLETED, UNVERIFIED (完全消去済・検証なし)", kAmber};
   }
   return StatusBadge(report.statusCode);
 }
 
 bool RecordsVerifiedErasure(const ReportData& report) {
   return report.statusCode == kStatusCompleted && IsRealWrite(report.config.executionMode) &&
-         report.verificationResult.starts_with(L"PASSED");
+         report.verificationResult.starts_with(L"PASSED") &&
+         !LeavesSectorsUnerased(report.firmware);
 }
 
 std::wstring ExecutionModeHtmlLabel(ExecutionMode mode) {

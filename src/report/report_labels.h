@@ -20,10 +20,12 @@ std::wstring ProductVersionText();
 std::pair<std::wstring, std::wstring> StatusBadge(int32_t statusCode);
 // Same for a job's record, the one mapping of a job's facts to its status words (certificate,
 // console summary, the report sets read back): a completed simulation is called one that
-// erased nothing, and a completed job that was told not to verify is not called verified.
+// erased nothing, one that left sectors of a DCO restriction unwritten says so, and a completed
+// job that was told not to verify is not called verified. Only a verified erasure is green.
 std::pair<std::wstring, std::wstring> StatusBadge(const ReportData& report);
 
-// Whether the record is of a completed real erasure whose verification ran and passed.
+// Whether the record is of a completed real erasure of every sector whose verification ran and
+// passed.
 bool RecordsVerifiedErasure(const ReportData& report);
 
 // Any non-zero execution mode counts as a real hardware write.

@@ -32,9 +32,14 @@ EfiReportBlock BuildEfiReportBlock(const StampPayload& payload) {
   CopyFixedField(all.subspan(kEfiStatusOffset, kEfiStatusWidth), StampStatusText(payload));
 
   const std::wstring passes = std::to_wstring(payload.passesCompleted);
+  // The value field holds the outcome's first words only: "ACCEPTED", "NOT PERFORMED".
+  const std::wstring trim =
+      payload.trimNotice.empty()
+          ? std::wstring()
+          : L" / TRIM: " + payload.trimNotice.substr(0, payload.trimNotice.find(L" ("));
   const std::wstring reportValues[kEfiReportRowCount] = {
       payload.certificateId,         payload.sanitizationDate,
-      SoftwareVersionValue(payload), payload.standardName + L" (" + passes + L" Passes)",
+      SoftwareVersionValue(payload), payload.standardName + L" (" + passes + L" Passes)" + trim,
       payload.verification,          payload.operatorName + L" / " + payload.organizationName,
       payload.sha256Fingerprint,
   };

@@ -43,7 +43,8 @@ std::string BuildReportScreenText(const EfiReportBlock& block, const StampPayloa
   fitted("  BIOS Information : " + ToPrintableAscii(payload.hardware.biosInformation));
   fitted("  Storage Control  : " + ToPrintableAscii(payload.hardware.storageController));
   fitted("  Operator / Org   : " + report(5));
-  fixed("");
+  // The screen's one spare line: the whole outcome fits its 78 columns.
+  fitted(payload.trimNotice.empty() ? "" : " TRIM: " + ToPrintableAscii(payload.trimNotice));
   text += status == kStampStatusNotCertified
               ? " Status: Report Stamp Only - No Erasure Certified. Bootable Stamp (No OS)."
               : " Status: Data Permanently Sanitized. Bootable Report Stamp Active (No OS).";

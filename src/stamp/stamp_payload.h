@@ -31,6 +31,9 @@ struct StampPayload {
   int32_t passesCompleted = 0;
   HardwareProfile hardware;
   StampClaim claim = StampClaim::None;  // never stored in the record, never read back
+  // The job's TRIM outcome when it sent a TRIM notice, shown on the boot screens beside a
+  // standard that promises one; like the claim, never stored in the record.
+  std::wstring trimNotice;
 };
 
 }  // namespace tvde

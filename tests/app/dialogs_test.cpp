@@ -164,14 +164,15 @@ TEST(ReportDialog, BadgeAndAllZeroSayNoMoreThanTheJobDid) {
   const wchar_t* passed = L"PASSED (All Sampled Sectors Verified Clean)";
   const auto real = ExecutionMode::RealWrite;
   // clang-format off
-  const COLORREF green = RGB(0x10, 0xb9, 0x81), amber = RGB(0xf5, 0x9e, 0x0b), sky = RGB(0x0e, 0xa5, 0xe9);
+  const COLORREF green = RGB(0x10, 0xb9, 0x81), amber = RGB(0xf5, 0x9e, 0x0b), neutral = RGB(0x94, 0xa3, 0xb8);
   const std::tuple<int32_t, ExecutionMode, EraseStandard, const wchar_t*, const char*, COLORREF, bool> cases[] = {
       {1, real, EraseStandard::ZeroFill, L"", "● HARDWARE PREVIEW", amber, false},
       {0, real, EraseStandard::ZeroFill, passed, "★ SANITIZED & VERIFIED", green, true},
       {0, real, EraseStandard::CryptoRandom, passed, "★ SANITIZED & VERIFIED", green, false},
       {0, real, EraseStandard::ZeroFill, L"SKIPPED (検証なし設定)", "★ SANITIZED, UNVERIFIED", amber, false},
       {0, ExecutionMode::Simulation, EraseStandard::ZeroFill, L"PASSED (Simulation 100% Verified)",
-       "● SIMULATION (DRY-RUN)", sky, false}};
+       "● SIMULATION (DRY-RUN)", neutral, false},
+      {0, real, EraseStandard::ZeroFill, passed, "★ HIDDEN SECTORS NOT ERASED", amber, false}};
   // clang-format on
   for (const auto& [incomplete, mode, standard, verdict, badge, colour, allZero] : cases) {
     ReportDialogState state;
@@ -180,9 +181,13 @@ TEST(ReportDialog, BadgeAndAllZeroSayNoMoreThanTheJobDid) {
     state.hasReport = true;
     state.report.config.executionMode = mode;
     state.report.config.standard = standard;
+    if (std::string_view(badge).starts_with("★ HIDDEN"))
+      state.report.firmware.hiddenArea =
+          L"DCO restriction: 8 sectors" + std::wstring(kDcoNotErasedNote);
     EXPECT_EQ(U8(BadgeOf(state).text), badge);
     EXPECT_EQ(BadgeOf(state).colour, colour) << badge;
     EXPECT_EQ(ClaimsAllZero(state), allZero) << badge;
+    if (!state.report.firmware.hiddenArea.empty()) continue;
     state.hasReport = false;  // a stamp read back from a disk names only the standard
     state.payload.standardName = StandardLabel(standard);
     EXPECT_EQ(ClaimsAllZero(state), allZero && mode == real) << badge;

@@ -71,6 +71,8 @@ TEST(MainWindowInterlock, EveryRefusalShowsItsBoxAndStartsNothing) {
   } cases[] = {
       // clang-format off
       {"no disk", [](AppHarness& h) { h.disks.clear(); }, kNoSelectionRefusal, product, warning},
+      {"folder longer than a setting", [](AppHarness& h) { SetText(h.app().controls.logFolder, L"C:\\" + std::wstring(257, L'f')); },
+       kLongFolderRefusal, product, warning},
       {"C: disk outside WinPE", [](AppHarness& h) { h.disks[0].driveLetters = L"c:, E:"; RealWrite(h); },
        kOsDiskRefusal, kOsDiskRefusalTitle, MB_OK | MB_ICONERROR},
       {"protected disk", [](AppHarness& h) { Protect(h, SafetyStatus::LockedInternal); RealWrite(h); },

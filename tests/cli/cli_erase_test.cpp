@@ -223,6 +223,42 @@ TEST(CliEraseOutput, ProgressLinesAtMostOnePerSecondAndPercent) {
   }
 }
 
+// The time left counts the rest of the step, the passes after it and the read-backs the mode
+// still asks for, at the current speed (1 MiB/s here, so seconds are MiB).
+TEST(CliEraseOutput, TimeLeftCountsEveryStepStillToCome) {
+  EraseJobConfig config;
+  config.disk.sizeBytes = 100 * kMiB;
+  EraseProgressInfo info = Progress(kPhaseOverwrite, 2, 40);
+  info.speedMBps = 1.0;
+  info.bytesDone = 40 * kMiB;
+  info.bytesTotal = 100 * kMiB;
+  // mode, phase, pass (0: the last read-back), seconds left
+  const std::tuple<VerifyMode, int32_t, int32_t, int64_t> rows[] = {
+      {VerifyMode::Quick, kPhaseOverwrite, 2, 60 + 100},
+      {VerifyMode::Full, kPhaseOverwrite, 2, 60 + 100 + 100},
+      {VerifyMode::EveryPass, kPhaseOverwrite, 2, 60 + 100 + 2 * 100},
+      {VerifyMode::EveryPass, kPhaseVerify, 2, 60 + 2 * 100},
+      {VerifyMode::Full, kPhaseVerify, 0, 60},
+      {VerifyMode::Full, kPhaseFirmware, 0, -1},
+  };
+  for (const auto& [mode, phase, pass, seconds] : rows) {
+    config.verifyMode = mode;
+    info.phase = phase;
+    info.currentPass = pass;
+    EXPECT_EQ(cli::SecondsLeft(info, config), seconds) << static_cast<int>(mode) << phase;
+  }
+  info.phase = kPhaseOverwrite;
+  info.currentPass = 2;
+  info.speedMBps = 0;  // no speed yet
+  EXPECT_EQ(cli::SecondsLeft(info, config), -1);
+  info.speedMBps = 812.345;
+  EXPECT_EQ(cli::FormatLiveProgress(info, 3723),
+            "[PROGRESS] pass 2/3 | 40% | overall 47% | 812.3 MB/s | 1:02:03 left");
+  info.phase = kPhaseVerify;
+  EXPECT_EQ(cli::FormatLiveProgress(info, -1),
+            "[PROGRESS] verify pass 2/3 | 40% | overall 47% | 812.3 MB/s | --:--:-- left");
+}
+
 ReportData Finished(int32_t status, const wchar_t* stamp, bool jsonWritten = true) {
   ReportData result;
   result.statusCode = status;

@@ -259,19 +259,22 @@ TEST(WindowsRequests, ControlCodesAccessRuleAndBufferLayouts) {
   EXPECT_EQ(format[80], 0x84);
   EXPECT_EQ(format[80 + 40], 0x04);  // CDW10
 
+  // The 64-bit layout, then the 32-bit one (a pointer-sized field of 4 bytes).
+  const uint8_t size = kPointers64 ? 48 : 40, dataOffset = kPointers64 ? 24 : 20;
   const Bytes ata = AtaPassThrough(AtaSetMaxAddressVolatile(0x123456789ABC, true), {});
-  ASSERT_EQ(ata.size(), 48u);
-  EXPECT_EQ(Bytes(ata.begin(), ata.begin() + 4), (Bytes{48, 0, 0x09, 0}));  // DRDY, 48-bit
-  EXPECT_EQ(ata[24], 48);                                                   // DataBufferOffset
-  EXPECT_EQ(Bytes(ata.begin() + 32, ata.end()),
+  ASSERT_EQ(ata.size(), size);
+  EXPECT_EQ(Bytes(ata.begin(), ata.begin() + 4), (Bytes{size, 0, 0x09, 0}));  // DRDY, 48-bit
+  EXPECT_EQ(ata[dataOffset], size);                                           // DataBufferOffset
+  EXPECT_EQ(Bytes(ata.begin() + dataOffset + (kPointers64 ? 8 : 4), ata.end()),
             (Bytes{0, 0, 0x56, 0x34, 0x12, 0, 0, 0, 0, 0, 0xBC, 0x9A, 0x78, 0x40, 0x37, 0}));
 
   uint8_t data[32];
+  const uint8_t scsiSize = kPointers64 ? 56 : 44, senseOffset = kPointers64 ? 32 : 24;
   const Bytes sptd = ScsiPassThroughDirect(ScsiReportOperation(0x48, 2), data, 32);
-  ASSERT_EQ(sptd.size(), 56u + 32);
-  EXPECT_EQ(Bytes(sptd.begin(), sptd.begin() + 9), (Bytes{56, 0, 0, 0, 0, 0, 12, 32, 1}));
-  EXPECT_EQ(sptd[32], 56);  // SenseInfoOffset
-  EXPECT_EQ(sptd[36], 0xA3);
+  ASSERT_EQ(sptd.size(), scsiSize + 32u);
+  EXPECT_EQ(Bytes(sptd.begin(), sptd.begin() + 9), (Bytes{scsiSize, 0, 0, 0, 0, 0, 12, 32, 1}));
+  EXPECT_EQ(sptd[senseOffset], scsiSize);  // SenseInfoOffset
+  EXPECT_EQ(sptd[senseOffset + 4], 0xA3);
   EXPECT_EQ(ReinitializeMediaRequest(ReinitializeMethod::CryptoErase, 60),
             (Bytes{16, 0, 0, 0, 16, 0, 0, 0, 60, 0, 0, 0, 2, 0, 0, 0}));
 }

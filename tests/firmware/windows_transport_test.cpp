@@ -94,10 +94,10 @@ class FakeStorageStack {
     return 0;
   }
 
-  // ATA_PASS_THROUGH_EX: task files at 32 (previous) and 40 (current), data at 48.
+  // ATA_PASS_THROUGH_EX: the task files (previous, current), then the data.
   uint32_t Ata(std::span<uint8_t> b) {
     const uint16_t flags = GetLe16(b.subspan(2));
-    std::span<uint8_t> prev = b.subspan(32, 8), cur = b.subspan(40, 8);
+    std::span<uint8_t> prev = b.subspan(kApPrevious, 8), cur = b.subspan(kApCurrent, 8);
     AtaCommand c;
     c.ext = (flags & 0x08) != 0;
     c.protocol = (flags & 0x02) != 0   ? AtaProtocol::PioIn
@@ -110,7 +110,7 @@ class FakeStorageStack {
     c.device = cur[5];
     c.command = cur[6];
     if (c.command >= 0xF1 && c.command <= 0xF6 && !rules_.winpe) return kWinErrorInvalidFunction;
-    const AtaAnswer answer = drive_.Ata(c, b.subspan(48));
+    const AtaAnswer answer = drive_.Ata(c, b.subspan(kAtaPassThroughBytes));
     const AtaRegisters r = answer.registers.value_or(AtaRegisters{});
     cur[0] = r.error;
     cur[1] = static_cast<uint8_t>(r.count);

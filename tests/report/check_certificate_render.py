@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Renders the sample certificates in headless Chromium: a 1200x1800 screenshot (kept for a look
 by eye); the DOM of the page with hostile values, which must hold them as text, never as
-elements; and the sample and the longest certificate printed to PDF on A4 and on Letter paper,
+elements; and the sample, the longest and the longest as a simulation (with its watermark)
+certificate printed to PDF on A4 and on Letter paper,
 each on exactly one page (counted by pdfinfo; the PDFs are kept for a look by eye). Exit 77
 (skipped) when Chromium or pdfinfo is missing.
 Usage: check_certificate_render.py SAMPLES_DIR OUTPUT_DIR"""
@@ -33,7 +34,7 @@ def main(samples, out):
         chromium(f"--screenshot={png}", f"file://{samples}/sample_Certificate.html")
         dom = chromium("--dump-dom", f"file://{samples}/hostile_Certificate.html").lower()
         # The paper an operator picks in the print dialog, as the page's own @page size.
-        for name in ("sample", "longest"):
+        for name in ("sample", "longest", "simulation"):
             with open(os.path.join(samples, f"{name}_Certificate.html"), encoding="utf-8") as f:
                 page = f.read()
             for paper in ("A4", "letter"):

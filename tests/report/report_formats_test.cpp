@@ -12,6 +12,7 @@
 #include "report/json_report.h"
 #include "report/report_fingerprint.h"
 #include "report/report_identity.h"
+#include "report/report_labels.h"
 #include "report/report_reading.h"
 #include "report/utf8_file.h"
 #include "sample_report.h"
@@ -30,13 +31,6 @@ using namespace tvde::testing;
 
 bool Has(const std::wstring& text, const std::string& part) {
   return U8(text).find(part) != std::string::npos;
-}
-
-size_t Count(const std::string& text, const std::string& part) {
-  size_t n = 0;
-  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-    ++n;
-  return n;
 }
 
 TEST(ReportFormats, SampleRecordGivesTheGoldenFilesByteForByte) {
@@ -162,19 +156,34 @@ TEST(ReportFormats, OnlyASimulationIsReportedAsOneAndADesktopIsNoWinPE) {
   EXPECT_TRUE(Has(BuildHtmlCertificate(r), "(Windows Preinstallation Environment (WinPE "));
 }
 
-TEST(ReportFormats, TheBadgeFollowsTheStatusAndOnlyCompletedIsGreen) {
+TEST(ReportFormats, TheBadgeFollowsTheFactsAndOnlyAVerifiedErasureIsGreen) {
+  // 0: a completed simulation; 1: completed unverified; 2: completed with DCO sectors left.
   // clang-format off
   for (const auto& [status, text, colour] : {std::tuple(3, "COMPLETED & VERIFIED (完全消去済)", "#10b981"),
        std::tuple(4, "CANCELLED (中断)", "#f59e0b"), std::tuple(-1, "FAILED (エラー終了)", "#ef4444"),
-       std::tuple(0, "SIMULATION — NO DATA ERASED (シミュレーション・未消去)", "#10b981")}) {
+       std::tuple(0, "SIMULATION — NO DATA ERASED (シミュレーション・未消去)", "#94a3b8"),
+       std::tuple(1, "COMPLETED, UNVERIFIED (完全消去済・検証なし)", "#f59e0b"),
+       std::tuple(2, "COMPLETED, HIDDEN SECTORS NOT ERASED (隠し領域未消去)", "#f59e0b")}) {
     // clang-format on
     ReportData r = SampleReport();
-    r.statusCode = status == 0 ? 3 : status;  // 0: a completed simulation
+    r.statusCode = status >= 0 && status < 3 ? 3 : status;
     if (status == 0) r.config.executionMode = ExecutionMode::Simulation;
+    if (status == 1) r.verificationResult = L"SKIPPED (検証なし設定)";
+    if (status == 2)
+      r.firmware.hiddenArea = L"DCO restriction: 8 sectors" + std::wstring(kDcoNotErasedNote);
     const std::string html = U8(BuildHtmlCertificate(r));
     EXPECT_EQ(Count(html, std::string("<div class=\"badge\">") + text + "</div>"), 1u) << status;
     EXPECT_EQ(Count(html, std::string(".badge { background: ") + colour + ";"), 1u) << status;
     EXPECT_EQ(Count(html, colour), 1u) << "colour only inside the badge rule";
+    // Only a simulation's card carries the word across it.
+    EXPECT_EQ(Count(html, "<div class=\"watermark\">SIMULATION</div>"), status == 0 ? 1u : 0u);
+    EXPECT_EQ(RecordsVerifiedErasure(r), status == 3) << status;
+    // Read back, every badge names its status again.
+    ReportData back;
+    std::string error;
+    ASSERT_TRUE(ReadJsonReport(U8(BuildJsonReport(r)), back, error)) << error;
+    ASSERT_TRUE(ReadCertificateOnlyFields(html, back, error)) << error;
+    EXPECT_EQ(back.statusCode, status == -1 ? kStatusFailed : r.statusCode) << status;
   }
 }
 

@@ -27,7 +27,29 @@ int main() {
   ReportData longest = testing::SampleReport();
   longest.isWinPE = 0;
   longest.hostSystem = L"Microsoft Windows Server 2022 Datacenter: Azure Edition";
-  longest.trimNotice = L"ACCEPTED BY DEVICE (デバイスが受理)";
+  longest.trimNotice = L"NOT PERFORMED (TRIM/Deallocate Notice Refused - Overwrite Passes Only)";
+  longest.verificationScope =
+      L"every pass read back, full surface each time: 3 x 3,907,029,168 sectors, compared with "
+      L"pass 1 (0x00), pass 2 (0xFF), pass 3 (random stream) and the partition-table areas with "
+      L"0x00";
+  FirmwareReport& f = longest.firmware;
+  f.sanitize =
+      L"ATA SANITIZE BLOCK ERASE EXT: COMPLETED (chosen from IDENTIFY word 59: crypto "
+      L"scramble not supported, block erase supported)";
+  f.command =
+      L"ATA SANITIZE DEVICE (B4h), feature 0012h BLOCK ERASE EXT, LBA 426B6574h, "
+      L"FAILURE MODE 0";
+  f.completion = L"ATA status 50h (DRDY DSC), error 00h";
+  f.statusLog =
+      L"SANITIZE STATUS EXT: sanitize operation completed without error, progress "
+      L"65535/65535";
+  f.elapsedSeconds = 5432.1;
+  f.check = L"16 of 16 check sectors written before the command no longer hold that data";
+  f.hiddenArea =
+      L"HPA: 1048576 sectors were hidden (reported 3905980592, native 3907029168); the "
+      L"native max address was restored for this job (volatile: a power cycle brings "
+      L"the HPA back) and the whole native range is erased";
+  f.nistCategory = L"Purge (firmware: ATA SANITIZE BLOCK ERASE EXT)";
   longest.config.operatorName = std::wstring(64, L'長');
   longest.config.organizationName =
       L"Toreval Asset Recovery & IT Disposal Services, Kanagawa " + std::wstring(24, L'営');
@@ -47,6 +69,11 @@ int main() {
   const std::pair<const wchar_t*, std::wstring> files[] = {
       {L"sample_Certificate.html", BuildHtmlCertificate(testing::SampleReport())},
       {L"longest_Certificate.html", BuildHtmlCertificate(longest)},
+      {L"simulation_Certificate.html", BuildHtmlCertificate([&] {
+         ReportData simulation = longest;
+         simulation.config.executionMode = ExecutionMode::Simulation;
+         return simulation;
+       }())},
       {L"sample_Report.json", BuildJsonReport(testing::SampleReport())},
       {L"empty_Report.json", BuildJsonReport(ReportData{})},
       {L"hostile_Report.json", BuildJsonReport(hostile)},

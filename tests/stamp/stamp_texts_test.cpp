@@ -90,6 +90,28 @@ TEST(StampTexts, OnlyAPassedVerificationIsCalledVerified) {
   EXPECT_EQ(CString(BuildEfiReportBlock(payload), 120), "NOT CERTIFIED");
 }
 
+// The TRIM outcome stands where the standard promises a TRIM, and only after a TRIM notice:
+// whole on the BIOS screen's spare line, its first words in the EFI standard row; the record
+// and the 25-line screen stay as they are.
+TEST(StampTexts, TheTrimOutcomeIsShownOnlyWhenANoticeWasSent) {
+  StampPayload payload = SamplePayload();
+  payload.standardName = L"NIST SP 800-88 Rev.1 Purge (NVMe/SSD最推奨・TRIM解放+暗号乱数+Zero)";
+  const std::string record = BuildStampRecord(payload), screen = ScreenOf(payload);
+  EXPECT_EQ(Count(screen, "TRIM: "), 0u);
+  for (const auto& [notice, efi] :
+       {std::pair(L"NOT PERFORMED (TRIM/Deallocate Notice Refused - Overwrite Passes Only)",
+                  " / TRIM: NOT PERFORMED"),
+        std::pair(L"ACCEPTED (Whole-Disk TRIM/Deallocate Notice Accepted by the Device)",
+                  " / TRIM: ACCEPTED")}) {
+    payload.trimNotice = notice;
+    const std::string shown = ScreenOf(payload);
+    EXPECT_EQ(BuildStampRecord(payload), record);
+    EXPECT_EQ(Count(shown, "\r\n"), Count(screen, "\r\n"));
+    EXPECT_EQ(Count(shown, "\r\n TRIM: " + U8(notice) + "\r\n Status: "), 1u) << shown;
+    EXPECT_TRUE(EfiReportValue(BuildEfiReportBlock(payload), 3).ends_with(efi));
+  }
+}
+
 TEST(StampTexts, RecordKeeps29FieldsWhateverTheValuesHold) {
   StampPayload payload = SamplePayload();  // its asset tag holds a '|' already
   payload.operatorName = L"line1\r\nline2";

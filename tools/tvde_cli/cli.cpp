@@ -14,7 +14,7 @@ Commands:
   erase TARGET [--standard S] [--verify none|quick|full|every-pass] [--real] [--no-stamp]
                [--out FOLDER | --no-reports] [--operator NAME] [--organization NAME]
                [--notes TEXT] [--sector-size N] [--block-device] [--confirm "ERASE DEVICE"]
-               [--firmware auto|crypto|block|overwrite|format|off]
+               [--firmware auto|crypto|block|overwrite|format|off] [--progress json]
       Runs the whole erase job on TARGET: the overwrite passes of the standard, the partition
       table wipe, verification by read-back, the bootable report stamp and the three
       certificate files (HTML certificate, TXT audit log, JSON report).
@@ -50,6 +50,11 @@ Commands:
                      cycle. Without a firmware erase the overwrite passes run alone and the
                      reports say why. An ATA disk with a hidden area (HPA) has its native max
                      address restored for the job (volatile) or the job is refused.
+        --progress json  one JSON object per line on standard error as the job goes: phase
+                     (overwrite, verify, firmware), pass, passes, percent (of the job),
+                     passPercent, bytesDone, bytesTotal, speedMBps, secondsLeft (null when
+                     unknown). On a terminal the progress is one line redrawn in place with
+                     the time left; otherwise a line a second.
         --no-stamp   write no report stamp; the disk then ends all zeroes only with a
                      standard whose last pass writes zeros ()" +
           zeroEnding + R"()

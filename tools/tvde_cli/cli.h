@@ -54,6 +54,8 @@ struct CliServices {
   CancelFlag* cancel = nullptr;
   // erase: Ctrl+C asks the job to stop (the program turns this on; tests leave it off).
   bool catchInterrupt = false;
+  // erase: standard output is a terminal, so progress is one line redrawn in place.
+  bool outputIsTerminal = false;
   int32_t isWinPE = 0;
 };
 

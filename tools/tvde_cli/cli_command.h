@@ -41,9 +41,14 @@ struct Args {
 bool ParseArgs(const std::vector<std::string>& args, const std::set<std::string>& allowed,
                Args& parsed, std::string& error);
 
-// Text from the system, a file or the command line made safe for one terminal line: control
-// characters (a line break that would start a line of its own, escape sequences) become octal
-// escapes, as /proc/mounts writes them ("\012").
+// The length in bytes of the UTF-8 sequence at `at` when a terminal would obey it or it would
+// break or reorder a line: C0 controls and DEL (1), C1 controls (2), the direction marks, line
+// and paragraph separators and direction embeddings, overrides and isolates (3); else 0.
+size_t UnsafeSequenceLength(std::string_view text, size_t at);
+
+// Text from the system, a file or the command line made safe for one terminal line: each byte
+// of an unsafe sequence (a line break that would start a line of its own, an escape sequence, a
+// mark that reorders the line) becomes an octal escape, as /proc/mounts writes them ("\012").
 std::string TerminalSafe(std::string_view text);
 std::string TerminalSafe(const std::wstring& text);
 

@@ -1,4 +1,5 @@
 // Option parsing and messages shared by the commands of the console tool.
+#include <algorithm>
 #include <charconv>
 
 #include "base/text.h"
@@ -101,15 +102,28 @@ bool ParseArgs(const std::vector<std::string>& args, const std::set<std::string>
   return true;
 }
 
+size_t UnsafeSequenceLength(std::string_view text, size_t at) {
+  const auto byte = [&text, at](size_t n) {
+    return at + n < text.size() ? static_cast<unsigned char>(text[at + n]) : 0u;
+  };
+  if (byte(0) < 0x20 || byte(0) == 0x7F) return 1;
+  if (byte(0) == 0xC2 && byte(1) >= 0x80 && byte(1) <= 0x9F) return 2;  // U+0080..U+009F
+  if (byte(0) != 0xE2) return 0;
+  // U+200E/F, U+2028..U+202E, U+2066..U+2069
+  const bool marks = byte(1) == 0x80 &&
+                     ((byte(2) >= 0x8E && byte(2) <= 0x8F) || (byte(2) >= 0xA8 && byte(2) <= 0xAE));
+  const bool isolates = byte(1) == 0x81 && byte(2) >= 0xA6 && byte(2) <= 0xA9;
+  return marks || isolates ? 3 : 0;
+}
+
 std::string TerminalSafe(std::string_view text) {
   std::string shown;
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7F) {
-      shown += FormatPrintf("\\%03o", byte);
-    } else {
-      shown += c;
-    }
+  for (size_t i = 0; i < text.size();) {
+    const size_t unsafe = UnsafeSequenceLength(text, i);
+    for (size_t n = 0; n < unsafe; ++n)
+      shown += FormatPrintf("\\%03o", static_cast<unsigned char>(text[i + n]));
+    if (unsafe == 0) shown += text[i];
+    i += std::max<size_t>(unsafe, 1);
   }
   return shown;
 }

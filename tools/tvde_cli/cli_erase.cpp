@@ -159,6 +159,13 @@ bool ReadJobOptions(const Args& args, EraseJobConfig& config, EraseRequest& requ
     return false;
   }
   if (!ParseFirmware(args, config, error)) return false;
+  if (const std::string* text = args.Value("--progress")) {
+    if (*text != "json") {
+      error = "unknown progress form '" + *text + "'; use json";
+      return false;
+    }
+    request.progressJson = true;
+  }
   config.executionMode = args.Flag("--real") ? ExecutionMode::RealWrite : ExecutionMode::Simulation;
   request.stampWanted = !args.Flag("--no-stamp");
   request.reportsWanted = !args.Flag("--no-reports");
@@ -266,14 +273,51 @@ bool ProveReportFolder(const Args& args, const CliServices& services, const Eras
   return false;
 }
 
-// Runs the job, printing its log lines and throttled progress with local time stamps.
-ReportData RunJob(const EraseJobConfig& config, Target& target, const CliServices& services,
-                  std::ostream& out) {
+// The terminal's progress line, redrawn in place; a log line is printed above it.
+class LiveLine {
+ public:
+  explicit LiveLine(std::ostream& out) : out_(out) {}
+  LiveLine(const LiveLine&) = delete;
+  LiveLine& operator=(const LiveLine&) = delete;
+  ~LiveLine() { Clear(); }
+
+  // The line is ASCII, so its length is its width on the terminal.
+  void Show(const std::string& line) {
+    out_ << '\r' << line;
+    if (line.size() < shown_.size()) out_ << std::string(shown_.size() - line.size(), ' ');
+    out_ << std::flush;
+    shown_ = line;
+  }
+  void Clear() {
+    if (shown_.empty()) return;
+    out_ << '\r' << std::string(shown_.size(), ' ') << '\r';
+    shown_.clear();
+  }
+  void PrintAbove(const std::string& line) {
+    const std::string held = shown_;
+    Clear();
+    out_ << line << '\n';
+    if (!held.empty()) Show(held);
+    out_ << std::flush;
+  }
+
+ private:
+  std::ostream& out_;
+  std::string shown_;
+};
+
+constexpr uint64_t kLiveLineIntervalMs = 250;
+
+// Runs the job, printing its log lines and its progress with local time stamps: a line a
+// second, or on a terminal one line redrawn in place; JSON lines on `err` when asked.
+ReportData RunJob(const EraseJobConfig& config, const EraseRequest& request, Target& target,
+                  const CliServices& services, std::ostream& out, std::ostream& err) {
   CancelFlag ownCancel{0};
   CancelFlag& cancel = services.cancel != nullptr ? *services.cancel : ownCancel;
   bool abortShown = false;
-  const auto print = [&out](const std::wstring& line) {
-    out << ConsoleLine(FormatLocalTimestamp(), line) << '\n' << std::flush;
+  LiveLine live(out);
+  const auto print = [&live](const std::wstring& line) {
+    live.PrintAbove(ConsoleLine(FormatLocalTimestamp(), line));
   };
   const auto showAbort = [&] {
     if (!abortShown && cancel.load() != 0) {
@@ -281,10 +325,21 @@ ReportData RunJob(const EraseJobConfig& config, Target& target, const CliService
       print(kAbortLine);
     }
   };
-  ProgressThrottle throttle;
+  ProgressThrottle throttle(services.outputIsTerminal ? kLiveLineIntervalMs : 1000);
+  ProgressThrottle jsonThrottle;
   const ProgressCallback progress = [&](const EraseProgressInfo& record) {
     showAbort();
-    if (throttle.ShouldPrint(record, TickCountMs())) print(FormatProgress(record));
+    const uint64_t now = TickCountMs();
+    const int64_t left = SecondsLeft(record, config);
+    if (request.progressJson && jsonThrottle.ShouldPrint(record, now)) {
+      err << FormatProgressJson(record, left) << '\n' << std::flush;
+    }
+    if (!throttle.ShouldPrint(record, now)) return;
+    if (services.outputIsTerminal) {
+      live.Show(FormatLiveProgress(record, left));
+    } else {
+      print(FormatProgress(record));
+    }
   };
   const LogCallback log = [&](const std::wstring& line) {
     showAbort();
@@ -298,6 +353,7 @@ ReportData RunJob(const EraseJobConfig& config, Target& target, const CliService
     result = RunEraseJob(CompleteEnvironment(services.jobEnvironment, target, services), config,
                          services.isWinPE, cancel, progress, log);
   }
+  live.Clear();
   showAbort();
   if (result.statusCode == kStatusCompleted) {
     // Saved means all three files: a partial save is named file by file in the summary.
@@ -318,7 +374,7 @@ int EraseCommand(const std::vector<std::string>& argv, std::ostream& out, std::o
   if (!ParseArgs(argv,
                  {"--standard", "--verify", "--real", "--no-stamp", "--out", "--no-reports",
                   "--operator", "--organization", "--notes", "--sector-size", "--block-device",
-                  "--confirm", "--firmware"},
+                  "--confirm", "--firmware", "--progress"},
                  args, error)) {
     return BadInput(err, error);
   }
@@ -356,7 +412,7 @@ int EraseCommand(const std::vector<std::string>& argv, std::ostream& out, std::o
         << "' are less than one sector and are left as they are.\n";
   }
   PrintHeader(out, config, request);
-  const ReportData result = RunJob(config, target, services, out);
+  const ReportData result = RunJob(config, request, target, services, out, err);
   out << FormatSummary(result, request) << std::flush;
   return EraseExitCode(result, request);
 }

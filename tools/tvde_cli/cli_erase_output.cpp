@@ -1,6 +1,8 @@
 // Console lines, progress lines, the summary and the exit code of the erase command.
 #include "cli_erase_output.h"
 
+#include <algorithm>
+
 #include "base/text.h"
 #include "cli.h"
 #include "cli_command.h"
@@ -10,8 +12,6 @@
 
 namespace tvde::cli {
 namespace {
-
-constexpr uint64_t kProgressIntervalMs = 1000;
 
 void Row(std::string& text, const char* name, const std::wstring& value) {
   text += name;
@@ -29,7 +29,64 @@ bool StampMissing(const ReportData& result, const EraseRequest& request) {
          result.diskStampStatus != kStampActive;
 }
 
+// "pass 1/3", "verify" (the last pass's read-back), "verify pass 1/3" (one pass's read-back in
+// every-pass mode), "firmware".
+std::string StepName(const EraseProgressInfo& progress) {
+  const std::string pass = FormatPrintf("pass %d/%d", progress.currentPass, progress.totalPasses);
+  if (progress.phase == kPhaseFirmware) return "firmware";
+  if (progress.phase != kPhaseVerify) return pass;
+  return progress.currentPass > 0 ? "verify " + pass : "verify";
+}
+
+std::string PhaseName(int32_t phase) {
+  if (phase == kPhaseVerify) return "verify";
+  return phase == kPhaseFirmware ? "firmware" : "overwrite";
+}
+
 }  // namespace
+
+int64_t SecondsLeft(const EraseProgressInfo& progress, const EraseJobConfig& config) {
+  const double bytesPerSecond = progress.speedMBps * 1048576.0;
+  if (progress.phase == kPhaseFirmware || bytesPerSecond <= 0.0 || progress.bytesTotal == 0)
+    return -1;
+  const uint64_t size = config.disk.sizeBytes;
+  const auto later =
+      static_cast<uint64_t>(std::max(progress.totalPasses - progress.currentPass, 0));
+  uint64_t bytes = progress.bytesTotal - std::min(progress.bytesDone, progress.bytesTotal);
+  const bool everyPass = config.verifyMode == VerifyMode::EveryPass;
+  if (progress.phase == kPhaseOverwrite) {
+    bytes += later * size;                       // the passes still to write
+    if (everyPass) bytes += (later + 1) * size;  // and each one's read-back
+    if (config.verifyMode == VerifyMode::Full) bytes += size;
+  } else if (progress.currentPass > 0) {
+    bytes += later * 2 * size;  // every-pass mode: each later pass written and read back
+  }
+  return static_cast<int64_t>(static_cast<double>(bytes) / bytesPerSecond + 0.5);
+}
+
+std::string FormatLiveProgress(const EraseProgressInfo& progress, int64_t secondsLeft) {
+  std::string left = "--:--:--";
+  if (secondsLeft >= 0) {
+    left = std::to_string(secondsLeft / 3600) +
+           FormatPrintf(":%02d:%02d", static_cast<int>(secondsLeft / 60 % 60),
+                        static_cast<int>(secondsLeft % 60));
+  }
+  return "[PROGRESS] " + StepName(progress) +
+         FormatPrintf(" | %d%% | overall %d%% | %.1f MB/s | ", progress.passPercent,
+                      progress.overallPercent, progress.speedMBps) +
+         left + " left";
+}
+
+std::string FormatProgressJson(const EraseProgressInfo& progress, int64_t secondsLeft) {
+  return "{\"phase\": \"" + PhaseName(progress.phase) + "\"" +
+         FormatPrintf(", \"pass\": %d, \"passes\": %d, \"percent\": %d, \"passPercent\": %d",
+                      progress.currentPass, progress.totalPasses, progress.overallPercent,
+                      progress.passPercent) +
+         ", \"bytesDone\": " + std::to_string(progress.bytesDone) +
+         ", \"bytesTotal\": " + std::to_string(progress.bytesTotal) +
+         FormatPrintf(", \"speedMBps\": %.1f", progress.speedMBps) + ", \"secondsLeft\": " +
+         (secondsLeft < 0 ? std::string("null") : std::to_string(secondsLeft)) + "}";
+}
 
 std::string ConsoleLine(const std::wstring& timestamp, const std::wstring& line) {
   // Built by appending: GCC 12 warns falsely on a literal + a temporary string.
@@ -41,11 +98,7 @@ std::string ConsoleLine(const std::wstring& timestamp, const std::wstring& line)
 }
 
 std::wstring FormatProgress(const EraseProgressInfo& progress) {
-  const std::wstring where =
-      progress.phase == kPhaseVerify ? std::wstring(L"verify")
-      : progress.phase == kPhaseFirmware
-          ? std::wstring(L"firmware")
-          : FormatPrintfW("pass %d/%d", progress.currentPass, progress.totalPasses);
+  const std::wstring where = Utf8ToWide(StepName(progress));
   // The status line of the main window; the number formats take the ASCII-only helper.
   return L"[PROGRESS] " + where + L" | " + progress.statusText + L"  |  現在パス: " +
          FormatPrintfW("%d%%", progress.passPercent) + L"  |  全体進捗: " +
@@ -57,7 +110,7 @@ bool ProgressThrottle::ShouldPrint(const EraseProgressInfo& progress, uint64_t n
   const bool newStep = !printedAny_ || progress.phase != phase_ || progress.currentPass != pass_;
   const bool moved = progress.passPercent != percent_;
   const bool finished = moved && progress.passPercent >= 100;
-  const bool due = moved && nowMs - lastMs_ >= kProgressIntervalMs;
+  const bool due = moved && nowMs - lastMs_ >= intervalMs_;
   if (!(newStep || finished || due)) return false;
   printedAny_ = true;
   phase_ = progress.phase;

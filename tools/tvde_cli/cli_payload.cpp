@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "base/text.h"
+#include "cli_command.h"
 #include "hardware/hardware_fields.h"
 #include "report/report_labels.h"
 #include "stamp/stamp_texts.h"
@@ -78,23 +79,21 @@ std::string Printable(const std::wstring& value) {
   const std::string text = WideToUtf8(value);
   std::string shown;
   for (size_t i = 0; i < text.size(); ++i) {
-    const auto byte = static_cast<unsigned char>(text[i]);
-    const auto next = [&text, i](size_t n) {
-      return i + n < text.size() ? static_cast<unsigned char>(text[i + n]) : 0u;
-    };
-    if (byte < 0x20 || byte == 0x7F) {
-      shown += FormatPrintf("\\x%02X", byte);
-    } else if (byte == 0xC2 && next(1) >= 0x80 && next(1) <= 0x9F) {  // U+0080..U+009F
-      shown += FormatPrintf("\\x%02X", next(1));
-      ++i;
-    } else if (byte == 0xE2 && ((next(1) == 0x80 && ((next(2) >= 0x8E && next(2) <= 0x8F) ||
-                                                     (next(2) >= 0xA8 && next(2) <= 0xAE))) ||
-                                (next(1) == 0x81 && next(2) >= 0xA6 && next(2) <= 0xA9))) {
-      // U+200E/F, U+2028..U+202E, U+2066..U+2069
-      shown += FormatPrintf("\\u%04X", ((next(1) & 0x3Fu) << 6 | (next(2) & 0x3Fu)) + 0x2000u);
-      i += 2;
-    } else {
-      shown += text[i];
+    const auto next = [&text, i](size_t n) { return static_cast<unsigned char>(text[i + n]); };
+    switch (UnsafeSequenceLength(text, i)) {
+      case 1:
+        shown += FormatPrintf("\\x%02X", next(0));
+        break;
+      case 2:
+        shown += FormatPrintf("\\x%02X", next(1));
+        ++i;
+        break;
+      case 3:
+        shown += FormatPrintf("\\u%04X", ((next(1) & 0x3Fu) << 6 | (next(2) & 0x3Fu)) + 0x2000u);
+        i += 2;
+        break;
+      default:
+        shown += text[i];
     }
   }
   return shown;

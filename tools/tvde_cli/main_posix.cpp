@@ -1,4 +1,6 @@
 // Entry of the console tool on POSIX systems: arguments arrive as UTF-8.
+#include <unistd.h>
+
 #include <iostream>
 
 #include "cli.h"
@@ -13,5 +15,6 @@ int main(int argc, char** argv) {
   };
   services.input = &std::cin;
   services.catchInterrupt = true;
+  services.outputIsTerminal = isatty(STDOUT_FILENO) == 1;
   return tvde::cli::RunCli(args, std::cout, std::cerr, services);
 }

@@ -49,6 +49,8 @@ int wmain(int argc, wchar_t** argv) {
   };
   services.input = &std::cin;
   services.catchInterrupt = true;
+  DWORD consoleMode = 0;
+  services.outputIsTerminal = GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &consoleMode) != 0;
   services.isWinPE = tvde::IsWinPEEnvironment() ? 1 : 0;
   const int status = tvde::cli::RunCli(args, std::cout, std::cerr, services);
   std::cout.flush();  // everything in UTF-8 before the code page goes back

@@ -36,13 +36,13 @@ static_assert(offsetof(STORAGE_PROPERTY_QUERY, AdditionalParameters) == 8);
 static_assert(offsetof(STORAGE_PROTOCOL_DATA_DESCRIPTOR, ProtocolSpecificData) == 8);
 static_assert(offsetof(STORAGE_PROTOCOL_SPECIFIC_DATA, ProtocolDataOffset) == 16);
 static_assert(kAtaPassThroughBytes == sizeof(ATA_PASS_THROUGH_EX));
-static_assert(offsetof(ATA_PASS_THROUGH_EX, DataBufferOffset) == 24);
-static_assert(offsetof(ATA_PASS_THROUGH_EX, PreviousTaskFile) == 32);
-static_assert(offsetof(ATA_PASS_THROUGH_EX, CurrentTaskFile) == 40);
+static_assert(offsetof(ATA_PASS_THROUGH_EX, DataBufferOffset) == kApDataOffset);
+static_assert(offsetof(ATA_PASS_THROUGH_EX, PreviousTaskFile) == kApPrevious);
+static_assert(offsetof(ATA_PASS_THROUGH_EX, CurrentTaskFile) == kApCurrent);
 static_assert(kScsiPassThroughBytes == sizeof(SCSI_PASS_THROUGH_DIRECT));
-static_assert(offsetof(SCSI_PASS_THROUGH_DIRECT, DataBuffer) == 24);
-static_assert(offsetof(SCSI_PASS_THROUGH_DIRECT, SenseInfoOffset) == 32);
-static_assert(offsetof(SCSI_PASS_THROUGH_DIRECT, Cdb) == 36);
+static_assert(offsetof(SCSI_PASS_THROUGH_DIRECT, DataBuffer) == kSpDataBuffer);
+static_assert(offsetof(SCSI_PASS_THROUGH_DIRECT, SenseInfoOffset) == kSpSenseOffset);
+static_assert(offsetof(SCSI_PASS_THROUGH_DIRECT, Cdb) == kSpCdb);
 
 WindowsDeviceControl ControlOf(HANDLE handle) {
   return [handle](uint32_t code, std::span<const uint8_t> in, std::span<uint8_t> out,
