@@ -18,7 +18,12 @@ class UnfinishedFiles {
   UnfinishedFiles& operator=(const UnfinishedFiles&) = delete;
 };
 
-// Deletes every file on record. Allocates nothing and takes no lock.
+// Deletes every file on record and marks the program as ending. Allocates nothing and takes no
+// lock; it may run again to catch a file put in place meanwhile.
 void RemoveUnfinishedFiles();
+
+// True once RemoveUnfinishedFiles ran: the program is ending, and a report file still being
+// written must not be put in place.
+bool HardStopBegun();
 
 }  // namespace tvde

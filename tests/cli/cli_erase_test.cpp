@@ -10,11 +10,13 @@
 #endif
 
 #include "base/file_system.h"
+#include "base/unfinished_files.h"
 #include "cli_erase_output.h"
 #include "cli_interrupt.h"
 #include "cli_test_fixture.h"
 #include "job/erase_job_driver.h"
 #include "job/report_output.h"
+#include "report/utf8_file.h"
 
 namespace tvde {
 namespace {
@@ -190,6 +192,16 @@ TEST_F(CliErase, AHardStopWhileTheReportsAreWrittenLeavesNoPartOfTheSet) {
   int status = 0;
   waitpid(child, &status, 0);
   EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
+  EXPECT_EQ(FilesIn("certs"), std::set<std::string>{});
+  // A writer that goes on while the stop removes the set puts nothing in place after it.
+  const std::wstring late = dir_.File("certs/late.txt");
+  if (fork() == 0) {
+    const UnfinishedFiles guard({late});
+    RemoveUnfinishedFiles();
+    _exit(WriteUtf8File(late, L"x") ? 1 : 0);
+  }
+  wait(&status);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
   EXPECT_EQ(FilesIn("certs"), std::set<std::string>{});
 }
 #endif

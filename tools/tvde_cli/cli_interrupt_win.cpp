@@ -11,7 +11,11 @@ namespace {
 BOOL WINAPI OnConsoleControl(DWORD controlType) {
   if (controlType != CTRL_C_EVENT && controlType != CTRL_BREAK_EVENT) return FALSE;
   if (!RequestCancelFromInterrupt()) {
-    RemoveUnfinishedFiles();  // no certificate stands without its audit log
+    // No certificate stands without its audit log. The writer runs on while this handler does:
+    // a file it put in place in the meantime goes in the second round.
+    RemoveUnfinishedFiles();
+    Sleep(200);
+    RemoveUnfinishedFiles();
     return FALSE;
   }
   static const char kMessage[] =

@@ -17,6 +17,7 @@ constexpr size_t kMaxPathBytes = 4096;
 
 std::array<std::array<char, kMaxPathBytes>, kMaxFiles> g_paths{};
 std::atomic<size_t> g_count{0};
+std::atomic<bool> g_stopping{false};
 
 }  // namespace
 
@@ -37,9 +38,14 @@ UnfinishedFiles::~UnfinishedFiles() {
 }
 
 void RemoveUnfinishedFiles() {
-  const size_t count = g_count.exchange(0);
+  g_stopping.store(true);
+  const size_t count = g_count.load();
   for (size_t i = 0; i < count; ++i)
     unlink(g_paths[i].data());
+}
+
+bool HardStopBegun() {
+  return g_stopping.load();
 }
 
 }  // namespace tvde

@@ -16,6 +16,7 @@ constexpr size_t kMaxPathChars = 4096;
 
 std::array<std::array<wchar_t, kMaxPathChars>, kMaxFiles> g_paths{};
 std::atomic<size_t> g_count{0};
+std::atomic<bool> g_stopping{false};
 
 }  // namespace
 
@@ -37,9 +38,14 @@ UnfinishedFiles::~UnfinishedFiles() {
 }
 
 void RemoveUnfinishedFiles() {
-  const size_t count = g_count.exchange(0);
+  g_stopping.store(true);
+  const size_t count = g_count.load();
   for (size_t i = 0; i < count; ++i)
     DeleteFileW(g_paths[i].data());
+}
+
+bool HardStopBegun() {
+  return g_stopping.load();
 }
 
 }  // namespace tvde

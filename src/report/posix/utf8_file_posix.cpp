@@ -8,6 +8,7 @@
 #include <string>
 
 #include "base/text.h"
+#include "base/unfinished_files.h"
 #include "report/utf8_file.h"
 
 namespace tvde {
@@ -55,6 +56,7 @@ bool WriteUtf8File(const std::wstring& path, std::wstring_view text) {
   // A full disk or a network file system may report a write error only when flushed or closed.
   ok = fsync(fd) == 0 && ok;
   ok = close(fd) == 0 && ok;
+  ok = ok && !HardStopBegun();  // the set is being removed: nothing goes in place
   if (ok) ok = rename(temporary.c_str(), nativePath.c_str()) == 0;
   if (!ok) {
     unlink(temporary.c_str());

@@ -1,10 +1,11 @@
-// Report file writer on Windows: a temporary file beside the report (no sharing), every byte
-// written and flushed to the disk, then moved over the report with write-through.
+// Report file writer on Windows: a temporary file beside the report (shared for deletion), every
+// byte written and flushed to the disk, then moved over the report with write-through.
 #include <windows.h>
 
 #include <limits>
 
 #include "base/file_system.h"
+#include "base/unfinished_files.h"
 #include "base/win/win_handle.h"
 #include "report/utf8_file.h"
 
@@ -17,8 +18,9 @@ bool WriteUtf8File(const std::wstring& path, std::wstring_view text) {
   // Paths past MAX_PATH (a deep folder on a USB stick) work only in the long form.
   const std::wstring target = OsFilePath(path);
   const std::wstring temporary = OsFilePath(path + L".tmp");
-  WinHandle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL, nullptr));
+  // Shared for deletion only: a hard stop can delete it while it is still open.
+  WinHandle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr,
+                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.valid()) return false;
   DWORD written = 0;
   bool ok = WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
@@ -27,6 +29,7 @@ bool WriteUtf8File(const std::wstring& path, std::wstring_view text) {
   // WinPE machines are often switched off right after the job: the data must be on the disk.
   ok = FlushFileBuffers(file.get()) != 0 && ok;
   file.Reset();
+  if (ok && HardStopBegun()) ok = false;  // the set is being removed: nothing goes in place
   if (ok) {
     ok = MoveFileExW(temporary.c_str(), target.c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
