@@ -61,9 +61,9 @@ struct EraseProgressInfo {
   int32_t overallPercent = 0;
   int32_t passPercent = 0;
   double speedMBps = 0.0;  // MiB per second of the current pass
+  std::wstring statusText;
   uint64_t bytesDone = 0;  // of the current pass or read-back; 0 with 0 total: not counted
   uint64_t bytesTotal = 0;
-  std::wstring statusText;
 };
 
 inline constexpr int32_t kPhaseOverwrite = 1;
