@@ -1,6 +1,7 @@
 #pragma once
-// The buffers of the Windows storage pass-through requests, laid out byte by byte as the x64
-// Windows structures are (the Windows build checks every offset against the SDK): protocol
+// The buffers of the Windows storage pass-through requests, laid out byte by byte as the
+// Windows structures of the program's architecture are (both Windows builds check every offset
+// against the SDK): protocol
 // queries of IOCTL_STORAGE_QUERY_PROPERTY, STORAGE_PROTOCOL_COMMAND, ATA_PASS_THROUGH_EX,
 // SCSI_PASS_THROUGH_DIRECT and STORAGE_REINITIALIZE_MEDIA. Portable, so both builds test them.
 
@@ -8,6 +9,7 @@
 #include <span>
 #include <vector>
 
+#include "base/control_code_access.h"
 #include "firmware/ata_commands.h"
 #include "firmware/firmware_transport.h"
 #include "firmware/nvme_admin.h"
@@ -18,20 +20,14 @@ namespace tvde::winreq {
 constexpr uint32_t ControlCode(uint32_t deviceType, uint32_t function, uint32_t access) {
   return (deviceType << 16) | (access << 14) | (function << 2);
 }
-inline constexpr uint32_t kAnyAccess = 0, kReadAccess = 1, kWriteAccess = 2;
+inline constexpr uint32_t kAnyAccess = 0, kReadAccess = kControlReadAccess,
+                          kWriteAccess = kControlWriteAccess;
 inline constexpr uint32_t kQueryProperty = ControlCode(0x2D, 0x500, kAnyAccess);
 inline constexpr uint32_t kProtocolCommand = ControlCode(0x2D, 0x4F0, kReadAccess | kWriteAccess);
 inline constexpr uint32_t kReinitializeMedia = ControlCode(0x2D, 0x590, kWriteAccess);
 inline constexpr uint32_t kAtaPassThrough = ControlCode(0x04, 0x40B, kReadAccess | kWriteAccess);
 inline constexpr uint32_t kScsiPassThroughDirect =
     ControlCode(0x04, 0x405, kReadAccess | kWriteAccess);
-
-// The I/O manager refuses a control code whose access bits ((code >> 14) & 3) the handle was
-// not opened with, before any driver sees it. `granted` holds kReadAccess and kWriteAccess.
-inline bool AccessAllows(uint32_t code, uint32_t granted) {
-  const uint32_t required = (code >> 14) & 3;
-  return (granted & required) == required;
-}
 
 // STORAGE_PROPERTY_ID and STORAGE_PROTOCOL_TYPE / data type values.
 inline constexpr uint32_t kAdapterProtocolSpecificProperty = 49;

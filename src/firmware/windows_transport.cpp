@@ -132,7 +132,7 @@ class WindowsTransport final : public FirmwareTransport {
  private:
   uint32_t Call(uint32_t code, std::span<const uint8_t> in, std::span<uint8_t> out,
                 uint32_t& returned) {
-    if (!AccessAllows(code, s_.grantedAccess)) return kWinErrorAccessDenied;
+    if (!ControlAccessGranted(code, s_.grantedAccess)) return kWinErrorAccessDenied;
     return s_.control(code, in, out, returned);
   }
 

@@ -238,10 +238,10 @@ TEST(WindowsRequests, ControlCodesAccessRuleAndBufferLayouts) {
   EXPECT_EQ(kAtaPassThrough, 0x0004D02Cu);
   EXPECT_EQ(kScsiPassThroughDirect, 0x0004D014u);
   // One row per kind of handle: none, read only, read and write.
-  EXPECT_TRUE(AccessAllows(kQueryProperty, 0));
-  EXPECT_FALSE(AccessAllows(kAtaPassThrough, kReadAccess));
-  EXPECT_FALSE(AccessAllows(kReinitializeMedia, kReadAccess));
-  EXPECT_TRUE(AccessAllows(kProtocolCommand, kReadAccess | kWriteAccess));
+  EXPECT_TRUE(ControlAccessGranted(kQueryProperty, 0));
+  EXPECT_FALSE(ControlAccessGranted(kAtaPassThrough, kReadAccess));
+  EXPECT_FALSE(ControlAccessGranted(kReinitializeMedia, kReadAccess));
+  EXPECT_TRUE(ControlAccessGranted(kProtocolCommand, kReadAccess | kWriteAccess));
 
   const Bytes query = ProtocolQuery(49, 3, 1, 1, 0, 4096);
   ASSERT_EQ(query.size(), 48u + 4096);

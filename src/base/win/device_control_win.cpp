@@ -6,15 +6,12 @@
 namespace tvde {
 namespace {
 
-constexpr uint32_t kReadBit = 1;   // FILE_READ_ACCESS
-constexpr uint32_t kWriteBit = 2;  // FILE_WRITE_ACCESS
-
 // The control-code access bits an open with `access` grants. The generic rights map to the
 // file rights that include reading or writing data.
 uint32_t GrantedBits(DWORD access) {
   uint32_t bits = 0;
-  if ((access & (GENERIC_READ | GENERIC_ALL | FILE_READ_DATA)) != 0) bits |= kReadBit;
-  if ((access & (GENERIC_WRITE | GENERIC_ALL | FILE_WRITE_DATA)) != 0) bits |= kWriteBit;
+  if ((access & (GENERIC_READ | GENERIC_ALL | FILE_READ_DATA)) != 0) bits |= kControlReadAccess;
+  if ((access & (GENERIC_WRITE | GENERIC_ALL | FILE_WRITE_DATA)) != 0) bits |= kControlWriteAccess;
   return bits;
 }
 
@@ -30,8 +27,7 @@ AccessHandle OpenWithAccess(const std::wstring& path, DWORD access, DWORD share,
 }
 
 bool AccessAdmitsControl(DWORD openedAccess, DWORD code) {
-  const uint32_t needed = ControlCodeAccess(code);
-  return (GrantedBits(openedAccess) & needed) == needed;
+  return ControlAccessGranted(code, GrantedBits(openedAccess));
 }
 
 bool ControlDevice(const AccessHandle& device, DWORD code, std::span<const uint8_t> in,

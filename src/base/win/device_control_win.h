@@ -13,6 +13,7 @@
 #include <span>
 #include <string>
 
+#include "base/control_code_access.h"
 #include "base/win/win_handle.h"
 
 namespace tvde {
@@ -27,12 +28,6 @@ struct AccessHandle {
 // CreateFileW of an existing device or file; the handle remembers `access`.
 AccessHandle OpenWithAccess(const std::wstring& path, DWORD access, DWORD share, DWORD flags,
                             DWORD creation = OPEN_EXISTING);
-
-// The access bits a control code demands: 0 any, 1 read (FILE_READ_DATA), 2 write
-// (FILE_WRITE_DATA), 3 both.
-inline uint32_t ControlCodeAccess(DWORD code) {
-  return (code >> 14) & 3;
-}
 
 // True when a handle opened with `openedAccess` may send `code`.
 bool AccessAdmitsControl(DWORD openedAccess, DWORD code);
