@@ -134,6 +134,13 @@ LRESULT App::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DPICHANGED:
       OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
       return 0;
+    case WM_DISPLAYCHANGE: {
+      // A new resolution or a projector: the window is fitted to the work area again.
+      RECT placed{};
+      GetWindowRect(mainWindow, &placed);
+      OnDpiChanged(monitorDpi, placed);
+      return 0;
+    }
     case WM_HSCROLL:
     case WM_VSCROLL:
       if (lParam != 0) break;  // from a scroll bar control, not the window's own

@@ -21,6 +21,7 @@ constexpr DWORD kDialogExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
 constexpr int32_t kButtonHeight = 34;
 constexpr int32_t kCloseButtonWidth = 100;
 constexpr int32_t kCloseButtonRightGap = 122;
+constexpr int32_t kButtonSpacing = 6;  // between two buttons of the row
 constexpr const wchar_t* kDialogTitle =
     L"Toreval Disk Eraser - 実機消去証明＆ハードウェアレポート画面 (Machine Sanitization & Hardware Report)";
 constexpr const wchar_t* kFullScreenText = L"全画面レポート表示 (ESC)";
@@ -144,11 +145,21 @@ void LayoutReportButtons(HWND window, const ReportDialogState& state) {
   const int32_t height =
       MulDiv(client.bottom, USER_DEFAULT_SCREEN_DPI, static_cast<int>(state.dpi));
   const int32_t top = ReportButtonTop(height);
+  // The close button keeps its gap to the right edge. Where the row would run into it (a narrow
+  // screen), the whole row is squeezed to the room there is.
+  const ButtonEntry& first = kButtons[0];
+  const ButtonEntry& last = kButtons[kReportButtonCount - 2];
+  const int32_t rowRight = width - kCloseButtonRightGap + kCloseButtonWidth;
+  const int32_t designRight = last.x + last.width + kButtonSpacing + kCloseButtonWidth;
+  const int32_t room = std::min(rowRight, designRight) - first.x;
+  const auto squeeze = [&](int32_t length) { return MulDiv(length, room, designRight - first.x); };
   for (int32_t i = 0; i < kReportButtonCount; ++i) {
     const ButtonEntry& entry = kButtons[i];
-    const int32_t x = entry.id == kIdReportClose ? width - kCloseButtonRightGap : entry.x;
+    const int32_t buttonWidth = squeeze(entry.width);
+    const int32_t x =
+        entry.id == kIdReportClose ? rowRight - buttonWidth : first.x + squeeze(entry.x - first.x);
     SetWindowPos(state.buttons[i], nullptr, Scale(x, state.dpi), Scale(top, state.dpi),
-                 Scale(entry.width, state.dpi), Scale(kButtonHeight, state.dpi),
+                 Scale(buttonWidth, state.dpi), Scale(kButtonHeight, state.dpi),
                  SWP_NOZORDER | SWP_NOACTIVATE);
   }
 }

@@ -5,6 +5,7 @@
 #include <shlobj.h>
 
 #include "app/app.h"
+#include "app/shell_open.h"
 #include "app/win_controls.h"
 #include "base/host_environment.h"
 #include "base/product.h"
@@ -55,7 +56,8 @@ void App::OnOpenLogFolder() {
   // No owner window: a folder that cannot be created is not worth a system error box here.
   SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
   CreateDirectoryW(folder.c_str(), nullptr);
-  services.shellOpen(mainWindow, folder);
+  if (const uint32_t error = services.shellOpen(mainWindow, folder); error != 0)
+    ShowBox(FolderOpenFailure(folder, error), kProductName, MB_OK | MB_ICONWARNING);
 }
 
 void App::OnRestartAsAdmin() {

@@ -79,10 +79,12 @@ bool OpenThroughDesktopShell(const std::wstring& path) {
   return handedOver;
 }
 
-std::wstring FailureReason(uint32_t error) {
+std::wstring FailureReason(uint32_t error, bool folder) {
   switch (error) {
     case ERROR_NO_ASSOCIATION:
-      return L"HTML ファイルを開くアプリケーション (ブラウザー) がこの環境にありません (WinPE など)。";
+      return folder
+                 ? L"フォルダーを表示するアプリケーション (エクスプローラー) がこの環境にありません (WinPE など)。"
+                 : L"HTML ファイルを開くアプリケーション (ブラウザー) がこの環境にありません (WinPE など)。";
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
       return L"ファイルが見つかりません (削除されたか、ドライブが取り外された可能性があります)。";
@@ -111,8 +113,13 @@ uint32_t OpenWithShell(HWND owner, const std::wstring& path) {
 
 std::wstring CertificateOpenFailure(const std::wstring& path, uint32_t error) {
   return L"HTML証明書を開けませんでした。\n\nファイル: " + path + L"\n理由: " +
-         FailureReason(error) + L"\n(" + DescribeSystemError(error) +
+         FailureReason(error, false) + L"\n(" + DescribeSystemError(error) +
          L")\n\nUSBメモリ等へ保存した証明書は、ブラウザーのある別のPCで開くことができます。";
+}
+
+std::wstring FolderOpenFailure(const std::wstring& path, uint32_t error) {
+  return L"保存先フォルダーを開けませんでした。\n\nフォルダー: " + path + L"\n理由: " +
+         FailureReason(error, true) + L"\n(" + DescribeSystemError(error) + L")";
 }
 
 }  // namespace tvde

@@ -18,5 +18,7 @@ uint32_t OpenWithShell(HWND owner, const std::wstring& path);
 // The text of the box shown when the HTML certificate `path` could not be opened (`error` as
 // OpenWithShell answers it).
 std::wstring CertificateOpenFailure(const std::wstring& path, uint32_t error);
+// The same for the certificate folder `path`.
+std::wstring FolderOpenFailure(const std::wstring& path, uint32_t error);
 
 }  // namespace tvde

@@ -202,7 +202,7 @@ TEST(ReportDialog, FitsTheWorkAreaEscapeLeavesFullScreenOnlyAndCopyFillsTheClipb
   // A parent another modal window disabled stays disabled when this one closes.
   const HWND parent = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_DISABLED, 0, 0, 9, 9,
                                       nullptr, nullptr, nullptr, nullptr);
-  h.workArea = {0, 0, 1024, 600};  // smaller than the design: scaled down, all buttons shown
+  h.workArea = {0, 0, 800, 600};  // smaller than the design: scaled down, all buttons shown
   OpenDialog(
       h, {job.stamp, L"", job, std::nullopt, {}, {}},
       {[&](HWND w) {
@@ -211,7 +211,16 @@ TEST(ReportDialog, FitsTheWorkAreaEscapeLeavesFullScreenOnlyAndCopyFillsTheClipb
          RECT close{}, inside{};
          GetWindowRect(GetDlgItem(w, kIdReportClose), &close);
          IntersectRect(&inside, &close, &normal);
-         EXPECT_TRUE(normal.right <= 1024 && normal.bottom <= 600 && EqualRect(&inside, &close));
+         EXPECT_TRUE(normal.right <= 800 && normal.bottom <= 600 && EqualRect(&inside, &close));
+         // Side by side, none over another.
+         RECT previous{};
+         for (int32_t id : {kIdReportFullScreen, kIdReportSaveElsewhere, kIdReportStampSwitch,
+                            kIdReportOpenHtml, kIdReportCopy, kIdReportClose}) {
+           RECT button{};
+           GetWindowRect(GetDlgItem(w, id), &button);
+           EXPECT_GT(button.left, previous.right) << id;
+           previous = button;
+         }
          PressKey(w, kIdReportClose, VK_ESCAPE);  // outside full screen: nothing
        },
        [&](HWND w) {

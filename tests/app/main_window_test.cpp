@@ -189,6 +189,11 @@ TEST(EraseThroughWindow, ReportButtonsBeforeAndAfterASimulationRunToTheReport) {
       U8(h.boxes.back().text)
           .starts_with("HTML証明書を開けませんでした。\n\nファイル: " + U8(result.htmlPath) +
                        "\n理由: HTML ファイルを開くアプリケーション (ブラウザー) がこの環境"));
+  h.Click(kIdOpenLogFolder);  // nor is there a file manager
+  EXPECT_TRUE(U8(h.boxes.back().text)
+                  .starts_with("保存先フォルダーを開けませんでした。\n\nフォルダー: " +
+                               U8(GetText(app.controls.logFolder, 259)) +
+                               "\n理由: フォルダーを表示するアプリケーション (エクスプローラー)"));
 
   // The job's report goes with its own disk only: any other disk in the first row shows the stamp
   // read from it, so the dialog's stamp switch never engraves the report on another disk.
@@ -405,8 +410,8 @@ TEST(MainWindow, DiskListSettingsAndLayoutFollowTheControls) {
 
 // A work area smaller than the layout scales it down to fit (the DPI change lays it out again),
 // but not below a readable size; what still does not fit scrolls, and every control can be
-// brought into view. The font files are offered once, in order; in WinPE never from C:, an
-// internal disk that may be erased while the file stays open.
+// brought into view, also after the screen changed. The font files are offered once, in order; in
+// WinPE never from C:, an internal disk that may be erased while the file stays open.
 TEST(MainWindow, FitsTheWorkAreaEveryControlCanBeReachedAndFontsComeOnce) {
   const std::tuple<RECT, uint32_t, bool, bool> cases[] = {
       {{0, 0, 1024, 768}, 96, false, true},      // a usual WinPE screen
@@ -457,6 +462,11 @@ TEST(MainWindow, FitsTheWorkAreaEveryControlCanBeReachedAndFontsComeOnce) {
           L"C:\\Windows\\Fonts\\YuGothM.ttc"})
       if (!winPE || file[0] == L'X') fonts.push_back(file);
     EXPECT_EQ(h.fontFiles, fonts);
+    // A screen that changes its resolution fits the window again.
+    h.workArea = {0, 0, 800, 600};
+    SendMessageW(window, WM_DISPLAYCHANGE, 32, MAKELPARAM(800, 600));
+    GetWindowRect(window, &placed);
+    EXPECT_TRUE(placed.left >= 0 && placed.top >= 0 && placed.right <= 800 && placed.bottom <= 600);
   }
 }
 
