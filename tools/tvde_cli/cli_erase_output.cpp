@@ -2,6 +2,7 @@
 #include "cli_erase_output.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "base/text.h"
 #include "cli.h"
@@ -32,7 +33,7 @@ bool StampMissing(const ReportData& result, const EraseRequest& request) {
 // "pass 1/3", "verify" (the last pass's read-back), "verify pass 1/3" (one pass's read-back in
 // every-pass mode), "firmware".
 std::string StepName(const EraseProgressInfo& progress) {
-  const std::string pass = FormatPrintf("pass %d/%d", progress.currentPass, progress.totalPasses);
+  std::string pass = FormatPrintf("pass %d/%d", progress.currentPass, progress.totalPasses);
   if (progress.phase == kPhaseFirmware) return "firmware";
   if (progress.phase != kPhaseVerify) return pass;
   return progress.currentPass > 0 ? "verify " + pass : "verify";
@@ -61,7 +62,7 @@ int64_t SecondsLeft(const EraseProgressInfo& progress, const EraseJobConfig& con
   } else if (progress.currentPass > 0) {
     bytes += later * 2 * size;  // every-pass mode: each later pass written and read back
   }
-  return static_cast<int64_t>(static_cast<double>(bytes) / bytesPerSecond + 0.5);
+  return std::llround(static_cast<double>(bytes) / bytesPerSecond);
 }
 
 std::string FormatLiveProgress(const EraseProgressInfo& progress, int64_t secondsLeft) {
