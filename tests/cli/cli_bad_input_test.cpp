@@ -52,6 +52,7 @@ TEST_F(CliBadInput, EveryCaseIsRefusedWithItsMessageAndNothingWritten) {
       {{"erase", disk, "--standard", "8"}, "unknown standard '8'; use 0 to 7 or one of nist-purge"},
       {{"erase", disk, "--out", Path("c"), "--no-reports"}, "--out and --no-reports exclude"},
       {{"erase", disk, "--firmware", "secure"}, "unknown firmware erase 'secure'; use auto, crypto,"},
+      {{"erase", disk, "--progress", "xml"}, "unknown progress form 'xml'; use json"},
       {{"erase", disk, "--out", Path("notes.txt")}, "exists and is not a folder"},
       {{"erase", disk, "--operator", "\xC3\x28"}, "--operator is not valid UTF-8"},
       {{"erase", Path("missing.img"), "--real"}, Quoted(Path("missing.img")) + " does not exist"},
