@@ -62,7 +62,7 @@ TEST_F(CliList, DisksAreClassifiedAsTheWritesJudgeThem) {
          "size=2000409264|device/model=PM9A1 |device/serial=X");
   Device("platform/mmc0/mmc0:0001/block/mmcblk0", "179:0", "size=62333952|device/name=SD32G");
   Device("platform/mmc0/mmc0:0001/block/mmcblk0/mmcblk0p1", "179:1", "partition=1");
-  for (const char* loop : {"loop0", "loop1", "loop3"}) {
+  for (const char* loop : {"loop0", "loop1", "loop3", "loop4"}) {
     Device(std::string("virtual/block/") + loop, std::string("7:") + loop[4],
            "size=16384|loop/backing_file=/images/x\n");
   }
@@ -89,7 +89,12 @@ TEST_F(CliList, DisksAreClassifiedAsTheWritesJudgeThem) {
   };
   system.loopBacking = [&](const std::string& name) -> std::optional<NodeFacts> {
     if (name == "loop3") return NodeFacts{{{0, 6}, 7}, DeviceNumber{8, 17}};  // on /dev/sdb1
+    if (name == "loop4") return NodeFacts{{{0, 6}, 8}, std::nullopt};         // a file of its own
     return NodeFacts{image, std::nullopt};  // loop0 and loop1 share one file
+  };
+  // Another program (mkfs, a second eraser) holds loop4 open exclusively.
+  system.heldBy = [](const std::string& name, DeviceNumber) {
+    return name == "loop4" ? std::string("open exclusively") : std::string();
   };
   // What an NVMe controller with a second namespace reports.
   testing::FakeDrive controller(PassThroughKind::Nvme, false);
@@ -112,6 +117,7 @@ TEST_F(CliList, DisksAreClassifiedAsTheWritesJudgeThem) {
       "/dev/loop1" + loop + "its backing file is also attached to /dev/loop0",
       "/dev/loop3" + loop +
           "its backing device /dev/sdb1: it is in use (mounted at /media/usb st\\012ick\\342\\200\\256)",
+      "/dev/loop4" + loop + "it is in use (open exclusively)",
       "/dev/mmcblk0 | SD32G" + removable + "MMC | 29.72 GB | [SWAP]" + locked +
           "it is in use (used as swap)",
       "/dev/nvme0n1 | PM9A1 | X | NVMe SSD | NVMe | 953.87 GB | - | [消去可能] 安全チェックOK: not mounted, not in use and not on the disk of the running system\n"

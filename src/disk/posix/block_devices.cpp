@@ -221,7 +221,10 @@ std::vector<DeviceNumber> OwnDevices(const Snapshot& snapshot, const fs::path& d
   return own;
 }
 
-std::optional<DiskInfo> Describe(const Snapshot& snapshot, const fs::path& dir) {
+// `unopened`: nobody of ours holds the device, so its own exclusive open is asked too (the
+// list); a writer judges the device it holds open, which answers for itself.
+std::optional<DiskInfo> Describe(const BlockSystem& system, const Snapshot& snapshot,
+                                 const fs::path& dir, bool unopened) {
   const auto number = NumberOf(dir);
   if (dir.empty() || !number) return std::nullopt;
   const fs::path whole = WholeDiskOf(dir);
@@ -248,7 +251,11 @@ std::optional<DiskInfo> Describe(const Snapshot& snapshot, const fs::path& dir) 
     places += (places.empty() ? L"" : L", ") + Utf8ToWide(place);
   }
   disk.driveLetters = places.empty() ? std::wstring(kNoDriveLetters) : places;
-  const std::string reason = snapshot.InUse(dir, OwnDevices(snapshot, dir));
+  std::string reason = snapshot.InUse(dir, OwnDevices(snapshot, dir));
+  if (reason.empty() && unopened && system.heldBy) {
+    const std::string held = system.heldBy(Name(dir), *number);
+    if (!held.empty()) reason = "it is in use (" + held + ")";
+  }
   if (reason == kReasonOnSystemDisk) {
     disk.safetyStatus = SafetyStatus::ProtectedSystemDisk;
   } else {
@@ -273,7 +280,7 @@ std::string BlockDeviceInUse(const BlockSystem& system, DeviceNumber device) {
 
 std::optional<DiskInfo> DescribeBlockDevice(const BlockSystem& system, DeviceNumber device) {
   const Snapshot snapshot(system);
-  return Describe(snapshot, DirOf(system.sysfs, device));
+  return Describe(system, snapshot, DirOf(system.sysfs, device), false);
 }
 
 std::string RegularFileInUse(const BlockSystem& system, const FileIdentity& file) {
@@ -305,7 +312,7 @@ std::vector<DiskInfo> ListBlockDisks(const BlockSystem& system) {
             [](const fs::path& a, const fs::path& b) { return Name(a) < Name(b); });
   std::vector<DiskInfo> disks;
   for (const fs::path& dir : dirs) {
-    auto disk = Describe(snapshot, dir);
+    auto disk = Describe(system, snapshot, dir, true);
     if (disk && disk->sizeBytes != 0) disks.push_back(std::move(*disk));
   }
   return disks;
