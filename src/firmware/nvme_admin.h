@@ -58,7 +58,7 @@ struct NvmeNamespaceFacts;
 // current LBA format, metadata and protection settings and only asks for the secure erase.
 NvmeAdminCommand NvmeFormat(uint32_t nsid, const NvmeNamespaceFacts& current, NvmeSecureErase ses);
 
-// Identify Controller (offsets of the NVMe base specification).
+// Identify Controller (byte offsets of its data structure).
 struct NvmeControllerFacts {
   std::string serial;           // bytes 4-23
   std::string model;            // bytes 24-63

@@ -1,6 +1,6 @@
-// The command builders and answer parsers byte for byte against the published layouts (NVMe
-// base specification, ACS, SAT, SPC/SBC and the Windows storage structures); every expected
-// byte below is written out by hand from those layouts.
+// The command builders and answer parsers byte for byte against the published layouts (NVMe,
+// ATA command set, SAT, SCSI block and primary commands, the Windows storage structures); every
+// expected byte below is written out by hand from those layouts.
 #include <gtest/gtest.h>
 
 #include <vector>
