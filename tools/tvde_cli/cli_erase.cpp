@@ -330,13 +330,12 @@ ReportData RunJob(const EraseJobConfig& config, const EraseRequest& request, Tar
   const ProgressCallback progress = [&](const EraseProgressInfo& record) {
     showAbort();
     const uint64_t now = TickCountMs();
-    const int64_t left = SecondsLeft(record, config);
     if (request.progressJson && jsonThrottle.ShouldPrint(record, now)) {
-      err << FormatProgressJson(record, left) << '\n' << std::flush;
+      err << FormatProgressJson(record, SecondsLeft(record, config)) << '\n' << std::flush;
     }
     if (!throttle.ShouldPrint(record, now)) return;
     if (services.outputIsTerminal) {
-      live.Show(FormatLiveProgress(record, left));
+      live.Show(FormatLiveProgress(record, SecondsLeft(record, config)));
     } else {
       print(FormatProgress(record));
     }
