@@ -76,5 +76,25 @@ TEST(Device, TrimOfAnImageFile) {
 #endif
 }
 
+// Transfer buffers of every size class (below a huge page, at it, above it and not a whole
+// number of pages) live side by side: each is page-aligned, zero-filled and writable to its
+// end without touching the other, and on POSIX the byte past its last page faults.
+TEST(PageBuffer, BuffersArePageAlignedZeroFilledAndEndAtAGuard) {
+  for (const size_t size : {size_t{8192}, size_t{2} << 20, (size_t{4} << 20) + 512}) {
+    PageBuffer first = PageBuffer::Allocate(size);
+    PageBuffer second = PageBuffer::Allocate(size);
+    ASSERT_TRUE(first.valid() && second.valid()) << size;
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(first.data()) % 4096, 0u);
+    EXPECT_TRUE(AllEqual(first.span(), 0, size, 0));
+    std::memset(first.data(), 0x5A, size);
+    EXPECT_TRUE(AllEqual(second.span(), 0, size, 0));
+#ifndef _WIN32
+    const size_t pageEnd = (size + 4095) / 4096 * 4096;
+    volatile uint8_t* const pastEnd = first.data() + pageEnd;
+    EXPECT_DEATH(*pastEnd = 1, "") << size;
+#endif
+  }
+}
+
 }  // namespace
 }  // namespace tvde
