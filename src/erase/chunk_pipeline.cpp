@@ -7,10 +7,8 @@
 
 namespace tvde {
 
-ChunkPipeline::ChunkPipeline(Producer produce, uint64_t totalBytes, int32_t producers)
-    : produce_(std::move(produce)),
-      total_(totalBytes),
-      producers_(std::clamp(producers, 1, kMaxProducers)) {}
+ChunkPipeline::ChunkPipeline(Producer produce, uint64_t totalBytes)
+    : produce_(std::move(produce)), total_(totalBytes) {}
 
 ChunkPipeline::~ChunkPipeline() {
   Stop();
@@ -30,14 +28,11 @@ size_t ChunkPipeline::ChunkSize(uint64_t offset) const {
                           : static_cast<size_t>(std::min<uint64_t>(chunkBytes_, total_ - offset));
 }
 
-// Slot ownership: an Empty slot belongs to its producer, an InUse slot to the consumer; a slot
-// changes hands only under mutex_, which orders the buffer contents between threads. Chunk i
-// always goes to slot i % kSlots, so each producer keeps to slots of its own.
-void ChunkPipeline::Produce(uint64_t firstChunk) {
-  const auto step = static_cast<uint64_t>(producers_);
-  for (uint64_t chunk = firstChunk; chunk * chunkBytes_ < total_; chunk += step) {
-    const uint64_t offset = chunk * chunkBytes_;
-    const auto slot = static_cast<size_t>(chunk % kSlots);
+// Slot ownership: an Empty slot belongs to the producer, an InUse slot to the consumer; a slot
+// changes hands only under mutex_, which orders the buffer contents between threads.
+void ChunkPipeline::Produce() {
+  size_t slot = 0;
+  for (uint64_t offset = 0; offset < total_; offset += chunkBytes_) {
     {
       std::unique_lock<std::mutex> lock(mutex_);
       changed_.wait(lock, [&] { return stop_ || slots_[slot] == Slot::Empty; });
@@ -50,6 +45,7 @@ void ChunkPipeline::Produce(uint64_t firstChunk) {
     }
     changed_.notify_all();
     if (!ok) return;
+    slot = (slot + 1) % kSlots;
   }
 }
 
@@ -68,25 +64,10 @@ std::span<const uint8_t> ChunkPipeline::Next() {
   }
   if (!started_) {
     started_ = true;
-    bool allStarted = true;
-    {
-      // Held while the threads start, so that none produces before all of them run; if one
-      // cannot start, those that did stop before producing anything.
-      std::lock_guard<std::mutex> lock(mutex_);
-      try {
-        for (int32_t p = 0; p < producers_; ++p) {
-          threads_[static_cast<size_t>(p)] =
-              std::thread([this, p] { Produce(static_cast<uint64_t>(p)); });
-        }
-      } catch (const std::system_error&) {
-        stop_ = true;
-        allStarted = false;
-      }
-    }
-    if (!allStarted) {
-      // Not every thread to be had: production and consumption simply take turns.
-      Stop();
-      stop_ = false;
+    try {
+      thread_ = std::thread([this] { Produce(); });
+    } catch (const std::system_error&) {
+      // No thread to be had: production and consumption simply take turns.
       inline_ = true;
       return Next();
     }
@@ -115,9 +96,7 @@ void ChunkPipeline::Stop() {
     stop_ = true;
   }
   changed_.notify_all();
-  for (std::thread& thread : threads_) {
-    if (thread.joinable()) thread.join();
-  }
+  if (thread_.joinable()) thread_.join();
 }
 
 }  // namespace tvde

@@ -3,8 +3,7 @@
 // earlier chunks are being written, and a read-back reads the next chunks while an earlier one
 // is being compared, so each costs the slower of its two halves instead of their sum. A few
 // chunks of slack keep either side going while the other is held up for a moment. Chunks come
-// in order, each a fresh production, never a reused one. Two producers may share the work, one
-// taking the even chunks and the other the odd ones.
+// in order, each a fresh production, never a reused one.
 
 #include <array>
 #include <condition_variable>
@@ -22,38 +21,36 @@ namespace tvde {
 class ChunkPipeline {
  public:
   // Fills `out` with bytes [offset, offset + out.size()) of what is produced, or returns false.
-  // Runs on a pipeline thread (or on the caller's when the threads cannot be had).
+  // Runs on the pipeline's thread (or on the caller's when no thread can be had).
   using Producer = std::function<bool(uint64_t offset, std::span<uint8_t> out)>;
 
   // Chunks cover [0, totalBytes): every one chunkBytes long (set by Allocate) but the last.
-  ChunkPipeline(Producer produce, uint64_t totalBytes, int32_t producers = 1);
+  ChunkPipeline(Producer produce, uint64_t totalBytes);
   ChunkPipeline(const ChunkPipeline&) = delete;
   ChunkPipeline& operator=(const ChunkPipeline&) = delete;
-  // Stops the threads and waits for them: no production runs after destruction.
+  // Stops the thread and waits for it: no production runs after destruction.
   ~ChunkPipeline();
 
   // Reserves the page-aligned chunk buffers; false when the allocation fails.
   bool Allocate(size_t chunkBytes);
 
-  // The next chunk; it stays valid and untouched until the next call. Empty when its producer
+  // The next chunk; it stays valid and untouched until the next call. Empty when the producer
   // failed (the pipeline has then stopped for good) or every chunk was handed out. The first
-  // call starts the threads.
+  // call starts the thread.
   std::span<const uint8_t> Next();
 
   // Chunks in hand at most: the one the caller holds and those produced ahead of it.
   static constexpr size_t kSlots = 4;
-  static constexpr int32_t kMaxProducers = 2;  // divides kSlots: each slot has one producer
 
  private:
   enum class Slot : int32_t { Empty, Ready, Failed, InUse };
 
   size_t ChunkSize(uint64_t offset) const;
-  void Produce(uint64_t firstChunk);
+  void Produce();
   void Stop();
 
   Producer produce_;  // owned copy: the thread may still use it while the caller unwinds
   uint64_t total_;
-  int32_t producers_;
   size_t chunkBytes_ = 0;
   std::array<PageBuffer, kSlots> buffers_;
   std::mutex mutex_;
@@ -65,7 +62,7 @@ class ChunkPipeline {
   int32_t inUse_ = -1;                // consumer side only
   bool started_ = false;              // consumer side only
   bool inline_ = false;               // no thread could be started: produce on the caller's thread
-  std::array<std::thread, kMaxProducers> threads_;
+  std::thread thread_;
 };
 
 }  // namespace tvde

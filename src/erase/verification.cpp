@@ -1,20 +1,24 @@
-// Read-back verification: sampled windows or the full surface (read ahead and compared on
-// threads of its own), compared with the pass data; and the paced simulation.
+// Read-back verification: sampled windows or the full surface (read one chunk ahead on a thread
+// of its own), compared with the pass data; and the paced simulation.
 #include "erase/verification.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "base/clock.h"
 #include "base/page_buffer.h"
+#include "base/system_error.h"
 #include "base/text.h"
 #include "erase/chunk_pipeline.h"
-#include "erase/read_back.h"
+#include "erase/disk_error_text.h"
 
 namespace tvde {
 namespace {
 
 constexpr int32_t kSimulationSteps = 10;
 constexpr uint32_t kSimulationStepMs = 25;
+// Expected bytes are made and compared in pieces of this size, which stay in the cache.
+constexpr size_t kComparePieceBytes = size_t{256} * 1024;
 constexpr const wchar_t* kReadBackStatus = L"ベリファイ検証中 (セクタリードバック確認)...";
 constexpr const wchar_t* kVerdictVerifyCancelled = L"CANCELLED";
 constexpr const wchar_t* kVerdictMismatch = L"FAILED (Pattern Mismatch Detected)";
@@ -43,29 +47,69 @@ int32_t Finish(std::wstring& verdict, const wchar_t* text, int32_t status) {
   return status;
 }
 
-// Logs what stopped the read-back and gives its verdict; the verdict names no place, the log
-// line does.
-int32_t Conclude(const ReadBackFault& fault, const ExpectedContent& expected,
-                 const LogCallback& log, std::wstring& verdict) {
-  switch (fault.kind) {
-    case ReadBackFault::Kind::Mismatch:
+// Where a read stopped and why; set by whichever thread read.
+struct ReadFailure {
+  uint64_t offset = 0;
+  std::wstring cause;
+};
+
+// The verdict names no place; the log says where the read-back stopped and why.
+int32_t ReadFailed(std::wstring& verdict, const LogCallback& log, const ReadFailure& failure) {
+  EmitLog(log, L"[ERROR] ベリファイ検証の読み出しに失敗しました (オフセット " +
+                   std::to_wstring(failure.offset) + L" バイト): " + failure.cause);
+  return Finish(verdict, kVerdictReadError, kStatusFailed);
+}
+
+// A range read only in part has not been verified: a short read counts as a failure.
+bool ReadExactly(Device& disk, uint64_t offset, std::span<uint8_t> out, ReadFailure& failure) {
+  if (!disk.Seek(offset)) {
+    failure = {offset, DescribeDiskError(LastSystemError())};
+    return false;
+  }
+  const IoResult read = disk.Read(out);
+  if (!read.ok) {
+    failure = {offset, DescribeDiskError(read.error)};
+    return false;
+  }
+  if (read.bytes != out.size()) {
+    failure = {offset, std::to_wstring(out.size()) + L" バイト中 " + std::to_wstring(read.bytes) +
+                           L" バイトしか読み出せませんでした"};
+    return false;
+  }
+  return true;
+}
+
+// Compares `data`, read at `offset`, with what the disk should hold there, piece by piece so
+// that the expected bytes are made in a buffer small enough to stay in the processor's cache.
+// kStatusCompleted when it matches or when no pass is named to compare with.
+int32_t CompareRead(const ExpectedContent& expected, uint64_t offset, std::span<const uint8_t> data,
+                    std::span<uint8_t> scratch, ReadBackFacts& facts, const LogCallback& log,
+                    std::wstring& verdict) {
+  if (expected.pass == nullptr) return kStatusCompleted;
+  for (size_t done = 0; done < data.size();) {
+    const std::span<const uint8_t> got =
+        data.subspan(done, std::min(scratch.size(), data.size() - done));
+    const std::span<uint8_t> want = scratch.first(got.size());
+    const std::optional<uint64_t> zeroed = FillExpected(expected, offset + done, want);
+    if (!zeroed) {
+      EmitLog(log, L"[ERROR] 比較用のデータを生成できませんでした (オフセット " +
+                       std::to_wstring(offset + done) + L" バイト, " + expected.pass->name + L")");
+      return Finish(verdict, kVerdictExpectedDataError, kStatusFailed);
+    }
+    if (*zeroed > 0) facts.zeroedCompared = true;
+    if (std::memcmp(want.data(), got.data(), got.size()) != 0) {
+      const size_t at = static_cast<size_t>(
+          std::mismatch(got.begin(), got.end(), want.begin()).first - got.begin());
       EmitLog(log, L"[ERROR] ベリファイ検証で内容の不一致を検出しました (オフセット " +
-                       std::to_wstring(fault.offset) + L" バイト, 期待値 " +
-                       FormatPrintfW("0x%02X", fault.want) + L", 読み出し値 " +
-                       FormatPrintfW("0x%02X", fault.got) + L", 比較対象: " + expected.pass->name +
+                       std::to_wstring(offset + done + at) + L" バイト, 期待値 " +
+                       FormatPrintfW("0x%02X", want[at]) + L", 読み出し値 " +
+                       FormatPrintfW("0x%02X", got[at]) + L", 比較対象: " + expected.pass->name +
                        L")");
       return Finish(verdict, kVerdictMismatch, kStatusFailed);
-    case ReadBackFault::Kind::ExpectedData:
-      EmitLog(log, L"[ERROR] 比較用のデータを生成できませんでした (オフセット " +
-                       std::to_wstring(fault.offset) + L" バイト, " + expected.pass->name + L")");
-      return Finish(verdict, kVerdictExpectedDataError, kStatusFailed);
-    case ReadBackFault::Kind::Read:
-    case ReadBackFault::Kind::None:  // a stop nobody explained is no pass either
-      break;
+    }
+    done += got.size();
   }
-  EmitLog(log, L"[ERROR] ベリファイ検証の読み出しに失敗しました (オフセット " +
-                   std::to_wstring(fault.offset) + L" バイト): " + fault.cause);
-  return Finish(verdict, kVerdictReadError, kStatusFailed);
+  return kStatusCompleted;
 }
 
 double MiBPerSecond(uint64_t bytes, uint64_t elapsedMs) {
@@ -96,11 +140,11 @@ int32_t ReadSampledWindows(Device& disk, const EraseJobConfig& config,
     const VerifySampleWindow window = SampleWindow(size, sector, i, samples);
     if (window.bytes == 0) return Finish(verdict, kVerdictReadError, kStatusFailed);
     const std::span<uint8_t> data = buffer.span().first(window.bytes);
-    ReadBackFault fault;
-    if (ReadExactly(disk, window.offset, data, fault)) {
-      fault = Compare(expected, window.offset, data, scratch.span(), facts.zeroedCompared);
-    }
-    if (fault.kind != ReadBackFault::Kind::None) return Conclude(fault, expected, log, verdict);
+    ReadFailure failure;
+    if (!ReadExactly(disk, window.offset, data, failure)) return ReadFailed(verdict, log, failure);
+    const int32_t compared =
+        CompareRead(expected, window.offset, data, scratch.span(), facts, log, verdict);
+    if (compared != kStatusCompleted) return compared;
     const uint64_t end = window.offset + window.bytes;
     if (end > coveredUpTo) {
       facts.sectorsRead += (end - std::max(window.offset, coveredUpTo)) / sector;
@@ -124,31 +168,27 @@ int32_t ReadFullSurface(Device& disk, const EraseJobConfig& config, const Expect
   const size_t chunkBytes =
       std::max<size_t>(sector, kVerifyChunkBytes / sector * static_cast<size_t>(sector));
 
-  SurfaceReadBack readBack(disk, expected, chunkBytes);
-  // Declared after what it reads into: its threads are stopped before that goes. Two workers,
-  // so that one compares while the other reads.
-  const int32_t workers = ChunkPipeline::kMaxProducers;
+  ReadFailure failure;
+  PageBuffer scratch = PageBuffer::Allocate(kComparePieceBytes);
+  // Declared after what it reads into: its thread is stopped before they go.
   ChunkPipeline reader(
-      [&readBack](uint64_t offset, std::span<uint8_t> out) {
-        return readBack.ReadAndCompare(offset, out);
+      [&disk, &failure](uint64_t offset, std::span<uint8_t> out) {
+        return ReadExactly(disk, offset, out, failure);
       },
-      total, workers);
-  struct StopReadsFirst {
-    SurfaceReadBack& readBack;
-    ~StopReadsFirst() { readBack.Stop(); }
-  } const stopReadsFirst{readBack};  // declared after the pipeline: runs before it stops
-  if (!readBack.Allocate(workers) || !reader.Allocate(chunkBytes)) {
+      total);
+  if (!scratch.valid() || !reader.Allocate(chunkBytes)) {
     return Finish(verdict, L"FAILED (Memory Allocation Error)", kStatusFailed);
   }
 
   const uint64_t start = TickCountMs();
   uint64_t done = 0;
   while (done < total) {
-    // At most the chunks being read ahead are still read after a cancel.
+    // At most the chunk being read ahead is still read after a cancel.
     if (cancel.load() != 0) return Finish(verdict, kVerdictVerifyCancelled, kStatusCancelled);
     const std::span<const uint8_t> data = reader.Next();
-    facts.zeroedCompared = readBack.ZeroedCompared();
-    if (data.empty()) return Conclude(readBack.FirstFault(), expected, log, verdict);
+    if (data.empty()) return ReadFailed(verdict, log, failure);
+    const int32_t compared = CompareRead(expected, done, data, scratch.span(), facts, log, verdict);
+    if (compared != kStatusCompleted) return compared;
     done += data.size();
     facts.sectorsRead = done / sector;
     const auto percent = static_cast<int32_t>(done * 100 / total);
