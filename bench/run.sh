@@ -12,10 +12,11 @@
 #     verification right after its zero and its random pass (every byte compared, the random
 #     one against its regenerated stream);
 #   the random-pass keystream alone on one thread, without a device.
-# It runs on the target file and then, as root, on a loop device attached to that file. Medians
-# of the rounds are printed with their ratio to their reference. The Windows build's passes,
-# verification and keystream run once more under Wine, for information only (Wine writes
-# through the page cache, and its CNG runs AES without the processor's AES instructions).
+# It runs on the target file and then, as root, on a loop device attached to that file, plain and
+# with direct I/O. Medians of the rounds are printed with their ratio to their reference. The
+# Windows build's passes, verification and keystream run once more under Wine, for information
+# only (Wine writes through the page cache, and its CNG runs AES without the processor's AES
+# instructions).
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 IFS=, read -r -a sizes <<<"${1:-1024,4096}"
@@ -109,11 +110,17 @@ for size_mib in "${sizes[@]}"; do
   dd if=/dev/zero of="$target" bs=4M count="$chunks" oflag=direct conv=notrunc status=none
   measure "$target" "file"
   if [ "$(id -u)" -eq 0 ] && command -v losetup >/dev/null; then
-    loop=$(losetup --find --show "$target")
-    trap 'losetup -d "$loop" 2>/dev/null || true' EXIT
-    measure "$loop" "loop device"
-    losetup -d "$loop"
-    trap - EXIT
+    # A plain loop device serves reads from the backing file's page cache (memory speed); one
+    # with direct I/O passes every transfer to the file unbuffered, as a disk would take it.
+    for io in off on; do
+      loop=$(losetup --find --show --direct-io=$io "$target")
+      trap 'losetup -d "$loop" 2>/dev/null || true' EXIT
+      label="loop device"
+      [ $io = on ] && label="loop device, direct I/O"
+      measure "$loop" "$label"
+      losetup -d "$loop"
+      trap - EXIT
+    done
   else
     echo "(not root: the loop-device run is skipped)"
   fi
