@@ -45,6 +45,8 @@ constexpr const wchar_t* kLogSimulatedPureZero =
     L"[DISK STATE] 通常通りディスクを完全消去した状態 (スタンプなし / 全セクタ0x00想定) として完了しました。";
 constexpr const wchar_t* kLogNoStampLastPassNotZero =
     L"[DISK STATE] スタンプなしで完了しました。最終パスが 0x00 ではないため、全セクタ 0x00 の状態にはなりません。";
+constexpr const wchar_t* kLogNoStampSectorsOutOfReach =
+    L"[DISK STATE] スタンプなしで完了しました。DCO で制限された領域のセクタは消去されていないため、全セクタ 0x00 の状態にはなりません。";
 constexpr const wchar_t* kLogNoStampVerifyFailed =
     L"[DISK STATE] ベリファイ検証に合格しなかったため、スタンプを記録せずに終了しました。全セクタ 0x00 であることは確認されていません。";
 constexpr const wchar_t* kLogReportFileMissing = L"[ERROR] 保存できなかったファイル: ";
@@ -169,13 +171,11 @@ class JobRun {
 
   // A device that changed its size during the passes holds data the passes never reached (a
   // grown part) or lost what they wrote: asked again before verification, it is not certified.
+  // Logs and records the two sizes.
   bool SizeChanged(Device& disk, uint64_t startLength) {
     uint64_t length = 0;
     if (!disk.QueryLength(length) || length == startLength) return false;
     const uint64_t written = config().disk.sizeBytes;
-    result_.statusCode = kStatusFailed;
-    result_.verificationResult = kVerdictSizeChanged;
-    result_.diskStampStatus = kStampNotStamped;
     result_.errorMessage = std::wstring(kSizeChangedMessage) + L" (開始時 " +
                            std::to_wstring(startLength) + L" バイト、パス終了後 " +
                            std::to_wstring(length) + L" バイト、書き込まれていない " +
@@ -400,12 +400,8 @@ class JobRun {
     }
 
     if (lengthKnown && SizeChanged(disk, startLength)) {
-      secret_ = RandomPassSecret();
-      NoteCategory(false);
-      RecordScope();  // the read-backs that ran before stay on the record
-      StopClock();
-      GiveDiskBack(opened, volumes);
-      return Report();
+      // The read-backs that ran before stay on the record.
+      return StopAfterPass(kStatusFailed, kVerdictSizeChanged, opened, volumes);
     }
     result_.statusCode = VerifyLastPass(
         disk, WipePartitionTables(disk, config().disk.sizeBytes, SectorSize(), log_));
@@ -431,9 +427,11 @@ class JobRun {
     } else {
       result_.diskStampStatus = kStampNotStamped;
       // A cancelled job reached no end state to speak of.
-      if (result_.statusCode != kStatusCancelled) {
-        EmitLog(log_, result_.statusCode == kStatusFailed ? kLogNoStampVerifyFailed
-                                                          : kLogNoStampLastPassNotZero);
+      if (result_.statusCode == kStatusFailed) {
+        EmitLog(log_, kLogNoStampVerifyFailed);
+      } else if (result_.statusCode != kStatusCancelled) {
+        EmitLog(log_, PlanEndsWithZeros(plan_) ? kLogNoStampSectorsOutOfReach
+                                               : kLogNoStampLastPassNotZero);
       }
     }
 
