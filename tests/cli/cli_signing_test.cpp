@@ -66,8 +66,9 @@ class CliSigning : public CliFixture {
 
 TEST_F(CliSigning, VerifyPassesTheUntouchedSetAndNamesTheCheckEachTamperingFails) {
 #ifndef _WIN32
-  const mode_t mask = umask(0);  // whatever the umask, the key folder is its owner's alone
-  const int made = Cli({"keygen", "--out", Path("keys")}).code;
+  // Whatever the umask, the key folder is its owner's alone, also when named with a separator.
+  const mode_t mask = umask(0);
+  const int made = Cli({"keygen", "--out", Path("keys/")}).code;
   umask(mask);
   ASSERT_EQ(made, 0);
   EXPECT_EQ(fs::status(dir_.path() / "keys").permissions(), fs::perms::owner_all);

@@ -16,8 +16,10 @@
 namespace tvde {
 
 bool CreateFolderTree(const std::wstring& folder, FileAccess access) {
-  const std::filesystem::path path(WideToUtf8(folder));
+  std::filesystem::path path = std::filesystem::path(WideToUtf8(folder)).lexically_normal();
   if (path.empty()) return false;
+  // "keys/" names the folder keys: made as its own parent, it would escape the owner-only mode.
+  if (!path.has_filename() && path.has_relative_path()) path = path.parent_path();
   std::error_code error;
   if (access == FileAccess::OwnerOnly) {
     std::filesystem::create_directories(path.parent_path(), error);

@@ -77,7 +77,14 @@ std::wstring OsFilePath(const std::wstring& path) {
   return ExtendedLengthPath(full);
 }
 
-bool CreateFolderTree(const std::wstring& folder, FileAccess access) {
+bool CreateFolderTree(const std::wstring& named, FileAccess access) {
+  // "keys\" names the folder keys: made as its own parent, it would escape the owner-only
+  // access list. A root ("C:\", "\") keeps its separator.
+  std::wstring folder = named;
+  while (folder.size() > 1 && (folder.back() == L'\\' || folder.back() == L'/') &&
+         folder[folder.size() - 2] != L':') {
+    folder.pop_back();
+  }
   const std::wstring path = OsFilePath(folder);
   // The results are ignored: an existing folder is the normal case; the answer is whether the
   // folder is there now.
