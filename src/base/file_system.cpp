@@ -2,6 +2,7 @@
 // payloads) through the device layer's checked open.
 #include "base/file_system.h"
 
+#include <algorithm>
 #include <array>
 #include <vector>
 
@@ -52,10 +53,15 @@ FileReadResult ReadRegularFile(const std::wstring& path, size_t maxBytes, std::s
   }
   if (opened.object.kind != DeviceKind::RegularFile) return FileReadResult::NotARegularFile;
 
-  // One byte more than allowed tells a file that is too large from one that fits exactly.
-  std::vector<uint8_t> buffer(maxBytes + 1);
+  // One byte more than allowed tells a file that is too large from one that fits exactly. The
+  // buffer grows with what is read: a generous limit costs nothing for a small file.
+  const size_t limit = maxBytes + 1;
+  std::vector<uint8_t> buffer;
   size_t total = 0;
-  while (total < buffer.size()) {
+  while (total < limit) {
+    if (total == buffer.size()) {
+      buffer.resize(std::min(limit, std::max(buffer.size() * 2, size_t{64} * 1024)));
+    }
     const IoResult read = opened.device->Read(std::span<uint8_t>(buffer).subspan(total));
     if (!read.ok) return FileReadResult::Failed;
     if (read.bytes == 0) break;
