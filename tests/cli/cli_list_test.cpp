@@ -75,7 +75,7 @@ TEST_F(CliList, DisksAreClassifiedAsTheWritesJudgeThem) {
   system.sysfs = sys_;
   system.mounts = ParseMountInfo(
       "20 1 253:0 / / rw - ext4 /dev/mapper/root rw\n"
-      "21 20 8:17 / /media/usb\\040st\\012ick\u202E rw - vfat /dev/sdb1 rw\n"
+      "21 20 8:17 / /media/usb\\040st\\012ick\u202E\u061C rw - vfat /dev/sdb1 rw\n"
       "22 20 0:5 / /dev rw - devtmpfs udev rw\n");
   system.swapAreas = ParseSwapAreas(
       "Filename\tType\tSize\tUsed\tPriority\n/dev/mmcblk0p1  partition\t1\t0\t-2\n"
@@ -116,7 +116,7 @@ TEST_F(CliList, DisksAreClassifiedAsTheWritesJudgeThem) {
       "/dev/loop0" + loop + "its backing file is also attached to /dev/loop1",
       "/dev/loop1" + loop + "its backing file is also attached to /dev/loop0",
       "/dev/loop3" + loop +
-          "its backing device /dev/sdb1: it is in use (mounted at /media/usb st\\012ick\\342\\200\\256)",
+          "its backing device /dev/sdb1: it is in use (mounted at /media/usb st\\012ick\\342\\200\\256\\330\\234)",
       "/dev/loop4" + loop + "it is in use (open exclusively)",
       "/dev/mmcblk0 | SD32G" + removable + "MMC | 29.72 GB | [SWAP]" + locked +
           "it is in use (used as swap)",
@@ -125,8 +125,8 @@ TEST_F(CliList, DisksAreClassifiedAsTheWritesJudgeThem) {
       "/dev/sda | Samsung SSD 870 | S6PT | SSD (SATA/SAS) | SATA | 465.76 GB | / | [絶対保護] OS起動システムディスク (消去不可): it is on the disk of the running system",
       // A line break in a name cannot start a line of its own, nor a mark reorder it.
       "/dev/sdb | SanDisk Ultra" + removable +
-          "USB | 29.81 GB | /media/usb st\\012ick\\342\\200\\256" + locked +
-          "it is in use (mounted at /media/usb st\\012ick\\342\\200\\256)",
+          "USB | 29.81 GB | /media/usb st\\012ick\\342\\200\\256\\330\\234" + locked +
+          "it is in use (mounted at /media/usb st\\012ick\\342\\200\\256\\330\\234)",
   };
   std::string expected;
   for (const std::string& row : rows)
@@ -136,11 +136,11 @@ TEST_F(CliList, DisksAreClassifiedAsTheWritesJudgeThem) {
   const std::string json = Cli({"list", "--json"}).out;
   EXPECT_EQ(json.rfind("[\n  {\"devicePath\": \"/dev/loop0\"", 0), 0u);
   // Python reads the real list's keys (CliEndToEnd.ListJson); here the values of one row.
-  EXPECT_TRUE(
-      testing::Contains(json,
-                        "\"sizeBytes\": 32010928128, \"size\": \"29.81 GB\", "
-                        "\"bytesPerSector\": 4096, \"mountPoints\": \"/media/usb st\\nick\u202E\", "
-                        "\"safetyStatus\": 3, "))
+  EXPECT_TRUE(testing::Contains(
+      json,
+      "\"sizeBytes\": 32010928128, \"size\": \"29.81 GB\", "
+      "\"bytesPerSector\": 4096, \"mountPoints\": \"/media/usb st\\nick\u202E\u061C\", "
+      "\"safetyStatus\": 3, "))
       << json;
   EXPECT_TRUE(testing::Contains(json,
                                 "\"passThrough\": \"NVMe\", \"firmwareMethods\": "

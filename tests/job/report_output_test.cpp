@@ -107,6 +107,15 @@ TEST(PrepareReportFolder, MakesTheFolderLeavesNoTestFileAndTakesLongPaths) {
   close(reader);
 #endif
 
+#ifdef _WIN32
+  // A device in any namespace holds no files, however it is spelt; a folder's long form does.
+  for (const wchar_t* device : {L"\\\\.\\PhysicalDrive1", L"\\\\./PhysicalDrive1",
+                                L"\\\\?\\globalroot\\Device\\Harddisk1", L"\\??\\C:"}) {
+    EXPECT_FALSE(ReportFolderProblem(device).empty()) << U8(device);
+  }
+  EXPECT_EQ(ReportFolderProblem(L"\\\\?\\C:\\certs"), L"");
+#endif
+
   // A folder past the old Windows path limit (a deep folder on a USB stick) takes reports.
   std::wstring deep = dir.File("long");
   while (deep.size() < 300)

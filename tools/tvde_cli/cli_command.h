@@ -42,8 +42,9 @@ bool ParseArgs(const std::vector<std::string>& args, const std::set<std::string>
                Args& parsed, std::string& error);
 
 // The length in bytes of the UTF-8 sequence at `at` when a terminal would obey it or it would
-// break or reorder a line: C0 controls and DEL (1), C1 controls (2), the direction marks, line
-// and paragraph separators and direction embeddings, overrides and isolates (3); else 0.
+// break or reorder a line: C0 controls and DEL (1), C1 controls and the Arabic letter mark (2), the
+// direction marks, line and paragraph separators and direction embeddings, overrides and isolates
+// (3); else 0.
 size_t UnsafeSequenceLength(std::string_view text, size_t at);
 
 // Text from the system, a file or the command line made safe for one terminal line: each byte

@@ -108,6 +108,7 @@ size_t UnsafeSequenceLength(std::string_view text, size_t at) {
   };
   if (byte(0) < 0x20 || byte(0) == 0x7F) return 1;
   if (byte(0) == 0xC2 && byte(1) >= 0x80 && byte(1) <= 0x9F) return 2;  // U+0080..U+009F
+  if (byte(0) == 0xD8 && byte(1) == 0x9C) return 2;                     // U+061C
   if (byte(0) != 0xE2) return 0;
   // U+200E/F, U+2028..U+202E, U+2066..U+2069
   const bool marks = byte(1) == 0x80 &&

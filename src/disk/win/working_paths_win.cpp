@@ -28,11 +28,8 @@ std::wstring CurrentFolder() {
 }  // namespace
 
 std::wstring SpecialFileSystemOf(const std::wstring& folder) {
-  // "\\.\" names devices and "\\?\GLOBALROOT" the object manager, never a folder.
-  if (folder.starts_with(L"\\\\.\\") || folder.starts_with(L"\\\\?\\GLOBALROOT")) {
-    return L"in the device namespace";
-  }
-  return {};
+  // A device or volume in any namespace, however spelt, or a host device under Wine.
+  return IsRawDevicePath(folder) || IsWineHostDevicePath(folder) ? L"in the device namespace" : L"";
 }
 
 std::vector<std::wstring> WorkingPathsOnDisk(const DiskInfo& disk,
