@@ -28,8 +28,8 @@ std::wstring CurrentFolder() {
 }  // namespace
 
 std::wstring SpecialFileSystemOf(const std::wstring& folder) {
-  // A device or volume in any namespace, however spelt, or a host device under Wine.
-  return IsRawDevicePath(folder) || IsWineHostDevicePath(folder) ? L"in the device namespace" : L"";
+  // A device or volume in any namespace, however it is spelt, is never a folder.
+  return IsRawDevicePath(folder) ? L"in the device namespace" : L"";
 }
 
 std::vector<std::wstring> WorkingPathsOnDisk(const DiskInfo& disk,
