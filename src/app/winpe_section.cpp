@@ -28,6 +28,8 @@ constexpr const wchar_t* kAdkAdminRefusal =
     L"Windows ADK / WinPE Add-on のインストールには管理者権限が必要です。\n画面右上の「管理者権限で再起動」ボタンを押してから実行してください。";
 constexpr const wchar_t* kAdkNotReadyRefusal =
     L"Windows ADK または WinPE Add-on がまだインストールされていません。\n先に上の「選択した ADK + WinPE Add-on を任意ダウンロード / 導入」を実行してください。";
+constexpr const wchar_t* kAdkMismatchRefusal =
+    L"Windows ADK と WinPE Add-on のバージョンが一致しません。\n上の「選択した ADK + WinPE Add-on を任意ダウンロード / 導入」で同じバージョンの組を導入してから実行してください。";
 constexpr const wchar_t* kNoUsbRefusal = L"有効なリムーバブルUSBドライブが選択されていません。";
 constexpr const wchar_t* kUsbQuestionTitle = L"WinPE USB作成確認";
 constexpr const wchar_t* kWinPEErrorBox =
@@ -105,9 +107,10 @@ void App::OnCreateMediaButton() {
   };
   if (busy.load() != 0) return refuse(kBusyRefusal);
   if (isAdmin != 1) return refuse(kMediaAdminRefusal);
-  if (AdkStatusAt(ResolveAdkRoot(services.winpeHost.adkRootCandidates),
-                  services.winpeHost.fileVersion) != kAdkReady)
-    return refuse(kAdkNotReadyRefusal);
+  const int32_t adk = AdkStatusAt(ResolveAdkRoot(services.winpeHost.adkRootCandidates),
+                                  services.winpeHost.fileVersion);
+  if (adk == kAdkVersionMismatch) return refuse(kAdkMismatchRefusal);
+  if (adk != kAdkReady) return refuse(kAdkNotReadyRefusal);
 
   auto start = std::make_unique<WinPEWorkerStart>();
   start->app = this;

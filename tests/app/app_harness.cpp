@@ -78,6 +78,7 @@ AppServices AppHarness::Services() {
   };
   services.winpeHost.adkRootCandidates = {adkRoot()};
   services.winpeHost.programPath = temp_.File("program\\TorevalDiskEraser.exe");
+  services.winpeHost.fileVersion = fileVersion;
   services.acquireAdk = [this](int32_t choice, const std::wstring& folder, LogCallback log,
                                const WinPEHost& host) {
     return adkJob ? adkJob(choice, folder, log, host) : 0;

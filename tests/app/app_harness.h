@@ -65,6 +65,7 @@ class AppHarness {
   // succeed at once); the ADK is looked for in adkRoot() only.
   std::vector<std::wstring> removableDrives;
   std::wstring isoAnswer;
+  FileVersionReader fileVersion;  // of the ADK's files; none: no versions to compare
   AdkAcquisitionRunner adkJob;
   WinPEBuildRunner buildJob;
   std::wstring adkRoot() const { return temp_.File("adk kit"); }

@@ -92,6 +92,10 @@ TEST(WinPESection, MediaButtonRefusesOrHandsTheChoicesToTheBuildAndShowsItsEnd) 
        Box(kProduct, L"WinPE起動メディアの作成 (DISMイメージマウント) には管理者権限が必要です。\n画面右上の「管理者権限で再起動」ボタンを押してから実行してください。", warning), L""},
       {"no ADK", false, 0, 1, 0, 0, 0, nullptr, "",
        Box(kProduct, L"Windows ADK または WinPE Add-on がまだインストールされていません。\n先に上の「選択した ADK + WinPE Add-on を任意ダウンロード / 導入」を実行してください。", warning), L""},
+      {"ADK and add-on of two versions", true, 0, 1, 0, 0, 0,
+       [](AppHarness& h) { h.fileVersion = [](const std::wstring& file) {
+         return file.ends_with(L"dism.exe") ? std::wstring(L"10.1.28000.1") : std::wstring(L"10.1.26100.1"); }; }, "",
+       Box(kProduct, L"Windows ADK と WinPE Add-on のバージョンが一致しません。\n上の「選択した ADK + WinPE Add-on を任意ダウンロード / 導入」で同じバージョンの組を導入してから実行してください。", warning), L""},
       {"no removable drive", true, 0, 0, 0, 0, 0, [](AppHarness& h) { h.removableDrives.clear(); }, "",
        Box(kProduct, L"有効なリムーバブルUSBドライブが選択されていません。", warning), L""},
       {"USB question answered No", true, 1, 0, 0, 0, 0, [](AppHarness& h) { h.answer = [](const BoxCall&) { return IDNO; }; },

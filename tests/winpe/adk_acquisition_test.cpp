@@ -56,9 +56,13 @@ const std::wstring kWingetDone =
     L"[ADK INSTALLER] Windows ADK および WinPE Add-on の導入が確認されました！\n";
 const std::wstring kRefused =
     L"[ERROR] デジタル署名を検証できないため、このインストーラーは実行しません: {dl}";
-const std::wstring kNotMicrosoft =
-    L"[ERROR] Microsoft の署名ではないため、このインストーラーは実行しません (署名者: Contoso Ltd): {dl}";
+std::wstring NotMicrosoft(const std::wstring& signer) {
+  return L"[ERROR] Microsoft の署名ではないため、このインストーラーは実行しません (署名者: " +
+         signer + L"): {dl}\\adkwinpesetup_win10.exe\n";
+}
 const wchar_t* const kMicrosoft = L"Microsoft Corporation";
+// Microsoft's name under a root that is not Microsoft's (told apart from kMicrosoft by address).
+const wchar_t kMicrosoftNameOnly[] = L"Microsoft Corporation";
 // The Windows 10 route on an empty machine, then the package manager's route; one letter each.
 const std::wstring kCommands[] = {
     kCurl + LR"(2120254" -o "{dl}\adksetup_win10.exe")",
@@ -102,9 +106,12 @@ TEST(AdkAcquisition, EachRouteRunsItsCommandsAndEndsByTheAdkStatus) {
        L"  curl.exe failed\n  curl.exe failed\n[ADK DOWNLOADER] 公式インストーラー一式のダウンロードが完了しました！"},
       {FakeAdk::kNone, kAdkChoiceWin11, L"winget", kMicrosoft, 1, "jk",
        kWinget + L"  winget.exe failed\n  winget.exe failed"},
-      // Another publisher's valid signature is no better than a broken one.
+      // Another publisher's valid signature, or Microsoft's name under another root, is no better
+      // than a broken one.
       {FakeAdk::kX64AndX86, kAdkChoiceWin10, L"", L"Contoso Ltd", 0, "c",
-       kWin10Start + kNotMicrosoft + L"\\adkwinpesetup_win10.exe\n" + kWin10Done},
+       kWin10Start + NotMicrosoft(L"Contoso Ltd") + kWin10Done},
+      {FakeAdk::kX64AndX86, kAdkChoiceWin10, L"", kMicrosoftNameOnly, 0, "c",
+       kWin10Start + NotMicrosoft(kMicrosoft) + kWin10Done},
       // No Windows 10 add-on over another ADK; the package manager's pair replaces a mismatch.
       {FakeAdk::kX64AndX86, kAdkChoiceWin10, L"", kMicrosoft, 0, "cjk",
        kWin10Start + L"[ADK INSTALLER] 導入済みの ADK (10.0.26100.1) は Windows 10 ADK ではないため、Windows 10 WinPE Add-on はインストールしません。\n" +
