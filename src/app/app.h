@@ -53,6 +53,8 @@ class App {
   void AppendLog(const std::wstring& text);
   // Settings controls (settings_controls.cpp).
   void SaveSettingsFromControls();
+  // The certificate folder as the operator sees it, whole.
+  std::wstring CertificateFolderText() const;
   void OnLogOutputToggled();
   void OnChangeLogFolder();
   void OnOpenLogFolder();

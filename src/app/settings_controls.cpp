@@ -15,16 +15,23 @@
 namespace tvde {
 namespace {
 
+// The longest path Windows takes (in the long form).
+constexpr size_t kLongestPathChars = 32767;
 constexpr const wchar_t* kLogFolderChanged = L"[LOG PATH] 証明書・監査ログ保存先を変更しました: ";
 constexpr const wchar_t* kRestartWhileBusy =
     L"消去処理または WinPE メディア作成 / ADK 導入の実行中は、管理者権限で再起動できません。\n処理の完了後に実行してください。";
 
 }  // namespace
 
+std::wstring App::CertificateFolderText() const {
+  return GetText(controls.logFolder, kLongestPathChars);
+}
+
 void App::SaveSettingsFromControls() {
   settings.operatorName = GetText(controls.operatorName, kSettingsTextMaxChars);
   settings.organizationName = GetText(controls.organization, kSettingsTextMaxChars);
-  settings.certOutputDir = GetText(controls.logFolder, kSettingsTextMaxChars);
+  // Whole, also when too long for a setting: cut, it would name another folder.
+  settings.certOutputDir = CertificateFolderText();
   const int32_t standard = ComboSelection(controls.standard);
   if (standard >= 0 && standard < kStandardCount) settings.defaultStandard = standard;
   const int32_t verify = ComboSelection(controls.verify);
@@ -43,7 +50,7 @@ void App::OnLogOutputToggled() {
 }
 
 void App::OnChangeLogFolder() {
-  const std::wstring current = GetText(controls.logFolder, kSettingsTextMaxChars);
+  const std::wstring current = CertificateFolderText();
   const std::wstring chosen = services.pickOutputFolder(mainWindow, current);
   if (chosen.empty()) return;
   SetText(controls.logFolder, chosen);
@@ -52,7 +59,7 @@ void App::OnChangeLogFolder() {
 }
 
 void App::OnOpenLogFolder() {
-  const std::wstring folder = GetText(controls.logFolder, kSettingsTextMaxChars);
+  const std::wstring folder = CertificateFolderText();
   // No owner window: a folder that cannot be created is not worth a system error box here.
   SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
   CreateDirectoryW(folder.c_str(), nullptr);

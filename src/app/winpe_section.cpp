@@ -91,9 +91,7 @@ void App::OnAdkButton() {
   if (!downloadOnly && isAdmin != 1) {
     return ShowBox(kAdkAdminRefusal, kProductName, MB_OK | MB_ICONWARNING);
   }
-  if (downloadOnly)
-    start->downloadFolder =
-        GetText(controls.logFolder, kSettingsTextMaxChars) + L"\\ADK_Installers";
+  if (downloadOnly) start->downloadFolder = CertificateFolderText() + L"\\ADK_Installers";
   if (AskBox(downloadOnly ? kDownloadQuestion : kInstallQuestion, kAdkQuestionTitle,
              MB_YESNO | MB_ICONQUESTION) != IDYES) {
     return;
@@ -124,7 +122,7 @@ void App::OnCreateMediaButton() {
   if (!ChooseMediaProgram(request.architecture, services.winpeHost.programPath).suitable)
     return refuse(MediaProgramRefusalText(request.architecture).c_str());
   // The drive that holds the certificates is never formatted (the builder checks it).
-  request.certificateFolder = GetText(controls.logFolder, kSettingsTextMaxChars);
+  request.certificateFolder = CertificateFolderText();
   if (request.outputMode == kWinPEOutputUsb) {
     const std::wstring entry = GetText(controls.usbTarget, kUsbEntryMaxChars);
     if (entry.size() < 2 || entry[0] == L'(') return refuse(kNoUsbRefusal);

@@ -18,6 +18,7 @@
 #include "app_harness.h"
 #include "base/host_environment.h"
 #include "job/erase_job_driver.h"
+#include "settings/settings_rules.h"
 #include "support/text_matchers.h"
 
 namespace tvde {
@@ -406,6 +407,13 @@ TEST(MainWindow, DiskListSettingsAndLayoutFollowTheControls) {
   EXPECT_NE(U8(h.ConsoleLines().back())
                 .find("[LOG PATH] 証明書・監査ログ保存先を変更しました: E:\\Toreval_Erasure_Logs"),
             std::string::npos);
+
+  // A folder too long for a setting is never saved cut into another, shorter folder: the next
+  // start still shows it too long, and the erase refuses it.
+  SetText(h.app().controls.logFolder, L"C:\\" + std::wstring(300, L'f'));
+  h.Stop();
+  h.Start();
+  EXPECT_GT(h.Text(h.app().controls.logFolder).size(), kSettingsTextMaxChars);
 }
 
 // A work area smaller than the layout scales it down to fit (the DPI change lays it out again),
