@@ -28,9 +28,10 @@ AppSettings ApplyStoredSettings(const StoredSettings& stored, const AppSettings&
   AppSettings s = defaults;
   s.operatorName = CutSettingsText(stored.operatorName);
   s.organizationName = CutSettingsText(stored.organizationName);
-  // Not cut: a shorter name would be another folder. Its users refuse it when too long.
+  // Paths are not cut: a shorter name would be another folder or file. Their users refuse a
+  // folder that is too long, and a key file that cannot be read leaves the reports unsigned.
   if (!stored.certOutputDir.empty()) s.certOutputDir = stored.certOutputDir;
-  s.signingKeyFile = CutSettingsText(stored.signingKeyFile);
+  s.signingKeyFile = stored.signingKeyFile;
   // Compared as unsigned numbers, so "-1" (4294967295) is out of range too.
   if (stored.defaultStandard <= 7) s.defaultStandard = static_cast<int32_t>(stored.defaultStandard);
   // 3, reading back every pass, is the newest choice; older files hold 0 to 2.

@@ -105,15 +105,16 @@ TEST_F(SettingsStoreTest, FirstStartGivesTheDefaultsAndEveryFieldRoundTripsInJap
     SaveSettingsTo(store_, saved);
     EXPECT_EQ(Text(LoadSettingsFrom(store_)), Text(saved)) << U8(text);
   }
-  // Texts come back cut to 259 characters; a folder is not cut into another folder, it comes
-  // back too long for its users to refuse.
+  // Texts come back cut to 259 characters; a path is not cut into another folder or file, it
+  // comes back too long for its users to refuse.
   saved.operatorName = std::wstring(280, L'あ');
-  saved.organizationName = saved.certOutputDir = std::wstring(300, L'O');
+  saved.organizationName = saved.certOutputDir = saved.signingKeyFile = std::wstring(300, L'O');
   SaveSettingsTo(store_, saved);
   const AppSettings cut = LoadSettingsFrom(store_);
   EXPECT_EQ(cut.operatorName, std::wstring(259, L'あ'));
   EXPECT_EQ(cut.organizationName, std::wstring(259, L'O'));
   EXPECT_GT(cut.certOutputDir.size(), kSettingsTextMaxChars);
+  EXPECT_GT(cut.signingKeyFile.size(), kSettingsTextMaxChars);
 }
 
 TEST_F(SettingsStoreTest, HandWrittenAnsiFilesFollowTheLoadRulesAndKeepTheirOtherLines) {

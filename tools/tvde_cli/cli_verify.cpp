@@ -180,7 +180,8 @@ void PrintText(std::ostream& out, const std::vector<SetResult>& results) {
     out << "  outcome        : " << TerminalSafe(Outcome(result.job)) << "\n"
         << "  result         : " << TerminalSafe(Proven(result.checks)) << "\n";
   }
-  out << verified << " of " << results.size() << " report set(s) passed every check.\n";
+  out << verified << " of " << results.size()
+      << " report set(s) passed every check that was made.\n";
 }
 
 std::string JsonText(const std::string& utf8) {

@@ -42,14 +42,13 @@ std::string ReadSettingsText(const std::wstring& path, std::wstring& warning) {
   return {};
 }
 
-// `cut`: at 259 characters, as the Windows profile functions read texts.
 std::wstring ReadText(const IniDocument& ini, const char* section, const char* key,
-                      const std::wstring& current, bool cut = true) {
+                      const std::wstring& current) {
   const auto value = ini.Get(section, key);
   std::wstring text = value ? Utf8ToWide(*value) : current;
   // Bytes that are not UTF-8 cannot be shown faithfully; keep the default instead.
   if (value && text.empty() && !value->empty()) text = current;
-  return cut ? CutSettingsText(text) : text;
+  return text;
 }
 
 uint32_t ReadNumber(const IniDocument& ini, const char* section, const char* key,
@@ -94,7 +93,7 @@ AppSettings LoadSettingsFrom(const SettingsStore& store, std::wstring& warning,
   StoredSettings stored;
   stored.operatorName = ReadText(ini, "General", "OperatorName", defaults.operatorName);
   stored.organizationName = ReadText(ini, "General", "OrganizationName", defaults.organizationName);
-  stored.certOutputDir = ReadText(ini, "General", "CertOutputDir", defaults.certOutputDir, false);
+  stored.certOutputDir = ReadText(ini, "General", "CertOutputDir", defaults.certOutputDir);
   stored.defaultStandard = ReadNumber(ini, "Sanitization", "DefaultStandard", 0);
   stored.defaultVerify = ReadNumber(ini, "Sanitization", "DefaultVerify", 1);
   stored.writeDiskStamp = ReadNumber(ini, "Sanitization", "WriteDiskStamp", 0);
