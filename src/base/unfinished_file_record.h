@@ -1,12 +1,15 @@
 #pragma once
 // The record behind UnfinishedFiles, shared by the OS layers: fixed buffers of native paths
 // (char on POSIX, wchar_t on Windows) published by one atomic count, so that a signal or
-// console-control handler reads them with no lock and no allocation.
+// console-control handler reads them with no lock and no allocation. The atomics are
+// sequentially consistent: of a removal and a placing that begin at once, at least one sees the
+// other.
 
 #include <algorithm>
 #include <array>
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace tvde {
@@ -30,10 +33,25 @@ class UnfinishedFileRecord {
 
   void Clear() { count_.store(0); }
 
-  // Marks the program as ending, then hands every kept path to `remove`.
-  template <typename Remove>
-  void RemoveEach(Remove remove) {
+  // Brackets putting one file of the set in place. False once the program is ending: nothing
+  // may go in place then. A removal that begins in between waits for EndPlacing, so a file
+  // put in place is removed with the rest instead of outliving them.
+  bool BeginPlacing() {
+    placing_.store(true);
+    if (!stopping_.load()) return true;
+    placing_.store(false);
+    return false;
+  }
+  void EndPlacing() { placing_.store(false); }
+
+  // Marks the program as ending, waits (calling `pause` between looks, `maxPauses` times at
+  // most: a placing stuck on a dead network folder must not hold the end for ever) for a file
+  // being put in place, then hands every kept path to `remove`.
+  template <typename Remove, typename Pause>
+  void RemoveEach(Remove remove, Pause pause, int32_t maxPauses) {
     stopping_.store(true);
+    for (int32_t i = 0; i < maxPauses && placing_.load(); ++i)
+      pause();
     const size_t count = count_.load();
     for (size_t i = 0; i < count; ++i)
       remove(paths_[i].data());
@@ -48,6 +66,7 @@ class UnfinishedFileRecord {
   std::array<std::array<Char, kMaxChars>, kMaxFiles> paths_{};
   std::atomic<size_t> count_{0};
   std::atomic<bool> stopping_{false};
+  std::atomic<bool> placing_{false};
 };
 
 }  // namespace tvde

@@ -18,12 +18,15 @@ class UnfinishedFiles {
   UnfinishedFiles& operator=(const UnfinishedFiles&) = delete;
 };
 
-// Deletes every file on record and marks the program as ending. Allocates nothing and takes no
-// lock; it may run again to catch a file put in place meanwhile.
+// Marks the program as ending and deletes every file on record, after a file being put in
+// place has gone there. Allocates nothing and takes no lock.
 void RemoveUnfinishedFiles();
 
-// True once RemoveUnfinishedFiles ran: the program is ending, and a report file still being
-// written must not be put in place.
-bool HardStopBegun();
+// Brackets renaming one finished file of the set into place. False once RemoveUnfinishedFiles
+// began: the file must not go in place. A removal that begins in between waits (a few seconds
+// at most) for EndPlacingFile. On POSIX the hard-stop signals are held off this thread
+// meanwhile, so that the removal never waits on the thread it interrupted.
+bool BeginPlacingFile();
+void EndPlacingFile();
 
 }  // namespace tvde

@@ -12,9 +12,7 @@ BOOL WINAPI OnConsoleControl(DWORD controlType) {
   if (controlType != CTRL_C_EVENT && controlType != CTRL_BREAK_EVENT) return FALSE;
   if (!RequestCancelFromInterrupt()) {
     // No certificate stands without its audit log. The writer runs on while this handler does:
-    // a file it put in place in the meantime goes in the second round.
-    RemoveUnfinishedFiles();
-    Sleep(200);
+    // the removal waits for a file being put in place, and nothing goes in place after it.
     RemoveUnfinishedFiles();
     return FALSE;
   }

@@ -2,6 +2,7 @@
 // DeleteFileW alone.
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@ namespace tvde {
 namespace {
 
 UnfinishedFileRecord<wchar_t> g_record;
+constexpr int32_t kMaxPauses = 500;  // of 10 ms: five seconds
 
 }  // namespace
 
@@ -28,11 +30,16 @@ UnfinishedFiles::~UnfinishedFiles() {
 }
 
 void RemoveUnfinishedFiles() {
-  g_record.RemoveEach([](const wchar_t* path) { DeleteFileW(path); });
+  g_record.RemoveEach([](const wchar_t* path) { DeleteFileW(path); }, [] { Sleep(10); },
+                      kMaxPauses);
 }
 
-bool HardStopBegun() {
-  return g_record.Stopping();
+bool BeginPlacingFile() {
+  return g_record.BeginPlacing();
+}
+
+void EndPlacingFile() {
+  g_record.EndPlacing();
 }
 
 }  // namespace tvde

@@ -56,8 +56,14 @@ bool WriteUtf8File(const std::wstring& path, std::wstring_view text) {
   // A full disk or a network file system may report a write error only when flushed or closed.
   ok = fsync(fd) == 0 && ok;
   ok = close(fd) == 0 && ok;
-  ok = ok && !HardStopBegun();  // the set is being removed: nothing goes in place
-  if (ok) ok = rename(temporary.c_str(), nativePath.c_str()) == 0;
+  // Once the set is being removed nothing goes in place; a removal that begins meanwhile
+  // waits for the rename and takes this file too.
+  if (ok && BeginPlacingFile()) {
+    ok = rename(temporary.c_str(), nativePath.c_str()) == 0;
+    EndPlacingFile();
+  } else {
+    ok = false;
+  }
   if (!ok) {
     unlink(temporary.c_str());
     return false;

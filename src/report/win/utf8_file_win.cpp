@@ -29,10 +29,14 @@ bool WriteUtf8File(const std::wstring& path, std::wstring_view text) {
   // WinPE machines are often switched off right after the job: the data must be on the disk.
   ok = FlushFileBuffers(file.get()) != 0 && ok;
   file.Reset();
-  if (ok && HardStopBegun()) ok = false;  // the set is being removed: nothing goes in place
-  if (ok) {
+  // Once the set is being removed nothing goes in place; a removal that begins meanwhile
+  // waits for the move and takes this file too.
+  if (ok && BeginPlacingFile()) {
     ok = MoveFileExW(temporary.c_str(), target.c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    EndPlacingFile();
+  } else {
+    ok = false;
   }
   if (!ok) DeleteFileW(temporary.c_str());
   return ok;
