@@ -39,10 +39,16 @@ std::pair<std::wstring, std::wstring> StatusBadge(const ReportData& report) {
   if (completed && !IsRealWrite(report.config.executionMode)) {
     return {L"SIMULATION — NO DATA ERASED (シミュレーション・未消去)", kNeutral};
   }
+  const bool unverified = IsSkippedVerdict(report.verificationResult);
   if (completed && LeavesSectorsUnerased(report.firmware)) {
+    // Both shortfalls are named when both apply.
+    if (unverified) {
+      return {L"COMPLETED, UNVERIFIED, HIDDEN SECTORS NOT ERASED (隠し領域未消去・検証なし)",
+              kAmber};
+    }
     return {L"COMPLETED, HIDDEN SECTORS NOT ERASED (隠し領域未消去)", kAmber};
   }
-  if (completed && IsSkippedVerdict(report.verificationResult)) {
+  if (completed && unverified) {
     return {L"COMPLETED, UNVERIFIED (完全消去済・検証なし)", kAmber};
   }
   return StatusBadge(report.statusCode);

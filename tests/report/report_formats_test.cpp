@@ -157,19 +157,21 @@ TEST(ReportFormats, OnlyASimulationIsReportedAsOneAndADesktopIsNoWinPE) {
 }
 
 TEST(ReportFormats, TheBadgeFollowsTheFactsAndOnlyAVerifiedErasureIsGreen) {
-  // 0: a completed simulation; 1: completed unverified; 2: completed with DCO sectors left.
+  // 0: a completed simulation; 1: completed unverified; 2: completed with DCO sectors left;
+  // 5: both 1 and 2.
   // clang-format off
   for (const auto& [status, text, colour] : {std::tuple(3, "COMPLETED & VERIFIED (完全消去済)", "#10b981"),
        std::tuple(4, "CANCELLED (中断)", "#f59e0b"), std::tuple(-1, "FAILED (エラー終了)", "#ef4444"),
        std::tuple(0, "SIMULATION — NO DATA ERASED (シミュレーション・未消去)", "#94a3b8"),
        std::tuple(1, "COMPLETED, UNVERIFIED (完全消去済・検証なし)", "#f59e0b"),
-       std::tuple(2, "COMPLETED, HIDDEN SECTORS NOT ERASED (隠し領域未消去)", "#f59e0b")}) {
+       std::tuple(2, "COMPLETED, HIDDEN SECTORS NOT ERASED (隠し領域未消去)", "#f59e0b"),
+       std::tuple(5, "COMPLETED, UNVERIFIED, HIDDEN SECTORS NOT ERASED (隠し領域未消去・検証なし)", "#f59e0b")}) {
     // clang-format on
     ReportData r = SampleReport();
-    r.statusCode = status >= 0 && status < 3 ? 3 : status;
+    r.statusCode = (status >= 0 && status < 3) || status == 5 ? 3 : status;
     if (status == 0) r.config.executionMode = ExecutionMode::Simulation;
-    if (status == 1) r.verificationResult = L"SKIPPED (検証なし設定)";
-    if (status == 2)
+    if (status == 1 || status == 5) r.verificationResult = L"SKIPPED (検証なし設定)";
+    if (status == 2 || status == 5)
       r.firmware.hiddenArea = L"DCO restriction: 8 sectors" + std::wstring(kDcoNotErasedNote);
     const std::string html = U8(BuildHtmlCertificate(r));
     EXPECT_EQ(Count(html, std::string("<div class=\"badge\">") + text + "</div>"), 1u) << status;
