@@ -87,9 +87,12 @@ std::wstring FailureReason(uint32_t error, bool folder) {
                  : L"HTML ファイルを開くアプリケーション (ブラウザー) がこの環境にありません (WinPE など)。";
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
-      return L"ファイルが見つかりません (削除されたか、ドライブが取り外された可能性があります)。";
+      return folder
+                 ? L"フォルダーが見つかりません (作成できなかったか、ドライブが取り外された可能性があります)。"
+                 : L"ファイルが見つかりません (削除されたか、ドライブが取り外された可能性があります)。";
     case ERROR_ACCESS_DENIED:
-      return L"ファイルへのアクセスが拒否されました。";
+      return folder ? L"フォルダーへのアクセスが拒否されました。"
+                    : L"ファイルへのアクセスが拒否されました。";
     default:
       return L"ファイルを開くアプリケーションを起動できませんでした。";
   }

@@ -195,6 +195,9 @@ TEST(EraseThroughWindow, ReportButtonsBeforeAndAfterASimulationRunToTheReport) {
                   .starts_with("保存先フォルダーを開けませんでした。\n\nフォルダー: " +
                                U8(GetText(app.controls.logFolder, 259)) +
                                "\n理由: フォルダーを表示するアプリケーション (エクスプローラー)"));
+  h.shellOpenError = ERROR_PATH_NOT_FOUND;  // a folder is named as one
+  h.Click(kIdOpenLogFolder);
+  EXPECT_NE(U8(h.boxes.back().text).find("\n理由: フォルダーが見つかりません"), std::string::npos);
 
   // The job's report goes with its own disk only: any other disk in the first row shows the stamp
   // read from it, so the dialog's stamp switch never engraves the report on another disk.
