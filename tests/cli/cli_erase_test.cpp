@@ -131,22 +131,17 @@ TEST_F(CliErase, ClaimsOnlyWhatIsTrueOfTheImage) {
                        "outcome        : real erasure, FAILED (エラー終了) [status 5], "
                        "verification WRITE ERROR"))
       << failed.out;
+}
 
-  // A certificate folder that cannot be made stops the job before the target is even opened.
+// A certificate folder that would not be the one meant, or cannot hold files, is refused before
+// the target is even opened: cut to the 259 characters a setting holds, relative to wherever the
+// program runs, on a device or virtual file system, or one that cannot be made.
+TEST_F(CliErase, CertificateFoldersThatAreNotWhatTheyNameAreRefused) {
+  Fill("disk.img", kMiB, 0x5A);
   services_.interposeDevice = [](std::unique_ptr<Device> opened) {
     ADD_FAILURE() << "the target was opened";
     return opened;
   };
-  run = Cli({"erase", Path("disk.img"), "--real", "--out", Path("disk.img/certs")});
-  EXPECT_EQ(run.code, 2);
-  EXPECT_TRUE(Contains(run.err, "cannot be made or written to; nothing was written")) << run.err;
-}
-
-// A certificate folder that would not be the one meant, or cannot hold files, is refused before
-// anything is opened: cut to the 259 characters a setting holds, relative to wherever the
-// program runs, or on a device or virtual file system.
-TEST_F(CliErase, CertificateFoldersThatAreNotWhatTheyNameAreRefused) {
-  Fill("disk.img", kMiB, 0x5A);
   std::wstring folder;
   services_.loadSettings = [&folder](FolderCreation, std::wstring&) {
     AppSettings settings;
@@ -157,7 +152,8 @@ TEST_F(CliErase, CertificateFoldersThatAreNotWhatTheyNameAreRefused) {
   for (const auto& [setting, message] :
        {std::pair(deep, "is longer than the 259 characters a setting holds"),
         {L"certs", "is not an absolute path (it would depend on the current folder)"},
-        {kPathSeparator == L'/' ? L"/dev/certs" : L"\\\\.\\tvde-none", "holds no files: it is "}}) {
+        {kPathSeparator == L'/' ? L"/dev/certs" : L"\\\\.\\tvde-none", "holds no files: it is "},
+        {dir_.File("disk.img/certs"), "cannot be made or written to; nothing was written"}}) {
     folder = setting;
     const CliRun run = Cli({"erase", Path("disk.img"), "--real", "--operator", "o"});
     EXPECT_EQ(run.code, 2) << message;
